@@ -1,0 +1,9 @@
+#include <CLI/CLI.hpp>
+
+#include "cli/CliCommands.h"
+
+namespace foldcraft::cli {
+
+void RegisterModelCommands(CLI::App& /*app*/, CliContext& /*ctx*/) {}
+
+}  // namespace foldcraft::cli

@@ -1,0 +1,23 @@
+#include <CLI/CLI.hpp>
+
+#include "cli/CliCommands.h"
+
+int main(int argc, char** argv) {
+    using namespace foldcraft::cli;
+    CLI::App app{"Foldcraft: turns a collection of documents into a small static web site."};
+    app.require_subcommand(1);
+    CliContext ctx;
+    app.add_option("--program-folder", ctx.programFolderOption,
+                   "Program folder (default: $FOLDCRAFT_HOME or ~/.local/share/Foldcraft)");
+    RegisterModelCommands(app, ctx);
+    RegisterGenerateCommands(app, ctx);
+    RegisterPublishCommands(app, ctx);
+    RegisterFtpCommands(app, ctx);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int rc = app.exit(e);
+        return rc == 0 ? kExitOk : kExitUsage;
+    }
+    return ctx.exitCode;
+}

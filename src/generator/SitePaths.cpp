@@ -1,0 +1,69 @@
+#include "generator/SitePaths.h"
+
+#include <cctype>
+
+namespace foldcraft::SitePaths {
+namespace {
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+}  // namespace
+
+bool IsWebLink(std::string_view link) { return link.find("://") != std::string_view::npos; }
+
+bool IsMailLink(std::string_view link) { return link.rfind("mailto:", 0) == 0; }
+
+size_t DrivePrefixLength(std::string_view path) {
+    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
+        return path.size() >= 3 && IsSeparator(path[2]) ? 3 : 2;
+    }
+    size_t n = 0;
+    while (n < path.size() && IsSeparator(path[n])) ++n;
+    return n;
+}
+
+std::string ToSlashes(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+    }
+    return out;
+}
+
+std::string RelativeSitePath(std::string_view path) {
+    return ToSlashes(path.substr(DrivePrefixLength(path)));
+}
+
+std::string ItemAddress(std::string_view link) {
+    if (IsExternalLink(link)) return ToSlashes(link);
+    return FilesAddress(link);
+}
+
+bool IsSafeRelativePath(std::string_view relative) {
+    if (relative.empty()) return false;
+    size_t start = 0;
+    while (true) {
+        const size_t end = relative.find('/', start);
+        const std::string_view segment =
+            relative.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (segment.empty() || segment == "." || segment == "..") return false;
+        for (char c : segment) {
+            if (c == '\0' || c == '\r' || c == '\n' || c == '\\') return false;
+        }
+        if (end == std::string_view::npos) return true;
+        start = end + 1;
+    }
+}
+
+bool IsPictureAddress(std::string_view address) {
+    if (address.size() < 3) return false;
+    std::string tail(address.substr(address.size() - 3));
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == "jpg" || tail == "gif";
+}
+
+std::string FileName(std::string_view path) {
+    const size_t sep = path.find_last_of("/\\");
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+}  // namespace foldcraft::SitePaths

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace foldcraft {
+
+// The one place that knows how a link or a local path becomes a site address, a
+// copy destination or a remote name. Pages, the sitemap, the image map, local
+// copies and FTP uploads all go through it, so links and copies always agree.
+//
+// The drive prefix of a local path is "X:\" (or "X:/") on a Windows-form path and
+// the leading separator(s) on a POSIX or network path; backslash and slash are both
+// separators.
+namespace SitePaths {
+
+// "://" anywhere in the link.
+bool IsWebLink(std::string_view link);
+// Begins with "mailto:" (case-sensitive).
+bool IsMailLink(std::string_view link);
+// A web or mail link: never copied, never mirrored, used as it stands.
+inline bool IsExternalLink(std::string_view link) { return IsWebLink(link) || IsMailLink(link); }
+
+// Length of the drive prefix of a local path: 3 for "X:\" or "X:/", 2 for a bare
+// "X:", otherwise the number of leading separators (0 for a relative path).
+size_t DrivePrefixLength(std::string_view path);
+
+// The path after its drive prefix, with every backslash turned into a slash
+// ("C:\Docs\a.doc" and "/Docs/a.doc" both give "Docs/a.doc").
+std::string RelativeSitePath(std::string_view path);
+
+// The href of an item: "files/" + RelativeSitePath for a document; a web or mail
+// link with its backslashes turned into slashes.
+std::string ItemAddress(std::string_view link);
+
+// The address of a local file copied under "files/" (hotspot pictures use it too).
+inline std::string FilesAddress(std::string_view path) { return "files/" + RelativeSitePath(path); }
+
+// Whether a relative site path is safe to create under a site directory: not empty,
+// no empty, "." or ".." segment, does not end in a separator, holds no NUL, CR or LF.
+bool IsSafeRelativePath(std::string_view relative);
+
+// An address whose last three characters are "jpg" or "gif", in any letter case.
+bool IsPictureAddress(std::string_view address);
+
+// The part of a path after its last separator (slash or backslash).
+std::string FileName(std::string_view path);
+
+// The picture page of a picture document: FileName(path) + ".html".
+inline std::string PicturePageName(std::string_view path) { return FileName(path) + ".html"; }
+
+// backslashes turned into slashes.
+std::string ToSlashes(std::string_view text);
+
+}  // namespace SitePaths
+}  // namespace foldcraft

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/SettingsStore.h"
+
+namespace foldcraft {
+
+// A settings store held in memory, for tests and for runs that must not touch
+// the user's settings. It also records the order of writes.
+class MemorySettingsStore : public ISettingsStore {
+public:
+    int GetInt(const std::string& section, const std::string& name, int defaultValue) const override;
+    std::string GetString(const std::string& section, const std::string& name,
+                          const std::string& defaultValue) const override;
+    bool WriteInt(const std::string& section, const std::string& name, int value) override;
+    bool WriteString(const std::string& section, const std::string& name,
+                     const std::string& value) override;
+
+    bool Contains(const std::string& section, const std::string& name) const;
+    // "Section/Name" of every write, oldest first.
+    const std::vector<std::string>& WriteLog() const { return m_writeLog; }
+
+private:
+    std::map<std::pair<std::string, std::string>, std::string> m_values;
+    std::vector<std::string> m_writeLog;
+};
+
+}  // namespace foldcraft
