@@ -1,0 +1,24 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "cli/CliCommands.h"
+
+class CFoldcraftDoc;
+
+namespace foldcraft::cli {
+
+// The program folder for this run: --program-folder, else $FOLDCRAFT_HOME, else the
+// per-user default. Created when missing; false (with a message on err) when it
+// cannot be.
+bool PrepareProgramFolder(const CliContext& ctx, std::string& folder, std::ostream& err);
+
+// Opens a project file for a command. On failure writes "Error: <reason>" to err and
+// returns false; the unsupported-format message is written as it stands.
+bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err);
+
+// Saves a project in place (write-then-rename). Same error reporting as OpenProject.
+bool SaveProjectTo(CFoldcraftDoc& doc, const std::string& path, std::ostream& err);
+
+}  // namespace foldcraft::cli
