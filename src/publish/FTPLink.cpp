@@ -1,0 +1,652 @@
+#include "publish/FTPLink.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A reply line longer than this, or a multi-line reply with more lines, is treated
+// as a broken connection rather than read forever.
+constexpr std::size_t kMaxLineLength = 64 * 1024;
+constexpr int kMaxReplyLines = 10000;
+
+// Closes a descriptor when it goes out of scope.
+class FdGuard {
+public:
+    explicit FdGuard(int fd = -1) : m_fd(fd) {}
+    ~FdGuard() { Reset(); }
+    FdGuard(const FdGuard&) = delete;
+    FdGuard& operator=(const FdGuard&) = delete;
+    int Get() const { return m_fd; }
+    void Reset(int fd = -1) {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = fd;
+    }
+    int Release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+bool HoldsLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// A name with a ".." segment (slash or backslash separated).
+bool HoldsParentSegment(std::string_view name) {
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t end = name.find_first_of("/\\", start);
+        const std::string_view segment = name.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (segment == "..") return true;
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool SetNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+}  // namespace
+
+// clang-format off
+const CFTPLink::LogonStep CFTPLink::kLogonTable[kFirewallTypeCount][kMaxLogonSteps] = {
+    // 0 None
+    {{kUser, kLoggedOn, 1}, {kPass, kLoggedOn, 2}, {kAcct, kLoggedOn, kFailed},
+     {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}},
+    // 1 SITE hostname
+    {{kFireUser, 2, 1}, {kFirePass, 2, kFailed}, {kSite, kFailed, 3},
+     {kUser, kLoggedOn, 4}, {kPass, kLoggedOn, 5}, {kAcct, kLoggedOn, kFailed}},
+    // 2 USER after logon
+    {{kFireUser, 2, 1}, {kFirePass, 2, kFailed}, {kUserAtHost, kLoggedOn, 3},
+     {kPass, kLoggedOn, 4}, {kAcct, kLoggedOn, kFailed}, {-1, 0, 0}},
+    // 3 Proxy OPEN
+    {{kOpen, 1, 1}, {kUser, kLoggedOn, 2}, {kPass, kLoggedOn, 3},
+     {kAcct, kLoggedOn, kFailed}, {-1, 0, 0}, {-1, 0, 0}},
+    // 4 Transparent
+    {{kFireUser, 2, 1}, {kFirePass, 2, kFailed}, {kUser, kLoggedOn, 3},
+     {kPass, kLoggedOn, 4}, {kAcct, kLoggedOn, kFailed}, {-1, 0, 0}},
+    // 5 USER with no logon
+    {{kUserAtHost, kLoggedOn, 1}, {kPass, kLoggedOn, 2}, {kAcct, kLoggedOn, kFailed},
+     {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}},
+    // 6 USER FireID@Remotehost
+    {{kFireUserAtHost, 2, 1}, {kFirePass, 2, kFailed}, {kUser, kLoggedOn, 3},
+     {kPass, kLoggedOn, 4}, {kAcct, kLoggedOn, kFailed}, {-1, 0, 0}},
+    // 7 USER RemoteID@remoteHost fire ID
+    {{kUserAtHostFire, kFailed, 1}, {kPass, kLoggedOn, 2}, {kAcct, kLoggedOn, kFailed},
+     {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}},
+    // 8 USER remoteID@fireID@remoteHost
+    {{kUserAtFireAtHost, kLoggedOn, 1}, {kPassAtFirePass, kLoggedOn, 2},
+     {kAcct, kLoggedOn, kFailed}, {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}},
+};
+// clang-format on
+
+CFTPLink::CFTPLink() = default;
+
+CFTPLink::~CFTPLink() {
+    CloseControlConnection();
+}
+
+std::string CFTPLink::LogonCommandLine(int command, const std::string& host,
+                                       const std::string& user, const std::string& password,
+                                       const std::string& account, const std::string& firewallUser,
+                                       const std::string& firewallPassword) {
+    switch (command) {
+        case kUser:
+            return "USER " + user;
+        case kPass:
+            return "PASS " + password;
+        case kAcct:
+            return "ACCT " + account;
+        case kFireUser:
+            return "USER " + firewallUser;
+        case kFirePass:
+            return "PASS " + firewallPassword;
+        case kSite:
+            return "SITE " + host;
+        case kUserAtHost:
+            return "USER " + user + "@" + host;
+        case kOpen:
+            return "OPEN " + host;
+        case kFireUserAtHost:
+            return "USER " + firewallUser + "@" + host;
+        case kUserAtHostFire:
+            return "USER " + user + "@" + host + " " + firewallUser;
+        case kUserAtFireAtHost:
+            return "USER " + user + "@" + firewallUser + "@" + host;
+        case kPassAtFirePass:
+            return "PASS " + password + "@" + firewallPassword;
+        default:
+            return {};
+    }
+}
+
+CFTPLink::Wait CFTPLink::WaitFor(int fd, short events) const {
+    const auto deadline = Clock::now() + m_timeout;
+    while (true) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return Wait::kTimeout;
+        pollfd pfd{fd, events, 0};
+        const int rc =
+            ::poll(&pfd, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
+        if (rc > 0) return Wait::kReady;  // errors and hang-ups show in the next call
+        if (rc == 0) return Wait::kTimeout;
+        if (errno != EINTR) return Wait::kError;
+    }
+}
+
+void CFTPLink::AbandonControl() {
+    CloseControlConnection();
+}
+
+bool CFTPLink::ConnectWithTimeout(int fd, const void* addr, unsigned len) const {
+    if (::connect(fd, static_cast<const sockaddr*>(addr), len) == 0) return true;
+    if (errno != EINPROGRESS && errno != EINTR) return false;
+    if (WaitFor(fd, POLLOUT) != Wait::kReady) return false;
+    int error = 0;
+    socklen_t errorLen = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorLen) != 0) return false;
+    return error == 0;
+}
+
+bool CFTPLink::OpenControlConnection(const std::string& host, int port) {
+    CloseControlConnection();
+    m_strLastReply = kUnableToCreateSocket;
+    m_bTimedOut = false;
+
+    m_strLastReply = kUnableToConnect;
+    if (port <= 0 || port > 65535 || host.empty() || HoldsLineBreakOrNul(host)) return false;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) {
+        return false;
+    }
+    FdGuard sock;
+    for (addrinfo* ai = found; ai; ai = ai->ai_next) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            ::freeaddrinfo(found);
+            m_strLastReply = kUnableToCreateSocket;
+            return false;
+        }
+        sock.Reset(fd);
+        if (ConnectWithTimeout(fd, ai->ai_addr, ai->ai_addrlen)) break;
+        sock.Reset();
+    }
+    ::freeaddrinfo(found);
+    if (sock.Get() < 0) return false;
+
+    m_strLastReply = kUnableToCreateSocket;
+    const int one = 1;
+    ::setsockopt(sock.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_readBuffer.assign(kBufferSize, '\0');
+    m_readStart = m_readEnd = 0;
+    m_writeBuffer.clear();
+    m_writeBuffer.reserve(kBufferSize);
+    m_socket = sock.Release();
+    return true;
+}
+
+void CFTPLink::CloseControlConnection() {
+    m_writeBuffer.clear();
+    m_readBuffer.clear();
+    m_readStart = m_readEnd = 0;
+    if (m_socket >= 0) {
+        ::close(m_socket);
+        m_socket = -1;
+    }
+}
+
+bool CFTPLink::Flush() {
+    std::size_t done = 0;
+    while (done < m_writeBuffer.size()) {
+        const Wait wait = WaitFor(m_socket, POLLOUT);
+        if (wait != Wait::kReady) {
+            m_bTimedOut = wait == Wait::kTimeout;
+            return false;
+        }
+        const std::size_t chunk = std::min(kBufferSize, m_writeBuffer.size() - done);
+        const ssize_t sent = ::send(m_socket, m_writeBuffer.data() + done, chunk, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(sent);
+    }
+    m_writeBuffer.clear();
+    return true;
+}
+
+bool CFTPLink::SendLine(const std::string& text) {
+    m_strLastReply = kNetworkError;
+    m_bLastSentPassword = false;
+    if (HoldsLineBreakOrNul(text)) {
+        m_strLastReply = kCommandRefused;
+        return false;
+    }
+    if (!IsOpen()) return false;
+    m_writeBuffer.append(text);
+    m_writeBuffer.append("\r\n");
+    if (!Flush()) {
+        AbandonControl();
+        return false;
+    }
+    return true;
+}
+
+bool CFTPLink::FillReadBuffer() {
+    m_readStart = m_readEnd = 0;
+    while (true) {
+        const Wait wait = WaitFor(m_socket, POLLIN);
+        if (wait != Wait::kReady) {
+            m_bTimedOut = wait == Wait::kTimeout;
+            return false;
+        }
+        const ssize_t got = ::recv(m_socket, m_readBuffer.data(), m_readBuffer.size(), 0);
+        if (got > 0) {
+            m_readEnd = static_cast<std::size_t>(got);
+            return true;
+        }
+        if (got == 0) return false;  // end of stream
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return false;
+    }
+}
+
+bool CFTPLink::ReadLine() {
+    if (!IsOpen()) {
+        m_strLastReply = kNetworkError;
+        return false;
+    }
+    std::string line;
+    while (true) {
+        if (m_readStart == m_readEnd && !FillReadBuffer()) {
+            m_strLastReply = kNetworkError;
+            AbandonControl();
+            return false;
+        }
+        const char* begin = m_readBuffer.data() + m_readStart;
+        const char* end = m_readBuffer.data() + m_readEnd;
+        const char* newline = std::find(begin, end, '\n');
+        line.append(begin, newline);
+        if (line.size() > kMaxLineLength) {
+            m_strLastReply = kNetworkError;
+            AbandonControl();
+            return false;
+        }
+        if (newline != end) {
+            m_readStart = static_cast<std::size_t>(newline + 1 - m_readBuffer.data());
+            break;
+        }
+        m_readStart = m_readEnd;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    m_strLastReply = std::move(line);
+    // An empty line is no reply of any class (it must not pass for the class of the
+    // line before it).
+    m_nReplyClass = m_strLastReply.empty() ? 0 : m_strLastReply[0] - '0';
+    return true;
+}
+
+bool CFTPLink::ReadReply() {
+    if (!ReadLine()) return false;
+    if (m_strLastReply.size() < 4 || m_strLastReply[3] != '-') return true;
+    const std::string code = m_strLastReply.substr(0, 3);
+    for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+        if (!ReadLine()) return false;
+        if (m_strLastReply.size() >= 4 && m_strLastReply[3] == ' ' &&
+            m_strLastReply.compare(0, 3, code) == 0) {
+            return true;
+        }
+    }
+    m_strLastReply = kNetworkError;
+    AbandonControl();
+    return false;
+}
+
+bool CFTPLink::Command(const std::string& line) {
+    if (!line.empty() && !SendLine(line)) return false;
+    if (!ReadReply()) return false;
+    return m_nReplyClass == 2;
+}
+
+bool CFTPLink::MakeDirectory(const std::string& name) {
+    if (name.empty()) return true;
+    if (HoldsParentSegment(name)) {
+        m_strLastReply = kRemoteNameRefused;
+        return false;
+    }
+    if (!SendLine("MKD " + name)) return false;
+    if (!ReadReply()) return false;
+    return m_nReplyClass == 2 || m_strLastReply.rfind("550", 0) == 0;
+}
+
+void CFTPLink::Logoff() {
+    if (IsOpen()) {
+        SendLine("QUIT");
+        if (IsOpen()) ::shutdown(m_socket, SHUT_WR);
+    }
+    CloseControlConnection();
+}
+
+bool CFTPLink::Logon(const std::string& host, int port, const std::string& user,
+                     const std::string& password, const std::string& account,
+                     const std::string& firewallHost, const std::string& firewallUser,
+                     const std::string& firewallPassword, int firewallPort, int firewallType) {
+    m_bLastSentPassword = false;
+    if (firewallType < 0 || firewallType >= kFirewallTypeCount) {
+        m_strLastReply = kLogonFailed;
+        return false;
+    }
+    const std::string& targetHost = firewallType == 0 ? host : firewallHost;
+    const int targetPort = firewallType == 0 ? port : firewallPort;
+    const std::string hostText = port != 21 ? host + ":" + std::to_string(port) : host;
+
+    if (!OpenControlConnection(targetHost, targetPort)) return false;
+    if (!Command("")) return false;
+
+    const LogonStep* row = kLogonTable[firewallType];
+    int step = 0;
+    // The table has no cycles; the bound only guards against a broken row.
+    for (int taken = 0; taken < 2 * kMaxLogonSteps; ++taken) {
+        if (step < 0 || step >= kMaxLogonSteps || row[step].command < 0) break;
+        const int command = row[step].command;
+        const std::string line = LogonCommandLine(command, hostText, user, password, account,
+                                                  firewallUser, firewallPassword);
+        if (!SendLine(line)) return false;
+        m_bLastSentPassword =
+            command == kPass || command == kFirePass || command == kPassAtFirePass;
+        if (!ReadReply()) return false;
+        int next;
+        if (m_nReplyClass == 2) {
+            next = row[step].on2xx;
+        } else if (m_nReplyClass == 3) {
+            next = row[step].on3xx;
+        } else {
+            return false;
+        }
+        if (next == kLoggedOn) return true;
+        if (next == kFailed) break;
+        step = next;
+    }
+    m_strLastReply = kLogonFailed;
+    return false;
+}
+
+int CFTPLink::AcceptWithTimeout(int listenFd) {
+    while (true) {
+        const Wait wait = WaitFor(listenFd, POLLIN);
+        if (wait != Wait::kReady) {
+            m_bTimedOut = wait == Wait::kTimeout;
+            return -1;
+        }
+        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) return fd;
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED) {
+            return -1;
+        }
+    }
+}
+
+bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive) {
+    char block[kBufferSize];
+    if (receive) {
+        while (true) {
+            const Wait wait = WaitFor(dataFd, POLLIN);
+            if (wait == Wait::kTimeout) {
+                m_bTimedOut = true;
+                m_strLastReply = kNetworkError;
+                return false;
+            }
+            if (wait == Wait::kError) {
+                m_strLastReply = kFileError;
+                return false;
+            }
+            const ssize_t got = ::recv(dataFd, block, sizeof block, 0);
+            if (got == 0) return true;
+            if (got < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+                m_strLastReply = kFileError;
+                return false;
+            }
+            std::size_t written = 0;
+            while (written < static_cast<std::size_t>(got)) {
+                const ssize_t n = ::write(fileFd, block + written, got - written);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) {
+                    m_strLastReply = kFileError;
+                    return false;
+                }
+                written += static_cast<std::size_t>(n);
+            }
+        }
+    }
+    while (true) {
+        ssize_t got = ::read(fileFd, block, sizeof block);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            m_strLastReply = kFileError;
+            return false;
+        }
+        if (got == 0) return true;
+        const Wait wait = WaitFor(dataFd, POLLOUT);
+        if (wait == Wait::kTimeout) {
+            m_bTimedOut = true;
+            m_strLastReply = kNetworkError;
+            return false;
+        }
+        if (wait == Wait::kError) {
+            m_strLastReply = kFileError;
+            return false;
+        }
+        std::size_t chunk = static_cast<std::size_t>(got);
+        if (m_maxSendChunk > 0) chunk = std::min(chunk, m_maxSendChunk);
+        ssize_t sent = ::send(dataFd, block, chunk, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                m_strLastReply = kFileError;
+                return false;
+            }
+            sent = 0;
+        }
+        if (sent < got) {
+            // A short send: step back so the unsent rest is read again.
+            if (::lseek(fileFd, -static_cast<off_t>(got - sent), SEEK_CUR) < 0) {
+                m_strLastReply = kFileError;
+                return false;
+            }
+        }
+    }
+}
+
+bool CFTPLink::TransferFile(const std::string& remote, const std::string& local, bool passive,
+                            bool receive) {
+    m_bTimedOut = false;
+    if (HoldsLineBreakOrNul(remote)) {
+        m_strLastReply = kCommandRefused;
+        return false;
+    }
+    if (HoldsParentSegment(remote)) {
+        m_strLastReply = kRemoteNameRefused;
+        return false;
+    }
+
+    // 1. The local file.
+    // Only a regular file is sent: opening a pipe or device must not block, and a
+    // directory has nothing to send.
+    FdGuard file(receive ? ::open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
+                         : ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        (!receive && ::fcntl(file.Get(), F_SETFL, 0) != 0)) {
+        m_strLastReply = kUnableToOpenFile;
+        return false;
+    }
+
+    // 2. Binary mode.
+    if (!Command("TYPE I")) return false;
+
+    // 3. The data connection's address.
+    FdGuard listener;
+    sockaddr_in dataAddr{};
+    if (passive) {
+        if (!Command("PASV")) return false;
+        const std::string reply = m_strLastReply;
+        m_strLastReply = kNetworkError;
+        const std::size_t open = reply.find('(');
+        const std::size_t close = reply.find(')');
+        if (open == std::string::npos || close == std::string::npos || close < open) return false;
+        int numbers[6];
+        int count = 0;
+        std::size_t pos = open + 1;
+        while (count < 6) {
+            std::size_t digits = pos;
+            int value = 0;
+            while (digits < close && reply[digits] >= '0' && reply[digits] <= '9' &&
+                   digits - pos < 3) {
+                value = value * 10 + (reply[digits] - '0');
+                ++digits;
+            }
+            if (digits == pos || value > 255) return false;
+            numbers[count++] = value;
+            pos = digits;
+            if (count < 6) {
+                if (pos >= close || reply[pos] != ',') return false;
+                ++pos;
+            }
+        }
+        if (pos != close) return false;
+        const int port = numbers[4] * 256 + numbers[5];
+        if (port == 0) return false;
+        // The address in the reply is not trusted: a server behind NAT gives its
+        // private address, and a hostile one could point at a third party. The data
+        // connection goes to the host the control connection reached.
+        socklen_t len = sizeof dataAddr;
+        if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&dataAddr), &len) != 0 ||
+            dataAddr.sin_family != AF_INET) {
+            return false;
+        }
+        dataAddr.sin_port = htons(static_cast<uint16_t>(port));
+    } else {
+        m_strLastReply = kNetworkError;
+        if (!IsOpen()) return false;
+        sockaddr_in localAddr{};
+        socklen_t len = sizeof localAddr;
+        if (::getsockname(m_socket, reinterpret_cast<sockaddr*>(&localAddr), &len) != 0 ||
+            localAddr.sin_family != AF_INET) {
+            return false;
+        }
+        listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (listener.Get() < 0) return false;
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_ANY);
+        any.sin_port = 0;
+        if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+            return false;
+        }
+        if (::listen(listener.Get(), 5) != 0) return false;
+        sockaddr_in bound{};
+        len = sizeof bound;
+        if (::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&bound), &len) != 0) {
+            return false;
+        }
+        const unsigned port = ntohs(bound.sin_port);
+        const uint32_t ip = ntohl(localAddr.sin_addr.s_addr);
+        const std::string line =
+            "PORT " + std::to_string((ip >> 24) & 0xFF) + "," + std::to_string((ip >> 16) & 0xFF) +
+            "," + std::to_string((ip >> 8) & 0xFF) + "," + std::to_string(ip & 0xFF) + "," +
+            std::to_string(port / 256) + "," + std::to_string(port % 256);
+        if (!Command(line)) return false;
+    }
+
+    // 4. The transfer command.
+    if (!SendLine((receive ? "RETR " : "STOR ") + remote)) return false;
+
+    // 5. Passive mode: connect to the server's data port.
+    FdGuard data;
+    bool connected = true;
+    if (passive) {
+        data.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (data.Get() < 0) {
+            m_strLastReply = kNetworkError;
+            AbandonControl();
+            return false;
+        }
+        connected = ConnectWithTimeout(data.Get(), &dataAddr, sizeof dataAddr);
+    }
+
+    // 6. The preliminary reply.
+    if (!ReadReply()) return false;
+    if (m_nReplyClass != 1) return false;
+
+    // Once the server has said it will transfer, a failure leaves its final reply
+    // still to come: read it (bounded) so the next command gets its own reply.
+    auto failAfterPreliminary = [&](const std::string& text) {
+        data.Reset();
+        if (m_bTimedOut) {
+            AbandonControl();
+        } else if (IsOpen()) {
+            ReadReply();
+        }
+        m_strLastReply = text;
+        return false;
+    };
+
+    if (!connected) {
+        m_bTimedOut = true;  // nothing will come: the server waits for us
+        return failAfterPreliminary(kNetworkError);
+    }
+
+    // 7. Active mode: the server connects to us.
+    if (!passive) {
+        const int fd = AcceptWithTimeout(listener.Get());
+        listener.Reset();
+        if (fd < 0) {
+            m_bTimedOut = true;
+            return failAfterPreliminary(kNetworkError);
+        }
+        data.Reset(fd);
+    }
+    if (!SetNonBlocking(data.Get())) return failAfterPreliminary(kNetworkError);
+
+    // 9. The data.
+    if (!CopyData(data.Get(), file.Get(), receive)) {
+        return failAfterPreliminary(m_strLastReply);
+    }
+
+    // 10. Close the data connection, then the file.
+    data.Reset();
+    if (receive && ::close(file.Release()) != 0) {
+        return failAfterPreliminary(kFileError);
+    }
+    file.Reset();
+
+    // 11. The final reply.
+    return Command("");
+}

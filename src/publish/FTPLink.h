@@ -1,0 +1,148 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Foldcraft's own FTP client: one control connection over TCP (IPv4), text commands
+// and numbered replies, login directly or through one of eight kinds of firewall or
+// proxy, directory creation and binary file transfer over one data connection per
+// file (active mode by default, passive on request).
+//
+// Every operation reports failure by its result and leaves a text in m_strLastReply:
+// the server's reply line when a reply has the wrong class, otherwise one of the
+// k... texts below. Nothing waits forever: a connect, a reply, an accept or a data
+// transfer that makes no progress for Timeout() fails with kNetworkError, and the
+// control connection is then closed (its state is unknown), so later operations fail
+// at once with kNetworkError.
+//
+// A command line is never sent when it holds CR, LF or NUL (kCommandRefused), and
+// MakeDirectory/TransferFile refuse a remote name with a ".." segment
+// (kRemoteNameRefused), so nothing from a project can inject commands or climb out
+// of the starting directory.
+//
+// Not thread-safe; one caller at a time. Destroying the link closes any connection
+// without sending anything.
+class CFTPLink {
+public:
+    static constexpr const char* kUnableToCreateSocket = "Unable to create socket.";
+    static constexpr const char* kUnableToConnect = "Unable to connect to server.";
+    static constexpr const char* kNetworkError = "Network error.";
+    static constexpr const char* kLogonFailed = "Logon failed.";
+    static constexpr const char* kUnableToOpenFile = "Unable to open file on local machine.";
+    static constexpr const char* kFileError = "File error.";
+    static constexpr const char* kCommandRefused = "Command refused: CR, LF or NUL in its text.";
+    static constexpr const char* kRemoteNameRefused = "Remote name refused: \"..\" segment.";
+
+    static constexpr std::size_t kBufferSize = 4096;  // reader, writer and data blocks
+    static constexpr int kFirewallTypeCount = 9;
+
+    // The login command codes of the logon sequence table (0 to 11).
+    enum LogonCommand : int {
+        kUser = 0,               // "USER " + user
+        kPass = 1,               // "PASS " + password
+        kAcct = 2,               // "ACCT " + account
+        kFireUser = 3,           // "USER " + firewall user
+        kFirePass = 4,           // "PASS " + firewall password
+        kSite = 5,               // "SITE " + host
+        kUserAtHost = 6,         // "USER " + user + "@" + host
+        kOpen = 7,               // "OPEN " + host
+        kFireUserAtHost = 8,     // "USER " + firewall user + "@" + host
+        kUserAtHostFire = 9,     // "USER " + user + "@" + host + " " + firewall user
+        kUserAtFireAtHost = 10,  // "USER " + user + "@" + firewall user + "@" + host
+        kPassAtFirePass = 11,    // "PASS " + password + "@" + firewall password
+    };
+
+    // One step of a login sequence: the command to send and where to go on a 2xx or
+    // 3xx reply (a step index of the same row, kLoggedOn or kFailed).
+    struct LogonStep {
+        int command;
+        int on2xx;
+        int on3xx;
+    };
+    static constexpr int kLoggedOn = -1;
+    static constexpr int kFailed = -2;
+    static constexpr int kMaxLogonSteps = 6;
+    // The nine rows, by firewall type; a row ends at its first step with command -1.
+    static const LogonStep kLogonTable[kFirewallTypeCount][kMaxLogonSteps];
+
+    CFTPLink();
+    ~CFTPLink();
+    CFTPLink(const CFTPLink&) = delete;
+    CFTPLink& operator=(const CFTPLink&) = delete;
+
+    // Connects (to the server for type 0, to the firewall otherwise), awaits a 2xx
+    // greeting and walks the login sequence of the firewall type. False on any
+    // failure; the connection may stay open, the caller destroys the link.
+    bool Logon(const std::string& host, int port, const std::string& user,
+               const std::string& password, const std::string& account,
+               const std::string& firewallHost, const std::string& firewallUser,
+               const std::string& firewallPassword, int firewallPort, int firewallType);
+    // Sends QUIT without waiting for the reply and closes the connection.
+    void Logoff();
+
+    // Sends the line (unless empty) and reads the reply; true for a 2xx reply.
+    bool Command(const std::string& line);
+    // "MKD " + name; true for 2xx or a reply beginning with "550" (already there).
+    // An empty name sends nothing and succeeds.
+    bool MakeDirectory(const std::string& name);
+    // Stores local as remote (receive false) or retrieves remote into local (receive
+    // true), binary, over a new data connection. True when the server's final reply
+    // is 2xx and the data moved without error.
+    bool TransferFile(const std::string& remote, const std::string& local, bool passive,
+                      bool receive);
+
+    bool OpenControlConnection(const std::string& host, int port);
+    void CloseControlConnection();
+    bool IsOpen() const { return m_socket >= 0; }
+
+    // Writes text + CR LF and flushes.
+    bool SendLine(const std::string& text);
+    // Reads one whole reply (multi-line replies included).
+    bool ReadReply();
+    // Reads one line into m_strLastReply (without its CR LF).
+    bool ReadLine();
+
+    // How long a wait may go without progress (60 s unless set).
+    void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    std::chrono::milliseconds Timeout() const { return m_timeout; }
+
+    // Largest number of bytes handed to one send() of the data connection (tests use
+    // it to force short sends); 0 means a whole block.
+    void SetMaxSendChunk(std::size_t bytes) { m_maxSendChunk = bytes; }
+
+    // Whether m_strLastReply is the server's answer to a command that carried a
+    // password (such replies are never shown: a server may echo what it was sent).
+    bool LastReplyFollowsPassword() const { return m_bLastSentPassword; }
+
+    // The line that the logon step with this command code sends.
+    static std::string LogonCommandLine(int command, const std::string& host,
+                                        const std::string& user, const std::string& password,
+                                        const std::string& account, const std::string& firewallUser,
+                                        const std::string& firewallPassword);
+
+    std::string m_strLastReply;
+    int m_nReplyClass = 0;
+
+private:
+    enum class Wait { kReady, kTimeout, kError };
+    Wait WaitFor(int fd, short events) const;
+    bool FillReadBuffer();
+    bool Flush();
+    bool ConnectWithTimeout(int fd, const void* addr, unsigned len) const;
+    int AcceptWithTimeout(int listenFd);
+    bool CopyData(int dataFd, int fileFd, bool receive);
+    void AbandonControl();
+
+    int m_socket = -1;
+    std::vector<char> m_readBuffer;
+    std::size_t m_readStart = 0;
+    std::size_t m_readEnd = 0;
+    std::string m_writeBuffer;
+    std::chrono::milliseconds m_timeout{60000};
+    std::size_t m_maxSendChunk = 0;
+    bool m_bLastSentPassword = false;
+    bool m_bTimedOut = false;
+};

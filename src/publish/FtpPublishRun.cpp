@@ -1,0 +1,323 @@
+#include "publish/FtpPublishRun.h"
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "generator/SiteGenerator.h"
+#include "generator/SitePaths.h"
+#include "generator/SupportImages.h"
+#include "model/FoldcraftDoc.h"
+#include "model/TextCase.h"
+#include "publish/FTPLink.h"
+
+namespace foldcraft {
+namespace {
+
+using Writer = bool (*)(const CFoldcraftDoc&, const std::string&);
+
+// A writer that throws (a write error, memory) has failed like one that returns false.
+bool CallWriter(Writer writer, const CFoldcraftDoc& doc, const std::string& target) {
+    try {
+        return writer(doc, target);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool EndsWith(const std::string& text, std::string_view tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The regular files directly in dir whose names end in ".html", in byte order of
+// their names. Empty when the directory cannot be read.
+std::vector<std::string> ListStagingPages(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(dir, ec);
+    if (ec) return names;
+    for (const auto& entry : it) {
+        const std::string name = entry.path().filename().string();
+        std::error_code typeError;
+        if (EndsWith(name, ".html") && entry.is_regular_file(typeError)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
+    if (what.empty()) return;
+    std::size_t pos = 0;
+    while ((pos = text.find(what, pos)) != std::string::npos) {
+        text.replace(pos, what.size(), with);
+        pos += with.size();
+    }
+}
+
+}  // namespace
+
+FtpPublishRun::FtpPublishRun(CFoldcraftDoc& doc, ILogSink& sink, std::string programFolder,
+                             FtpSettings settings, PauseHook pause)
+    : m_doc(doc),
+      m_sink(sink),
+      m_programFolder(std::move(programFolder)),
+      m_settings(std::move(settings)),
+      m_pause(std::move(pause)),
+      m_timeout(std::chrono::seconds(m_settings.nTimeoutSeconds > 0
+                                         ? m_settings.nTimeoutSeconds
+                                         : FtpSettings::kDefaultTimeoutSeconds)) {}
+
+FtpPublishRun::~FtpPublishRun() = default;
+
+std::string FtpPublishRun::StagingDirectory() const {
+    return m_programFolder + "/_temp";
+}
+
+std::optional<std::string> FtpPublishRun::FilesRemoteName(std::string_view source) {
+    const std::string relative = SitePaths::RelativeSitePath(source);
+    if (!SitePaths::IsSafeRelativePath(relative)) return std::nullopt;
+    return "files/" + relative;
+}
+
+std::optional<std::string> FtpPublishRun::ImagesRemoteName(std::string_view source) {
+    const std::string name = SitePaths::FileName(source);
+    if (!SitePaths::IsSafeRelativePath(name)) return std::nullopt;
+    return "images/" + name;
+}
+
+FtpPublishRun::Result FtpPublishRun::FailureEnd(const char* text) {
+    Append(text);
+    m_bError = true;
+    m_sink.EnableClose(true);
+    return Result::kFailed;
+}
+
+void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
+    if (link.LastReplyFollowsPassword()) {
+        m_strFailureDetail.clear();
+        return;
+    }
+    m_strFailureDetail = link.m_strLastReply;
+    ReplaceAll(m_strFailureDetail, m_settings.strPassword, "********");
+    ReplaceAll(m_strFailureDetail, m_settings.strFirewallPassword, "********");
+}
+
+FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
+    m_bError = false;
+    m_strFailureDetail.clear();
+    m_madeDirectories.clear();
+    m_now = Clock::Now();
+    m_sink.EnableClose(false);
+
+    Append("Publish status:\n----------------------------------------\n");
+    m_doc.m_arrPublishFiles.clear();
+
+    Append("\nCreating temp files...");
+    Pause(100);
+    switch (CreateTempPages(StagingDirectory())) {
+        case 0:
+            break;
+        case 1:
+            return FailureEnd("\nCreation of temp directory failed!\n");
+        case 2:
+            return FailureEnd("\nCreation of stylesheet failed!\n");
+        case 3:
+            return FailureEnd("\nCreation of title page failed!\n");
+        case 4:
+            return FailureEnd("\nCreation of sitemap failed!\n");
+        default:
+            return FailureEnd("\nCreation of folder pages failed!\n");
+    }
+    Append("\nSuccesfully created temp files.\n");
+    m_sink.Scroll(4);
+    Pause(100);
+
+    // One client per run; destroying it closes whatever is left open.
+    auto link = std::make_unique<CFTPLink>();
+    link->SetTimeout(m_timeout);
+
+    Append("\nLogging into FTP server...");
+    if (!link->Logon(m_settings.strHostName, m_settings.nPort.value_or(FtpSettings::kDefaultPort),
+                     m_settings.strUser, m_settings.strPassword, std::string(),
+                     m_settings.strFirewallHost, m_settings.strFirewallUser,
+                     m_settings.strFirewallPassword, m_settings.nFirewallPort,
+                     m_settings.nFirewallType)) {
+        KeepFailureDetail(*link);
+        return FailureEnd("\nServer login failed!\n");
+    }
+    Append("\nSuccessfully logged into server.\n");
+    m_sink.Scroll(2);
+
+    // An empty starting directory means the directory the login leads to: "CWD "
+    // with nothing after it is a syntax error to most servers.
+    if (!m_settings.strStartDir.empty() && !link->Command("CWD " + m_settings.strStartDir)) {
+        KeepFailureDetail(*link);
+        Append("\nStarting directory not found!\n");
+        link->Logoff();
+        m_bError = true;
+        m_sink.EnableClose(true);
+        return Result::kFailed;
+    }
+
+    Append("\nCreating directory structure...");
+    if (!CreateRemoteDirectories(*link)) {
+        KeepFailureDetail(*link);
+        Append("\nCreation of directory structure failed!\n");
+        link->Logoff();
+        m_bError = true;
+        m_sink.EnableClose(true);
+        return Result::kFailed;
+    }
+    Append("\nSuccessfully created directory structure.\n");
+    m_sink.Scroll(2);
+
+    Append("\nCopying files to server...");
+    bool allCopied = true;
+    if (UploadSiteFiles(*link)) {
+        Append("\nSuccessfully copied files to server\n");
+    } else {
+        allCopied = false;
+        Append("\nThe following files were not copied to the server:\n");
+        for (const std::string& entry : m_doc.m_arrPublishFiles) {
+            m_sink.AppendText(entry + "\n");
+        }
+    }
+
+    m_sink.Scroll(2);
+    link->Logoff();
+    Append("\nLogged off of FTP server.\n");
+    m_sink.Scroll(2);
+    Pause(100);
+
+    if (allCopied) {
+        Append("\n--------------------\nPublish successful!\n");
+    } else {
+        m_bError = true;
+        Append("\n--------------------\nPublish finished.\nSome files were not copied.\n");
+    }
+    m_sink.Scroll(4);
+    m_sink.EnableClose(true);
+    return allCopied ? Result::kSuccess : Result::kFilesNotCopied;
+}
+
+int FtpPublishRun::CreateTempPages(const std::string& directory) {
+    if (::mkdir(directory.c_str(), 0755) != 0 && errno == ENOENT) return 1;
+
+    // Pages of an earlier run (of this or another project) must not be uploaded.
+    std::error_code ec;
+    for (const std::string& name : ListStagingPages(directory)) {
+        std::filesystem::remove(directory + "/" + name, ec);
+    }
+    std::filesystem::remove(directory + "/styles.css", ec);
+
+    if (!CallWriter(&WriteStyleSheet, m_doc, directory)) return 2;
+    if (m_doc.m_bCreateTitlePage == 1 && !CallWriter(&WriteTitlePage, m_doc, directory)) return 3;
+    if (m_doc.m_bCreateSitemap == 1 && !CallWriter(&WriteSitemap, m_doc, directory)) return 4;
+    if (!CallWriter(&WriteFolderPages, m_doc, directory)) return 5;
+    return 0;
+}
+
+bool FtpPublishRun::MakeRemoteDirectory(CFTPLink& link, const std::string& path) {
+    if (m_madeDirectories.count(path) != 0) return true;
+    if (!link.MakeDirectory(path)) return false;
+    m_madeDirectories.insert(path);
+    return true;
+}
+
+bool FtpPublishRun::CreateRemoteDirectories(CFTPLink& link) {
+    if (!MakeRemoteDirectory(link, "images")) return false;
+    if (!MakeRemoteDirectory(link, "files")) return false;
+    return CreateRemoteFolderDirectories(link, *m_doc.m_pRoot);
+}
+
+bool FtpPublishRun::CreateRemoteFolderDirectories(CFTPLink& link, const CBuildTreeFolder& folder) {
+    if (folder.m_bHotspotFolder != 0 && !folder.m_strHotspotImage.empty() &&
+        !MirrorRemoteDirectories(link, folder.m_strHotspotImage)) {
+        return false;
+    }
+    for (const auto& doc : folder.m_arrDocs) {
+        if (!MirrorRemoteDirectories(link, doc->m_strLink)) return false;
+    }
+    for (const auto& sub : folder.m_arrFolders) {
+        if (!CreateRemoteFolderDirectories(link, *sub)) return false;
+    }
+    return true;
+}
+
+bool FtpPublishRun::MirrorRemoteDirectories(CFTPLink& link, std::string_view sourcePath) {
+    if (SitePaths::IsExternalLink(sourcePath)) return true;
+    const std::optional<std::string> remote = FilesRemoteName(sourcePath);
+    // Nothing is made for an unsafe path: its upload is refused and listed.
+    if (!remote) return true;
+    std::size_t slash = remote->find('/');  // after "files"
+    while (true) {
+        const std::size_t next = remote->find('/', slash + 1);
+        if (next == std::string::npos) break;  // the rest is the file name
+        if (!MakeRemoteDirectory(link, remote->substr(0, next))) return false;
+        slash = next;
+    }
+    return true;
+}
+
+void FtpPublishRun::Upload(CFTPLink& link, const std::optional<std::string>& remote,
+                           const std::string& local) {
+    if (!remote || !link.TransferFile(*remote, local, m_settings.bPassive != 0, false)) {
+        m_doc.m_arrPublishFiles.push_back(local);
+    }
+}
+
+bool FtpPublishRun::UploadSiteFiles(CFTPLink& link) {
+    UploadSupportImages(link);
+    UploadPages(link);
+    UploadFolderFiles(link, *m_doc.m_pRoot);
+    return m_doc.m_arrPublishFiles.empty();
+}
+
+bool FtpPublishRun::UploadSupportImages(CFTPLink& link) {
+    // Missing built-in images are put back first; a failure shows as failed uploads.
+    SupportImages::EnsureInstalled(m_programFolder);
+    if (!m_doc.m_strBackgroundImage.empty()) {
+        Upload(link, ImagesRemoteName(m_doc.m_strBackgroundImage), m_doc.m_strBackgroundImage);
+    }
+    for (const SupportImages::Image& image : SupportImages::All()) {
+        const std::string name = image.name;
+        Upload(link, "images/" + name, m_programFolder + "/images/" + name);
+    }
+    return true;
+}
+
+bool FtpPublishRun::UploadPages(CFTPLink& link) {
+    const std::string staging = StagingDirectory();
+    for (const std::string& name : ListStagingPages(staging)) {
+        Upload(link,
+               ImagesRemoteName(name).has_value() ? std::optional<std::string>(name) : std::nullopt,
+               staging + "/" + name);
+    }
+    Upload(link, std::string("styles.css"), staging + "/styles.css");
+    return true;
+}
+
+bool FtpPublishRun::UploadFolderFiles(CFTPLink& link, const CBuildTreeFolder& folder) {
+    if (folder.m_bHotspotFolder != 0 && !folder.m_strHotspotImage.empty()) {
+        const std::optional<std::string> remote = FilesRemoteName(folder.m_strHotspotImage);
+        if (!remote || ToLowerUtf8(*remote) != ToLowerUtf8(folder.m_strHotspotImage)) {
+            Upload(link, remote, folder.m_strHotspotImage);
+        }
+    }
+    for (const auto& doc : folder.m_arrDocs) {
+        if (!doc->IsActiveAt(m_now) || SitePaths::IsExternalLink(doc->m_strLink)) continue;
+        Upload(link, FilesRemoteName(doc->m_strLink), doc->m_strLink);
+    }
+    for (const auto& sub : folder.m_arrFolders) {
+        if (sub->IsActiveAt(m_now)) UploadFolderFiles(link, *sub);
+    }
+    return true;
+}
+
+}  // namespace foldcraft

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "model/Clock.h"
+#include "publish/FtpSettings.h"
+#include "publish/LogSink.h"
+
+class CFoldcraftDoc;
+class CBuildTreeFolder;
+class CFTPLink;
+
+namespace foldcraft {
+
+// The FTP publish run: writes the site's pages into the program folder's staging
+// directory "_temp", logs on to the server (through the configured firewall),
+// changes to the starting directory, makes the remote directory tree, uploads the
+// support images, the pages, the stylesheet and the published documents, and logs
+// off, reporting every step to a log sink.
+//
+// Remote layout, relative to the starting directory (the same as a local site):
+//   <page>.html, styles.css           the staging pages, in name order, styles.css last
+//   images/<name>                     the background image, then the support images
+//   files/<relative path>             documents and hotspot pictures, where relative
+//                                     path is SitePaths::RelativeSitePath of the source
+//
+// A source whose remote name would not stay inside files/ or images/ (a "." or ".."
+// segment, an empty remainder, CR or LF in it) gets no directory and no upload; its
+// path goes into the not-copied list. Web and mail links are never uploaded.
+//
+// The caller has made the publish checks first (PublishChecks::BeginPublish and
+// FtpSettings::Check). The run empties doc.m_arrPublishFiles when it starts and
+// leaves there the local paths of the files that were not uploaded. Passwords never
+// reach the log.
+class FtpPublishRun {
+public:
+    enum class Result {
+        kSuccess,         // "Publish successful!"
+        kFilesNotCopied,  // "Publish finished." / "Some files were not copied."
+        kFailed,          // a step failed; the log ends with its failure line
+    };
+
+    // Waits the given number of milliseconds between steps (the GUI's pauses); left
+    // empty the run does not wait.
+    using PauseHook = std::function<void(int milliseconds)>;
+
+    // doc and sink must outlive the run. programFolder holds images/ (missing support
+    // images are installed there before upload) and the staging directory _temp.
+    FtpPublishRun(CFoldcraftDoc& doc, ILogSink& sink, std::string programFolder,
+                  FtpSettings settings, PauseHook pause = {});
+    ~FtpPublishRun();
+
+    // How long any network wait may go without progress; by default the settings'
+    // timeout.
+    void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
+    // Runs the whole publish once. The Close button is disabled while it works and
+    // enabled at the end in every case.
+    Result RunFtpPublish();
+
+    // Set when the run failed or a file was not uploaded.
+    bool ErrorFlag() const { return m_bError; }
+
+    // After a failed login, starting directory or directory structure: what the
+    // client last heard from the server (or its own failure text), with any password
+    // masked. Empty when the run did not fail there, or when the text answers a
+    // command that carried a password (a server may echo what it was sent).
+    const std::string& FailureDetail() const { return m_strFailureDetail; }
+
+    // The staging directory: programFolder + "/_temp".
+    std::string StagingDirectory() const;
+
+    // The steps, public for tests. CreateTempPages returns 0 on success, 1 when the
+    // directory cannot be made for want of a parent, 2 to 5 when the stylesheet, the
+    // title page, the sitemap or the folder pages fail. Pages left in the directory
+    // by an earlier run (*.html, styles.css) are removed first, so only this
+    // project's current pages are uploaded.
+    int CreateTempPages(const std::string& directory);
+    bool CreateRemoteDirectories(CFTPLink& link);
+    bool CreateRemoteFolderDirectories(CFTPLink& link, const CBuildTreeFolder& folder);
+    bool MirrorRemoteDirectories(CFTPLink& link, std::string_view sourcePath);
+    bool UploadSiteFiles(CFTPLink& link);
+    bool UploadSupportImages(CFTPLink& link);
+    bool UploadPages(CFTPLink& link);
+    bool UploadFolderFiles(CFTPLink& link, const CBuildTreeFolder& folder);
+
+    // "files/" + the relative site path of a local source; nullopt when that would
+    // not stay inside files/.
+    static std::optional<std::string> FilesRemoteName(std::string_view source);
+    // "images/" + the file name of a local source; nullopt when the name is unsafe.
+    static std::optional<std::string> ImagesRemoteName(std::string_view source);
+
+private:
+    Result FailureEnd(const char* text);
+    void Append(const char* text) { m_sink.AppendText(text); }
+    void Pause(int milliseconds) {
+        if (m_pause) m_pause(milliseconds);
+    }
+    // Uploads local as remote (when given), listing local on failure.
+    void Upload(CFTPLink& link, const std::optional<std::string>& remote, const std::string& local);
+    // MakeDirectory once per run for each path.
+    bool MakeRemoteDirectory(CFTPLink& link, const std::string& path);
+    void KeepFailureDetail(const CFTPLink& link);
+
+    CFoldcraftDoc& m_doc;
+    ILogSink& m_sink;
+    std::string m_programFolder;
+    FtpSettings m_settings;
+    PauseHook m_pause;
+    std::chrono::milliseconds m_timeout;
+    Time m_now = 0;
+    bool m_bError = false;
+    std::string m_strFailureDetail;
+    std::unordered_set<std::string> m_madeDirectories;
+};
+
+}  // namespace foldcraft

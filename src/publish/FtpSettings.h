@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace foldcraft {
+
+class ISettingsStore;
+
+// The FTP connection settings of the "Publish to FTP server" dialog. They belong to
+// the user, not to the project, and live in the per-user settings store:
+//
+//   "FTPServer"   "HostName", "User", "Password", "StartDir" (texts), "Port" (21)
+//   "FTPFirewall" "HostName", "Password", "User" (texts), "Port" (21),
+//                 "FirewallType" (0)
+//   "FTPServer"   "Passive" (0: active mode), "Timeout" (60 seconds)
+//
+// Passwords are stored as typed, as the dialog stores them; the store's file is
+// private to the user.
+struct FtpSettings {
+    static constexpr const char* kServerSection = "FTPServer";
+    static constexpr const char* kFirewallSection = "FTPFirewall";
+    static constexpr int kDefaultPort = 21;
+    static constexpr int kDefaultTimeoutSeconds = 60;
+
+    static constexpr const char* kNoHostName = "You must enter a server hostname.";
+    static constexpr const char* kNoPort = "You must enter a server port number.";
+    static constexpr const char* kNoUser = "You must enter a username or \"anonymous\".";
+    static constexpr const char* kNoPassword =
+        "You must enter a password or your email address for anonymous login.";
+
+    std::string strHostName;
+    std::optional<int> nPort = kDefaultPort;  // nullopt: the port field is empty
+    std::string strUser;
+    std::string strPassword;
+    std::string strStartDir;
+    int nFirewallType = 0;  // 0 to 8, the index in the firewall type list
+    std::string strFirewallHost;
+    int nFirewallPort = kDefaultPort;
+    std::string strFirewallUser;
+    std::string strFirewallPassword;
+    int bPassive = 0;
+    int nTimeoutSeconds = kDefaultTimeoutSeconds;
+
+    // Reads every value, missing ones taking their defaults. A stored timeout below 1
+    // second reads as the default; a stored firewall type outside 0 to 8 is kept (the
+    // login then fails).
+    static FtpSettings Read(const ISettingsStore& store);
+
+    // The checks of a Publish press, in order: host, port, user, password. Returns
+    // the message of the first that fails, or an empty text when all pass.
+    std::string Check() const;
+
+    // Writes the values as a Publish press does, in this order: "FTPServer"
+    // "HostName", "User", "Password", "StartDir", "Port"; "FTPFirewall" "HostName",
+    // "Password", "User", "Port", "FirewallType"; then "FTPServer" "Passive". The
+    // timeout is not written (it has no field in the dialog). Nothing is written when
+    // Check() fails. False when a check fails or a value did not reach the store (the
+    // writes before it stay).
+    bool Write(ISettingsStore& store) const;
+
+    // The text of a firewall type in the dialog's list ("None", "SITE hostname", ...);
+    // empty outside 0 to 8.
+    static const char* FirewallTypeName(int type);
+};
+
+}  // namespace foldcraft
