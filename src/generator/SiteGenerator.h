@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 class CFoldcraftDoc;
@@ -21,8 +22,17 @@ bool WriteSitemap(const CFoldcraftDoc& doc, const std::string& targetDir);
 bool WriteFolderPages(const CFoldcraftDoc& doc, const std::string& targetDir);
 
 // The preview of one folder: "temp.html" and a fresh "styles.css" in the program
-// folder. False when either file cannot be written.
+// folder, whose "images" directory receives any missing support image. False when
+// temp.html or styles.css cannot be written (missing support images are not an error).
 bool WritePreviewPage(const CFoldcraftDoc& doc, const CBuildTreeFolder& folder,
                       const std::string& programFolder);
+
+// The web form of a 0x00BBGGRR colour word: "#" and red, green, blue as two
+// upper-case hexadecimal digits each (0x339933 gives "#339933", 0xFF0000 "#0000FF").
+std::string ColorToHtml(std::uint32_t color);
+
+// The created-on text of the current local time, as the title page shows it:
+// "Monday, January 6, 2025 at 9:5".
+std::string GetCreatedDateText();
 
 }  // namespace foldcraft

@@ -1,0 +1,138 @@
+#include "generator/PageContext.h"
+
+#include <ctime>
+
+#include "generator/PageFile.h"
+#include "generator/SitePaths.h"
+#include "model/FoldcraftDoc.h"
+
+namespace foldcraft {
+namespace {
+
+constexpr const char* kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                     "Thursday", "Friday", "Saturday"};
+constexpr const char* kMonths[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
+
+bool ToLocal(Time time, std::tm& out) {
+    const auto t = static_cast<std::time_t>(time);
+    if (static_cast<Time>(t) != time) return false;
+    return localtime_r(&t, &out) != nullptr;
+}
+
+}  // namespace
+
+PageContext::PageContext(const CFoldcraftDoc& doc, std::string targetDir)
+    : m_doc(doc), m_targetDir(std::move(targetDir)), m_now(Clock::Now()) {}
+
+std::string PageContext::PagePath(std::string_view name) const {
+    std::string path = m_targetDir;
+    path += '/';
+    path += name;
+    return path;
+}
+
+bool PageContext::IsActive(const CBuildTreeDoc& item) const {
+    return item.IsActiveAt(m_now);
+}
+
+std::string PageContext::FolderId(std::string_view parentId, std::int64_t position) {
+    if (parentId.empty()) return "0";
+    std::string id(parentId);
+    id += '-';
+    id += std::to_string(position);
+    return id;
+}
+
+std::string PageContext::FolderPageName(std::string_view folderId) {
+    std::string name = "Folder";
+    name += folderId;
+    name += ".html";
+    return name;
+}
+
+std::string PageContext::ColorToHtml(std::uint32_t color) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "#";
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const unsigned byte = (color >> shift) & 0xFFu;
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xFu];
+    }
+    return out;
+}
+
+std::string PageContext::DateText(Time time) {
+    std::tm tm{};
+    if (!ToLocal(time, tm)) return {};
+    return std::to_string(tm.tm_mon + 1) + "/" + std::to_string(tm.tm_mday) + "/" +
+           std::to_string(tm.tm_year + 1900LL);
+}
+
+std::string PageContext::CreatedDateText(Time when) {
+    std::tm tm{};
+    if (!ToLocal(when, tm)) return {};
+    std::string text = kWeekdays[tm.tm_wday % 7];
+    text += ", ";
+    text += kMonths[tm.tm_mon % 12];
+    text += " " + std::to_string(tm.tm_mday) + ", " + std::to_string(tm.tm_year + 1900LL);
+    text += " at " + std::to_string(tm.tm_hour) + ":" + std::to_string(tm.tm_min);
+    return text;
+}
+
+bool PageContext::HasPicturePage(const CBuildTreeDoc& item) const {
+    if (m_doc.m_bUseThumbnails != 1) return false;
+    if (SitePaths::IsExternalLink(item.m_strLink)) return false;
+    if (!SitePaths::IsPictureAddress(SitePaths::ItemAddress(item.m_strLink))) return false;
+    return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(item.m_strLink));
+}
+
+bool PageContext::TrailShown() const {
+    return m_doc.m_nNavBarPosition == CFoldcraftDoc::kNavTop ||
+           m_doc.m_nNavBarPosition == CFoldcraftDoc::kNavBottom;
+}
+
+std::string PageContext::ExtendTrail(const std::string& parentTrail, bool isRoot,
+                                     std::string_view pageName, std::string_view folderName) {
+    std::string trail = parentTrail;
+    if (!isRoot) trail += " > ";
+    trail += "<a href=\"";
+    trail += pageName;
+    trail += "\">";
+    trail += folderName;
+    trail += "</a>";
+    return trail;
+}
+
+void PageContext::WriteHead(PageFile& file, std::string_view title) {
+    file.Format("<html>\n<head>\n<title>%s</title>\n", {title});
+    file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n<style type=\"text/css\">\n<!--\n");
+}
+
+void PageContext::WriteNavigationButtons(PageFile& file) const {
+    if (m_doc.m_bShowRestartButton == 1) {
+        file.Format(
+            "<a href=\"%s\"><img src=\"images/restart.jpg\" width=\"76\" height=\"26\" "
+            "border=\"0\"></a>\n",
+            {m_doc.m_bCreateTitlePage == 1 ? "TitlePage.html" : "Folder0.html"});
+    }
+    if (m_doc.m_bCreateSitemap == 1) {
+        file.Format(
+            "<a href=\"Sitemap.html\"><img src=\"images/sitemap.jpg\" width=\"76\" "
+            "height=\"26\" border=\"0\"></a>\n");
+    }
+}
+
+void PageContext::WriteTrail(PageFile& file, const std::string& trail) {
+    file.Text(trail);
+    file.Text("<br><br>");
+}
+
+void PageContext::WriteMakerLineAndEnd(PageFile& file) {
+    file.Format("<hr>\n<a href=\"%s\"><img src=\"images/logo.gif\" border=\"0\"></a>\n",
+                {kMakerHomePage});
+    file.Format("</body>\n</html>\n");
+}
+
+}  // namespace foldcraft

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/Clock.h"
+
+class CFoldcraftDoc;
+class CBuildTreeDoc;
+
+namespace foldcraft {
+
+class PageFile;
+
+// What every page writer of one run shares: the project, the target directory and
+// "now", read once when the context is made, so that every page of a run agrees on
+// which items are active. Also the texts and page parts common to several pages.
+// The context refers to the project; the project must outlive it.
+class PageContext {
+public:
+    // The address of the maker's home page, linked by the logo of the maker line.
+    static constexpr std::string_view kMakerHomePage = "https://foldcraft.example/";
+
+    PageContext(const CFoldcraftDoc& doc, std::string targetDir);
+
+    const CFoldcraftDoc& Doc() const { return m_doc; }
+    const std::string& TargetDir() const { return m_targetDir; }
+    Time Now() const { return m_now; }
+
+    // The target directory + "/" + name.
+    std::string PagePath(std::string_view name) const;
+
+    // Whether the item is inside its publish window at this run's "now".
+    bool IsActive(const CBuildTreeDoc& item) const;
+
+    // "0" for the root (empty parent identifier), else parent + "-" + position.
+    static std::string FolderId(std::string_view parentId, std::int64_t position);
+    // "Folder" + identifier + ".html".
+    static std::string FolderPageName(std::string_view folderId);
+
+    // "#RRGGBB" of a 0x00BBGGRR colour word, upper-case hexadecimal.
+    static std::string ColorToHtml(std::uint32_t color);
+    // "month/day/year" of a time in local time ("3/7/2004"); empty when the time
+    // cannot be converted.
+    static std::string DateText(Time time);
+    // "Monday, January 6, 2025 at 9:5": weekday, date and time of "when" in local time.
+    static std::string CreatedDateText(Time when);
+
+    // Whether a document listed on a button-layout page gets a picture page in this
+    // run: thumbnails on, a local document (not a web or mail link) whose address
+    // ends in "jpg" or "gif", and a page name that can be created safely.
+    bool HasPicturePage(const CBuildTreeDoc& item) const;
+
+    // The navigation trail shown on folder pages: whether it is written at all,
+    // and the trail of a parent extended by one folder's link.
+    bool TrailShown() const;
+    static std::string ExtendTrail(const std::string& parentTrail, bool isRoot,
+                                   std::string_view pageName, std::string_view folderName);
+
+    // "<html>", head and title, the stylesheet link and the opening of the page's
+    // own style block.
+    static void WriteHead(PageFile& file, std::string_view title);
+    // The restart and sitemap buttons of folder pages, as the settings ask.
+    void WriteNavigationButtons(PageFile& file) const;
+    // The trail followed by "<br><br>".
+    static void WriteTrail(PageFile& file, const std::string& trail);
+    // The maker line and the end of the page ("</body>", "</html>").
+    static void WriteMakerLineAndEnd(PageFile& file);
+
+private:
+    const CFoldcraftDoc& m_doc;
+    std::string m_targetDir;
+    Time m_now;
+};
+
+}  // namespace foldcraft

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace foldcraft {
+
+// One generated text file, written through a memory buffer in large blocks.
+//
+// Templates are printf-style: "%s" takes the next argument as text, byte for byte
+// (no escaping), "%d" the next argument as a signed decimal number, "%%" writes
+// one percent sign, and every "\n" of a template is written as CR LF. Texts given
+// to Text() and the "%s" arguments are written exactly as they stand.
+//
+// A failed write is remembered; Close() reports it. Nothing throws.
+class PageFile {
+public:
+    // One template argument: a text or a number.
+    class Arg {
+    public:
+        Arg(std::string_view text) : m_text(text), m_isText(true) {}
+        Arg(const std::string& text) : m_text(text), m_isText(true) {}
+        Arg(const char* text) : m_text(text), m_isText(true) {}
+        Arg(int number) : m_number(number) {}
+        Arg(long number) : m_number(number) {}
+        Arg(long long number) : m_number(number) {}
+
+    private:
+        friend class PageFile;
+        std::string_view m_text;
+        std::int64_t m_number = 0;
+        bool m_isText = false;
+    };
+
+    PageFile() = default;
+    ~PageFile();
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+
+    // Creates the file, replacing an existing one. False (and the file stays
+    // closed) when it cannot be created or the path holds a NUL byte.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Writes a template with its arguments (see above). A template that asks for
+    // more arguments than given writes nothing for the missing ones.
+    void Format(std::string_view tmpl, std::initializer_list<Arg> args = {});
+    // Writes bytes exactly as they stand (no line-end translation).
+    void Text(std::string_view text);
+
+    // Writes what is buffered and closes the file. False when any write, or the
+    // close itself, failed. Safe to call on a file that is not open (false).
+    bool Close();
+
+    // Bytes written so far (benchmarks use it).
+    std::uint64_t BytesWritten() const { return m_written + m_buffer.size(); }
+
+private:
+    void Flush();
+    void AppendNumber(std::int64_t number);
+
+    int m_fd = -1;
+    bool m_failed = false;
+    std::uint64_t m_written = 0;
+    std::string m_buffer;
+};
+
+}  // namespace foldcraft

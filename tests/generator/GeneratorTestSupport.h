@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "model/Clock.h"
+#include "model/FoldcraftDoc.h"
+
+namespace foldcraft::test {
+
+// Items of the test projects are created at kCreated; pages are written at kNow,
+// when those items are active. kFuture makes an item inactive.
+constexpr Time kCreated = 1700000000;  // Tuesday 14 November 2023, 22:13:20 UTC
+constexpr Time kNow = kCreated + 3600;
+constexpr Time kFuture = kNow + 86400;
+constexpr Time kMarch7 = 1078668300;  // Sunday 7 March 2004, 14:05:00 UTC
+
+// The expected text with every "\n" written as CR LF.
+std::string Crlf(std::string_view lf);
+
+// Sets TZ=UTC for tests that format local times.
+void UseUtc();
+
+// A project with every field at its New value, created at kCreated.
+std::unique_ptr<CFoldcraftDoc> NewProject();
+
+CBuildTreeFolder& AddFolder(CBuildTreeFolder& parent, const std::string& name,
+                            const std::string& comment = "");
+CBuildTreeDoc& AddDoc(CBuildTreeFolder& parent, const std::string& name, const std::string& link,
+                      const std::string& comment = "", std::int32_t size = 0,
+                      Time fileTime = kCreated);
+CHotspotArea& AddArea(CBuildTreeFolder& folder, std::int32_t shape, const std::string& link,
+                      std::initializer_list<std::int32_t> coords);
+
+// The fixture file tests/generator/fixtures/<name> as it stands.
+std::string Fixture(const std::string& name);
+
+// The maker line and the end of every page that carries it.
+inline constexpr std::string_view kMakerAndEnd =
+    "<hr>\n<a href=\"https://foldcraft.example/\"><img src=\"images/logo.gif\" "
+    "border=\"0\"></a>\n</body>\n</html>\n";
+
+}  // namespace foldcraft::test
