@@ -9,7 +9,7 @@ PACKAGES=(
     libcli11-dev nlohmann-json3-dev qt6-base-dev
     python3-pyftpdlib lftp
     chromium chromium-driver python3-selenium
-    imagemagick python3-pil
+    imagemagick python3-pil fonts-dejavu-core
 )
 
 missing=()
