@@ -1,0 +1,140 @@
+#include "publish/FileCopy.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace foldcraft {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { Reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return m_fd; }
+    void Adopt(int fd) {
+        Reset();
+        m_fd = fd;
+    }
+    // Closes now; false when close() reports an error.
+    bool Reset() {
+        if (m_fd < 0) return true;
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+void SetError(std::string* error, const std::string& what, int err) {
+    if (error) *error = what + ": " + std::strerror(err);
+}
+
+// Copies from in to out until the end of in, inside the kernel. False with errno set.
+bool KernelCopy(int in, int out) {
+    constexpr size_t kChunk = size_t{1} << 30;
+    bool useCopyRange = true;
+    while (true) {
+        ssize_t n;
+        if (useCopyRange) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                          errno == EOPNOTSUPP || errno == EPERM || errno == ETXTBSY)) {
+                // Not possible between these files (another file system, an old
+                // kernel, a special file system): sendfile moves the bytes instead,
+                // from the current offsets, which copy_file_range has advanced.
+                useCopyRange = false;
+                continue;
+            }
+        } else {
+            n = ::sendfile(out, in, nullptr, kChunk);
+        }
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+    }
+}
+
+std::string TemporaryNameBeside(const std::string& destination) {
+    static std::atomic<unsigned long> counter{0};
+    const size_t slash = destination.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
+    return dir + ".~foldcraft-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + ".tmp";
+}
+
+}  // namespace
+
+bool FileCopy::SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::string& destination,
+                                          std::string* error) {
+    // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not
+    // change how a regular file is read.
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (in.Get() < 0) {
+        SetError(error, "cannot open " + source, errno);
+        return Outcome::kFailed;
+    }
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0) {
+        SetError(error, "cannot read the status of " + source, errno);
+        return Outcome::kFailed;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        SetError(error, source + " is not a regular file", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return Outcome::kFailed;
+    }
+    struct stat dst {};
+    if (::stat(destination.c_str(), &dst) == 0 && dst.st_dev == st.st_dev &&
+        dst.st_ino == st.st_ino) {
+        return Outcome::kSameFile;
+    }
+
+    std::string temp;
+    Fd out;
+    for (int attempt = 0; attempt < 100 && out.Get() < 0; ++attempt) {
+        temp = TemporaryNameBeside(destination);
+        out.Adopt(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                         st.st_mode & 0777));
+        if (out.Get() < 0 && errno != EEXIST) break;
+    }
+    if (out.Get() < 0) {
+        SetError(error, "cannot create a file beside " + destination, errno);
+        return Outcome::kFailed;
+    }
+    auto fail = [&](const std::string& what) {
+        const int err = errno;
+        out.Reset();
+        ::unlink(temp.c_str());
+        SetError(error, what, err);
+        return Outcome::kFailed;
+    };
+    if (!KernelCopy(in.Get(), out.Get())) return fail("cannot copy " + source);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + destination);
+    if (!out.Reset()) return fail("cannot write " + destination);
+    if (::rename(temp.c_str(), destination.c_str()) != 0)
+        return fail("cannot replace " + destination);
+    return Outcome::kCopied;
+}
+
+}  // namespace foldcraft

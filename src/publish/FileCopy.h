@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace foldcraft {
+
+// Copies one file into a published site.
+//
+// The bytes move inside the kernel (copy_file_range, or sendfile where that is not
+// possible), into a hidden temporary file beside the destination, which then takes
+// the destination's name with rename(). So an existing destination is replaced,
+// never half-overwritten: a reader sees the old file or the whole new one, and a
+// failed copy leaves the old file (or nothing) in place, never a truncated one. An
+// existing destination that is a symbolic link is replaced by the copy, not
+// followed. The copy keeps the source's modification time and permission bits.
+class FileCopy {
+public:
+    enum class Outcome {
+        kCopied,
+        kSameFile,  // source and destination are one file (device and inode): nothing done
+        kFailed,    // nothing changed at the destination
+    };
+
+    // Copies source to destination, replacing it. The destination's directory must
+    // exist. Only regular files are copied: a directory, device or pipe as source
+    // fails (without blocking). On kFailed, error (when given) receives the reason.
+    static Outcome CopyReplacing(const std::string& source, const std::string& destination,
+                                 std::string* error = nullptr);
+
+    // Both paths exist and name the same file (symbolic links followed).
+    static bool SameFile(const std::string& a, const std::string& b);
+};
+
+}  // namespace foldcraft

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "model/Clock.h"
+
+class CFoldcraftDoc;
+class CBuildTreeFolder;
+
+namespace foldcraft {
+
+// Builds the directory tree of a local site and copies into it everything that is
+// not generated: the support images, the background image, the hotspot pictures
+// and every active document. The pages are the site generator's.
+//
+// Layout under the target directory T:
+//   T/images/<name>         support images and the background image (its file name)
+//   T/files/<relative path> documents and hotspot pictures, where relative path is
+//                           SitePaths::RelativeSitePath of the source: exactly the
+//                           address the pages link to ("files/" + relative path).
+//
+// A source whose destination would not stay inside files/ or images/ (a "." or ".."
+// segment, an empty remainder, a trailing separator) gets no directory and no copy;
+// its source path goes into the not-copied list. Web and mail links are never
+// copied.
+//
+// One object serves one run. It refers to doc (which must outlive it) and appends
+// to doc.m_arrPublishFiles; it never empties that list.
+class LocalSiteAssembly {
+public:
+    // targetDir: the publish directory, absolute, without trailing slash.
+    // programFolder: holds images/ with the support images.
+    LocalSiteAssembly(CFoldcraftDoc& doc, std::string targetDir, std::string programFolder);
+
+    // Makes T/images and T/files (either may exist already), then the mirror of
+    // every source directory of the tree (CreateFileDirectories for the root).
+    // False when a directory cannot be made for want of a parent (the target is
+    // gone, or is not a POSIX path); other failures are left to the copies, which
+    // then fail and are listed.
+    bool CreateLocalDirectories();
+
+    // For the folder's hotspot picture (hotspot folders with a picture), every
+    // document of the folder, active or not, then every sub-folder, active or not:
+    // MirrorSourceDirectories under T/files. The first false ends the walk.
+    bool CreateFileDirectories(const CBuildTreeFolder& folder);
+
+    // Makes, below baseDir, each directory of the source's relative site path (its
+    // file name excluded), left to right. True for web and mail links and for paths
+    // that are not safe (nothing is made for them); false when a directory cannot be
+    // made because a part of its path does not exist. Existing directories are fine.
+    bool MirrorSourceDirectories(const std::string& baseDir, std::string_view sourcePath);
+
+    // CopySupportImages, then CopyFolderFiles for the root. True when the
+    // not-copied list is empty afterwards.
+    bool CopySiteFiles();
+
+    // Installs missing built-in support images into the program folder, then copies
+    // the background image (when set) to T/images/<its file name> and the 17 support
+    // images to T/images, in that order, so a background image named like a support
+    // image is replaced by the support image. Each failure lists its source path.
+    // Always true.
+    bool CopySupportImages();
+
+    // The folder's hotspot picture (when it is a hotspot folder with a picture),
+    // its active documents (web and mail links skipped), then each active
+    // sub-folder, recursively. Each failure lists its source path. Always true.
+    bool CopyFolderFiles(const CBuildTreeFolder& folder);
+
+    // T/files/<relative path> for a local source; nullopt when the destination
+    // would leave T/files.
+    static std::optional<std::string> FilesDestination(const std::string& targetDir,
+                                                       std::string_view source);
+    // T/images/<file name>; nullopt when the file name is empty, "." or "..".
+    static std::optional<std::string> ImagesDestination(const std::string& targetDir,
+                                                        std::string_view source);
+
+private:
+    // Copies source to destination (when given), listing source on failure.
+    void CopyListed(const std::string& source, const std::optional<std::string>& destination);
+
+    CFoldcraftDoc& m_doc;
+    std::string m_targetDir;
+    std::string m_programFolder;
+    Time m_now = 0;
+    // Directories this run made or found, so each is asked for once.
+    std::unordered_set<std::string> m_knownDirectories;
+};
+
+}  // namespace foldcraft

@@ -1,0 +1,332 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "PublishTestTree.h"
+#include "generator/SitePaths.h"
+#include "generator/SupportImages.h"
+#include "publish/LocalSiteAssembly.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using foldcraft::LocalSiteAssembly;
+using foldcraft::ScopedClockPin;
+using foldcraft::test::AddDocument;
+using foldcraft::test::AddSubFolder;
+using foldcraft::test::FileExists;
+using foldcraft::test::kPublishNow;
+using foldcraft::test::NewProject;
+using foldcraft::test::ReadFile;
+using foldcraft::test::TempDir;
+
+namespace {
+
+// Every path below root, relative to it, directories with a trailing slash.
+std::set<std::string> Snapshot(const std::string& root) {
+    std::set<std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        std::string rel = fs::relative(it->path(), root).string();
+        if (it->is_directory() && !it->is_symlink()) rel += '/';
+        entries.insert(rel);
+    }
+    return entries;
+}
+
+std::set<std::string> Under(const std::set<std::string>& all, const std::string& prefix) {
+    std::set<std::string> out;
+    for (const auto& e : all) {
+        if (e.size() > prefix.size() && e.rfind(prefix, 0) == 0)
+            out.insert(e.substr(prefix.size()));
+    }
+    return out;
+}
+
+class LocalSiteAssemblyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        NewProject(doc);
+        target = dir / "site";
+        program = dir / "program";
+        fs::create_directories(target);
+        fs::create_directories(program);
+    }
+
+    LocalSiteAssembly Assembly() { return LocalSiteAssembly(doc, target, program); }
+
+    ScopedClockPin pin{kPublishNow};
+    TempDir dir;
+    CFoldcraftDoc doc;
+    std::string target;
+    std::string program;
+};
+
+}  // namespace
+
+TEST(LocalSiteAssemblyPaths, DestinationsAreThePageAddresses) {
+    for (const char* source : {"/home/u/Docs/a.doc", "C:\\Docs\\Work\\report.doc", "C:/x/y.pdf",
+                               "\\\\server\\share\\a.doc", "//server/share/b.doc", "D:\\a.doc"}) {
+        const auto dest = LocalSiteAssembly::FilesDestination("/T", source);
+        ASSERT_TRUE(dest.has_value()) << source;
+        EXPECT_EQ(*dest, "/T/" + foldcraft::SitePaths::ItemAddress(source)) << source;
+    }
+    EXPECT_EQ(*LocalSiteAssembly::FilesDestination("/T", "C:\\Docs\\Work\\report.doc"),
+              "/T/files/Docs/Work/report.doc");
+    for (const char* hostile : {"/a/../../etc/passwd", "C:\\..\\x", "/", "C:\\", "", "/docs/",
+                                "C:\\Docs\\", "/a/./b", "..", "/a//b"}) {
+        EXPECT_FALSE(LocalSiteAssembly::FilesDestination("/T", hostile).has_value()) << hostile;
+    }
+    EXPECT_EQ(*LocalSiteAssembly::ImagesDestination("/T", "C:\\Pics\\bg.jpg"), "/T/images/bg.jpg");
+    EXPECT_EQ(*LocalSiteAssembly::ImagesDestination("/T", "/p/../bg.gif"), "/T/images/bg.gif");
+    for (const char* hostile : {"/pics/", "/pics/..", "C:\\pics\\.", ""}) {
+        EXPECT_FALSE(LocalSiteAssembly::ImagesDestination("/T", hostile).has_value()) << hostile;
+    }
+}
+
+TEST_F(LocalSiteAssemblyTest, MirrorMakesDirectoriesForEveryDocumentButCopiesOnlyActiveOnes) {
+    const std::string a = dir.WriteFile("src/Docs/Work/report.doc", "report");
+    const std::string b = dir.WriteFile("src/Docs/Home/report.doc", "other report");
+    const std::string inactive = dir.WriteFile("src/Later/soon.doc", "soon");
+    const std::string hidden = dir.WriteFile("src/Hidden/in-inactive-folder.doc", "hidden");
+    const std::string top = dir.WriteFile("top.doc", "top");
+    AddDocument(*doc.m_pRoot, "report", a);
+    AddDocument(*doc.m_pRoot, "web", "http://example.com/x/y.html");
+    AddDocument(*doc.m_pRoot, "mail", "mailto:someone@example.com");
+    AddDocument(*doc.m_pRoot, "soon", inactive, /*active=*/false);
+    CBuildTreeFolder* sub = AddSubFolder(*doc.m_pRoot, "Sub");
+    AddDocument(*sub, "report", b);
+    CBuildTreeFolder* off = AddSubFolder(*doc.m_pRoot, "Off", /*active=*/false);
+    AddDocument(*off, "hidden", hidden);
+    AddDocument(*AddSubFolder(*off, "Below"), "top", top);
+
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    const std::string rel = dir.Path().substr(1) + "/";  // dir without its leading slash
+    EXPECT_TRUE(fs::is_directory(target + "/images"));
+    EXPECT_TRUE(fs::is_directory(target + "/files/" + rel + "src/Docs/Work"));
+    EXPECT_TRUE(fs::is_directory(target + "/files/" + rel + "src/Docs/Home"));
+    EXPECT_TRUE(fs::is_directory(target + "/files/" + rel + "src/Later"));   // inactive doc
+    EXPECT_TRUE(fs::is_directory(target + "/files/" + rel + "src/Hidden"));  // inactive folder
+    EXPECT_FALSE(FileExists(target + "/files/http:"));
+    EXPECT_FALSE(FileExists(target + "/files/example.com"));
+
+    ASSERT_TRUE(assembly.CopyFolderFiles(*doc.m_pRoot));
+    EXPECT_TRUE(doc.m_arrPublishFiles.empty());
+    EXPECT_EQ(ReadFile(target + "/files/" + rel + "src/Docs/Work/report.doc"), "report");
+    EXPECT_EQ(ReadFile(target + "/files/" + rel + "src/Docs/Home/report.doc"), "other report");
+    EXPECT_FALSE(FileExists(target + "/files/" + rel + "src/Later/soon.doc"));
+    EXPECT_FALSE(FileExists(target + "/files/" + rel + "src/Hidden/in-inactive-folder.doc"));
+    EXPECT_FALSE(FileExists(target + "/files/" + rel + "top.doc"));
+}
+
+TEST_F(LocalSiteAssemblyTest, MirrorOfAPathInTheRootMakesNothing) {
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    const auto before = Snapshot(target);
+    EXPECT_TRUE(assembly.MirrorSourceDirectories(target + "/files", "C:\\report.doc"));
+    EXPECT_TRUE(assembly.MirrorSourceDirectories(target + "/files", "/report.doc"));
+    EXPECT_TRUE(assembly.MirrorSourceDirectories(target + "/files", "https://x/y/z"));
+    EXPECT_EQ(Snapshot(target), before);
+    EXPECT_TRUE(assembly.MirrorSourceDirectories(target + "/files", "C:\\Docs\\Work\\report.doc"));
+    EXPECT_TRUE(fs::is_directory(target + "/files/Docs/Work"));
+    // The base is gone: a parent is missing.
+    EXPECT_FALSE(assembly.MirrorSourceDirectories(dir / "gone/files", "/a/b/c.doc"));
+}
+
+TEST_F(LocalSiteAssemblyTest, MissingTargetFailsDirectoryCreation) {
+    fs::remove(target);
+    EXPECT_FALSE(Assembly().CreateLocalDirectories());
+    EXPECT_FALSE(FileExists(target));
+    // Windows-form and relative targets name nothing here.
+    EXPECT_FALSE(LocalSiteAssembly(doc, "C:\\site", program).CreateLocalDirectories());
+    EXPECT_FALSE(LocalSiteAssembly(doc, "site", program).CreateLocalDirectories());
+}
+
+TEST_F(LocalSiteAssemblyTest, ExistingDirectoriesAreNoError) {
+    const std::string a = dir.WriteFile("src/a.doc", "a");
+    AddDocument(*doc.m_pRoot, "a", a);
+    ASSERT_TRUE(Assembly().CreateLocalDirectories());
+    ASSERT_TRUE(Assembly().CreateLocalDirectories());
+}
+
+TEST_F(LocalSiteAssemblyTest, NotCopiedListHoldsFullSourcePathsInOrder) {
+    const std::string good = dir.WriteFile("src/good.doc", "good");
+    const std::string missing1 = dir / "src/missing-one.doc";
+    const std::string missing2 = "C:\\Docs\\windows.doc";  // names nothing here
+    AddDocument(*doc.m_pRoot, "m1", missing1);
+    AddDocument(*doc.m_pRoot, "good", good);
+    AddDocument(*AddSubFolder(*doc.m_pRoot, "Sub"), "m2", missing2);
+    AddDocument(*doc.m_pRoot, "m1 again", missing1);
+
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    EXPECT_FALSE(assembly.CopySiteFiles());
+    // Root documents first, then the sub-folder; support images are listed only
+    // when missing from the program folder.
+    std::vector<std::string> docsListed;
+    for (const auto& p : doc.m_arrPublishFiles) {
+        if (p.rfind(program, 0) != 0) docsListed.push_back(p);
+    }
+    EXPECT_EQ(docsListed, (std::vector<std::string>{missing1, missing1, missing2}));
+    EXPECT_TRUE(FileExists(target + "/files/" + good.substr(1)));
+}
+
+TEST_F(LocalSiteAssemblyTest, SupportImagesAreInstalledThenCopiedAndWinOverTheBackground) {
+    if (foldcraft::SupportImages::All().size() != 17) GTEST_SKIP() << "support images not built in";
+    // A picture of the user's own named like a support image.
+    const std::string background = dir.WriteFile("pics/logo.gif", "MY OWN LOGO");
+    doc.m_strBackgroundImage = background;
+    // One support image replaced by the user in the program folder: kept as is.
+    dir.WriteFile("program/images/folder.gif", "USER FOLDER ICON");
+
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    EXPECT_TRUE(assembly.CopySupportImages());
+    EXPECT_TRUE(doc.m_arrPublishFiles.empty());
+    for (const auto& image : foldcraft::SupportImages::All()) {
+        const std::string name = image.name;
+        EXPECT_TRUE(FileExists(program + "/images/" + name)) << name;
+        EXPECT_EQ(ReadFile(target + "/images/" + name), ReadFile(program + "/images/" + name))
+            << name;
+    }
+    EXPECT_NE(ReadFile(target + "/images/logo.gif"), "MY OWN LOGO");
+    EXPECT_EQ(ReadFile(target + "/images/folder.gif"), "USER FOLDER ICON");
+}
+
+TEST_F(LocalSiteAssemblyTest, BackgroundImageIsCopiedByFileName) {
+    const std::string background = dir.WriteFile("pics/deep/sky.jpg", "SKY");
+    doc.m_strBackgroundImage = background;
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    assembly.CopySupportImages();
+    EXPECT_EQ(ReadFile(target + "/images/sky.jpg"), "SKY");
+    EXPECT_EQ(std::count(doc.m_arrPublishFiles.begin(), doc.m_arrPublishFiles.end(), background),
+              0);
+
+    doc.m_arrPublishFiles.clear();
+    doc.m_strBackgroundImage = dir / "pics/missing.jpg";
+    assembly.CopySupportImages();
+    ASSERT_FALSE(doc.m_arrPublishFiles.empty());
+    EXPECT_EQ(doc.m_arrPublishFiles.front(), dir / "pics/missing.jpg");
+}
+
+TEST_F(LocalSiteAssemblyTest, HotspotPictureIsMirroredAndCopied) {
+    const std::string map = dir.WriteFile("maps/world.gif", "MAP");
+    CBuildTreeFolder* hs = AddSubFolder(*doc.m_pRoot, "Map");
+    hs->m_bHotspotFolder = 1;
+    hs->m_strHotspotImage = map;
+    // A hotspot picture of a folder that is not a hotspot folder is not copied.
+    const std::string unused = dir.WriteFile("maps/unused.gif", "UNUSED");
+    CBuildTreeFolder* plain = AddSubFolder(*doc.m_pRoot, "Plain");
+    plain->m_strHotspotImage = unused;
+
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    assembly.CopyFolderFiles(*doc.m_pRoot);
+    EXPECT_TRUE(doc.m_arrPublishFiles.empty());
+    EXPECT_EQ(ReadFile(target + "/" + foldcraft::SitePaths::FilesAddress(map)), "MAP");
+    EXPECT_FALSE(FileExists(target + "/" + foldcraft::SitePaths::FilesAddress(unused)));
+}
+
+TEST_F(LocalSiteAssemblyTest, PublishingTwiceOverwritesAndKeepsModificationTime) {
+    const std::string a = dir.WriteFile("src/a.doc", "first");
+    AddDocument(*doc.m_pRoot, "a", a);
+    const std::string dest = target + "/files/" + a.substr(1);
+    {
+        LocalSiteAssembly assembly = Assembly();
+        ASSERT_TRUE(assembly.CreateLocalDirectories());
+        assembly.CopyFolderFiles(*doc.m_pRoot);
+    }
+    EXPECT_EQ(ReadFile(dest), "first");
+    dir.WriteFile("src/a.doc", "second, longer");
+    const struct timespec times[2] = {{1'500'000'000, 0}, {1'500'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+    {
+        LocalSiteAssembly assembly = Assembly();
+        ASSERT_TRUE(assembly.CreateLocalDirectories());
+        assembly.CopyFolderFiles(*doc.m_pRoot);
+    }
+    EXPECT_TRUE(doc.m_arrPublishFiles.empty());
+    EXPECT_EQ(ReadFile(dest), "second, longer");
+    struct stat st {};
+    ASSERT_EQ(::stat(dest.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1'500'000'000);
+}
+
+TEST_F(LocalSiteAssemblyTest, SourceThatIsItsOwnDestinationIsLeftAlone) {
+    // The destination directory is a link to the source directory: the copy would
+    // be the source itself. It must be left whole and not be listed.
+    const std::string a = dir.WriteFile("src/a.doc", "precious");
+    AddDocument(*doc.m_pRoot, "a", a);
+    const std::string mirrored = target + "/files/" + (dir / "src").substr(1);
+    fs::create_directories(fs::path(mirrored).parent_path());
+    fs::create_directory_symlink(dir / "src", mirrored);
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    assembly.CopyFolderFiles(*doc.m_pRoot);
+    EXPECT_TRUE(doc.m_arrPublishFiles.empty());
+    EXPECT_EQ(ReadFile(a), "precious");
+}
+
+TEST_F(LocalSiteAssemblyTest, HostileProjectWritesNothingOutsideTheTarget) {
+    // Files a hostile project would like to overwrite, beside the target.
+    const std::string victim = dir.WriteFile("victim.txt", "VICTIM");
+    const std::string payload = dir.WriteFile("src/payload.doc", "PAYLOAD");
+    fs::create_directories(dir / "src/adir");
+    const std::string up = "/" + std::string(fs::path(target).relative_path()) + "/../../../../../";
+
+    const std::vector<std::string> hostileDocs = {
+        dir / "src/../src/payload.doc",             // ".." segment, though the file exists
+        "C:\\..\\..\\..\\victim.txt",               // Windows-form climb
+        up + dir.Path().substr(1) + "/victim.txt",  // climbs out of files/
+        dir / "src/",                               // trailing separator: no file name
+        "/",                                        // empty remainder
+        "C:\\",                                     // empty remainder
+        dir / "src/adir",                           // names a directory
+    };
+    for (const auto& link : hostileDocs) AddDocument(*doc.m_pRoot, "evil", link);
+    CBuildTreeFolder* hs = AddSubFolder(*doc.m_pRoot, "Map");
+    hs->m_bHotspotFolder = 1;
+    hs->m_strHotspotImage = dir / "src/x/../../victim.txt";
+    doc.m_strBackgroundImage = dir / "src/..";
+
+    const auto outsideBefore = Snapshot(dir.Path());
+    LocalSiteAssembly assembly = Assembly();
+    ASSERT_TRUE(assembly.CreateLocalDirectories());
+    EXPECT_FALSE(assembly.CopySiteFiles());
+
+    // Every hostile source is listed, in walk order: background image first, then
+    // the root's documents, then the hotspot folder's picture.
+    std::vector<std::string> expected = {doc.m_strBackgroundImage};
+    expected.insert(expected.end(), hostileDocs.begin(), hostileDocs.end());
+    expected.push_back(hs->m_strHotspotImage);
+    std::vector<std::string> listed;
+    for (const auto& p : doc.m_arrPublishFiles) {
+        if (p.rfind(program + "/images/", 0) != 0) listed.push_back(p);
+    }
+    EXPECT_EQ(listed, expected);
+
+    // Nothing changed outside the target and the program folder.
+    auto after = Snapshot(dir.Path());
+    auto strip = [](std::set<std::string> s) {
+        std::erase_if(s, [](const std::string& e) {
+            return e.rfind("site/", 0) == 0 || e.rfind("program/", 0) == 0;
+        });
+        return s;
+    };
+    EXPECT_EQ(strip(after), strip(outsideBefore));
+    EXPECT_EQ(ReadFile(victim), "VICTIM");
+    // Inside the target: only images/ and files/, and no directory for the hostile
+    // documents (the only one is the mirror of the "adir" document's directory).
+    const auto files = Under(Snapshot(target), "files/");
+    for (const auto& e : files) {
+        EXPECT_EQ(e.find(".."), std::string::npos) << e;
+        EXPECT_TRUE(e.back() == '/') << "unexpected file " << e;
+    }
+    EXPECT_FALSE(FileExists(target + "/files/" + (dir / "src/adir").substr(1)));
+}
