@@ -43,6 +43,9 @@ public:
     std::int32_t m_bVisible = 1;
 
 protected:
+    // For CBuildTreeFolder's move assignment only (no slicing from outside).
+    CBuildTreeDoc& operator=(CBuildTreeDoc&&) = default;
+
     // Reads or writes rows 1 to 10 of an item body (shared with folders).
     void SerializeItem(CArchive& ar);
 };

@@ -12,12 +12,20 @@
 // documents and links; destroying a folder destroys all of them.
 class CBuildTreeFolder : public CBuildTreeDoc {
 public:
-    enum ButtonStyle : std::int32_t { kStyleDefault = 0, kStyleRadio = 1, kStyleText = 2, kStyleGraphic = 3 };
+    enum ButtonStyle : std::int32_t {
+        kStyleDefault = 0,
+        kStyleRadio = 1,
+        kStyleText = 2,
+        kStyleGraphic = 3
+    };
 
     CBuildTreeFolder() = default;
     CBuildTreeFolder(std::string name, std::string link, std::string comment)
         : CBuildTreeDoc(std::move(name), std::move(link), std::move(comment)) {}
     ~CBuildTreeFolder() override;
+    // Takes over another folder's fields and children (the previous children are
+    // destroyed); other is left with empty lists.
+    CBuildTreeFolder& operator=(CBuildTreeFolder&& other) noexcept;
 
     const char* GetClassName() const override { return "CBuildTreeFolder"; }
     bool IsFolder() const override { return true; }

@@ -35,9 +35,17 @@ public:
     void SetTextDefaults();
     void SetColorDefaults();
 
-    // Reads or writes rows 1 to 30 of a project file. See model/ProjectFile.h for
-    // the entry points that open and save whole files.
+    // Writes the whole project file when ar is storing (m_bNeverSaved is written as
+    // 0), reads it into this document when loading. A loading archive throws
+    // CArchiveException (kUnsupportedVersion when the version word is not 1, having
+    // read nothing else); the document may then be partly read. See
+    // model/ProjectFile.h for the entry points that open and save whole files.
     void Serialize(CArchive& ar);
+
+    // Takes over everything a project file holds (rows 3 to 30 and the root's fields
+    // and children) from other, whose root is left without children. The root
+    // object itself stays the same; title, path, flags and the not-copied list stay.
+    void TakeSavedFields(CFoldcraftDoc& other);
 
     // The framework's document bookkeeping.
     const std::string& GetTitle() const { return m_strDocTitle; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/Archive.h"
+
 void CHotspotArea::SetRect(std::int32_t left, std::int32_t top, std::int32_t right,
                            std::int32_t bottom) {
     m_arrCoords.assign({left, top, right, bottom});
@@ -26,7 +28,8 @@ std::vector<CHotspotArea::Point> CHotspotArea::GetPoints() const {
     const size_t count = std::min(m_arrCoords.size() / 2, kMaxCorners);
     std::vector<Point> points;
     points.reserve(count);
-    for (size_t i = 0; i < count; ++i) points.push_back({m_arrCoords[2 * i], m_arrCoords[2 * i + 1]});
+    for (size_t i = 0; i < count; ++i)
+        points.push_back({m_arrCoords[2 * i], m_arrCoords[2 * i + 1]});
     return points;
 }
 
@@ -80,4 +83,21 @@ std::vector<std::int32_t> CHotspotArea::ImageMapCoords() const {
         return {r.left, r.top, r.right, r.bottom};
     }
     return m_arrCoords;
+}
+
+void CHotspotArea::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar.WriteU32(1);
+        ar.WriteCount(m_arrCoords.size());
+        for (const std::int32_t value : m_arrCoords) ar.WriteI32(value);
+        ar.WriteText(m_strLink);
+        ar.WriteI32(m_nShape);
+        return;
+    }
+    if (ar.ReadU32() != 1) return;
+    const std::uint32_t count = ar.ReadCount(4);
+    m_arrCoords.resize(count);
+    for (std::int32_t& value : m_arrCoords) value = ar.ReadI32();
+    m_strLink = ar.ReadText();
+    m_nShape = ar.ReadI32();
 }
