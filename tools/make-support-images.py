@@ -45,7 +45,10 @@ LINK_BLUE = (36, 110, 200)
 # Button backgrounds: the colour of the middle of the face. The face runs from a
 # lighter top to a darker bottom around it; the middle colours are chosen so
 # that the white bold folder text of the default design keeps a contrast of at
-# least 4.5 to 1 over the whole text band.
+# least 4.5 to 1 where a one-line name sits (rows 16 to 34 of 50), and about 4
+# to 1 at the top of a name with a comment under it. Dark text reads poorly on
+# every colour but cyan and orange: pages that put document names (link
+# coloured) on these buttons want a light link colour.
 BUTTON_COLOURS = {
     "black": (44, 46, 52),
     "blue": (30, 84, 176),
