@@ -144,6 +144,13 @@ std::string CFTPLink::LogonCommandLine(int command, const std::string& host,
     }
 }
 
+std::string CFTPLink::PortCommand(std::uint32_t address, unsigned port) {
+    return "PORT " + std::to_string((address >> 24) & 0xFF) + "," +
+           std::to_string((address >> 16) & 0xFF) + "," + std::to_string((address >> 8) & 0xFF) +
+           "," + std::to_string(address & 0xFF) + "," + std::to_string(port / 256) + "," +
+           std::to_string(port % 256);
+}
+
 CFTPLink::Wait CFTPLink::WaitFor(int fd, short events) const {
     const auto deadline = Clock::now() + m_timeout;
     while (true) {
@@ -578,10 +585,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         }
         const unsigned port = ntohs(bound.sin_port);
         const uint32_t ip = ntohl(localAddr.sin_addr.s_addr);
-        const std::string line =
-            "PORT " + std::to_string((ip >> 24) & 0xFF) + "," + std::to_string((ip >> 16) & 0xFF) +
-            "," + std::to_string((ip >> 8) & 0xFF) + "," + std::to_string(ip & 0xFF) + "," +
-            std::to_string(port / 256) + "," + std::to_string(port % 256);
+        const std::string line = PortCommand(ip, port);
         if (!Command(line)) return false;
     }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,6 +117,10 @@ public:
     // Whether m_strLastReply is the server's answer to a command that carried a
     // password (such replies are never shown: a server may echo what it was sent).
     bool LastReplyFollowsPassword() const { return m_bLastSentPassword; }
+
+    // "PORT h1,h2,h3,h4,p1,p2" for an IPv4 address (host byte order) and a port:
+    // the address bytes, then the port divided by 256 and the port modulo 256.
+    static std::string PortCommand(std::uint32_t address, unsigned port);
 
     // The line that the logon step with this command code sends.
     static std::string LogonCommandLine(int command, const std::string& host,
