@@ -1,0 +1,239 @@
+// Opening and saving project files on disk.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "ModelTestSupport.h"
+#include "model/FoldcraftDoc.h"
+#include "model/ProjectFile.h"
+
+namespace fs = std::filesystem;
+using foldcraft::LoadProject;
+using foldcraft::SaveProject;
+using foldcraft::WriteProjectBytes;
+using foldcraft::test::Fixture;
+using foldcraft::test::ReadFile;
+using foldcraft::test::TempDir;
+using Status = foldcraft::ProjectFileResult::Status;
+
+namespace {
+
+// The names in a directory, to see that no temporary file is left behind.
+std::vector<std::string> Listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::unique_ptr<CFoldcraftDoc> ProjectWithOneDocument() {
+    auto doc = std::make_unique<CFoldcraftDoc>();
+    doc->OnNewDocument();
+    doc->m_pRoot->AddDoc(std::make_unique<CBuildTreeDoc>("Report", "/home/ann/report.pdf", ""));
+    doc->SetModifiedFlag();
+    return doc;
+}
+
+// Makes every write beyond `bytes` fail with EFBIG for the object's lifetime.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldHandler;
+};
+
+}  // namespace
+
+TEST(ProjectFileDisk, OpenSetsPathTitleAndFlags) {
+    TempDir dir;
+    const std::string path = dir.WriteFile("site.fcd", Fixture("sample.fcd"));
+    CFoldcraftDoc doc;
+    doc.OnNewDocument();
+    doc.SetModifiedFlag();
+    doc.m_arrPublishFiles.push_back("/x");
+    const auto result = LoadProject(doc, path);
+    ASSERT_TRUE(result.Ok()) << result.message;
+    EXPECT_TRUE(result.message.empty());
+    EXPECT_EQ(doc.GetPathName(), path);
+    EXPECT_EQ(doc.GetTitle(), "site.fcd");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(doc.m_arrPublishFiles.empty());
+    EXPECT_EQ(doc.m_bNeverSaved, 0);
+    EXPECT_EQ(doc.m_pRoot->CountItems(), 10u);
+}
+
+TEST(ProjectFileDisk, ZeroByteFileOpensAsAnEmptyProject) {
+    TempDir dir;
+    const std::string path = dir.WriteFile("empty.fcd", "");
+    auto doc = ProjectWithOneDocument();
+    doc->m_strTitle = "Kept";
+    const auto result = LoadProject(*doc, path);
+    EXPECT_TRUE(result.Ok());
+    EXPECT_TRUE(result.message.empty());
+    EXPECT_EQ(doc->m_pRoot->CountItems(), 1u);
+    EXPECT_EQ(doc->m_strTitle, "Kept");
+    EXPECT_EQ(doc->GetPathName(), path);
+    EXPECT_FALSE(doc->IsModified());
+}
+
+TEST(ProjectFileDisk, UnsupportedVersionCompletesTheOpenWithAnEmptyTree) {
+    TempDir dir;
+    const std::string path = dir.WriteFile("v2.fcd", Fixture("version-2.fcd"));
+    auto doc = ProjectWithOneDocument();
+    doc->m_strFont = "Kept";
+    const auto result = LoadProject(*doc, path);
+    EXPECT_EQ(result.status, Status::kUnsupportedVersion);
+    EXPECT_EQ(result.message, "Error: unsupported Foldcraft file format.");
+    EXPECT_EQ(doc->m_pRoot->CountItems(), 1u);
+    EXPECT_EQ(doc->m_strFont, "Kept");
+    EXPECT_EQ(doc->GetPathName(), path);
+    EXPECT_FALSE(doc->IsModified());
+}
+
+TEST(ProjectFileDisk, DamagedFileLeavesANewUnnamedProject) {
+    TempDir dir;
+    const std::string good = dir.WriteFile("good.fcd", Fixture("sample.fcd"));
+    const std::string bad = dir.WriteFile("bad.fcd", Fixture("broken-unknown-class.fcd"));
+    CFoldcraftDoc doc;
+    ASSERT_TRUE(LoadProject(doc, good).Ok());
+    const auto result = LoadProject(doc, bad);
+    EXPECT_EQ(result.status, Status::kDamaged);
+    EXPECT_FALSE(result.message.empty());
+    EXPECT_EQ(doc.m_pRoot->CountItems(), 1u);
+    // Not "good.fcd" any more: a save cannot overwrite it with the emptied tree.
+    EXPECT_EQ(doc.GetPathName(), "");
+    EXPECT_EQ(doc.GetTitle(), "New Document");
+    EXPECT_EQ(doc.m_strTitle, "My Title");
+    EXPECT_EQ(ReadFile(good), Fixture("sample.fcd"));
+}
+
+TEST(ProjectFileDisk, UnreadableFileLeavesTheProjectUntouched) {
+    TempDir dir;
+    fs::create_directory(dir / "folder.fcd");
+    for (const std::string& path : {dir / "missing.fcd", dir / "folder.fcd"}) {
+        SCOPED_TRACE(path);
+        auto doc = ProjectWithOneDocument();
+        const auto result = LoadProject(*doc, path);
+        EXPECT_EQ(result.status, Status::kIoError);
+        EXPECT_FALSE(result.message.empty());
+        EXPECT_EQ(doc->m_pRoot->CountItems(), 2u);
+        EXPECT_TRUE(doc->IsModified());
+    }
+}
+
+TEST(ProjectFileDisk, SaveWritesTheBytesAndUpdatesTheDocument) {
+    TempDir dir;
+    const std::string path = dir / "new.fcd";
+    auto doc = ProjectWithOneDocument();
+    ASSERT_EQ(doc->m_bNeverSaved, 1);
+    const auto result = SaveProject(*doc, path);
+    ASSERT_TRUE(result.Ok()) << result.message;
+    EXPECT_EQ(doc->m_bNeverSaved, 0);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->GetPathName(), path);
+    EXPECT_EQ(doc->GetTitle(), "new.fcd");
+    EXPECT_EQ(ReadFile(path), WriteProjectBytes(*doc));
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"new.fcd"});
+
+    // Open and save again: the same bytes.
+    CFoldcraftDoc again;
+    ASSERT_TRUE(LoadProject(again, path).Ok());
+    const std::string before = ReadFile(path);
+    ASSERT_TRUE(SaveProject(again, path).Ok());
+    EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST(ProjectFileDisk, SaveKeepsTheOldFilesPermissionsAndFollowsSymbolicLinks) {
+    TempDir dir;
+    const std::string real = dir.WriteFile("real.fcd", "old");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    fs::create_symlink(real, dir / "link.fcd");
+    auto doc = ProjectWithOneDocument();
+    ASSERT_TRUE(SaveProject(*doc, dir / "link.fcd").Ok());
+    EXPECT_TRUE(fs::is_symlink(dir / "link.fcd"));
+    EXPECT_EQ(ReadFile(real), WriteProjectBytes(*doc));
+    struct stat st {};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"link.fcd", "real.fcd"}));
+}
+
+TEST(ProjectFileDisk, FailedSaveLeavesTheOldFileAndTheDocumentAsTheyWere) {
+    TempDir dir;
+    const std::string old = Fixture("sample.fcd");
+    const std::string path = dir.WriteFile("site.fcd", old);
+
+    auto expectUntouched = [&](CFoldcraftDoc& doc, const foldcraft::ProjectFileResult& result) {
+        EXPECT_EQ(result.status, Status::kIoError);
+        EXPECT_FALSE(result.message.empty());
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"site.fcd"});
+        EXPECT_EQ(doc.m_bNeverSaved, 1);
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(doc.GetPathName(), "");
+    };
+    {
+        SCOPED_TRACE("write fails half-way (file size limit)");
+        auto doc = ProjectWithOneDocument();
+        foldcraft::ProjectFileResult result;
+        {
+            FileSizeLimit limit(100);
+            result = SaveProject(*doc, path);
+        }
+        expectUntouched(*doc, result);
+        EXPECT_NE(result.message.find("File too large"), std::string::npos) << result.message;
+    }
+    {
+        SCOPED_TRACE("the tree cannot be written");
+        auto doc = ProjectWithOneDocument();
+        CBuildTreeFolder* folder = doc->m_pRoot.get();
+        for (int i = 0; i < 1000; ++i)
+            folder = folder->AddFolder(std::make_unique<CBuildTreeFolder>());
+        expectUntouched(*doc, SaveProject(*doc, path));
+    }
+    {
+        SCOPED_TRACE("directory missing");
+        auto doc = ProjectWithOneDocument();
+        const auto result = SaveProject(*doc, dir / "no/such/dir/site.fcd");
+        expectUntouched(*doc, result);
+    }
+    {
+        SCOPED_TRACE("target is a directory");
+        fs::create_directory(dir / "sub.fcd");
+        auto doc = ProjectWithOneDocument();
+        const auto result = SaveProject(*doc, dir / "sub.fcd");
+        fs::remove(dir / "sub.fcd");
+        expectUntouched(*doc, result);
+    }
+}
+
+TEST(ProjectFileDisk, SaveIntoAReadOnlyDirectoryFails) {
+    if (geteuid() == 0) GTEST_SKIP() << "root may write into read-only directories";
+    TempDir dir;
+    const std::string path = dir.WriteFile("ro/site.fcd", "old");
+    ASSERT_EQ(chmod((dir / "ro").c_str(), 0555), 0);
+    auto doc = ProjectWithOneDocument();
+    const auto result = SaveProject(*doc, path);
+    chmod((dir / "ro").c_str(), 0755);
+    EXPECT_EQ(result.status, Status::kIoError);
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(Listing(dir / "ro"), std::vector<std::string>{"site.fcd"});
+}
