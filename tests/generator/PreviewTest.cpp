@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "GeneratorTestSupport.h"
+#include "generator/SiteGenerator.h"
+#include "support/TempDir.h"
+
+namespace foldcraft::test {
+namespace {
+
+std::string PreviewHead(const std::string& title, const std::string& rules = "") {
+    return "<html>\n<head>\n<title>" + title +
+           "</title>\n<link rel=\"stylesheet\" href=\"styles.css\">\n<style "
+           "type=\"text/css\">\n<!--\nh1 { font-size: 20pt; font-weight: bold; }\n" +
+           rules + "-->\n</style>\n </head>\n<body>\n<p>Customize header text here...</p>\n";
+}
+
+constexpr std::string_view kPreviewButtons =
+    "<img src=\"images/restart.jpg\" width=\"76\" height=\"26\" border=\"0\">"
+    "<img src=\"images/sitemap.jpg\" width=\"76\" height=\"26\" border=\"0\">\n<br>\n";
+
+constexpr std::string_view kTable =
+    "<table align=\"center\" cellpadding=\"2\" cellspacing=\"0\" border=\"0\">\n";
+
+std::string PreviewTail(std::string_view buttons = kPreviewButtons) {
+    return std::string(buttons) + "<p>Customize footer text here...</p>\n" +
+           std::string(kMakerAndEnd);
+}
+
+TEST(WritePreviewPage, HotspotFolderWithPictureShowsTheImageMap) {
+    TempDir program;
+    auto doc = NewProject();
+    CBuildTreeFolder& map = AddFolder(*doc->m_pRoot, "Map");
+    map.m_bHotspotFolder = 1;
+    map.m_strHotspotImage = "C:\\Pics\\plan.gif";
+    AddFolder(map, "Kid");
+    AddArea(map, CHotspotArea::kRectangle, "Kid (Folder 1)", {10, 20, 110, 70});
+    AddArea(map, CHotspotArea::kCircle, "Gone (Folder 7)", {10, 10, 51, 30});
+    AddArea(map, CHotspotArea::kPolygon, "", {1, 2, 3, 4, 5, 6});
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WritePreviewPage(*doc, map, program.Path()));
+    EXPECT_EQ(ReadFile(program / "temp.html"),
+              Crlf(PreviewHead("Map") +
+                   "\n<br><br>\n"
+                   "<img src=\"C:/Pics/plan.gif\" usemap=\"#Map\" border=\"0\">\n"
+                   "<map name=\"Map\">\n"
+                   "<area shape=\"rect\" coords=\"10,20,110,70\" href=\"#\">\n"
+                   "<area shape=\"circle\" coords=\"30,20,20\" href=\"#\">\n"
+                   "<area shape=\"poly\" coords=\"1,2,3,4,5,6,\" href=\"#\">\n"
+                   "</map>\n<br>\n" +
+                   PreviewTail()));
+    EXPECT_TRUE(FileExists(program / "styles.css"));
+    EXPECT_TRUE(FileExists(program / "images/folder.gif"));
+    EXPECT_TRUE(FileExists(program / "images/logo.gif"));
+}
+
+TEST(WritePreviewPage, HotspotFolderWithoutPictureShowsTheTables) {
+    UseUtc();
+    TempDir program;
+    auto doc = NewProject();
+    doc->m_bShowFileSize = 1;
+    doc->m_bShowFileDate = 1;
+    CBuildTreeFolder& map = AddFolder(*doc->m_pRoot, "Map");
+    map.m_bHotspotFolder = 1;
+    map.m_nFolderButtonStyle = CBuildTreeFolder::kStyleGraphic;
+    map.m_nFolderButtonGraphic = 1;
+    AddFolder(map, "Kid", "kid").m_bVisible = 0;  // the preview shows every name
+    AddFolder(map, "Off").m_timePublish = kFuture;
+    AddDoc(map, "Cat", "C:\\Pics\\cat.jpg", "c", 10, kMarch7);
+    AddDoc(map, "Web", "http://example.com/", "", 0, kMarch7);
+    AddArea(map, CHotspotArea::kRectangle, "Kid (Folder 1)", {1, 2, 3, 4});
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WritePreviewPage(*doc, map, program.Path()));
+    EXPECT_EQ(ReadFile(program / "temp.html"),
+              Crlf(PreviewHead("Map", ".folder { background-image: url(images/blue_btn.jpg); }\n") +
+                   "\n<br><br>\n"
+                   "<form name=\"frmFolders\">\n" +
+                   std::string(kTable) +
+                   "<tr>\n"
+                   "<td class=\"folder\" align=\"center\" height=\"50\" width=\"500\">\n"
+                   "<a class=\"folderlink\" href=\"#\">Kid</a>\n"
+                   "<br>kid</td>\n</tr>\n"
+                   "<tr><td height=\"5\"></td></tr>\n"
+                   "</table>\n</form>"
+                   "<form name=\"frmDocuments\">\n" +
+                   std::string(kTable) +
+                   "<tr><td colspan=\"2\" height=\"15\"></td></tr>\n"
+                   "<tr>\n"
+                   "<td width=\"51\" class=\"document\">\n"
+                   "<img src=\"C:/Pics/cat.jpg\" width=\"48\" height=\"48\">\n</td>\n"
+                   "<td class=\"document\"  width=\"370\" height=\"50\">\n"
+                   "<a class=\"documentlink\" href=\"#\">Cat</a>\n"
+                   "<br>c</td>\n"
+                   "<td class=\"document\" align=\"right\">Size: 10<br>Date: 3/7/2004</td>"
+                   "</tr>\n<tr><td height=\"5\"></td></tr>\n"
+                   "<tr>\n"
+                   "<td width=\"51\" class=\"document\">\n"
+                   "<img src=\"images/file.gif\" width=\"48\" height=\"48\">\n</td>\n"
+                   "<td class=\"document\"  width=\"370\" height=\"50\">\n"
+                   "<a class=\"documentlink\" href=\"#\">Web</a>\n"
+                   "<br></td>\n"
+                   "<td class=\"document\" align=\"right\">Size: 0<br>Date: 3/7/2004</td>"
+                   "</tr>\n<tr><td height=\"5\"></td></tr>\n"
+                   "</table>\n</form>\n" +
+                   PreviewTail()));
+}
+
+TEST(WritePreviewPage, EmptyFolderInRadioStyleWithoutButtonsOrTrail) {
+    TempDir program;
+    auto doc = NewProject();
+    doc->m_bShowRestartButton = 0;
+    doc->m_bCreateSitemap = 0;
+    doc->m_bShowComments = 0;
+    doc->m_nNavBarPosition = CFoldcraftDoc::kNavTop;
+    CBuildTreeFolder& root = *doc->m_pRoot;
+    root.m_nFolderButtonStyle = CBuildTreeFolder::kStyleRadio;
+    root.m_nFileButtonStyle = CBuildTreeFolder::kStyleRadio;
+    root.m_bShowContentsFor = 1;
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WritePreviewPage(*doc, root, program.Path()));
+    EXPECT_EQ(ReadFile(program / "temp.html"),
+              Crlf(PreviewHead("Root") +
+                   "<h1>Contents for Root</h1>\n\n<br><br>\n"
+                   "<form name=\"frmFolders\">\n" +
+                   std::string(kTable) +
+                   "<tr>\n<td colspan=\"2\">\n<input type=\"button\" name=\"btnFolders\" "
+                   "value=\"Open Folder\">\n</td>\n</tr>\n"
+                   "</table>\n</form>"
+                   "<form name=\"frmDocuments\">\n" +
+                   std::string(kTable) +
+                   "<tr><td colspan=\"2\" height=\"15\"></td></tr>\n"
+                   "<tr>\n<td colspan=\"2\">\n<input type=\"button\" name=\"btnFiles\" "
+                   "value=\"Open Document\">\n</td>\n</tr>\n"
+                   "</table>\n</form>\n" +
+                   PreviewTail("")));
+}
+
+TEST(WritePreviewPage, RadioAndTextRowsWithoutActions) {
+    TempDir program;
+    auto doc = NewProject();
+    CBuildTreeFolder& root = *doc->m_pRoot;
+    root.m_nFolderButtonStyle = CBuildTreeFolder::kStyleRadio;
+    root.m_nFileButtonStyle = CBuildTreeFolder::kStyleText;
+    AddFolder(root, "Kid", "kid");
+    AddDoc(root, "Doc", "/a/b.doc", "d").m_bVisible = 0;
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WritePreviewPage(*doc, root, program.Path()));
+    const std::string page = ReadFile(program / "temp.html");
+    EXPECT_NE(page.find(Crlf("<tr>\n<td class=\"folder\">\n<input type=\"radio\" "
+                             "name=\"fldrradio\">\n</td>\n<td class=\"folder\"  height=\"50\" "
+                             "width=\"450\">\n<span class=\"folderlink\">Kid</span>\n<br>kid</td>\n"
+                             "</tr>\n<tr><td height=\"5\"></td></tr>\n<tr>\n<td colspan=\"2\">\n")),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find(Crlf("<tr>\n<td class=\"document\" align=\"center\" width=\"370\" "
+                             "height=\"50\">\n<a class=\"documentlink\" href=\"#\">Doc</a>\n"
+                             "<br>d</td>\n<td class=\"document\" align=\"right\"></td></tr>\n")),
+              std::string::npos)
+        << page;
+    EXPECT_EQ(page.find("<script>"), std::string::npos);
+}
+
+TEST(WritePreviewPage, ReportsAPageThatCannotBeWritten) {
+    TempDir program;
+    auto doc = NewProject();
+    program.WriteFile("temp.html/x", "");
+    EXPECT_FALSE(WritePreviewPage(*doc, *doc->m_pRoot, program.Path()));
+    EXPECT_TRUE(FileExists(program / "styles.css"));
+    program.WriteFile("plain", "");
+    EXPECT_FALSE(WritePreviewPage(*doc, *doc->m_pRoot, program / "plain/folder"));
+}
+
+}  // namespace
+}  // namespace foldcraft::test
