@@ -19,8 +19,15 @@ bool PrepareProgramFolder(const CliContext& ctx, std::string& folder, std::ostre
 }
 
 bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err) {
+    ProjectFileResult::Status status;
+    return OpenProject(path, doc, err, status);
+}
+
+bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
+                 ProjectFileResult::Status& status) {
     doc.OnNewDocument();
     const ProjectFileResult result = LoadProject(doc, path);
+    status = result.status;
     if (result.Ok()) return true;
     if (result.status == ProjectFileResult::Status::kUnsupportedVersion) {
         err << result.message << "\n";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "model/ProjectFile.h"
 
 class CFoldcraftDoc;
 
@@ -17,6 +18,10 @@ bool PrepareProgramFolder(const CliContext& ctx, std::string& folder, std::ostre
 // Opens a project file for a command. On failure writes "Error: <reason>" to err and
 // returns false; the unsupported-format message is written as it stands.
 bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err);
+// The same, also telling why it failed (kOk on success), for commands that treat an
+// unsupported format differently from a damaged file.
+bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
+                 ProjectFileResult::Status& status);
 
 // Saves a project in place (write-then-rename). Same error reporting as OpenProject.
 bool SaveProjectTo(CFoldcraftDoc& doc, const std::string& path, std::ostream& err);

@@ -1,0 +1,254 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/BuildTreeFolder.h"
+#include "model/Clock.h"
+#include "model/DirectoryImporter.h"
+#include "support/TempDir.h"
+
+using foldcraft::DirectoryImporter;
+using foldcraft::test::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Names(const CBuildTreeFolder& folder) {
+    std::vector<std::string> names;
+    for (const auto& sub : folder.m_arrFolders) names.push_back(sub->m_strName + "/");
+    for (const auto& doc : folder.m_arrDocs) names.push_back(doc->m_strName);
+    return names;
+}
+
+const CBuildTreeFolder* FindFolder(const CBuildTreeFolder& folder, const std::string& name) {
+    for (const auto& sub : folder.m_arrFolders)
+        if (sub->m_strName == name) return sub.get();
+    return nullptr;
+}
+
+bool HasNote(const DirectoryImporter::Result& result, const std::string& pathEnd,
+             const std::string& reason, bool problem) {
+    return std::any_of(
+        result.notes.begin(), result.notes.end(), [&](const DirectoryImporter::Note& note) {
+            return note.path.size() >= pathEnd.size() &&
+                   note.path.compare(note.path.size() - pathEnd.size(), pathEnd.size(), pathEnd) ==
+                       0 &&
+                   note.reason.find(reason) != std::string::npos && note.problem == problem;
+        });
+}
+
+void SetModificationTime(const std::string& path, time_t seconds) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+}  // namespace
+
+TEST(DirectoryImporterTest, FoldersAndDocumentsInNameOrder) {
+    TempDir dir;
+    const std::string docs = dir / "docs";
+    dir.WriteFile("docs/b.txt", "b");
+    dir.WriteFile("docs/A.txt", "A");
+    dir.WriteFile("docs/a.txt", "a");
+    dir.WriteFile("docs/\xC3\x89t\xC3\xA9.txt", "accented");  // "Été.txt" sorts by its lower case
+    dir.WriteFile("docs/f.txt", "f");
+    dir.WriteFile("docs/Zeta/z.txt", "z");
+    dir.WriteFile("docs/alpha/beta/deep.pdf", "%PDF");
+    fs::create_directories(docs + "/empty-dir");
+    const std::string pdf = docs + "/alpha/beta/deep.pdf";
+    SetModificationTime(pdf, 1'234'567'890);
+
+    foldcraft::ScopedClockPin pin(1'700'000'000);
+    CBuildTreeFolder root("Root", "(root)", "");
+    root.m_strLabel = "kept";
+    const auto result = DirectoryImporter().Import(docs, root);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_FALSE(result.HasProblems());
+    EXPECT_EQ(result.folders, 4u);
+    EXPECT_EQ(result.documents, 7u);
+    EXPECT_EQ(Names(root),
+              (std::vector<std::string>{"alpha/", "empty-dir/", "Zeta/", "A.txt", "a.txt", "b.txt",
+                                        "f.txt", "\xC3\x89t\xC3\xA9.txt"}));
+    EXPECT_EQ(root.m_strName, "Root");
+    EXPECT_EQ(root.m_strLabel, "kept");
+
+    const CBuildTreeFolder* alpha = FindFolder(root, "alpha");
+    ASSERT_NE(alpha, nullptr);
+    EXPECT_EQ(alpha->m_strLink, "(folder)");
+    EXPECT_EQ(alpha->m_timePublish, 1'700'000'000);
+    const CBuildTreeFolder* beta = FindFolder(*alpha, "beta");
+    ASSERT_NE(beta, nullptr);
+    ASSERT_EQ(beta->m_arrDocs.size(), 1u);
+    const CBuildTreeDoc& deep = *beta->m_arrDocs[0];
+    EXPECT_EQ(deep.m_strLink, pdf);
+    EXPECT_EQ(deep.m_nFileSize, 4);
+    EXPECT_EQ(deep.m_timeFile, 1'234'567'890);
+    EXPECT_EQ(deep.m_timePublish, 1'700'000'000);
+    EXPECT_EQ(deep.m_timePurge, 1'700'000'000 + 31'536'000);
+    EXPECT_EQ(deep.m_strComment, "");
+
+    // Sorting the imported tree changes nothing.
+    const auto before = Names(root);
+    root.SortChildren(true);
+    EXPECT_EQ(Names(root), before);
+}
+
+TEST(DirectoryImporterTest, PathsAreAbsoluteAndNormal) {
+    TempDir dir;
+    dir.WriteFile("docs/sub/x.txt", "x");
+    const std::string previous = fs::current_path().string();
+    fs::current_path(dir.Path());
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter().Import("./docs/sub/../", root);
+    fs::current_path(previous);
+    ASSERT_TRUE(result.ok) << result.message;
+    ASSERT_EQ(root.m_arrFolders.size(), 1u);
+    EXPECT_EQ(root.m_arrFolders[0]->m_arrDocs.at(0)->m_strLink,
+              fs::path(dir.Path()).string() + "/docs/sub/x.txt");
+}
+
+TEST(DirectoryImporterTest, HiddenAndEmptyEntriesAreSkipped) {
+    TempDir dir;
+    dir.WriteFile("d/.hidden.txt", "h");
+    dir.WriteFile("d/.git/config", "c");
+    dir.WriteFile("d/empty.txt", "");
+    dir.WriteFile("d/shown.txt", "s");
+    ::mkfifo((dir / "d/pipe").c_str(), 0600);  // never opened
+
+    CBuildTreeFolder root;
+    auto result = DirectoryImporter().Import(dir / "d", root);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"shown.txt"}));
+    EXPECT_TRUE(HasNote(result, "/d/pipe", "not a regular file", false));
+    EXPECT_FALSE(result.HasProblems());
+
+    CBuildTreeFolder all;
+    result = DirectoryImporter(DirectoryImporter::Options{true}).Import(dir / "d", all);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(Names(all), (std::vector<std::string>{".git/", ".hidden.txt", "shown.txt"}));
+    EXPECT_EQ(Names(*all.m_arrFolders[0]), (std::vector<std::string>{"config"}));
+}
+
+TEST(DirectoryImporterTest, SymbolicLinksStayInsideTheDirectory) {
+    TempDir dir;
+    dir.WriteFile("outside/secret.txt", "secret");
+    dir.WriteFile("d/real/file.txt", "real");
+    const std::string d = dir / "d";
+    fs::create_symlink(dir / "outside/secret.txt", d + "/out-file");
+    fs::create_symlink("../outside", d + "/out-dir");
+    fs::create_symlink("real/file.txt", d + "/in-file");
+    fs::create_symlink("real", d + "/in-dir");
+    fs::create_symlink("../..", d + "/real/up");  // leads outside
+    fs::create_symlink(".", d + "/real/self");    // back into a folder being imported
+    fs::create_symlink("loop-b", d + "/loop-a");  // a loop of links
+    fs::create_symlink("loop-a", d + "/loop-b");
+    fs::create_symlink("missing.txt", d + "/dangling");
+
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter().Import(d, root);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"in-dir/", "real/", "in-file"}));
+    EXPECT_EQ(root.m_arrDocs[0]->m_strLink, d + "/in-file");  // the link's own path
+    EXPECT_EQ(root.m_arrDocs[0]->m_nFileSize, 4);
+    EXPECT_EQ(Names(*root.m_arrFolders[0]), (std::vector<std::string>{"file.txt"}));
+    EXPECT_EQ(root.m_arrFolders[0]->m_arrDocs[0]->m_strLink, d + "/in-dir/file.txt");
+    EXPECT_TRUE(HasNote(result, "/d/out-file", "outside the directory", false));
+    EXPECT_TRUE(HasNote(result, "/d/out-dir", "outside the directory", false));
+    EXPECT_TRUE(HasNote(result, "/d/real/up", "outside the directory", false));
+    EXPECT_TRUE(HasNote(result, "/d/real/self", "back into a folder", false));
+    EXPECT_TRUE(HasNote(result, "/d/loop-a", "symbolic link loop", true));
+    EXPECT_TRUE(HasNote(result, "/d/dangling", "broken symbolic link", true));
+    EXPECT_TRUE(result.HasProblems());
+}
+
+TEST(DirectoryImporterTest, DirectoryGivenThroughALinkIsImported) {
+    TempDir dir;
+    dir.WriteFile("real/a.txt", "a");
+    fs::create_symlink(dir / "real", dir / "link");
+    fs::create_symlink("../real/a.txt", dir / "real/b.txt");  // inside, seen through the link
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter().Import(dir / "link", root);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(root.m_arrDocs[0]->m_strLink, dir / "link/a.txt");
+}
+
+TEST(DirectoryImporterTest, MissingOrWrongDirectoryChangesNothing) {
+    TempDir dir;
+    dir.WriteFile("file.txt", "x");
+    CBuildTreeFolder root;
+    root.AddDoc(std::make_unique<CBuildTreeDoc>("old", "/old", ""));
+    auto result = DirectoryImporter().Import(dir / "missing", root);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("No such file or directory"), std::string::npos)
+        << result.message;
+    result = DirectoryImporter().Import(dir / "file.txt", root);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("not a directory"), std::string::npos);
+    result = DirectoryImporter().Import("", root);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"old"}));
+}
+
+TEST(DirectoryImporterTest, ImportAppendsAfterExistingItems) {
+    TempDir dir;
+    dir.WriteFile("d/new.txt", "n");
+    CBuildTreeFolder root;
+    root.AddDoc(std::make_unique<CBuildTreeDoc>("zzz", "/zzz", ""));
+    ASSERT_TRUE(DirectoryImporter().Import(dir / "d", root).ok);
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"zzz", "new.txt"}));
+}
+
+TEST(DirectoryImporterTest, HugeFileSizeIsCappedWithAWarning) {
+    TempDir dir;
+    const std::string big = dir.WriteFile("d/big.bin", "");
+    if (::truncate(big.c_str(), 3'000'000'000LL) != 0) GTEST_SKIP() << "no sparse files here";
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter().Import(dir / "d", root);
+    ASSERT_TRUE(result.ok);
+    ASSERT_EQ(root.m_arrDocs.size(), 1u);
+    EXPECT_EQ(root.m_arrDocs[0]->m_nFileSize, 2147483647);
+    EXPECT_TRUE(HasNote(result, "/d/big.bin", "larger than 2 GiB", true));
+    EXPECT_FALSE(result.notes[0].skipped);
+}
+
+TEST(DirectoryImporterTest, UnreadableSubdirectoryIsAProblem) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    TempDir dir;
+    dir.WriteFile("d/locked/x.txt", "x");
+    dir.WriteFile("d/ok.txt", "o");
+    ::chmod((dir / "d/locked").c_str(), 0);
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter().Import(dir / "d", root);
+    ::chmod((dir / "d/locked").c_str(), 0700);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"ok.txt"}));
+    EXPECT_TRUE(HasNote(result, "/d/locked", "cannot read directory", true));
+}
+
+TEST(DirectoryImporterTest, DeepTreesStopAtTheFolderLimit) {
+    TempDir dir;
+    std::string path = dir / "d";
+    // One level more than a project can hold below its root; built with relative
+    // steps so that no path grows beyond the system's limit.
+    fs::create_directories(path);
+    const std::string previous = fs::current_path().string();
+    fs::current_path(path);
+    for (int i = 0; i < DirectoryImporter::kMaxDepth + 1; ++i) {
+        ASSERT_EQ(::mkdir("n", 0700), 0);
+        ASSERT_EQ(::chdir("n"), 0);
+    }
+    fs::current_path(previous);
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter().Import(path, root);
+    ASSERT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.folders, static_cast<size_t>(DirectoryImporter::kMaxDepth));
+    EXPECT_TRUE(result.HasProblems());
+    EXPECT_EQ(root.CountItems(), static_cast<size_t>(DirectoryImporter::kMaxDepth) + 1);
+}
