@@ -54,10 +54,11 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
         m_buffer.append(tmpl.substr(runStart, i - runStart));
         if (c == '\n') {
             m_buffer.append("\r\n");
-        } else if (i + 1 < tmpl.size()) {
-            const char spec = tmpl[++i];
+        } else {
+            const char spec = i + 1 < tmpl.size() ? tmpl[i + 1] : '\0';
             if (spec == '%') {
                 m_buffer.push_back('%');
+                ++i;
             } else if (spec == 's' || spec == 'd') {
                 if (next != args.end()) {
                     if (next->m_isText) {
@@ -67,12 +68,10 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
                     }
                     ++next;
                 }
+                ++i;
             } else {
-                m_buffer.push_back('%');
-                m_buffer.push_back(spec);
+                m_buffer.push_back('%');  // a lone percent sign; what follows is plain
             }
-        } else {
-            m_buffer.push_back('%');
         }
         runStart = i + 1;
     }

@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "generator/PageFile.h"
+#include "support/TempDir.h"
+
+namespace foldcraft::test {
+namespace {
+
+TEST(PageFile, TemplatesGetCrLfAndArgumentsStayAsTheyAre) {
+    TempDir dir;
+    PageFile file;
+    ASSERT_TRUE(file.Open(dir / "a.html"));
+    file.Format("%s|%d|%%|%x|%\n", {"a\nb%d", -12});
+    file.Format("%s%s\n", {"only"});  // a missing argument writes nothing
+    file.Text("raw\n");
+    file.Format("%d %d\n", {2147483647, 9000000000LL});
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(ReadFile(dir / "a.html"),
+              "a\nb%d|-12|%|%x|%\r\nonly\r\nraw\n2147483647 9000000000\r\n");
+}
+
+TEST(PageFile, LargeFilesAreWrittenWhole) {
+    TempDir dir;
+    PageFile file;
+    ASSERT_TRUE(file.Open(dir / "big.html"));
+    const std::string line(999, 'x');
+    for (int i = 0; i < 1000; ++i) file.Format("%s\n", {line});
+    EXPECT_EQ(file.BytesWritten(), 1001000u);
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(ReadFile(dir / "big.html").size(), 1001000u);
+}
+
+TEST(PageFile, WriteErrorsAreReportedByClose) {
+    PageFile file;
+    if (!file.Open("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    for (int i = 0; i < 100; ++i) file.Text(std::string(1000, 'x'));
+    EXPECT_FALSE(file.Close());
+}
+
+TEST(PageFile, RefusesPathsItCannotCreate) {
+    TempDir dir;
+    PageFile file;
+    EXPECT_FALSE(file.Open(""));
+    EXPECT_FALSE(file.Open(dir / "no/such/dir.html"));
+    EXPECT_FALSE(file.Open(std::string("a\0b", 3)));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_FALSE(file.Close());
+}
+
+}  // namespace
+}  // namespace foldcraft::test
