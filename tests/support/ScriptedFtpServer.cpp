@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -174,6 +175,8 @@ static bool PollSliced(int fd, short events, const std::atomic<bool>& stop,
 void ScriptedFtpServer::Run() {
     if (PollSliced(m_listenFd, POLLIN, m_stop, m_deadline)) {
         m_controlFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        const int one = 1;
+        if (m_controlFd >= 0) ::setsockopt(m_controlFd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     }
     if (m_controlFd >= 0) {
         if (RunScript()) WaitUntilClientGoes();

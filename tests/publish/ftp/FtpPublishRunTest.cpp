@@ -1,0 +1,480 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "generator/SitePaths.h"
+#include "generator/SupportImages.h"
+#include "publish/FtpPublishRun.h"
+#include "publish/ftp/FtpTestProject.h"
+#include "support/RecordingLogSink.h"
+#include "support/ScriptedFtpServer.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using foldcraft::FtpPublishRun;
+using foldcraft::FtpSettings;
+using foldcraft::ScopedClockPin;
+using foldcraft::test::FtpTestProject;
+using foldcraft::test::kPublishNow;
+using foldcraft::test::ReadFile;
+using foldcraft::test::RecordingLogSink;
+using foldcraft::test::ScriptedFtpServer;
+using foldcraft::test::TempDir;
+using Fault = ScriptedFtpServer::Fault;
+using Result = FtpPublishRun::Result;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kHeader = "Publish status:\n" + std::string(40, '-') + "\n";
+const std::string kTemp = "\nCreating temp files...\nSuccesfully created temp files.\n";
+const std::string kLogin = "\nLogging into FTP server...";
+const std::string kLoggedIn = "\nSuccessfully logged into server.\n";
+const std::string kDirs =
+    "\nCreating directory structure...\nSuccessfully created directory structure.\n";
+const std::string kCopying = "\nCopying files to server...";
+const std::string kCopied = "\nSuccessfully copied files to server\n";
+const std::string kNotCopied = "\nThe following files were not copied to the server:\n";
+const std::string kLoggedOff = "\nLogged off of FTP server.\n";
+const std::string kSuccess = "\n--------------------\nPublish successful!\n";
+const std::string kFinished =
+    "\n--------------------\nPublish finished.\nSome files were not copied.\n";
+const std::string kLoginFailed = "\nServer login failed!\n";
+const std::string kNoStartDir = "\nStarting directory not found!\n";
+const std::string kDirsFailed =
+    "\nCreating directory structure...\nCreation of directory structure failed!\n";
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class FtpPublishRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = dir / "program";
+        fs::create_directories(program);
+        settings.strHostName = "127.0.0.1";
+        settings.strUser = "bob";
+        settings.strPassword = "s3cret-pw";
+        settings.strStartDir = "www";
+    }
+
+    Result Run(ScriptedFtpServer& server, std::vector<int>* pauses = nullptr) {
+        settings.nPort = server.Port();
+        server.Start();
+        FtpPublishRun::PauseHook hook;
+        if (pauses) hook = [pauses](int ms) { pauses->push_back(ms); };
+        FtpPublishRun run(project.doc, sink, program, settings, hook);
+        run.SetTimeout(300ms);
+        const auto start = std::chrono::steady_clock::now();
+        const Result result = run.RunFtpPublish();
+        took = std::chrono::steady_clock::now() - start;
+        errorFlag = run.ErrorFlag();
+        detail = run.FailureDetail();
+        // A run that never reached the login leaves the server waiting for a client.
+        const bool connected = sink.log.find("\nLogging into FTP server...") != std::string::npos;
+        finished = server.Finish(connected ? 10s : 100ms);
+        return result;
+    }
+
+    // The local paths the run uploads, in upload order.
+    std::vector<std::string> ExpectedUploads() const {
+        std::vector<std::string> paths{project.background};
+        for (const auto& image : foldcraft::SupportImages::All()) {
+            paths.push_back(program + "/images/" + image.name);
+        }
+        for (const char* page : {"Folder0-0.html", "Folder0-1.html", "Folder0-2.html",
+                                 "Folder0.html", "Sitemap.html", "TitlePage.html", "styles.css"}) {
+            paths.push_back(program + "/_temp/" + page);
+        }
+        paths.push_back(project.report);
+        paths.push_back(project.notes);
+        paths.push_back(project.deep);
+        paths.push_back(project.picture);
+        return paths;
+    }
+
+    std::vector<std::string> Commands(const ScriptedFtpServer& server, const std::string& word) {
+        std::vector<std::string> lines;
+        for (const std::string& line : server.Received()) {
+            if (line.rfind(word, 0) == 0) lines.push_back(line);
+        }
+        return lines;
+    }
+
+    ScopedClockPin pin{kPublishNow};
+    TempDir dir;
+    FtpTestProject project{dir};
+    std::string program;
+    FtpSettings settings;
+    RecordingLogSink sink;
+    bool errorFlag = false;
+    bool finished = false;
+    std::string detail;
+    std::chrono::steady_clock::duration took{};
+};
+
+TEST_F(FtpPublishRunTest, SuccessfulRun) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    std::vector<int> pauses;
+    EXPECT_EQ(Run(server, &pauses), Result::kSuccess);
+    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirs + kCopying + kCopied +
+                            kLoggedOff + kSuccess);
+    EXPECT_EQ(sink.scrolls, (std::vector<int>{4, 2, 2, 2, 2, 4}));
+    EXPECT_EQ(pauses, (std::vector<int>{100, 100, 100}));
+    EXPECT_TRUE(sink.closeEnabled);
+    EXPECT_FALSE(errorFlag);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(project.doc.m_arrPublishFiles.empty());
+
+    const auto received = server.Received();
+    ASSERT_GE(received.size(), 4u);
+    EXPECT_EQ(received[0], "USER bob");
+    EXPECT_EQ(received[1], "PASS s3cret-pw");
+    EXPECT_EQ(received[2], "CWD www");
+    EXPECT_EQ(received.back(), "QUIT");
+
+    // Directories: images, files, then each source directory once, parents first.
+    const std::string rel = foldcraft::SitePaths::RelativeSitePath(project.src);
+    std::vector<std::string> mkd{"MKD images", "MKD files"};
+    std::string acc = "files";
+    for (const auto& part : fs::path(rel)) {
+        acc += "/" + part.string();
+        mkd.push_back("MKD " + acc);
+    }
+    const std::string srcDir = acc;
+    for (const char* d :
+         {"/Docs", "/Docs/Work", "/Old", "/Docs/Work/Deep", "/Hidden", "/Pictures"}) {
+        mkd.push_back("MKD " + srcDir + d);
+    }
+    EXPECT_EQ(Commands(server, "MKD "), mkd);
+
+    // Uploads: background, support images, pages in name order and styles.css last,
+    // then documents and the hotspot picture; never links or inactive items.
+    std::vector<std::string> stor;
+    for (const std::string& local : ExpectedUploads()) {
+        if (local == project.background) {
+            stor.push_back("STOR images/paper.jpg");
+        } else if (local.rfind(program + "/images/", 0) == 0) {
+            stor.push_back("STOR images/" + fs::path(local).filename().string());
+        } else if (local.rfind(program + "/_temp/", 0) == 0) {
+            stor.push_back("STOR " + fs::path(local).filename().string());
+        } else {
+            stor.push_back("STOR files/" + foldcraft::SitePaths::RelativeSitePath(local));
+        }
+    }
+    EXPECT_EQ(Commands(server, "STOR "), stor);
+    EXPECT_EQ(Commands(server, "PORT ").size(), stor.size());
+    EXPECT_EQ(Commands(server, "TYPE I").size(), stor.size());
+
+    const auto files = server.Files();
+    EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(project.report)),
+              ReadFile(project.report));
+    EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(project.deep)),
+              ReadFile(project.deep));
+    EXPECT_EQ(files.at("styles.css"), ReadFile(program + "/_temp/styles.css"));
+    EXPECT_EQ(files.at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
+}
+
+TEST_F(FtpPublishRunTest, PassiveModeUsesPasv) {
+    settings.bPassive = 1;
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
+    EXPECT_TRUE(Commands(server, "PORT ").empty());
+    EXPECT_EQ(Commands(server, "PASV").size(), Commands(server, "STOR ").size());
+    EXPECT_EQ(server.Files().at("TitlePage.html"), ReadFile(program + "/_temp/TitlePage.html"));
+}
+
+TEST_F(FtpPublishRunTest, EmptyStartingDirectoryStaysInTheLoginDirectory) {
+    settings.strStartDir.clear();
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
+    EXPECT_TRUE(Commands(server, "CWD").empty());
+}
+
+TEST_F(FtpPublishRunTest, WrongPasswordEndsAfterLoginWithoutQuit) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve({Fault{"PASS", 1, Fault::kReply, "530 Login incorrect."}});
+    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoginFailed);
+    EXPECT_TRUE(sink.closeEnabled);
+    EXPECT_TRUE(errorFlag);
+    EXPECT_TRUE(Commands(server, "QUIT").empty());
+    EXPECT_EQ(detail, "");  // the answer to PASS is never shown
+}
+
+TEST_F(FtpPublishRunTest, RefusedStartingDirectoryEndsAfterQuit) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready")
+        .Serve({Fault{"CWD", 1, Fault::kReply, "550 www: No such directory (user s3cret-pw)."}});
+    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kNoStartDir);
+    const auto received = server.Received();
+    ASSERT_GE(received.size(), 2u);
+    EXPECT_EQ(received[received.size() - 2], "CWD www");
+    EXPECT_EQ(received.back(), "QUIT");
+    EXPECT_EQ(detail, "550 www: No such directory (user ********).");
+}
+
+TEST_F(FtpPublishRunTest, RefusedDirectoryEndsAfterQuit) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve({Fault{"MKD", 3, Fault::kReply, "553 Not allowed."}});
+    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirsFailed);
+    EXPECT_EQ(server.Received().back(), "QUIT");
+    EXPECT_TRUE(Commands(server, "STOR ").empty());
+}
+
+TEST_F(FtpPublishRunTest, ExistingDirectoriesAre550AndFine) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready")
+        .Serve({Fault{"MKD", 1, Fault::kReply, "550 images: File exists"},
+                Fault{"MKD", 2, Fault::kReply, "550 files: File exists"}});
+    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
+}
+
+TEST_F(FtpPublishRunTest, OneRefusedUploadIsListedAndTheRestGoOn) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve({Fault{"STOR", 3, Fault::kReply, "553 Could not create."}});
+    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    const std::string listed = program + "/images/blue_btn.jpg";
+    EXPECT_EQ(project.doc.m_arrPublishFiles, std::vector<std::string>{listed});
+    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirs + kCopying + kNotCopied +
+                            listed + "\n" + kLoggedOff + kFinished);
+    EXPECT_TRUE(errorFlag);
+    EXPECT_EQ(server.Received().back(), "QUIT");
+    EXPECT_EQ(
+        server.Files().count("files/" + foldcraft::SitePaths::RelativeSitePath(project.picture)),
+        1u);
+}
+
+TEST_F(FtpPublishRunTest, MissingDocumentIsListedByItsFullPath) {
+    fs::remove(project.notes);
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(project.doc.m_arrPublishFiles, std::vector<std::string>{project.notes});
+    EXPECT_TRUE(EndsWith(sink.log, kNotCopied + project.notes + "\n" + kLoggedOff + kFinished))
+        << sink.log;
+}
+
+TEST_F(FtpPublishRunTest, UnsafeSourcePathsAreNeverSent) {
+    const std::string withBreak = dir.WriteFile("src/x/bad\r\nDELE index.html", "X");
+    const std::string climbing = dir / "src/Docs/../../escape.doc";
+    dir.WriteFile("escape.doc", "E");
+    foldcraft::test::AddDocument(*project.doc.m_pRoot, "Bad", withBreak);
+    foldcraft::test::AddDocument(*project.doc.m_pRoot, "Climb", climbing);
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(project.doc.m_arrPublishFiles, (std::vector<std::string>{withBreak, climbing}));
+    for (const std::string& line : server.Received()) {
+        EXPECT_EQ(line.find(".."), std::string::npos) << line;
+        EXPECT_NE(line, "DELE index.html");
+    }
+}
+
+TEST_F(FtpPublishRunTest, BackgroundNamedLikeASupportImageIsReplacedByIt) {
+    project.doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MY-OWN-LOGO");
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kSuccess);
+    const auto stor = Commands(server, "STOR images/logo.gif");
+    EXPECT_EQ(stor.size(), 2u);
+    EXPECT_EQ(server.Files().at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
+}
+
+TEST_F(FtpPublishRunTest, StalePagesInTheStagingDirectoryAreNotUploaded) {
+    const std::string stale = dir.WriteFile("program/_temp/Folder0-7.html", "other project");
+    project.doc.m_bCreateTitlePage = 0;
+    dir.WriteFile("program/_temp/TitlePage.html", "old title page");
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kSuccess);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_EQ(server.Files().count("Folder0-7.html"), 0u);
+    EXPECT_EQ(server.Files().count("TitlePage.html"), 0u);
+}
+
+TEST_F(FtpPublishRunTest, StagingDirectoryThatCannotBeMadeEndsBeforeLogin) {
+    program = dir / "no/such/program";
+    ScriptedFtpServer server;
+    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(sink.log, kHeader + "\nCreating temp files...\nCreation of temp directory failed!\n");
+    EXPECT_TRUE(server.Received().empty());
+}
+
+TEST_F(FtpPublishRunTest, EarlierNotCopiedEntriesAreForgotten) {
+    project.doc.m_arrPublishFiles = {"/from/an/earlier/local/run.doc"};
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    EXPECT_EQ(Run(server), Result::kSuccess);
+    EXPECT_TRUE(project.doc.m_arrPublishFiles.empty());
+}
+
+TEST_F(FtpPublishRunTest, PasswordsNeverReachTheLog) {
+    settings.nFirewallType = 8;
+    settings.strFirewallHost = "127.0.0.1";
+    settings.strFirewallUser = "fw";
+    settings.strFirewallPassword = "fw-pw-9";
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    settings.nFirewallPort = server.Port();
+    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
+    EXPECT_EQ(Commands(server, "PASS "), std::vector<std::string>{"PASS s3cret-pw@fw-pw-9"});
+    EXPECT_EQ(sink.log.find("s3cret"), std::string::npos);
+    EXPECT_EQ(sink.log.find("fw-pw"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// The connection dropped or stalled at each step: the right log line, no hang.
+
+struct FaultCase {
+    const char* name;
+    bool atGreeting;  // the fault hits the greeting itself
+    bool stall;       // for the greeting: stall instead of drop
+    Fault fault;
+    std::string tail;  // how the log ends
+    Result result;
+};
+
+class FtpPublishRunFaults : public FtpPublishRunTest,
+                            public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FtpPublishRunFaults, EndsWithTheRightLineWithoutHanging) {
+    const FaultCase& c = GetParam();
+    ScriptedFtpServer server;
+    if (c.atGreeting) {
+        if (c.stall) {
+            server.Stall();
+        } else {
+            server.Drop();
+        }
+    } else {
+        server.Send("220 Ready").Serve({c.fault});
+    }
+    EXPECT_EQ(Run(server), c.result);
+    EXPECT_TRUE(EndsWith(sink.log, c.tail)) << sink.log;
+    EXPECT_TRUE(sink.closeEnabled);
+    EXPECT_TRUE(finished);
+    EXPECT_LT(took, 10s);
+    if (c.result == Result::kFilesNotCopied) {
+        // Every upload after the fault failed at once and is listed.
+        EXPECT_FALSE(project.doc.m_arrPublishFiles.empty());
+        EXPECT_NE(sink.log.find(kNotCopied), std::string::npos);
+    }
+}
+
+const std::string kLoginFailedTail = kLogin + kLoginFailed;
+const std::string kNoStartDirTail = kLoggedIn + kNoStartDir;
+const std::string kNotCopiedTail = kLoggedOff + kFinished;
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FtpPublishRunFaults,
+    ::testing::Values(
+        FaultCase{"GreetingDropped", true, false, {}, kLoginFailedTail, Result::kFailed},
+        FaultCase{"GreetingStalled", true, true, {}, kLoginFailedTail, Result::kFailed},
+        FaultCase{"UserDropped",
+                  false,
+                  false,
+                  {"USER", 1, Fault::kDrop, ""},
+                  kLoginFailedTail,
+                  Result::kFailed},
+        FaultCase{"PassStalled",
+                  false,
+                  false,
+                  {"PASS", 1, Fault::kStall, ""},
+                  kLoginFailedTail,
+                  Result::kFailed},
+        FaultCase{"CwdDropped",
+                  false,
+                  false,
+                  {"CWD", 1, Fault::kDrop, ""},
+                  kNoStartDirTail,
+                  Result::kFailed},
+        FaultCase{"CwdStalled",
+                  false,
+                  false,
+                  {"CWD", 1, Fault::kStall, ""},
+                  kNoStartDirTail,
+                  Result::kFailed},
+        FaultCase{
+            "MkdDropped", false, false, {"MKD", 1, Fault::kDrop, ""}, kDirsFailed, Result::kFailed},
+        FaultCase{"MkdStalled",
+                  false,
+                  false,
+                  {"MKD", 4, Fault::kStall, ""},
+                  kDirsFailed,
+                  Result::kFailed},
+        FaultCase{"TypeStalled",
+                  false,
+                  false,
+                  {"TYPE", 2, Fault::kStall, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"PortDropped",
+                  false,
+                  false,
+                  {"PORT", 1, Fault::kDrop, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"PortStalled",
+                  false,
+                  false,
+                  {"PORT", 5, Fault::kStall, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"StorDropped",
+                  false,
+                  false,
+                  {"STOR", 1, Fault::kDrop, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"StorStalled",
+                  false,
+                  false,
+                  {"STOR", 7, Fault::kStall, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"DataDropped",
+                  false,
+                  false,
+                  {"STOR", 2, Fault::kDropData, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"DataStalled",
+                  false,
+                  false,
+                  {"STOR", 2, Fault::kStallData, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"FinalReplyDropped",
+                  false,
+                  false,
+                  {"STOR", 3, Fault::kDropAfterData, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied},
+        FaultCase{"FinalReplyStalled",
+                  false,
+                  false,
+                  {"STOR", 3, Fault::kStallAfterData, ""},
+                  kNotCopiedTail,
+                  Result::kFilesNotCopied}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+TEST_F(FtpPublishRunTest, DataDroppedMidwayListsOnlyThatFile) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve({Fault{"STOR", 2, Fault::kDropData, ""}});
+    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(project.doc.m_arrPublishFiles,
+              std::vector<std::string>{program + "/images/black_btn.jpg"});
+    EXPECT_EQ(server.Received().back(), "QUIT");
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace foldcraft::test {
+
+// A real FTP server for integration tests: tests/support/ftp_test_server.py (Debian
+// python3-pyftpdlib) run with /usr/bin/python3 on 127.0.0.1, on a free port, serving
+// one directory for one user. The constructor waits (at most 15 s) until it listens;
+// the destructor kills it and waits for it. The server also ends by itself when the
+// test process goes (its standard input is a pipe from us).
+class FtpTestServer {
+public:
+    FtpTestServer(const std::string& root, const std::string& user, const std::string& password);
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    // False (with Error()) when the server did not come up.
+    bool Started() const { return m_port > 0; }
+    const std::string& Error() const { return m_error; }
+    int Port() const { return m_port; }
+
+    // Every command line the server received so far (passwords masked).
+    std::vector<std::string> Commands() const;
+
+    // Whether /usr/bin/python3 can import pyftpdlib.
+    static bool Available();
+
+private:
+    void Stop();
+
+    pid_t m_pid = -1;
+    int m_stdinFd = -1;
+    int m_port = 0;
+    std::string m_workDir;
+    std::string m_error;
+};
+
+}  // namespace foldcraft::test

@@ -1,0 +1,74 @@
+#!/usr/bin/python3
+"""A real FTP server for Foldcraft's tests and benchmark (Debian python3-pyftpdlib).
+
+Serves ROOT on 127.0.0.1 for one user, on a free port that it writes to
+--port-file once it listens. Every command line it receives is appended to
+--command-log (passwords masked). It ends when its standard input closes, so it
+never outlives the test that started it, or on SIGTERM.
+
+    /usr/bin/python3 ftp_test_server.py --root DIR --user U --password P \
+        --port-file FILE [--command-log FILE]
+"""
+
+import argparse
+import logging
+import os
+import signal
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--command-log")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+
+    log_path = args.command_log
+
+    class Handler(FTPHandler):
+        auth_failed_timeout = 0.05  # tests try wrong passwords; do not sleep 3 s
+
+        def pre_process_command(self, line, cmd, arg):
+            if log_path:
+                shown = "PASS ******" if cmd == "PASS" else line
+                with open(log_path, "a", encoding="utf-8", errors="replace") as log:
+                    log.write(shown + "\n")
+            return super().pre_process_command(line, cmd, arg)
+
+    Handler.authorizer = authorizer
+    Handler.banner = "Foldcraft test server ready."
+
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    port = server.socket.getsockname()[1]
+    tmp = args.port_file + ".tmp"
+    with open(tmp, "w") as f:
+        f.write("%d\n" % port)
+    os.rename(tmp, args.port_file)
+
+    def watch_stdin():
+        try:
+            while sys.stdin.buffer.read(4096):
+                pass
+        finally:
+            os._exit(0)
+
+    threading.Thread(target=watch_stdin, daemon=True).start()
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    server.serve_forever(handle_exit=False)
+
+
+if __name__ == "__main__":
+    main()
