@@ -1,0 +1,357 @@
+// The project commands, run as a user runs them: the built tool as a subprocess.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CliRunner.h"
+#include "cli/ProjectJson.h"
+#include "model/FoldcraftDoc.h"
+#include "model/ProjectFile.h"
+#include "support/TempDir.h"
+
+using foldcraft::cli::ProjectJson;
+using foldcraft::test::CliRun;
+using foldcraft::test::FileExists;
+using foldcraft::test::ReadFile;
+using foldcraft::test::RunCli;
+using foldcraft::test::TempDir;
+using Json = ProjectJson::Json;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A project in JSON form with every kind of content (nested folders, hotspots,
+// a text in a legacy code page, times beyond 2038), as info prints it.
+std::string SampleJson() {
+    return ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/cli/fixtures/sample.json");
+}
+
+struct Files {
+    TempDir dir;
+    std::string Write(const std::string& name, const std::string& contents) const {
+        return dir.WriteFile(name, contents);
+    }
+    std::string operator/(const std::string& name) const { return dir / name; }
+};
+
+// Runs info and returns its JSON (parsed); fails the test on a non-zero exit.
+Json InfoJson(const std::string& fcd) {
+    const CliRun run = RunCli({"info", fcd});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return Json::parse(run.out);
+}
+
+Json NewProjectJson() {
+    CFoldcraftDoc doc;
+    doc.OnNewDocument();
+    return ProjectJson::ToJson(doc);
+}
+
+// Drops the fields that hold "now", so that two new projects compare equal.
+Json WithoutClockFields(Json json) {
+    json.erase("m_timeLastPublish");
+    for (const char* field : {"m_timeFile", "m_timePublish", "m_timePurge"})
+        json["m_pRoot"].erase(field);
+    return json;
+}
+
+}  // namespace
+
+TEST(ModelCommandsTest, NewWritesANewProjectAndRefusesToReplaceOne) {
+    Files f;
+    const std::string fcd = f / "new.fcd";
+    CliRun run = RunCli({"new", fcd});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadFile(fcd).size(), 310u);
+    Json expected = NewProjectJson();
+    expected["m_bNeverSaved"] = 0;  // saved
+    EXPECT_EQ(WithoutClockFields(InfoJson(fcd)), WithoutClockFields(expected));
+
+    f.Write("keep.fcd", "precious");
+    run = RunCli({"new", f / "keep.fcd"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("exists; use --force"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(f / "keep.fcd"), "precious");
+    run = RunCli({"new", "--force", f / "keep.fcd"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(f / "keep.fcd").size(), 310u);
+
+    run = RunCli({"new", f / "no/such/dir/x.fcd"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.rfind("Error: ", 0), 0u) << run.err;
+}
+
+TEST(ModelCommandsTest, JsonToProjectToJsonIsIdentical) {
+    Files f;
+    const std::string json = f.Write("sample.json", SampleJson());
+    CliRun run = RunCli({"from-json", json, "-o", f / "sample.fcd"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = RunCli({"info", f / "sample.fcd"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string printed = run.out;
+
+    // The printed form is the input with every field filled in...
+    CFoldcraftDoc doc;
+    std::string error;
+    ASSERT_TRUE(ProjectJson::FromText(SampleJson(), doc, error)) << error;
+    EXPECT_EQ(printed, ProjectJson::ToText(doc));
+    const Json parsed = Json::parse(printed);
+    EXPECT_EQ(parsed["m_strComments"], Json::parse(R"({"hex": "436166e9"})"));
+    EXPECT_EQ(parsed["m_pRoot"]["m_arrFolders"][0]["m_arrDocs"][0]["m_timePurge"], 4000000000u);
+    EXPECT_EQ(parsed["m_pRoot"]["m_arrFolders"][0]["m_arrHotspots"][1]["m_arrCoords"].size(), 10u);
+
+    // ...and printing it again after another trip gives the same text.
+    const std::string again = f.Write("printed.json", printed);
+    run = RunCli({"from-json", again, "-o", f / "again.fcd"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = RunCli({"info", f / "again.fcd"});
+    EXPECT_EQ(run.out, printed);
+    EXPECT_EQ(ReadFile(f / "again.fcd"), ReadFile(f / "sample.fcd"));
+}
+
+TEST(ModelCommandsTest, ProjectToJsonToProjectIsByteIdentical) {
+    Files f;
+    RunCli({"from-json", f.Write("s.json", SampleJson()), "-o", f / "a.fcd"});
+    std::vector<std::string> projects{f / "a.fcd"};
+    // Every readable project file of the format tests as well.
+    const fs::path fixtures = fs::path(FOLDCRAFT_TESTS_DIR) / "model/fixtures";
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(fixtures, ec))
+        if (entry.path().extension() == ".fcd") projects.push_back(entry.path().string());
+
+    int compared = 0;
+    for (const std::string& fcd : projects) {
+        SCOPED_TRACE(fcd);
+        const CliRun info = RunCli({"info", fcd});
+        if (info.exitCode != 0) continue;  // damaged or unsupported: covered elsewhere
+        const std::string json = f.Write("trip.json", info.out);
+        CliRun run = RunCli({"from-json", json, "-o", f / "trip.fcd"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        run = RunCli({"resave", fcd, f / "resaved.fcd"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        // The JSON trip writes exactly what reading and writing back writes.
+        EXPECT_EQ(ReadFile(f / "trip.fcd"), ReadFile(f / "resaved.fcd"));
+        // A file that this program wrote comes back byte for byte.
+        if (fcd == f / "a.fcd") {
+            EXPECT_EQ(ReadFile(f / "trip.fcd"), ReadFile(fcd));
+        }
+        ++compared;
+    }
+    EXPECT_GE(compared, 1);
+}
+
+TEST(ModelCommandsTest, FromJsonFillsMissingFieldsWithNewValues) {
+    Files f;
+    CliRun run = RunCli({"from-json", f.Write("empty.json", "{}"), "-o", f / "e.fcd"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Json expected = NewProjectJson();
+    expected["m_bNeverSaved"] = 0;
+    EXPECT_EQ(WithoutClockFields(InfoJson(f / "e.fcd")), WithoutClockFields(expected));
+
+    run = RunCli({"from-json", "-", "-o", f / "stdin.fcd"}, R"({"m_strTitle": "From stdin"})");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Json json = InfoJson(f / "stdin.fcd");
+    EXPECT_EQ(json["m_strTitle"], "From stdin");
+    EXPECT_EQ(json["m_strHeader"], "Customize header text here...");
+}
+
+TEST(ModelCommandsTest, FromJsonRefusesBadInputAndWritesNothing) {
+    Files f;
+    const std::string out = f.Write("out.fcd", "previous contents");
+    struct Case {
+        std::string json;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"{\"m_strTitle\": ", "not valid JSON"},
+        {"", "not valid JSON"},
+        {R"({"m_pRoot": {"m_arrDocs": [{"m_nFileSize": "big"}]}})",
+         "m_pRoot.m_arrDocs[0].m_nFileSize: expected an integer"},
+        {R"({"m_pRoot": {"m_arrFolders": [{"class": "CSomething"}]}})",
+         "m_pRoot.m_arrFolders[0].class: unknown class \"CSomething\""},
+        {R"({"m_colour": 1})", "m_colour: unknown field"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        const std::string in = f.Write("bad.json", c.json);
+        const CliRun run = RunCli({"from-json", in, "-o", out});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err.rfind("Error: " + in + ": ", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(ReadFile(out), "previous contents");
+    }
+    const CliRun missing = RunCli({"from-json", f / "missing.json", "-o", f / "new.fcd"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
+    EXPECT_FALSE(FileExists(f / "new.fcd"));
+    const CliRun directory = RunCli({"from-json", f.dir.Path(), "-o", f / "new.fcd"});
+    EXPECT_EQ(directory.exitCode, 2);
+    EXPECT_FALSE(FileExists(f / "new.fcd"));
+}
+
+TEST(ModelCommandsTest, UnsupportedVersionPrintsTheEmptyProject) {
+    Files f;
+    // A document version of 2 followed by what would be a root folder.
+    std::string bytes("\x02\x00\x00\x00", 4);
+    bytes += std::string(200, '\x01');
+    const std::string v2 = f.Write("v2.fcd", bytes);
+    const CliRun run = RunCli({"info", v2});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Error: unsupported Foldcraft file format.\n");
+    const Json json = Json::parse(run.out);
+    EXPECT_EQ(WithoutClockFields(json), WithoutClockFields(NewProjectJson()));
+
+    // resave refuses: writing back would throw the file's contents away.
+    const CliRun resave = RunCli({"resave", v2, v2});
+    EXPECT_EQ(resave.exitCode, 2);
+    EXPECT_NE(resave.err.find("Error: unsupported Foldcraft file format.\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(v2), bytes);
+}
+
+TEST(ModelCommandsTest, ZeroByteFileIsAnEmptyProject) {
+    Files f;
+    const CliRun run = RunCli({"info", f.Write("zero.fcd", "")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(WithoutClockFields(Json::parse(run.out)), WithoutClockFields(NewProjectJson()));
+}
+
+TEST(ModelCommandsTest, DamagedAndMissingFilesFailClearly) {
+    Files f;
+    RunCli({"from-json", f.Write("s.json", SampleJson()), "-o", f / "s.fcd"});
+    const std::string whole = ReadFile(f / "s.fcd");
+    ASSERT_GT(whole.size(), 100u);
+    for (const size_t cut : {size_t{3}, size_t{50}, whole.size() - 1}) {
+        const std::string cutFile = f.Write("cut.fcd", whole.substr(0, cut));
+        const CliRun run = RunCli({"info", cutFile});
+        EXPECT_EQ(run.exitCode, 2) << cut;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("Error: " + cutFile + ": ", 0), 0u) << run.err;
+        const CliRun resave = RunCli({"resave", cutFile, f / "out.fcd"});
+        EXPECT_EQ(resave.exitCode, 2);
+        EXPECT_FALSE(FileExists(f / "out.fcd"));
+    }
+    const CliRun missing = RunCli({"info", f / "missing.fcd"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err.rfind("Error: " + (f / "missing.fcd") + ": ", 0), 0u) << missing.err;
+    const CliRun directory = RunCli({"info", f.dir.Path()});
+    EXPECT_EQ(directory.exitCode, 2);
+    EXPECT_EQ(directory.err.rfind("Error: ", 0), 0u);
+}
+
+TEST(ModelCommandsTest, ResaveWritesBackInPlace) {
+    Files f;
+    RunCli({"from-json", f.Write("s.json", SampleJson()), "-o", f / "s.fcd"});
+    const std::string before = ReadFile(f / "s.fcd");
+    const CliRun run = RunCli({"resave", f / "s.fcd", f / "s.fcd"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(f / "s.fcd"), before);
+}
+
+TEST(ModelCommandsTest, ImportMakesAProjectOfADirectory) {
+    Files f;
+    f.Write("docs/Reports/2026/Annual summary.pdf", "%PDF-1.4 tiny");
+    f.Write("docs/Reports/b.txt", "b");
+    f.Write("docs/Reports/A.txt", "A");
+    f.Write("docs/notes.txt", "notes");
+    f.Write("docs/empty.txt", "");
+    f.Write("docs/.hidden", "h");
+    f.Write("outside.txt", "secret");
+    fs::create_symlink(f / "outside.txt", f / "docs/leak.txt");
+    fs::create_symlink("loop2", f / "docs/loop1");
+    fs::create_symlink("loop1", f / "docs/loop2");
+
+    CliRun run = RunCli({"import", f / "docs", "-o", f / "p.fcd"});
+    EXPECT_EQ(run.exitCode, 1);  // the link loop could not be read
+    EXPECT_NE(run.out.find("Imported 2 folders and 4 documents into " + (f / "p.fcd")),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.err.find("Skipped: " + (f / "docs/leak.txt") +
+                           ": symbolic link leads outside the directory"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("Skipped: " + (f / "docs/loop1") + ": symbolic link loop"),
+              std::string::npos)
+        << run.err;
+
+    const Json root = InfoJson(f / "p.fcd")["m_pRoot"];
+    EXPECT_EQ(root["m_strName"], "Root");
+    EXPECT_EQ(root["m_strLink"], "(root)");
+    ASSERT_EQ(root["m_arrFolders"].size(), 1u);
+    const Json& reports = root["m_arrFolders"][0];
+    EXPECT_EQ(reports["m_strName"], "Reports");
+    EXPECT_EQ(reports["m_strLink"], "(folder)");
+    EXPECT_EQ(reports["m_arrFolders"][0]["m_arrDocs"][0]["m_strName"], "Annual summary.pdf");
+    EXPECT_EQ(reports["m_arrFolders"][0]["m_arrDocs"][0]["m_strLink"],
+              f / "docs/Reports/2026/Annual summary.pdf");
+    EXPECT_EQ(reports["m_arrFolders"][0]["m_arrDocs"][0]["m_nFileSize"], 13);
+    EXPECT_EQ(reports["m_arrDocs"][0]["m_strName"], "A.txt");
+    EXPECT_EQ(reports["m_arrDocs"][1]["m_strName"], "b.txt");
+    ASSERT_EQ(root["m_arrDocs"].size(), 1u);
+    EXPECT_EQ(root["m_arrDocs"][0]["m_strName"], "notes.txt");
+
+    fs::remove(f / "docs/loop1");
+    fs::remove(f / "docs/loop2");
+    run = RunCli({"import", "--include-hidden", f / "docs", "-o", f / "h.fcd"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const Json docs = InfoJson(f / "h.fcd")["m_pRoot"]["m_arrDocs"];
+    ASSERT_EQ(docs.size(), 2u);
+    EXPECT_EQ(docs[0]["m_strName"], ".hidden");
+}
+
+TEST(ModelCommandsTest, ImportOfAMissingDirectoryWritesNothing) {
+    Files f;
+    const CliRun run = RunCli({"import", f / "nothing", "-o", f / "p.fcd"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.rfind("Error: " + (f / "nothing") + ": ", 0), 0u) << run.err;
+    EXPECT_FALSE(FileExists(f / "p.fcd"));
+}
+
+TEST(ModelCommandsTest, UsageErrorsExit64) {
+    Files f;
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"no-such-command"},
+        {"new"},
+        {"info"},
+        {"info", "a.fcd", "b.fcd"},
+        {"from-json", "a.json"},
+        {"resave", "a.fcd"},
+        {"import", f.dir.Path()},
+        {"import", f.dir.Path(), "-o", f / "p.fcd", "--no-such-option"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = RunCli(args);
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_EQ(run.exitCode, 64) << joined << "\n" << run.err;
+        EXPECT_FALSE(run.err.empty()) << joined;
+    }
+    EXPECT_FALSE(FileExists(f / "p.fcd"));
+}
+
+TEST(ModelCommandsTest, EveryCommandHasHelp) {
+    for (const std::string command : {"new", "info", "from-json", "resave", "import"}) {
+        const CliRun run = RunCli({command, "--help"});
+        EXPECT_EQ(run.exitCode, 0) << command << run.err;
+        EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("Usage"), std::string::npos) << run.out;
+    }
+    const CliRun top = RunCli({"--help"});
+    EXPECT_EQ(top.exitCode, 0);
+    for (const std::string command : {"new", "info", "from-json", "resave", "import"})
+        EXPECT_NE(top.out.find(command), std::string::npos) << command;
+}
+
+TEST(ModelCommandsTest, ProgramFolderOptionIsAcceptedBeforeAndAfterTheCommand) {
+    Files f;
+    CliRun run = RunCli({"--program-folder", f / "prog", "new", f / "a.fcd"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    run = RunCli({"info", f / "a.fcd", "--program-folder", f / "prog"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+}
