@@ -1,9 +1,261 @@
+// publish: the local publish of a project, as the Publish button does it, with
+// the status log on standard output.
+// check: the broken-link check of a published site.
+
+#include <spawn.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "model/FoldcraftDoc.h"
+#include "publish/LocalPublishRun.h"
+#include "publish/PublishChecks.h"
+#include "publish/SiteLinkChecker.h"
+
+extern char** environ;
 
 namespace foldcraft::cli {
+namespace {
 
-void RegisterPublishCommands(CLI::App& /*app*/, CliContext& /*ctx*/) {}
+// The status log on stdout, byte for byte as the Publishing window shows it; the
+// progress on stderr, only when stderr is a terminal and the log goes elsewhere (on
+// one terminal the growing log shows the progress, and a progress line would
+// break its lines).
+class StdoutLogSink : public ILogSink {
+public:
+    explicit StdoutLogSink(bool quiet)
+        : m_quiet(quiet), m_showProgress(!quiet && ::isatty(2) && !::isatty(1)) {}
+    ~StdoutLogSink() override { Finish(); }
+
+    void AppendText(std::string_view text) override {
+        if (m_quiet) return;
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        // On a terminal the log shows as it grows; into a file or pipe it is buffered.
+        if (m_onTerminal) std::fflush(stdout);
+    }
+    void SetProgress(int percent) override {
+        if (!m_showProgress) return;
+        std::fprintf(stderr, "\rProgress: %3d%%", percent);
+        std::fflush(stderr);
+        m_progressShown = true;
+    }
+    void Scroll(int) override {}
+    void EnableClose(bool) override {}
+
+    // False when the log could not be written.
+    bool Finish() {
+        if (m_progressShown) {
+            std::fputc('\n', stderr);
+            m_progressShown = false;
+        }
+        return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    }
+
+private:
+    bool m_quiet;
+    bool m_showProgress;
+    bool m_onTerminal = ::isatty(1) != 0;
+    bool m_progressShown = false;
+};
+
+bool OnTerminal() {
+    return ::isatty(0) && ::isatty(2);
+}
+
+// Asks a Yes/No question on the terminal. Yes only for an answer beginning with y.
+bool AskYesNo(const std::string& question) {
+    std::cerr << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+// Starts xdg-open on the page without waiting for the browser.
+bool OpenInBrowser(const std::string& page) {
+    std::string program = "xdg-open";
+    std::string arg = page;
+    char* argv[] = {program.data(), arg.data(), nullptr};
+    pid_t pid = 0;
+    return ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) == 0;
+}
+
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description) {
+    CLI::App* cmd = app.add_subcommand(name, description);
+    cmd->fallthrough();
+    return cmd;
+}
+
+struct PublishArgs {
+    std::string file;
+    std::string to;
+    bool toGiven = false;
+    bool yes = false;
+    bool open = false;
+    bool quiet = false;
+    bool save = false;
+};
+
+int RunPublish(const PublishArgs& args, const CliContext& ctx) {
+    std::string programFolder;
+    if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
+    CFoldcraftDoc doc;
+    if (!OpenProject(args.file, doc, std::cerr)) return kExitFailure;
+
+    // --to overrides the project's publish path for this run only; a relative
+    // directory is taken from the current directory, as on any command line.
+    const std::string savedPath = doc.m_strPublishPath;
+    if (args.toGiven) {
+        doc.m_strPublishPath = args.to;
+        if (!args.to.empty() && !PublishChecks::IsValidPublishPathForm(args.to)) {
+            std::error_code ec;
+            const auto absolute = std::filesystem::absolute(args.to, ec);
+            if (!ec) doc.m_strPublishPath = absolute.lexically_normal().string();
+        }
+    }
+
+    int code = kExitOk;
+    bool stamped = false;
+    auto finish = [&](int result) -> int {
+        // The last-publish stamp is written back only when asked for, and only when
+        // the checks made it (as the Publish button marks the project modified).
+        if (args.save && stamped) {
+            doc.m_strPublishPath = savedPath;
+            if (!SaveProjectTo(doc, args.file, std::cerr)) return kExitFailure;
+        }
+        return result;
+    };
+
+    PublishCheckResult check = PublishChecks::BeginPublish(doc);
+    if (!check.Ok()) {
+        std::cerr << check.message << "\n";
+        return kExitFailure;
+    }
+    stamped = true;
+    check = PublishChecks::CheckPublishPath(doc.m_strPublishPath, programFolder);
+    if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
+        bool create = args.yes;
+        if (!create) {
+            if (!OnTerminal()) {
+                std::cerr << check.message << "\n"
+                          << "Error: no terminal to answer; use --yes to create "
+                          << doc.m_strPublishPath << "\n";
+                return finish(kExitFailure);
+            }
+            // No ends the publish without a further message.
+            if (!AskYesNo(check.message)) return finish(kExitFailure);
+        }
+        check = PublishChecks::CreatePublishDirectory(doc.m_strPublishPath);
+    }
+    if (!check.Ok()) {
+        std::cerr << check.message << "\n";
+        return finish(kExitFailure);
+    }
+
+    StdoutLogSink sink(args.quiet);
+    LocalPublishRun run(doc, sink, programFolder);
+    const LocalPublishRun::Result result = run.RunLocalPublish();
+    const bool logWritten = sink.Finish();
+    switch (result) {
+        case LocalPublishRun::Result::kSuccess:
+            code = kExitOk;
+            break;
+        case LocalPublishRun::Result::kFilesNotCopied:
+            code = kExitProblems;
+            break;
+        case LocalPublishRun::Result::kFailed:
+            code = kExitFailure;
+            break;
+    }
+    if (!logWritten) {
+        std::cerr << "Error: cannot write to standard output\n";
+        code = kExitFailure;
+    }
+
+    if (args.open) {
+        bool show = true;
+        if (run.ErrorFlag()) {
+            const std::string question =
+                "During publish an error(s) was found.  Do you want to view the newly created "
+                "website anyway?";
+            show = args.yes || (OnTerminal() && AskYesNo(question));
+        }
+        const std::string page = LocalPublishRun::StartPagePath(doc);
+        if (show && !OpenInBrowser(page)) {
+            std::cerr << "Error: cannot run xdg-open to show " << page << "\n";
+        }
+    }
+    return finish(code);
+}
+
+void RegisterPublish(CLI::App& app, CliContext& ctx) {
+    auto args = std::make_shared<PublishArgs>();
+    CLI::App* cmd = AddCommand(
+        app, "publish", "Publish a project into a local directory, printing the status log.");
+    cmd->add_option("FILE", args->file, "Project file (.fcd)")->required();
+    cmd->add_option("--to", args->to, "Publish into DIR instead of the project's publish path")
+        ->option_text("DIR");
+    cmd->add_flag("--yes", args->yes,
+                  "Answer yes: create a missing directory; open the start page after errors");
+    cmd->add_flag("--open", args->open, "Open the start page with xdg-open afterwards");
+    cmd->add_flag("--quiet", args->quiet, "Do not print the status log or the progress");
+    cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
+    cmd->footer(
+        "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
+        "2 a check refused the publish, the run failed, or the project cannot be read.");
+    cmd->callback([args, cmd, &ctx] {
+        args->toGiven = cmd->count("--to") > 0;
+        ctx.exitCode = RunPublish(*args, ctx);
+    });
+}
+
+void RegisterCheck(CLI::App& app, CliContext& ctx) {
+    auto dir = std::make_shared<std::string>();
+    CLI::App* cmd = AddCommand(
+        app, "check", "Report every local link of a published site that leads to no file.");
+    cmd->add_option("DIR", *dir, "The published site's directory")->required();
+    cmd->footer(
+        "Each broken link is printed as PAGE: LINK. Exit status: 0 no broken link; 1 broken\n"
+        "links found; 2 the directory cannot be read.");
+    cmd->callback([dir, &ctx] {
+        const SiteLinkChecker::Result result = SiteLinkChecker::CheckSite(*dir);
+        if (!result.ok) {
+            std::cerr << "Error: " << result.error << "\n";
+            ctx.exitCode = kExitFailure;
+            return;
+        }
+        for (const auto& broken : result.broken) {
+            std::cout << broken.page << ": " << broken.link << "\n";
+        }
+        std::cout << "Checked " << result.pages << (result.pages == 1 ? " page, " : " pages, ")
+                  << result.links << (result.links == 1 ? " local link: " : " local links: ");
+        if (result.broken.empty()) {
+            std::cout << "no broken link.\n";
+        } else {
+            std::cout << result.broken.size()
+                      << (result.broken.size() == 1 ? " broken link.\n" : " broken links.\n");
+        }
+        std::cout.flush();
+        if (!std::cout) {
+            std::cerr << "Error: cannot write to standard output\n";
+            ctx.exitCode = kExitFailure;
+            return;
+        }
+        ctx.exitCode = result.broken.empty() ? kExitOk : kExitProblems;
+    });
+}
+
+}  // namespace
+
+void RegisterPublishCommands(CLI::App& app, CliContext& ctx) {
+    RegisterPublish(app, ctx);
+    RegisterCheck(app, ctx);
+}
 
 }  // namespace foldcraft::cli
