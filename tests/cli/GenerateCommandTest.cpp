@@ -1,0 +1,190 @@
+// The page commands generate and preview, run as a user runs them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "CliRunner.h"
+#include "model/FoldcraftDoc.h"
+#include "model/ProjectFile.h"
+#include "support/TempDir.h"
+
+using foldcraft::test::CliRun;
+using foldcraft::test::FileExists;
+using foldcraft::test::ReadFile;
+using foldcraft::test::RunCli;
+using foldcraft::test::TempDir;
+
+namespace {
+
+constexpr foldcraft::Time kLongAgo = 1000000000;  // items active whenever the tool runs
+
+void MakeActive(CBuildTreeDoc& item) {
+    item.m_timePublish = kLongAgo;
+    item.m_timeFile = kLongAgo;
+}
+
+// Root with a sub-folder "Sub" (holding a picture) and a hotspot folder "Map".
+std::string SaveSampleProject(const TempDir& dir, bool titleAndSitemap = true) {
+    CFoldcraftDoc doc;
+    doc.OnNewDocument();
+    doc.m_bCreateTitlePage = titleAndSitemap ? 1 : 0;
+    doc.m_bCreateSitemap = titleAndSitemap ? 1 : 0;
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    MakeActive(root);
+    auto sub = std::make_unique<CBuildTreeFolder>("Sub", "(folder)", "");
+    MakeActive(*sub);
+    auto cat = std::make_unique<CBuildTreeDoc>("Cat", "/pics/cat.jpg", "a cat");
+    MakeActive(*cat);
+    sub->AddDoc(std::move(cat));
+    root.AddFolder(std::move(sub));
+    auto map = std::make_unique<CBuildTreeFolder>("Map", "(folder)", "");
+    MakeActive(*map);
+    map->m_bHotspotFolder = 1;
+    map->m_strHotspotImage = "/pics/plan.gif";
+    root.AddFolder(std::move(map));
+    const std::string path = dir / "sample.fcd";
+    EXPECT_TRUE(foldcraft::SaveProject(doc, path).Ok());
+    return path;
+}
+
+TEST(GenerateCommand, CreatesTheDirectoryAndRunsTheFourWriters) {
+    TempDir dir;
+    const std::string project = SaveSampleProject(dir);
+    const CliRun run = RunCli({"generate", project, dir / "out/site"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Successfully created styles.css.\n"
+              "Successfully created title page.\n"
+              "Successfully created sitemap.\n"
+              "Successfully created folder pages.\n");
+    for (const char* name : {"styles.css", "TitlePage.html", "Sitemap.html", "Folder0.html",
+                             "Folder0-0.html", "Folder0-1.html", "cat.jpg.html"}) {
+        EXPECT_TRUE(FileExists(dir / (std::string("out/site/") + name))) << name;
+    }
+    EXPECT_NE(ReadFile(dir / "out/site/Folder0-1.html").find("usemap=\"#Map\""), std::string::npos);
+}
+
+TEST(GenerateCommand, LeavesOutTitlePageAndSitemapWhenSwitchedOff) {
+    TempDir dir;
+    const std::string project = SaveSampleProject(dir, false);
+    const CliRun run = RunCli({"generate", project, dir / "site"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Successfully created styles.css.\n"
+              "Successfully created folder pages.\n");
+    EXPECT_FALSE(FileExists(dir / "site/TitlePage.html"));
+    EXPECT_FALSE(FileExists(dir / "site/Sitemap.html"));
+    EXPECT_TRUE(FileExists(dir / "site/Folder0.html"));
+}
+
+TEST(GenerateCommand, AFailedWriterGivesExitTwoAndTheOtherPagesAreWritten) {
+    TempDir dir;
+    const std::string project = SaveSampleProject(dir);
+    dir.WriteFile("site/Folder0-0.html/keep", "");
+    dir.WriteFile("site/Sitemap.html/keep", "");
+    const CliRun run = RunCli({"generate", project, dir / "site"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out,
+              "Successfully created styles.css.\n"
+              "Successfully created title page.\n");
+    EXPECT_EQ(run.err, "Creation of sitemap failed!\nCreation of folder pages failed!\n");
+    EXPECT_TRUE(FileExists(dir / "site/Folder0.html"));
+    EXPECT_TRUE(FileExists(dir / "site/Folder0-1.html"));
+    EXPECT_TRUE(FileExists(dir / "site/cat.jpg.html") == false);  // its folder page failed
+}
+
+TEST(GenerateCommand, RefusesAMissingProjectOrATargetThatIsAFile) {
+    TempDir dir;
+    CliRun run = RunCli({"generate", dir / "none.fcd", dir / "site"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("Error: "), std::string::npos);
+    EXPECT_FALSE(FileExists(dir / "site"));
+
+    const std::string project = SaveSampleProject(dir);
+    dir.WriteFile("plain", "x");
+    run = RunCli({"generate", project, dir / "plain"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("Error: " + (dir / "plain")), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(dir / "plain"), "x");
+
+    run = RunCli({"generate", project});
+    EXPECT_EQ(run.exitCode, 64);
+}
+
+TEST(PreviewCommand, WritesTheFolderPageIntoTheProgramFolder) {
+    TempDir dir;
+    const std::string project = SaveSampleProject(dir);
+    const std::string program = dir / "program";
+    const CliRun run = RunCli({"--program-folder", program, "preview", project, "--folder", "0-0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, program + "/temp.html\n");
+    const std::string page = ReadFile(program + "/temp.html");
+    EXPECT_NE(page.find("<title>Sub</title>\r\n"), std::string::npos);
+    EXPECT_NE(page.find("<img src=\"/pics/cat.jpg\" width=\"48\" height=\"48\">"),
+              std::string::npos);
+    EXPECT_TRUE(FileExists(program + "/styles.css"));
+    EXPECT_TRUE(FileExists(program + "/images/folder.gif"));
+
+    // The root by default; a hotspot folder shows its map.
+    EXPECT_EQ(RunCli({"--program-folder", program, "preview", project}).exitCode, 0);
+    EXPECT_NE(ReadFile(program + "/temp.html").find("<title>Root</title>"), std::string::npos);
+    EXPECT_EQ(RunCli({"--program-folder", program, "preview", project, "--folder", "0-1"}).exitCode,
+              0);
+    EXPECT_NE(ReadFile(program + "/temp.html").find("<img src=\"/pics/plan.gif\" usemap"),
+              std::string::npos);
+}
+
+TEST(PreviewCommand, UnknownFolderIdentifiersAreClearErrors) {
+    TempDir dir;
+    const std::string project = SaveSampleProject(dir);
+    for (const char* id :
+         {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-99999999999999999999"}) {
+        const CliRun run =
+            RunCli({"--program-folder", dir / "program", "preview", project, "--folder", id});
+        EXPECT_EQ(run.exitCode, 2) << id;
+        EXPECT_EQ(run.err, std::string("Error: the project has no folder with the identifier \"") +
+                               id + "\"\n")
+            << id;
+    }
+    EXPECT_FALSE(FileExists(dir / "program/temp.html"));
+}
+
+class FakeOpener {
+public:
+    explicit FakeOpener(const TempDir& dir, int exitCode) : m_log(dir / "opened.txt") {
+        dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$@\" >> '" + m_log + "'\nexit " +
+                                          std::to_string(exitCode) + "\n");
+        chmod((dir / "bin/xdg-open").c_str(), 0755);
+        const char* old = std::getenv("PATH");
+        m_oldPath = old ? old : "/usr/bin:/bin";
+        setenv("PATH", (dir / "bin" + ":" + m_oldPath).c_str(), 1);
+    }
+    ~FakeOpener() { setenv("PATH", m_oldPath.c_str(), 1); }
+    std::string Opened() const { return ReadFile(m_log); }
+
+private:
+    std::string m_log;
+    std::string m_oldPath;
+};
+
+TEST(PreviewCommand, OpenRunsXdgOpenOnThePage) {
+    TempDir dir;
+    const std::string project = SaveSampleProject(dir);
+    const std::string program = dir / "program";
+    {
+        FakeOpener opener(dir, 0);
+        const CliRun run = RunCli({"--program-folder", program, "preview", project, "--open"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(opener.Opened(), program + "/temp.html\n");
+    }
+    TempDir other;
+    FakeOpener failing(other, 3);
+    const CliRun run = RunCli({"--program-folder", program, "preview", project, "--open"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("xdg-open"), std::string::npos);
+    EXPECT_TRUE(FileExists(program + "/temp.html"));
+}
+
+}  // namespace
