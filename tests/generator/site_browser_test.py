@@ -263,6 +263,7 @@ class SiteInBrowserTest(unittest.TestCase):
         missing = {"from-json"} - commands
         if missing or not ({"publish", "generate"} & commands):
             raise unittest.SkipTest("foldcraft-cli lacks from-json and publish/generate")
+        cls.commands = commands
         cls.tmp = tempfile.mkdtemp(prefix="foldcraft-browser-")
         cls.s = Site(cls.tmp)
         cls.s.build(commands)
@@ -325,6 +326,10 @@ class SiteInBrowserTest(unittest.TestCase):
                     broken.append("%s: <%s %s=\"%s\">" % (name, tag, attribute, address))
         self.assertEqual(broken, [])
         self.assertGreater(checked, 40)
+        # The tool's own link check agrees.
+        if "check" in self.commands:
+            result = run_cli("check", self.s.site, check=False)
+            self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         # The stylesheet's own pictures (a background image) resolve too.
         with open(os.path.join(self.s.site, "styles.css"), encoding="utf-8", errors="replace") as f:
             for address in re.findall(r"url\(([^)]*)\)", f.read()):
