@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "model/Archive.h"
 #include "model/BuildTreeFolder.h"
 #include "model/FoldcraftDoc.h"
 
@@ -12,6 +13,9 @@ namespace foldcraft::cli {
 namespace {
 
 using Json = ProjectJson::Json;
+
+static_assert(ProjectJson::kMaxFolderDepth == CArchive::kMaxFolderDepth,
+              "a project built from JSON must be one that the project file can hold");
 
 constexpr const char* kFolderClass = "CBuildTreeFolder";
 constexpr const char* kDocClass = "CBuildTreeDoc";
@@ -107,7 +111,12 @@ std::string Index(const std::string& base, size_t index) {
 }
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what) {
-    throw JsonFieldError{(path.empty() ? std::string("(top level)") : path) + ": " + what};
+    // Deep in a tree the path is shortened in the middle to stay readable.
+    constexpr size_t kHead = 60, kTail = 100;
+    std::string shown = path.empty() ? std::string("(top level)") : path;
+    if (shown.size() > kHead + kTail + 5)
+        shown = shown.substr(0, kHead) + " ... " + shown.substr(shown.size() - kTail);
+    throw JsonFieldError{shown + ": " + what};
 }
 
 const char* TypeName(const Json& value) {

@@ -15,6 +15,7 @@
 #include <set>
 #include <utility>
 
+#include "model/Archive.h"
 #include "model/BuildTreeFolder.h"
 #include "model/TextCase.h"
 
@@ -26,6 +27,9 @@ namespace {
 constexpr size_t kMaxItems = 1'000'000;
 
 using DirId = std::pair<dev_t, ino_t>;
+
+static_assert(DirectoryImporter::kMaxDepth == CArchive::kMaxFolderDepth - 1,
+              "an import into the root must be one that the project file can hold");
 
 std::string Join(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;

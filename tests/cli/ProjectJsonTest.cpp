@@ -319,4 +319,8 @@ TEST(ProjectJsonTest, FolderDepthIsBoundedLikeTheProjectFile) {
     const std::string error = Refusal(nested(ProjectJson::kMaxFolderDepth));
     EXPECT_NE(error.find("folders are nested deeper than 1000 levels"), std::string::npos)
         << error.substr(0, 200);
+    // The path of the too-deep folder is shortened in the middle.
+    EXPECT_EQ(error.rfind("m_pRoot.m_arrFolders[0].m_arrFolders[0]", 0), 0u);
+    EXPECT_NE(error.find(" ... "), std::string::npos);
+    EXPECT_LT(error.size(), 250u) << error.substr(0, 200);
 }
