@@ -6,6 +6,7 @@
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
+constexpr size_t kWindowSize = 1024 * 1024;
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kBigTag = 0x7FFF;
 constexpr std::uint16_t kClassTagBit = 0x8000;
@@ -58,7 +59,10 @@ CArchive::CArchive(ArchiveSink& sink) : m_sink(&sink) {
     m_buffer.reserve(kBufferSize);
 }
 
-CArchive::CArchive(std::string_view bytes) : m_in(bytes) {}
+CArchive::CArchive(std::string_view bytes) : m_in(bytes), m_total(bytes.size()) {}
+
+CArchive::CArchive(ArchiveSource& source, std::uint64_t totalSize)
+    : m_source(&source), m_total(totalSize) {}
 
 // ---------------------------------------------------------------- storing
 
@@ -169,11 +173,46 @@ void CArchive::WriteObject(CSerialObject& object) {
 void CArchive::Damaged(const std::string& what) const {
     throw CArchiveException(CArchiveException::Kind::kDamaged,
                             "the project file is damaged: " + what + " (at byte " +
-                                std::to_string(m_pos) + " of " + std::to_string(m_in.size()) + ")");
+                                std::to_string(Position()) + " of " + std::to_string(m_total) +
+                                ")");
 }
 
-void CArchive::Need(size_t size) {
+void CArchive::Need(std::uint64_t size) {
     if (size > Remaining()) Damaged("it ends early");
+    if (size > m_in.size() - m_pos) Refill(static_cast<size_t>(size));
+}
+
+void CArchive::Refill(size_t size) {
+    // Keep the unread bytes, then read until size bytes are there (or, to save
+    // calls, a whole window's worth, never beyond the file's size).
+    const size_t unread = m_in.size() - m_pos;
+    const auto wanted = static_cast<size_t>(
+        std::min<std::uint64_t>(std::max<std::uint64_t>(size, kWindowSize), Remaining()));
+    if (m_window.size() < wanted) {
+        std::string window(wanted, '\0');
+        if (unread > 0) std::memcpy(window.data(), m_in.data() + m_pos, unread);
+        m_window.swap(window);
+    } else if (unread > 0) {
+        std::memmove(m_window.data(), m_in.data() + m_pos, unread);
+    }
+    m_consumed += m_pos;
+    m_pos = 0;
+    size_t have = unread;
+    while (have < wanted) {
+        const long long n = m_source->Read(m_window.data() + have, wanted - have);
+        if (n < 0) {
+            throw CArchiveException(CArchiveException::Kind::kReadFailed,
+                                    "the file could not be read");
+        }
+        if (n == 0) {
+            // The file is shorter than it was: what is there is all there is.
+            m_total = m_consumed + have;
+            m_in = std::string_view(m_window.data(), have);
+            Damaged("it ends early");
+        }
+        have += static_cast<size_t>(n);
+    }
+    m_in = std::string_view(m_window.data(), have);
 }
 
 std::uint8_t CArchive::ReadU8() {
@@ -228,10 +267,11 @@ std::string CArchive::ReadText() {
     }
     if (n > Remaining() / 2) Damaged("it ends early");
     std::string text;
-    text.reserve(n);
+    text.reserve(static_cast<size_t>(n));
     for (std::uint64_t i = 0; i < n; ++i) {
         char32_t cp = ReadU16();
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && Remaining() >= 2) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n) {
+            Need(2);
             const auto* p = reinterpret_cast<const unsigned char*>(m_in.data() + m_pos);
             const char32_t low = static_cast<char32_t>(p[0] | (p[1] << 8));
             if (low >= 0xDC00 && low <= 0xDFFF) {

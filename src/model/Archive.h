@@ -19,6 +19,14 @@ public:
     virtual bool Write(const char* data, size_t size) = 0;
 };
 
+// Where a loading archive may take its bytes from piece by piece. Read returns the
+// number of bytes read (0 at the end), or -1 on an I/O error.
+class ArchiveSource {
+public:
+    virtual ~ArchiveSource() = default;
+    virtual long long Read(char* data, size_t size) = 0;
+};
+
 // A sink that appends to a string in memory.
 class StringArchiveSink : public ArchiveSink {
 public:
@@ -43,6 +51,7 @@ public:
         kTooDeep,             // folders nested deeper than CArchive::kMaxFolderDepth
         kTooLarge,            // a text or list too long for the file format
         kWriteFailed,         // the sink refused bytes
+        kReadFailed,          // the source reported an I/O error
     };
     CArchiveException(Kind kind, std::string message)
         : m_kind(kind), m_message(std::move(message)) {}
@@ -60,8 +69,10 @@ private:
 //
 // A storing archive writes through a 64 KiB buffer into an ArchiveSink; call
 // Flush() at the end. A loading archive reads from bytes in memory that must
-// outlive it. Every failure throws CArchiveException; a loading archive never
-// allocates more than the bytes that are left can justify.
+// outlive it, or from an ArchiveSource of known size through a 1 MiB window (so
+// that a large file need not be held whole). Every failure throws
+// CArchiveException; a loading archive never allocates more than the bytes that
+// are left can justify.
 class CArchive {
 public:
     // Folders may be nested this many levels deep, the root folder counting as the
@@ -72,6 +83,9 @@ public:
     explicit CArchive(ArchiveSink& sink);
     // A loading archive reading bytes.
     explicit CArchive(std::string_view bytes);
+    // A loading archive reading the first totalSize bytes of source; a source that
+    // ends sooner makes the file one that "ends early".
+    CArchive(ArchiveSource& source, std::uint64_t totalSize);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
@@ -116,8 +130,8 @@ public:
     // object and runs its Serialize.
     void ReadObjectTag(std::string_view className);
 
-    size_t Position() const { return m_pos; }
-    size_t Remaining() const { return m_in.size() - m_pos; }
+    std::uint64_t Position() const { return m_consumed + m_pos; }
+    std::uint64_t Remaining() const { return m_total - Position(); }
 
     // Counts one folder level for as long as it lives; throws kTooDeep beyond
     // kMaxFolderDepth.
@@ -136,7 +150,10 @@ public:
     [[noreturn]] void Damaged(const std::string& what) const;
 
 private:
-    void Need(size_t size);
+    // Makes size bytes available at m_in[m_pos], refilling the window from the
+    // source; throws "ends early" when the file holds fewer.
+    void Need(std::uint64_t size);
+    void Refill(size_t size);
     void Put(const void* data, size_t size);
 
     // storing
@@ -144,9 +161,14 @@ private:
     std::string m_buffer;
     std::vector<std::pair<std::string, std::uint32_t>> m_storedClasses;  // name -> number
 
-    // loading
+    // loading: m_in is the window of the file at offset m_consumed (all of it for
+    // bytes in memory), m_pos the reading position in the window
+    ArchiveSource* m_source = nullptr;
+    std::string m_window;
     std::string_view m_in;
     size_t m_pos = 0;
+    std::uint64_t m_consumed = 0;
+    std::uint64_t m_total = 0;
     std::vector<std::pair<std::uint32_t, std::string>> m_loadedClasses;  // number -> name
 
     // both: the last number given to a class record or object (0 = none yet)

@@ -52,38 +52,52 @@ private:
     int m_error = 0;
 };
 
-// The whole file in memory; false with errno's text on failure.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot open the file: " + ErrnoText(errno);
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? "it is a directory, not a project file"
-                                    : "it is not a regular file";
-        ::close(fd);
-        return false;
-    }
-    bytes.clear();
-    bytes.resize(static_cast<size_t>(st.st_size));
-    size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) bytes.resize(done + 64 * 1024);  // the file grew
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = "cannot read the file: " + ErrnoText(errno);
-            ::close(fd);
-            return false;
+// Reads a file descriptor piece by piece.
+class FdSource : public ArchiveSource {
+public:
+    explicit FdSource(int fd) : m_fd(fd) {}
+    long long Read(char* data, size_t size) override {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, data, size);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) m_error = errno;
+            return n;
         }
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
     }
-    bytes.resize(done);
-    ::close(fd);
-    return true;
+    int Error() const { return m_error; }
+
+private:
+    int m_fd;
+    int m_error = 0;
+};
+
+// Empties doc's tree, then reads a whole project file from ar into it. On any
+// failure the tree stays empty and the other fields keep their values.
+ProjectFileResult ReadDocument(CFoldcraftDoc& doc, CArchive& ar, std::uint64_t size,
+                               const FdSource* source) {
+    doc.DeleteContents();
+    if (size == 0) return {};
+    // The file is read into a scratch document, so that a damaged file leaves no
+    // half-read settings behind; on success the contents move over.
+    CFoldcraftDoc scratch;
+    try {
+        scratch.Serialize(ar);
+    } catch (const CArchiveException& e) {
+        switch (e.GetKind()) {
+            case CArchiveException::Kind::kUnsupportedVersion:
+                return Failure(Status::kUnsupportedVersion, e.Message());
+            case CArchiveException::Kind::kTooDeep:
+                return Failure(Status::kDamaged,
+                               "the project file is damaged or unreadable: " + e.Message());
+            case CArchiveException::Kind::kReadFailed:
+                return Failure(Status::kIoError, "cannot read the file: " +
+                                                     ErrnoText(source ? source->Error() : EIO));
+            default:
+                return Failure(Status::kDamaged, e.Message());
+        }
+    }
+    doc.TakeSavedFields(scratch);
+    return {};
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -114,27 +128,8 @@ std::string TemporaryName(const std::string& directory, const std::string& base)
 }  // namespace
 
 ProjectFileResult ReadProjectBytes(CFoldcraftDoc& doc, std::string_view bytes) {
-    doc.DeleteContents();
-    if (bytes.empty()) return {};
-    // The file is read into a scratch document, so that a damaged file leaves no
-    // half-read settings behind; on success the contents move over.
-    CFoldcraftDoc scratch;
-    try {
-        CArchive ar(bytes);
-        scratch.Serialize(ar);
-    } catch (const CArchiveException& e) {
-        switch (e.GetKind()) {
-            case CArchiveException::Kind::kUnsupportedVersion:
-                return Failure(Status::kUnsupportedVersion, e.Message());
-            case CArchiveException::Kind::kTooDeep:
-                return Failure(Status::kDamaged,
-                               "the project file is damaged or unreadable: " + e.Message());
-            default:
-                return Failure(Status::kDamaged, e.Message());
-        }
-    }
-    doc.TakeSavedFields(scratch);
-    return {};
+    CArchive ar(bytes);
+    return ReadDocument(doc, ar, bytes.size(), nullptr);
 }
 
 ProjectFileResult WriteProjectBytes(CFoldcraftDoc& doc, std::string& bytes) {
@@ -158,12 +153,23 @@ std::string WriteProjectBytes(CFoldcraftDoc& doc) {
 }
 
 ProjectFileResult LoadProject(CFoldcraftDoc& doc, const std::string& path) {
-    std::string bytes;
-    std::string error;
-    if (!ReadWholeFile(path, bytes, error)) return Failure(Status::kIoError, error);
-
-    ProjectFileResult result = ReadProjectBytes(doc, bytes);
-    if (result.status == Status::kDamaged) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Failure(Status::kIoError, "cannot open the file: " + ErrnoText(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool directory = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return Failure(Status::kIoError, directory ? "it is a directory, not a project file"
+                                                   : "it is not a regular file");
+    }
+    // The file is read through a window rather than whole: a large project then
+    // needs little more memory than its tree.
+    FdSource source(fd);
+    CArchive ar(source, static_cast<std::uint64_t>(st.st_size));
+    ProjectFileResult result =
+        ReadDocument(doc, ar, static_cast<std::uint64_t>(st.st_size), &source);
+    ::close(fd);
+    if (result.status == Status::kDamaged || result.status == Status::kIoError) {
         // The previous project is gone; what is left is a new, unnamed project, so
         // that a later save cannot overwrite some file with the emptied tree.
         doc.OnNewDocument();

@@ -21,9 +21,9 @@ struct ProjectFileResult {
     bool Ok() const { return status == Status::kOk; }
 };
 
-// Opens a project file into doc, as File Open does: the whole file is read, the
-// project is emptied, the file's contents are read, and on success the title and
-// path are set from path, the modified flag is cleared and the not-copied list
+// Opens a project file into doc, as File Open does: the file is opened, the
+// project is emptied, the file's contents are read (through a window, not whole), and on success
+// the title and path are set from path, the modified flag is cleared and the not-copied list
 // emptied. A zero-byte file opens as an empty project (other fields as they were).
 // Failures:
 // - kUnsupportedVersion: the message "Error: unsupported Foldcraft file format.";
@@ -32,7 +32,8 @@ struct ProjectFileResult {
 // - kDamaged (truncated, unknown class, bad reference, folders nested deeper than
 //   CArchive::kMaxFolderDepth, ...): doc becomes a new, unnamed project
 //   (OnNewDocument), so that nothing can later be saved over a file by mistake.
-// - kIoError: the file cannot be opened or read; doc is left untouched.
+// - kIoError: the file cannot be opened (or is no regular file): doc is left
+//   untouched; a read error part-way through: as for kDamaged.
 // Files whose 32-bit time fields are read as unsigned seconds since 1970 (up to
 // 2106); no file content can crash the reader or make it allocate much more than
 // the file's size.

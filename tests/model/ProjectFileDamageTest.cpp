@@ -2,6 +2,8 @@
 // a hang or a huge allocation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -194,5 +196,55 @@ TEST(ProjectFileDamage, ArchiveObjectTags) {
                 ar.ReadObjectTag("CBuildTreeDoc");
             },
             CArchiveException);
+    }
+}
+
+namespace {
+
+// Hands out a file's bytes a few at a time, as a slow disk or pipe would; the
+// declared size may be larger than what it holds (a file that shrank).
+class ChunkedSource : public ArchiveSource {
+public:
+    ChunkedSource(std::string bytes, size_t chunk) : m_bytes(std::move(bytes)), m_chunk(chunk) {}
+    long long Read(char* data, size_t size) override {
+        const size_t n = std::min({size, m_chunk, m_bytes.size() - m_pos});
+        std::memcpy(data, m_bytes.data() + m_pos, n);
+        m_pos += n;
+        return static_cast<long long>(n);
+    }
+
+private:
+    std::string m_bytes;
+    size_t m_chunk;
+    size_t m_pos = 0;
+};
+
+}  // namespace
+
+TEST(ProjectFileDamage, ReadingThroughAWindowGivesTheSameProject) {
+    // A text longer than the 1 MiB window, and a sample read in small pieces.
+    CFoldcraftDoc big;
+    big.OnNewDocument();
+    big.m_strFooter = std::string(3 << 20, 'f');
+    for (const std::string& bytes : {Fixture("sample.fcd"), WriteProjectBytes(big)}) {
+        for (size_t chunk : {1u, 7u, 65536u}) {
+            SCOPED_TRACE(chunk);
+            ChunkedSource source(bytes, chunk);
+            CArchive ar(source, bytes.size());
+            CFoldcraftDoc doc;
+            ASSERT_NO_THROW(doc.Serialize(ar));
+            EXPECT_EQ(WriteProjectBytes(doc), bytes);
+        }
+    }
+    // A source that holds less than its declared size ends early.
+    ChunkedSource shrunk(Fixture("sample.fcd").substr(0, 700), 100);
+    CArchive ar(shrunk, 1385);
+    CFoldcraftDoc doc;
+    try {
+        doc.Serialize(ar);
+        ADD_FAILURE() << "read past the end";
+    } catch (const CArchiveException& e) {
+        EXPECT_EQ(e.GetKind(), CArchiveException::Kind::kDamaged);
+        EXPECT_NE(e.Message().find("ends early"), std::string::npos) << e.Message();
     }
 }

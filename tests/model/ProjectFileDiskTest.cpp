@@ -125,6 +125,18 @@ TEST(ProjectFileDisk, DamagedFileLeavesANewUnnamedProject) {
     EXPECT_EQ(ReadFile(good), Fixture("sample.fcd"));
 }
 
+TEST(ProjectFileDisk, EveryTruncationOfAFileFailsCleanly) {
+    TempDir dir;
+    const std::string sample = Fixture("sample.fcd");
+    for (size_t n = 1; n < sample.size(); ++n) {
+        const std::string path = dir.WriteFile("cut.fcd", sample.substr(0, n));
+        CFoldcraftDoc doc;
+        const auto result = LoadProject(doc, path);
+        ASSERT_EQ(result.status, Status::kDamaged) << n << ": " << result.message;
+        ASSERT_EQ(doc.m_pRoot->CountItems(), 1u);
+    }
+}
+
 TEST(ProjectFileDisk, UnreadableFileLeavesTheProjectUntouched) {
     TempDir dir;
     fs::create_directory(dir / "folder.fcd");
