@@ -1,9 +1,238 @@
-#include <CLI/CLI.hpp>
+// ftp-publish: the FTP publish of a project, as the Publish button of the "Publish to
+// FTP server" dialog does it, with the status log on standard output.
 
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/QtSettingsStore.h"
 #include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "model/FoldcraftDoc.h"
+#include "publish/FtpPublishRun.h"
+#include "publish/FtpSettings.h"
+#include "publish/PublishChecks.h"
 
 namespace foldcraft::cli {
+namespace {
 
-void RegisterFtpCommands(CLI::App& /*app*/, CliContext& /*ctx*/) {}
+// The status log on stdout, byte for byte as the Status pane shows it.
+class FtpStdoutLogSink : public ILogSink {
+public:
+    explicit FtpStdoutLogSink(bool quiet) : m_quiet(quiet) {}
+
+    void AppendText(std::string_view text) override {
+        if (m_quiet) return;
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        // On a terminal the log shows as it grows; into a file or pipe it is buffered.
+        if (m_onTerminal) std::fflush(stdout);
+    }
+    void SetProgress(int) override {}
+    void Scroll(int) override {}
+    void EnableClose(bool) override {}
+
+    // False when the log could not be written.
+    bool Finish() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
+
+private:
+    bool m_quiet;
+    bool m_onTerminal = ::isatty(1) != 0;
+};
+
+struct FtpPublishArgs {
+    std::string file;
+    std::string settingsFile;
+    std::optional<std::string> host;
+    std::optional<int> port;
+    std::optional<std::string> user;
+    std::optional<std::string> passwordEnv;
+    std::optional<std::string> startDir;
+    std::optional<int> firewallType;
+    std::optional<std::string> firewallHost;
+    std::optional<int> firewallPort;
+    std::optional<std::string> firewallUser;
+    std::optional<std::string> firewallPasswordEnv;
+    std::optional<int> timeout;
+    bool passive = false;
+    bool active = false;
+    bool saveSettings = false;
+    bool save = false;
+    bool quiet = false;
+};
+
+// A password from the named environment variable. False (with a message) when the
+// variable is not set; an empty value is taken as it is (the checks refuse it).
+bool PasswordFromEnvironment(const std::string& variable, std::string& password) {
+    const char* value = std::getenv(variable.c_str());
+    if (!value) {
+        std::cerr << "Error: the environment variable " << variable << " is not set.\n";
+        return false;
+    }
+    password = value;
+    return true;
+}
+
+int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
+    // Everything that the command line can get wrong is refused before anything is
+    // read or written.
+    std::string password, firewallPassword;
+    if (args.passwordEnv && !PasswordFromEnvironment(*args.passwordEnv, password)) {
+        return kExitUsage;
+    }
+    if (args.firewallPasswordEnv &&
+        !PasswordFromEnvironment(*args.firewallPasswordEnv, firewallPassword)) {
+        return kExitUsage;
+    }
+
+    std::string programFolder;
+    if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
+    CFoldcraftDoc doc;
+    if (!OpenProject(args.file, doc, std::cerr)) return kExitFailure;
+
+    bool stamped = false;
+    auto finish = [&](int result) -> int {
+        // The last-publish stamp is written back only when asked for, and only when the
+        // first check made it.
+        if (args.save && stamped && !SaveProjectTo(doc, args.file, std::cerr)) {
+            return kExitFailure;
+        }
+        return result;
+    };
+
+    const PublishCheckResult check = PublishChecks::BeginPublish(doc);
+    if (!check.Ok()) {
+        std::cerr << check.message << "\n";
+        return kExitFailure;
+    }
+    stamped = true;
+
+    // The stored settings (the dialog's fields as it opens), then the command line.
+    std::string settingsFile = args.settingsFile;
+    if (settingsFile.empty()) {
+        const char* env = std::getenv("FOLDCRAFT_SETTINGS");
+        if (env && *env) settingsFile = env;
+    }
+    std::unique_ptr<QtSettingsStore> store = settingsFile.empty()
+                                                 ? std::make_unique<QtSettingsStore>()
+                                                 : std::make_unique<QtSettingsStore>(settingsFile);
+    FtpSettings settings = FtpSettings::Read(*store);
+    if (args.host) settings.strHostName = *args.host;
+    if (args.port) settings.nPort = *args.port;
+    if (args.user) settings.strUser = *args.user;
+    if (args.passwordEnv) settings.strPassword = password;
+    if (args.startDir) settings.strStartDir = *args.startDir;
+    if (args.firewallType) settings.nFirewallType = *args.firewallType;
+    if (args.firewallHost) settings.strFirewallHost = *args.firewallHost;
+    if (args.firewallPort) settings.nFirewallPort = *args.firewallPort;
+    if (args.firewallUser) settings.strFirewallUser = *args.firewallUser;
+    if (args.firewallPasswordEnv) settings.strFirewallPassword = firewallPassword;
+    if (args.passive) settings.bPassive = 1;
+    if (args.active) settings.bPassive = 0;
+    if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
+
+    const std::string message = settings.Check();
+    if (!message.empty()) {
+        std::cerr << message << "\n";
+        return finish(kExitFailure);
+    }
+    if (args.saveSettings && !settings.Write(*store)) {
+        std::cerr << "Error: the FTP settings could not be saved in " << store->FileName() << "\n";
+        return finish(kExitFailure);
+    }
+
+    FtpStdoutLogSink sink(args.quiet);
+    FtpPublishRun run(doc, sink, programFolder, settings);
+    const FtpPublishRun::Result result = run.RunFtpPublish();
+    const bool logWritten = sink.Finish();
+    int code = kExitOk;
+    switch (result) {
+        case FtpPublishRun::Result::kSuccess:
+            code = kExitOk;
+            break;
+        case FtpPublishRun::Result::kFilesNotCopied:
+            code = kExitProblems;
+            break;
+        case FtpPublishRun::Result::kFailed:
+            code = kExitFailure;
+            if (!run.FailureDetail().empty()) {
+                std::cerr << "Server: " << run.FailureDetail() << "\n";
+            }
+            break;
+    }
+    if (!logWritten) {
+        std::cerr << "Error: cannot write to standard output\n";
+        code = kExitFailure;
+    }
+    return finish(code);
+}
+
+}  // namespace
+
+void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
+    auto args = std::make_shared<FtpPublishArgs>();
+    CLI::App* cmd = app.add_subcommand(
+        "ftp-publish", "Publish a project to an FTP server, printing the status log.");
+    cmd->fallthrough();
+    cmd->add_option("FILE", args->file, "Project file (.fcd)")->required();
+    cmd->add_option("--settings", args->settingsFile,
+                    "Settings file (INI) to read and save instead of the user's settings "
+                    "(also $FOLDCRAFT_SETTINGS)")
+        ->option_text("FILE");
+    cmd->add_option("--host", args->host, "Server host name")->option_text("HOST");
+    cmd->add_option("--port", args->port, "Server port")
+        ->option_text("N")
+        ->check(CLI::Range(1, 65535));
+    cmd->add_option("--user", args->user, "User name")->option_text("USER");
+    cmd->add_option("--password-env", args->passwordEnv,
+                    "Take the password from the environment variable VAR")
+        ->option_text("VAR");
+    cmd->add_option("--start-dir", args->startDir,
+                    "Starting directory on the server (empty: the login directory)")
+        ->option_text("DIR");
+    cmd->add_option("--firewall-type", args->firewallType,
+                    "Firewall type: 0 None, 1 SITE hostname, 2 USER after logon, 3 Proxy OPEN, "
+                    "4 Transparent, 5 USER with no logon, 6 USER FireID@Remotehost, 7 USER "
+                    "RemoteID@remoteHost fire ID, 8 USER remoteID@fireID@remoteHost")
+        ->option_text("N")
+        ->check(CLI::Range(0, 8));
+    cmd->add_option("--firewall-host", args->firewallHost, "Firewall host name")
+        ->option_text("HOST");
+    cmd->add_option("--firewall-port", args->firewallPort, "Firewall port")
+        ->option_text("N")
+        ->check(CLI::Range(1, 65535));
+    cmd->add_option("--firewall-user", args->firewallUser, "Firewall user name")
+        ->option_text("USER");
+    cmd->add_option("--firewall-password-env", args->firewallPasswordEnv,
+                    "Take the firewall password from the environment variable VAR")
+        ->option_text("VAR");
+    auto* passive =
+        cmd->add_flag("--passive", args->passive, "Passive mode (PASV) for the data connections");
+    auto* active =
+        cmd->add_flag("--active", args->active, "Active mode (PORT) for the data connections");
+    passive->excludes(active);
+    cmd->add_option("--timeout", args->timeout,
+                    "Seconds a network wait may go without progress (default 60)")
+        ->option_text("SECONDS")
+        ->check(CLI::Range(1, 86400));
+    cmd->add_flag("--save-settings", args->saveSettings,
+                  "Store the settings (after the checks pass), as the Publish button does");
+    cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
+    cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
+    cmd->footer(
+        "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
+        "User, Password, StartDir, Passive, Timeout; section FTPFirewall: FirewallType,\n"
+        "HostName, Port, User, Password); the options override them for this run. Passwords\n"
+        "are never taken from the command line.\n"
+        "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
+        "2 a check refused the publish, the run failed, or the project cannot be read;\n"
+        "64 usage error (also an unset --password-env variable).");
+    cmd->callback([args, &ctx] { ctx.exitCode = RunFtpPublish(*args, ctx); });
+}
 
 }  // namespace foldcraft::cli
