@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The main job on the bundled example, from a fresh clone of the repository:
 # installs what is missing (Debian 12, apt-get), builds the command-line tool
-# into build/release, makes the example project from examples/documents and
-# prints it as JSON.
+# into build/release, makes the example project from examples/documents, prints
+# it as JSON, publishes it into OUTPUT_DIR/site and checks the site's links.
 #
 #   tools/run-example.sh [OUTPUT_DIR]     (default: build/example)
 set -euo pipefail
@@ -18,3 +18,8 @@ export FOLDCRAFT_CLI="$PWD/build/release/src/foldcraft-cli"
 project="$(examples/make-example.sh "$out")"
 echo "Example project: $project" >&2
 "$FOLDCRAFT_CLI" info "$project"
+
+# Items are published from the second after they were added.
+sleep 1
+"$FOLDCRAFT_CLI" publish "$project" --to "$out/site" --yes
+"$FOLDCRAFT_CLI" check "$out/site"
