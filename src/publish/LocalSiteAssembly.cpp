@@ -89,6 +89,9 @@ bool LocalSiteAssembly::MirrorSourceDirectories(const std::string& baseDir,
     if (!SitePaths::IsSafeRelativePath(relative)) return true;
     const size_t lastSlash = relative.rfind('/');
     if (lastSlash == std::string::npos) return true;  // directly in the root: nothing to make
+    // A source that is a directory is never copied: it gets no directory either.
+    struct stat st {};
+    if (::stat(std::string(sourcePath).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
 
     std::string dir = baseDir;
     size_t start = 0;

@@ -48,8 +48,9 @@ public:
     bool CreateFileDirectories(const CBuildTreeFolder& folder);
 
     // Makes, below baseDir, each directory of the source's relative site path (its
-    // file name excluded), left to right. True for web and mail links and for paths
-    // that are not safe (nothing is made for them); false when a directory cannot be
+    // file name excluded), left to right. True for web and mail links, for paths
+    // that are not safe and for sources that are directories (nothing is made for
+    // them: they are not copied either); false when a directory cannot be
     // made because a part of its path does not exist. Existing directories are fine.
     bool MirrorSourceDirectories(const std::string& baseDir, std::string_view sourcePath);
 

@@ -321,12 +321,7 @@ TEST_F(LocalSiteAssemblyTest, HostileProjectWritesNothingOutsideTheTarget) {
     };
     EXPECT_EQ(strip(after), strip(outsideBefore));
     EXPECT_EQ(ReadFile(victim), "VICTIM");
-    // Inside the target: only images/ and files/, and no directory for the hostile
-    // documents (the only one is the mirror of the "adir" document's directory).
-    const auto files = Under(Snapshot(target), "files/");
-    for (const auto& e : files) {
-        EXPECT_EQ(e.find(".."), std::string::npos) << e;
-        EXPECT_TRUE(e.back() == '/') << "unexpected file " << e;
-    }
+    // Inside the target: no directory was made for any of them.
+    EXPECT_EQ(Under(Snapshot(target), "files/"), std::set<std::string>{});
     EXPECT_FALSE(FileExists(target + "/files/" + (dir / "src/adir").substr(1)));
 }
