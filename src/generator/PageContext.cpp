@@ -1,5 +1,6 @@
 #include "generator/PageContext.h"
 
+#include <charconv>
 #include <ctime>
 
 #include "generator/PageFile.h"
@@ -66,8 +67,13 @@ std::string PageContext::ColorToHtml(std::uint32_t color) {
 std::string PageContext::DateText(Time time) {
     std::tm tm{};
     if (!ToLocal(time, tm)) return {};
-    return std::to_string(tm.tm_mon + 1) + "/" + std::to_string(tm.tm_mday) + "/" +
-           std::to_string(tm.tm_year + 1900LL);
+    char text[48];
+    char* out = std::to_chars(text, text + 12, tm.tm_mon + 1).ptr;
+    *out++ = '/';
+    out = std::to_chars(out, out + 12, tm.tm_mday).ptr;
+    *out++ = '/';
+    out = std::to_chars(out, out + 20, tm.tm_year + 1900LL).ptr;
+    return std::string(text, out);
 }
 
 std::string PageContext::CreatedDateText(Time when) {
@@ -84,7 +90,8 @@ std::string PageContext::CreatedDateText(Time when) {
 bool PageContext::HasPicturePage(const CBuildTreeDoc& item) const {
     if (m_doc.m_bUseThumbnails != 1) return false;
     if (SitePaths::IsExternalLink(item.m_strLink)) return false;
-    if (!SitePaths::IsPictureAddress(SitePaths::ItemAddress(item.m_strLink))) return false;
+    // A document's address ends as its path does ("files/" replaces the drive prefix).
+    if (!SitePaths::IsPictureAddress(item.m_strLink)) return false;
     return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(item.m_strLink));
 }
 

@@ -5,11 +5,22 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 
 namespace foldcraft {
 namespace {
-// Pages are small; a buffer this large is written in one call for almost all.
-constexpr size_t kFlushAt = 64 * 1024;
+// Pages are small: almost every page is written in one call.
+constexpr size_t kBufferSize = 64 * 1024;
+// Room that a number takes at most ("-9223372036854775808").
+constexpr size_t kNumberRoom = 20;
+
+// Whether any of the eight bytes of word equals b.
+constexpr bool HasByte(std::uint64_t word, unsigned char b) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const std::uint64_t x = word ^ (kOnes * b);
+    return ((x - kOnes) & ~x & kHighs) != 0;
+}
 }  // namespace
 
 PageFile::~PageFile() {
@@ -20,7 +31,7 @@ bool PageFile::Open(const std::string& path) {
     if (m_fd >= 0) Close();
     m_failed = false;
     m_written = 0;
-    m_buffer.clear();
+    m_used = 0;
     if (path.empty() || path.find('\0') != std::string::npos) return false;
     int fd;
     do {
@@ -28,60 +39,101 @@ bool PageFile::Open(const std::string& path) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return false;
     m_fd = fd;
-    m_buffer.reserve(kFlushAt + 4096);
+    if (!m_buffer) m_buffer.reset(new char[kBufferSize]);
     return true;
+}
+
+bool PageFile::Reserve(size_t n) {
+    if (kBufferSize - m_used >= n) return true;
+    Flush();
+    return n <= kBufferSize;
 }
 
 void PageFile::Text(std::string_view text) {
     if (m_fd < 0) return;
-    m_buffer.append(text);
-    if (m_buffer.size() >= kFlushAt) Flush();
-}
-
-void PageFile::AppendNumber(std::int64_t number) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    m_buffer.append(digits, result.ptr);
+    if (Reserve(text.size())) {
+        std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
+        m_used += text.size();
+    } else {
+        WriteDirect(text.data(), text.size());
+    }
 }
 
 void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
     if (m_fd < 0) return;
-    const Arg* next = args.begin();
-    size_t runStart = 0;
-    for (size_t i = 0; i < tmpl.size(); ++i) {
-        const char c = tmpl[i];
-        if (c != '\n' && c != '%') continue;
-        m_buffer.append(tmpl.substr(runStart, i - runStart));
-        if (c == '\n') {
-            m_buffer.append("\r\n");
-        } else {
-            const char spec = i + 1 < tmpl.size() ? tmpl[i + 1] : '\0';
-            if (spec == '%') {
-                m_buffer.push_back('%');
+    // At most: every template byte doubled (a line end), every argument whole.
+    size_t need = 2 * tmpl.size();
+    for (const Arg& arg : args) need += arg.m_isText ? arg.m_text.size() : kNumberRoom;
+    if (!Reserve(need)) {
+        // Larger than the buffer: piece by piece through Text().
+        const Arg* next = args.begin();
+        for (size_t i = 0; i < tmpl.size(); ++i) {
+            const char c = tmpl[i];
+            if (c == '\n') {
+                Text("\r\n");
+            } else if (c == '%' && i + 1 < tmpl.size() &&
+                       (tmpl[i + 1] == 's' || tmpl[i + 1] == 'd')) {
                 ++i;
-            } else if (spec == 's' || spec == 'd') {
-                if (next != args.end()) {
-                    if (next->m_isText) {
-                        m_buffer.append(next->m_text);
-                    } else {
-                        AppendNumber(next->m_number);
-                    }
-                    ++next;
+                if (next == args.end()) continue;
+                if (next->m_isText) {
+                    Text(next->m_text);
+                } else {
+                    Text(std::to_string(next->m_number));
                 }
-                ++i;
+                ++next;
             } else {
-                m_buffer.push_back('%');  // a lone percent sign; what follows is plain
+                if (c == '%' && i + 1 < tmpl.size() && tmpl[i + 1] == '%') ++i;
+                Text(std::string_view(&c, 1));
             }
         }
-        runStart = i + 1;
+        return;
     }
-    m_buffer.append(tmpl.substr(runStart));
-    if (m_buffer.size() >= kFlushAt) Flush();
+    const Arg* next = args.begin();
+    char* out = m_buffer.get() + m_used;
+    const char* in = tmpl.data();
+    const char* const end = in + tmpl.size();
+    while (in < end) {
+        // Eight bytes at a time while they hold neither a line end nor a percent sign.
+        if (end - in >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, in, 8);
+            if (!HasByte(word, '\n') && !HasByte(word, '%')) {
+                std::memcpy(out, &word, 8);
+                in += 8;
+                out += 8;
+                continue;
+            }
+        }
+        const char c = *in++;
+        if (c == '\n') {
+            *out++ = '\r';
+            *out++ = '\n';
+        } else if (c != '%') {
+            *out++ = c;
+        } else {
+            const char spec = in < end ? *in : '\0';
+            if (spec == '%') {
+                *out++ = '%';
+                ++in;
+            } else if (spec == 's' || spec == 'd') {
+                ++in;
+                if (next == args.end()) continue;
+                if (next->m_isText) {
+                    std::memcpy(out, next->m_text.data(), next->m_text.size());
+                    out += next->m_text.size();
+                } else {
+                    out = std::to_chars(out, out + kNumberRoom, next->m_number).ptr;
+                }
+                ++next;
+            } else {
+                *out++ = '%';  // a lone percent sign; what follows is plain
+            }
+        }
+    }
+    m_used = static_cast<size_t>(out - m_buffer.get());
 }
 
-void PageFile::Flush() {
-    const char* data = m_buffer.data();
-    size_t left = m_buffer.size();
+void PageFile::WriteDirect(const char* data, size_t left) {
     while (left > 0 && !m_failed) {
         const ssize_t n = ::write(m_fd, data, left);
         if (n < 0) {
@@ -93,7 +145,12 @@ void PageFile::Flush() {
         left -= static_cast<size_t>(n);
         m_written += static_cast<std::uint64_t>(n);
     }
-    m_buffer.clear();
+}
+
+void PageFile::Flush() {
+    if (m_used == 0) return;
+    WriteDirect(m_buffer.get(), m_used);
+    m_used = 0;
 }
 
 bool PageFile::Close() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -55,16 +56,20 @@ public:
     bool Close();
 
     // Bytes written so far (benchmarks use it).
-    std::uint64_t BytesWritten() const { return m_written + m_buffer.size(); }
+    std::uint64_t BytesWritten() const { return m_written + m_used; }
 
 private:
+    // Makes room for n more bytes in the buffer, writing out what it holds when
+    // needed. False when n does not fit even into an empty buffer.
+    bool Reserve(size_t n);
     void Flush();
-    void AppendNumber(std::int64_t number);
+    void WriteDirect(const char* data, size_t size);
 
     int m_fd = -1;
     bool m_failed = false;
     std::uint64_t m_written = 0;
-    std::string m_buffer;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_used = 0;
 };
 
 }  // namespace foldcraft

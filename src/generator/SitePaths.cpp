@@ -4,13 +4,21 @@
 
 namespace foldcraft::SitePaths {
 namespace {
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 }  // namespace
 
-bool IsWebLink(std::string_view link) { return link.find("://") != std::string_view::npos; }
+bool IsWebLink(std::string_view link) {
+    return link.find("://") != std::string_view::npos;
+}
 
-bool IsMailLink(std::string_view link) { return link.rfind("mailto:", 0) == 0; }
+bool IsMailLink(std::string_view link) {
+    return link.rfind("mailto:", 0) == 0;
+}
 
 size_t DrivePrefixLength(std::string_view path) {
     if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
@@ -33,6 +41,15 @@ std::string RelativeSitePath(std::string_view path) {
     return ToSlashes(path.substr(DrivePrefixLength(path)));
 }
 
+std::string FilesAddress(std::string_view path) {
+    const std::string_view relative = path.substr(DrivePrefixLength(path));
+    std::string out;
+    out.reserve(6 + relative.size());
+    out.append("files/");
+    for (char c : relative) out.push_back(c == '\\' ? '/' : c);
+    return out;
+}
+
 std::string ItemAddress(std::string_view link) {
     if (IsExternalLink(link)) return ToSlashes(link);
     return FilesAddress(link);
@@ -43,8 +60,8 @@ bool IsSafeRelativePath(std::string_view relative) {
     size_t start = 0;
     while (true) {
         const size_t end = relative.find('/', start);
-        const std::string_view segment =
-            relative.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        const std::string_view segment = relative.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (segment.empty() || segment == "." || segment == "..") return false;
         for (char c : segment) {
             if (c == '\0' || c == '\r' || c == '\n' || c == '\\') return false;

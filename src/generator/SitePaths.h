@@ -19,7 +19,9 @@ bool IsWebLink(std::string_view link);
 // Begins with "mailto:" (case-sensitive).
 bool IsMailLink(std::string_view link);
 // A web or mail link: never copied, never mirrored, used as it stands.
-inline bool IsExternalLink(std::string_view link) { return IsWebLink(link) || IsMailLink(link); }
+inline bool IsExternalLink(std::string_view link) {
+    return IsWebLink(link) || IsMailLink(link);
+}
 
 // Length of the drive prefix of a local path: 3 for "X:\" or "X:/", 2 for a bare
 // "X:", otherwise the number of leading separators (0 for a relative path).
@@ -34,7 +36,8 @@ std::string RelativeSitePath(std::string_view path);
 std::string ItemAddress(std::string_view link);
 
 // The address of a local file copied under "files/" (hotspot pictures use it too).
-inline std::string FilesAddress(std::string_view path) { return "files/" + RelativeSitePath(path); }
+// "files/" + RelativeSitePath(path).
+std::string FilesAddress(std::string_view path);
 
 // Whether a relative site path is safe to create under a site directory: not empty,
 // no empty, "." or ".." segment, does not end in a separator, holds no NUL, CR or LF.
@@ -47,7 +50,9 @@ bool IsPictureAddress(std::string_view address);
 std::string FileName(std::string_view path);
 
 // The picture page of a picture document: FileName(path) + ".html".
-inline std::string PicturePageName(std::string_view path) { return FileName(path) + ".html"; }
+inline std::string PicturePageName(std::string_view path) {
+    return FileName(path) + ".html";
+}
 
 // backslashes turned into slashes.
 std::string ToSlashes(std::string_view text);

@@ -30,6 +30,20 @@ TEST(PageFile, LargeFilesAreWrittenWhole) {
     EXPECT_EQ(ReadFile(dir / "big.html").size(), 1001000u);
 }
 
+TEST(PageFile, ArgumentsLargerThanTheBufferAreWrittenWhole) {
+    TempDir dir;
+    PageFile file;
+    ASSERT_TRUE(file.Open(dir / "huge.html"));
+    const std::string huge(200 * 1024, 'h');
+    file.Format("<p>%s</p>\n", {"x"});
+    file.Format("<p>%s|%d|%%</p>\n", {huge, 7});
+    file.Text(huge);
+    file.Format("end\n");
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(ReadFile(dir / "huge.html"),
+              "<p>x</p>\r\n<p>" + huge + "|7|%</p>\r\n" + huge + "end\r\n");
+}
+
 TEST(PageFile, WriteErrorsAreReportedByClose) {
     PageFile file;
     if (!file.Open("/dev/full")) GTEST_SKIP() << "no /dev/full";
