@@ -6,7 +6,6 @@
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
-constexpr size_t kWindowSize = 1024 * 1024;
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kBigTag = 0x7FFF;
 constexpr std::uint16_t kClassTagBit = 0x8000;
@@ -61,8 +60,8 @@ CArchive::CArchive(ArchiveSink& sink) : m_sink(&sink) {
 
 CArchive::CArchive(std::string_view bytes) : m_in(bytes), m_total(bytes.size()) {}
 
-CArchive::CArchive(ArchiveSource& source, std::uint64_t totalSize)
-    : m_source(&source), m_total(totalSize) {}
+CArchive::CArchive(ArchiveSource& source, std::uint64_t totalSize, size_t windowSize)
+    : m_source(&source), m_total(totalSize), m_windowSize(std::max<size_t>(windowSize, 1)) {}
 
 // ---------------------------------------------------------------- storing
 
@@ -187,7 +186,7 @@ void CArchive::Refill(size_t size) {
     // calls, a whole window's worth, never beyond the file's size).
     const size_t unread = m_in.size() - m_pos;
     const auto wanted = static_cast<size_t>(
-        std::min<std::uint64_t>(std::max<std::uint64_t>(size, kWindowSize), Remaining()));
+        std::min<std::uint64_t>(std::max<std::uint64_t>(size, m_windowSize), Remaining()));
     if (m_window.size() < wanted) {
         std::string window(wanted, '\0');
         if (unread > 0) std::memcpy(window.data(), m_in.data() + m_pos, unread);

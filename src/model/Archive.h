@@ -85,7 +85,8 @@ public:
     explicit CArchive(std::string_view bytes);
     // A loading archive reading the first totalSize bytes of source; a source that
     // ends sooner makes the file one that "ends early".
-    CArchive(ArchiveSource& source, std::uint64_t totalSize);
+    // windowSize is the least the window is refilled with (tests use small ones).
+    CArchive(ArchiveSource& source, std::uint64_t totalSize, size_t windowSize = 1024 * 1024);
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
@@ -169,6 +170,7 @@ private:
     size_t m_pos = 0;
     std::uint64_t m_consumed = 0;
     std::uint64_t m_total = 0;
+    size_t m_windowSize = 0;
     std::vector<std::pair<std::uint32_t, std::string>> m_loadedClasses;  // number -> name
 
     // both: the last number given to a class record or object (0 = none yet)

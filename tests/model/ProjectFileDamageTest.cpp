@@ -230,7 +230,8 @@ TEST(ProjectFileDamage, ReadingThroughAWindowGivesTheSameProject) {
         for (size_t chunk : {1u, 7u, 65536u}) {
             SCOPED_TRACE(chunk);
             ChunkedSource source(bytes, chunk);
-            CArchive ar(source, bytes.size());
+            // Windows of 5 bytes, of 5,000 and of the default 1 MiB.
+            CArchive ar(source, bytes.size(), chunk == 1 ? 5 : chunk == 7 ? 5000 : 1 << 20);
             CFoldcraftDoc doc;
             ASSERT_NO_THROW(doc.Serialize(ar));
             EXPECT_EQ(WriteProjectBytes(doc), bytes);
