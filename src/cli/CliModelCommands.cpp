@@ -59,17 +59,6 @@ bool ReadInput(const std::string& path, std::string& contents, std::ostream& err
     return true;
 }
 
-// Writes text to standard output; false (with a message) when it does not get there.
-bool PrintOut(const std::string& text) {
-    std::cout << text;
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "Error: cannot write to standard output\n";
-        return false;
-    }
-    return true;
-}
-
 CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description) {
     CLI::App* cmd = app.add_subcommand(name, description);
     // Lets the global options (--program-folder) follow the command's own arguments.
@@ -119,7 +108,11 @@ void RegisterInfo(CLI::App& app, CliContext& ctx) {
             }
             code = kExitProblems;
         }
-        ctx.exitCode = PrintOut(ProjectJson::ToText(doc)) ? code : kExitFailure;
+        if (!ProjectJson::Write(doc, std::cout)) {
+            std::cerr << "Error: cannot write to standard output\n";
+            code = kExitFailure;
+        }
+        ctx.exitCode = code;
     });
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <ostream>
+#include <sstream>
 #include <utility>
 
 #include "model/Archive.h"
@@ -64,7 +66,8 @@ Json HotspotToJson(const CHotspotArea& area) {
     return out;
 }
 
-Json FolderToJson(const CBuildTreeFolder& folder) {
+// The folder's own fields (item fields first), without its three lists.
+Json FolderScalars(const CBuildTreeFolder& folder) {
     Json out = Json::object();
     ItemFields(folder, out);
     out["m_nFolderButtonStyle"] = folder.m_nFolderButtonStyle;
@@ -75,27 +78,157 @@ Json FolderToJson(const CBuildTreeFolder& folder) {
     out["m_bShowContentsFor"] = folder.m_bShowContentsFor;
     out["m_bHotspotFolder"] = folder.m_bHotspotFolder;
     out["m_strHotspotImage"] = TextValue(folder.m_strHotspotImage);
+    return out;
+}
+
+Json FolderToJson(const CBuildTreeFolder& folder);
+
+Json ItemToJson(const CBuildTreeDoc& item) {
+    // The document list is typed for documents; a folder that found its way into
+    // it is still shown with all its fields.
+    if (item.IsFolder()) return FolderToJson(static_cast<const CBuildTreeFolder&>(item));
+    Json out = Json::object();
+    ItemFields(item, out);
+    return out;
+}
+
+Json FolderToJson(const CBuildTreeFolder& folder) {
+    Json out = FolderScalars(folder);
     Json folders = Json::array();
     for (const auto& sub : folder.m_arrFolders) folders.push_back(FolderToJson(*sub));
     out["m_arrFolders"] = std::move(folders);
     Json docs = Json::array();
-    for (const auto& doc : folder.m_arrDocs) {
-        // The list is typed for documents; a folder that found its way into it
-        // is still shown with all its fields.
-        if (doc->IsFolder()) {
-            docs.push_back(FolderToJson(static_cast<const CBuildTreeFolder&>(*doc)));
-        } else {
-            Json item = Json::object();
-            ItemFields(*doc, item);
-            docs.push_back(std::move(item));
-        }
-    }
+    for (const auto& doc : folder.m_arrDocs) docs.push_back(ItemToJson(*doc));
     out["m_arrDocs"] = std::move(docs);
     Json hotspots = Json::array();
     for (const auto& area : folder.m_arrHotspots) hotspots.push_back(HotspotToJson(*area));
     out["m_arrHotspots"] = std::move(hotspots);
     return out;
 }
+
+// The document's own fields, without the tree.
+Json DocumentScalars(const CFoldcraftDoc& doc) {
+    Json out = Json::object();
+    out["m_bNeverSaved"] = doc.m_bNeverSaved;
+    out["m_timeLastPublish"] = doc.m_timeLastPublish;
+    out["m_bCreateTitlePage"] = doc.m_bCreateTitlePage;
+    out["m_bCreateSitemap"] = doc.m_bCreateSitemap;
+    out["m_bShowRestartButton"] = doc.m_bShowRestartButton;
+    out["m_nNavBarPosition"] = doc.m_nNavBarPosition;
+    out["m_bShowFileSize"] = doc.m_bShowFileSize;
+    out["m_bShowFileDate"] = doc.m_bShowFileDate;
+    out["m_bShowComments"] = doc.m_bShowComments;
+    out["m_bUseThumbnails"] = doc.m_bUseThumbnails;
+    out["m_nThumbWidth"] = doc.m_nThumbWidth;
+    out["m_nThumbHeight"] = doc.m_nThumbHeight;
+    out["m_nBackgroundPlacement"] = doc.m_nBackgroundPlacement;
+    out["m_strBackgroundImage"] = TextValue(doc.m_strBackgroundImage);
+    out["m_strFont"] = TextValue(doc.m_strFont);
+    out["m_clrBodyBackground"] = doc.m_clrBodyBackground;
+    out["m_clrBodyText"] = doc.m_clrBodyText;
+    out["m_clrDocumentBackground"] = doc.m_clrDocumentBackground;
+    out["m_clrFolderBackground"] = doc.m_clrFolderBackground;
+    out["m_clrFolderText"] = doc.m_clrFolderText;
+    out["m_clrLink"] = doc.m_clrLink;
+    out["m_clrVisitedLink"] = doc.m_clrVisitedLink;
+    out["m_strComments"] = TextValue(doc.m_strComments);
+    out["m_strFooter"] = TextValue(doc.m_strFooter);
+    out["m_strHeader"] = TextValue(doc.m_strHeader);
+    out["m_strTitle"] = TextValue(doc.m_strTitle);
+    out["m_nPublishMethod"] = doc.m_nPublishMethod;
+    out["m_strPublishPath"] = TextValue(doc.m_strPublishPath);
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Project -> JSON text, item by item, so that a large project is never held
+// twice in memory. The text is exactly what dump(2) gives for ToJson.
+
+class TextWriter {
+public:
+    explicit TextWriter(std::ostream& out) : m_out(out) {}
+
+    void Document(const CFoldcraftDoc& doc) {
+        OpenObject(DocumentScalars(doc), 0);
+        Key(2, "m_pRoot");
+        Folder(*doc.m_pRoot, 2);
+        m_out << "\n}\n";
+    }
+
+private:
+    // A value whose first line continues the current line and whose other lines
+    // are indented by `indent`. Every text in it is valid UTF-8 (TextValue).
+    void Value(const Json& value, int indent) {
+        std::string text;
+        try {
+            text = value.dump(2);
+        } catch (const Json::exception&) {
+            text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+        }
+        const std::string pad(static_cast<size_t>(indent), ' ');
+        size_t start = 0;
+        for (size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', start)) {
+            m_out.write(text.data() + start, static_cast<std::streamsize>(nl + 1 - start));
+            m_out << pad;
+            start = nl + 1;
+        }
+        m_out.write(text.data() + start, static_cast<std::streamsize>(text.size() - start));
+    }
+
+    // An object's fields without its closing line, for more fields to follow.
+    void OpenObject(const Json& scalars, int indent) {
+        m_out << "{";
+        bool first = true;
+        for (const auto& [key, value] : scalars.items()) {
+            m_out << (first ? "\n" : ",\n");
+            first = false;
+            m_out << std::string(static_cast<size_t>(indent) + 2, ' ') << Json(key).dump() << ": ";
+            Value(value, indent + 2);
+        }
+    }
+
+    void Key(int indent, const char* key) {
+        m_out << ",\n" << std::string(static_cast<size_t>(indent), ' ') << '"' << key << "\": ";
+    }
+
+    template <typename Entries, typename WriteEntry>
+    void List(const Entries& list, int indent, WriteEntry writeEntry) {
+        if (list.empty()) {
+            m_out << "[]";
+            return;
+        }
+        const std::string pad(static_cast<size_t>(indent) + 2, ' ');
+        m_out << "[\n";
+        bool first = true;
+        for (const auto& entry : list) {
+            if (!first) m_out << ",\n";
+            first = false;
+            m_out << pad;
+            writeEntry(*entry, indent + 2);
+        }
+        m_out << "\n" << std::string(static_cast<size_t>(indent), ' ') << "]";
+    }
+
+    void Folder(const CBuildTreeFolder& folder, int indent) {
+        OpenObject(FolderScalars(folder), indent);
+        Key(indent + 2, "m_arrFolders");
+        List(folder.m_arrFolders, indent + 2,
+             [this](const CBuildTreeFolder& sub, int level) { Folder(sub, level); });
+        Key(indent + 2, "m_arrDocs");
+        List(folder.m_arrDocs, indent + 2, [this](const CBuildTreeDoc& doc, int level) {
+            if (doc.IsFolder())
+                Folder(static_cast<const CBuildTreeFolder&>(doc), level);
+            else
+                Value(ItemToJson(doc), level);
+        });
+        Key(indent + 2, "m_arrHotspots");
+        List(folder.m_arrHotspots, indent + 2,
+             [this](const CHotspotArea& area, int level) { Value(HotspotToJson(area), level); });
+        m_out << "\n" << std::string(static_cast<size_t>(indent), ' ') << "}";
+    }
+
+    std::ostream& m_out;
+};
 
 // ---------------------------------------------------------------------------
 // JSON -> project
@@ -422,48 +555,21 @@ void ReadDocument(const Json& json, CFoldcraftDoc& doc) {
 }  // namespace
 
 Json ProjectJson::ToJson(const CFoldcraftDoc& doc) {
-    Json out = Json::object();
-    out["m_bNeverSaved"] = doc.m_bNeverSaved;
-    out["m_timeLastPublish"] = doc.m_timeLastPublish;
-    out["m_bCreateTitlePage"] = doc.m_bCreateTitlePage;
-    out["m_bCreateSitemap"] = doc.m_bCreateSitemap;
-    out["m_bShowRestartButton"] = doc.m_bShowRestartButton;
-    out["m_nNavBarPosition"] = doc.m_nNavBarPosition;
-    out["m_bShowFileSize"] = doc.m_bShowFileSize;
-    out["m_bShowFileDate"] = doc.m_bShowFileDate;
-    out["m_bShowComments"] = doc.m_bShowComments;
-    out["m_bUseThumbnails"] = doc.m_bUseThumbnails;
-    out["m_nThumbWidth"] = doc.m_nThumbWidth;
-    out["m_nThumbHeight"] = doc.m_nThumbHeight;
-    out["m_nBackgroundPlacement"] = doc.m_nBackgroundPlacement;
-    out["m_strBackgroundImage"] = TextValue(doc.m_strBackgroundImage);
-    out["m_strFont"] = TextValue(doc.m_strFont);
-    out["m_clrBodyBackground"] = doc.m_clrBodyBackground;
-    out["m_clrBodyText"] = doc.m_clrBodyText;
-    out["m_clrDocumentBackground"] = doc.m_clrDocumentBackground;
-    out["m_clrFolderBackground"] = doc.m_clrFolderBackground;
-    out["m_clrFolderText"] = doc.m_clrFolderText;
-    out["m_clrLink"] = doc.m_clrLink;
-    out["m_clrVisitedLink"] = doc.m_clrVisitedLink;
-    out["m_strComments"] = TextValue(doc.m_strComments);
-    out["m_strFooter"] = TextValue(doc.m_strFooter);
-    out["m_strHeader"] = TextValue(doc.m_strHeader);
-    out["m_strTitle"] = TextValue(doc.m_strTitle);
-    out["m_nPublishMethod"] = doc.m_nPublishMethod;
-    out["m_strPublishPath"] = TextValue(doc.m_strPublishPath);
+    Json out = DocumentScalars(doc);
     out["m_pRoot"] = FolderToJson(*doc.m_pRoot);
     return out;
 }
 
 std::string ProjectJson::ToText(const CFoldcraftDoc& doc) {
-    // Every text was checked by TextValue, so the strict dump cannot meet
-    // invalid UTF-8; the replacing dump is only a guard.
-    const Json json = ToJson(doc);
-    try {
-        return json.dump(2) + "\n";
-    } catch (const Json::exception&) {
-        return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    }
+    std::ostringstream out;
+    TextWriter(out).Document(doc);
+    return std::move(out).str();
+}
+
+bool ProjectJson::Write(const CFoldcraftDoc& doc, std::ostream& out) {
+    TextWriter(out).Document(doc);
+    out.flush();
+    return static_cast<bool>(out);
 }
 
 bool ProjectJson::FromJson(const Json& json, CFoldcraftDoc& doc, std::string& error) {

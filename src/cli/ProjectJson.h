@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -38,6 +39,9 @@ public:
     static Json ToJson(const CFoldcraftDoc& doc);
     // ToJson as text: two-space indentation and a final newline. Never fails.
     static std::string ToText(const CFoldcraftDoc& doc);
+    // Writes the same text to out item by item, without building the whole JSON
+    // form in memory first. False when the stream fails.
+    static bool Write(const CFoldcraftDoc& doc, std::ostream& out);
 
     // Builds doc from a JSON form. The document first takes every New value (as
     // File New gives them); each field present replaces its value, a missing field

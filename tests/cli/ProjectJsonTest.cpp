@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "cli/ProjectJson.h"
@@ -323,4 +324,22 @@ TEST(ProjectJsonTest, FolderDepthIsBoundedLikeTheProjectFile) {
     EXPECT_EQ(error.rfind("m_pRoot.m_arrFolders[0].m_arrFolders[0]", 0), 0u);
     EXPECT_NE(error.find(" ... "), std::string::npos);
     EXPECT_LT(error.size(), 250u) << error.substr(0, 200);
+}
+
+TEST(ProjectJsonTest, StreamedTextIsTheJsonFormDumped) {
+    CFoldcraftDoc doc;
+    FillSample(doc);
+    // A folder with one empty list and one hotspot, and an empty folder.
+    auto* last = doc.m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>("Last", "(folder)", ""));
+    last->AddFolder(std::make_unique<CBuildTreeFolder>("Empty", "(folder)", ""));
+    last->AddHotspot(std::make_unique<CHotspotArea>());
+    const std::string expected = ProjectJson::ToJson(doc).dump(2) + "\n";
+    EXPECT_EQ(ProjectJson::ToText(doc), expected);
+    std::ostringstream out;
+    EXPECT_TRUE(ProjectJson::Write(doc, out));
+    EXPECT_EQ(out.str(), expected);
+
+    CFoldcraftDoc fresh;
+    fresh.OnNewDocument();
+    EXPECT_EQ(ProjectJson::ToText(fresh), ProjectJson::ToJson(fresh).dump(2) + "\n");
 }
