@@ -146,6 +146,10 @@ struct LogonCase {
     std::string lastReply;
 };
 
+void PrintTo(const LogonCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class FTPLinkLogon : public ::testing::TestWithParam<LogonCase> {};
 
 TEST_P(FTPLinkLogon, FollowsTheSequenceTable) {

@@ -344,6 +344,10 @@ struct FaultCase {
     Result result;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class FtpPublishRunFaults : public FtpPublishRunTest,
                             public ::testing::WithParamInterface<FaultCase> {};
 
