@@ -506,11 +506,12 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     // 1. The local file.
     // Only a regular file is sent: opening a pipe or device must not block, and a
     // directory has nothing to send.
-    FdGuard file(receive ? ::open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
-                         : ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FdGuard file(
+        receive ? ::open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644)
+                : ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        (!receive && ::fcntl(file.Get(), F_SETFL, 0) != 0)) {
+        ::fcntl(file.Get(), F_SETFL, 0) != 0) {
         m_strLastReply = kUnableToOpenFile;
         return false;
     }
