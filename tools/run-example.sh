@@ -7,11 +7,11 @@
 #   tools/run-example.sh [OUTPUT_DIR]     (default: build/example)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
+tools/setup.sh >&2
 
 JOBS=${JOBS:-$(nproc)}
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j "$JOBS" --target foldcraft-cli
+cmake --build build/release -j "$JOBS" --target foldcraft-cli >&2
 
 out="${1:-build/example}"
 export FOLDCRAFT_CLI="$PWD/build/release/src/foldcraft-cli"
