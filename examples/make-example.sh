@@ -30,7 +30,9 @@ project="$out/example.fcd"
 # Step 1: the site tree, one folder per directory and one document per file.
 "$cli" import "$here/documents" -o "$project" >/dev/null
 
-# Further steps (web and mail links, button styles, a hotspot folder) edit the
-# project through its JSON form: info, change, from-json.
+# Step 2: the design, web and mail links, a button style per folder and a hotspot
+# folder, made through the project's JSON form: info, change, from-json.
+"$cli" info "$project" | /usr/bin/python3 "$here/customize-example.py" >"$out/example.json"
+"$cli" from-json "$out/example.json" -o "$project" >/dev/null
 
 echo "$project"

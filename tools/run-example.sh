@@ -19,7 +19,5 @@ project="$(examples/make-example.sh "$out")"
 echo "Example project: $project" >&2
 "$FOLDCRAFT_CLI" info "$project"
 
-# Items are published from the second after they were added.
-sleep 1
 "$FOLDCRAFT_CLI" publish "$project" --to "$out/site" --yes
 "$FOLDCRAFT_CLI" check "$out/site"

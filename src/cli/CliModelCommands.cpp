@@ -196,12 +196,23 @@ void RegisterImport(CLI::App& app, CliContext& ctx) {
     cmd->footer(
         "Each sub-directory becomes a folder, each non-empty regular file a document (name,\n"
         "absolute path, size, modification time), in name order. Symbolic links are followed\n"
-        "only inside DIR. Skipped entries are listed on stderr. Exit status: 0 imported; 1\n"
-        "imported, but some entries could not be read; 2 nothing written.");
+        "only inside DIR. Skipped entries are listed on stderr. Items are published from the\n"
+        "second before the import, so a publish right after it includes them. Exit status:\n"
+        "0 imported; 1 imported, but some entries could not be read; 2 nothing written.");
     cmd->callback([args, &ctx] {
         CFoldcraftDoc doc;
         doc.OnNewDocument();
-        DirectoryImporter importer(DirectoryImporter::Options{args->includeHidden});
+        // Published from the second before the import: an item is not active during
+        // the second it was added, and a publish straight after an import should
+        // show everything imported.
+        const Time publishTime = Clock::Now() - 1;
+        doc.m_pRoot->m_timePublish = publishTime;
+        doc.m_pRoot->m_timePurge = publishTime + CBuildTreeDoc::kDefaultPurgeSpan;
+        DirectoryImporter::Options options;
+        options.includeHidden = args->includeHidden;
+        options.excludeFile = args->output;
+        options.publishTime = publishTime;
+        DirectoryImporter importer(options);
         const DirectoryImporter::Result result = importer.Import(args->directory, *doc.m_pRoot);
         if (!result.ok) {
             std::cerr << "Error: " << result.message << "\n";

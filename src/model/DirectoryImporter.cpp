@@ -84,7 +84,13 @@ class ImportRun {
 public:
     ImportRun(const DirectoryImporter::Options& options, std::string realRoot,
               DirectoryImporter::Result& result)
-        : m_options(options), m_realRoot(std::move(realRoot)), m_result(result) {}
+        : m_options(options), m_realRoot(std::move(realRoot)), m_result(result) {
+        struct stat st {};
+        if (!m_options.excludeFile.empty() && ::stat(m_options.excludeFile.c_str(), &st) == 0) {
+            m_hasExclude = true;
+            m_exclude = {st.st_dev, st.st_ino};
+        }
+    }
 
     // Reads the directory shown as `dir` (with the listed names) into folder.
     void ReadLevel(const std::string& dir, const std::vector<std::string>& names,
@@ -119,6 +125,10 @@ public:
                     continue;
                 }
             }
+            if (m_hasExclude && st.st_dev == m_exclude.first && st.st_ino == m_exclude.second) {
+                Note(path, "the project file being written", false);
+                continue;
+            }
             if (S_ISDIR(st.st_mode)) {
                 AddFolder(path, name, st, folder, depth, ancestors);
             } else if (S_ISREG(st.st_mode)) {
@@ -152,6 +162,7 @@ private:
         if (!Count()) return;
         CBuildTreeFolder* folder =
             parent.AddFolder(std::make_unique<CBuildTreeFolder>(name, "(folder)", ""));
+        SetDates(*folder);
         ++m_result.folders;
         ancestors.insert(id);
         ReadLevel(path, names, *folder, depth + 1, ancestors);
@@ -174,8 +185,15 @@ private:
             doc->m_nFileSize = static_cast<std::int32_t>(st.st_size);
         }
         doc->m_timeFile = static_cast<Time>(st.st_mtim.tv_sec);
+        SetDates(*doc);
         parent.AddDoc(std::move(doc));
         ++m_result.documents;
+    }
+
+    void SetDates(CBuildTreeDoc& item) const {
+        if (!m_options.publishTime) return;
+        item.m_timePublish = *m_options.publishTime;
+        item.m_timePurge = item.m_timePublish + CBuildTreeDoc::kDefaultPurgeSpan;
     }
 
     bool Count() {
@@ -193,6 +211,8 @@ private:
     std::string m_realRoot;
     DirectoryImporter::Result& m_result;
     bool m_stopped = false;
+    bool m_hasExclude = false;
+    DirId m_exclude{};
 };
 
 }  // namespace

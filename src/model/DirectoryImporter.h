@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "model/Clock.h"
 
 class CBuildTreeFolder;
 
@@ -30,6 +33,12 @@ public:
 
     struct Options {
         bool includeHidden = false;
+        // A file never imported, recognised by identity: the project file being
+        // written, when it lies inside the directory. Empty: none.
+        std::string excludeFile;
+        // When set, the publish date of every item added (its purge date a year
+        // later); otherwise items keep the clock's time, as new items do.
+        std::optional<Time> publishTime;
     };
 
     // What became of one entry that was not imported as it stands.
@@ -55,8 +64,7 @@ public:
 
     // Appends the contents of directory to target's m_arrFolders and m_arrDocs
     // (target's own fields are not touched). On failure (directory missing,
-    // not a directory, unreadable) target is left unchanged. Items added keep the
-    // clock's time for their publish and purge dates.
+    // not a directory, unreadable) target is left unchanged.
     Result Import(const std::string& directory, CBuildTreeFolder& target) const;
 
 private:

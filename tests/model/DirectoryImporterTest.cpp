@@ -130,7 +130,9 @@ TEST(DirectoryImporterTest, HiddenAndEmptyEntriesAreSkipped) {
     EXPECT_FALSE(result.HasProblems());
 
     CBuildTreeFolder all;
-    result = DirectoryImporter(DirectoryImporter::Options{true}).Import(dir / "d", all);
+    DirectoryImporter::Options withHidden;
+    withHidden.includeHidden = true;
+    result = DirectoryImporter(withHidden).Import(dir / "d", all);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(Names(all), (std::vector<std::string>{".git/", ".hidden.txt", "shown.txt"}));
     EXPECT_EQ(Names(*all.m_arrFolders[0]), (std::vector<std::string>{"config"}));
@@ -270,4 +272,40 @@ TEST(DirectoryImporterTest, DeepTreesStopAtTheFolderLimit) {
     EXPECT_EQ(result.folders, static_cast<size_t>(DirectoryImporter::kMaxDepth));
     EXPECT_TRUE(result.HasProblems());
     EXPECT_EQ(root.CountItems(), static_cast<size_t>(DirectoryImporter::kMaxDepth) + 1);
+}
+
+TEST(DirectoryImporterTest, PublishTimeAndExcludedProjectFile) {
+    TempDir dir;
+    dir.WriteFile("docs/sub/a.txt", "a");
+    const std::string project = dir.WriteFile("docs/site.fcd", "old project");
+    const foldcraft::ScopedClockPin pin(1'800'000'000);
+
+    DirectoryImporter::Options options;
+    options.excludeFile = project;
+    options.publishTime = 1'799'999'999;
+    CBuildTreeFolder root;
+    const auto result = DirectoryImporter(options).Import(dir / "docs", root);
+    ASSERT_TRUE(result.ok) << result.message;
+
+    // The project file being written is never imported into itself.
+    EXPECT_EQ(Names(root), (std::vector<std::string>{"sub/"}));
+    EXPECT_TRUE(HasNote(result, "site.fcd", "project file", false));
+    EXPECT_FALSE(result.HasProblems());
+
+    // Items carry the given publish date and are active at once.
+    const CBuildTreeFolder* sub = FindFolder(root, "sub");
+    ASSERT_NE(sub, nullptr);
+    ASSERT_EQ(sub->m_arrDocs.size(), 1u);
+    const std::vector<const CBuildTreeDoc*> items = {sub, sub->m_arrDocs[0].get()};
+    for (const CBuildTreeDoc* item : items) {
+        EXPECT_EQ(item->m_timePublish, 1'799'999'999);
+        EXPECT_EQ(item->m_timePurge, 1'799'999'999 + CBuildTreeDoc::kDefaultPurgeSpan);
+        EXPECT_TRUE(item->IsActive());
+    }
+
+    // Without a publish time the clock's time is kept: inactive in that second.
+    CBuildTreeFolder plain;
+    ASSERT_TRUE(DirectoryImporter().Import(dir / "docs", plain).ok);
+    EXPECT_EQ(plain.m_arrFolders[0]->m_timePublish, 1'800'000'000);
+    EXPECT_FALSE(plain.m_arrFolders[0]->IsActive());
 }
