@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/TextCase.h"
+
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
@@ -32,24 +34,6 @@ std::string Printable(std::string_view name) {
     }
     if (name.size() > 64) out += "...";
     return out;
-}
-
-void AppendUtf8(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 }  // namespace
@@ -280,7 +264,7 @@ std::string CArchive::ReadText() {
             }
         }
         if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;
-        AppendUtf8(cp, text);
+        foldcraft::AppendUtf8(cp, text);
     }
     return text;
 }

@@ -42,7 +42,9 @@ size_t Decode(std::string_view text, size_t i, char32_t& cp) {
     return len;
 }
 
-void Encode(char32_t cp, std::string& out) {
+}  // namespace
+
+void AppendUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -59,8 +61,6 @@ void Encode(char32_t cp, std::string& out) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-}  // namespace
 
 std::string ToLowerUtf8(std::string_view text) {
     std::string out;
@@ -81,7 +81,7 @@ std::string ToLowerUtf8(std::string_view text) {
             continue;
         }
         if (loc) cp = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), loc));
-        Encode(cp, out);
+        AppendUtf8(cp, out);
         i += len;
     }
     return out;

@@ -10,4 +10,7 @@ namespace foldcraft {
 // locale is unavailable). Bytes that are not valid UTF-8 are copied unchanged.
 std::string ToLowerUtf8(std::string_view text);
 
+// Appends the UTF-8 form of one code point (at most U+10FFFF) to out.
+void AppendUtf8(char32_t codePoint, std::string& out);
+
 }  // namespace foldcraft
