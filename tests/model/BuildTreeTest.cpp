@@ -13,20 +13,17 @@ using foldcraft::Time;
 
 namespace {
 
-std::vector<std::string> Names(const std::vector<std::unique_ptr<CBuildTreeDoc>>& docs) {
-    std::vector<std::string> names;
-    for (const auto& d : docs) names.push_back(d->m_strName);
-    return names;
-}
+using Names = std::vector<std::string>;
 
-std::vector<std::string> Names(const std::vector<std::unique_ptr<CBuildTreeFolder>>& folders) {
-    std::vector<std::string> names;
-    for (const auto& f : folders) names.push_back(f->m_strName);
+template <class Item>
+Names NamesOf(const std::vector<std::unique_ptr<Item>>& items) {
+    Names names;
+    for (const auto& item : items) names.push_back(item->m_strName);
     return names;
 }
 
 // A folder with documents and sub-folders named by names, in that order.
-void Fill(CBuildTreeFolder& folder, const std::vector<std::string>& names) {
+void Fill(CBuildTreeFolder& folder, const Names& names) {
     for (const auto& name : names) {
         folder.AddDoc(std::make_unique<CBuildTreeDoc>(name, "/" + name, ""));
         folder.AddFolder(std::make_unique<CBuildTreeFolder>(name, "(folder)", ""));
@@ -51,21 +48,12 @@ TEST(BuildTree, NewItemDefaults) {
     const Time jan1st2024 = 1'704'067'200;
     ScopedClockPin pin(jan1st2024);
     CBuildTreeFolder folder("F", "(folder)", "c");
-    EXPECT_EQ(folder.m_strName, "F");
-    EXPECT_EQ(folder.m_strLink, "(folder)");
-    EXPECT_EQ(folder.m_strComment, "c");
-    EXPECT_EQ(folder.m_nFileSize, 0);
+    EXPECT_EQ(folder.m_strName + folder.m_strLink + folder.m_strComment, "F(folder)c");
     EXPECT_EQ(folder.m_timeFile, jan1st2024);
     EXPECT_EQ(folder.m_timePublish, jan1st2024);
     EXPECT_EQ(folder.m_timePurge, jan1st2024 + 365 * 86'400);
     EXPECT_EQ(folder.m_bPurge, 0);
     EXPECT_EQ(folder.m_bVisible, 1);
-    EXPECT_EQ(folder.m_nFolderButtonStyle, 0);
-    EXPECT_EQ(folder.m_nFileButtonGraphic, 0);
-    EXPECT_EQ(folder.m_bShowContentsFor, 0);
-    EXPECT_EQ(folder.m_bHotspotFolder, 0);
-    EXPECT_TRUE(folder.m_strHotspotImage.empty());
-    EXPECT_TRUE(folder.m_strLabel.empty());
     EXPECT_EQ(folder.CountItems(), 1u);
 }
 
@@ -77,73 +65,61 @@ TEST(BuildTree, ActiveDateBoundaries) {
         item = std::make_unique<CBuildTreeDoc>("n", "/n", "");
         EXPECT_FALSE(item->IsActive()) << "inactive during the second of its publish date";
     }
-    {
-        ScopedClockPin pin(t + 1);
-        EXPECT_TRUE(item->IsActive());
+    ScopedClockPin pin(t + 1);
+    EXPECT_TRUE(item->IsActive());
+    // With m_bPurge exactly 1 the purge second itself is out; any other value ignores
+    // the purge date, however early. Dates after 2038 work: times are 64-bit.
+    struct Case {
+        std::int32_t purge;
+        Time purgeAt, now;
+        bool active;
+    };
+    const Case cases[] = {{0, 0, t - 1, false},
+                          {1, t + 10, t + 9, true},
+                          {1, t + 10, t + 10, false},
+                          {0, 0, t + 1, true},
+                          {2, 0, t + 1, true},
+                          {-1, 0, t + 1, true},
+                          {1, 3'000'000'000, 2'999'999'999, true},
+                          {1, 3'000'000'000, 3'000'000'000, false}};
+    for (const Case& c : cases) {
+        item->m_bPurge = c.purge;
+        item->m_timePurge = c.purgeAt;
+        EXPECT_EQ(item->IsActiveAt(c.now), c.active) << c.purge << " " << c.purgeAt << " " << c.now;
     }
-    EXPECT_FALSE(item->IsActiveAt(t - 1));
-
-    // With the purge switch on, the purge second itself is out.
-    item->m_bPurge = 1;
-    item->m_timePurge = t + 10;
-    EXPECT_TRUE(item->IsActiveAt(t + 9));
-    EXPECT_FALSE(item->IsActiveAt(t + 10));
-    // Any value but exactly 1 ignores the purge date, however early it is.
-    item->m_timePurge = 0;
-    for (std::int32_t purge : {0, 2, -1}) {
-        item->m_bPurge = purge;
-        EXPECT_TRUE(item->IsActiveAt(t + 1)) << purge;
-    }
-    // Dates after 2038 work: times are 64-bit.
-    item->m_bPurge = 1;
-    item->m_timePurge = 3'000'000'000;
-    EXPECT_TRUE(item->IsActiveAt(2'999'999'999));
-    EXPECT_FALSE(item->IsActiveAt(3'000'000'000));
 }
 
-TEST(BuildTree, SortIsStableByLowerCasedNameBothWays) {
-    CBuildTreeFolder folder;
-    Fill(folder, {"b", "A", "a"});
-    folder.SortChildren(true);
-    EXPECT_EQ(Names(folder.m_arrDocs), (std::vector<std::string>{"A", "a", "b"}));
-    EXPECT_EQ(Names(folder.m_arrFolders), (std::vector<std::string>{"A", "a", "b"}));
-
-    CBuildTreeFolder reverse;
-    Fill(reverse, {"b", "A", "a"});
-    reverse.SortChildren(false);
-    EXPECT_EQ(Names(reverse.m_arrDocs), (std::vector<std::string>{"b", "A", "a"}));
-    EXPECT_EQ(Names(reverse.m_arrFolders), (std::vector<std::string>{"b", "A", "a"}));
-    // Sorting "A", "a" the other way round keeps them as they are, too.
-    reverse.SortChildren(true);
-    EXPECT_EQ(Names(reverse.m_arrDocs), (std::vector<std::string>{"A", "a", "b"}));
-}
-
-TEST(BuildTree, SortLowerCasesUtf8Names) {
-    EXPECT_EQ(foldcraft::ToLowerUtf8("\xC3\x89"
-                                     "CLAIR \xC3\x84\xC3\x96 Stra\xC3\x9F"
-                                     "e"),
-              "\xC3\xA9"
-              "clair \xC3\xA4\xC3\xB6 stra\xC3\x9F"
-              "e");
-    // Invalid UTF-8 is kept byte for byte.
-    EXPECT_EQ(foldcraft::ToLowerUtf8("A\xFF\xC3"), "a\xFF\xC3");
-
-    CBuildTreeFolder folder;
-    const std::string upper =
-                          "\xC3\x89"
-                          "clair",
-                      lower =
-                          "\xC3\xA9"
-                          "clair";
-    Fill(folder, {"zebra", upper, "apple", lower, "Eclair"});
-    folder.SortChildren(true);
-    // "Éclair" and "éclair" have the same key and keep their order; both sort
-    // after the ASCII names (byte order of the lower-cased UTF-8).
-    EXPECT_EQ(Names(folder.m_arrDocs),
-              (std::vector<std::string>{"apple", "Eclair", "zebra", upper, lower}));
-    folder.SortChildren(false);
-    EXPECT_EQ(Names(folder.m_arrDocs),
-              (std::vector<std::string>{upper, lower, "zebra", "Eclair", "apple"}));
+TEST(BuildTree, SortIsStableByLowerCasedUtf8NameBothWays) {
+    EXPECT_EQ(foldcraft::ToLowerUtf8("\u00C9CLAIR \u00C4\u00D6 Stra\u00DFe"),
+              "\u00E9clair \u00E4\u00F6 stra\u00DFe");
+    EXPECT_EQ(foldcraft::ToLowerUtf8("A\xFF\xC3"), "a\xFF\xC3");  // invalid UTF-8 kept as is
+    const std::string upper = "\u00C9clair", lower = "\u00E9clair";
+    struct Case {
+        Names names;
+        bool ascending;
+        Names sorted;
+    };
+    // Equal keys ("A", "a"; "Éclair", "éclair") keep their order either way; the
+    // accented names sort after the ASCII ones (byte order of the lower-cased UTF-8).
+    const Case cases[] = {
+        {{"b", "A", "a"}, true, {"A", "a", "b"}},
+        {{"b", "A", "a"}, false, {"b", "A", "a"}},
+        {{"a", "A", "b"}, false, {"b", "a", "A"}},
+        {{"zebra", upper, "apple", lower, "Eclair"},
+         true,
+         {"apple", "Eclair", "zebra", upper, lower}},
+        {{"zebra", upper, "apple", lower, "Eclair"},
+         false,
+         {upper, lower, "zebra", "Eclair", "apple"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.names) + (c.ascending ? " up" : " down"));
+        CBuildTreeFolder folder;
+        Fill(folder, c.names);
+        folder.SortChildren(c.ascending);
+        EXPECT_EQ(NamesOf(folder.m_arrDocs), c.sorted);
+        EXPECT_EQ(NamesOf(folder.m_arrFolders), c.sorted);
+    }
 }
 
 TEST(BuildTree, SortDescendsButNotIntoSiblingsOrParent) {
@@ -156,12 +132,12 @@ TEST(BuildTree, SortDescendsButNotIntoSiblingsOrParent) {
     Fill(y, {"2", "1"});
 
     z.SortChildren(true);
-    EXPECT_EQ(Names(z.m_arrDocs), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(NamesOf(z.m_arrDocs), (Names{"1", "2"}));
     // "2" moved to the second place and was sorted too.
-    EXPECT_EQ(Names(z.m_arrFolders[1]->m_arrDocs), (std::vector<std::string>{"p", "q"}));
-    EXPECT_EQ(Names(y.m_arrDocs), (std::vector<std::string>{"2", "1"}));
-    EXPECT_EQ(Names(root.m_arrDocs), (std::vector<std::string>{"z", "y"}));
-    EXPECT_EQ(Names(root.m_arrFolders), (std::vector<std::string>{"z", "y"}));
+    EXPECT_EQ(NamesOf(z.m_arrFolders[1]->m_arrDocs), (Names{"p", "q"}));
+    EXPECT_EQ(NamesOf(y.m_arrDocs), (Names{"2", "1"}));
+    EXPECT_EQ(NamesOf(root.m_arrDocs), (Names{"z", "y"}));
+    EXPECT_EQ(NamesOf(root.m_arrFolders), (Names{"z", "y"}));
 }
 
 TEST(BuildTree, ClearChildrenDestroysThreeLevelsAndKeepsTheFoldersFields) {
@@ -182,10 +158,8 @@ TEST(BuildTree, ClearChildrenDestroysThreeLevelsAndKeepsTheFoldersFields) {
 
     root.ClearChildren();
     EXPECT_EQ(g_live, 0);
-    EXPECT_TRUE(root.m_arrFolders.empty());
-    EXPECT_TRUE(root.m_arrDocs.empty());
-    EXPECT_TRUE(root.m_arrHotspots.empty());
     EXPECT_EQ(root.CountItems(), 1u);
+    EXPECT_TRUE(root.m_arrHotspots.empty());
     EXPECT_EQ(root.m_strComment, "keep");
     EXPECT_EQ(root.m_strLabel, "label");
 }
@@ -218,6 +192,6 @@ TEST(BuildTree, MoveAssignmentReplacesTheFolderAndItsChildren) {
     EXPECT_EQ(g_live, 0);
     EXPECT_EQ(target.m_strName, "new");
     EXPECT_EQ(target.m_bHotspotFolder, 1);
-    EXPECT_EQ(Names(target.m_arrDocs), std::vector<std::string>{"d"});
+    EXPECT_EQ(NamesOf(target.m_arrDocs), Names{"d"});
     EXPECT_TRUE(source.m_arrDocs.empty());
 }

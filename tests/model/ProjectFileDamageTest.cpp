@@ -12,6 +12,7 @@
 #include "model/FoldcraftDoc.h"
 #include "model/ProjectFile.h"
 
+using foldcraft::LoadProject;
 using foldcraft::ReadProjectBytes;
 using foldcraft::WriteProjectBytes;
 using foldcraft::test::Bytes;
@@ -80,18 +81,23 @@ TEST(ProjectFileDamage, BrokenFixturesAreRefusedWithTheirReason) {
 TEST(ProjectFileDamage, EveryTruncationOfASampleFailsCleanly) {
     const std::string sample = Fixture("sample.fcd");
     ASSERT_GT(sample.size(), 1000u);
+    foldcraft::test::TempDir dir;
     for (size_t n = 0; n < sample.size(); ++n) {
-        CFoldcraftDoc doc;
+        // In memory and from a file on disk (read through its own buffer).
+        CFoldcraftDoc doc, opened;
         doc.OnNewDocument();
         const auto result = ReadProjectBytes(doc, std::string_view(sample).substr(0, n));
+        const auto loaded = LoadProject(opened, dir.WriteFile("cut.fcd", sample.substr(0, n)));
         if (n == 0) {
-            EXPECT_TRUE(result.Ok()) << "a zero-byte file is an empty project";
+            EXPECT_TRUE(result.Ok() && loaded.Ok()) << "a zero-byte file is an empty project";
         } else {
             ASSERT_EQ(result.status, Status::kDamaged) << "prefix of " << n << " bytes";
+            ASSERT_EQ(loaded.status, Status::kDamaged) << n << ": " << loaded.message;
             ASSERT_NE(result.message.find("the project file is damaged: "), std::string::npos)
                 << n << ": " << result.message;
         }
         ASSERT_EQ(doc.m_pRoot->CountItems(), 1u);
+        ASSERT_EQ(opened.m_pRoot->CountItems(), 1u);
         ASSERT_EQ(doc.m_strTitle, "My Title");
     }
 }
