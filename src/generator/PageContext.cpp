@@ -90,9 +90,13 @@ std::string PageContext::CreatedDateText(Time when) {
 bool PageContext::HasPicturePage(const CBuildTreeDoc& item) const {
     if (m_doc.m_bUseThumbnails != 1) return false;
     if (SitePaths::IsExternalLink(item.m_strLink)) return false;
-    // A document's address ends as its path does ("files/" replaces the drive prefix).
-    if (!SitePaths::IsPictureAddress(item.m_strLink)) return false;
-    return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(item.m_strLink));
+    const std::string address = SitePaths::ItemAddress(item.m_strLink);
+    if (!SitePaths::IsPictureAddress(address)) return false;
+    return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(address));
+}
+
+std::string PageContext::PicturePageName(const CBuildTreeDoc& item) {
+    return SitePaths::PicturePageName(SitePaths::ItemAddress(item.m_strLink));
 }
 
 bool PageContext::TrailShown() const {

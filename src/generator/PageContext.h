@@ -51,6 +51,9 @@ public:
     // run: thumbnails on, a local document (not a web or mail link) whose address
     // ends in "jpg" or "gif", and a page name that can be created safely.
     bool HasPicturePage(const CBuildTreeDoc& item) const;
+    // The name of that picture page: the file name of the document's address plus
+    // ".html" (the same name the folder pages write, so the sitemap never misses).
+    static std::string PicturePageName(const CBuildTreeDoc& item);
 
     // The navigation trail shown on folder pages: whether it is written at all,
     // and the trail of a parent extended by one folder's link.

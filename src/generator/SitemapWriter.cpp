@@ -65,7 +65,7 @@ void SitemapWriter::WriteSitemapRows(PageFile& file, const CBuildTreeFolder& fol
         const bool document = !SitePaths::IsExternalLink(item->m_strLink);
         std::string address;
         if (document && folderHasPicturePages && m_ctx.HasPicturePage(*item)) {
-            address = SitePaths::PicturePageName(item->m_strLink);
+            address = PageContext::PicturePageName(*item);
         } else {
             address = SitePaths::ItemAddress(item->m_strLink);
         }

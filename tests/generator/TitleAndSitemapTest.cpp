@@ -186,9 +186,11 @@ TEST(WriteSitemap, EveryLinkedPageExistsAfterTheFolderPagesAreWritten) {
     AddDoc(maps, "p3", "/p/four.jpg");
     AddFolder(maps, "Under");
     AddDoc(root, "p4", "/p/five.jpg");
+    AddDoc(root, "p5", "C:six.gif");  // a drive without a separator: the page is six.gif.html
     ScopedClockPin pin(kNow);
     ASSERT_TRUE(WriteSitemap(*doc, dir.Path()));
     ASSERT_TRUE(WriteFolderPages(*doc, dir.Path()));
+    EXPECT_NE(ReadFile(dir / "Sitemap.html").find("<a href=\"six.gif.html\">"), std::string::npos);
     std::vector<std::string> pages = {"Sitemap.html", "Folder0.html", "Folder0-0.html",
                                       "Folder0-0-0.html", "Folder0-0-0-0.html"};
     const std::regex href("href=\"([^\"]*)\"");
