@@ -85,74 +85,51 @@ TEST(ModelCommandsTest, NewWritesANewProjectAndRefusesToReplaceOne) {
     EXPECT_EQ(run.err.rfind("Error: ", 0), 0u) << run.err;
 }
 
-TEST(ModelCommandsTest, JsonToProjectToJsonIsIdentical) {
+TEST(ModelCommandsTest, JsonAndProjectTripsAreByteIdentical) {
     Files f;
-    const std::string json = f.Write("sample.json", SampleJson());
-    CliRun run = RunCli({"from-json", json, "-o", f / "sample.fcd"});
+    const std::string a = f / "a.fcd";
+    CliRun run = RunCli({"from-json", f.Write("s.json", SampleJson()), "-o", a});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    run = RunCli({"info", f / "sample.fcd"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::string printed = run.out;
-
-    // The printed form is the input with every field filled in...
+    // info prints the input with every field filled in.
     CFoldcraftDoc doc;
     std::string error;
     ASSERT_TRUE(ProjectJson::FromText(SampleJson(), doc, error)) << error;
-    EXPECT_EQ(printed, ProjectJson::ToText(doc));
-    const Json parsed = Json::parse(printed);
-    EXPECT_EQ(parsed["m_strComments"], Json::parse(R"({"hex": "436166e9"})"));
-    EXPECT_EQ(parsed["m_pRoot"]["m_arrFolders"][0]["m_arrDocs"][0]["m_timePurge"], 4000000000u);
-    EXPECT_EQ(parsed["m_pRoot"]["m_arrFolders"][0]["m_arrHotspots"][1]["m_arrCoords"].size(), 10u);
+    EXPECT_EQ(RunCli({"info", a}).out, ProjectJson::ToText(doc));
+    // resave writes back in place, byte for byte.
+    const std::string written = ReadFile(a);
+    run = RunCli({"resave", a, a});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(a), written);
 
-    // ...and printing it again after another trip gives the same text.
-    const std::string again = f.Write("printed.json", printed);
-    run = RunCli({"from-json", again, "-o", f / "again.fcd"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    run = RunCli({"info", f / "again.fcd"});
-    EXPECT_EQ(run.out, printed);
-    EXPECT_EQ(ReadFile(f / "again.fcd"), ReadFile(f / "sample.fcd"));
-}
-
-TEST(ModelCommandsTest, ProjectToJsonToProjectIsByteIdentical) {
-    Files f;
-    RunCli({"from-json", f.Write("s.json", SampleJson()), "-o", f / "a.fcd"});
-    std::vector<std::string> projects{f / "a.fcd"};
     // Every readable project file of the format tests as well.
-    const fs::path fixtures = fs::path(FOLDCRAFT_TESTS_DIR) / "model/fixtures";
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(fixtures, ec))
+    std::vector<std::string> projects{a};
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(FOLDCRAFT_TESTS_DIR) / "model/fixtures"))
         if (entry.path().extension() == ".fcd") projects.push_back(entry.path().string());
-
     int compared = 0;
     for (const std::string& fcd : projects) {
         SCOPED_TRACE(fcd);
         const CliRun info = RunCli({"info", fcd});
         if (info.exitCode != 0) continue;  // damaged or unsupported: covered elsewhere
-        const std::string json = f.Write("trip.json", info.out);
-        CliRun run = RunCli({"from-json", json, "-o", f / "trip.fcd"});
+        run = RunCli({"from-json", f.Write("trip.json", info.out), "-o", f / "trip.fcd"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         run = RunCli({"resave", fcd, f / "resaved.fcd"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        // The JSON trip writes exactly what reading and writing back writes.
+        // The JSON trip writes exactly what reading and writing back writes, and a
+        // file that this program wrote comes back byte for byte.
         EXPECT_EQ(ReadFile(f / "trip.fcd"), ReadFile(f / "resaved.fcd"));
-        // A file that this program wrote comes back byte for byte.
-        if (fcd == f / "a.fcd") {
-            EXPECT_EQ(ReadFile(f / "trip.fcd"), ReadFile(fcd));
+        if (fcd == a) {
+            EXPECT_EQ(ReadFile(f / "trip.fcd"), written);
         }
         ++compared;
     }
-    EXPECT_GE(compared, 1);
+    EXPECT_GE(compared, 11);
 }
 
-TEST(ModelCommandsTest, FromJsonFillsMissingFieldsWithNewValues) {
+TEST(ModelCommandsTest, FromJsonReadsStandardInputAndFillsMissingFields) {
     Files f;
-    CliRun run = RunCli({"from-json", f.Write("empty.json", "{}"), "-o", f / "e.fcd"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    Json expected = NewProjectJson();
-    expected["m_bNeverSaved"] = 0;
-    EXPECT_EQ(WithoutClockFields(InfoJson(f / "e.fcd")), WithoutClockFields(expected));
-
-    run = RunCli({"from-json", "-", "-o", f / "stdin.fcd"}, R"({"m_strTitle": "From stdin"})");
+    const CliRun run =
+        RunCli({"from-json", "-", "-o", f / "stdin.fcd"}, R"({"m_strTitle": "From stdin"})");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Json json = InfoJson(f / "stdin.fcd");
     EXPECT_EQ(json["m_strTitle"], "From stdin");
@@ -171,8 +148,6 @@ TEST(ModelCommandsTest, FromJsonRefusesBadInputAndWritesNothing) {
         {"", "not valid JSON"},
         {R"({"m_pRoot": {"m_arrDocs": [{"m_nFileSize": "big"}]}})",
          "m_pRoot.m_arrDocs[0].m_nFileSize: expected an integer"},
-        {R"({"m_pRoot": {"m_arrFolders": [{"class": "CSomething"}]}})",
-         "m_pRoot.m_arrFolders[0].class: unknown class \"CSomething\""},
         {R"({"m_colour": 1})", "m_colour: unknown field"},
     };
     for (const Case& c : cases) {
@@ -185,13 +160,10 @@ TEST(ModelCommandsTest, FromJsonRefusesBadInputAndWritesNothing) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(ReadFile(out), "previous contents");
     }
-    const CliRun missing = RunCli({"from-json", f / "missing.json", "-o", f / "new.fcd"});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
-    EXPECT_FALSE(FileExists(f / "new.fcd"));
-    const CliRun directory = RunCli({"from-json", f.dir.Path(), "-o", f / "new.fcd"});
-    EXPECT_EQ(directory.exitCode, 2);
-    EXPECT_FALSE(FileExists(f / "new.fcd"));
+    for (const std::string& in : {f / "missing.json", f.dir.Path()}) {
+        EXPECT_EQ(RunCli({"from-json", in, "-o", f / "new.fcd"}).exitCode, 2) << in;
+        EXPECT_FALSE(FileExists(f / "new.fcd"));
+    }
 }
 
 TEST(ModelCommandsTest, UnsupportedVersionPrintsTheEmptyProject) {
@@ -236,21 +208,11 @@ TEST(ModelCommandsTest, DamagedAndMissingFilesFailClearly) {
         EXPECT_EQ(resave.exitCode, 2);
         EXPECT_FALSE(FileExists(f / "out.fcd"));
     }
-    const CliRun missing = RunCli({"info", f / "missing.fcd"});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.err.rfind("Error: " + (f / "missing.fcd") + ": ", 0), 0u) << missing.err;
-    const CliRun directory = RunCli({"info", f.dir.Path()});
-    EXPECT_EQ(directory.exitCode, 2);
-    EXPECT_EQ(directory.err.rfind("Error: ", 0), 0u);
-}
-
-TEST(ModelCommandsTest, ResaveWritesBackInPlace) {
-    Files f;
-    RunCli({"from-json", f.Write("s.json", SampleJson()), "-o", f / "s.fcd"});
-    const std::string before = ReadFile(f / "s.fcd");
-    const CliRun run = RunCli({"resave", f / "s.fcd", f / "s.fcd"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadFile(f / "s.fcd"), before);
+    for (const std::string& path : {f / "missing.fcd", f.dir.Path()}) {
+        const CliRun run = RunCli({"info", path});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.err.rfind("Error: " + path + ": ", 0), 0u) << run.err;
+    }
 }
 
 TEST(ModelCommandsTest, ImportMakesAProjectOfADirectory) {
@@ -279,37 +241,25 @@ TEST(ModelCommandsTest, ImportMakesAProjectOfADirectory) {
               std::string::npos)
         << run.err;
 
+    // The tree itself is the importer's (tested there); here: it reaches the file.
     const Json root = InfoJson(f / "p.fcd")["m_pRoot"];
     EXPECT_EQ(root["m_strName"], "Root");
-    EXPECT_EQ(root["m_strLink"], "(root)");
-    ASSERT_EQ(root["m_arrFolders"].size(), 1u);
-    const Json& reports = root["m_arrFolders"][0];
-    EXPECT_EQ(reports["m_strName"], "Reports");
-    EXPECT_EQ(reports["m_strLink"], "(folder)");
-    EXPECT_EQ(reports["m_arrFolders"][0]["m_arrDocs"][0]["m_strName"], "Annual summary.pdf");
-    EXPECT_EQ(reports["m_arrFolders"][0]["m_arrDocs"][0]["m_strLink"],
-              f / "docs/Reports/2026/Annual summary.pdf");
-    EXPECT_EQ(reports["m_arrFolders"][0]["m_arrDocs"][0]["m_nFileSize"], 13);
-    EXPECT_EQ(reports["m_arrDocs"][0]["m_strName"], "A.txt");
-    EXPECT_EQ(reports["m_arrDocs"][1]["m_strName"], "b.txt");
-    ASSERT_EQ(root["m_arrDocs"].size(), 1u);
+    const Json& pdf = root["m_arrFolders"][0]["m_arrFolders"][0]["m_arrDocs"][0];
+    EXPECT_EQ(pdf["m_strLink"], f / "docs/Reports/2026/Annual summary.pdf");
+    EXPECT_EQ(pdf["m_nFileSize"], 13);
     EXPECT_EQ(root["m_arrDocs"][0]["m_strName"], "notes.txt");
 
     fs::remove(f / "docs/loop1");
     fs::remove(f / "docs/loop2");
     run = RunCli({"import", "--include-hidden", f / "docs", "-o", f / "h.fcd"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const Json docs = InfoJson(f / "h.fcd")["m_pRoot"]["m_arrDocs"];
-    ASSERT_EQ(docs.size(), 2u);
-    EXPECT_EQ(docs[0]["m_strName"], ".hidden");
-}
+    EXPECT_EQ(InfoJson(f / "h.fcd")["m_pRoot"]["m_arrDocs"][0]["m_strName"], ".hidden");
 
-TEST(ModelCommandsTest, ImportOfAMissingDirectoryWritesNothing) {
-    Files f;
-    const CliRun run = RunCli({"import", f / "nothing", "-o", f / "p.fcd"});
+    // A missing directory writes nothing.
+    run = RunCli({"import", f / "nothing", "-o", f / "n.fcd"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err.rfind("Error: " + (f / "nothing") + ": ", 0), 0u) << run.err;
-    EXPECT_FALSE(FileExists(f / "p.fcd"));
+    EXPECT_FALSE(FileExists(f / "n.fcd"));
 }
 
 TEST(ModelCommandsTest, UsageErrorsExit64) {
@@ -327,25 +277,22 @@ TEST(ModelCommandsTest, UsageErrorsExit64) {
     };
     for (const auto& args : cases) {
         const CliRun run = RunCli(args);
-        std::string joined;
-        for (const auto& a : args) joined += a + " ";
-        EXPECT_EQ(run.exitCode, 64) << joined << "\n" << run.err;
-        EXPECT_FALSE(run.err.empty()) << joined;
+        EXPECT_EQ(run.exitCode, 64) << testing::PrintToString(args) << "\n" << run.err;
+        EXPECT_FALSE(run.err.empty()) << testing::PrintToString(args);
     }
     EXPECT_FALSE(FileExists(f / "p.fcd"));
 }
 
 TEST(ModelCommandsTest, EveryCommandHasHelp) {
+    const CliRun top = RunCli({"--help"});
+    EXPECT_EQ(top.exitCode, 0);
     for (const std::string command : {"new", "info", "from-json", "resave", "import"}) {
         const CliRun run = RunCli({command, "--help"});
         EXPECT_EQ(run.exitCode, 0) << command << run.err;
-        EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("Usage"), std::string::npos) << run.out;
-    }
-    const CliRun top = RunCli({"--help"});
-    EXPECT_EQ(top.exitCode, 0);
-    for (const std::string command : {"new", "info", "from-json", "resave", "import"})
+        EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
         EXPECT_NE(top.out.find(command), std::string::npos) << command;
+    }
 }
 
 TEST(ModelCommandsTest, ProgramFolderOptionIsAcceptedBeforeAndAfterTheCommand) {
