@@ -420,20 +420,23 @@ int CFTPLink::AcceptWithTimeout(int listenFd) {
     }
 }
 
+bool CFTPLink::WaitForData(int dataFd, short events) {
+    const Wait wait = WaitFor(dataFd, events);
+    if (wait == Wait::kReady) return true;
+    if (wait == Wait::kTimeout) {
+        m_bTimedOut = true;
+        m_strLastReply = kNetworkError;
+    } else {
+        m_strLastReply = kFileError;
+    }
+    return false;
+}
+
 bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive) {
     char block[kBufferSize];
     if (receive) {
         while (true) {
-            const Wait wait = WaitFor(dataFd, POLLIN);
-            if (wait == Wait::kTimeout) {
-                m_bTimedOut = true;
-                m_strLastReply = kNetworkError;
-                return false;
-            }
-            if (wait == Wait::kError) {
-                m_strLastReply = kFileError;
-                return false;
-            }
+            if (!WaitForData(dataFd, POLLIN)) return false;
             const ssize_t got = ::recv(dataFd, block, sizeof block, 0);
             if (got == 0) return true;
             if (got < 0) {
@@ -461,16 +464,7 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive) {
             return false;
         }
         if (got == 0) return true;
-        const Wait wait = WaitFor(dataFd, POLLOUT);
-        if (wait == Wait::kTimeout) {
-            m_bTimedOut = true;
-            m_strLastReply = kNetworkError;
-            return false;
-        }
-        if (wait == Wait::kError) {
-            m_strLastReply = kFileError;
-            return false;
-        }
+        if (!WaitForData(dataFd, POLLOUT)) return false;
         std::size_t chunk = static_cast<std::size_t>(got);
         if (m_maxSendChunk > 0) chunk = std::min(chunk, m_maxSendChunk);
         ssize_t sent = ::send(dataFd, block, chunk, MSG_NOSIGNAL);

@@ -138,6 +138,10 @@ private:
     bool Flush();
     bool ConnectWithTimeout(int fd, const void* addr, unsigned len) const;
     int AcceptWithTimeout(int listenFd);
+    // Waits until the data connection is ready for events. False with "Network
+    // error." (and m_bTimedOut) when it made no progress for Timeout(), with "File
+    // error." when the wait itself failed.
+    bool WaitForData(int dataFd, short events);
     bool CopyData(int dataFd, int fileFd, bool receive);
     void AbandonControl();
 
