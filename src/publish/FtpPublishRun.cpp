@@ -15,20 +15,10 @@
 #include "model/FoldcraftDoc.h"
 #include "model/TextCase.h"
 #include "publish/FTPLink.h"
+#include "publish/PageWriters.h"
 
 namespace foldcraft {
 namespace {
-
-using Writer = bool (*)(const CFoldcraftDoc&, const std::string&);
-
-// A writer that throws (a write error, memory) has failed like one that returns false.
-bool CallWriter(Writer writer, const CFoldcraftDoc& doc, const std::string& target) {
-    try {
-        return writer(doc, target);
-    } catch (...) {
-        return false;
-    }
-}
 
 bool EndsWith(const std::string& text, std::string_view tail) {
     return text.size() >= tail.size() &&
@@ -216,10 +206,12 @@ int FtpPublishRun::CreateTempPages(const std::string& directory) {
     }
     std::filesystem::remove(directory + "/styles.css", ec);
 
-    if (!CallWriter(&WriteStyleSheet, m_doc, directory)) return 2;
-    if (m_doc.m_bCreateTitlePage == 1 && !CallWriter(&WriteTitlePage, m_doc, directory)) return 3;
-    if (m_doc.m_bCreateSitemap == 1 && !CallWriter(&WriteSitemap, m_doc, directory)) return 4;
-    if (!CallWriter(&WriteFolderPages, m_doc, directory)) return 5;
+    if (!PageWriters::Call(&WriteStyleSheet, m_doc, directory)) return 2;
+    if (m_doc.m_bCreateTitlePage == 1 && !PageWriters::Call(&WriteTitlePage, m_doc, directory))
+        return 3;
+    if (m_doc.m_bCreateSitemap == 1 && !PageWriters::Call(&WriteSitemap, m_doc, directory))
+        return 4;
+    if (!PageWriters::Call(&WriteFolderPages, m_doc, directory)) return 5;
     return 0;
 }
 

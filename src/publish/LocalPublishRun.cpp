@@ -6,23 +6,9 @@
 #include "generator/SiteGenerator.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/LocalSiteAssembly.h"
+#include "publish/PageWriters.h"
 
 namespace foldcraft {
-namespace {
-
-using Writer = bool (*)(const CFoldcraftDoc&, const std::string&);
-
-// A writer that throws (a write error, memory) has failed like one that returns false.
-bool CallWriter(Writer writer, const CFoldcraftDoc& doc, const std::string& target) {
-    try {
-        return writer(doc, target);
-    } catch (...) {
-        return false;
-    }
-}
-
-}  // namespace
-
 LocalPublishRun::LocalPublishRun(CFoldcraftDoc& doc, ILogSink& sink, std::string programFolder,
                                  PauseHook pause)
     : m_doc(doc),
@@ -97,7 +83,7 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         Pause(100);
         Append("\nCreating styles.css...");
         Pause(100);
-        if (!CallWriter(&WriteStyleSheet, m_doc, target)) {
+        if (!PageWriters::Call(&WriteStyleSheet, m_doc, target)) {
             return FailureEnd("\nCreation of styles.css failed!\n");
         }
         m_sink.SetProgress(40);
@@ -108,7 +94,7 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         if (m_doc.m_bCreateTitlePage == 1) {
             Append("\nCreating title page...");
             Pause(100);
-            if (!CallWriter(&WriteTitlePage, m_doc, target)) {
+            if (!PageWriters::Call(&WriteTitlePage, m_doc, target)) {
                 return FailureEnd("\nCreation of title page failed!\n");
             }
             m_sink.SetProgress(50);
@@ -120,7 +106,7 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         if (m_doc.m_bCreateSitemap == 1) {
             Append("\nCreating sitemap...");
             Pause(100);
-            if (!CallWriter(&WriteSitemap, m_doc, target)) {
+            if (!PageWriters::Call(&WriteSitemap, m_doc, target)) {
                 return FailureEnd("\nCreation of sitemap failed!\n");
             }
             m_sink.SetProgress(50);
@@ -130,7 +116,7 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         Pause(100);
         Append("\nCreating folder pages...");
         Pause(300);
-        if (!CallWriter(&WriteFolderPages, m_doc, target)) {
+        if (!PageWriters::Call(&WriteFolderPages, m_doc, target)) {
             return FailureEnd("\nCreation of folder pages failed!\n");
         }
         m_sink.SetProgress(100);
