@@ -88,6 +88,16 @@ FtpPublishRun::Result FtpPublishRun::FailureEnd(const char* text) {
     return Result::kFailed;
 }
 
+FtpPublishRun::Result FtpPublishRun::FailureEndAfterLogon(CFTPLink& link, const char* text) {
+    KeepFailureDetail(link);
+    Append(text);
+    // Logged on: QUIT goes out before the run ends.
+    link.Logoff();
+    m_bError = true;
+    m_sink.EnableClose(true);
+    return Result::kFailed;
+}
+
 void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
     if (link.LastReplyFollowsPassword()) {
         m_strFailureDetail.clear();
@@ -147,22 +157,12 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     // An empty starting directory means the directory the login leads to: "CWD "
     // with nothing after it is a syntax error to most servers.
     if (!m_settings.strStartDir.empty() && !link->Command("CWD " + m_settings.strStartDir)) {
-        KeepFailureDetail(*link);
-        Append("\nStarting directory not found!\n");
-        link->Logoff();
-        m_bError = true;
-        m_sink.EnableClose(true);
-        return Result::kFailed;
+        return FailureEndAfterLogon(*link, "\nStarting directory not found!\n");
     }
 
     Append("\nCreating directory structure...");
     if (!CreateRemoteDirectories(*link)) {
-        KeepFailureDetail(*link);
-        Append("\nCreation of directory structure failed!\n");
-        link->Logoff();
-        m_bError = true;
-        m_sink.EnableClose(true);
-        return Result::kFailed;
+        return FailureEndAfterLogon(*link, "\nCreation of directory structure failed!\n");
     }
     Append("\nSuccessfully created directory structure.\n");
     m_sink.Scroll(2);

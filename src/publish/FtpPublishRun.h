@@ -97,6 +97,9 @@ public:
 
 private:
     Result FailureEnd(const char* text);
+    // A step after a good logon failed: keeps the failure detail, appends text, logs
+    // off (QUIT) and ends the run as FailureEnd does.
+    Result FailureEndAfterLogon(CFTPLink& link, const char* text);
     void Append(const char* text) { m_sink.AppendText(text); }
     void Pause(int milliseconds) {
         if (m_pause) m_pause(milliseconds);
