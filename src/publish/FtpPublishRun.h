@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,15 +38,8 @@ namespace foldcraft {
 // reach the log.
 class FtpPublishRun {
 public:
-    enum class Result {
-        kSuccess,         // "Publish successful!"
-        kFilesNotCopied,  // "Publish finished." / "Some files were not copied."
-        kFailed,          // a step failed; the log ends with its failure line
-    };
-
-    // Waits the given number of milliseconds between steps (the GUI's pauses); left
-    // empty the run does not wait.
-    using PauseHook = std::function<void(int milliseconds)>;
+    using Result = PublishResult;
+    using PauseHook = PublishPauseHook;
 
     // doc and sink must outlive the run. programFolder holds images/ (missing support
     // images are installed there before upload) and the staging directory _temp.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "publish/LogSink.h"
@@ -18,15 +17,8 @@ namespace foldcraft {
 // leaves there the source paths of the files that were not copied.
 class LocalPublishRun {
 public:
-    enum class Result {
-        kSuccess,         // "Publish successful!"
-        kFilesNotCopied,  // "Publish finished." / "Some files were not copied."
-        kFailed,          // a step failed; the log ends with its failure line
-    };
-
-    // Waits the given number of milliseconds between steps. The GUI fills it so the
-    // log grows visibly; left empty the run does not wait.
-    using PauseHook = std::function<void(int milliseconds)>;
+    using Result = PublishResult;
+    using PauseHook = PublishPauseHook;
 
     // doc and sink must outlive the run. programFolder holds images/ with the
     // support images (missing ones are installed there before they are copied).

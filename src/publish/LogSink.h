@@ -1,8 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 namespace foldcraft {
+
+// How a publish run (local or FTP) ended.
+enum class PublishResult {
+    kSuccess,         // "Publish successful!"
+    kFilesNotCopied,  // "Publish finished." / "Some files were not copied."
+    kFailed,          // a step failed; the log ends with its failure line
+};
+
+// Waits the given number of milliseconds between the steps of a publish run. The GUI
+// fills it so the log grows visibly; left empty a run does not wait.
+using PublishPauseHook = std::function<void(int milliseconds)>;
 
 // Where a publish run reports: the Publishing window in the GUI, stdout in the
 // command-line tool, a recorder in the tests. Calls come from the thread that runs
