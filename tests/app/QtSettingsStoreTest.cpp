@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "app/QtSettingsStore.h"
 #include "support/TempDir.h"
@@ -38,59 +39,47 @@ mode_t ModeOf(const std::string& path) {
 TEST(QtSettingsStoreTest, ValuesOfEverySectionSurviveANewStore) {
     TempDir dir;
     const std::string ini = dir / "Foldcraft.ini";
+    // Texts (the same names in two sections, an empty one, INI-special characters)
+    // and numbers.
+    const std::tuple<const char*, const char*, const char*> texts[] = {
+        {"FTPServer", "HostName", "ftp.example.com"},
+        {"FTPServer", "User", "anna"},
+        {"FTPServer", "Password", "p=w;d \"x\" \xC3\xA9"},
+        {"FTPServer", "StartDir", "/public_html"},
+        {"FTPFirewall", "HostName", "proxy"},
+        {"FTPFirewall", "User", ""},
+        {"FTPFirewall", "Password", "secret"}};
+    const std::tuple<const char*, const char*, int> numbers[] = {{"Tip", "StartUp", 0},
+                                                                 {"Tip", "FilePos", 1234},
+                                                                 {"FTPServer", "Port", 2121},
+                                                                 {"FTPFirewall", "Port", 21},
+                                                                 {"FTPFirewall", "FirewallType", 8},
+                                                                 {"Message", "SupportFileMsg", -1}};
     {
         QtSettingsStore store(ini);
-        EXPECT_TRUE(store.WriteInt("Tip", "StartUp", 0));
-        EXPECT_TRUE(store.WriteInt("Tip", "FilePos", 1234));
-        EXPECT_TRUE(store.WriteString("FTPServer", "HostName", "ftp.example.com"));
-        EXPECT_TRUE(store.WriteString("FTPServer", "User", "anna"));
-        EXPECT_TRUE(store.WriteString("FTPServer", "Password", "p=w;d \"x\" \xC3\xA9"));
-        EXPECT_TRUE(store.WriteString("FTPServer", "StartDir", "/public_html/site"));
-        EXPECT_TRUE(store.WriteInt("FTPServer", "Port", 2121));
-        EXPECT_TRUE(store.WriteString("FTPFirewall", "HostName", "proxy"));
-        EXPECT_TRUE(store.WriteString("FTPFirewall", "User", ""));
-        EXPECT_TRUE(store.WriteString("FTPFirewall", "Password", "secret"));
-        EXPECT_TRUE(store.WriteInt("FTPFirewall", "Port", 21));
-        EXPECT_TRUE(store.WriteInt("FTPFirewall", "FirewallType", 8));
-        EXPECT_TRUE(store.WriteInt("Message", "SupportFileMsg", -1));
         EXPECT_EQ(store.FileName(), ini);
+        for (const auto& [section, name, value] : texts)
+            EXPECT_TRUE(store.WriteString(section, name, value));
+        for (const auto& [section, name, value] : numbers)
+            EXPECT_TRUE(store.WriteInt(section, name, value));
     }
     const QtSettingsStore store(ini);
-    EXPECT_EQ(store.GetInt("Tip", "StartUp", 1), 0);
-    EXPECT_EQ(store.GetInt("Tip", "FilePos", 0), 1234);
-    EXPECT_EQ(store.GetString("FTPServer", "HostName", ""), "ftp.example.com");
-    EXPECT_EQ(store.GetString("FTPServer", "User", ""), "anna");
-    EXPECT_EQ(store.GetString("FTPServer", "Password", ""), "p=w;d \"x\" \xC3\xA9");
-    EXPECT_EQ(store.GetString("FTPServer", "StartDir", ""), "/public_html/site");
-    EXPECT_EQ(store.GetInt("FTPServer", "Port", 21), 2121);
-    EXPECT_EQ(store.GetString("FTPFirewall", "HostName", ""), "proxy");
-    EXPECT_EQ(store.GetString("FTPFirewall", "User", "default"),
-              "");  // stored empty is not missing
-    EXPECT_EQ(store.GetString("FTPFirewall", "Password", ""), "secret");
-    EXPECT_EQ(store.GetInt("FTPFirewall", "Port", 0), 21);
-    EXPECT_EQ(store.GetInt("FTPFirewall", "FirewallType", 0), 8);
-    EXPECT_EQ(store.GetInt("Message", "SupportFileMsg", 0), -1);
-    // Sections stay apart.
-    EXPECT_EQ(store.GetString("FTPServer", "Password", ""), "p=w;d \"x\" \xC3\xA9");
-    EXPECT_EQ(store.GetString("FTPFirewall", "Password", ""), "secret");
+    for (const auto& [section, name, value] : texts)  // a stored empty text is not missing
+        EXPECT_EQ(store.GetString(section, name, "default"), value) << section << "/" << name;
+    for (const auto& [section, name, value] : numbers)
+        EXPECT_EQ(store.GetInt(section, name, 99), value) << section << "/" << name;
 }
 
-TEST(QtSettingsStoreTest, MissingValuesGiveTheDefaults) {
+TEST(QtSettingsStoreTest, MissingOrNonNumericValuesGiveTheDefaults) {
     TempDir dir;
-    const QtSettingsStore store(dir / "empty.ini");
-    EXPECT_EQ(store.GetInt("Tip", "StartUp", 1), 1);
-    EXPECT_EQ(store.GetInt("FTPServer", "Port", 21), 21);
-    EXPECT_EQ(store.GetString("FTPServer", "HostName", "fallback"), "fallback");
-    EXPECT_EQ(store.GetString("FTPFirewall", "Password", ""), "");
-}
-
-TEST(QtSettingsStoreTest, ValueThatIsNotANumberGivesTheDefault) {
-    TempDir dir;
-    const std::string ini = dir.WriteFile("hand.ini", "[FTPServer]\nPort=twenty-one\nHostName=h\n");
-    const QtSettingsStore store(ini);
-    EXPECT_EQ(store.GetInt("FTPServer", "Port", 21), 21);
-    EXPECT_EQ(store.GetString("FTPServer", "HostName", ""), "h");
-    EXPECT_EQ(store.GetInt("FTPServer", "HostName", 7), 7);
+    const QtSettingsStore empty(dir / "empty.ini");
+    EXPECT_EQ(empty.GetInt("FTPServer", "Port", 21), 21);
+    EXPECT_EQ(empty.GetString("FTPServer", "HostName", "fallback"), "fallback");
+    const QtSettingsStore hand(
+        dir.WriteFile("hand.ini", "[FTPServer]\nPort=twenty-one\nHostName=h\n"));
+    EXPECT_EQ(hand.GetInt("FTPServer", "Port", 21), 21);
+    EXPECT_EQ(hand.GetString("FTPServer", "HostName", ""), "h");
+    EXPECT_EQ(hand.GetInt("FTPServer", "HostName", 7), 7);
 }
 
 TEST(QtSettingsStoreTest, FileIsPrivateWhateverTheUmask) {
@@ -101,8 +90,6 @@ TEST(QtSettingsStoreTest, FileIsPrivateWhateverTheUmask) {
         QtSettingsStore store(ini);
         EXPECT_EQ(ModeOf(ini), 0600u);  // before anything is written
         EXPECT_TRUE(store.WriteString("FTPServer", "Password", "secret"));
-        EXPECT_EQ(ModeOf(ini), 0600u);
-        EXPECT_TRUE(store.WriteInt("FTPServer", "Port", 21));
         EXPECT_EQ(ModeOf(ini), 0600u);
     }
     EXPECT_EQ(ModeOf(ini), 0600u);

@@ -49,35 +49,33 @@ bool IsSymlink(const std::string& path) {
 }  // namespace
 
 TEST(ProgramFolderTest, ResolveTakesExplicitThenEnvironmentThenDefault) {
+    using Env = std::optional<std::string>;
     ScopedEnv home("HOME", "/home/tester");
-    ScopedEnv xdg("XDG_DATA_HOME", std::nullopt);
-    {
-        ScopedEnv env("FOLDCRAFT_HOME", "/env/folder");
-        EXPECT_EQ(ProgramFolder::Resolve("/explicit/folder"), "/explicit/folder");
-        EXPECT_EQ(ProgramFolder::Resolve(), "/env/folder");
-        EXPECT_EQ(ProgramFolder::Resolve(""), "/env/folder");
+    const std::string fallback = "/home/tester/.local/share/Foldcraft";
+    struct Case {
+        std::string explicitFolder;
+        Env foldcraftHome, xdgDataHome;
+        std::string resolved;
+    };
+    const Case cases[] = {
+        {"/explicit/folder", "/env/folder", {}, "/explicit/folder"},
+        {"", "/env/folder", {}, "/env/folder"},
+        {"", "", {}, fallback},  // set but empty counts as not set
+        {"", {}, {}, fallback},
+        {"", {}, "/data", "/data/Foldcraft"},
+        {"", {}, "relative/data", fallback},  // not absolute: ignored
+        // Trailing slashes are dropped, but "/" stays.
+        {"/explicit/", "/env/folder//", {}, "/explicit"},
+        {"/", {}, {}, "/"},
+        {"", "/env/folder//", {}, "/env/folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.resolved);
+        ScopedEnv env("FOLDCRAFT_HOME", c.foldcraftHome), xdg("XDG_DATA_HOME", c.xdgDataHome);
+        EXPECT_EQ(ProgramFolder::Resolve(c.explicitFolder), c.resolved);
     }
-    {
-        ScopedEnv env("FOLDCRAFT_HOME", "");  // set but empty counts as not set
-        EXPECT_EQ(ProgramFolder::Resolve(), "/home/tester/.local/share/Foldcraft");
-    }
-    ScopedEnv env("FOLDCRAFT_HOME", std::nullopt);
-    EXPECT_EQ(ProgramFolder::Resolve(), "/home/tester/.local/share/Foldcraft");
-    {
-        ScopedEnv data("XDG_DATA_HOME", "/data");
-        EXPECT_EQ(ProgramFolder::Resolve(), "/data/Foldcraft");
-    }
-    {
-        ScopedEnv data("XDG_DATA_HOME", "relative/data");  // not absolute: ignored
-        EXPECT_EQ(ProgramFolder::Resolve(), "/home/tester/.local/share/Foldcraft");
-    }
-}
-
-TEST(ProgramFolderTest, ResolveDropsTrailingSlashes) {
-    ScopedEnv env("FOLDCRAFT_HOME", "/env/folder//");
-    EXPECT_EQ(ProgramFolder::Resolve("/explicit/"), "/explicit");
-    EXPECT_EQ(ProgramFolder::Resolve("/"), "/");
-    EXPECT_EQ(ProgramFolder::Resolve(), "/env/folder");
+    ScopedEnv env("FOLDCRAFT_HOME", "/env/folder");
+    EXPECT_EQ(ProgramFolder::Resolve(), "/env/folder");  // the argument's default
 }
 
 TEST(ProgramFolderTest, EnsureCreatesParentsAndReportsFailure) {
@@ -115,16 +113,12 @@ TEST(ProgramFolderTest, CleanUpRemovesTheScratchItemsOnly) {
     EXPECT_TRUE(FileExists(folder + "/temp.html.bak"));
     EXPECT_TRUE(FileExists(folder + "/project.fcd"));
     EXPECT_TRUE(FileExists(folder + "/sub/temp.html"));
-}
 
-TEST(ProgramFolderTest, CleanUpOfMissingItemsIsNoError) {
-    TempDir dir;
-    dir.WriteFile("prog/styles.css", "css");  // only one of the three
-    ProgramFolder::CleanUp(dir / "prog");
-    EXPECT_FALSE(FileExists(dir / "prog/styles.css"));
-    ProgramFolder::CleanUp(dir / "prog");     // nothing left
-    ProgramFolder::CleanUp(dir / "missing");  // no folder at all
-    EXPECT_TRUE(fs::is_directory(dir / "prog"));
+    // Missing items, or no folder at all, are no error and stop nothing.
+    dir.WriteFile("prog/styles.css", "css");
+    ProgramFolder::CleanUp(folder);
+    ProgramFolder::CleanUp(dir / "missing");
+    EXPECT_FALSE(FileExists(folder + "/styles.css"));
     EXPECT_FALSE(FileExists(dir / "missing"));
 }
 
