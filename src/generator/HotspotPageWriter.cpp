@@ -124,16 +124,9 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
     PageFile file;
     if (!file.Open(m_ctx.PagePath(PageContext::FolderPageName(folderId)))) return false;
 
-    PageContext::WriteHead(file, folder.m_strName);
-    file.Format("h1 { font-size: 20pt; font-weight: bold; }\n");
-    file.Format("-->\n</style>\n ");
-    file.Format("</head>\n<body>\n");
-    file.Format("<p>%s</p>\n", {doc.m_strHeader});
-    if (folder.m_bShowContentsFor == 1) {
-        file.Format("<h1>Contents for %s</h1>\n", {folder.m_strName});
-    }
-    file.Format("%s\n<br><br>\n", {folder.m_strLabel});
-    if (doc.m_nNavBarPosition == CFoldcraftDoc::kNavTop) PageContext::WriteTrail(file, trail);
+    PageContext::WriteFolderStyle(file, folder, false);
+    m_ctx.WriteFolderIntro(file, folder);
+    m_ctx.WriteTopTrail(file, trail);
 
     file.Format("<img src=\"%s\" usemap=\"#Map\" border=\"0\">\n",
                 {SitePaths::FilesAddress(folder.m_strHotspotImage)});
@@ -165,10 +158,7 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
     }
     file.Format("</map>\n<br>\n");
 
-    m_ctx.WriteNavigationButtons(file);
-    if (doc.m_nNavBarPosition == CFoldcraftDoc::kNavBottom) PageContext::WriteTrail(file, trail);
-    file.Format("<p>%s</p>\n", {doc.m_strFooter});
-    PageContext::WriteMakerLineAndEnd(file);
+    m_ctx.WriteFolderPageEnd(file, trail);
     return file.Close();
 }
 

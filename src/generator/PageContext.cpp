@@ -12,6 +12,18 @@ namespace {
 
 constexpr const char* kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
+// The background of graphic buttons by graphic index, the end of the rule that
+// ".folder { background-image: url(" or ".document { background-image: url(" begins.
+constexpr const char* kGraphicRules[] = {
+    "images/black_btn.jpg); }\n", "images/blue_btn.jpg); }\n",   "images/cyan_btn.jpg); }\n",
+    "images/green_btn.jpg); }\n", "images/orange_btn.jpg); }\n", "images/red_btn.jpg); }\n",
+    "images/steel_btn.jpg); }\n"};
+
+// An index outside 0 to 6 uses the first picture.
+const char* GraphicRule(std::int32_t graphic) {
+    return graphic >= 0 && graphic <= 6 ? kGraphicRules[graphic] : kGraphicRules[0];
+}
+
 constexpr const char* kMonths[] = {"January",   "February", "March",    "April",
                                    "May",       "June",     "July",     "August",
                                    "September", "October",  "November", "December"};
@@ -119,6 +131,41 @@ std::string PageContext::ExtendTrail(const std::string& parentTrail, bool isRoot
 void PageContext::WriteHead(PageFile& file, std::string_view title) {
     file.Format("<html>\n<head>\n<title>%s</title>\n", {title});
     file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n<style type=\"text/css\">\n<!--\n");
+}
+
+void PageContext::WriteFolderStyle(PageFile& file, const CBuildTreeFolder& folder,
+                                   bool graphicRules) {
+    WriteHead(file, folder.m_strName);
+    file.Format("h1 { font-size: 20pt; font-weight: bold; }\n");
+    if (graphicRules && folder.m_nFolderButtonStyle == CBuildTreeFolder::kStyleGraphic) {
+        file.Format(".folder { background-image: url(");
+        file.Format(GraphicRule(folder.m_nFolderButtonGraphic));
+    }
+    if (graphicRules && folder.m_nFileButtonStyle == CBuildTreeFolder::kStyleGraphic) {
+        file.Format(".document { background-image: url(");
+        file.Format(GraphicRule(folder.m_nFileButtonGraphic));
+    }
+    file.Format("-->\n</style>\n ");
+}
+
+void PageContext::WriteFolderIntro(PageFile& file, const CBuildTreeFolder& folder) const {
+    file.Format("</head>\n<body>\n");
+    file.Format("<p>%s</p>\n", {m_doc.m_strHeader});
+    if (folder.m_bShowContentsFor == 1) {
+        file.Format("<h1>Contents for %s</h1>\n", {folder.m_strName});
+    }
+    file.Format("%s\n<br><br>\n", {folder.m_strLabel});
+}
+
+void PageContext::WriteTopTrail(PageFile& file, const std::string& trail) const {
+    if (m_doc.m_nNavBarPosition == CFoldcraftDoc::kNavTop) WriteTrail(file, trail);
+}
+
+void PageContext::WriteFolderPageEnd(PageFile& file, const std::string& trail) const {
+    WriteNavigationButtons(file);
+    if (m_doc.m_nNavBarPosition == CFoldcraftDoc::kNavBottom) WriteTrail(file, trail);
+    file.Format("<p>%s</p>\n", {m_doc.m_strFooter});
+    WriteMakerLineAndEnd(file);
 }
 
 void PageContext::WriteNavigationButtons(PageFile& file) const {

@@ -8,6 +8,7 @@
 
 class CFoldcraftDoc;
 class CBuildTreeDoc;
+class CBuildTreeFolder;
 
 namespace foldcraft {
 
@@ -64,6 +65,19 @@ public:
     // "<html>", head and title, the stylesheet link and the opening of the page's
     // own style block.
     static void WriteHead(PageFile& file, std::string_view title);
+    // The head of a folder page (button layout, image map or preview) up to and
+    // including the end of its style block ("-->", "</style>" and a space): the
+    // folder's name as title, the heading rule and, when graphicRules is true, the
+    // background rules of the folder's graphic buttons.
+    static void WriteFolderStyle(PageFile& file, const CBuildTreeFolder& folder, bool graphicRules);
+    // The start of a folder page's body: "</head>", "<body>", the header text, the
+    // "Contents for" heading when the folder shows it, and the folder's label.
+    void WriteFolderIntro(PageFile& file, const CBuildTreeFolder& folder) const;
+    // The trail when the navigation bar is at the top (written after the intro).
+    void WriteTopTrail(PageFile& file, const std::string& trail) const;
+    // The end of a published folder page: the navigation buttons, the trail when the
+    // navigation bar is at the bottom, the footer, the maker line and the end.
+    void WriteFolderPageEnd(PageFile& file, const std::string& trail) const;
     // The restart and sitemap buttons of folder pages, as the settings ask.
     void WriteNavigationButtons(PageFile& file) const;
     // The trail followed by "<br><br>".

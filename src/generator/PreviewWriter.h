@@ -24,8 +24,6 @@ public:
 
 private:
     void WriteImageMap(PageFile& file, const CBuildTreeFolder& folder) const;
-    void WriteFolderTable(PageFile& file, const CBuildTreeFolder& folder) const;
-    void WriteDocumentTable(PageFile& file, const CBuildTreeFolder& folder) const;
 
     const PageContext& m_ctx;
 };

@@ -159,6 +159,62 @@ TEST(WritePreviewPage, RadioAndTextRowsWithoutActions) {
     EXPECT_EQ(page.find("<script>"), std::string::npos);
 }
 
+TEST(WritePreviewPage, DefaultFolderRowsAndRadioDocumentRows) {
+    TempDir program;
+    auto doc = NewProject();
+    doc->m_bShowFileSize = 1;
+    doc->m_bShowRestartButton = 0;
+    CBuildTreeFolder& root = *doc->m_pRoot;
+    root.m_nFileButtonStyle = CBuildTreeFolder::kStyleRadio;
+    AddFolder(root, "Kid", "kid").m_bVisible = 0;
+    AddDoc(root, "Doc", "/a/b.doc", "d", 9).m_bVisible = 0;
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WritePreviewPage(*doc, root, program.Path()));
+    EXPECT_EQ(ReadFile(program / "temp.html"),
+              Crlf(PreviewHead("Root") + "\n<br><br>\n<form name=\"frmFolders\">\n" +
+                   std::string(kTable) +
+                   "<tr>\n<td width=\"35\" class=\"folder\">\n"
+                   "<img src=\"images/folder.gif\" width=\"32\" height=\"32\">\n</td>\n"
+                   "<td class=\"folder\"  height=\"50\" width=\"450\">\n"
+                   "<a class=\"folderlink\" href=\"#\">Kid</a>\n<br>kid</td>\n</tr>\n"
+                   "<tr><td height=\"5\"></td></tr>\n"
+                   "</table>\n</form><form name=\"frmDocuments\">\n" +
+                   std::string(kTable) +
+                   "<tr><td colspan=\"2\" height=\"15\"></td></tr>\n"
+                   "<tr>\n<td class=\"document\">\n<input type=\"radio\" name=\"docradio\">\n"
+                   "</td>\n<td class=\"document\"  width=\"370\" height=\"50\">\n"
+                   "<span class=\"documentlink\">Doc</span>\n<br>d</td>\n"
+                   "<td class=\"document\" align=\"right\">Size: 9<br></td></tr>\n"
+                   "<tr><td height=\"5\"></td></tr>\n"
+                   "<tr>\n<td colspan=\"2\">\n<input type=\"button\" name=\"btnFiles\" "
+                   "value=\"Open Document\">\n</td>\n</tr>\n"
+                   "</table>\n</form>\n" +
+                   PreviewTail("<img src=\"images/sitemap.jpg\" width=\"76\" height=\"26\" "
+                               "border=\"0\">\n<br>\n")));
+}
+
+TEST(WritePreviewPage, GraphicDocumentRowsShowNoSizeOrDate) {
+    TempDir program;
+    auto doc = NewProject();
+    doc->m_bShowFileSize = 1;
+    doc->m_bShowFileDate = 1;
+    CBuildTreeFolder& root = *doc->m_pRoot;
+    root.m_nFileButtonStyle = CBuildTreeFolder::kStyleGraphic;
+    root.m_nFileButtonGraphic = 6;
+    AddDoc(root, "Doc", "/a/b.doc", "d", 9, kMarch7);
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WritePreviewPage(*doc, root, program.Path()));
+    const std::string page = ReadFile(program / "temp.html");
+    EXPECT_NE(page.find(Crlf(".document { background-image: url(images/steel_btn.jpg); }\n-->")),
+              std::string::npos);
+    EXPECT_NE(page.find(Crlf("<tr><td colspan=\"2\" height=\"15\"></td></tr>\n<tr>\n"
+                             "<td class=\"document\" align=\"center\" width=\"500\" "
+                             "height=\"50\">\n<a class=\"documentlink\" href=\"#\">Doc</a>\n"
+                             "<br>d</td>\n</tr>\n<tr><td height=\"5\"></td></tr>\n</table>")),
+              std::string::npos)
+        << page;
+}
+
 TEST(WritePreviewPage, ReportsAPageThatCannotBeWritten) {
     TempDir program;
     auto doc = NewProject();
