@@ -115,11 +115,12 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     m_now = Clock::Now();
     m_sink.EnableClose(false);
 
-    Append("Publish status:\n----------------------------------------\n");
+    // The header and "Creating temp files..." are shown after the pause that follows
+    // them in the log (the sink shows what it is given at once).
     m_doc.m_arrPublishFiles.clear();
-
-    Append("\nCreating temp files...");
     Pause(100);
+    Append("Publish status:\n----------------------------------------\n");
+    Append("\nCreating temp files...");
     switch (CreateTempPages(StagingDirectory())) {
         case 0:
             break;

@@ -44,12 +44,15 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
     m_sink.EnableClose(false);
     const std::string target = TargetDirectory(m_doc.m_strPublishPath);
     try {
-        Append("Publish status:\n----------------------------------------\n");
+        // Each "Creating..." text is added to the log, the run waits, and only then is
+        // the log shown: the sink shows what it is given at once, so the text goes to
+        // it after the pause. The header is first shown with the first of them.
         m_doc.m_arrPublishFiles.clear();
         LocalSiteAssembly assembly(m_doc, target, m_programFolder);
 
-        Append("\nCreating directory structure...");
         Pause(100);
+        Append("Publish status:\n----------------------------------------\n");
+        Append("\nCreating directory structure...");
         if (!assembly.CreateLocalDirectories()) {
             return FailureEnd("\nCreation of directory structure failed!\n");
         }
@@ -58,8 +61,8 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         m_sink.Scroll(4);
         Pause(100);
 
-        Append("\nCopying files...");
         Pause(100);
+        Append("\nCopying files...");
         bool allCopied = true;
         if (assembly.CopySiteFiles()) {
             m_sink.SetProgress(30);
@@ -81,8 +84,8 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
 
         m_sink.Scroll(2);
         Pause(100);
-        Append("\nCreating styles.css...");
         Pause(100);
+        Append("\nCreating styles.css...");
         if (!PageWriters::Call(&WriteStyleSheet, m_doc, target)) {
             return FailureEnd("\nCreation of styles.css failed!\n");
         }
@@ -92,8 +95,8 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         Pause(100);
 
         if (m_doc.m_bCreateTitlePage == 1) {
-            Append("\nCreating title page...");
             Pause(100);
+            Append("\nCreating title page...");
             if (!PageWriters::Call(&WriteTitlePage, m_doc, target)) {
                 return FailureEnd("\nCreation of title page failed!\n");
             }
@@ -104,8 +107,8 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         Pause(100);
 
         if (m_doc.m_bCreateSitemap == 1) {
-            Append("\nCreating sitemap...");
             Pause(100);
+            Append("\nCreating sitemap...");
             if (!PageWriters::Call(&WriteSitemap, m_doc, target)) {
                 return FailureEnd("\nCreation of sitemap failed!\n");
             }
@@ -114,8 +117,8 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
         }
         m_sink.Scroll(2);
         Pause(100);
-        Append("\nCreating folder pages...");
         Pause(300);
+        Append("\nCreating folder pages...");
         if (!PageWriters::Call(&WriteFolderPages, m_doc, target)) {
             return FailureEnd("\nCreation of folder pages failed!\n");
         }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "EventLogSink.h"
 #include "PublishTestTree.h"
 #include "generator/SupportImages.h"
 #include "publish/LocalPublishRun.h"
@@ -14,6 +15,7 @@ using foldcraft::LocalPublishRun;
 using foldcraft::ScopedClockPin;
 using foldcraft::test::AddDocument;
 using foldcraft::test::AddSubFolder;
+using foldcraft::test::EventLogSink;
 using foldcraft::test::FileExists;
 using foldcraft::test::kPublishNow;
 using foldcraft::test::NewProject;
@@ -90,6 +92,54 @@ TEST_F(LocalPublishRunTest, SuccessfulRunWithTitlePageAndSitemap) {
     }
     EXPECT_EQ(LocalPublishRun::StartPageName(doc), "TitlePage.html");
     EXPECT_EQ(LocalPublishRun::StartPagePath(doc), site + "/TitlePage.html");
+}
+
+// What the window shows, step by step: a text that the run appends, waits and then
+// shows appears after the wait, never before it.
+TEST_F(LocalPublishRunTest, EachTextShowsAfterItsPause) {
+    EventLogSink events;
+    LocalPublishRun run(doc, events, program, events.Pauses());
+    ASSERT_EQ(run.RunLocalPublish(), Result::kSuccess);
+    const std::vector<std::string> expected = {
+        "close:off",
+        "pause:100",
+        "show:" + kHeader + "\nCreating directory structure...",
+        "progress:15",
+        "show:\nSuccessfully created directory structure.\n",
+        "scroll:4",
+        "pause:100",
+        "pause:100",
+        "show:\nCopying files...",
+        "progress:30",
+        "show:\nSuccessfully copied files\n",
+        "scroll:2",
+        "pause:100",
+        "pause:100",
+        "show:\nCreating styles.css...",
+        "progress:40",
+        "show:\nSuccessfully created styles.css.\n",
+        "scroll:2",
+        "pause:100",
+        "pause:100",
+        "show:\nCreating title page...",
+        "progress:50",
+        "show:\nSuccessfully created title page.\n",
+        "scroll:2",
+        "pause:100",
+        "pause:100",
+        "show:\nCreating sitemap...",
+        "progress:50",
+        "show:\nSuccessfully created sitemap.\n",
+        "scroll:2",
+        "pause:100",
+        "pause:300",
+        "show:\nCreating folder pages...",
+        "progress:100",
+        "show:\nSuccessfully created folder pages.\n" + kSuccess,
+        "scroll:7",
+        "close:on",
+    };
+    EXPECT_EQ(events.events, expected);
 }
 
 TEST_F(LocalPublishRunTest, SuccessfulRunWithoutTitlePageAndSitemap) {

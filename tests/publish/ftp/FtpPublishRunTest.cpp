@@ -6,6 +6,7 @@
 
 #include "generator/SitePaths.h"
 #include "generator/SupportImages.h"
+#include "publish/EventLogSink.h"
 #include "publish/FtpPublishRun.h"
 #include "publish/ftp/FtpTestProject.h"
 #include "support/RecordingLogSink.h"
@@ -16,6 +17,7 @@ namespace fs = std::filesystem;
 using foldcraft::FtpPublishRun;
 using foldcraft::FtpSettings;
 using foldcraft::ScopedClockPin;
+using foldcraft::test::EventLogSink;
 using foldcraft::test::FtpTestProject;
 using foldcraft::test::kPublishNow;
 using foldcraft::test::ReadFile;
@@ -178,6 +180,40 @@ TEST_F(FtpPublishRunTest, SuccessfulRun) {
               ReadFile(project.deep));
     EXPECT_EQ(files.at("styles.css"), ReadFile(program + "/_temp/styles.css"));
     EXPECT_EQ(files.at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
+}
+
+// What the Status pane shows, step by step: the header and "Creating temp files..."
+// appear after the first pause, not before it.
+TEST_F(FtpPublishRunTest, EachTextShowsAfterItsPause) {
+    ScriptedFtpServer server;
+    server.Send("220 Ready").Serve();
+    settings.nPort = server.Port();
+    server.Start();
+    EventLogSink events;
+    FtpPublishRun run(project.doc, events, program, settings, events.Pauses());
+    run.SetTimeout(2s);
+    ASSERT_EQ(run.RunFtpPublish(), Result::kSuccess);
+    ASSERT_TRUE(server.Finish(10s));
+    const std::vector<std::string> expected = {
+        "close:off",
+        "pause:100",
+        "show:" + kHeader + kTemp,
+        "scroll:4",
+        "pause:100",
+        "show:" + kLogin + kLoggedIn,
+        "scroll:2",
+        "show:" + kDirs,
+        "scroll:2",
+        "show:" + kCopying + kCopied,
+        "scroll:2",
+        "show:" + kLoggedOff,
+        "scroll:2",
+        "pause:100",
+        "show:" + kSuccess,
+        "scroll:4",
+        "close:on",
+    };
+    EXPECT_EQ(events.events, expected);
 }
 
 TEST_F(FtpPublishRunTest, PassiveModeUsesPasv) {
