@@ -102,6 +102,10 @@ TEST(PublishChecks, MissingProgramFolderComparedAsNormalisedText) {
 TEST(PublishChecks, SameFolderIsCheckedBeforePathForm) {
     // An empty program folder never matches; an empty path is then "Invalid path.".
     EXPECT_EQ(PublishChecks::CheckPublishPath("", "").message, "Invalid path.");
+    // A path that is the program folder and also of no valid form gets the
+    // program-folder message: that check comes first.
+    EXPECT_EQ(PublishChecks::CheckPublishPath("no-such-rel/prog", "no-such-rel/prog").message,
+              "Cannot publish to same folder as application.");
 }
 
 TEST(PublishChecks, MissingDirectoryAnsweredYesIsCreatedWithParents) {

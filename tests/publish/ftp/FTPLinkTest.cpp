@@ -325,6 +325,48 @@ TEST(FTPLinkLogonTable, EveryRowStartsAtAStepAndEndsInLoggedOnOrFailed) {
     }
 }
 
+// The whole table, written out step by step as "code, on 2xx, on 3xx" with S1 the
+// first step, "logged on" and "failed": every branch, including those that the
+// scripted sequences above do not reach.
+TEST(FTPLinkLogonTable, EveryStepOfEveryRow) {
+    const std::vector<std::string> expected = {
+        "0,logged on,S2 | 1,logged on,S3 | 2,logged on,failed",
+        "3,S3,S2 | 4,S3,failed | 5,failed,S4 | 0,logged on,S5 | 1,logged on,S6 | "
+        "2,logged on,failed",
+        "3,S3,S2 | 4,S3,failed | 6,logged on,S4 | 1,logged on,S5 | 2,logged on,failed",
+        "7,S2,S2 | 0,logged on,S3 | 1,logged on,S4 | 2,logged on,failed",
+        "3,S3,S2 | 4,S3,failed | 0,logged on,S4 | 1,logged on,S5 | 2,logged on,failed",
+        "6,logged on,S2 | 1,logged on,S3 | 2,logged on,failed",
+        "8,S3,S2 | 4,S3,failed | 0,logged on,S4 | 1,logged on,S5 | 2,logged on,failed",
+        "9,failed,S2 | 1,logged on,S3 | 2,logged on,failed",
+        "10,logged on,S2 | 11,logged on,S3 | 2,logged on,failed",
+    };
+    auto next = [](int step) -> std::string {
+        if (step == CFTPLink::kLoggedOn) return "logged on";
+        if (step == CFTPLink::kFailed) return "failed";
+        return "S" + std::to_string(step + 1);
+    };
+    ASSERT_EQ(static_cast<int>(expected.size()), CFTPLink::kFirewallTypeCount);
+    for (int type = 0; type < CFTPLink::kFirewallTypeCount; ++type) {
+        std::string row;
+        for (const CFTPLink::LogonStep& step : CFTPLink::kLogonTable[type]) {
+            if (step.command < 0) break;
+            if (!row.empty()) row += " | ";
+            row += std::to_string(step.command) + "," + next(step.on2xx) + "," + next(step.on3xx);
+        }
+        EXPECT_EQ(row, expected[type]) << "firewall type " << type;
+    }
+}
+
+TEST(FTPLinkFailureTexts, AreTheClientsOwn) {
+    EXPECT_STREQ(CFTPLink::kUnableToCreateSocket, "Unable to create socket.");
+    EXPECT_STREQ(CFTPLink::kUnableToConnect, "Unable to connect to server.");
+    EXPECT_STREQ(CFTPLink::kNetworkError, "Network error.");
+    EXPECT_STREQ(CFTPLink::kLogonFailed, "Logon failed.");
+    EXPECT_STREQ(CFTPLink::kUnableToOpenFile, "Unable to open file on local machine.");
+    EXPECT_STREQ(CFTPLink::kFileError, "File error.");
+}
+
 TEST(FTPLinkLogonTable, CommandLines) {
     auto line = [](int code) {
         return CFTPLink::LogonCommandLine(code, "h:2121", "u", "p", "a", "fu", "fp");
