@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -470,6 +471,8 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive) {
         ssize_t sent = ::send(dataFd, block, chunk, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                // The upload fails here whatever the server answers afterwards: seeing
+                // the data connection end, it may store the truncated file and say 226.
                 m_strLastReply = kFileError;
                 return false;
             }
@@ -606,14 +609,16 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
 
     // Once the server has said it will transfer, a failure leaves its final reply
     // still to come: read it (bounded) so the next command gets its own reply.
-    auto failAfterPreliminary = [&](const std::string& text) {
+    // text is taken by value: it may be m_strLastReply itself, which the final reply
+    // overwrites.
+    auto failAfterPreliminary = [&](std::string text) {
         data.Reset();
         if (m_bTimedOut) {
             AbandonControl();
         } else if (IsOpen()) {
             ReadReply();
         }
-        m_strLastReply = text;
+        m_strLastReply = std::move(text);
         return false;
     };
 

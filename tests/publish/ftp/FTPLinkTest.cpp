@@ -721,6 +721,36 @@ TEST(FTPLinkTransfer, DataConnectionCutShortFailsAndKeepsTheLinkInStep) {
     EXPECT_EQ(server.Files().count("big.bin"), 0u);
 }
 
+// A send error cuts the upload short; the server, seeing the data connection end,
+// may well store the truncated file and answer 226. The upload still fails: only
+// part of the file arrived.
+TEST(FTPLinkTransfer, SendCutShortFailsEvenWhenTheServerSaysDone) {
+    TempDir dir;
+    const std::string local = dir.WriteFile("big.bin", Pattern(8 << 20));
+    ScriptedFtpServer server;
+    server.Send("220 Ready")
+        .Expect("TYPE I")
+        .Send("200 Binary")
+        .ExpectPrefix("PORT ")
+        .ConnectData()
+        .Send("200 Port ok")
+        .Expect("STOR big.bin")
+        .Send("150 Go ahead")
+        .SendData("")  // closes the data connection without reading it
+        .Send("226 Transfer complete")
+        .Expect("NOOP")
+        .Send("200 Ok");
+    server.Start();
+    CFTPLink link;
+    ASSERT_TRUE(Connect(link, server));
+    EXPECT_FALSE(link.TransferFile("big.bin", local, false, false));
+    EXPECT_EQ(link.m_strLastReply, CFTPLink::kFileError);
+    EXPECT_TRUE(link.Command("NOOP"));  // the 226 was read with the failed transfer
+    link.CloseControlConnection();
+    ASSERT_TRUE(server.Finish());
+    EXPECT_TRUE(server.Errors().empty()) << server.Errors().front();
+}
+
 // ---------------------------------------------------------------------------
 // Nothing waits forever
 
