@@ -114,7 +114,6 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
                     address = page;
                 }
             }
-            lastAddress = address;
         } else if (doc.m_bUseThumbnails == 1 && SitePaths::IsPictureAddress(item.m_strLink)) {
             icon = SitePaths::ToSlashes(item.m_strLink);  // the local picture itself
         }
@@ -125,6 +124,7 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
         WriteSizeAndDate(style, item);
         m_file.Format("</tr>\n");
         m_file.Format(kRowGap);
+        if (m_mode == kSite) lastAddress = std::move(address);
     }
     WriteOpenButton(kDocuments, style);
     m_file.Format("</table>\n</form>\n");

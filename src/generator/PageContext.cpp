@@ -102,6 +102,8 @@ std::string PageContext::CreatedDateText(Time when) {
 bool PageContext::HasPicturePage(const CBuildTreeDoc& item) const {
     if (m_doc.m_bUseThumbnails != 1) return false;
     if (SitePaths::IsExternalLink(item.m_strLink)) return false;
+    // The address ends as the link does, so most documents are settled without it.
+    if (!SitePaths::IsPictureAddress(item.m_strLink)) return false;
     const std::string address = SitePaths::ItemAddress(item.m_strLink);
     if (!SitePaths::IsPictureAddress(address)) return false;
     return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(address));

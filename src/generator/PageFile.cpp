@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -14,12 +15,13 @@ constexpr size_t kBufferSize = 64 * 1024;
 // Room that a number takes at most ("-9223372036854775808").
 constexpr size_t kNumberRoom = 20;
 
-// Whether any of the eight bytes of word equals b.
-constexpr bool HasByte(std::uint64_t word, unsigned char b) {
+// A mask whose lowest set bit lies in the first byte of word that equals b (the
+// bits above it may be set too); zero when no byte equals b.
+constexpr std::uint64_t ByteMatches(std::uint64_t word, unsigned char b) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
     constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
     const std::uint64_t x = word ^ (kOnes * b);
-    return ((x - kOnes) & ~x & kHighs) != 0;
+    return (x - kOnes) & ~x & kHighs;
 }
 }  // namespace
 
@@ -93,15 +95,23 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
     const char* in = tmpl.data();
     const char* const end = in + tmpl.size();
     while (in < end) {
-        // Eight bytes at a time while they hold neither a line end nor a percent sign.
+        // Eight bytes at a time: plain bytes are copied in one go up to the first line
+        // end or percent sign. The buffer has room for the eight bytes copied even when
+        // fewer of them count: every template byte reserved two.
         if (end - in >= 8) {
             std::uint64_t word;
             std::memcpy(&word, in, 8);
-            if (!HasByte(word, '\n') && !HasByte(word, '%')) {
-                std::memcpy(out, &word, 8);
+            const std::uint64_t special = ByteMatches(word, '\n') | ByteMatches(word, '%');
+            std::memcpy(out, &word, 8);
+            if (special == 0) {
                 in += 8;
                 out += 8;
                 continue;
+            }
+            if constexpr (std::endian::native == std::endian::little) {
+                const int plain = std::countr_zero(special) / 8;
+                in += plain;
+                out += plain;
             }
         }
         const char c = *in++;

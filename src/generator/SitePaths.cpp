@@ -46,7 +46,10 @@ std::string FilesAddress(std::string_view path) {
     std::string out;
     out.reserve(6 + relative.size());
     out.append("files/");
-    for (char c : relative) out.push_back(c == '\\' ? '/' : c);
+    out.append(relative);
+    for (size_t i = 6; i < out.size(); ++i) {
+        if (out[i] == '\\') out[i] = '/';
+    }
     return out;
 }
 
@@ -73,9 +76,13 @@ bool IsSafeRelativePath(std::string_view relative) {
 
 bool IsPictureAddress(std::string_view address) {
     if (address.size() < 3) return false;
-    std::string tail(address.substr(address.size() - 3));
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == "jpg" || tail == "gif";
+    char tail[3];
+    for (size_t i = 0; i < 3; ++i) {
+        const auto c = static_cast<unsigned char>(address[address.size() - 3 + i]);
+        tail[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    const std::string_view lower(tail, 3);
+    return lower == "jpg" || lower == "gif";
 }
 
 std::string FileName(std::string_view path) {
