@@ -19,6 +19,36 @@ TEST(PageFile, TemplatesGetCrLfAndArgumentsStayAsTheyAre) {
               "a\nb%d|-12|%|%x|%\r\nonly\r\nraw\n2147483647 9000000000\r\n");
 }
 
+TEST(PageFile, SpecialBytesAtEveryOffsetOfAWord) {
+    // Line ends, percent signs and arguments at every position within and across the
+    // eight-byte blocks that plain template text is copied in.
+    TempDir dir;
+    for (size_t offset = 0; offset < 20; ++offset) {
+        for (const char* special : {"\n", "%%", "%s", "%d", "\n\n", "%%\n"}) {
+            const std::string tmpl =
+                std::string(offset, 'a') + special + std::string(offset % 9, 'b');
+            std::string expected(offset, 'a');
+            const std::string_view sv(special);
+            if (sv == "\n") expected += "\r\n";
+            if (sv == "%%") expected += "%";
+            if (sv == "%s") expected += "<arg>";
+            if (sv == "%d") expected += "-42";
+            if (sv == "\n\n") expected += "\r\n\r\n";
+            if (sv == "%%\n") expected += "%\r\n";
+            expected += std::string(offset % 9, 'b');
+            PageFile file;
+            ASSERT_TRUE(file.Open(dir / "w.html"));
+            if (sv == "%d") {
+                file.Format(tmpl, {-42});
+            } else {
+                file.Format(tmpl, {"<arg>"});
+            }
+            ASSERT_TRUE(file.Close());
+            EXPECT_EQ(ReadFile(dir / "w.html"), expected) << "offset " << offset << " " << sv;
+        }
+    }
+}
+
 TEST(PageFile, LargeFilesAreWrittenWhole) {
     TempDir dir;
     PageFile file;
