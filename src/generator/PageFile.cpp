@@ -121,11 +121,11 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
         } else if (c != '%') {
             *out++ = c;
         } else {
-            const char spec = in < end ? *in : '\0';
-            if (spec == '%') {
+            const char conversion = in < end ? *in : '\0';
+            if (conversion == '%') {
                 *out++ = '%';
                 ++in;
-            } else if (spec == 's' || spec == 'd') {
+            } else if (conversion == 's' || conversion == 'd') {
                 ++in;
                 if (next == args.end()) continue;
                 if (next->m_isText) {
