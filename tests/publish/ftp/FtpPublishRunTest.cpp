@@ -64,7 +64,8 @@ protected:
         settings.strStartDir = "www";
     }
 
-    Result Run(ScriptedFtpServer& server, std::vector<int>* pauses = nullptr) {
+    // Runs the publish against the server's script.
+    Result Run(std::vector<int>* pauses = nullptr) {
         settings.nPort = server.Port();
         server.Start();
         FtpPublishRun::PauseHook hook;
@@ -81,25 +82,13 @@ protected:
         finished = server.Finish(connected ? 10s : 100ms);
         return result;
     }
-
-    // The local paths the run uploads, in upload order.
-    std::vector<std::string> ExpectedUploads() const {
-        std::vector<std::string> paths{project.background};
-        for (const auto& image : foldcraft::SupportImages::All()) {
-            paths.push_back(program + "/images/" + image.name);
-        }
-        for (const char* page : {"Folder0-0.html", "Folder0-1.html", "Folder0-2.html",
-                                 "Folder0.html", "Sitemap.html", "TitlePage.html", "styles.css"}) {
-            paths.push_back(program + "/_temp/" + page);
-        }
-        paths.push_back(project.report);
-        paths.push_back(project.notes);
-        paths.push_back(project.deep);
-        paths.push_back(project.picture);
-        return paths;
+    // Runs the publish against a well-behaved server with these faults.
+    Result Serve(std::vector<Fault> faults = {}) {
+        server.Send("220 Ready").Serve(std::move(faults));
+        return Run();
     }
 
-    std::vector<std::string> Commands(const ScriptedFtpServer& server, const std::string& word) {
+    std::vector<std::string> Commands(const std::string& word) {
         std::vector<std::string> lines;
         for (const std::string& line : server.Received()) {
             if (line.rfind(word, 0) == 0) lines.push_back(line);
@@ -108,6 +97,7 @@ protected:
     }
 
     ScopedClockPin pin{kPublishNow};
+    ScriptedFtpServer server;
     TempDir dir;
     FtpTestProject project{dir};
     std::string program;
@@ -120,10 +110,9 @@ protected:
 };
 
 TEST_F(FtpPublishRunTest, SuccessfulRun) {
-    ScriptedFtpServer server;
     server.Send("220 Ready").Serve();
     std::vector<int> pauses;
-    EXPECT_EQ(Run(server, &pauses), Result::kSuccess);
+    EXPECT_EQ(Run(&pauses), Result::kSuccess);
     EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirs + kCopying + kCopied +
                             kLoggedOff + kSuccess);
     EXPECT_EQ(sink.scrolls, (std::vector<int>{4, 2, 2, 2, 2, 4}));
@@ -153,25 +142,23 @@ TEST_F(FtpPublishRunTest, SuccessfulRun) {
          {"/Docs", "/Docs/Work", "/Old", "/Docs/Work/Deep", "/Hidden", "/Pictures"}) {
         mkd.push_back("MKD " + srcDir + d);
     }
-    EXPECT_EQ(Commands(server, "MKD "), mkd);
+    EXPECT_EQ(Commands("MKD "), mkd);
 
     // Uploads: background, support images, pages in name order and styles.css last,
     // then documents and the hotspot picture; never links or inactive items.
-    std::vector<std::string> stor;
-    for (const std::string& local : ExpectedUploads()) {
-        if (local == project.background) {
-            stor.push_back("STOR images/paper.jpg");
-        } else if (local.rfind(program + "/images/", 0) == 0) {
-            stor.push_back("STOR images/" + fs::path(local).filename().string());
-        } else if (local.rfind(program + "/_temp/", 0) == 0) {
-            stor.push_back("STOR " + fs::path(local).filename().string());
-        } else {
-            stor.push_back("STOR files/" + foldcraft::SitePaths::RelativeSitePath(local));
-        }
+    std::vector<std::string> stor{"STOR images/paper.jpg"};
+    for (const auto& image : foldcraft::SupportImages::All())
+        stor.push_back(std::string("STOR images/") + image.name);
+    for (const char* page : {"Folder0-0.html", "Folder0-1.html", "Folder0-2.html", "Folder0.html",
+                             "Sitemap.html", "TitlePage.html", "styles.css"}) {
+        stor.push_back(std::string("STOR ") + page);
     }
-    EXPECT_EQ(Commands(server, "STOR "), stor);
-    EXPECT_EQ(Commands(server, "PORT ").size(), stor.size());
-    EXPECT_EQ(Commands(server, "TYPE I").size(), stor.size());
+    for (const std::string& doc : {project.report, project.notes, project.deep, project.picture}) {
+        stor.push_back("STOR files/" + foldcraft::SitePaths::RelativeSitePath(doc));
+    }
+    EXPECT_EQ(Commands("STOR "), stor);
+    EXPECT_EQ(Commands("PORT ").size(), stor.size());
+    EXPECT_EQ(Commands("TYPE I").size(), stor.size());
 
     const auto files = server.Files();
     EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(project.report)),
@@ -185,7 +172,6 @@ TEST_F(FtpPublishRunTest, SuccessfulRun) {
 // What the Status pane shows, step by step: the header and "Creating temp files..."
 // appear after the first pause, not before it.
 TEST_F(FtpPublishRunTest, EachTextShowsAfterItsPause) {
-    ScriptedFtpServer server;
     server.Send("220 Ready").Serve();
     settings.nPort = server.Port();
     server.Start();
@@ -218,38 +204,31 @@ TEST_F(FtpPublishRunTest, EachTextShowsAfterItsPause) {
 
 TEST_F(FtpPublishRunTest, PassiveModeUsesPasv) {
     settings.bPassive = 1;
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
-    EXPECT_TRUE(Commands(server, "PORT ").empty());
-    EXPECT_EQ(Commands(server, "PASV").size(), Commands(server, "STOR ").size());
+    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
+    EXPECT_TRUE(Commands("PORT ").empty());
+    EXPECT_EQ(Commands("PASV").size(), Commands("STOR ").size());
     EXPECT_EQ(server.Files().at("TitlePage.html"), ReadFile(program + "/_temp/TitlePage.html"));
 }
 
 TEST_F(FtpPublishRunTest, EmptyStartingDirectoryStaysInTheLoginDirectory) {
     settings.strStartDir.clear();
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
-    EXPECT_TRUE(Commands(server, "CWD").empty());
+    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
+    EXPECT_TRUE(Commands("CWD").empty());
 }
 
 TEST_F(FtpPublishRunTest, WrongPasswordEndsAfterLoginWithoutQuit) {
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve({Fault{"PASS", 1, Fault::kReply, "530 Login incorrect."}});
-    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(Serve({Fault{"PASS", 1, Fault::kReply, "530 Login incorrect."}}), Result::kFailed);
     EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoginFailed);
     EXPECT_TRUE(sink.closeEnabled);
     EXPECT_TRUE(errorFlag);
-    EXPECT_TRUE(Commands(server, "QUIT").empty());
+    EXPECT_TRUE(Commands("QUIT").empty());
     EXPECT_EQ(detail, "");  // the answer to PASS is never shown
 }
 
 TEST_F(FtpPublishRunTest, RefusedStartingDirectoryEndsAfterQuit) {
-    ScriptedFtpServer server;
-    server.Send("220 Ready")
-        .Serve({Fault{"CWD", 1, Fault::kReply, "550 www: No such directory (user s3cret-pw)."}});
-    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(
+        Serve({Fault{"CWD", 1, Fault::kReply, "550 www: No such directory (user s3cret-pw)."}}),
+        Result::kFailed);
     EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kNoStartDir);
     const auto received = server.Received();
     ASSERT_GE(received.size(), 2u);
@@ -259,26 +238,22 @@ TEST_F(FtpPublishRunTest, RefusedStartingDirectoryEndsAfterQuit) {
 }
 
 TEST_F(FtpPublishRunTest, RefusedDirectoryEndsAfterQuit) {
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve({Fault{"MKD", 3, Fault::kReply, "553 Not allowed."}});
-    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(Serve({Fault{"MKD", 3, Fault::kReply, "553 Not allowed."}}), Result::kFailed);
     EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirsFailed);
     EXPECT_EQ(server.Received().back(), "QUIT");
-    EXPECT_TRUE(Commands(server, "STOR ").empty());
+    EXPECT_TRUE(Commands("STOR ").empty());
 }
 
 TEST_F(FtpPublishRunTest, ExistingDirectoriesAre550AndFine) {
-    ScriptedFtpServer server;
-    server.Send("220 Ready")
-        .Serve({Fault{"MKD", 1, Fault::kReply, "550 images: File exists"},
-                Fault{"MKD", 2, Fault::kReply, "550 files: File exists"}});
-    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
+    EXPECT_EQ(Serve({Fault{"MKD", 1, Fault::kReply, "550 images: File exists"},
+                     Fault{"MKD", 2, Fault::kReply, "550 files: File exists"}}),
+              Result::kSuccess)
+        << sink.log;
 }
 
 TEST_F(FtpPublishRunTest, OneRefusedUploadIsListedAndTheRestGoOn) {
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve({Fault{"STOR", 3, Fault::kReply, "553 Could not create."}});
-    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(Serve({Fault{"STOR", 3, Fault::kReply, "553 Could not create."}}),
+              Result::kFilesNotCopied);
     const std::string listed = program + "/images/blue_btn.jpg";
     EXPECT_EQ(project.doc.m_arrPublishFiles, std::vector<std::string>{listed});
     EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirs + kCopying + kNotCopied +
@@ -292,9 +267,7 @@ TEST_F(FtpPublishRunTest, OneRefusedUploadIsListedAndTheRestGoOn) {
 
 TEST_F(FtpPublishRunTest, MissingDocumentIsListedByItsFullPath) {
     fs::remove(project.notes);
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(Serve(), Result::kFilesNotCopied);
     EXPECT_EQ(project.doc.m_arrPublishFiles, std::vector<std::string>{project.notes});
     EXPECT_TRUE(EndsWith(sink.log, kNotCopied + project.notes + "\n" + kLoggedOff + kFinished))
         << sink.log;
@@ -306,9 +279,7 @@ TEST_F(FtpPublishRunTest, UnsafeSourcePathsAreNeverSent) {
     dir.WriteFile("escape.doc", "E");
     foldcraft::test::AddDocument(*project.doc.m_pRoot, "Bad", withBreak);
     foldcraft::test::AddDocument(*project.doc.m_pRoot, "Climb", climbing);
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(Serve(), Result::kFilesNotCopied);
     EXPECT_EQ(project.doc.m_arrPublishFiles, (std::vector<std::string>{withBreak, climbing}));
     for (const std::string& line : server.Received()) {
         EXPECT_EQ(line.find(".."), std::string::npos) << line;
@@ -318,10 +289,8 @@ TEST_F(FtpPublishRunTest, UnsafeSourcePathsAreNeverSent) {
 
 TEST_F(FtpPublishRunTest, BackgroundNamedLikeASupportImageIsReplacedByIt) {
     project.doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MY-OWN-LOGO");
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kSuccess);
-    const auto stor = Commands(server, "STOR images/logo.gif");
+    EXPECT_EQ(Serve(), Result::kSuccess);
+    const auto stor = Commands("STOR images/logo.gif");
     EXPECT_EQ(stor.size(), 2u);
     EXPECT_EQ(server.Files().at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
 }
@@ -330,9 +299,7 @@ TEST_F(FtpPublishRunTest, StalePagesInTheStagingDirectoryAreNotUploaded) {
     const std::string stale = dir.WriteFile("program/_temp/Folder0-7.html", "other project");
     project.doc.m_bCreateTitlePage = 0;
     dir.WriteFile("program/_temp/TitlePage.html", "old title page");
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kSuccess);
+    EXPECT_EQ(Serve(), Result::kSuccess);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_EQ(server.Files().count("Folder0-7.html"), 0u);
     EXPECT_EQ(server.Files().count("TitlePage.html"), 0u);
@@ -340,17 +307,14 @@ TEST_F(FtpPublishRunTest, StalePagesInTheStagingDirectoryAreNotUploaded) {
 
 TEST_F(FtpPublishRunTest, StagingDirectoryThatCannotBeMadeEndsBeforeLogin) {
     program = dir / "no/such/program";
-    ScriptedFtpServer server;
-    EXPECT_EQ(Run(server), Result::kFailed);
+    EXPECT_EQ(Run(), Result::kFailed);
     EXPECT_EQ(sink.log, kHeader + "\nCreating temp files...\nCreation of temp directory failed!\n");
     EXPECT_TRUE(server.Received().empty());
 }
 
 TEST_F(FtpPublishRunTest, EarlierNotCopiedEntriesAreForgotten) {
     project.doc.m_arrPublishFiles = {"/from/an/earlier/local/run.doc"};
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
-    EXPECT_EQ(Run(server), Result::kSuccess);
+    EXPECT_EQ(Serve(), Result::kSuccess);
     EXPECT_TRUE(project.doc.m_arrPublishFiles.empty());
 }
 
@@ -359,47 +323,37 @@ TEST_F(FtpPublishRunTest, PasswordsNeverReachTheLog) {
     settings.strFirewallHost = "127.0.0.1";
     settings.strFirewallUser = "fw";
     settings.strFirewallPassword = "fw-pw-9";
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve();
     settings.nFirewallPort = server.Port();
-    EXPECT_EQ(Run(server), Result::kSuccess) << sink.log;
-    EXPECT_EQ(Commands(server, "PASS "), std::vector<std::string>{"PASS s3cret-pw@fw-pw-9"});
+    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
+    EXPECT_EQ(Commands("PASS "), std::vector<std::string>{"PASS s3cret-pw@fw-pw-9"});
     EXPECT_EQ(sink.log.find("s3cret"), std::string::npos);
     EXPECT_EQ(sink.log.find("fw-pw"), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------
-// The connection dropped or stalled at each step: the right log line, no hang.
+// The connection dropped or stalled at each step: the right log line, no hang. A fault
+// with no command hits the greeting.
 
 struct FaultCase {
     const char* name;
-    bool atGreeting;  // the fault hits the greeting itself
-    bool stall;       // for the greeting: stall instead of drop
     Fault fault;
     std::string tail;  // how the log ends
     Result result;
 };
-
-void PrintTo(const FaultCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class FtpPublishRunFaults : public FtpPublishRunTest,
                             public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(FtpPublishRunFaults, EndsWithTheRightLineWithoutHanging) {
     const FaultCase& c = GetParam();
-    ScriptedFtpServer server;
-    if (c.atGreeting) {
-        if (c.stall) {
-            server.Stall();
-        } else {
-            server.Drop();
-        }
-    } else {
+    if (!c.fault.command.empty()) {
         server.Send("220 Ready").Serve({c.fault});
+    } else if (c.fault.kind == Fault::kStall) {
+        server.Stall();
+    } else {
+        server.Drop();
     }
-    EXPECT_EQ(Run(server), c.result);
+    EXPECT_EQ(Run(), c.result);
     EXPECT_TRUE(EndsWith(sink.log, c.tail)) << sink.log;
     EXPECT_TRUE(sink.closeEnabled);
     EXPECT_TRUE(finished);
@@ -414,104 +368,37 @@ TEST_P(FtpPublishRunFaults, EndsWithTheRightLineWithoutHanging) {
 const std::string kLoginFailedTail = kLogin + kLoginFailed;
 const std::string kNoStartDirTail = kLoggedIn + kNoStartDir;
 const std::string kNotCopiedTail = kLoggedOff + kFinished;
+const Result kFail = Result::kFailed;
+const Result kPartial = Result::kFilesNotCopied;
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, FtpPublishRunFaults,
     ::testing::Values(
-        FaultCase{"GreetingDropped", true, false, {}, kLoginFailedTail, Result::kFailed},
-        FaultCase{"GreetingStalled", true, true, {}, kLoginFailedTail, Result::kFailed},
-        FaultCase{"UserDropped",
-                  false,
-                  false,
-                  {"USER", 1, Fault::kDrop, ""},
-                  kLoginFailedTail,
-                  Result::kFailed},
-        FaultCase{"PassStalled",
-                  false,
-                  false,
-                  {"PASS", 1, Fault::kStall, ""},
-                  kLoginFailedTail,
-                  Result::kFailed},
-        FaultCase{"CwdDropped",
-                  false,
-                  false,
-                  {"CWD", 1, Fault::kDrop, ""},
-                  kNoStartDirTail,
-                  Result::kFailed},
-        FaultCase{"CwdStalled",
-                  false,
-                  false,
-                  {"CWD", 1, Fault::kStall, ""},
-                  kNoStartDirTail,
-                  Result::kFailed},
+        FaultCase{"GreetingDropped", {"", 1, Fault::kDrop, ""}, kLoginFailedTail, kFail},
+        FaultCase{"GreetingStalled", {"", 1, Fault::kStall, ""}, kLoginFailedTail, kFail},
+        FaultCase{"UserDropped", {"USER", 1, Fault::kDrop, ""}, kLoginFailedTail, kFail},
+        FaultCase{"PassStalled", {"PASS", 1, Fault::kStall, ""}, kLoginFailedTail, kFail},
+        FaultCase{"CwdDropped", {"CWD", 1, Fault::kDrop, ""}, kNoStartDirTail, kFail},
+        FaultCase{"CwdStalled", {"CWD", 1, Fault::kStall, ""}, kNoStartDirTail, kFail},
+        FaultCase{"MkdDropped", {"MKD", 1, Fault::kDrop, ""}, kDirsFailed, kFail},
+        FaultCase{"MkdStalled", {"MKD", 4, Fault::kStall, ""}, kDirsFailed, kFail},
+        FaultCase{"TypeStalled", {"TYPE", 2, Fault::kStall, ""}, kNotCopiedTail, kPartial},
+        FaultCase{"PortDropped", {"PORT", 1, Fault::kDrop, ""}, kNotCopiedTail, kPartial},
+        FaultCase{"PortStalled", {"PORT", 5, Fault::kStall, ""}, kNotCopiedTail, kPartial},
+        FaultCase{"StorDropped", {"STOR", 1, Fault::kDrop, ""}, kNotCopiedTail, kPartial},
+        FaultCase{"StorStalled", {"STOR", 7, Fault::kStall, ""}, kNotCopiedTail, kPartial},
+        FaultCase{"DataDropped", {"STOR", 2, Fault::kDropData, ""}, kNotCopiedTail, kPartial},
+        FaultCase{"DataStalled", {"STOR", 2, Fault::kStallData, ""}, kNotCopiedTail, kPartial},
         FaultCase{
-            "MkdDropped", false, false, {"MKD", 1, Fault::kDrop, ""}, kDirsFailed, Result::kFailed},
-        FaultCase{"MkdStalled",
-                  false,
-                  false,
-                  {"MKD", 4, Fault::kStall, ""},
-                  kDirsFailed,
-                  Result::kFailed},
-        FaultCase{"TypeStalled",
-                  false,
-                  false,
-                  {"TYPE", 2, Fault::kStall, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"PortDropped",
-                  false,
-                  false,
-                  {"PORT", 1, Fault::kDrop, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"PortStalled",
-                  false,
-                  false,
-                  {"PORT", 5, Fault::kStall, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"StorDropped",
-                  false,
-                  false,
-                  {"STOR", 1, Fault::kDrop, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"StorStalled",
-                  false,
-                  false,
-                  {"STOR", 7, Fault::kStall, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"DataDropped",
-                  false,
-                  false,
-                  {"STOR", 2, Fault::kDropData, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"DataStalled",
-                  false,
-                  false,
-                  {"STOR", 2, Fault::kStallData, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
-        FaultCase{"FinalReplyDropped",
-                  false,
-                  false,
-                  {"STOR", 3, Fault::kDropAfterData, ""},
-                  kNotCopiedTail,
-                  Result::kFilesNotCopied},
+            "FinalReplyDropped", {"STOR", 3, Fault::kDropAfterData, ""}, kNotCopiedTail, kPartial},
         FaultCase{"FinalReplyStalled",
-                  false,
-                  false,
                   {"STOR", 3, Fault::kStallAfterData, ""},
                   kNotCopiedTail,
-                  Result::kFilesNotCopied}),
+                  kPartial}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FtpPublishRunTest, DataDroppedMidwayListsOnlyThatFile) {
-    ScriptedFtpServer server;
-    server.Send("220 Ready").Serve({Fault{"STOR", 2, Fault::kDropData, ""}});
-    EXPECT_EQ(Run(server), Result::kFilesNotCopied);
+    EXPECT_EQ(Serve({Fault{"STOR", 2, Fault::kDropData, ""}}), Result::kFilesNotCopied);
     EXPECT_EQ(project.doc.m_arrPublishFiles,
               std::vector<std::string>{program + "/images/black_btn.jpg"});
     EXPECT_EQ(server.Received().back(), "QUIT");
