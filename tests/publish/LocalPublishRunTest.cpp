@@ -72,25 +72,50 @@ protected:
 
 }  // namespace
 
-TEST_F(LocalPublishRunTest, SuccessfulRunWithTitlePageAndSitemap) {
-    std::vector<int> pauses;
-    EXPECT_EQ(Run(&pauses), Result::kSuccess);
-    EXPECT_EQ(sink.log, kHeader + kDirs + kCopying + kCopied + kStyles + kTitle + kSitemap +
-                            kFolders + kSuccess);
-    EXPECT_EQ(sink.progress, (std::vector<int>{15, 30, 40, 50, 50, 100}));
-    EXPECT_EQ(sink.scrolls, (std::vector<int>{4, 2, 2, 2, 2, 7}));
-    EXPECT_EQ(pauses, (std::vector<int>{100, 100, 100, 100, 100, 100, 100, 100, 100, 100, 300}));
-    EXPECT_TRUE(sink.closeEnabled);
-    EXPECT_FALSE(errorFlag);
+TEST_F(LocalPublishRunTest, SuccessfulRunsWithAndWithoutTitlePageAndSitemap) {
+    struct Case {
+        int title, sitemap;
+        std::string pages;  // the log texts between styles.css and the folder pages
+        std::vector<int> progress;
+        int pauses;  // of 100 ms, before the last one of 300 ms
+    };
+    const std::vector<Case> cases = {
+        {0, 0, "", {15, 30, 40, 100}, 8},
+        {1, 0, kTitle, {15, 30, 40, 50, 100}, 9},
+        {0, 1, kSitemap, {15, 30, 40, 50, 100}, 9},
+        {1, 1, kTitle + kSitemap, {15, 30, 40, 50, 50, 100}, 10},
+    };
     const std::string site = doc.m_strPublishPath;
-    for (const char* page : {"styles.css", "TitlePage.html", "Sitemap.html", "Folder0.html"}) {
-        EXPECT_TRUE(FileExists(site + "/" + page)) << page;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.title) + std::to_string(c.sitemap));
+        fs::remove_all(site);
+        fs::create_directories(site);
+        sink = RecordingLogSink();
+        doc.m_bCreateTitlePage = c.title;
+        doc.m_bCreateSitemap = c.sitemap;
+        std::vector<int> pauses;
+        EXPECT_EQ(Run(&pauses), Result::kSuccess);
+        EXPECT_EQ(sink.log,
+                  kHeader + kDirs + kCopying + kCopied + kStyles + c.pages + kFolders + kSuccess);
+        EXPECT_EQ(sink.progress, c.progress);
+        EXPECT_EQ(sink.scrolls, (std::vector<int>{4, 2, 2, 2, 2, 7}));
+        std::vector<int> expectedPauses(c.pauses, 100);
+        expectedPauses.push_back(300);
+        EXPECT_EQ(pauses, expectedPauses);
+        EXPECT_TRUE(sink.closeEnabled);
+        EXPECT_FALSE(errorFlag);
+        EXPECT_EQ(FileExists(site + "/TitlePage.html"), c.title == 1);
+        EXPECT_EQ(FileExists(site + "/Sitemap.html"), c.sitemap == 1);
+        EXPECT_EQ(LocalPublishRun::StartPageName(doc), c.title ? "TitlePage.html" : "Folder0.html");
     }
+    // The last run made everything; the support images were installed into the empty
+    // program folder first.
+    EXPECT_TRUE(FileExists(site + "/styles.css"));
+    EXPECT_TRUE(FileExists(site + "/Folder0.html"));
     EXPECT_EQ(ReadFile(site + "/files/" + document.substr(1)), "REPORT");
     for (const auto& image : foldcraft::SupportImages::All()) {
         EXPECT_TRUE(FileExists(site + "/images/" + image.name)) << image.name;
     }
-    EXPECT_EQ(LocalPublishRun::StartPageName(doc), "TitlePage.html");
     EXPECT_EQ(LocalPublishRun::StartPagePath(doc), site + "/TitlePage.html");
 }
 
@@ -100,76 +125,24 @@ TEST_F(LocalPublishRunTest, EachTextShowsAfterItsPause) {
     EventLogSink events;
     LocalPublishRun run(doc, events, program, events.Pauses());
     ASSERT_EQ(run.RunLocalPublish(), Result::kSuccess);
-    const std::vector<std::string> expected = {
-        "close:off",
-        "pause:100",
-        "show:" + kHeader + "\nCreating directory structure...",
-        "progress:15",
-        "show:\nSuccessfully created directory structure.\n",
-        "scroll:4",
-        "pause:100",
-        "pause:100",
-        "show:\nCopying files...",
-        "progress:30",
-        "show:\nSuccessfully copied files\n",
-        "scroll:2",
-        "pause:100",
-        "pause:100",
-        "show:\nCreating styles.css...",
-        "progress:40",
-        "show:\nSuccessfully created styles.css.\n",
-        "scroll:2",
-        "pause:100",
-        "pause:100",
-        "show:\nCreating title page...",
-        "progress:50",
-        "show:\nSuccessfully created title page.\n",
-        "scroll:2",
-        "pause:100",
-        "pause:100",
-        "show:\nCreating sitemap...",
-        "progress:50",
-        "show:\nSuccessfully created sitemap.\n",
-        "scroll:2",
-        "pause:100",
-        "pause:300",
-        "show:\nCreating folder pages...",
-        "progress:100",
-        "show:\nSuccessfully created folder pages.\n" + kSuccess,
-        "scroll:7",
-        "close:on",
+    std::vector<std::string> expected = {"close:off"};
+    // Each step: its pauses, its first text, the progress, its second text, the scroll.
+    auto step = [&](std::vector<int> pauses, const std::string& start, int progress,
+                    const std::string& done, int scroll) {
+        for (int ms : pauses) expected.push_back("pause:" + std::to_string(ms));
+        expected.insert(expected.end(), {"show:" + start, "progress:" + std::to_string(progress),
+                                         "show:" + done, "scroll:" + std::to_string(scroll)});
     };
+    step({100}, kHeader + "\nCreating directory structure...", 15,
+         "\nSuccessfully created directory structure.\n", 4);
+    step({100, 100}, "\nCopying files...", 30, "\nSuccessfully copied files\n", 2);
+    step({100, 100}, "\nCreating styles.css...", 40, "\nSuccessfully created styles.css.\n", 2);
+    step({100, 100}, "\nCreating title page...", 50, "\nSuccessfully created title page.\n", 2);
+    step({100, 100}, "\nCreating sitemap...", 50, "\nSuccessfully created sitemap.\n", 2);
+    step({100, 300}, "\nCreating folder pages...", 100,
+         "\nSuccessfully created folder pages.\n" + kSuccess, 7);
+    expected.push_back("close:on");
     EXPECT_EQ(events.events, expected);
-}
-
-TEST_F(LocalPublishRunTest, SuccessfulRunWithoutTitlePageAndSitemap) {
-    doc.m_bCreateTitlePage = 0;
-    doc.m_bCreateSitemap = 0;
-    std::vector<int> pauses;
-    EXPECT_EQ(Run(&pauses), Result::kSuccess);
-    EXPECT_EQ(sink.log, kHeader + kDirs + kCopying + kCopied + kStyles + kFolders + kSuccess);
-    EXPECT_EQ(sink.progress, (std::vector<int>{15, 30, 40, 100}));
-    EXPECT_EQ(sink.scrolls, (std::vector<int>{4, 2, 2, 2, 2, 7}));
-    EXPECT_EQ(pauses, (std::vector<int>{100, 100, 100, 100, 100, 100, 100, 100, 300}));
-    EXPECT_FALSE(FileExists(doc.m_strPublishPath + "/TitlePage.html"));
-    EXPECT_FALSE(FileExists(doc.m_strPublishPath + "/Sitemap.html"));
-    EXPECT_EQ(LocalPublishRun::StartPageName(doc), "Folder0.html");
-}
-
-TEST_F(LocalPublishRunTest, TitlePageOnlyAndSitemapOnly) {
-    doc.m_bCreateSitemap = 0;
-    EXPECT_EQ(Run(), Result::kSuccess);
-    EXPECT_EQ(sink.log,
-              kHeader + kDirs + kCopying + kCopied + kStyles + kTitle + kFolders + kSuccess);
-    EXPECT_EQ(sink.progress, (std::vector<int>{15, 30, 40, 50, 100}));
-
-    sink = RecordingLogSink();
-    doc.m_bCreateSitemap = 1;
-    doc.m_bCreateTitlePage = 0;
-    EXPECT_EQ(Run(), Result::kSuccess);
-    EXPECT_EQ(sink.log,
-              kHeader + kDirs + kCopying + kCopied + kStyles + kSitemap + kFolders + kSuccess);
-    EXPECT_EQ(sink.progress, (std::vector<int>{15, 30, 40, 50, 100}));
 }
 
 TEST_F(LocalPublishRunTest, MissingSourcesAreListedAndEveryPageIsStillWritten) {
@@ -224,46 +197,31 @@ TEST_F(LocalPublishRunTest, MissingTargetEndsWithDirectoryFailure) {
 }
 
 TEST_F(LocalPublishRunTest, EachPageWriterFailureEndsTheRunWithItsLine) {
-    struct Case {
-        const char* blocker;  // a directory where the writer's file should go
-        std::string expectedTail;
-        std::vector<int> progress;
+    struct Writer {
+        std::string file, name, done;
+        int progressAfter;
     };
-    const std::vector<Case> cases = {
-        {"styles.css",
-         kCopying + kCopied + "\nCreating styles.css...\nCreation of styles.css failed!\n",
-         {15, 30}},
-        {"TitlePage.html",
-         kCopying + kCopied + kStyles +
-             "\nCreating title page...\nCreation of title page failed!\n",
-         {15, 30, 40}},
-        {"Sitemap.html",
-         kCopying + kCopied + kStyles + kTitle +
-             "\nCreating sitemap...\nCreation of sitemap failed!\n",
-         {15, 30, 40, 50}},
-        {"Folder0.html",
-         kCopying + kCopied + kStyles + kTitle + kSitemap +
-             "\nCreating folder pages...\nCreation of folder pages failed!\n",
-         {15, 30, 40, 50, 50}},
-    };
-    for (const Case& c : cases) {
-        const std::string blocker = doc.m_strPublishPath + "/" + c.blocker;
-        fs::create_directories(blocker + "/keep");
+    const std::vector<Writer> writers = {{"styles.css", "styles.css", kStyles, 40},
+                                         {"TitlePage.html", "title page", kTitle, 50},
+                                         {"Sitemap.html", "sitemap", kSitemap, 50},
+                                         {"Folder0.html", "folder pages", kFolders, 100}};
+    std::string before = kCopying + kCopied;
+    std::vector<int> progress = {15, 30};
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.file);
+        const std::string blocker = doc.m_strPublishPath + "/" + w.file;
+        fs::create_directories(blocker + "/keep");  // a directory where the page should go
         sink = RecordingLogSink();
-        EXPECT_EQ(Run(), Result::kFailed) << c.blocker;
-        EXPECT_EQ(sink.log, kHeader + kDirs + c.expectedTail) << c.blocker;
-        EXPECT_EQ(sink.progress, c.progress) << c.blocker;
+        EXPECT_EQ(Run(), Result::kFailed);
+        EXPECT_EQ(sink.log, kHeader + kDirs + before + "\nCreating " + w.name +
+                                "...\nCreation of " + w.name + " failed!\n");
+        EXPECT_EQ(sink.progress, progress);
         EXPECT_TRUE(errorFlag);
         EXPECT_TRUE(sink.closeEnabled);
         fs::remove_all(blocker);
+        before += w.done;
+        progress.push_back(w.progressAfter);
     }
-}
-
-TEST_F(LocalPublishRunTest, SupportImagesAreInstalledIntoAnEmptyProgramFolder) {
-    fs::remove_all(program);
-    fs::create_directories(program);
-    EXPECT_EQ(Run(), Result::kSuccess);
-    EXPECT_EQ(fs::exists(program + "/images/logo.gif"), true);
 }
 
 TEST_F(LocalPublishRunTest, ManyMissingDocumentsAreListedInOrder) {
