@@ -58,56 +58,6 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     CloseFd(m_listenFd);
 }
 
-ScriptedFtpServer& ScriptedFtpServer::Send(const std::string& line) {
-    m_steps.push_back({Step::kSend, line + "\r\n"});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::SendRaw(const std::string& bytes) {
-    m_steps.push_back({Step::kSend, bytes});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::Expect(const std::string& line) {
-    m_steps.push_back({Step::kExpect, line});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::ExpectPrefix(const std::string& prefix) {
-    m_steps.push_back({Step::kExpectPrefix, prefix});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::Drop() {
-    m_steps.push_back({Step::kDrop, {}});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::Stall() {
-    m_steps.push_back({Step::kStall, {}});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::ConnectData() {
-    m_steps.push_back({Step::kConnectData, {}});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::ListenPassive(const std::string& address) {
-    m_steps.push_back({Step::kListenPassive, address});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::AcceptData() {
-    m_steps.push_back({Step::kAcceptData, {}});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::ReceiveData() {
-    m_steps.push_back({Step::kReceiveData, {}});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::SendData(const std::string& bytes) {
-    m_steps.push_back({Step::kSendData, bytes});
-    return *this;
-}
-ScriptedFtpServer& ScriptedFtpServer::Serve(std::vector<Fault> faults) {
-    m_faults = std::move(faults);
-    m_steps.push_back({Step::kServe, {}});
-    return *this;
-}
-
 void ScriptedFtpServer::Start() {
     m_deadline = std::chrono::steady_clock::now() + kOverallLimit;
     m_thread = std::thread([this] { Run(); });
@@ -136,27 +86,6 @@ void ScriptedFtpServer::Record(const std::string& line) {
 void ScriptedFtpServer::Error(const std::string& text) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_errors.push_back(text);
-}
-
-std::vector<std::string> ScriptedFtpServer::Received() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
-}
-std::vector<std::string> ScriptedFtpServer::Errors() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_errors;
-}
-std::string ScriptedFtpServer::DataReceived() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_data;
-}
-std::map<std::string, std::string> ScriptedFtpServer::Files() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_files;
-}
-std::set<std::string> ScriptedFtpServer::Directories() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_directories;
 }
 
 // Waits for one of the events on fd in short slices, so that Stop and the overall

@@ -45,20 +45,31 @@ public:
 
     int Port() const { return m_port; }
 
-    ScriptedFtpServer& Send(const std::string& line);      // line + CR LF
-    ScriptedFtpServer& SendRaw(const std::string& bytes);  // as it stands
-    ScriptedFtpServer& Expect(const std::string& line);    // the next line must equal it
-    ScriptedFtpServer& ExpectPrefix(const std::string& prefix);
-    ScriptedFtpServer& Drop();         // close the control connection
-    ScriptedFtpServer& Stall();        // say nothing until the client goes
-    ScriptedFtpServer& ConnectData();  // connect to the address of the last PORT line
+    ScriptedFtpServer& Send(const std::string& line) { return Add(Step::kSend, line + "\r\n"); }
+    ScriptedFtpServer& SendRaw(const std::string& bytes) { return Add(Step::kSend, bytes); }
+    // The next line must equal `line` (or start with `prefix`).
+    ScriptedFtpServer& Expect(const std::string& line) { return Add(Step::kExpect, line); }
+    ScriptedFtpServer& ExpectPrefix(const std::string& prefix) {
+        return Add(Step::kExpectPrefix, prefix);
+    }
+    ScriptedFtpServer& Drop() { return Add(Step::kDrop); }    // close the control connection
+    ScriptedFtpServer& Stall() { return Add(Step::kStall); }  // say nothing until the client goes
+    // Connects to the address of the last PORT line.
+    ScriptedFtpServer& ConnectData() { return Add(Step::kConnectData); }
     // Listens for a data connection and sends "227 Entering Passive Mode (addr,p1,p2)."
     // with the given address numbers ("127,0,0,1" unless told).
-    ScriptedFtpServer& ListenPassive(const std::string& address = "127,0,0,1");
-    ScriptedFtpServer& AcceptData();
-    ScriptedFtpServer& ReceiveData();  // read the data connection to its end, then close it
-    ScriptedFtpServer& SendData(const std::string& bytes);  // write, then close
-    ScriptedFtpServer& Serve(std::vector<Fault> faults = {});
+    ScriptedFtpServer& ListenPassive(const std::string& address = "127,0,0,1") {
+        return Add(Step::kListenPassive, address);
+    }
+    ScriptedFtpServer& AcceptData() { return Add(Step::kAcceptData); }
+    // Reads the data connection to its end, then closes it.
+    ScriptedFtpServer& ReceiveData() { return Add(Step::kReceiveData); }
+    // Writes the bytes to the data connection, then closes it.
+    ScriptedFtpServer& SendData(const std::string& bytes) { return Add(Step::kSendData, bytes); }
+    ScriptedFtpServer& Serve(std::vector<Fault> faults = {}) {
+        m_faults = std::move(faults);
+        return Add(Step::kServe);
+    }
 
     // Starts the server thread (the listening socket is open since construction).
     void Start();
@@ -66,11 +77,12 @@ public:
     // when the server was still busy (it is then stopped).
     bool Finish(std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-    std::vector<std::string> Received() const;         // every line the client sent, in order
-    std::vector<std::string> Errors() const;           // script mismatches
-    std::string DataReceived() const;                  // bytes of every ReceiveData, in order
-    std::map<std::string, std::string> Files() const;  // Serve: STOR name -> bytes
-    std::set<std::string> Directories() const;         // Serve: MKD names made
+    // Every line the client sent, in order.
+    std::vector<std::string> Received() const { return Locked(m_received); }
+    std::vector<std::string> Errors() const { return Locked(m_errors); }  // script mismatches
+    std::string DataReceived() const { return Locked(m_data); }  // of every ReceiveData, in order
+    // Serve: STOR name -> bytes.
+    std::map<std::string, std::string> Files() const { return Locked(m_files); }
 
 private:
     struct Step {
@@ -91,6 +103,15 @@ private:
         std::string text;
     };
 
+    ScriptedFtpServer& Add(Step::Kind kind, std::string text = {}) {
+        m_steps.push_back({kind, std::move(text)});
+        return *this;
+    }
+    template <typename T>
+    T Locked(const T& value) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return value;
+    }
     void Run();
     bool RunScript();
     void ServeSession();
