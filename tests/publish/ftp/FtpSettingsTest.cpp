@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 #include "model/MemorySettingsStore.h"
 #include "publish/FtpSettings.h"
 
@@ -9,55 +12,45 @@ using foldcraft::MemorySettingsStore;
 namespace {
 
 FtpSettings Filled() {
-    FtpSettings s;
-    s.strHostName = "ftp.example.com";
-    s.nPort = 2121;
-    s.strUser = "anonymous";
-    s.strPassword = "me@example.com";
-    s.strStartDir = "/pub/site";
-    s.nFirewallType = 3;
-    s.strFirewallHost = "proxy.local";
-    s.nFirewallPort = 8021;
-    s.strFirewallUser = "fw";
-    s.strFirewallPassword = "fwpw";
-    s.bPassive = 1;
-    return s;
+    return {.strHostName = "ftp.example.com",
+            .nPort = 2121,
+            .strUser = "anonymous",
+            .strPassword = "me@example.com",
+            .strStartDir = "/pub/site",
+            .nFirewallType = 3,
+            .strFirewallHost = "proxy.local",
+            .nFirewallPort = 8021,
+            .strFirewallUser = "fw",
+            .strFirewallPassword = "fwpw",
+            .bPassive = 1};
+}
+
+// Every stored field, in a form that compares and prints.
+auto Fields(const FtpSettings& s) {
+    return std::tie(s.strHostName, s.nPort, s.strUser, s.strPassword, s.strStartDir,
+                    s.nFirewallType, s.strFirewallHost, s.nFirewallPort, s.strFirewallUser,
+                    s.strFirewallPassword, s.bPassive);
 }
 
 TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNoneActiveMode) {
     MemorySettingsStore store;
     const FtpSettings s = FtpSettings::Read(store);
-    EXPECT_EQ(s.strHostName, "");
-    EXPECT_EQ(s.nPort, 21);
-    EXPECT_EQ(s.strUser, "");
-    EXPECT_EQ(s.strPassword, "");
-    EXPECT_EQ(s.strStartDir, "");
-    EXPECT_EQ(s.nFirewallType, 0);
-    EXPECT_EQ(s.strFirewallHost, "");
-    EXPECT_EQ(s.nFirewallPort, 21);
-    EXPECT_EQ(s.strFirewallUser, "");
-    EXPECT_EQ(s.strFirewallPassword, "");
-    EXPECT_EQ(s.bPassive, 0);
+    const std::string e;
+    EXPECT_EQ(Fields(s), std::make_tuple(e, std::optional<int>(21), e, e, e, 0, e, 21, e, e, 0));
     EXPECT_EQ(s.nTimeoutSeconds, 60);
     EXPECT_TRUE(store.WriteLog().empty());  // reading writes nothing
 }
 
+// Passwords are stored as typed; going back to firewall type "None" keeps what was
+// typed in the firewall fields, and it is saved.
 TEST(FtpSettings, WrittenValuesReadBackTheSame) {
-    MemorySettingsStore store;
-    const FtpSettings written = Filled();
-    ASSERT_TRUE(written.Write(store));
-    const FtpSettings read = FtpSettings::Read(store);
-    EXPECT_EQ(read.strHostName, written.strHostName);
-    EXPECT_EQ(read.nPort, written.nPort);
-    EXPECT_EQ(read.strUser, written.strUser);
-    EXPECT_EQ(read.strPassword, written.strPassword);  // stored as typed
-    EXPECT_EQ(read.strStartDir, written.strStartDir);
-    EXPECT_EQ(read.nFirewallType, written.nFirewallType);
-    EXPECT_EQ(read.strFirewallHost, written.strFirewallHost);
-    EXPECT_EQ(read.nFirewallPort, written.nFirewallPort);
-    EXPECT_EQ(read.strFirewallUser, written.strFirewallUser);
-    EXPECT_EQ(read.strFirewallPassword, written.strFirewallPassword);
-    EXPECT_EQ(read.bPassive, 1);
+    for (int type : {3, 0}) {
+        MemorySettingsStore store;
+        FtpSettings written = Filled();
+        written.nFirewallType = type;
+        ASSERT_TRUE(written.Write(store));
+        EXPECT_EQ(Fields(FtpSettings::Read(store)), Fields(written));
+    }
 }
 
 TEST(FtpSettings, WriteOrder) {
@@ -101,24 +94,13 @@ TEST(FtpSettings, NothingIsWrittenWhenACheckFails) {
     }
 }
 
-TEST(FtpSettings, FirewallFieldsAreKeptWhateverTheType) {
-    // Going back to "None" keeps what was typed, and it is saved.
-    FtpSettings s = Filled();
-    s.nFirewallType = 0;
-    MemorySettingsStore store;
-    ASSERT_TRUE(s.Write(store));
-    EXPECT_EQ(FtpSettings::Read(store).strFirewallHost, "proxy.local");
-    EXPECT_EQ(FtpSettings::Read(store).nFirewallType, 0);
-}
-
 TEST(FtpSettings, TimeoutSetting) {
     MemorySettingsStore store;
-    store.WriteInt("FTPServer", "Timeout", 5);
-    EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, 5);
-    store.WriteInt("FTPServer", "Timeout", 0);  // no timeout at all is not offered
-    EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, 60);
-    store.WriteInt("FTPServer", "Timeout", -3);
-    EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, 60);
+    // No timeout at all (0 or less) is not offered.
+    for (const auto& [stored, used] : {std::pair{5, 5}, {0, 60}, {-3, 60}}) {
+        store.WriteInt("FTPServer", "Timeout", stored);
+        EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, used) << stored;
+    }
 }
 
 TEST(FtpSettings, FirewallTypeNames) {
