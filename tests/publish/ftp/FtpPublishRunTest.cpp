@@ -124,9 +124,8 @@ TEST_F(FtpPublishRunTest, SuccessfulRun) {
 
     const auto received = server.Received();
     ASSERT_GE(received.size(), 4u);
-    EXPECT_EQ(received[0], "USER bob");
-    EXPECT_EQ(received[1], "PASS s3cret-pw");
-    EXPECT_EQ(received[2], "CWD www");
+    EXPECT_EQ(std::vector(received.begin(), received.begin() + 3),
+              (std::vector<std::string>{"USER bob", "PASS s3cret-pw", "CWD www"}));
     EXPECT_EQ(received.back(), "QUIT");
 
     // Directories: images, files, then each source directory once, parents first.
@@ -161,10 +160,9 @@ TEST_F(FtpPublishRunTest, SuccessfulRun) {
     EXPECT_EQ(Commands("TYPE I").size(), stor.size());
 
     const auto files = server.Files();
-    EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(project.report)),
-              ReadFile(project.report));
-    EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(project.deep)),
-              ReadFile(project.deep));
+    for (const std::string& doc : {project.report, project.deep}) {
+        EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(doc)), ReadFile(doc));
+    }
     EXPECT_EQ(files.at("styles.css"), ReadFile(program + "/_temp/styles.css"));
     EXPECT_EQ(files.at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
 }
@@ -290,8 +288,7 @@ TEST_F(FtpPublishRunTest, UnsafeSourcePathsAreNeverSent) {
 TEST_F(FtpPublishRunTest, BackgroundNamedLikeASupportImageIsReplacedByIt) {
     project.doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MY-OWN-LOGO");
     EXPECT_EQ(Serve(), Result::kSuccess);
-    const auto stor = Commands("STOR images/logo.gif");
-    EXPECT_EQ(stor.size(), 2u);
+    EXPECT_EQ(Commands("STOR images/logo.gif").size(), 2u);
     EXPECT_EQ(server.Files().at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
 }
 
