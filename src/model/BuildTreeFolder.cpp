@@ -97,27 +97,6 @@ CHotspotArea* CBuildTreeFolder::AddHotspot(std::unique_ptr<CHotspotArea> area) {
     return m_arrHotspots.back().get();
 }
 
-CBuildTreeFolder& CBuildTreeFolder::operator=(CBuildTreeFolder&& other) noexcept {
-    if (this == &other) return *this;
-    ClearChildren();
-    CBuildTreeDoc::operator=(std::move(other));
-    m_nFolderButtonStyle = other.m_nFolderButtonStyle;
-    m_nFileButtonStyle = other.m_nFileButtonStyle;
-    m_nFolderButtonGraphic = other.m_nFolderButtonGraphic;
-    m_nFileButtonGraphic = other.m_nFileButtonGraphic;
-    m_bShowContentsFor = other.m_bShowContentsFor;
-    m_bHotspotFolder = other.m_bHotspotFolder;
-    m_strHotspotImage = std::move(other.m_strHotspotImage);
-    m_strLabel = std::move(other.m_strLabel);
-    m_arrHotspots = std::move(other.m_arrHotspots);
-    m_arrFolders = std::move(other.m_arrFolders);
-    m_arrDocs = std::move(other.m_arrDocs);
-    other.m_arrHotspots.clear();
-    other.m_arrFolders.clear();
-    other.m_arrDocs.clear();
-    return *this;
-}
-
 void CBuildTreeFolder::Serialize(CArchive& ar) {
     CArchive::DepthGuard level(ar);
     SerializeItem(ar);

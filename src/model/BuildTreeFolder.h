@@ -24,8 +24,9 @@ public:
         : CBuildTreeDoc(std::move(name), std::move(link), std::move(comment)) {}
     ~CBuildTreeFolder() override;
     // Takes over another folder's fields and children (the previous children are
-    // destroyed); other is left with empty lists.
-    CBuildTreeFolder& operator=(CBuildTreeFolder&& other) noexcept;
+    // destroyed, each folder clearing its own subtree without deep recursion);
+    // other is left with empty lists.
+    CBuildTreeFolder& operator=(CBuildTreeFolder&& other) noexcept = default;
 
     const char* GetClassName() const override { return "CBuildTreeFolder"; }
     bool IsFolder() const override { return true; }
