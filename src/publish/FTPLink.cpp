@@ -17,36 +17,17 @@
 #include <string>
 #include <utility>
 
+#include "publish/UniqueFd.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using foldcraft::UniqueFd;
 
 // A reply line longer than this, or a multi-line reply with more lines, is treated
 // as a broken connection rather than read forever.
 constexpr std::size_t kMaxLineLength = 64 * 1024;
 constexpr int kMaxReplyLines = 10000;
-
-// Closes a descriptor when it goes out of scope.
-class FdGuard {
-public:
-    explicit FdGuard(int fd = -1) : m_fd(fd) {}
-    ~FdGuard() { Reset(); }
-    FdGuard(const FdGuard&) = delete;
-    FdGuard& operator=(const FdGuard&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd = -1) {
-        if (m_fd >= 0) ::close(m_fd);
-        m_fd = fd;
-    }
-    int Release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 bool HoldsLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
@@ -195,7 +176,7 @@ bool CFTPLink::OpenControlConnection(const std::string& host, int port) {
     if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) {
         return false;
     }
-    FdGuard sock;
+    UniqueFd sock;
     for (addrinfo* ai = found; ai; ai = ai->ai_next) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd < 0) {
@@ -503,7 +484,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     // 1. The local file.
     // Only a regular file is sent: opening a pipe or device must not block, and a
     // directory has nothing to send.
-    FdGuard file(
+    UniqueFd file(
         receive ? ::open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644)
                 : ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
@@ -517,7 +498,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     if (!Command("TYPE I")) return false;
 
     // 3. The data connection's address.
-    FdGuard listener;
+    UniqueFd listener;
     sockaddr_in dataAddr{};
     if (passive) {
         if (!Command("PASV")) return false;
@@ -591,7 +572,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     if (!SendLine((receive ? "RETR " : "STOR ") + remote)) return false;
 
     // 5. Passive mode: connect to the server's data port.
-    FdGuard data;
+    UniqueFd data;
     bool connected = true;
     if (passive) {
         data.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));

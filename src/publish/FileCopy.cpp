@@ -9,32 +9,10 @@
 #include <atomic>
 #include <cstring>
 
+#include "publish/UniqueFd.h"
+
 namespace foldcraft {
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    void Adopt(int fd) {
-        Reset();
-        m_fd = fd;
-    }
-    // Closes now; false when close() reports an error.
-    bool Reset() {
-        if (m_fd < 0) return true;
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 void SetError(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
@@ -89,7 +67,7 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
                                           std::string* error) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not
     // change how a regular file is read.
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.Get() < 0) {
         SetError(error, "cannot open " + source, errno);
         return Outcome::kFailed;
@@ -110,10 +88,10 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
     }
 
     std::string temp;
-    Fd out;
+    UniqueFd out;
     for (int attempt = 0; attempt < 100 && out.Get() < 0; ++attempt) {
         temp = TemporaryNameBeside(destination);
-        out.Adopt(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+        out.Reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                          st.st_mode & 0777));
         if (out.Get() < 0 && errno != EEXIST) break;
     }
@@ -123,7 +101,7 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
     }
     auto fail = [&](const std::string& what) {
         const int err = errno;
-        out.Reset();
+        out.Close();
         ::unlink(temp.c_str());
         SetError(error, what, err);
         return Outcome::kFailed;
@@ -131,7 +109,7 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
     if (!KernelCopy(in.Get(), out.Get())) return fail("cannot copy " + source);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + destination);
-    if (!out.Reset()) return fail("cannot write " + destination);
+    if (!out.Close()) return fail("cannot write " + destination);
     if (::rename(temp.c_str(), destination.c_str()) != 0)
         return fail("cannot replace " + destination);
     return Outcome::kCopied;
