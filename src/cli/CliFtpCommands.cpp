@@ -14,6 +14,7 @@
 #include "app/QtSettingsStore.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
+#include "cli/StdoutLogSink.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/FtpPublishRun.h"
 #include "publish/FtpSettings.h"
@@ -21,29 +22,6 @@
 
 namespace foldcraft::cli {
 namespace {
-
-// The status log on stdout, byte for byte as the Status pane shows it.
-class FtpStdoutLogSink : public ILogSink {
-public:
-    explicit FtpStdoutLogSink(bool quiet) : m_quiet(quiet) {}
-
-    void AppendText(std::string_view text) override {
-        if (m_quiet) return;
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        // On a terminal the log shows as it grows; into a file or pipe it is buffered.
-        if (m_onTerminal) std::fflush(stdout);
-    }
-    void SetProgress(int) override {}
-    void Scroll(int) override {}
-    void EnableClose(bool) override {}
-
-    // False when the log could not be written.
-    bool Finish() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
-
-private:
-    bool m_quiet;
-    bool m_onTerminal = ::isatty(1) != 0;
-};
 
 struct FtpPublishArgs {
     std::string file;
@@ -146,28 +124,12 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
         return finish(kExitFailure);
     }
 
-    FtpStdoutLogSink sink(args.quiet);
+    StdoutLogSink sink(args.quiet);
     FtpPublishRun run(doc, sink, programFolder, settings);
-    const FtpPublishRun::Result result = run.RunFtpPublish();
-    const bool logWritten = sink.Finish();
-    int code = kExitOk;
-    switch (result) {
-        case FtpPublishRun::Result::kSuccess:
-            code = kExitOk;
-            break;
-        case FtpPublishRun::Result::kFilesNotCopied:
-            code = kExitProblems;
-            break;
-        case FtpPublishRun::Result::kFailed:
-            code = kExitFailure;
-            if (!run.FailureDetail().empty()) {
-                std::cerr << "Server: " << run.FailureDetail() << "\n";
-            }
-            break;
-    }
-    if (!logWritten) {
-        std::cerr << "Error: cannot write to standard output\n";
-        code = kExitFailure;
+    const PublishResult result = run.RunFtpPublish();
+    const int code = sink.ExitCodeFor(result);
+    if (result == PublishResult::kFailed && !run.FailureDetail().empty()) {
+        std::cerr << "Server: " << run.FailureDetail() << "\n";
     }
     return finish(code);
 }

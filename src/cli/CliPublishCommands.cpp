@@ -14,6 +14,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
+#include "cli/StdoutLogSink.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/LocalPublishRun.h"
 #include "publish/PublishChecks.h"
@@ -23,47 +24,6 @@ extern char** environ;
 
 namespace foldcraft::cli {
 namespace {
-
-// The status log on stdout, byte for byte as the Publishing window shows it; the
-// progress on stderr, only when stderr is a terminal and the log goes elsewhere (on
-// one terminal the growing log shows the progress, and a progress line would
-// break its lines).
-class StdoutLogSink : public ILogSink {
-public:
-    explicit StdoutLogSink(bool quiet)
-        : m_quiet(quiet), m_showProgress(!quiet && ::isatty(2) && !::isatty(1)) {}
-    ~StdoutLogSink() override { Finish(); }
-
-    void AppendText(std::string_view text) override {
-        if (m_quiet) return;
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        // On a terminal the log shows as it grows; into a file or pipe it is buffered.
-        if (m_onTerminal) std::fflush(stdout);
-    }
-    void SetProgress(int percent) override {
-        if (!m_showProgress) return;
-        std::fprintf(stderr, "\rProgress: %3d%%", percent);
-        std::fflush(stderr);
-        m_progressShown = true;
-    }
-    void Scroll(int) override {}
-    void EnableClose(bool) override {}
-
-    // False when the log could not be written.
-    bool Finish() {
-        if (m_progressShown) {
-            std::fputc('\n', stderr);
-            m_progressShown = false;
-        }
-        return std::fflush(stdout) == 0 && !std::ferror(stdout);
-    }
-
-private:
-    bool m_quiet;
-    bool m_showProgress;
-    bool m_onTerminal = ::isatty(1) != 0;
-    bool m_progressShown = false;
-};
 
 bool OnTerminal() {
     return ::isatty(0) && ::isatty(2);
@@ -160,23 +120,7 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
 
     StdoutLogSink sink(args.quiet);
     LocalPublishRun run(doc, sink, programFolder);
-    const LocalPublishRun::Result result = run.RunLocalPublish();
-    const bool logWritten = sink.Finish();
-    switch (result) {
-        case LocalPublishRun::Result::kSuccess:
-            code = kExitOk;
-            break;
-        case LocalPublishRun::Result::kFilesNotCopied:
-            code = kExitProblems;
-            break;
-        case LocalPublishRun::Result::kFailed:
-            code = kExitFailure;
-            break;
-    }
-    if (!logWritten) {
-        std::cerr << "Error: cannot write to standard output\n";
-        code = kExitFailure;
-    }
+    code = sink.ExitCodeFor(run.RunLocalPublish());
 
     if (args.open) {
         bool show = true;
