@@ -82,48 +82,28 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
             m_bError = true;
         }
 
-        m_sink.Scroll(2);
-        Pause(100);
-        Pause(100);
-        Append("\nCreating styles.css...");
-        if (!PageWriters::Call(&WriteStyleSheet, m_doc, target)) {
-            return FailureEnd("\nCreation of styles.css failed!\n");
-        }
-        m_sink.SetProgress(40);
-        Append("\nSuccessfully created styles.css.\n");
-        m_sink.Scroll(2);
-        Pause(100);
-
-        if (m_doc.m_bCreateTitlePage == 1) {
+        // The page writers, each announced after its pause; a failure ends the run.
+        const PageStep steps[] = {
+            {&WriteStyleSheet, true, 100, "\nCreating styles.css...",
+             "\nCreation of styles.css failed!\n", 40, "\nSuccessfully created styles.css.\n"},
+            {&WriteTitlePage, m_doc.m_bCreateTitlePage == 1, 100, "\nCreating title page...",
+             "\nCreation of title page failed!\n", 50, "\nSuccessfully created title page.\n"},
+            {&WriteSitemap, m_doc.m_bCreateSitemap == 1, 100, "\nCreating sitemap...",
+             "\nCreation of sitemap failed!\n", 50, "\nSuccessfully created sitemap.\n"},
+            {&WriteFolderPages, true, 300, "\nCreating folder pages...",
+             "\nCreation of folder pages failed!\n", 100, "\nSuccessfully created folder pages.\n"},
+        };
+        for (const PageStep& step : steps) {
+            // Before every step, whether or not it runs.
+            m_sink.Scroll(2);
             Pause(100);
-            Append("\nCreating title page...");
-            if (!PageWriters::Call(&WriteTitlePage, m_doc, target)) {
-                return FailureEnd("\nCreation of title page failed!\n");
-            }
-            m_sink.SetProgress(50);
-            Append("\nSuccessfully created title page.\n");
+            if (!step.enabled) continue;
+            Pause(step.pause);
+            Append(step.creating);
+            if (!PageWriters::Call(step.writer, m_doc, target)) return FailureEnd(step.failed);
+            m_sink.SetProgress(step.progress);
+            Append(step.done);
         }
-        m_sink.Scroll(2);
-        Pause(100);
-
-        if (m_doc.m_bCreateSitemap == 1) {
-            Pause(100);
-            Append("\nCreating sitemap...");
-            if (!PageWriters::Call(&WriteSitemap, m_doc, target)) {
-                return FailureEnd("\nCreation of sitemap failed!\n");
-            }
-            m_sink.SetProgress(50);
-            Append("\nSuccessfully created sitemap.\n");
-        }
-        m_sink.Scroll(2);
-        Pause(100);
-        Pause(300);
-        Append("\nCreating folder pages...");
-        if (!PageWriters::Call(&WriteFolderPages, m_doc, target)) {
-            return FailureEnd("\nCreation of folder pages failed!\n");
-        }
-        m_sink.SetProgress(100);
-        Append("\nSuccessfully created folder pages.\n");
 
         if (allCopied) {
             Append("\n--------------------\nPublish successful!\n");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "publish/LogSink.h"
+#include "publish/PageWriters.h"
 
 class CFoldcraftDoc;
 
@@ -47,6 +48,17 @@ private:
         if (m_pause) m_pause(milliseconds);
     }
     Result FailureEnd(const char* text);
+
+    // One page-writing step of the run and its log texts.
+    struct PageStep {
+        PageWriters::Writer writer;
+        bool enabled;
+        int pause;  // milliseconds before "Creating ..."
+        const char* creating;
+        const char* failed;
+        int progress;
+        const char* done;
+    };
 
     CFoldcraftDoc& m_doc;
     ILogSink& m_sink;
