@@ -1,0 +1,36 @@
+#include "app/ProjectDocument.h"
+
+namespace foldcraft {
+
+ProjectDocument::ProjectDocument(QObject* parent) : QObject(parent) {
+    m_doc.OnNewDocument();
+    connect(&m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) {
+        if (m_doc.IsModified() == !clean) return;
+        m_doc.SetModifiedFlag(!clean);
+        emit modifiedChanged(!clean);
+    });
+}
+
+ProjectDocument::~ProjectDocument() = default;
+
+void ProjectDocument::MarkModified() {
+    const bool was = m_doc.IsModified();
+    m_doc.SetModifiedFlag(true);
+    if (!was) emit modifiedChanged(true);
+}
+
+void ProjectDocument::MarkSaved() {
+    const bool was = m_doc.IsModified();
+    m_doc.SetModifiedFlag(false);
+    m_undo.setClean();
+    if (was) emit modifiedChanged(false);
+}
+
+void ProjectDocument::NotifyReset() {
+    m_undo.clear();
+    emit documentReset();
+    emit modifiedChanged(m_doc.IsModified());
+    emit titleChanged();
+}
+
+}  // namespace foldcraft
