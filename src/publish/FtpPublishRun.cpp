@@ -98,6 +98,11 @@ FtpPublishRun::Result FtpPublishRun::FailureEndAfterLogon(CFTPLink& link, const 
     return Result::kFailed;
 }
 
+bool FtpPublishRun::StopRequested() {
+    if (!m_bStopped && m_stop && m_stop()) m_bStopped = true;
+    return m_bStopped;
+}
+
 void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
     if (link.LastReplyFollowsPassword()) {
         m_strFailureDetail.clear();
@@ -110,6 +115,7 @@ void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
 
 FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     m_bError = false;
+    m_bStopped = false;
     m_strFailureDetail.clear();
     m_madeDirectories.clear();
     m_now = Clock::Now();
@@ -139,6 +145,8 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     m_sink.Scroll(4);
     Pause(100);
 
+    if (StopRequested()) return FailureEnd(kStoppedLine);
+
     // One client per run; destroying it closes whatever is left open.
     auto link = std::make_unique<CFTPLink>();
     link->SetTimeout(m_timeout);
@@ -163,6 +171,7 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
 
     Append("\nCreating directory structure...");
     if (!CreateRemoteDirectories(*link)) {
+        if (m_bStopped) return FailureEndAfterLogon(*link, kStoppedLine);
         return FailureEndAfterLogon(*link, "\nCreation of directory structure failed!\n");
     }
     Append("\nSuccessfully created directory structure.\n");
@@ -170,7 +179,9 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
 
     Append("\nCopying files to server...");
     bool allCopied = true;
-    if (UploadSiteFiles(*link)) {
+    const bool uploaded = UploadSiteFiles(*link);
+    if (m_bStopped) return FailureEndAfterLogon(*link, kStoppedLine);
+    if (uploaded) {
         Append("\nSuccessfully copied files to server\n");
     } else {
         allCopied = false;
@@ -218,6 +229,7 @@ int FtpPublishRun::CreateTempPages(const std::string& directory) {
 
 bool FtpPublishRun::MakeRemoteDirectory(CFTPLink& link, const std::string& path) {
     if (m_madeDirectories.count(path) != 0) return true;
+    if (StopRequested()) return false;
     if (!link.MakeDirectory(path)) return false;
     m_madeDirectories.insert(path);
     return true;
@@ -260,6 +272,7 @@ bool FtpPublishRun::MirrorRemoteDirectories(CFTPLink& link, std::string_view sou
 
 void FtpPublishRun::Upload(CFTPLink& link, const std::optional<std::string>& remote,
                            const std::string& local) {
+    if (StopRequested()) return;
     if (!remote || !link.TransferFile(*remote, local, m_settings.bPassive != 0, false)) {
         m_doc.m_arrPublishFiles.push_back(local);
     }
