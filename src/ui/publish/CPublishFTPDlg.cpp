@@ -216,8 +216,7 @@ void CPublishFTPDlg::OnPublish() {
         return;
     }
     m_status->Clear();
-    connect(&m_thread->Sink(), &GuiLogSink::textAppended, m_status, &PublishLogView::Append,
-            Qt::QueuedConnection);
+    connect(&m_thread->Sink(), &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
     connect(m_thread.get(), &QThread::finished, this, &CPublishFTPDlg::OnRunFinished,
             Qt::QueuedConnection);
     m_projectReplaced = false;
@@ -233,6 +232,7 @@ void CPublishFTPDlg::OnStop() {
 
 void CPublishFTPDlg::OnRunFinished() {
     m_thread->wait();
+    m_thread->Sink().Drain();
     if (!m_projectReplaced) m_thread->WriteBack(m_document.Doc());
     SetWorking(false);
     emit runFinished();

@@ -84,9 +84,8 @@ bool CPublishProgressDlg::Start() {
         return false;
     }
     GuiLogSink& sink = m_thread->Sink();
-    connect(&sink, &GuiLogSink::textAppended, m_log, &PublishLogView::Append, Qt::QueuedConnection);
-    connect(&sink, &GuiLogSink::progressChanged, m_progress, &QProgressBar::setValue,
-            Qt::QueuedConnection);
+    connect(&sink, &GuiLogSink::textAppended, m_log, &PublishLogView::Append);
+    connect(&sink, &GuiLogSink::progressChanged, m_progress, &QProgressBar::setValue);
     connect(m_thread.get(), &QThread::finished, this, &CPublishProgressDlg::OnRunFinished,
             Qt::QueuedConnection);
     m_working = true;
@@ -96,6 +95,7 @@ bool CPublishProgressDlg::Start() {
 
 void CPublishProgressDlg::OnRunFinished() {
     m_thread->wait();
+    m_thread->Sink().Drain();
     if (!m_projectReplaced) m_thread->WriteBack(m_document.Doc());
     const PublishResult result = m_thread->Result();
     m_errors = result != PublishResult::kSuccess;

@@ -30,7 +30,7 @@ QByteArray CliLog(PublishTestEnv& env, const std::string& target) {
     return cli.readAllStandardOutput();
 }
 
-enum class Variant { kComplete, kMissingDocument, kNoTitleNorSitemap };
+enum class Variant { kComplete, kMissingDocument, kManyMissing, kNoTitleNorSitemap };
 
 }  // namespace
 
@@ -48,6 +48,9 @@ private slots:
             << Variant::kMissingDocument << QList<int>{15, 40, 50, 100} << 1 << "TitlePage.html";
         QTest::newRow("missing document, not viewed")
             << Variant::kMissingDocument << QList<int>{15, 40, 50, 100} << 2 << "";
+        // A log of several hundred kilobytes reaches the window in pieces.
+        QTest::newRow("3,000 missing documents")
+            << Variant::kManyMissing << QList<int>{15, 40, 50, 100} << 2 << "";
         QTest::newRow("no title page nor sitemap")
             << Variant::kNoTitleNorSitemap << QList<int>{15, 30, 40, 100} << 0 << "Folder0.html";
     }
@@ -63,7 +66,13 @@ private slots:
         PublishTestEnv env;
         CFoldcraftDoc& doc = env.document.Doc();
         const std::string missing = env.dir / "src/gone.doc";
-        if (variant == Variant::kMissingDocument) AddDocument(*doc.m_pRoot, "Gone", missing);
+        std::vector<std::string> notCopied;
+        if (variant == Variant::kMissingDocument) notCopied = {missing};
+        for (int i = 0; variant == Variant::kManyMissing && i < 3000; ++i) {
+            notCopied.push_back(
+                env.dir / ("src/gone/a-rather-long-directory-name/" + std::to_string(i) + ".doc"));
+        }
+        for (const std::string& path : notCopied) AddDocument(*doc.m_pRoot, "Gone", path);
         if (variant == Variant::kNoTitleNorSitemap)
             doc.m_bCreateTitlePage = doc.m_bCreateSitemap = 0;
         doc.m_strPublishPath = env.dir / "site";
@@ -93,9 +102,6 @@ private slots:
         const QByteArray cli = CliLog(env, env.dir / "cli-site");
         QCOMPARE(window.LogBytes(), cli);
         QCOMPARE(window.findChild<QPlainTextEdit*>("log")->toPlainText().toUtf8(), cli);
-        const std::vector<std::string> notCopied = variant == Variant::kMissingDocument
-                                                       ? std::vector<std::string>{missing}
-                                                       : std::vector<std::string>{};
         QVERIFY(doc.m_arrPublishFiles == notCopied);
 
         close->click();
