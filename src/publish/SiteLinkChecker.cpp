@@ -41,6 +41,39 @@ int HexValue(char c) {
     return -1;
 }
 
+void AppendUtf8(std::string& out, unsigned long code) {
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k) {
+        out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    }
+}
+
+// A numeric character reference at the start of rest (the text after "&"): its
+// character appended to out and its length returned; 0 when rest starts none.
+size_t NumericReference(std::string_view rest, std::string& out) {
+    if (rest.empty() || rest[0] != '#') return 0;
+    const bool hex = rest.size() > 1 && (rest[1] == 'x' || rest[1] == 'X');
+    const size_t first = hex ? 2 : 1;
+    size_t k = first;
+    unsigned long code = 0;
+    for (; k < rest.size(); ++k) {
+        const int v =
+            hex ? HexValue(rest[k]) : (rest[k] >= '0' && rest[k] <= '9' ? rest[k] - '0' : -1);
+        if (v < 0) break;
+        if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
+    }
+    if (k == first) return 0;
+    AppendUtf8(out, code);
+    return k < rest.size() && rest[k] == ';' ? k + 1 : k;
+}
+
 // The value of an attribute as the browser reads it: character references
 // decoded. Numeric references and the named ones a page of ours may hold; "&amp",
 // "&lt", "&gt" and "&quot" without the semicolon count too unless a letter, digit or
@@ -56,60 +89,23 @@ std::string AttributeValue(std::string_view text) {
             continue;
         }
         const std::string_view rest = text.substr(i + 1);
-        if (!rest.empty() && rest[0] == '#') {
-            const bool hex = rest.size() > 1 && (rest[1] == 'x' || rest[1] == 'X');
-            size_t k = hex ? 2 : 1;
-            unsigned long code = 0;
-            const size_t digits = k;
-            while (k < rest.size() && code <= 0x10FFFF) {
-                const int v = hex ? HexValue(rest[k])
-                                  : (rest[k] >= '0' && rest[k] <= '9' ? rest[k] - '0' : -1);
-                if (v < 0) break;
-                code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
-                ++k;
-            }
-            if (k > digits) {
-                if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-                    code = 0xFFFD;
-                // UTF-8.
-                if (code < 0x80) {
-                    out += static_cast<char>(code);
-                } else if (code < 0x800) {
-                    out += static_cast<char>(0xC0 | (code >> 6));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                } else if (code < 0x10000) {
-                    out += static_cast<char>(0xE0 | (code >> 12));
-                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                } else {
-                    out += static_cast<char>(0xF0 | (code >> 18));
-                    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                }
-                i += k + (k < rest.size() && rest[k] == ';' ? 1 : 0);
-                continue;
-            }
-        }
-        bool replaced = false;
+        size_t used = NumericReference(rest, out);
         for (const auto& [name, value] : kNamed) {
+            if (used != 0) break;
             if (rest.substr(0, name.size()) != name) continue;
             const size_t after = name.size();
             const bool semicolon = after < rest.size() && rest[after] == ';';
-            const bool legacy = name != "apos" && name != "nbsp";
             if (!semicolon) {
-                if (!legacy) continue;
-                const char next = after < rest.size() ? rest[after] : '\0';
-                const bool alnum =
-                    (next >= '0' && next <= '9') || (Lower(next) >= 'a' && Lower(next) <= 'z');
-                if (alnum || next == '=') continue;
+                const bool legacy = name != "apos" && name != "nbsp";
+                const char next = after < rest.size() ? Lower(rest[after]) : '\0';
+                const bool alnum = (next >= '0' && next <= '9') || (next >= 'a' && next <= 'z');
+                if (!legacy || alnum || next == '=') continue;
             }
             out += value;
-            i += after + (semicolon ? 1 : 0);
-            replaced = true;
-            break;
+            used = after + (semicolon ? 1 : 0);
         }
-        if (!replaced) out += '&';
+        if (used == 0) out += '&';
+        i += used;
     }
     return out;
 }
