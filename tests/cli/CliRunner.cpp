@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "support/TempDir.h"
@@ -15,7 +16,8 @@ extern char** environ;
 
 namespace foldcraft::test {
 
-CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText) {
+CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText,
+              unsigned long long addressSpace) {
     CliRun run;
     TempDir scratch;
     const std::string inPath = scratch.WriteFile("stdin", stdinText);
@@ -23,7 +25,10 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     const std::string errPath = scratch / "stderr";
     const std::string home = scratch / "home";
 
-    std::vector<std::string> argStrings{FOLDCRAFT_CLI_PATH};
+    std::vector<std::string> argStrings;
+    if (addressSpace != 0)
+        argStrings = {"/usr/bin/prlimit", "--as=" + std::to_string(addressSpace), "--"};
+    argStrings.push_back(FOLDCRAFT_CLI_PATH);
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argStrings) argv.push_back(a.data());

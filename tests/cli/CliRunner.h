@@ -13,8 +13,24 @@ struct CliRun {
 };
 
 // Runs the built foldcraft-cli (FOLDCRAFT_CLI_PATH) with args, feeding stdinText on
-// standard input, with FOLDCRAFT_HOME pointing at a private program folder.
+// standard input, with FOLDCRAFT_HOME pointing at a private program folder; with
+// addressSpace (bytes) not 0, under that address-space limit (through prlimit).
 // Waits at most 60 seconds; a run that takes longer is killed (exitCode -1).
-CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {});
+CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
+              unsigned long long addressSpace = 0);
+
+// Whether this build runs under AddressSanitizer, whose shadow memory no
+// address-space limit leaves room for.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 }  // namespace foldcraft::test

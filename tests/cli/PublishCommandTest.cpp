@@ -209,18 +209,24 @@ TEST_F(PublishCommandTest, OpenStartsXdgOpenOnTheStartPage) {
     EXPECT_EQ(ReadFile(record), dir / "site/TitlePage.html");
 }
 
-// The question is asked when the tool runs on a terminal.
+// The question is asked when the tool runs on a terminal. While it waits, the
+// project file is edited: --save then leaves the edit in place.
 TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
     const std::string project = WriteProject("/nowhere");
-    for (const char* answer : {"n\n", "y\n"}) {
-        const std::string site = dir / (std::string("tty-") + answer[0]);
+    struct Case {
+        const char* answer;
+        bool editWhileAsked;
+        int exitCode;
+    };
+    for (const Case& c : {Case{"n\n", false, 2}, Case{"y\n", true, 1}}) {
+        const std::string site = dir / (std::string("tty-") + c.answer[0]);
         int master = -1;
         const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             setenv("FOLDCRAFT_HOME", (dir / "home").c_str(), 1);
             execl(FOLDCRAFT_CLI_PATH, FOLDCRAFT_CLI_PATH, "publish", project.c_str(), "--to",
-                  site.c_str(), "--quiet", static_cast<char*>(nullptr));
+                  site.c_str(), "--quiet", "--save", static_cast<char*>(nullptr));
             _exit(127);
         }
         std::string output;
@@ -235,7 +241,13 @@ TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
                 output.append(buf, static_cast<size_t>(n));
             }
             if (!answered && output.find("Create? [y/N] ") != std::string::npos) {
-                ASSERT_EQ(::write(master, answer, 2), 2);
+                if (c.editWhileAsked) {
+                    CFoldcraftDoc edited;
+                    ASSERT_TRUE(LoadProject(edited, project).Ok());
+                    edited.m_strTitle = "Edited meanwhile";
+                    ASSERT_TRUE(SaveProject(edited, project).Ok());
+                }
+                ASSERT_EQ(::write(master, c.answer, 2), 2);
                 answered = true;
             }
         }
@@ -245,12 +257,15 @@ TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
         EXPECT_TRUE(answered) << output;
         EXPECT_NE(output.find("Directory does not exist. Create? [y/N] "), std::string::npos);
         ASSERT_TRUE(WIFEXITED(status));
-        if (answer[0] == 'n') {
-            EXPECT_EQ(WEXITSTATUS(status), 2);
-            EXPECT_FALSE(FileExists(site));
-        } else {
-            EXPECT_EQ(WEXITSTATUS(status), 0) << output;
-            EXPECT_TRUE(FileExists(site + "/Folder0.html"));
+        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << output;
+        EXPECT_EQ(FileExists(site + "/Folder0.html"), c.answer[0] == 'y');
+        if (c.editWhileAsked) {
+            EXPECT_NE(output.find("Warning: " + project + " was changed during the publish"),
+                      std::string::npos)
+                << output;
+            CFoldcraftDoc after;
+            ASSERT_TRUE(LoadProject(after, project).Ok());
+            EXPECT_EQ(after.m_strTitle, "Edited meanwhile");
         }
     }
 }
