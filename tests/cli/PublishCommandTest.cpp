@@ -23,6 +23,7 @@ using foldcraft::SaveProject;
 using foldcraft::test::AddDocument;
 using foldcraft::test::AddSubFolder;
 using foldcraft::test::CliRun;
+using foldcraft::test::kCliNow;
 using foldcraft::test::FileExists;
 using foldcraft::test::NewProject;
 using foldcraft::test::ReadFile;
@@ -181,14 +182,40 @@ TEST_F(PublishCommandTest, RelativeToIsTakenFromTheCurrentDirectory) {
 TEST_F(PublishCommandTest, SaveWritesTheLastPublishTimeBack) {
     fs::create_directories(dir / "site");
     const std::string project = WriteProject("/nowhere");
-    const auto start = std::time(nullptr);
     const CliRun run = RunCli({"publish", project, "--to", dir / "site", "--save", "--quiet"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     CFoldcraftDoc doc;
     ASSERT_TRUE(LoadProject(doc, project).Ok());
-    EXPECT_GE(doc.m_timeLastPublish, start);
+    EXPECT_EQ(doc.m_timeLastPublish, kCliNow);
     // --to is for this run only.
     EXPECT_EQ(doc.m_strPublishPath, "/nowhere");
+}
+
+// SOURCE_DATE_EPOCH is "now": the same project publishes to the same bytes, the
+// title page shows that time, and a malformed value falls back to the clock with a
+// warning.
+TEST_F(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
+    const std::string project = WriteProject("/nowhere");
+    auto publish = [&](const std::string& site, const std::string& epoch) {
+        fs::create_directories(site);
+        const CliRun run = RunCli({"publish", project, "--to", site, "--quiet"}, {},
+                                  {"SOURCE_DATE_EPOCH=" + epoch});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return run.err;
+    };
+    publish(dir / "a", "86400");
+    publish(dir / "b", "86400");
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "a")) {
+        if (!entry.is_regular_file()) continue;
+        const fs::path relative = fs::relative(entry.path(), dir / "a");
+        EXPECT_EQ(ReadFile(entry.path()), ReadFile(dir / "b" / relative)) << relative;
+        ++files;
+    }
+    EXPECT_GE(files, 20u);  // pages, stylesheet, support images and copies
+    EXPECT_NE(ReadFile(dir / "a/TitlePage.html").find("Friday, January 2, 1970 at 0:0"),
+              std::string::npos);
+    EXPECT_NE(publish(dir / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
 }
 
 TEST_F(PublishCommandTest, OpenStartsXdgOpenOnTheStartPage) {
