@@ -98,6 +98,9 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setAccessibleName(QStringLiteral("Status:"));
     statusLabel->setBuddy(m_status);
+    m_result = new QLabel(this);
+    m_result->setObjectName(QStringLiteral("result"));
+    m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_publish = new QPushButton(QStringLiteral("Publish"), this);
     m_publish->setObjectName(QStringLiteral("publish"));
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
@@ -119,6 +122,7 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     auto* right = new QVBoxLayout;
     right->addWidget(statusLabel);
     right->addWidget(m_status, 1);
+    right->addWidget(m_result);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
@@ -216,6 +220,8 @@ void CPublishFTPDlg::OnPublish() {
         return;
     }
     m_status->Clear();
+    m_result->setText(QStringLiteral("Publishing..."));
+    m_stopAsked = false;
     connect(&m_thread->Sink(), &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
     connect(m_thread.get(), &QThread::finished, this, &CPublishFTPDlg::OnRunFinished,
             Qt::QueuedConnection);
@@ -227,13 +233,19 @@ void CPublishFTPDlg::OnPublish() {
 void CPublishFTPDlg::OnStop() {
     if (!m_working || !m_thread) return;
     m_thread->requestInterruption();
+    m_stopAsked = true;
     m_stop->setEnabled(false);
+    m_result->setText(QStringLiteral("Stopping after the file under way..."));
 }
 
 void CPublishFTPDlg::OnRunFinished() {
     m_thread->wait();
     m_thread->Sink().Drain();
     if (!m_projectReplaced) m_thread->WriteBack(m_document.Doc());
+    const PublishResult result = m_thread->Result();
+    m_result->setText(m_stopAsked && result == PublishResult::kFailed
+                          ? QStringLiteral("Publishing stopped by the user.")
+                          : QString::fromUtf8(PublishRunThread::ResultText(result)));
     SetWorking(false);
     emit runFinished();
 }

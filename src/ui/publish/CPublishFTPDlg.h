@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -64,12 +65,14 @@ private:
     QLineEdit* m_firewallUser;
     QLineEdit* m_firewallPassword;
     PublishLogView* m_status;
+    QLabel* m_result;
     QPushButton* m_publish;
     QPushButton* m_stop;
     QPushButton* m_close;
     std::unique_ptr<PublishRunThread> m_thread;
     bool m_working = false;
     bool m_projectReplaced = false;
+    bool m_stopAsked = false;
 };
 
 }  // namespace foldcraft

@@ -99,9 +99,9 @@ private slots:
         QVERIFY(!ui.dialog.IsWorking());
     }
 
-    // A Publish press that passes the checks writes the settings in their order, then
-    // publishes to a real server with the log in the Status pane; the remote tree
-    // equals a local publish of the same project.
+    // A Publish press that passes the checks writes the settings in their order (the
+    // next dialog shows them), then publishes to a real server with the log in the
+    // Status pane; the remote tree equals a local publish of the same project.
     void publishToServer() {
         if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
         PublishTestEnv env;
@@ -127,7 +127,11 @@ private slots:
             "FTPFirewall/Password",     "FTPFirewall/User", "FTPFirewall/Port",
             "FTPFirewall/FirewallType", "FTPServer/Passive"};
         QVERIFY(env.settings.WriteLog() == order);
-        QCOMPARE(env.settings.GetInt("FTPServer", "Port", 0), server.Port());
+        // Opened again, the dialog shows what was stored, the password masked.
+        DialogUnderTest again(env);
+        QCOMPARE(again.Edit("serverPassword")->text(), QStringLiteral("pw-1234"));
+        QCOMPARE(again.Edit("serverPort")->text(), QString::number(server.Port()));
+        QVERIFY(again.dialog.findChild<QCheckBox*>("passive")->isChecked());
 
         CFoldcraftDoc& doc = env.document.Doc();
         doc.m_strPublishPath = env.dir / "local";

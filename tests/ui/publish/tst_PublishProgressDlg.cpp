@@ -18,11 +18,15 @@ using Answer = IUserDialogs::Answer;
 
 namespace {
 
-// The status log of the command-line tool's publish of the same project.
+// The status log of the command-line tool's publish of the same project, on the same
+// pinned clock.
 QByteArray CliLog(PublishTestEnv& env, const std::string& target) {
     const std::string file = env.dir / "project.fcd";
     if (!SaveProject(env.document.Doc(), file).Ok()) qFatal("cannot save the project");
     QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QString::number(kPublishNow));
+    cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(FOLDCRAFT_CLI_PATH),
               {"--program-folder", QString::fromStdString(env.services.programFolder), "publish",
                QString::fromStdString(file), "--to", QString::fromStdString(target), "--yes"});
