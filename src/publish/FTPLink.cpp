@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -134,7 +135,10 @@ std::string CFTPLink::PortCommand(std::uint32_t address, unsigned port) {
 }
 
 CFTPLink::Wait CFTPLink::WaitFor(int fd, short events) const {
-    const auto deadline = Clock::now() + m_timeout;
+    return WaitUntil(fd, events, Clock::now() + m_timeout);
+}
+
+CFTPLink::Wait CFTPLink::WaitUntil(int fd, short events, Clock::time_point deadline) const {
     while (true) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -146,6 +150,12 @@ CFTPLink::Wait CFTPLink::WaitFor(int fd, short events) const {
         if (rc == 0) return Wait::kTimeout;
         if (errno != EINTR) return Wait::kError;
     }
+}
+
+bool CFTPLink::IsServerReply(const std::string& text) {
+    return text.size() >= 3 && std::isdigit(static_cast<unsigned char>(text[0])) &&
+           std::isdigit(static_cast<unsigned char>(text[1])) &&
+           std::isdigit(static_cast<unsigned char>(text[2]));
 }
 
 void CFTPLink::AbandonControl() {
@@ -239,6 +249,7 @@ bool CFTPLink::SendLine(const std::string& text) {
         m_strLastReply = kCommandRefused;
         return false;
     }
+    m_strLastCommandWord = text.substr(0, text.find(' '));
     if (!IsOpen()) return false;
     m_writeBuffer.append(text);
     m_writeBuffer.append("\r\n");
@@ -324,7 +335,36 @@ bool CFTPLink::Command(const std::string& line) {
     return m_nReplyClass == 2;
 }
 
+// The path in a 257 reply to PWD: the text between the first quote and its closing
+// quote, a doubled quote standing for one. nullopt when there is none.
+static std::optional<std::string> PwdPath(const std::string& reply) {
+    const std::size_t open = reply.find('"');
+    if (reply.compare(0, 3, "257") != 0 || open == std::string::npos) return std::nullopt;
+    std::string path;
+    for (std::size_t i = open + 1; i < reply.size(); ++i) {
+        if (reply[i] != '"') {
+            path += reply[i];
+        } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
+            path += '"';
+            ++i;
+        } else {
+            return path.empty() ? std::nullopt : std::optional<std::string>(path);
+        }
+    }
+    return std::nullopt;
+}
+
+bool CFTPLink::ReturnTo(const std::optional<std::string>& where, const std::string& name) {
+    if (where) return Command("CWD " + *where);
+    const std::size_t levels = 1 + std::count(name.begin(), name.end(), '/');
+    for (std::size_t i = 0; i < levels; ++i) {
+        if (!Command("CDUP")) return false;
+    }
+    return true;
+}
+
 bool CFTPLink::MakeDirectory(const std::string& name) {
+    m_bDirectoryRefused = false;
     if (name.empty()) return true;
     if (HoldsParentSegment(name)) {
         m_strLastReply = kRemoteNameRefused;
@@ -332,7 +372,40 @@ bool CFTPLink::MakeDirectory(const std::string& name) {
     }
     if (!SendLine("MKD " + name)) return false;
     if (!ReadReply()) return false;
-    return m_nReplyClass == 2 || m_strLastReply.rfind("550", 0) == 0;
+    if (m_nReplyClass == 2) return true;
+    if (m_strLastReply.rfind("550", 0) != 0) return false;
+
+    // 550 says "exists" as well as "not allowed": look.
+    const std::string refusal = m_strLastReply;
+    if (!SendLine("PWD") || !ReadReply()) return false;
+    const std::optional<std::string> here = PwdPath(m_strLastReply);
+    if (!Command("CWD " + name)) {
+        if (!IsOpen()) return false;
+        m_strLastReply = refusal;
+        m_bDirectoryRefused = true;
+        return false;
+    }
+    if (!ReturnTo(here, name)) return false;  // lost our place: the caller must stop
+    m_strLastReply = refusal;
+    return true;
+}
+
+bool CFTPLink::Rename(const std::string& from, const std::string& to) {
+    if (HoldsParentSegment(from) || HoldsParentSegment(to)) {
+        m_strLastReply = kRemoteNameRefused;
+        return false;
+    }
+    if (!SendLine("RNFR " + from) || !ReadReply()) return false;
+    if (m_nReplyClass != 3) return false;
+    return Command("RNTO " + to);
+}
+
+bool CFTPLink::DeleteFile(const std::string& name) {
+    if (HoldsParentSegment(name)) {
+        m_strLastReply = kRemoteNameRefused;
+        return false;
+    }
+    return Command("DELE " + name);
 }
 
 void CFTPLink::Logoff() {
@@ -388,14 +461,31 @@ bool CFTPLink::Logon(const std::string& host, int port, const std::string& user,
 }
 
 int CFTPLink::AcceptWithTimeout(int listenFd) {
+    m_bForeignDataPeer = false;
+    sockaddr_in controlPeer{};
+    socklen_t controlLen = sizeof controlPeer;
+    if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&controlPeer), &controlLen) != 0) {
+        return -1;
+    }
+    const auto deadline = Clock::now() + m_timeout;
     while (true) {
-        const Wait wait = WaitFor(listenFd, POLLIN);
+        const Wait wait = WaitUntil(listenFd, POLLIN, deadline);
         if (wait != Wait::kReady) {
             m_bTimedOut = wait == Wait::kTimeout;
             return -1;
         }
-        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd >= 0) return fd;
+        sockaddr_in peer{};
+        socklen_t peerLen = sizeof peer;
+        UniqueFd fd(::accept4(listenFd, reinterpret_cast<sockaddr*>(&peer), &peerLen,
+                              SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (fd.Get() >= 0) {
+            // Only the server may connect: anyone else could read or inject the file.
+            if (peer.sin_family == AF_INET && peer.sin_addr.s_addr == controlPeer.sin_addr.s_addr) {
+                return fd.Release();
+            }
+            m_bForeignDataPeer = true;
+            continue;
+        }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED) {
             return -1;
         }
@@ -549,11 +639,10 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         }
         listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         if (listener.Get() < 0) return false;
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_addr.s_addr = htonl(INADDR_ANY);
-        any.sin_port = 0;
-        if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+        // The local address of the control connection, not every address.
+        sockaddr_in own = localAddr;
+        own.sin_port = 0;
+        if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&own), sizeof own) != 0) {
             return false;
         }
         if (::listen(listener.Get(), 5) != 0) return false;
@@ -613,6 +702,12 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         const int fd = AcceptWithTimeout(listener.Get());
         listener.Reset();
         if (fd < 0) {
+            if (m_bForeignDataPeer) {
+                // The server's own answer decides whether the control connection is
+                // still in step; the file failed either way.
+                m_bTimedOut = false;
+                return failAfterPreliminary(kFileError);
+            }
             m_bTimedOut = true;
             return failAfterPreliminary(kNetworkError);
         }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@
 // MakeDirectory/TransferFile refuse a remote name with a ".." segment
 // (kRemoteNameRefused), so nothing from a project can inject commands or climb out
 // of the starting directory.
+//
+// In active mode the client listens on the control connection's local address and
+// takes data only from the control connection's peer.
 //
 // Not thread-safe; one caller at a time. Destroying the link closes any connection
 // without sending anything.
@@ -86,9 +90,20 @@ public:
 
     // Sends the line (unless empty) and reads the reply; true for a 2xx reply.
     bool Command(const std::string& line);
-    // "MKD " + name; true for 2xx or a reply beginning with "550" (already there).
-    // An empty name sends nothing and succeeds.
+    // "MKD " + name; true for 2xx, or for a reply beginning with "550" when the
+    // directory is then confirmed to exist: "PWD", "CWD " + name, and back to where
+    // the link was (by the PWD path, or by one "CDUP" per segment when PWD gave none).
+    // A 550 for a directory that is not there fails with the 550 line in
+    // m_strLastReply and DirectoryRefused() set; the link is then still where it was
+    // and usable. Any other failure (other replies, a failed way back) clears
+    // DirectoryRefused(). An empty name sends nothing and succeeds.
     bool MakeDirectory(const std::string& name);
+    bool DirectoryRefused() const { return m_bDirectoryRefused; }
+    // "RNFR " + from (a 3xx reply), then "RNTO " + to (2xx). False on any other reply;
+    // LastCommandWord() then tells which of the two was refused.
+    bool Rename(const std::string& from, const std::string& to);
+    // "DELE " + name; true for 2xx.
+    bool DeleteFile(const std::string& name);
     // Stores local as remote (receive false) or retrieves remote into local (receive
     // true), binary, over a new data connection. True when the server's final reply
     // is 2xx and the data moved without error.
@@ -114,6 +129,12 @@ public:
     // it to force short sends); 0 means a whole block.
     void SetMaxSendChunk(std::size_t bytes) { m_maxSendChunk = bytes; }
 
+    // The command word ("PORT", "STOR", ...) of the last line sent; empty before any.
+    const std::string& LastCommandWord() const { return m_strLastCommandWord; }
+    // Whether text is a server reply line (three digits first) rather than one of the
+    // client's own k... texts.
+    static bool IsServerReply(const std::string& text);
+
     // Whether m_strLastReply is the server's answer to a command that carried a
     // password (such replies are never shown: a server may echo what it was sent).
     bool LastReplyFollowsPassword() const { return m_bLastSentPassword; }
@@ -137,7 +158,12 @@ private:
     bool FillReadBuffer();
     bool Flush();
     bool ConnectWithTimeout(int fd, const void* addr, unsigned len) const;
+    // Accepts the server's data connection. A connection from any address other than
+    // the control connection's peer is closed at once and the wait goes on, to
+    // Timeout() in all (then ForeignDataPeer is set when one was refused).
     int AcceptWithTimeout(int listenFd);
+    Wait WaitUntil(int fd, short events, std::chrono::steady_clock::time_point deadline) const;
+    bool ReturnTo(const std::optional<std::string>& where, const std::string& name);
     // Waits until the data connection is ready for events. False with "Network
     // error." (and m_bTimedOut) when it made no progress for Timeout(), with "File
     // error." when the wait itself failed.
@@ -154,4 +180,7 @@ private:
     std::size_t m_maxSendChunk = 0;
     bool m_bLastSentPassword = false;
     bool m_bTimedOut = false;
+    bool m_bDirectoryRefused = false;
+    bool m_bForeignDataPeer = false;
+    std::string m_strLastCommandWord;
 };
