@@ -39,6 +39,7 @@ struct FtpPublishArgs {
     std::optional<int> timeout;
     bool passive = false;
     bool active = false;
+    bool all = false;
     bool saveSettings = false;
     bool save = false;
     bool quiet = false;
@@ -113,6 +114,7 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     if (args.passive) settings.bPassive = 1;
     if (args.active) settings.bPassive = 0;
     if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
+    if (args.all) settings.bChangedOnly = 0;
 
     const std::string message = settings.Check();
     if (!message.empty()) {
@@ -182,13 +184,16 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
                     "Seconds a network wait may go without progress (default 60)")
         ->option_text("SECONDS")
         ->check(CLI::Range(1, 86400));
+    cmd->add_flag("--all", args->all,
+                  "Upload every file, not only those that changed since the last publish");
     cmd->add_flag("--save-settings", args->saveSettings,
                   "Store the settings (after the checks pass), as the Publish button does");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
     cmd->footer(
         "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
-        "User, Password, StartDir, Passive, Timeout; section FTPFirewall: FirewallType,\n"
+        "User, Password, StartDir, Passive, Timeout, ChangedOnly; section FTPFirewall: "
+        "FirewallType,\n"
         "HostName, Port, User, Password); the options override them for this run. Passwords\n"
         "are never taken from the command line.\n"
         "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"

@@ -94,8 +94,11 @@ TEST_P(FtpIntegration, RemoteTreeEqualsALocalPublish) {
     EXPECT_TRUE(sink.log.size() > kSuccessTail.size() &&
                 sink.log.substr(sink.log.size() - kSuccessTail.size()) == kSuccessTail);
 
-    const auto expected = ReadTree(project.doc.m_strPublishPath);
-    const auto actual = ReadTree(root + "/www");
+    auto expected = ReadTree(project.doc.m_strPublishPath);
+    auto actual = ReadTree(root + "/www");
+    // Each target holds its own manifest of what was put there.
+    EXPECT_EQ(actual.erase(".foldcraft-manifest"), 1u);
+    expected.erase(".foldcraft-manifest");
     ASSERT_FALSE(expected.empty());
     std::vector<std::string> expectedNames, actualNames;
     for (const auto& [name, bytes] : expected) expectedNames.push_back(name);
@@ -174,6 +177,81 @@ TEST_P(FtpIntegration, RetrieveWhatWasStored) {
     link.Logoff();
     EXPECT_EQ(foldcraft::test::ReadFile(local / "down.bin"), content);
 }
+
+// Re-publishing sends only what changed, removes what it sent before and the site no
+// longer holds, and leaves everything else on the server alone. One mode is enough:
+// the data connections are those of the tests above.
+class FtpRepublish : public FtpIntegration {
+protected:
+    // The STOR lines of the nth run (1-based), once its QUIT is in the server's log.
+    std::vector<std::string> StoredInRun(int run) const {
+        std::vector<std::string> commands;
+        for (int i = 0; i < 200; ++i) {
+            commands = server->Commands();
+            if (std::count(commands.begin(), commands.end(), "QUIT") >= run) break;
+            std::this_thread::sleep_for(20ms);
+        }
+        std::vector<std::string> stored;
+        int quits = 0;
+        for (const std::string& line : commands) {
+            if (line == "QUIT") ++quits;
+            if (quits == run - 1 && line.rfind("STOR ", 0) == 0) stored.push_back(line);
+        }
+        return stored;
+    }
+    static bool Holds(const std::string& log, const std::string& text) {
+        return log.find(text) != std::string::npos;
+    }
+};
+
+TEST_P(FtpRepublish, SendsOnlyWhatChangedAndRemovesOnlyItsOwn) {
+    CBuildTreeFolder* many = foldcraft::test::AddSubFolder(*project.doc.m_pRoot, "Many");
+    std::vector<CBuildTreeDoc*> docs;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string name = "src/Many/d" + std::to_string(i) + ".txt";
+        docs.push_back(foldcraft::test::AddDocument(*many, "D" + std::to_string(i),
+                                                    dir.WriteFile(name, "document " + name)));
+    }
+    const std::string manifest = "STOR .part-.foldcraft-manifest";
+    RecordingLogSink first;
+    ASSERT_EQ(RunFtp(first), Result::kSuccess) << first.log;
+    const std::size_t sent = StoredInRun(1).size();
+    ASSERT_GT(sent, 1000u);
+
+    RecordingLogSink unchanged;
+    ASSERT_EQ(RunFtp(unchanged), Result::kSuccess) << unchanged.log;
+    EXPECT_EQ(StoredInRun(2), std::vector<std::string>{manifest});
+    EXPECT_TRUE(
+        Holds(unchanged.log, "\nSkipped " + std::to_string(sent - 1) + " unchanged files.\n"))
+        << unchanged.log;
+
+    std::ofstream(project.notes, std::ios::binary | std::ios::trunc) << "changed notes";
+    RecordingLogSink changed;
+    ASSERT_EQ(RunFtp(changed), Result::kSuccess) << changed.log;
+    const std::string notes = "files/" + foldcraft::SitePaths::RelativeSitePath(project.notes);
+    EXPECT_EQ(StoredInRun(3),
+              (std::vector<std::string>{"STOR " + FtpPublishRun::TemporaryName(notes), manifest}));
+    EXPECT_EQ(foldcraft::test::ReadFile(root + "/www/" + notes), "changed notes");
+
+    // A purged document goes; what someone else put there stays.
+    docs.back()->m_bPurge = 1;
+    docs.back()->m_timePurge = kPublishNow - 1;
+    const std::string purged =
+        root + "/www/files/" + foldcraft::SitePaths::RelativeSitePath(docs.back()->m_strLink);
+    ASSERT_TRUE(fs::exists(purged));
+    const std::string foreign = dir.WriteFile("ftproot/www/files/theirs.txt", "not ours");
+    dir.WriteFile("ftproot/www/Theirs.html", "not ours either");
+    RecordingLogSink purging;
+    ASSERT_EQ(RunFtp(purging), Result::kSuccess) << purging.log;
+    EXPECT_TRUE(Holds(purging.log, "\nRemoved 1 files that are no longer published.\n"))
+        << purging.log;
+    EXPECT_FALSE(fs::exists(purged));
+    EXPECT_TRUE(fs::exists(foreign));
+    EXPECT_TRUE(fs::exists(root + "/www/Theirs.html"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Passive, FtpRepublish, ::testing::Values(true),
+                         [](const ::testing::TestParamInfo<bool>&) { return std::string("Mode"); });
 
 INSTANTIATE_TEST_SUITE_P(Modes, FtpIntegration, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
