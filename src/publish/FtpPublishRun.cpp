@@ -371,12 +371,12 @@ void FtpPublishRun::Upload(CFTPLink& link, const std::optional<std::string>& rem
         }
         if (Transfer(link, *remote, local)) {
             // What arrived is what was read (a file changed meanwhile is sent again).
-            m_remoteState.Set(*remote, digest.value_or(FileDigest{0, std::string(64, '0')}));
+            m_remoteState.Set(*remote, digest.value_or(FileDigest{}));
             return;
         }
         // A file of unknown content may be there now: listed, it is sent next time
         // and removed once it is no longer published.
-        if (!m_bOldFileKept) m_remoteState.Set(*remote, FileDigest{0, std::string(64, '0')});
+        if (!m_bOldFileKept) m_remoteState.Set(*remote, FileDigest{});
         reason = m_strUploadFailure;
         if (m_strUploadFailureWord == "PORT" && CFTPLink::IsServerReply(reason)) {
             m_bPortRefused = true;

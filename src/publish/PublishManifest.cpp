@@ -53,8 +53,13 @@ std::optional<PublishManifest> PublishManifest::Parse(const std::string& text) {
         const auto [ptr, ec] = std::from_chars(line.data(), sizeEnd, digest.size);
         if (ec != std::errc() || ptr != sizeEnd || blank1 == 0) return std::nullopt;
         digest.sha256 = line.substr(blank1 + 1, blank2 - blank1 - 1);
+        if (digest.sha256 == "-") {
+            digest.sha256.clear();
+        } else if (!IsLowerHex(digest.sha256)) {
+            return std::nullopt;
+        }
         const std::string path = line.substr(blank2 + 1);
-        if (!IsLowerHex(digest.sha256) || !IsSafePath(path)) return std::nullopt;
+        if (!IsSafePath(path)) return std::nullopt;
         manifest.m_entries[path] = std::move(digest);
     }
     if (first) return std::nullopt;  // empty
@@ -64,7 +69,8 @@ std::optional<PublishManifest> PublishManifest::Parse(const std::string& text) {
 std::string PublishManifest::Serialize() const {
     std::string text = std::string(kHeader) + "\n";
     for (const auto& [path, digest] : m_entries) {
-        text += std::to_string(digest.size) + " " + digest.sha256 + " " + path + "\n";
+        text += std::to_string(digest.size) + " " + (digest.sha256.empty() ? "-" : digest.sha256) +
+                " " + path + "\n";
     }
     return text;
 }

@@ -15,6 +15,9 @@ namespace foldcraft {
 // Text form, one line each, LF ends:
 //   Foldcraft manifest 1
 //   <size> <sha256> <path>
+// where sha256 is "-" when the content is not known (an empty FileDigest::sha256):
+// a local publish compares size and modification time instead, and an upload that
+// failed after the old file was gone leaves content of unknown bytes.
 // A path is never empty and holds no CR, LF, NUL, backslash, "." or ".." segment, and
 // no leading "/". Anything else is not one of Foldcraft's manifests.
 class PublishManifest {

@@ -23,11 +23,10 @@ TEST(FileDigest, KnownValueFromFileAndMemory) {
 TEST(PublishManifest, RoundTrip) {
     PublishManifest manifest;
     manifest.Set("files/Docs/a b.doc", FileDigest{3, kAbc});
-    manifest.Set("Folder0.html", FileDigest{0, std::string(64, '0')});
-    manifest.Set("../escape", FileDigest{1, kAbc});  // never recorded
+    manifest.Set("Folder0.html", FileDigest{7, ""});  // content not known
+    manifest.Set("../escape", FileDigest{1, kAbc});   // never recorded
     const std::string text = manifest.Serialize();
-    EXPECT_EQ(text, "Foldcraft manifest 1\n0 " + std::string(64, '0') + " Folder0.html\n3 " + kAbc +
-                        " files/Docs/a b.doc\n");
+    EXPECT_EQ(text, "Foldcraft manifest 1\n7 - Folder0.html\n3 " + kAbc + " files/Docs/a b.doc\n");
     const auto back = PublishManifest::Parse(text);
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(back->Entries(), manifest.Entries());
