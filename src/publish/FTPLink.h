@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,11 @@
 //
 // Not thread-safe; one caller at a time. Destroying the link closes any connection
 // without sending anything.
+namespace foldcraft {
+class TlsChannel;
+}
+typedef struct ssl_ctx_st SSL_CTX;
+
 class CFTPLink {
 public:
     static constexpr const char* kUnableToCreateSocket = "Unable to create socket.";
@@ -40,6 +46,8 @@ public:
     static constexpr const char* kFileError = "File error.";
     static constexpr const char* kCommandRefused = "Command refused: CR, LF or NUL in its text.";
     static constexpr const char* kRemoteNameRefused = "Remote name refused: \"..\" segment.";
+    static constexpr const char* kNoTls = "Server does not support encrypted connections.";
+    static constexpr const char* kTlsFailed = "Encrypted connection failed.";
 
     static constexpr std::size_t kBufferSize = 4096;  // reader, writer and data blocks
     static constexpr int kFirewallTypeCount = 9;
@@ -85,6 +93,23 @@ public:
                const std::string& password, const std::string& account,
                const std::string& firewallHost, const std::string& firewallUser,
                const std::string& firewallPassword, int firewallPort, int firewallType);
+    // From the next Logon on, explicit TLS is required: after the greeting "AUTH TLS"
+    // (a refusal fails with kNoTls and TlsRefused(), before any user name or
+    // password is sent; there is no fall-back to plain), the handshake, a check of
+    // the server certificate against the system's CA store and the host connected
+    // to, then "PBSZ 0" and "PROT P"; every data connection is TLS too, resuming the
+    // control connection's session, and must show the same certificate. A
+    // certificate that fails the check is refused (CertificateRefused(); the
+    // connection is closed without a further word) unless its SHA-256 fingerprint
+    // equals pinnedFingerprint (hexadecimal, ":" optional; empty pins nothing).
+    void RequireTls(std::string pinnedFingerprint = {});
+    bool TlsRefused() const { return m_bTlsRefused; }
+    bool CertificateRefused() const { return m_bCertificateRefused; }
+    // The server certificate's SHA-256 fingerprint ("AB:CD:...") once a handshake
+    // happened, whether or not it was trusted.
+    const std::string& PeerFingerprint() const { return m_strPeerFingerprint; }
+    bool TlsActive() const { return m_tls != nullptr; }
+
     // Sends QUIT without waiting for the reply and closes the connection.
     void Logoff();
 
@@ -168,7 +193,8 @@ private:
     // error." (and m_bTimedOut) when it made no progress for Timeout(), with "File
     // error." when the wait itself failed.
     bool WaitForData(int dataFd, short events);
-    bool CopyData(int dataFd, int fileFd, bool receive);
+    bool CopyData(int dataFd, int fileFd, bool receive, foldcraft::TlsChannel* tls);
+    bool StartTls(const std::string& host);
     void AbandonControl();
 
     int m_socket = -1;
@@ -183,4 +209,12 @@ private:
     bool m_bDirectoryRefused = false;
     bool m_bForeignDataPeer = false;
     std::string m_strLastCommandWord;
+    bool m_bTlsRequired = false;
+    bool m_bTlsRefused = false;
+    bool m_bCertificateRefused = false;
+    std::string m_strPinnedFingerprint;
+    std::string m_strPeerFingerprint;
+    std::string m_strTlsHost;
+    std::shared_ptr<SSL_CTX> m_tlsContext;
+    std::unique_ptr<foldcraft::TlsChannel> m_tls;  // the control connection's, when active
 };

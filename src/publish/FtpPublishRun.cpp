@@ -164,6 +164,9 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     // One client per run; destroying it closes whatever is left open.
     auto link = std::make_unique<CFTPLink>();
     link->SetTimeout(m_timeout);
+    if (m_settings.nSecurity != FtpSettings::kSecurityPlain) {
+        link->RequireTls(m_settings.strTrustFingerprint);
+    }
 
     Append("\nLogging into FTP server...");
     if (!link->Logon(m_settings.strHostName, m_settings.nPort.value_or(FtpSettings::kDefaultPort),
@@ -172,6 +175,9 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
                      m_settings.strFirewallPassword, m_settings.nFirewallPort,
                      m_settings.nFirewallType)) {
         KeepFailureDetail(*link);
+        if (link->TlsRefused())
+            return FailureEnd("\nServer does not support encrypted connections.\n");
+        if (link->CertificateRefused()) m_sink.AppendText("\n" + link->m_strLastReply + "\n");
         return FailureEnd("\nServer login failed!\n");
     }
     Append("\nSuccessfully logged into server.\n");
