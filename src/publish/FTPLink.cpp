@@ -836,7 +836,19 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         return failAfterPreliminary(m_strLastReply);
     }
 
-    // 10. Close the data connection, then the file.
+    // 10. Close the data connection, then the file. After an upload over TLS the
+    // server's last records (session tickets, its close_notify) are read first:
+    // closing a socket with unread bytes resets the connection, and a reset can
+    // cost the server the end of the file while it still answers 226.
+    if (dataTls && !receive) {
+        ::shutdown(data.Get(), SHUT_WR);
+        char sink[kBufferSize];
+        while (WaitForData(data.Get(), POLLIN)) {
+            const ssize_t got = ::recv(data.Get(), sink, sizeof sink, 0);
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
+        }
+        if (m_bTimedOut) return failAfterPreliminary(kNetworkError);
+    }
     dataTls.reset();
     data.Reset();
     if (receive && ::close(file.Release()) != 0) {

@@ -312,7 +312,10 @@ TEST_P(FtpTls, RemoteTreeEqualsALocalPublishAndThePasswordCrossesEncrypted) {
     auto actual = ReadTree(root + "/www");
     expected.erase(".foldcraft-manifest");
     actual.erase(".foldcraft-manifest");
-    EXPECT_TRUE(actual == expected);
+    for (const auto& [name, bytes] : expected) {
+        EXPECT_TRUE(actual.count(name) && actual[name] == bytes) << name << " differs";
+    }
+    EXPECT_EQ(actual.size(), expected.size());
     const auto commands = CommandsUpToQuit();
     ASSERT_GE(commands.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
