@@ -52,6 +52,11 @@ struct FtpSettings {
     static constexpr int kSecurityPlain = 0;
     static constexpr int kSecurityTls = 1;
 
+    // Captions of the dialog's controls for the three values above.
+    static constexpr const char* kChangedOnlyCaption = "Upload only changed files";
+    static constexpr const char* kSecurityCaption = "Require encrypted connection (TLS)";
+    static constexpr const char* kTrustFingerprintCaption = "Trusted certificate (SHA-256):";
+
     // Reads every value, missing ones taking their defaults. A stored timeout below 1
     // second reads as the default; a stored firewall type outside 0 to 8 is kept (the
     // login then fails).
