@@ -384,7 +384,8 @@ void FtpPublishRun::Upload(CFTPLink& link, const std::optional<std::string>& rem
         // and removed once it is no longer published.
         if (!m_bOldFileKept) m_remoteState.Set(*remote, FileDigest{});
         reason = m_strUploadFailure;
-        if (m_strUploadFailureWord == "PORT" && CFTPLink::IsServerReply(reason)) {
+        if (m_settings.bPassive == 0 && CFTPLink::IsServerReply(reason) &&
+            (m_strUploadFailureWord == "PORT" || reason.rfind("425", 0) == 0)) {
             m_bPortRefused = true;
         }
     }

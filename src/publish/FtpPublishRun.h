@@ -40,7 +40,8 @@ namespace foldcraft {
 // temporary name beside its place (TemporaryName) and then renamed over the old one,
 // so a failed upload keeps the file that was there; a server that cannot rename gets
 // plain uploads. After the not-copied list, each distinct server reply that made a
-// file fail is logged once ("Server: ..."), with a hint when PORT was refused.
+// file fail is logged once ("Server: ..."), with a hint when active mode failed (PORT
+// refused, or 425: the server could not connect back).
 //
 // The manifest PublishManifest::kFileName in the starting directory records what the
 // run put on the server. The next run reads it back, uploads only new or changed
@@ -110,7 +111,7 @@ public:
     // Log texts of the run beyond the fixed ones.
     static constexpr const char* kDirectoriesRefused = "\nSome directories could not be created.\n";
     static constexpr const char* kPortRefusedHint =
-        "\nHint: the server refused active mode (PORT); passive mode may work.\n";
+        "\nHint: active mode (PORT) failed on this server; passive mode may work.\n";
 
 private:
     Result FailureEnd(const char* text);

@@ -260,7 +260,7 @@ TEST_F(FtpPublishRunTest, ExistingDirectoriesAre550AndFine) {
 
 // A refused upload, PORT or directory: the files concerned are listed, the rest go
 // on, and the server's reason follows the list once.
-enum class Refused { kStor, kPort, kDirectory };
+enum class Refused { kStor, kPort, kConnectBack, kDirectory };
 
 class FtpPublishRunRefusals : public FtpPublishRunTest,
                               public ::testing::WithParamInterface<Refused> {};
@@ -280,6 +280,12 @@ TEST_P(FtpPublishRunRefusals, ListedWithTheServersReason) {
             faults = {Fault{"PORT", 2, Fault::kReply, "550 Permission denied."}};
             listed = {project.background};
             reasons += FtpPublishRun::kPortRefusedHint;
+            break;
+        case Refused::kConnectBack:  // the server could not reach the PORT address
+            faults = {Fault{"STOR", 1, Fault::kReply, "425 Can't open data connection."}};
+            listed = {project.background};
+            reasons = "\nServer: 425 Can't open data connection.\n" +
+                      std::string(FtpPublishRun::kPortRefusedHint);
             break;
         case Refused::kDirectory:  // MKD 3: the first source directory; CWD 2 looks for it
             faults = {Fault{"MKD", 3, Fault::kReply, "550 Permission denied."},
@@ -302,7 +308,8 @@ TEST_P(FtpPublishRunRefusals, ListedWithTheServersReason) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, FtpPublishRunRefusals,
-                         ::testing::Values(Refused::kStor, Refused::kPort, Refused::kDirectory));
+                         ::testing::Values(Refused::kStor, Refused::kPort, Refused::kConnectBack,
+                                           Refused::kDirectory));
 
 // A failed upload keeps the file that was there and leaves no part behind; a server
 // that cannot rename gets plain uploads.
@@ -313,6 +320,17 @@ TEST_F(FtpPublishRunTest, FailedUploadKeepsTheOldFile) {
     EXPECT_EQ(files.at("images/blue_btn.jpg"), "OLD");
     for (const auto& [name, bytes] : files)
         EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+}
+
+// A manifest that is not wholly ours means a full upload and no removals.
+TEST_F(FtpPublishRunTest, ForeignManifestMeansAFullUploadAndNoRemovals) {
+    server.PutFile(".foldcraft-manifest", "Foldcraft manifest 1\n6 - theirs.html\nnot ours\n");
+    server.PutFile("theirs.html", "THEIRS");
+    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
+    EXPECT_TRUE(Commands("DELE ").empty());
+    EXPECT_EQ(sink.log.find("\nSkipped "), std::string::npos);
+    EXPECT_EQ(server.Files().at("theirs.html"), "THEIRS");
+    EXPECT_EQ(server.Files().at(".foldcraft-manifest").rfind("Foldcraft manifest 1\n", 0), 0u);
 }
 
 TEST_F(FtpPublishRunTest, ServerWithoutRenameGetsPlainUploads) {
