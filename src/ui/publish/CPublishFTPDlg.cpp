@@ -66,6 +66,14 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_passive = new QCheckBox(QStringLiteral("Passive mode"), server);
     m_passive->setObjectName(QStringLiteral("passive"));
     serverGrid->addWidget(m_passive, 3, 0, 1, 2);
+    m_changedOnly = new QCheckBox(QString::fromUtf8(FtpSettings::kChangedOnlyCaption), server);
+    m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
+    serverGrid->addWidget(m_changedOnly, 3, 2, 1, 2);
+    m_tls = new QCheckBox(QString::fromUtf8(FtpSettings::kSecurityCaption), server);
+    m_tls->setObjectName(QStringLiteral("tls"));
+    serverGrid->addWidget(m_tls, 4, 0, 1, 4);
+    m_trustFingerprint = AddField(serverGrid, server, QStringLiteral("trustFingerprint"),
+                                  QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 5, 0);
 
     auto* firewall = new QGroupBox(QStringLiteral("Firewall"), this);
     auto* firewallGrid = new QGridLayout(firewall);
@@ -137,6 +145,12 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_password->setText(QString::fromStdString(stored.strPassword));
     m_startDir->setText(QString::fromStdString(stored.strStartDir));
     m_passive->setChecked(stored.bPassive != 0);
+    m_changedOnly->setChecked(stored.bChangedOnly != 0);
+    m_tls->setChecked(stored.nSecurity != FtpSettings::kSecurityPlain);
+    m_trustFingerprint->setText(QString::fromStdString(stored.strTrustFingerprint));
+    // The fingerprint matters only with TLS.
+    m_trustFingerprint->setEnabled(m_tls->isChecked());
+    connect(m_tls, &QCheckBox::toggled, m_trustFingerprint, &QLineEdit::setEnabled);
     m_firewallHost->setText(QString::fromStdString(stored.strFirewallHost));
     m_firewallPort->setText(QString::number(stored.nFirewallPort));
     m_firewallUser->setText(QString::fromStdString(stored.strFirewallUser));
@@ -182,6 +196,10 @@ FtpSettings CPublishFTPDlg::FieldSettings() const {
     settings.strPassword = Text(m_password);
     settings.strStartDir = Text(m_startDir);
     settings.bPassive = m_passive->isChecked() ? 1 : 0;
+    settings.bChangedOnly = m_changedOnly->isChecked() ? 1 : 0;
+    settings.nSecurity =
+        m_tls->isChecked() ? FtpSettings::kSecurityTls : FtpSettings::kSecurityPlain;
+    settings.strTrustFingerprint = m_trustFingerprint->text().trimmed().toStdString();
     settings.nFirewallType = m_firewallType->currentIndex();
     settings.strFirewallHost = Text(m_firewallHost);
     settings.nFirewallPort = m_firewallPort->text().isEmpty() ? FtpSettings::kDefaultPort

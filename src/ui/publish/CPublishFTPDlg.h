@@ -59,6 +59,9 @@ private:
     QLineEdit* m_password;
     QLineEdit* m_startDir;
     QCheckBox* m_passive;
+    QCheckBox* m_changedOnly;
+    QCheckBox* m_tls;
+    QLineEdit* m_trustFingerprint;
     QComboBox* m_firewallType;
     QLineEdit* m_firewallHost;
     QLineEdit* m_firewallPort;
