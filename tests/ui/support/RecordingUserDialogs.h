@@ -70,6 +70,9 @@ public:
     }
 
 private:
+    // GCC 12 at -O2 warns falsely about the moved std::optional<QString>.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
     template <typename T>
     static T Next(std::deque<T>& queue, T fallback) {
         if (queue.empty()) return fallback;
@@ -77,6 +80,7 @@ private:
         queue.pop_front();
         return value;
     }
+#pragma GCC diagnostic pop
 };
 
 }  // namespace foldcraft::test
