@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Halvard"));
     QApplication::setApplicationName(QStringLiteral("Foldcraft"));
     QApplication::setApplicationVersion(QStringLiteral("1.2"));
-    QApplication::setDesktopFileName(QStringLiteral("foldcraft"));
+    QApplication::setDesktopFileName(QStringLiteral("org.halvard.Foldcraft"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/foldcraft.svg")));
 
     QCommandLineParser parser;
