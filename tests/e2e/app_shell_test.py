@@ -1,6 +1,7 @@
-"""The desktop program end to end: the main window of a new project with its tabs
-and menus, a project named on the command line, and File > Exit with the program
-folder's scratch files removed."""
+"""The desktop program end to end: the main window of a new project with its tabs,
+menus and toolbar, the tip of the day and the About box from the Help menu, File >
+Exit with the program folder's scratch files removed, and a project named on the
+command line."""
 
 import os
 import subprocess
@@ -19,6 +20,22 @@ def test(app):
     assert [m for m in menus if m != "Edit"] == ["File", "View", "Build", "Help"], menus
     for caption in ("New", "Open", "Save", "Add Folder", "Sort Alphabetical", "About"):
         app.find(caption, ui.ROLE_PUSH_BUTTON, root=win)
+
+    # Help > Tip of the day... always opens; Close writes the check box.
+    app.menu("Help", "Tip of the day...")
+    tip = app.window("Tip of the Day")
+    box = app.find("Show Tips on StartUp", ui.ROLE_CHECK_BOX, root=tip)
+    assert not app.checked(box)  # "StartUp" is 1 in the harness's settings
+    app.press(box)
+    app.wait_for(lambda: app.checked(box), "the ticked box")
+    app.press(app.find("Close", ui.ROLE_PUSH_BUTTON, root=tip))
+    app.wait_for(lambda: "StartUp=0" in open(app.settings_file).read(), '"StartUp" = 0')
+
+    app.menu("Help", "About Foldcraft...")
+    about = app.window("About Foldcraft")
+    info = app.find("Additional Information:", ui.ROLE_TEXT, root=about)
+    assert app.text(info).startswith("\n\nVersion: 1.2\n"), repr(app.text(info))
+    app.press(app.find("OK", ui.ROLE_PUSH_BUTTON, root=about))
 
     # A scratch file left in the program folder goes when the program ends.
     scratch = os.path.join(app.program_folder, "temp.html")

@@ -19,7 +19,7 @@ A test script (tests/**/*_test.py, run by ctest with /usr/bin/python3) looks lik
         ui.main(test, args=["--no-splash"])
 
 main(test, args=(), settings=None) re-runs the script inside
-`xvfb-run -a dbus-run-session` with the AT-SPI bus started (at-spi-bus-launcher
+`xvfb-run -a -n RANDOM dbus-run-session` with the AT-SPI bus started (at-spi-bus-launcher
 --launch-immediately) and QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1, then starts foldcraft
 ($FOLDCRAFT_APP, else build/src/foldcraft) with a temporary program folder
 (app.program_folder) and a temporary settings file (app.settings_file, an INI file;
@@ -50,6 +50,7 @@ wait_until(condition, what, timeout).
 
 import configparser
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -84,6 +85,8 @@ def wait_until(condition, what, timeout=DEFAULT_TIMEOUT):
             value = condition()
             if value:
                 return value
+        except AssertionError:  # a final answer (the program ended): no more waiting
+            raise
         except Exception as error:  # a node may vanish while it is read
             last_error = error
         if time.monotonic() > deadline:
@@ -273,7 +276,13 @@ def main(test, args=(), settings=None, timeout=DEFAULT_TIMEOUT):
     """Runs test(app) against a fresh foldcraft inside its own X and D-Bus session."""
     if os.environ.get(SESSION_FLAG) != "1":
         env = dict(os.environ, **{SESSION_FLAG: "1"})
-        cmd = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", "dbus-run-session", "--",
+        # xvfb-run -a takes the first display number without a lock file, starting at
+        # -n; parallel runs starting at the same number can race for it, so each run
+        # starts at a random one. -noreset: without it the server resets when its last
+        # client leaves (an accessibility helper at start), refusing connections meanwhile.
+        first = str(random.SystemRandom().randint(100, 30000))
+        cmd = ["xvfb-run", "-a", "-n", first, "-s", "-screen 0 1280x1024x24 -noreset",
+               "dbus-run-session", "--",
                "/usr/bin/python3", os.path.abspath(sys.argv[0])] + sys.argv[1:]
         try:
             sys.exit(subprocess.run(cmd, env=env, timeout=300).returncode)
