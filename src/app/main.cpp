@@ -36,6 +36,11 @@ int main(int argc, char** argv) {
         QStringLiteral(
             "Settings file to use instead of the user's (default: $FOLDCRAFT_SETTINGS)."),
         QStringLiteral("FILE"));
+    // For start-up benchmarks and scripted checks: end as soon as the window is shown.
+    QCommandLineOption quitAfterStart(QStringLiteral("quit-after-start"),
+                                      QStringLiteral("End once the main window is shown."));
+    quitAfterStart.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(quitAfterStart);
     parser.addOption(noSplash);
     parser.addOption(programFolder);
     parser.addOption(settings);
@@ -71,6 +76,8 @@ int main(int argc, char** argv) {
         options.file = parser.positionalArguments().value(0);
         options.splash = !parser.isSet(noSplash);
         if (!foldcraftApp.InitInstance(options)) return 2;
+        if (parser.isSet(quitAfterStart))
+            QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
         status = app.exec();
     }
     return status;
