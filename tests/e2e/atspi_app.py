@@ -38,7 +38,7 @@ thing to appear, and raises TimeoutError naming what it waited for):
   enabled(node), checked(node), showing(node)
   wait_for(condition, what)             polls condition() until it is true
   wait_exit(timeout) -> int             waits for the program to end, its status
-  screenshot(path)                      the whole screen as PNG (ImageMagick import)
+  screenshot(path, node=None)           the screen, or node's rectangle, as PNG (import)
   app.node                              the program's application node
   app.process                           its subprocess.Popen
 A second program in the same session: `with ui.App(args=[...]) as other: ...`
@@ -255,8 +255,13 @@ class App:
         t = node.queryText()
         return t.getText(0, t.characterCount)
 
-    def screenshot(self, path):
-        subprocess.run(["import", "-window", "root", path], check=True, timeout=30)
+    def screenshot(self, path, node=None):
+        """The screen, or only node's rectangle (a window, a dialog), as PNG."""
+        cmd = ["import", "-window", "root"]
+        if node is not None:
+            box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            cmd += ["-crop", f"{box.width}x{box.height}+{box.x}+{box.y}", "+repage"]
+        subprocess.run(cmd + [path], check=True, timeout=30)
 
 
 def _start_accessibility_bus():
