@@ -40,13 +40,12 @@ bool DocumentLifeCycle::FileNew() {
 }
 
 bool DocumentLifeCycle::FileOpen() {
-    if (!SaveModified()) return false;
     const QString current = Q(m_document.Doc().GetPathName());
     const QString dir = current.isEmpty() ? QDir::currentPath() : QFileInfo(current).absolutePath();
     const QString path = m_services.dialogs.OpenFileName(m_window, QStringLiteral("Open"), dir,
                                                          QString::fromLatin1(kFilter));
     if (path.isEmpty()) return false;
-    return OpenPath(path, false);
+    return OpenPath(path);
 }
 
 bool DocumentLifeCycle::OpenPath(const QString& path, bool askToSave) {

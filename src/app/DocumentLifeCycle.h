@@ -31,7 +31,7 @@ public:
 
     // File New: the offer to save, then a new project.
     bool FileNew();
-    // File Open: the offer to save, the file dialog, then OpenPath.
+    // File Open: the file dialog, then OpenPath (with the offer to save).
     bool FileOpen();
     // Opens path (after the offer to save unless askToSave is false). A file in
     // another format is reported and opens as an empty project (true). A file that
