@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -21,6 +23,7 @@
 
 #include "app/AppServices.h"
 #include "app/DocumentLifeCycle.h"
+#include "app/LockKeyState.h"
 #include "app/ProjectDocument.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
@@ -261,6 +264,37 @@ void CMainFrame::CreateToolBar() {
 void CMainFrame::CreateStatusBar() {
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->showMessage(QStringLiteral("Ready"));
+    // The lock-key indicators: the text shows while the key is on.
+    const char* const names[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        auto* label = new QLabel(statusBar());
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1String(names[i])) + 8);
+        label->setAccessibleName(QLatin1String(names[i]));
+        statusBar()->addPermanentWidget(label);
+        m_indicators[i] = label;
+    }
+    UpdateLockIndicators();
+    qApp->installEventFilter(this);
+}
+
+void CMainFrame::UpdateLockIndicators() {
+    const std::optional<LockKeyState> state = LockKeyState::Read();
+    const bool on[] = {state && state->caps, state && state->num, state && state->scroll};
+    const char* const names[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i)
+        m_indicators[i]->setText(on[i] ? QLatin1String(names[i]) : QString());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+            UpdateLockIndicators();
+    } else if (event->type() == QEvent::ApplicationActivate) {
+        UpdateLockIndicators();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::CreateTabs() {

@@ -6,6 +6,7 @@
 #include "app/CommandRules.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QSplitter;
 class QTabWidget;
@@ -53,6 +54,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateActions();
@@ -61,6 +63,7 @@ private:
     void CreateStatusBar();
     void CreateTabs();
     void UpdateCaption();
+    void UpdateLockIndicators();
     void UpdateRecentMenu();
     void SwitchPane();
     void SendProject();
@@ -93,6 +96,7 @@ private:
     QAction* m_about = nullptr;
     QMenu* m_recentMenu = nullptr;
     QMenu* m_buildMenu = nullptr;
+    QLabel* m_indicators[3] = {};  // "CAP", "NUM", "SCRL"
     std::map<BuildCommand, QAction*> m_buildActions;
 };
 
