@@ -32,7 +32,8 @@ thing to appear, and raises TimeoutError naming what it waited for):
   find(name, role=None, root=None)      first showing node with that accessible name
   find_all(role, root=None)             every node of that role below root (no wait)
   window(title)                         a top-level window or dialog of the program
-  press(node)                           the node's first action (press, click, toggle)
+  press(node)                           the node's first action (press, click, toggle);
+                                        returns at once also when it opens a modal dialog
   menu(*captions)                       opens the menu bar item and picks the items
   set_text(node, text) / text(node)     editable text contents
   enabled(node), checked(node), showing(node)
@@ -61,6 +62,8 @@ import traceback
 SESSION_FLAG = "FOLDCRAFT_E2E_SESSION"
 DEFAULT_TIMEOUT = 15.0
 POLL_INTERVAL = 0.05
+CALL_TIMEOUT_MS = 5000   # one accessibility call (a look-up is retried after it)
+ACTION_REPLY_MS = 300    # how long press() waits for an action's answer
 
 pyatspi = None  # imported inside the session only
 
@@ -229,7 +232,16 @@ class App:
         if not names:
             raise AssertionError(f'"{node.name}" has no action')
         index = names.index(action) if action else 0
-        actions.doAction(index)
+        # An action that opens a modal dialog answers only when the dialog closes:
+        # the call is sent, and a missing answer after a moment means it is running.
+        pyatspi.setTimeout(ACTION_REPLY_MS, 0)
+        try:
+            actions.doAction(index)
+        except Exception as error:
+            if "reply" not in str(error).lower():
+                raise
+        finally:
+            pyatspi.setTimeout(CALL_TIMEOUT_MS, 0)
 
     def menu(self, *captions):
         """Picks a menu item: menu(“File”, “Recent Document”, “1 ...”)."""
@@ -302,6 +314,7 @@ def main(test, args=(), settings=None, timeout=DEFAULT_TIMEOUT):
     launcher = _start_accessibility_bus()
     import pyatspi as _pyatspi
     pyatspi = _pyatspi
+    pyatspi.setTimeout(CALL_TIMEOUT_MS, 0)
     for name in dir(pyatspi):
         if name.startswith(("ROLE_", "STATE_")):
             globals()[name] = getattr(pyatspi, name)
