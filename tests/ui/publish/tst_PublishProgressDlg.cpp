@@ -34,51 +34,47 @@ QByteArray CliLog(PublishTestEnv& env, const std::string& target) {
     return cli.readAllStandardOutput();
 }
 
-enum class Variant { kComplete, kMissingDocument, kManyMissing, kNoTitleNorSitemap };
-
 }  // namespace
 
 class tst_PublishProgressDlg : public QObject {
     Q_OBJECT
 private slots:
     void localRun_data() {
-        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<int>("missing");       // documents whose source is gone
+        QTest::addColumn<bool>("titleAndMap");  // title page and sitemap made
         QTest::addColumn<QList<int>>("progress");
         QTest::addColumn<int>("answer");         // to the question after errors: 0 none asked
         QTest::addColumn<QString>("startPage");  // empty: none opened
-        QTest::newRow("complete") << Variant::kComplete << QList<int>{15, 30, 40, 50, 100} << 0
+        QTest::newRow("complete") << 0 << true << QList<int>{15, 30, 40, 50, 100} << 0
                                   << "TitlePage.html";
         QTest::newRow("missing document, view anyway")
-            << Variant::kMissingDocument << QList<int>{15, 40, 50, 100} << 1 << "TitlePage.html";
+            << 1 << true << QList<int>{15, 40, 50, 100} << 1 << "TitlePage.html";
         QTest::newRow("missing document, not viewed")
-            << Variant::kMissingDocument << QList<int>{15, 40, 50, 100} << 2 << "";
+            << 1 << true << QList<int>{15, 40, 50, 100} << 2 << "";
         // A log of several hundred kilobytes reaches the window in pieces.
         QTest::newRow("3,000 missing documents")
-            << Variant::kManyMissing << QList<int>{15, 40, 50, 100} << 2 << "";
+            << 3000 << true << QList<int>{15, 40, 50, 100} << 2 << "";
         QTest::newRow("no title page nor sitemap")
-            << Variant::kNoTitleNorSitemap << QList<int>{15, 30, 40, 100} << 0 << "Folder0.html";
+            << 0 << false << QList<int>{15, 30, 40, 100} << 0 << "Folder0.html";
     }
     // A real local publish in the window: the log equals the command-line tool's
     // byte for byte, the progress moves as the steps end, Close is enabled at the
     // end, and Close asks after errors before handing the start page to the opener.
     // The files not copied reach the project on this thread.
     void localRun() {
-        QFETCH(Variant, variant);
+        QFETCH(int, missing);
+        QFETCH(bool, titleAndMap);
         QFETCH(QList<int>, progress);
         QFETCH(int, answer);
         QFETCH(QString, startPage);
         PublishTestEnv env;
         CFoldcraftDoc& doc = env.document.Doc();
-        const std::string missing = env.dir / "src/gone.doc";
         std::vector<std::string> notCopied;
-        if (variant == Variant::kMissingDocument) notCopied = {missing};
-        for (int i = 0; variant == Variant::kManyMissing && i < 3000; ++i) {
-            notCopied.push_back(
-                env.dir / ("src/gone/a-rather-long-directory-name/" + std::to_string(i) + ".doc"));
+        for (int i = 0; i < missing; ++i) {
+            notCopied.push_back(env.dir / ("src/gone/a-long-directory-name/" + std::to_string(i)));
+            AddDocument(*doc.m_pRoot, "Gone", notCopied.back());
         }
-        for (const std::string& path : notCopied) AddDocument(*doc.m_pRoot, "Gone", path);
-        if (variant == Variant::kNoTitleNorSitemap)
-            doc.m_bCreateTitlePage = doc.m_bCreateSitemap = 0;
+        doc.m_bCreateTitlePage = doc.m_bCreateSitemap = titleAndMap ? 1 : 0;
         doc.m_strPublishPath = env.dir / "site";
         std::filesystem::create_directories(doc.m_strPublishPath);
         doc.m_arrPublishFiles = {"from an earlier run"};
@@ -114,13 +110,9 @@ private slots:
         QStringList urls;
         for (const auto& call : env.dialogs.calls)
             if (call.kind == "url") urls << call.text;
-        const QStringList expected =
-            startPage.isEmpty()
-                ? QStringList{}
-                : QStringList{
-                      QUrl::fromLocalFile(QString::fromStdString(env.dir / "site/") + startPage)
-                          .toString()};
-        QCOMPARE(urls, expected);
+        const QString page = QString::fromStdString(env.dir / "site/") + startPage;
+        QCOMPARE(urls, startPage.isEmpty() ? QStringList{}
+                                           : QStringList{QUrl::fromLocalFile(page).toString()});
         QVERIFY(!window.isVisible());
     }
 };

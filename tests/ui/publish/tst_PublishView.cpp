@@ -6,96 +6,73 @@
 #include <filesystem>
 
 #include "publish/PublishChecks.h"
-#include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
 #include "ui/publish/CPublishView.h"
 #include "ui/publish/PublishTestEnv.h"
 
 using namespace foldcraft;
 using namespace foldcraft::test;
-using Answer = IUserDialogs::Answer;
 
 namespace {
+enum class Action { kNone, kType, kChooseCancelled, kChooseFolder, kSwitchToFtp, kSwitchToLocal };
 
-struct ViewUnderTest {
-    explicit ViewUnderTest(PublishTestEnv& env) : view(env.document, env.services) {}
-    template <typename T>
-    T* Child(const char* name) {
-        T* child = view.findChild<T*>(QString::fromLatin1(name));
-        if (!child) qFatal("no child %s", name);
-        return child;
-    }
-    QLineEdit* Path() { return Child<QLineEdit>("publishPath"); }
-    CPublishView view;
-};
-
-enum class Action { kType, kChooseCancelled, kChooseFolder, kSwitchToFtp };
-
+template <typename T>
+T* Child(QWidget& view, const char* name) {
+    T* child = view.findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no child %s", name);
+    return child;
+}
 }  // namespace
 
 class tst_PublishView : public QObject {
     Q_OBJECT
 private slots:
-    // A project published by FTP shows its path, greyed out with "Choose Path...";
-    // switching to local files enables both. Filling the view is no change.
-    void ftpMethodDisablesThePathButKeepsIt() {
-        PublishTestEnv env;
-        env.document.Doc().m_nPublishMethod = CFoldcraftDoc::kPublishFtp;
-        env.document.Doc().m_strPublishPath = "/srv/www/site";
-        ViewUnderTest ui(env);
-        QCOMPARE(ui.Path()->text(), QStringLiteral("/srv/www/site"));
-        QVERIFY(ui.Child<QRadioButton>("exportFtp")->isChecked());
-        QVERIFY(!ui.Path()->isEnabled());
-        QVERIFY(!ui.Child<QPushButton>("choosePath")->isEnabled());
-        ui.Child<QRadioButton>("localFiles")->click();
-        QVERIFY(ui.Path()->isEnabled());
-        QVERIFY(ui.Child<QPushButton>("choosePath")->isEnabled());
-        QVERIFY(!env.document.Doc().IsModified());
-    }
-
-    void editsAndModifiedFlag_data() {
+    void edits_data() {
+        QTest::addColumn<int>("method");  // of the project opened
         QTest::addColumn<Action>("action");
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("modified");
-        QTest::addColumn<int>("method");
-        QTest::newRow("typing") << Action::kType << "/old/sitex" << true << 0;
-        QTest::newRow("chooser cancelled") << Action::kChooseCancelled << "/old/site" << false << 0;
-        QTest::newRow("folder chosen") << Action::kChooseFolder << "/chosen/dir" << true << 0;
-        QTest::newRow("method switched") << Action::kSwitchToFtp << "/old/site" << false << 1;
+        QTest::addColumn<int>("methodAfter");
+        QTest::newRow("ftp project: path shown, greyed")
+            << 1 << Action::kNone << "/old" << false << 1;
+        QTest::newRow("typing") << 0 << Action::kType << "/oldx" << true << 0;
+        QTest::newRow("chooser cancelled") << 0 << Action::kChooseCancelled << "/old" << false << 0;
+        QTest::newRow("folder chosen") << 0 << Action::kChooseFolder << "/chosen" << true << 0;
+        QTest::newRow("switched to ftp") << 0 << Action::kSwitchToFtp << "/old" << false << 1;
+        QTest::newRow("switched to local") << 1 << Action::kSwitchToLocal << "/old" << false << 0;
     }
     // The path is written at every keystroke and marks the project modified; a
-    // cancelled chooser changes nothing; the method alone is no modification.
-    void editsAndModifiedFlag() {
+    // cancelled chooser changes nothing; the method alone is no modification, and
+    // the FTP method greys the path and "Choose Path..." but keeps the path shown.
+    void edits() {
+        QFETCH(int, method);
         QFETCH(Action, action);
         PublishTestEnv env;
-        env.document.Doc().m_strPublishPath = "/old/site";
-        ViewUnderTest ui(env);
+        env.document.Doc().m_strPublishPath = "/old";
+        env.document.Doc().m_nPublishMethod = method;
+        CPublishView view(env.document, env.services);
+        auto* edit = Child<QLineEdit>(view, "publishPath");
         QSignalSpy modifiedSpy(&env.document, &ProjectDocument::modifiedChanged);
-        switch (action) {
-            case Action::kType:
-                ui.Path()->setFocus();
-                ui.Path()->end(false);
-                QTest::keyClick(ui.Path(), Qt::Key_X);
-                break;
-            case Action::kChooseCancelled:
-            case Action::kChooseFolder:
-                if (action == Action::kChooseFolder) env.dialogs.files.push_back({"/chosen/dir"});
-                ui.Child<QPushButton>("choosePath")->click();
-                QCOMPARE(env.dialogs.calls.size(), size_t(1));
-                QCOMPARE(env.dialogs.calls[0].kind, std::string("directory"));
-                break;
-            case Action::kSwitchToFtp:
-                ui.Child<QRadioButton>("exportFtp")->click();
-                break;
+        if (action == Action::kType) {
+            edit->end(false);
+            QTest::keyClick(edit, Qt::Key_X);
+        } else if (action == Action::kChooseCancelled || action == Action::kChooseFolder) {
+            if (action == Action::kChooseFolder) env.dialogs.files.push_back({"/chosen"});
+            Child<QPushButton>(view, "choosePath")->click();
+            QCOMPARE(env.dialogs.calls.at(0).kind, std::string("directory"));
+        } else if (action != Action::kNone) {
+            Child<QRadioButton>(view, action == Action::kSwitchToFtp ? "exportFtp" : "localFiles")
+                ->click();
         }
         QFETCH(QString, path);
         QFETCH(bool, modified);
-        QFETCH(int, method);
-        QCOMPARE(ui.Path()->text(), path);
+        QFETCH(int, methodAfter);
+        QCOMPARE(edit->text(), path);
         QCOMPARE(QString::fromStdString(env.document.Doc().m_strPublishPath), path);
-        QCOMPARE(env.document.Doc().IsModified(), modified);
         QCOMPARE(int(modifiedSpy.count()), modified ? 1 : 0);
-        QCOMPARE(env.document.Doc().m_nPublishMethod, method);
+        QCOMPARE(env.document.Doc().m_nPublishMethod, methodAfter);
+        QCOMPARE(edit->isEnabled(), methodAfter == 0);
+        QCOMPARE(Child<QPushButton>(view, "choosePath")->isEnabled(), methodAfter == 0);
     }
 
     void publishChecks_data() {
@@ -105,66 +82,64 @@ private slots:
         QTest::addColumn<int>("answer");    // to "Create?": 0 none, 1 Yes, 2 No
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("opened");  // class of the window opened, or empty
-        const QString nothing = PublishChecks::kNothingToPublish;
-        const QString ask = PublishChecks::kAskCreateDirectory;
-        QTest::newRow("nothing built") << true << 0 << "@/site" << 0 << QStringList{nothing} << "";
+        const QString ask = PublishChecks::kAskCreateDirectory, none;
+        const QStringList nothing{PublishChecks::kNothingToPublish};
+        const QString run = "foldcraft::CPublishProgressDlg";
+        QTest::newRow("nothing built") << true << 0 << "@/site" << 0 << nothing << none;
+        QTest::newRow("ftp, nothing built") << true << 1 << "" << 0 << nothing << none;
         QTest::newRow("ftp never looks at the path")
-            << false << 1 << "no path at all" << 0 << QStringList{} << "foldcraft::CPublishFTPDlg";
-        QTest::newRow("ftp, nothing built") << true << 1 << "" << 0 << QStringList{nothing} << "";
+            << false << 1 << "no path" << 0 << QStringList{} << "foldcraft::CPublishFTPDlg";
         QTest::newRow("program folder")
             << false << 0 << "@/program" << 0
-            << QStringList{PublishChecks::kSameFolderAsApplication} << "";
+            << QStringList{PublishChecks::kSameFolderAsApplication} << none;
         QTest::newRow("relative path")
-            << false << 0 << "site" << 0 << QStringList{PublishChecks::kInvalidPath} << "";
-        QTest::newRow("missing, answered No")
-            << false << 0 << "@/new/site" << 2 << QStringList{ask} << "";
+            << false << 0 << "site" << 0 << QStringList{PublishChecks::kInvalidPath} << none;
+        QTest::newRow("missing, No") << false << 0 << "@/new/site" << 2 << QStringList{ask} << none;
         QTest::newRow("missing, cannot be made")
             << false << 0 << "@/src/Docs/notes.txt/site" << 1
-            << QStringList{ask, PublishChecks::kDirectoryNotCreated} << "";
-        QTest::newRow("missing, made") << false << 0 << "@/new/site" << 1 << QStringList{ask}
-                                       << "foldcraft::CPublishProgressDlg";
-        QTest::newRow("existing") << false << 0 << "@" << 0 << QStringList{}
-                                  << "foldcraft::CPublishProgressDlg";
+            << QStringList{ask, PublishChecks::kDirectoryNotCreated} << none;
+        QTest::newRow("missing, made")
+            << false << 0 << "@/new/site" << 1 << QStringList{ask} << run;
+        QTest::newRow("existing") << false << 0 << "@" << 0 << QStringList{} << run;
     }
     // Publish makes the checks in order, with their message boxes, and opens the
     // window of the method; once something is built the project is stamped and
-    // marked modified, however the later checks end.
+    // marked modified, however the later checks end. One run at a time: Publish is
+    // disabled until the run has ended.
     void publishChecks() {
         QFETCH(bool, emptyTree);
         QFETCH(int, method);
         QFETCH(QString, path);
         QFETCH(int, answer);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, opened);
         PublishTestEnv env;
         CFoldcraftDoc& doc = env.document.Doc();
         if (emptyTree) doc.DeleteContents();
         doc.m_timeLastPublish = 0;
         doc.m_nPublishMethod = method;
-        path.replace(QLatin1String("@"), QString::fromStdString(env.dir.Path()));
-        doc.m_strPublishPath = path.toStdString();
-        if (answer) env.dialogs.answers.push_back(answer == 1 ? Answer::kYes : Answer::kNo);
-        ViewUnderTest ui(env);
-        QSignalSpy openedSpy(&ui.view, &CPublishView::publishWindowOpened);
+        doc.m_strPublishPath =
+            path.replace("@", QString::fromStdString(env.dir.Path())).toStdString();
+        if (answer)
+            env.dialogs.answers.push_back(answer == 1 ? IUserDialogs::Answer::kYes
+                                                      : IUserDialogs::Answer::kNo);
+        CPublishView view(env.document, env.services);
+        QSignalSpy openedSpy(&view, &CPublishView::publishWindowOpened);
+        auto* publish = Child<QPushButton>(view, "publish");
+        publish->click();
 
-        ui.Child<QPushButton>("publish")->click();
-
-        QFETCH(QStringList, messages);
-        QFETCH(QString, opened);
         QCOMPARE(env.dialogs.Messages(), messages);
-        QCOMPARE(int(openedSpy.count()), opened.isEmpty() ? 0 : 1);
         QCOMPARE(doc.IsModified(), !emptyTree);
         QCOMPARE(doc.m_timeLastPublish, emptyTree ? Time(0) : kPublishNow);
-        if (opened.isEmpty()) {
-            QVERIFY(ui.Child<QPushButton>("publish")->isEnabled());
-            return;
-        }
+        QCOMPARE(int(openedSpy.count()), opened.isEmpty() ? 0 : 1);
+        QCOMPARE(publish->isEnabled(), opened.isEmpty());
+        if (opened.isEmpty()) return;
         auto* window = openedSpy.at(0).at(0).value<QWidget*>();
         QCOMPARE(window->metaObject()->className(), opened.toLatin1().constData());
-        QVERIFY(std::filesystem::is_directory(doc.m_strPublishPath) || method == 1);
-        // One run at a time: a second press (a double-click) starts nothing.
-        QVERIFY(!ui.Child<QPushButton>("publish")->isEnabled());
         if (auto* run = qobject_cast<CPublishProgressDlg*>(window)) {
+            QVERIFY(std::filesystem::is_directory(doc.m_strPublishPath));
             QTRY_VERIFY_WITH_TIMEOUT(!run->IsWorking(), 30000);
-            QVERIFY(ui.Child<QPushButton>("publish")->isEnabled());
+            QVERIFY(publish->isEnabled());
         }
     }
 };
