@@ -14,7 +14,8 @@ struct CliRun {
 
 // Runs the built foldcraft-cli (FOLDCRAFT_CLI_PATH) with args, feeding stdinText on
 // standard input, with FOLDCRAFT_HOME pointing at a private program folder.
-// Waits at most 60 seconds; a run that takes longer is killed (exitCode -1).
-CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {});
+// Waits at most timeoutSeconds; a run that takes longer is killed (exitCode -1).
+CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
+              int timeoutSeconds = 60);
 
 }  // namespace foldcraft::test
