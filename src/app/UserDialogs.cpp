@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace foldcraft {
@@ -65,5 +66,14 @@ std::optional<QColor> QtUserDialogs::Color(QWidget* parent, const QColor& initia
 }
 
 bool QtUserDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+// A stand-in until the Edit Text dialog of the Build step exists.
+std::optional<QString> QtUserDialogs::EditText(QWidget* parent, const QString& caption,
+                                               const QString& text) {
+    bool ok = false;
+    const QString edited = QInputDialog::getMultiLineText(parent, caption, QString(), text, &ok);
+    if (!ok) return std::nullopt;
+    return edited;
+}
 
 }  // namespace foldcraft

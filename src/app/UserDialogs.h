@@ -41,6 +41,10 @@ public:
     // Opens a file or address in its default program; false when nothing could open it.
     virtual bool OpenUrl(const QUrl& url) = 0;
 
+    // The Edit Text dialog (a label, a header or a footer); nullopt on Cancel.
+    virtual std::optional<QString> EditText(QWidget* parent, const QString& caption,
+                                            const QString& text) = 0;
+
     // Shorthands.
     void Error(QWidget* parent, const QString& text) { Message(parent, text, Buttons::kOk, Icon::kWarning); }
     void Inform(QWidget* parent, const QString& text) { Message(parent, text, Buttons::kOk, Icon::kInformation); }
@@ -59,6 +63,7 @@ public:
     QString ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
     std::optional<QColor> Color(QWidget* parent, const QColor& initial) override;
     bool OpenUrl(const QUrl& url) override;
+    std::optional<QString> EditText(QWidget* parent, const QString& caption, const QString& text) override;
 };
 
 }  // namespace foldcraft

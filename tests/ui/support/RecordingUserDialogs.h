@@ -14,7 +14,7 @@ namespace foldcraft::test {
 class RecordingUserDialogs : public IUserDialogs {
 public:
     struct Call {
-        std::string kind;  // "message", "open", "openMany", "save", "directory", "color", "url"
+        std::string kind;  // "message", "open", "openMany", "save", "directory", "color", "url", "editText"
         QString text;      // message text, caption or URL
         Buttons buttons = Buttons::kOk;
     };
@@ -23,6 +23,7 @@ public:
     std::deque<Answer> answers;
     std::deque<QStringList> files;   // answers of the file and directory dialogs
     std::deque<std::optional<QColor>> colors;
+    std::deque<std::optional<QString>> texts;  // answers of the Edit Text dialog
     Answer fallbackAnswer = Answer::kCancel;
     bool openUrlResult = true;
 
@@ -53,6 +54,11 @@ public:
     bool OpenUrl(const QUrl& url) override {
         calls.push_back({"url", url.toString()});
         return openUrlResult;
+    }
+
+    std::optional<QString> EditText(QWidget*, const QString& caption, const QString&) override {
+        calls.push_back({"editText", caption});
+        return Next(texts, std::optional<QString>{});
     }
 
     // The texts of the message boxes shown so far, in order.
