@@ -30,7 +30,8 @@ LocalSiteAssembly::LocalSiteAssembly(CFoldcraftDoc& doc, std::string targetDir,
     : m_doc(doc),
       m_targetDir(std::move(targetDir)),
       m_programFolder(std::move(programFolder)),
-      m_now(Clock::Now()) {}
+      m_now(Clock::Now()),
+      m_manifest(m_targetDir) {}
 
 std::optional<std::string> LocalSiteAssembly::FilesDestination(const std::string& targetDir,
                                                                std::string_view source) {
@@ -132,7 +133,7 @@ bool LocalSiteAssembly::MirrorSourceDirectories(const std::string& baseDir,
 
     // The base, entered from the target when it lies inside it.
     UniqueFd base;
-    const std::string prefix = m_targetDir == "/" ? m_targetDir : m_targetDir + "/";
+    const std::string prefix = m_targetDir + "/";
     DirResult opened;
     if (baseDir.rfind(prefix, 0) == 0 && TargetFd() >= 0) {
         opened =
@@ -160,6 +161,7 @@ bool LocalSiteAssembly::MirrorSourceDirectories(const std::string& baseDir,
 }
 
 bool LocalSiteAssembly::CopySiteFiles() {
+    m_manifest.Load();
     CopySupportImages();
     CopyFolderFiles(*m_doc.m_pRoot);
     return m_doc.m_arrPublishFiles.empty();
@@ -179,18 +181,31 @@ int LocalSiteAssembly::CopyDirectory(std::string_view relative) {
 void LocalSiteAssembly::CopyListed(const std::string& source,
                                    const std::optional<std::string>& destination) {
     // The destination relative to the target: its directory and its name.
-    const std::string prefix = m_targetDir == "/" ? m_targetDir : m_targetDir + "/";
-    bool copied = false;
-    if (destination && destination->rfind(prefix, 0) == 0) {
-        const std::string_view relative = std::string_view(*destination).substr(prefix.size());
-        const size_t slash = relative.rfind('/');
-        const bool inTarget = slash == std::string_view::npos;
-        const int dirFd = CopyDirectory(inTarget ? std::string_view() : relative.substr(0, slash));
-        const std::string name(inTarget ? relative : relative.substr(slash + 1));
-        copied =
-            dirFd >= 0 && FileCopy::CopyInto(source, dirFd, name) != FileCopy::Outcome::kFailed;
+    const std::string prefix = m_targetDir + "/";
+    if (!destination || destination->rfind(prefix, 0) != 0) {
+        m_doc.m_arrPublishFiles.push_back(source);
+        return;
     }
-    if (!copied) m_doc.m_arrPublishFiles.push_back(source);
+    const std::string relative = destination->substr(prefix.size());
+    const size_t slash = relative.rfind('/');
+    const bool inTarget = slash == std::string::npos;
+    // Entered (and cleared of stale temporary files) even when the copy is up to date.
+    const int dirFd =
+        CopyDirectory(inTarget ? std::string_view() : std::string_view(relative).substr(0, slash));
+    const std::string name = inTarget ? relative : relative.substr(slash + 1);
+    const bool upToDate = LocalSiteManifest::UpToDate(source, *destination);
+    m_manifest.Publishing(relative, upToDate);
+    if (upToDate) return;
+    switch (dirFd < 0 ? FileCopy::Outcome::kFailed : FileCopy::CopyInto(source, dirFd, name)) {
+        case FileCopy::Outcome::kCopied:
+            m_manifest.Copied(relative);
+            break;
+        case FileCopy::Outcome::kSameFile:  // the source itself: not ours to list
+            break;
+        case FileCopy::Outcome::kFailed:
+            m_doc.m_arrPublishFiles.push_back(source);
+            break;
+    }
 }
 
 bool LocalSiteAssembly::CopySupportImages() {

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "model/Clock.h"
+#include "publish/LocalSiteManifest.h"
 #include "publish/UniqueFd.h"
 
 class CFoldcraftDoc;
@@ -64,9 +65,14 @@ public:
     // target is entered from the target without following links.
     bool MirrorSourceDirectories(const std::string& baseDir, std::string_view sourcePath);
 
-    // CopySupportImages, then CopyFolderFiles for the root. True when the
-    // not-copied list is empty afterwards.
+    // Loads the target's manifest, then CopySupportImages and CopyFolderFiles for
+    // the root. A file whose copy is up to date (LocalSiteManifest::UpToDate) is
+    // not copied again. True when the not-copied list is empty afterwards.
     bool CopySiteFiles();
+
+    // What this run published and copied; the caller removes what is no longer
+    // published and saves it.
+    LocalSiteManifest& Manifest() { return m_manifest; }
 
     // Installs missing built-in support images into the program folder, then copies
     // the background image (when set) to T/images/<SitePaths::BackgroundImageName>
@@ -116,6 +122,7 @@ private:
     std::unordered_set<std::string> m_knownDirectories;
     // Directories cleared of stale temporary files in this run.
     std::unordered_set<std::string> m_clearedDirectories;
+    LocalSiteManifest m_manifest;
 };
 
 }  // namespace foldcraft

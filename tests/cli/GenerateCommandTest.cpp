@@ -232,7 +232,7 @@ TEST(PageCommands, PagesReplaceLinksAndPipesAtTheirPlace) {
         if (std::string(c.command) != "preview") args.push_back(dir / "site");
         if (std::string(c.command) == "publish") args.insert(args.end() - 1, "--to");
         // A pipe that is opened waits for ever for a reader.
-        const CliRun run = RunCli(args, {}, 10);
+        const CliRun run = RunCli(args, {}, {}, 0, 10);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(place)));
         EXPECT_EQ(Contents(dir / "user"), before);
