@@ -25,14 +25,14 @@ namespace {
 constexpr int kFirewallTypes = 9;
 
 QLineEdit* AddField(QGridLayout* grid, QWidget* parent, const QString& objectName,
-                    const QString& caption, int row, int column) {
+                    const QString& caption, int row, int column, int columnSpan = 1) {
     auto* label = new QLabel(caption, parent);
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(objectName);
     edit->setAccessibleName(caption);
     label->setBuddy(edit);
     grid->addWidget(label, row, column);
-    grid->addWidget(edit, row, column + 1);
+    grid->addWidget(edit, row, column + 1, 1, columnSpan);
     return edit;
 }
 
@@ -62,7 +62,7 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_password = AddField(serverGrid, server, QStringLiteral("serverPassword"),
                           QStringLiteral("Password:"), 1, 2);
     m_startDir = AddField(serverGrid, server, QStringLiteral("startDir"),
-                          QStringLiteral("Starting directory:"), 2, 0);
+                          QStringLiteral("Starting directory:"), 2, 0, 3);
     m_passive = new QCheckBox(QStringLiteral("Passive mode"), server);
     m_passive->setObjectName(QStringLiteral("passive"));
     serverGrid->addWidget(m_passive, 3, 0, 1, 2);
@@ -72,8 +72,9 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_tls = new QCheckBox(QString::fromUtf8(FtpSettings::kSecurityCaption), server);
     m_tls->setObjectName(QStringLiteral("tls"));
     serverGrid->addWidget(m_tls, 4, 0, 1, 4);
-    m_trustFingerprint = AddField(serverGrid, server, QStringLiteral("trustFingerprint"),
-                                  QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 5, 0);
+    m_trustFingerprint =
+        AddField(serverGrid, server, QStringLiteral("trustFingerprint"),
+                 QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 5, 0, 3);
 
     auto* firewall = new QGroupBox(QStringLiteral("Firewall"), this);
     auto* firewallGrid = new QGridLayout(firewall);
