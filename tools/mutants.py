@@ -4,11 +4,13 @@
 Applies, one at a time, each fault of MUTANTS (a one-line source edit: an
 off-by-one, a flipped comparison, a dropped CR, a changed log text, a skipped
 check, a wrong default), builds in a scratch build directory, runs the test
-programs and prints "killed" (some test failed) or "survived" (all passed),
-then the score. The source tree is never touched: the faults are applied to a
-scratch copy of the committed tree.
+programs that should catch it (each fault names them; by default those of its
+area) and prints "killed" (some test failed) or "survived" (all passed), then
+the score. The source tree is never touched: the faults are applied to a scratch
+worktree of a commit (HEAD by default).
 
-    tools/mutants.py [--only SUBSTRING] [--keep] [--jobs N] [--list]
+    tools/mutants.py [--only TEXT] [--list] [--baseline-only] [--rev REV]
+                     [--scratch DIR] [--keep] [--jobs N]
 
 Takes long (one incremental build and one test run per fault); not part of CI.
 """
@@ -24,82 +26,369 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 
-# (file, exact text that occurs once in the file, replacement, what the fault is)
+
+def M(path, old, new, what, tests=None):
+    """One planted fault: path, text that occurs once in it, its replacement, what the
+    fault is, and the test programs that should catch it (default: the area's own)."""
+    return (path, old, new, what, tests or DEFAULT_TESTS[path.split("/")[1]])
+
+
+# The test programs by name: (build target, GoogleTest filter), or a ctest regex for
+# the script tests. The FTP tests start servers and take longest, so only faults in
+# the FTP code run them.
+FTP_SUITES = "FTPLink*:FtpPublish*:FtpIntegration*:FtpSettings*"
+PROGRAMS = {
+    "model": ("foldcraft_tests_model", "*"),
+    "generator": ("foldcraft_tests_generator", "*"),
+    "publish": ("foldcraft_tests_publish", "-" + FTP_SUITES),
+    "ftp": ("foldcraft_tests_publish", FTP_SUITES),
+    "ftpsettings": ("foldcraft_tests_publish", "FtpSettings*"),
+    "cli": ("foldcraft_tests_cli", "*"),
+    "scripts": ("foldcraft-cli", None),
+}
+DEFAULT_TESTS = {
+    "model": ("model", "cli"),
+    "generator": ("generator", "cli"),
+    "publish": ("publish", "cli"),
+    "cli": ("cli",),
+}
+
+# (file, exact text that occurs once in the file, replacement, what the fault is[, tests])
+# tests: the test programs to run (model, generator, publish, cli, ftp, scripts); by
+# default the program of the fault's own area (src/model -> model, ...).
 MUTANTS = [
     # model
-    ("src/model/Clock.cpp", "if (*p < '0' || *p > '9') return std::nullopt;",
-     "if (*p < '0' || *p > '9') continue;", "SOURCE_DATE_EPOCH accepts non-digits"),
+    M("src/model/Clock.cpp", "if (*p < '0' || *p > '9') return std::nullopt;",
+      "if (*p < '0' || *p > '9') continue;", "SOURCE_DATE_EPOCH accepts non-digits"),
+    M("src/model/HotspotArea.cpp", "r.left <= x && x < r.right && r.top <= y && y < r.bottom",
+      "r.left <= x && x <= r.right && r.top <= y && y < r.bottom",
+      "a rectangle holds its right edge"),
+    M("src/model/HotspotArea.cpp", "return dx * dx + dy * dy <= 1.0;",
+      "return dx * dx + dy * dy <= 0.5;", "a circle hits only near its centre"),
+    M("src/model/HotspotArea.cpp", "if (pts.size() < 3) return false;",
+      "if (pts.size() < 4) return false;", "a triangle is never hit"),
+    M("src/model/HotspotArea.cpp", "(std::int64_t{r.right} - r.left) / 2);",
+      "(std::int64_t{r.right} - r.left) / 1);", "a circle's image-map radius is its diameter"),
+    M("src/model/BuildTreeFolder.cpp", "for (size_t i = m_arrHotspots.size(); i-- > 0;) {",
+      "for (size_t i = 0; i < m_arrHotspots.size(); ++i) {",
+      "the lowest hotspot wins a hit test, not the topmost"),
+    M("src/model/BuildTreeFolder.cpp", "count += 1 + folder->m_arrDocs.size();",
+      "count += folder->m_arrDocs.size();", "folders are not counted as items",
+      ("model", "publish")),
+    M("src/model/BuildTreeFolder.cpp", "{ return a.first > b.first; });",
+      "{ return a.first < b.first; });", "a descending sort sorts ascending"),
+    M("src/model/BuildTreeFolder.cpp", "SortByName(folder->m_arrDocs, ascending);", "",
+      "documents are left unsorted"),
+    M("src/model/BuildTreeFolder.cpp", "ar.WriteI32(m_bShowContentsFor);",
+      "ar.WriteI32(m_bHotspotFolder);", "the Contents-for switch is saved as the hotspot flag"),
+    M("src/model/BuildTreeDoc.cpp", "if (!(m_timePublish < now)) return false;",
+      "if (m_timePublish > now) return false;", "an item is active in its publish second"),
+    M("src/model/BuildTreeDoc.cpp", "return m_timePurge > now;", "return m_timePurge >= now;",
+      "an item is still active in its purge second"),
+    M("src/model/BuildTreeDoc.cpp", "m_timePurge = m_timePublish + kDefaultPurgeSpan;",
+      "m_timePurge = m_timePublish;", "a new item's purge date is its publish date"),
+    M("src/model/BuildTreeDoc.cpp", "m_bVisible = ar.ReadI32();", "ar.ReadI32();",
+      "the visible switch is lost on reading"),
+    M("src/model/Archive.cpp", "if (n < 0xFF) {", "if (n <= 0xFF) {",
+      "a text of 255 bytes gets the short length prefix"),
+    M("src/model/Archive.cpp", "if (count < 0xFFFF) {", "if (count <= 0xFFFF) {",
+      "a list of 65535 entries gets the short count"),
+    M("src/model/Archive.cpp", "if (minEntryBytes > 0 && n > Remaining() / minEntryBytes) {",
+      "if (false) {", "an impossible list length is not refused"),
+    M("src/model/Archive.cpp", "if (!known) Damaged(", "if (false) Damaged(",
+      "an unknown class name is accepted"),
+    M("src/model/Archive.cpp", "if (++m_ar.m_depth > kMaxFolderDepth) {",
+      "if (++m_ar.m_depth > kMaxFolderDepth + 1) {", "the folder depth limit is one too deep"),
+    M("src/model/FoldcraftDoc.cpp", "m_nThumbWidth = 48;", "m_nThumbWidth = 64;",
+      "wrong default thumbnail width"),
+    M("src/model/FoldcraftDoc.cpp", "m_clrFolderBackground = 0x339933;",
+      "m_clrFolderBackground = 0x339934;", "wrong default folder colour"),
+    M("src/model/FoldcraftDoc.cpp", "\"Customize header text here...\"",
+      "\"Customise header text here...\"", "changed default header text"),
+    M("src/model/FoldcraftDoc.cpp", "m_bShowFileDate = other.m_bShowFileDate;", "",
+      "a loaded project's file-date switch is dropped"),
+    M("src/model/FoldcraftDoc.cpp", "ar.WriteU32(0);", "ar.WriteU32(m_bNeverSaved);",
+      "the never-saved flag is written into the file"),
+    M("src/model/ProgramFolder.cpp", "fs::remove(folder + \"/temp.html\", ec);", "",
+      "clean-up leaves the preview page"),
+    M("src/model/ProgramFolder.cpp", "xdg && *xdg && xdg[0] == '/')", "xdg && *xdg)",
+      "a relative XDG_DATA_HOME is used"),
+    M("src/model/TextCase.cpp", "(b0 >= 'A' && b0 <= 'Z')", "(b0 >= 'A' && b0 < 'Z')",
+      "Z is not lower-cased"),
+    M("src/model/DirectoryImporter.cpp", "if (st.st_size == 0) return;", "",
+      "empty files are imported"),
+    M("src/model/DirectoryImporter.cpp", "if (!m_options.includeHidden && !name.empty()",
+      "if (m_options.includeHidden && !name.empty()", "hidden entries imported by default"),
+    M("src/model/DirectoryImporter.cpp", "if (!IsInside(target, m_realRoot)) {", "if (false) {",
+      "a link leading outside the directory is followed"),
+    M("src/model/DirectoryImporter.cpp", "\"symbolic link leads outside the directory\"",
+      "\"symbolic link leads outside the folder\"", "changed skip text"),
+    M("src/model/ProjectFile.cpp", "VersionOf(now) != *unchangedSince", "false",
+      "a file changed on disk is overwritten"),
+    M("src/model/ProjectFile.cpp", "if (existed && ::fchmod(fd, oldMode) != 0)",
+      "if (false && ::fchmod(fd, oldMode) != 0)", "saving loses the file's permissions"),
     # generator
-    ("src/generator/PageContext.cpp", "std::to_string(tm.tm_year + 1900LL)",
-     "std::to_string(tm.tm_year + 1899LL)", "creation year off by one"),
+    M("src/generator/PageContext.cpp", "std::to_string(tm.tm_year + 1900LL)",
+      "std::to_string(tm.tm_year + 1899LL)", "creation year off by one"),
+    M("src/generator/PageContext.cpp", "for (int shift = 0; shift <= 16; shift += 8) {",
+      "for (int shift = 16; shift >= 0; shift -= 8) {", "colours written BGR instead of RGB"),
+    M("src/generator/PageContext.cpp", "std::to_chars(text, text + 12, tm.tm_mon + 1)",
+      "std::to_chars(text, text + 12, tm.tm_mon)", "file dates' month off by one"),
+    M("src/generator/PageContext.cpp", "m_doc.m_bCreateTitlePage == 1 ? \"TitlePage.html\"",
+      "m_doc.m_bCreateTitlePage == 0 ? \"TitlePage.html\"", "restart button leads to the wrong page"),
+    M("src/generator/PageContext.cpp", "if (!isRoot) trail += \" > \";", "trail += \" > \";",
+      "the trail starts with a separator"),
+    M("src/generator/PageContext.cpp", "uses == 1 ? file + \".html\"", "uses == 0 ? file + \".html\"",
+      "the first picture page of a name gets a number"),
+    M("src/generator/PageContext.cpp", "<h1>Contents for %s</h1>", "<h1>Contents of %s</h1>",
+      "changed page heading"),
+    M("src/generator/PageContext.cpp", "graphic >= 0 && graphic <= 6 ?", "graphic >= 0 && graphic <= 5 ?",
+      "the last button graphic is not used"),
+    M("src/generator/SitePaths.cpp", "IsSeparator(path[2]) ? 3 : 2;", "IsSeparator(path[2]) ? 2 : 2;",
+      "the separator after a drive letter is kept"),
+    M("src/generator/SitePaths.cpp", "return lower == \"jpg\" || lower == \"gif\";",
+      "return lower == \"jpg\";", "GIF pictures get no picture page"),
+    M("src/generator/SitePaths.cpp", "segment == \".\" || segment == \"..\") return false;",
+      "segment == \".\") return false;", "a '..' segment counts as safe"),
+    M("src/generator/SitePaths.cpp", "const bool schemeColon = c == ':' && i < firstSlash && !drive;",
+      "const bool schemeColon = false;", "a colon reads as a scheme in a local address"),
+    M("src/generator/SitePaths.cpp", "if (EqualNoCase(name, image.name))", "if (name == image.name)",
+      "a background named like a support image in other letter case replaces it"),
+    M("src/generator/SitePaths.cpp", "(c == '\"' || c == '<' || c == '>' || IsControl(c))",
+      "(c == '<' || c == '>' || IsControl(c))", "a quote in a web link ends the attribute"),
+    M("src/generator/StyleSheetWriter.cpp", "if (doc.m_nBackgroundPlacement == 1) {",
+      "if (doc.m_nBackgroundPlacement == 0) {", "background placement flipped"),
+    M("src/generator/StyleSheetWriter.cpp", "PageContext::ColorToHtml(doc.m_clrVisitedLink)",
+      "PageContext::ColorToHtml(doc.m_clrLink)", "visited links in the link colour"),
+    M("src/generator/StyleSheetWriter.cpp",
+      "if (image.empty() || SitePaths::FileName(image).size() == image.size()) return {};",
+      "if (image.empty()) return {};", "a bare background file name is used"),
+    M("src/generator/SitemapWriter.cpp", "WriteRow(file, depth + 1, address,",
+      "WriteRow(file, depth, address,", "sitemap documents indented like their folder"),
+    M("src/generator/SitemapWriter.cpp", "if (!m_ctx.IsActive(sub)) continue;", "",
+      "inactive folders in the sitemap"),
+    M("src/generator/SitemapWriter.cpp", "folder.m_bHotspotFolder == 1 ?",
+      "folder.m_bHotspotFolder == 0 ?", "hotspot folder icons swapped"),
+    M("src/generator/TitlePageWriter.cpp", "if (!doc.m_strComments.empty()) {", "if (true) {",
+      "an empty comments box on the title page"),
+    M("src/generator/TitlePageWriter.cpp", "Click Here To Proceed", "Click Here to Proceed",
+      "changed title page text"),
+    M("src/generator/ButtonTableWriter.cpp", "static_cast<long long>(doc.m_nThumbWidth) + 3",
+      "static_cast<long long>(doc.m_nThumbWidth) + 2", "button cell width off by one"),
+    M("src/generator/ButtonTableWriter.cpp", "if (m_mode != kSite || item.m_bVisible == 1) {",
+      "if (m_mode != kSite || item.m_bVisible >= 0) {", "hidden names shown on the site"),
+    M("src/generator/ButtonTableWriter.cpp", "if (m_ctx.Doc().m_bShowComments == 1)",
+      "if (m_ctx.Doc().m_bShowComments == 0)", "comments switch flipped"),
+    M("src/generator/ButtonTableWriter.cpp",
+      "if (sized && doc.m_bShowFileSize == 1) m_file.Format(\"Size: %d<br>\"",
+      "if (doc.m_bShowFileSize == 1) m_file.Format(\"Size: %d<br>\"", "web links get a size"),
+    M("src/generator/ButtonTableWriter.cpp", "return {\"align=\\\"center\\\"\", 500};",
+      "return {\"align=\\\"center\\\"\", 450};", "graphic name cell width wrong"),
+    M("src/generator/ButtonTableWriter.cpp",
+      "if (!SitePaths::IsSafeRelativePath(pageName)) return false;", "",
+      "a picture page name is not checked before writing"),
+    M("src/generator/HotspotPageWriter.cpp", "if (n < 1 || n > static_cast<long long>",
+      "if (n < 1 || n >= static_cast<long long>", "a hotspot cannot lead to the last folder"),
+    M("src/generator/HotspotPageWriter.cpp", "PageContext::FolderId(folderId, n - 1)",
+      "PageContext::FolderId(folderId, n)", "a hotspot leads to the next folder"),
+    M("src/generator/HotspotPageWriter.cpp", "if (doc.m_bShowFileSize == 1 && !target.sizeText.empty())",
+      "if (!target.sizeText.empty())", "hotspot sizes shown with the switch off"),
+    M("src/generator/HotspotPageWriter.cpp",
+      "if (!m_ctx.IsActive(*item)) return Target{false, {}, {}, {}};", "",
+      "a hotspot links an inactive document"),
+    # publishing
+    M("src/publish/PublishChecks.cpp", "CountItems() < 2) return Refuse", "CountItems() < 1) return Refuse",
+      "an empty project is published"),
+    M("src/publish/PublishChecks.cpp", "path[1] == ':' && path[2] == '\\\\';",
+      "path[1] == ':' && path[2] == '/';", "a Windows path form not recognised"),
+    M("src/publish/PublishChecks.cpp",
+      "if (!publishPath.empty() && !programFolder.empty() && SameFolder(publishPath, programFolder)) {",
+      "if (false) {", "publishing into the program folder allowed"),
+    M("src/publish/PublishChecks.cpp", "doc.SetModifiedFlag(true);", "",
+      "the publish stamp does not mark the project modified"),
+    M("src/publish/PublishChecks.cpp", "if (!IsExistingDirectory(publishPath)) return Refuse(kDirectoryNotCreated);",
+      "", "a directory that was not created counts as created"),
+    M("src/publish/FtpSettings.cpp", "if (s.nTimeoutSeconds < 1)", "if (s.nTimeoutSeconds < 0)",
+      "a zero timeout is kept", ("ftpsettings",)),
+    M("src/publish/FtpSettings.cpp", "if (strUser.empty()) return kNoUser;", "",
+      "an empty user name is accepted", ("ftpsettings",)),
+    M("src/publish/FtpSettings.cpp", "GetString(kFirewallSection, \"User\", \"\")",
+      "GetString(kServerSection, \"User\", \"\")", "firewall user read from the server section",
+      ("ftpsettings",)),
+    M("src/publish/FtpSettings.cpp", "if (type < 0 || type > 8)", "if (type < 0 || type > 7)",
+      "the last firewall type has no name", ("ftpsettings",)),
+    M("src/publish/SiteLinkChecker.cpp", "url = url.substr(0, url.find('?'));", "",
+      "a query is read as part of the file name"),
+    M("src/publish/SiteLinkChecker.cpp", "if (segments.empty()) return false;",
+      "if (segments.empty()) continue;", "a link climbing out of the site resolves"),
+    M("src/publish/SiteLinkChecker.cpp", "if (attr == \"href\" || attr == \"src\")",
+      "if (attr == \"href\")", "src links are not checked"),
+    M("src/publish/SiteLinkChecker.cpp", "if (tag == \"script\" || tag == \"style\") {",
+      "if (tag == \"script\") {", "style contents read as markup"),
+    M("src/publish/SiteLinkChecker.cpp", "if (segment[i] == '%' && i + 2 < segment.size()",
+      "if (segment[i] == '%' && i + 3 < segment.size()", "a percent escape at the end is not decoded"),
+    M("src/publish/FTPLink.cpp", "m_writeBuffer.append(\"\\r\\n\");", "m_writeBuffer.append(\"\\n\");",
+      "commands end without CR", ("ftp",)),
+    M("src/publish/FTPLink.cpp", "return \"USER \" + user + \"@\" + host + \" \" + firewallUser;",
+      "return \"USER \" + user + \"@\" + host;", "firewall type 7 drops the firewall user", ("ftp",)),
+    M("src/publish/FTPLink.cpp", "std::to_string(port / 256)", "std::to_string(port / 255)",
+      "PORT's high byte wrong", ("ftp",)),
+    M("src/publish/FTPLink.cpp", "return m_nReplyClass == 2 || m_strLastReply.rfind(\"550\", 0) == 0;",
+      "return m_nReplyClass == 2;", "an existing remote directory fails the upload", ("ftp",)),
+    # command-line tool
+    M("src/cli/CliModelCommands.cpp", "const Time publishTime = Clock::Now() - 1;",
+      "const Time publishTime = Clock::Now();", "imported items inactive in the import second"),
+    M("src/cli/CliModelCommands.cpp", "(result.folders == 1 ? \" folder and \"",
+      "(result.folders == 0 ? \" folder and \"", "import summary's plural wrong"),
+    M("src/cli/CliModelCommands.cpp", "if (!args->force && PathExists(args->file)) {",
+      "if (args->force && PathExists(args->file)) {", "new replaces a file without --force"),
+    M("src/cli/CliModelCommands.cpp", "code = kExitProblems;", "code = kExitFailure;",
+      "info of an unsupported file exits 2"),
+    M("src/cli/CliSupport.cpp", "return std::max(result, static_cast<int>(kExitProblems));",
+      "return result;", "a publish stamp not saved still exits 0"),
+    M("src/cli/CliSupport.cpp", "\"Error: not a regular file: \"", "\"Error: not a file: \"",
+      "changed error text"),
+    M("src/cli/StdoutLogSink.cpp", "return kExitProblems;", "return kExitOk;",
+      "files not copied exit 0"),
+    M("src/cli/CliPublishCommands.cpp", "result.broken.empty() ? kExitOk : kExitProblems;",
+      "result.broken.empty() ? kExitOk : kExitFailure;", "check's exit status for broken links"),
+    M("src/cli/CliPublishCommands.cpp", "(result.pages == 1 ? \" page, \" : \" pages, \")",
+      "(result.pages == 0 ? \" page, \" : \" pages, \")", "check summary's plural wrong"),
+    M("src/cli/CliGenerateCommands.cpp", "if (doc.m_bCreateSitemap == 1) ok =",
+      "if (doc.m_bCreateSitemap == 0) ok =", "generate writes the sitemap when switched off"),
 ]
 
 
-def run(cmd, cwd, log):
+def run(cmd, cwd, log, env=None, timeout=None):
     with open(log, "ab") as out:
-        return subprocess.call(cmd, cwd=cwd, stdout=out, stderr=subprocess.STDOUT)
+        out.write(("$ " + " ".join(cmd) + "\n").encode())
+        out.flush()
+        try:
+            return subprocess.call(cmd, cwd=cwd, stdout=out, stderr=subprocess.STDOUT, env=env,
+                                   timeout=timeout)
+        except subprocess.TimeoutExpired:
+            out.write(b"timed out\n")
+            return 1
+
+
+def targets_for(tests):
+    return sorted({PROGRAMS[name][0] for name in tests} | {"foldcraft-cli"})
+
+
+def run_tests(tests, src, build, log, jobs):
+    """True when every named test program passes; stops at the first failure."""
+    env = dict(os.environ, TZ="UTC")
+    for name in tests:
+        target, gtest_filter = PROGRAMS[name]
+        if gtest_filter is None:
+            cmd = ["ctest", "--test-dir", build, "-R", "^script/", "-j", str(jobs),
+                   "--stop-on-failure", "--timeout", "600"]
+        else:
+            cmd = [os.path.join(build, "tests", target), "--gtest_brief=1", "--gtest_fail_fast",
+                   "--gtest_filter=" + gtest_filter]
+        if run(cmd, os.path.join(src, "tests"), log, env=env, timeout=900) != 0:
+            return False
+    return True
+
+
+def select(args):
+    chosen = []
+    for i, m in enumerate(MUTANTS, 1):
+        if args.only and not any(args.only in part for part in (m[0], m[1], m[3], str(i))):
+            continue
+        chosen.append((i, m))
+    return chosen
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--only", help="run only the faults whose file or text contains this")
+    parser.add_argument("--only", help="run only the faults whose number, file, text or "
+                        "description contains this")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
+    parser.add_argument("--scratch", help="scratch directory (default: a new temporary one); "
+                        "a fixed one under the compiler cache's base directory lets a second "
+                        "run reuse the first one's objects")
+    parser.add_argument("--rev", default="HEAD", help="the commit to test (default HEAD)")
     parser.add_argument("--keep", action="store_true", help="keep the scratch tree")
     parser.add_argument("--list", action="store_true", help="list the faults and stop")
+    parser.add_argument("--baseline-only", action="store_true",
+                        help="build and run the unchanged tests once, then stop")
     args = parser.parse_args()
 
-    mutants = [m for m in MUTANTS if not args.only or args.only in m[0] or args.only in m[1]]
+    mutants = select(args)
     if args.list:
-        for i, (path, old, new, what) in enumerate(mutants, 1):
-            print(f"{i:3} {path}: {what}")
+        for i, (path, _old, _new, what, tests) in mutants:
+            print(f"{i:3} {path}: {what} [{' '.join(tests)}]")
         return 0
 
-    # Check every fault applies to the current tree before spending time on builds.
-    for path, old, _new, what in mutants:
-        text = open(os.path.join(ROOT, path), encoding="utf-8").read()
+    # Check every fault applies once to the tree under test before spending time on builds.
+    for i, (path, old, _new, what, _tests) in mutants:
+        text = subprocess.run(["git", "show", f"{args.rev}:{path}"], cwd=ROOT, check=True,
+                              capture_output=True, text=True).stdout
         if text.count(old) != 1:
-            print(f"fault does not apply once: {path}: {what}", file=sys.stderr)
+            print(f"fault {i} does not apply once: {path}: {what}", file=sys.stderr)
             return 2
 
-    scratch = tempfile.mkdtemp(prefix="foldcraft-mutants-")
-    src = os.path.join(scratch, "src")
-    build = os.path.join(scratch, "build")
-    log = os.path.join(scratch, "log.txt")
-    subprocess.check_call(["git", "worktree", "add", "--detach", src, "HEAD"], cwd=ROOT,
+    if args.scratch:
+        scratch = os.path.abspath(args.scratch)
+        if os.path.exists(scratch):
+            print(f"{scratch} exists; remove it or choose another", file=sys.stderr)
+            return 2
+        os.makedirs(os.path.dirname(scratch), exist_ok=True)
+    else:
+        scratch = tempfile.mkdtemp(prefix="foldcraft-mutants-")
+        os.rmdir(scratch)
+    # The build directory sits inside the tree, as in an ordinary checkout, so that the
+    # compiler cache (with a base directory) serves the unchanged sources.
+    src = scratch
+    build = os.path.join(src, "build")
+    log = scratch + ".log"
+    subprocess.check_call(["git", "worktree", "add", "--detach", src, args.rev], cwd=ROOT,
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    print(f"testing {args.rev} in {src}; log in {log}", flush=True)
     try:
-        configure = ["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                     "-DFOLDCRAFT_BENCH=OFF"]
+        configure = ["cmake", "-S", src, "-B", build, "-G", "Ninja",
+                     "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DFOLDCRAFT_BENCH=OFF"]
         if shutil.which("ccache"):
             configure.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
-        if run(configure, src, log) != 0 or run(["cmake", "--build", build, "-j", str(args.jobs)],
-                                                src, log) != 0:
+        all_tests = sorted({name for _i, m in mutants for name in m[4]})
+        started = time.monotonic()
+        build_cmd = ["cmake", "--build", build, "-j", str(args.jobs), "--target"]
+        if run(configure, src, log) != 0 or run(build_cmd + targets_for(all_tests), src, log) != 0:
             print(f"the unchanged tree does not build; see {log}", file=sys.stderr)
             return 2
-        env_ctest = ["ctest", "--test-dir", build, "-j", str(args.jobs), "--stop-on-failure",
-                     "--timeout", "300"]
-        if run(env_ctest, src, log) != 0:
+        built = time.monotonic()
+        if not run_tests(all_tests, src, build, log, args.jobs):
             print(f"the unchanged tree fails its tests; see {log}", file=sys.stderr)
             return 2
+        print(f"baseline: built in {built - started:.0f} s, tests ({' '.join(all_tests)}) "
+              f"passed in {time.monotonic() - built:.0f} s", flush=True)
+        if args.baseline_only:
+            return 0
 
         killed = 0
-        for i, (path, old, new, what) in enumerate(mutants, 1):
+        survivors = []
+        for i, (path, old, new, what, tests) in mutants:
             file = os.path.join(src, path)
             original = open(file, encoding="utf-8").read()
             open(file, "w", encoding="utf-8").write(original.replace(old, new, 1))
             started = time.monotonic()
             try:
-                built = run(["cmake", "--build", build, "-j", str(args.jobs)], src, log) == 0
+                built = run(build_cmd + targets_for(tests), src, log) == 0
                 # A fault that does not compile counts as killed: the compiler caught it.
-                passed = built and run(env_ctest, src, log) == 0
+                passed = built and run_tests(tests, src, build, log, args.jobs)
             finally:
                 open(file, "w", encoding="utf-8").write(original)
             verdict = "survived" if passed else "killed"
             killed += not passed
+            if passed:
+                survivors.append(i)
             print(f"{i:3} {verdict:8} {path}: {what} ({time.monotonic() - started:.0f} s)",
                   flush=True)
         total = len(mutants)
         print(f"score: {killed}/{total} killed ({100.0 * killed / max(total, 1):.1f}%)")
+        if survivors:
+            print("survived: " + " ".join(str(i) for i in survivors))
         return 0
     finally:
         if not args.keep:
