@@ -16,7 +16,9 @@ Takes long (one incremental build and one test run per fault); not part of CI.
 """
 
 import argparse
+import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -260,35 +262,44 @@ MUTANTS = [
 
 
 def run(cmd, cwd, log, env=None, timeout=None):
+    """The command's exit status and output; the output also goes to the log."""
+    try:
+        done = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              env=env, timeout=timeout)
+        status, output = done.returncode, done.stdout
+    except subprocess.TimeoutExpired as e:
+        status, output = 1, (e.stdout or b"") + b"\ntimed out\n"
     with open(log, "ab") as out:
-        out.write(("$ " + " ".join(cmd) + "\n").encode())
-        out.flush()
-        try:
-            return subprocess.call(cmd, cwd=cwd, stdout=out, stderr=subprocess.STDOUT, env=env,
-                                   timeout=timeout)
-        except subprocess.TimeoutExpired:
-            out.write(b"timed out\n")
-            return 1
+        out.write(("$ " + " ".join(cmd) + "\n").encode() + output)
+    return status, output.decode("utf-8", "replace")
 
 
 def targets_for(tests):
     return sorted({PROGRAMS[name][0] for name in tests} | {"foldcraft-cli"})
 
 
-def run_tests(tests, src, build, log, jobs):
-    """True when every named test program passes; stops at the first failure."""
+def run_tests(tests, src, build, log, jobs, fail_fast):
+    """The names of the tests that failed (empty when all passed)."""
     env = dict(os.environ, TZ="UTC")
+    failed = []
     for name in tests:
         target, gtest_filter = PROGRAMS[name]
         if gtest_filter is None:
             cmd = ["ctest", "--test-dir", build, "-R", "^script/", "-j", str(jobs),
-                   "--stop-on-failure", "--timeout", "600"]
+                   "--timeout", "600"]
         else:
-            cmd = [os.path.join(build, "tests", target), "--gtest_brief=1", "--gtest_fail_fast",
+            cmd = [os.path.join(build, "tests", target), "--gtest_brief=1",
                    "--gtest_filter=" + gtest_filter]
-        if run(cmd, os.path.join(src, "tests"), log, env=env, timeout=900) != 0:
-            return False
-    return True
+            if fail_fast:
+                cmd.append("--gtest_fail_fast")
+        status, output = run(cmd, os.path.join(src, "tests"), log, env=env, timeout=900)
+        if status != 0:
+            names = re.findall(r"^\[  FAILED  \] (\S+?)(?:,| \(|$)", output, re.M)
+            names += re.findall(r"^\s*\d+ - (\S+) \((?:Failed|Timeout)\)", output, re.M)
+            failed += sorted(set(names)) or [name + ":crashed"]
+            if fail_fast:
+                break
+    return failed
 
 
 def select(args):
@@ -313,6 +324,11 @@ def main():
     parser.add_argument("--list", action="store_true", help="list the faults and stop")
     parser.add_argument("--baseline-only", action="store_true",
                         help="build and run the unchanged tests once, then stop")
+    parser.add_argument("--fail-fast", action="store_true",
+                        help="stop each fault's run at its first failing test (faster, but the "
+                        "report then names only that test)")
+    parser.add_argument("--report", help="write each fault's verdict and the tests that "
+                        "caught it to this JSON file")
     args = parser.parse_args()
 
     mutants = select(args)
@@ -354,11 +370,12 @@ def main():
         all_tests = sorted({name for _i, m in mutants for name in m[4]})
         started = time.monotonic()
         build_cmd = ["cmake", "--build", build, "-j", str(args.jobs), "--target"]
-        if run(configure, src, log) != 0 or run(build_cmd + targets_for(all_tests), src, log) != 0:
+        if run(configure, src, log)[0] != 0 or run(build_cmd + targets_for(all_tests), src,
+                                                  log)[0] != 0:
             print(f"the unchanged tree does not build; see {log}", file=sys.stderr)
             return 2
         built = time.monotonic()
-        if not run_tests(all_tests, src, build, log, args.jobs):
+        if run_tests(all_tests, src, build, log, args.jobs, True):
             print(f"the unchanged tree fails its tests; see {log}", file=sys.stderr)
             return 2
         print(f"baseline: built in {built - started:.0f} s, tests ({' '.join(all_tests)}) "
@@ -368,23 +385,32 @@ def main():
 
         killed = 0
         survivors = []
+        report = []
         for i, (path, old, new, what, tests) in mutants:
             file = os.path.join(src, path)
             original = open(file, encoding="utf-8").read()
             open(file, "w", encoding="utf-8").write(original.replace(old, new, 1))
             started = time.monotonic()
             try:
-                built = run(build_cmd + targets_for(tests), src, log) == 0
+                built = run(build_cmd + targets_for(tests), src, log)[0] == 0
                 # A fault that does not compile counts as killed: the compiler caught it.
-                passed = built and run_tests(tests, src, build, log, args.jobs)
+                failed = run_tests(tests, src, build, log, args.jobs,
+                                   args.fail_fast) if built else ["<compiler>"]
+                passed = not failed
             finally:
                 open(file, "w", encoding="utf-8").write(original)
+            report.append({"number": i, "file": path, "what": what, "killed": not passed,
+                           "by": failed})
             verdict = "survived" if passed else "killed"
             killed += not passed
             if passed:
                 survivors.append(i)
-            print(f"{i:3} {verdict:8} {path}: {what} ({time.monotonic() - started:.0f} s)",
-                  flush=True)
+            print(f"{i:3} {verdict:8} {path}: {what} ({time.monotonic() - started:.0f} s)"
+                  + (f" by {' '.join(failed[:4])}" + (" ..." if len(failed) > 4 else "")
+                     if failed else ""), flush=True)
+            if args.report:
+                with open(args.report, "w", encoding="utf-8") as out:
+                    json.dump(report, out, indent=1)
         total = len(mutants)
         print(f"score: {killed}/{total} killed ({100.0 * killed / max(total, 1):.1f}%)")
         if survivors:
