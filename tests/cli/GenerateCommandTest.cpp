@@ -1,8 +1,6 @@
 // The page commands generate and preview, run as a user runs them.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "CliRunner.h"
@@ -11,6 +9,7 @@
 #include "support/TempDir.h"
 
 using foldcraft::test::CliRun;
+using foldcraft::test::FakeOpener;
 using foldcraft::test::FileExists;
 using foldcraft::test::ReadFile;
 using foldcraft::test::RunCli;
@@ -151,37 +150,18 @@ TEST(PreviewCommand, UnknownFolderIdentifiersAreClearErrors) {
     EXPECT_FALSE(FileExists(dir / "program/temp.html"));
 }
 
-class FakeOpener {
-public:
-    explicit FakeOpener(const TempDir& dir, int exitCode) : m_log(dir / "opened.txt") {
-        dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$@\" >> '" + m_log + "'\nexit " +
-                                          std::to_string(exitCode) + "\n");
-        chmod((dir / "bin/xdg-open").c_str(), 0755);
-        const char* old = std::getenv("PATH");
-        m_oldPath = old ? old : "/usr/bin:/bin";
-        setenv("PATH", (dir / "bin" + ":" + m_oldPath).c_str(), 1);
-    }
-    ~FakeOpener() { setenv("PATH", m_oldPath.c_str(), 1); }
-    std::string Opened() const { return ReadFile(m_log); }
-
-private:
-    std::string m_log;
-    std::string m_oldPath;
-};
-
 TEST(PreviewCommand, OpenRunsXdgOpenOnThePage) {
     TempDir dir;
     const std::string project = SaveSampleProject(dir);
     const std::string program = dir / "program";
-    {
-        FakeOpener opener(dir, 0);
-        const CliRun run = RunCli({"--program-folder", program, "preview", project, "--open"});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(opener.Opened(), program + "/temp.html\n");
-    }
+    const std::vector<std::string> args = {"--program-folder", program, "preview", project,
+                                           "--open"};
+    const FakeOpener opener(dir, 0);
+    CliRun run = RunCli(args, {}, {opener.Env()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(opener.Opened(), program + "/temp.html");
     TempDir other;
-    FakeOpener failing(other, 3);
-    const CliRun run = RunCli({"--program-folder", program, "preview", project, "--open"});
+    run = RunCli(args, {}, {FakeOpener(other, 3).Env()});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("xdg-open"), std::string::npos);
     EXPECT_TRUE(FileExists(program + "/temp.html"));

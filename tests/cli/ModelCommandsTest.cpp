@@ -319,12 +319,8 @@ TEST(ModelCommandsTest, UsageErrorsExit64) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"no-such-command"},
-        {"new"},
-        {"info"},
         {"info", "a.fcd", "b.fcd"},
         {"from-json", "a.json"},
-        {"resave", "a.fcd"},
-        {"import", f.dir.Path()},
         {"import", f.dir.Path(), "-o", f / "p.fcd", "--no-such-option"},
     };
     for (const auto& args : cases) {
@@ -345,12 +341,4 @@ TEST(ModelCommandsTest, EveryCommandHasHelp) {
         EXPECT_NE(run.out.find(command), std::string::npos) << run.out;
         EXPECT_NE(top.out.find(command), std::string::npos) << command;
     }
-}
-
-TEST(ModelCommandsTest, ProgramFolderOptionIsAcceptedBeforeAndAfterTheCommand) {
-    Files f;
-    CliRun run = RunCli({"--program-folder", f / "prog", "new", f / "a.fcd"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    run = RunCli({"info", f / "a.fcd", "--program-folder", f / "prog"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
 }
