@@ -131,7 +131,8 @@ MUTANTS = [
     M("src/generator/SitePaths.cpp", "return lower == \"jpg\" || lower == \"gif\";",
       "return lower == \"jpg\";", "GIF pictures get no picture page"),
     M("src/generator/SitePaths.cpp", "segment == \".\" || segment == \"..\") return false;",
-      "segment == \".\") return false;", "a '..' segment counts as safe"),
+      "segment == \".\") return false;", "a '..' segment counts as safe",
+      ("generator", "publish")),
     M("src/generator/SitePaths.cpp", "if (EqualNoCase(name, image.name))", "if (name == image.name)",
       "a background named like a support image in other letter case replaces it"),
     M("src/generator/SitePaths.cpp", "(c == '\"' || c == '<' || c == '>' || IsControl(c))",
@@ -289,13 +290,18 @@ def main():
             print(f"{i:3} {path}: {what} [{' '.join(tests)}]")
         return 0
 
-    # Check every fault applies once to the tree under test before spending time on builds.
-    for i, (path, old, _new, what, _tests) in mutants:
-        text = subprocess.run(["git", "show", f"{args.rev}:{path}"], cwd=ROOT, check=True,
-                              capture_output=True, text=True).stdout
-        if text.count(old) != 1:
-            print(f"fault {i} does not apply once: {path}: {what}", file=sys.stderr)
-            return 2
+    # A fault whose text no longer stands once in its file (the code changed since it
+    # was written) is named and left out, before any time is spent on builds.
+    applying = []
+    for i, m in mutants:
+        path, old, _new, what, _tests = m
+        shown = subprocess.run(["git", "show", f"{args.rev}:{path}"], cwd=ROOT,
+                               capture_output=True, text=True)
+        if shown.returncode != 0 or shown.stdout.count(old) != 1:
+            print(f"{i:3} does not apply: {path}: {what}", flush=True)
+        else:
+            applying.append((i, m))
+    mutants = applying
 
     if args.scratch:
         scratch = os.path.abspath(args.scratch)

@@ -103,7 +103,7 @@ std::string FakeOpener::Env() const {
 }
 
 std::string FakeOpener::Opened() const {
-    for (int i = 0; i < 500 && !FileExists(m_dir + "/opened"); ++i)
+    for (int i = 0; i < 3000 && !FileExists(m_dir + "/opened"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return ReadFile(m_dir + "/opened");
 }

@@ -33,7 +33,7 @@ public:
     FakeOpener(const TempDir& dir, int exitCode);
     // "PATH=<its directory>:<the current PATH>", for RunCli's extraEnv.
     std::string Env() const;
-    // The address it was given; waits up to five seconds for a started opener.
+    // The address it was given; waits up to thirty seconds for a started opener.
     std::string Opened() const;
 
 private:

@@ -48,34 +48,27 @@ std::string SaveSampleProject(const TempDir& dir, bool titleAndSitemap = true) {
     return path;
 }
 
-TEST(GenerateCommand, CreatesTheDirectoryAndRunsTheFourWriters) {
-    TempDir dir;
-    const std::string project = SaveSampleProject(dir);
-    const CliRun run = RunCli({"generate", project, dir / "out/site"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Successfully created styles.css.\n"
-              "Successfully created title page.\n"
-              "Successfully created sitemap.\n"
-              "Successfully created folder pages.\n");
-    for (const char* name : {"styles.css", "TitlePage.html", "Sitemap.html", "Folder0.html",
-                             "Folder0-0.html", "Folder0-1.html", "cat.jpg.html"}) {
-        EXPECT_TRUE(FileExists(dir / (std::string("out/site/") + name))) << name;
+// The title page and the sitemap only when the project has them switched on.
+TEST(GenerateCommand, CreatesTheDirectoryAndRunsTheWritersSwitchedOn) {
+    for (const bool titleAndSitemap : {true, false}) {
+        TempDir dir;
+        const std::string project = SaveSampleProject(dir, titleAndSitemap);
+        const CliRun run = RunCli({"generate", project, dir / "out/site"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, titleAndSitemap ? "Successfully created styles.css.\n"
+                                             "Successfully created title page.\n"
+                                             "Successfully created sitemap.\n"
+                                             "Successfully created folder pages.\n"
+                                           : "Successfully created styles.css.\n"
+                                             "Successfully created folder pages.\n");
+        for (const std::string name : {"styles.css", "Folder0.html", "Folder0-0.html",
+                                       "Folder0-1.html", "cat.jpg.html"})
+            EXPECT_TRUE(FileExists(dir / ("out/site/" + name))) << name;
+        for (const std::string name : {"TitlePage.html", "Sitemap.html"})
+            EXPECT_EQ(FileExists(dir / ("out/site/" + name)), titleAndSitemap) << name;
+        EXPECT_NE(ReadFile(dir / "out/site/Folder0-1.html").find("usemap=\"#Map\""),
+                  std::string::npos);
     }
-    EXPECT_NE(ReadFile(dir / "out/site/Folder0-1.html").find("usemap=\"#Map\""), std::string::npos);
-}
-
-TEST(GenerateCommand, LeavesOutTitlePageAndSitemapWhenSwitchedOff) {
-    TempDir dir;
-    const std::string project = SaveSampleProject(dir, false);
-    const CliRun run = RunCli({"generate", project, dir / "site"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Successfully created styles.css.\n"
-              "Successfully created folder pages.\n");
-    EXPECT_FALSE(FileExists(dir / "site/TitlePage.html"));
-    EXPECT_FALSE(FileExists(dir / "site/Sitemap.html"));
-    EXPECT_TRUE(FileExists(dir / "site/Folder0.html"));
 }
 
 TEST(GenerateCommand, AFailedWriterGivesExitTwoAndTheOtherPagesAreWritten) {
