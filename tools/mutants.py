@@ -155,9 +155,9 @@ MUTANTS = [
     M("src/generator/ButtonTableWriter.cpp",
       "if (sized && doc.m_bShowFileSize == 1) m_file.Format(\"Size: %d<br>\"",
       "if (doc.m_bShowFileSize == 1) m_file.Format(\"Size: %d<br>\"", "web links get a size"),
-    M("src/generator/ButtonTableWriter.cpp",
-      "if (!SitePaths::IsSafeRelativePath(pageName)) return false;", "",
-      "a picture page name is not checked before writing"),
+    M("src/generator/PageContext.cpp",
+      "return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(address));", "return true;",
+      "a picture page is promised under a name that cannot be written"),
     M("src/generator/HotspotPageWriter.cpp", "PageContext::FolderId(folderId, n - 1)",
       "PageContext::FolderId(folderId, n)", "a hotspot leads to the next folder"),
     M("src/generator/HotspotPageWriter.cpp",
@@ -258,7 +258,9 @@ def run_tests(tests, src, build, log, jobs, fail_fast, excluded=()):
 def select(args):
     chosen = []
     for i, m in enumerate(MUTANTS, 1):
-        if args.only and not any(args.only in part for part in (m[0], m[1], m[3], str(i))):
+        if args.only and not any(word == str(i) if word.isdigit() else
+                                 word in m[0] or word in m[1] or word in m[3]
+                                 for word in args.only.split(",")):
             continue
         chosen.append((i, m))
     return chosen
@@ -266,8 +268,8 @@ def select(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--only", help="run only the faults whose number, file, text or "
-                        "description contains this")
+    parser.add_argument("--only", help="run only the faults with this number, or whose file, "
+                        "text or description contains this (several separated by commas)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     parser.add_argument("--scratch", help="scratch directory (default: a new temporary one); "
                         "a fixed one under the compiler cache's base directory lets a second "

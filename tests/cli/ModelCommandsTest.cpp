@@ -300,6 +300,9 @@ TEST(ModelCommandsTest, ImportMakesAProjectOfADirectory) {
     EXPECT_EQ(pdf["m_strLink"], f / "docs/Reports/2026/Annual summary.pdf");
     EXPECT_EQ(pdf["m_nFileSize"], 13);
     EXPECT_EQ(root["m_arrDocs"][0]["m_strName"], "notes.txt");
+    // Pages made in the second of the import show what it imported.
+    EXPECT_EQ(RunCli({"generate", f / "p.fcd", f / "site"}).exitCode, 0);
+    EXPECT_NE(ReadFile(f / "site/Folder0.html").find(">notes.txt</a>"), std::string::npos);
 
     fs::remove(f / "docs/loop1");
     fs::remove(f / "docs/loop2");
