@@ -1,9 +1,9 @@
 #include "CliRunner.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,10 +90,9 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
 }
 
 FakeOpener::FakeOpener(const TempDir& dir, int exitCode) : m_dir(dir / "opener") {
-    dir.WriteFile("opener/bin/xdg-open",
-                         "#!/bin/sh\nprintf '%s' \"$1\" > '" + m_dir + "/part' && mv '" + m_dir +
-                             "/part' '" + m_dir + "/opened'\nexit " + std::to_string(exitCode) +
-                             "\n");
+    dir.WriteFile("opener/bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + m_dir +
+                                             "/part' && mv '" + m_dir + "/part' '" + m_dir +
+                                             "/opened'\nexit " + std::to_string(exitCode) + "\n");
     chmod((m_dir + "/bin/xdg-open").c_str(), 0755);
 }
 

@@ -61,8 +61,8 @@ TEST(GenerateCommand, CreatesTheDirectoryAndRunsTheWritersSwitchedOn) {
                                              "Successfully created folder pages.\n"
                                            : "Successfully created styles.css.\n"
                                              "Successfully created folder pages.\n");
-        for (const std::string name : {"styles.css", "Folder0.html", "Folder0-0.html",
-                                       "Folder0-1.html", "cat.jpg.html"})
+        for (const std::string name :
+             {"styles.css", "Folder0.html", "Folder0-0.html", "Folder0-1.html", "cat.jpg.html"})
             EXPECT_TRUE(FileExists(dir / ("out/site/" + name))) << name;
         for (const std::string name : {"TitlePage.html", "Sitemap.html"})
             EXPECT_EQ(FileExists(dir / ("out/site/" + name)), titleAndSitemap) << name;

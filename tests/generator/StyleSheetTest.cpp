@@ -77,8 +77,7 @@ TEST(WriteStyleSheet, BackgroundImageTiledOrCentred) {
         doc->m_strBackgroundImage = c.image;
         doc->m_nBackgroundPlacement = c.placement;
         ASSERT_TRUE(WriteStyleSheet(*doc, dir.Path()));
-        EXPECT_EQ(ReadFile(dir / "styles.css"),
-                  std::string(expected).insert(gap, c.rule))
+        EXPECT_EQ(ReadFile(dir / "styles.css"), std::string(expected).insert(gap, c.rule))
             << c.image;
     }
 }

@@ -10,9 +10,9 @@
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
+using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::FileExists;
 using foldcraft::test::ReadFile;
-using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::TempDir;
 using foldcraft::test::UserRun;
 namespace SupportImages = foldcraft::SupportImages;

@@ -14,19 +14,19 @@
 #include <string>
 
 #include "ModelTestSupport.h"
-#include "support/AsOrdinaryUser.h"
 #include "model/FoldcraftDoc.h"
 #include "model/ProjectFile.h"
+#include "support/AsOrdinaryUser.h"
 
 namespace fs = std::filesystem;
 using foldcraft::LoadProject;
 using foldcraft::SaveProject;
 using foldcraft::WriteProjectBytes;
+using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::FileExists;
 using foldcraft::test::Fixture;
 using foldcraft::test::ReadFile;
 using foldcraft::test::TempDir;
-using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::UserRun;
 using Status = foldcraft::ProjectFileResult::Status;
 
