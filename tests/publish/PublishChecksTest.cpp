@@ -7,13 +7,16 @@
 #include "model/Clock.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/PublishChecks.h"
+#include "support/AsOrdinaryUser.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 using foldcraft::PublishCheckResult;
 using foldcraft::PublishChecks;
 using foldcraft::ScopedClockPin;
+using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::TempDir;
+using foldcraft::test::UserRun;
 using Outcome = PublishCheckResult::Outcome;
 
 namespace {
@@ -124,12 +127,14 @@ TEST(PublishChecks, MissingDirectoryThatCannotBeMade) {
     EXPECT_EQ(PublishChecks::CreatePublishDirectory("C:\\site").message,
               "Error: directory not created.");
     EXPECT_FALSE(fs::exists("C:\\site"));
-    if (::geteuid() != 0) {
-        const std::string locked = dir / "locked";
-        fs::create_directories(locked);
-        ::chmod(locked.c_str(), 0500);
-        EXPECT_EQ(PublishChecks::CreatePublishDirectory(locked + "/site").message,
-                  "Error: directory not created.");
-        ::chmod(locked.c_str(), 0700);
-    }
+    // A directory without write permission.
+    const std::string locked = dir / "locked";
+    fs::create_directories(locked);
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(locked.c_str(), 0555);
+    const UserRun run = AsOrdinaryUser([&] {
+        return PublishChecks::CreatePublishDirectory(locked + "/site").message ==
+               "Error: directory not created.";
+    });
+    EXPECT_NE(run, UserRun::kFailed);
 }
