@@ -185,8 +185,8 @@ MUTANTS = [
       "if (segment[i] == '%' && i + 3 < segment.size()", "a percent escape at the end is not decoded"),
     M("src/publish/FTPLink.cpp", "m_writeBuffer.append(\"\\r\\n\");", "m_writeBuffer.append(\"\\n\");",
       "commands end without CR", ("ftp",)),
-    M("src/publish/FTPLink.cpp", "return m_nReplyClass == 2 || m_strLastReply.rfind(\"550\", 0) == 0;",
-      "return m_nReplyClass == 2;", "an existing remote directory fails the upload", ("ftp",)),
+    M("src/publish/FTPLink.cpp", "if (m_strLastReply.rfind(\"550\", 0) != 0) return false;",
+      "return false;", "an existing remote directory fails the upload", ("ftp",)),
     # command-line tool
     M("src/cli/CliModelCommands.cpp", "const Time publishTime = Clock::Now() - 1;",
       "const Time publishTime = Clock::Now();", "imported items inactive in the import second"),
