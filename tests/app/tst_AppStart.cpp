@@ -8,6 +8,7 @@
 #include "app/CSplashWnd.h"
 #include "app/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
+#include "support/Patience.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;
@@ -53,7 +54,7 @@ private slots:
     void splashSwallowsAKeyPress() {
         QLineEdit edit;
         edit.show();
-        QVERIFY(QTest::qWaitForWindowActive(&edit));
+        QVERIFY(QTest::qWaitForWindowActive(&edit, test::kPatienceMs));
         edit.setFocus();
         CSplashWnd splash(&edit);
         QSignalSpy hidden(&splash, &CSplashWnd::hidden);

@@ -9,6 +9,7 @@
 #include "app/DocumentLifeCycle.h"
 #include "app/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
+#include "support/Patience.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;
@@ -65,7 +66,7 @@ private slots:
         DocumentLifeCycle lifeCycle(document, services);
         CMainFrame frame(document, services, lifeCycle);
         frame.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QVERIFY(QTest::qWaitForWindowExposed(&frame, test::kPatienceMs));
         QCOMPARE(frame.BuildSplitter()->sizes().value(0), 200);
 
         QAction* sort = frame.BuildAction(BuildCommand::kSortAscending);

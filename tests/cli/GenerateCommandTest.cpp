@@ -205,8 +205,8 @@ TEST(PageCommands, PagesReplaceLinksAndPipesAtTheirPlace) {
         std::vector<std::string> args = {"--program-folder", dir / "program", c.command, project};
         if (std::string(c.command) != "preview") args.push_back(dir / "site");
         if (std::string(c.command) == "publish") args.insert(args.end() - 1, "--to");
-        // A pipe that is opened waits for ever for a reader.
-        const CliRun run = RunCli(args, {}, {}, 0, 10);
+        // A pipe that is opened waits for ever for a reader: RunCli's bound ends that.
+        const CliRun run = RunCli(args);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(place)));
         EXPECT_EQ(Contents(dir / "user"), before);

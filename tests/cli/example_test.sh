@@ -2,6 +2,9 @@
 # The bundled example: make-example.sh builds a project from examples/documents
 # with every kind of page, and it publishes into a site without broken links.
 set -euo pipefail
+# The tool's clock pinned to 2026-01-01: the example holds a document published on
+# 2027-01-01, which must still be in the future.
+export SOURCE_DATE_EPOCH=1767225600
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 

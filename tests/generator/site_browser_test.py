@@ -37,14 +37,12 @@ SOURCE_DIR = os.environ.get("FOLDCRAFT_SOURCE_DIR",
                             os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 CHROMIUM = "/usr/bin/chromium"
 CHROMEDRIVER = "/usr/bin/chromedriver"
-PAGE_LOAD_TIMEOUT = 20   # seconds for one page
-WAIT_TIMEOUT = 10        # seconds for a navigation or a new window
-CLI_TIMEOUT = 60
+PATIENCE = 60  # seconds for a page, a navigation, a new window or a run of the tool
 ODD_NAMES = ("why?.txt", "Q&A #1.txt", 'a "quoted" name.txt', "<img src=x onerror=alert(1)>.txt")
 
 
 def run_cli(*args, check=True):
-    result = subprocess.run([CLI, *args], capture_output=True, text=True, timeout=CLI_TIMEOUT,
+    result = subprocess.run([CLI, *args], capture_output=True, text=True, timeout=PATIENCE,
                             stdin=subprocess.DEVNULL)
     if check and result.returncode != 0:
         raise AssertionError("foldcraft-cli %s failed with %d\nstdout:\n%s\nstderr:\n%s"
@@ -180,8 +178,8 @@ def make_driver(profile_dir):
         options.add_argument(flag)
     service = Service(CHROMEDRIVER)
     driver = webdriver.Chrome(service=service, options=options)
-    driver.set_page_load_timeout(PAGE_LOAD_TIMEOUT)
-    driver.set_script_timeout(PAGE_LOAD_TIMEOUT)
+    driver.set_page_load_timeout(PATIENCE)
+    driver.set_script_timeout(PATIENCE)
     return driver
 
 
@@ -221,7 +219,7 @@ class SiteInBrowserTest(unittest.TestCase):
         self.driver.get(file_url(os.path.join(self.s.site, name)))
 
     def wait_for(self, condition, what):
-        deadline = time.monotonic() + WAIT_TIMEOUT
+        deadline = time.monotonic() + PATIENCE
         while time.monotonic() < deadline:
             value = condition()
             if value:

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/Patience.h"
+
 extern char** environ;
 
 namespace foldcraft::test {
@@ -101,7 +103,7 @@ FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
         return;
     }
 
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    const auto until = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < until) {
         std::ifstream in(portFile);
         int port = 0;
@@ -120,7 +122,7 @@ FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    m_error = "the FTP server did not listen within 15 s";
+    m_error = "the FTP server did not listen in time";
     Stop();
 }
 

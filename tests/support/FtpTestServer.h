@@ -9,7 +9,7 @@ namespace foldcraft::test {
 
 // A real FTP server for integration tests: tests/support/ftp_test_server.py (Debian
 // python3-pyftpdlib) run with /usr/bin/python3 on 127.0.0.1, on a free port, serving
-// one directory for one user. The constructor waits (at most 15 s) until it listens;
+// one directory for one user. The constructor waits (at most kPatience) until it listens;
 // the destructor kills it and waits for it. The server also ends by itself when the
 // test process goes (its standard input is a pipe from us).
 class FtpTestServer {

@@ -14,8 +14,6 @@
 namespace foldcraft::test {
 namespace {
 
-constexpr auto kOverallLimit = std::chrono::seconds(30);
-
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -59,7 +57,7 @@ ScriptedFtpServer::~ScriptedFtpServer() {
 }
 
 void ScriptedFtpServer::Start() {
-    m_deadline = std::chrono::steady_clock::now() + kOverallLimit;
+    m_deadline = std::chrono::steady_clock::now() + kPatience;
     m_thread = std::thread([this] { Run(); });
 }
 

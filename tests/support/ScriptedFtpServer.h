@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/Patience.h"
+
 namespace foldcraft::test {
 
 // A small FTP server on 127.0.0.1 that runs in a thread of the test and follows a
@@ -17,8 +19,8 @@ namespace foldcraft::test {
 // session as a plain, well-behaved server (Serve, with optional faults) or keeps
 // reading and recording lines until the client goes.
 //
-// Every wait of the server is bounded (30 s in all), so a broken client cannot hang
-// a test. Build the script before Start().
+// Every wait of the server is bounded (kPatience in all), so a broken client cannot
+// hang a test. Build the script before Start().
 class ScriptedFtpServer {
 public:
     // A fault of the serving mode: at the nth arrival of a command word, do this.
@@ -79,7 +81,7 @@ public:
     void Start();
     // Waits until the script has run and the client has gone, at most `limit`. False
     // when the server was still busy (it is then stopped).
-    bool Finish(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    bool Finish(std::chrono::milliseconds limit = kPatience);
 
     // Every line the client sent, in order.
     std::vector<std::string> Received() const { return Locked(m_received); }

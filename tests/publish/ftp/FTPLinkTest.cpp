@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "publish/FTPLink.h"
+#include "support/Patience.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempDir.h"
 
+using foldcraft::test::kPatience;
+using foldcraft::test::kStallTimeout;
 using foldcraft::test::ReadFile;
 using foldcraft::test::ScriptedFtpServer;
 using foldcraft::test::TempDir;
@@ -16,8 +19,6 @@ using Fault = ScriptedFtpServer::Fault;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr auto kShortTimeout = 300ms;
 
 std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');
@@ -31,7 +32,7 @@ struct Session {
     ScriptedFtpServer server;
     CFTPLink link;
 
-    Session() { link.SetTimeout(kShortTimeout); }
+    Session() { link.SetTimeout(kPatience); }
     // Connects and reads the greeting.
     bool Connect() {
         server.Start();
@@ -52,10 +53,11 @@ struct Session {
     }
 };
 
-// Runs an operation that must fail with "Network error." (the link's short timeout
-// ends every wait; a hang is caught by the test's own time limit).
+// Runs an operation that must time out with "Network error." under the short timeout
+// of a stalled server's test.
 template <typename F>
-void ExpectQuickNetworkError(const CFTPLink& link, F&& operation) {
+void ExpectTimeout(CFTPLink& link, F&& operation) {
+    link.SetTimeout(kStallTimeout);
     EXPECT_FALSE(operation());
     EXPECT_EQ(link.m_strLastReply, CFTPLink::kNetworkError);
 }
@@ -258,7 +260,6 @@ TEST(FTPLinkLogon, FailuresBeforeAndAfterThePassword) {
         closedPort = probe.Port();
     }
     CFTPLink link;
-    link.SetTimeout(kShortTimeout);
     EXPECT_FALSE(link.Logon("127.0.0.1", closedPort, "u", "p", "", "", "", "", 21, 0));
     EXPECT_EQ(link.m_strLastReply, CFTPLink::kUnableToConnect);
 }
@@ -479,8 +480,10 @@ TEST(FTPLinkTransfer, ActiveModeTakesDataOnlyFromTheServer) {
         }
         s.server.Send("226 Done").Expect("NOOP").Send("200 Ok");
         ASSERT_TRUE(s.Connect());
+        s.link.SetTimeout(kStallTimeout);  // the wait for the server's own connection
         EXPECT_FALSE(s.link.TransferFile("doc.txt", local, false, receive));
         EXPECT_EQ(s.link.m_strLastReply, CFTPLink::kFileError);
+        s.link.SetTimeout(kPatience);
         EXPECT_TRUE(s.link.Command("NOOP"));  // the 226 was read with the failed transfer
         EXPECT_TRUE(s.Finish());
         EXPECT_EQ(s.server.DataReceived(), "");
@@ -494,7 +497,7 @@ TEST(FTPLinkTransfer, ActiveModeTakesDataOnlyFromTheServer) {
 TEST(FTPLinkTimeouts, StalledGreeting) {
     Session s;
     s.server.Stall();
-    ExpectQuickNetworkError(s.link, [&] { return s.Logon("u", "p"); });
+    ExpectTimeout(s.link, [&] { return s.Logon("u", "p"); });
     EXPECT_FALSE(s.link.IsOpen());
     EXPECT_TRUE(s.Finish());
 }
@@ -506,8 +509,7 @@ TEST(FTPLinkTimeouts, StalledOrMissingDataConnection) {
         Session s;  // the server takes the data connection but never reads it
         s.server.Send("220 Ready").Serve({Fault{"STOR", 1, Fault::kStallData, ""}});
         ASSERT_TRUE(s.Connect());
-        ExpectQuickNetworkError(
-            s.link, [&] { return s.link.TransferFile("big.bin", local, false, false); });
+        ExpectTimeout(s.link, [&] { return s.link.TransferFile("big.bin", local, false, false); });
         EXPECT_FALSE(s.link.IsOpen());
         EXPECT_FALSE(s.link.Command("NOOP"));  // fails at once
         EXPECT_TRUE(s.Finish());
@@ -518,8 +520,7 @@ TEST(FTPLinkTimeouts, StalledOrMissingDataConnection) {
         s.server.ExpectPrefix("PORT ").Send("200 Port ok");
         s.server.Expect("STOR a.txt").Send("150 Go ahead").Stall();
         ASSERT_TRUE(s.Connect());
-        ExpectQuickNetworkError(s.link,
-                                [&] { return s.link.TransferFile("a.txt", local, false, false); });
+        ExpectTimeout(s.link, [&] { return s.link.TransferFile("a.txt", local, false, false); });
         EXPECT_TRUE(s.Finish());
     }
 }

@@ -15,6 +15,7 @@
 #include "publish/LocalPublishRun.h"
 #include "publish/ftp/FtpTestProject.h"
 #include "support/FtpTestServer.h"
+#include "support/Patience.h"
 #include "support/RecordingLogSink.h"
 #include "support/TempDir.h"
 
@@ -56,19 +57,18 @@ protected:
     }
 
     Result RunFtp(RecordingLogSink& sink) {
-        FtpPublishRun run(project.doc, sink, program, settings);
-        run.SetTimeout(10s);
-        return run.RunFtpPublish();
+        return FtpPublishRun(project.doc, sink, program, settings).RunFtpPublish();
     }
 
-    // The server's command log once it holds QUIT (it is written as commands arrive;
-    // at most 2 s).
-    std::vector<std::string> CommandsUpToQuit() const {
-        std::vector<std::string> commands;
-        for (int i = 0; i < 100; ++i) {
-            commands = server->Commands();
-            if (!commands.empty() && commands.back() == "QUIT") break;
+    // The server's command log once it holds the QUIT of the nth run (it is written as
+    // commands arrive).
+    std::vector<std::string> CommandsUpToQuit(int run = 1) const {
+        const auto until = std::chrono::steady_clock::now() + foldcraft::test::kPatience;
+        std::vector<std::string> commands = server->Commands();
+        while (std::count(commands.begin(), commands.end(), "QUIT") < run &&
+               std::chrono::steady_clock::now() < until) {
             std::this_thread::sleep_for(20ms);
+            commands = server->Commands();
         }
         return commands;
     }
@@ -128,7 +128,7 @@ TEST_P(FtpIntegration, PublishingTwiceSucceeds) {
     EXPECT_EQ(twice.at("files/" + foldcraft::SitePaths::RelativeSitePath(project.notes)),
               "changed notes");
     // The second run's MKD lines were answered 550 and counted as success.
-    const auto commands = CommandsUpToQuit();
+    const auto commands = CommandsUpToQuit(2);
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "MKD images"), 2);
 }
 
@@ -136,7 +136,6 @@ TEST_P(FtpIntegration, WrongPassword) {
     settings.strPassword = "wrong-password";
     RecordingLogSink sink;
     FtpPublishRun run(project.doc, sink, program, settings);
-    run.SetTimeout(10s);
     EXPECT_EQ(run.RunFtpPublish(), Result::kFailed);
     const std::string tail = "\nLogging into FTP server...\nServer login failed!\n";
     ASSERT_GE(sink.log.size(), tail.size());
@@ -151,7 +150,6 @@ TEST_P(FtpIntegration, RefusedStartingDirectory) {
     settings.strStartDir = "no-such-directory";
     RecordingLogSink sink;
     FtpPublishRun run(project.doc, sink, program, settings);
-    run.SetTimeout(10s);
     EXPECT_EQ(run.RunFtpPublish(), Result::kFailed);
     const std::string tail =
         "\nSuccessfully logged into server.\n\nStarting directory not found!\n";
@@ -170,7 +168,6 @@ TEST_P(FtpIntegration, RetrieveWhatWasStored) {
     const std::string content(100000, 'q');
     const std::string source = local.WriteFile("up.bin", content);
     CFTPLink link;
-    link.SetTimeout(10s);
     ASSERT_TRUE(link.Logon("127.0.0.1", server->Port(), "alice", "pw-1234", "", "", "", "", 21, 0))
         << link.m_strLastReply;
     ASSERT_TRUE(link.TransferFile("up.bin", source, GetParam(), false)) << link.m_strLastReply;
@@ -187,15 +184,9 @@ class FtpRepublish : public FtpIntegration {
 protected:
     // The STOR lines of the nth run (1-based), once its QUIT is in the server's log.
     std::vector<std::string> StoredInRun(int run) const {
-        std::vector<std::string> commands;
-        for (int i = 0; i < 200; ++i) {
-            commands = server->Commands();
-            if (std::count(commands.begin(), commands.end(), "QUIT") >= run) break;
-            std::this_thread::sleep_for(20ms);
-        }
         std::vector<std::string> stored;
         int quits = 0;
-        for (const std::string& line : commands) {
+        for (const std::string& line : CommandsUpToQuit(run)) {
             if (line == "QUIT") ++quits;
             if (quits == run - 1 && line.rfind("STOR ", 0) == 0) stored.push_back(line);
         }

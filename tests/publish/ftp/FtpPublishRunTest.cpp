@@ -9,6 +9,7 @@
 #include "publish/EventLogSink.h"
 #include "publish/FtpPublishRun.h"
 #include "publish/ftp/FtpTestProject.h"
+#include "support/Patience.h"
 #include "support/RecordingLogSink.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/TempDir.h"
@@ -19,6 +20,7 @@ using foldcraft::FtpSettings;
 using foldcraft::ScopedClockPin;
 using foldcraft::test::EventLogSink;
 using foldcraft::test::FtpTestProject;
+using foldcraft::test::kPatience;
 using foldcraft::test::kPublishNow;
 using foldcraft::test::ReadFile;
 using foldcraft::test::RecordingLogSink;
@@ -71,13 +73,13 @@ protected:
         FtpPublishRun::PauseHook hook;
         if (pauses) hook = [pauses](int ms) { pauses->push_back(ms); };
         FtpPublishRun run(project.doc, sink, program, settings, hook);
-        run.SetTimeout(300ms);
+        run.SetTimeout(timeout);
         const Result result = run.RunFtpPublish();
         errorFlag = run.ErrorFlag();
         detail = run.FailureDetail();
         // A run that never reached the login leaves the server waiting for a client.
         const bool connected = sink.log.find("\nLogging into FTP server...") != std::string::npos;
-        finished = server.Finish(connected ? 10s : 100ms);
+        finished = server.Finish(connected ? kPatience : 100ms);
         return result;
     }
     // Runs the publish against a well-behaved server with these faults.
@@ -100,6 +102,7 @@ protected:
     FtpTestProject project{dir};
     std::string program;
     FtpSettings settings;
+    std::chrono::milliseconds timeout = kPatience;  // a stalled server's test shortens it
     RecordingLogSink sink;
     bool errorFlag = false;
     bool finished = false;
@@ -181,9 +184,8 @@ TEST_F(FtpPublishRunTest, EachTextShowsAfterItsPause) {
     server.Start();
     EventLogSink events;
     FtpPublishRun run(project.doc, events, program, settings, events.Pauses());
-    run.SetTimeout(2s);
     ASSERT_EQ(run.RunFtpPublish(), Result::kSuccess);
-    ASSERT_TRUE(server.Finish(10s));
+    ASSERT_TRUE(server.Finish());
     const std::vector<std::string> expected = {
         "close:off",
         "pause:100",
@@ -428,6 +430,10 @@ TEST_P(FtpPublishRunFaults, EndsWithTheRightLineWithoutHanging) {
         server.Stall();
     } else {
         server.Drop();
+    }
+    if (c.fault.kind == Fault::kStall || c.fault.kind == Fault::kStallData ||
+        c.fault.kind == Fault::kStallAfterData) {
+        timeout = foldcraft::test::kStallTimeout;
     }
     EXPECT_EQ(Run(), c.result);
     EXPECT_TRUE(EndsWith(sink.log, c.tail)) << sink.log;

@@ -17,6 +17,7 @@ CLI = os.environ.get("FOLDCRAFT_CLI")
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER_SCRIPT = os.path.join(HERE, "..", "..", "support", "ftp_test_server.py")
 PASSWORD = "Pw-x7-secret"
+PATIENCE = 60  # seconds: a bound that a correct program never reaches, however busy
 
 SUCCESS_TAIL = "\nLogged off of FTP server.\n\n--------------------\nPublish successful!\n"
 FINISHED_TAIL = ("\nLogged off of FTP server.\n\n--------------------\nPublish finished.\n"
@@ -37,7 +38,7 @@ class FtpServer:
              "--password", PASSWORD, "--port-file", port_file,
              "--command-log", os.path.join(self.work, "commands.log")],
             stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 15
+        deadline = time.monotonic() + PATIENCE
         self.port = 0
         while time.monotonic() < deadline:
             if os.path.exists(port_file):
@@ -128,8 +129,8 @@ class FtpPublishCliTest(unittest.TestCase):
 
     def publish(self, *extra, password=PASSWORD):
         env = {"FTP_PW": password} if password is not None else {}
-        return self.cli("ftp-publish", self.project, "--settings", self.ini,
-                        "--password-env", "FTP_PW", "--timeout", "10", *extra, env_extra=env)
+        return self.cli("ftp-publish", self.project, "--settings", self.ini, "--password-env",
+                        "FTP_PW", "--timeout", str(PATIENCE), *extra, env_extra=env)
 
     def assertNoPassword(self, r, password=PASSWORD):
         self.assertNotIn(password, r.stdout)

@@ -2,11 +2,14 @@
 
 // What the Publish step's widget tests share: the application services with a
 // recording dialog double and an in-memory settings store, a project document, a
-// temporary directory and the FTP test project, at the clock the tests pin.
+// temporary directory and the FTP test project, at the clock the tests pin; the bound
+// of their waits.
 
 // GCC 12 at -O2 takes the moved-from optional<QString> of the dialog double's answer
 // queue for uninitialised (a false positive).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include <QTest>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "model/MemorySettingsStore.h"
 #include "model/ProjectFile.h"
 #include "publish/ftp/FtpTestProject.h"
+#include "support/Patience.h"
 #include "support/TempDir.h"
 #include "ui/support/RecordingUserDialogs.h"
 

@@ -111,7 +111,7 @@ private slots:
         ui.Get<QCheckBox>("passive")->setChecked(true);
         ui.Publish({"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234", "www"});
         QVERIFY(!ui.Enabled({"publish"}) && !ui.Enabled({"close"}) && ui.dialog.IsWorking());
-        QTRY_VERIFY_WITH_TIMEOUT(!ui.dialog.IsWorking(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ui.dialog.IsWorking(), kPatienceMs);
         QVERIFY(ui.ButtonsBack());
         const std::string success = "\n--------------------\nPublish successful!\n";
         QCOMPARE(ui.LogTail(success.size()), success);
@@ -161,12 +161,12 @@ private slots:
             return std::count_if(commands.begin(), commands.end(),
                                  [](const std::string& c) { return c.rfind("STOR ", 0) == 0; });
         };
-        QTRY_VERIFY_WITH_TIMEOUT(stored() >= 20, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(stored() >= 20, kPatienceMs);
         ui.Get<QPushButton>("stop")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!ui.dialog.IsWorking(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ui.dialog.IsWorking(), kPatienceMs);
         const std::string stopped = FtpPublishRun::kStoppedLine;
         QCOMPARE(ui.LogTail(stopped.size()), stopped);
-        QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", kPatienceMs);
         QVERIFY(stored() < 2000);
         QVERIFY(ui.ButtonsBack());
     }

@@ -94,7 +94,7 @@ private slots:
         window.close();
         QVERIFY(window.isVisible());
 
-        QTRY_VERIFY_WITH_TIMEOUT(!window.IsWorking(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.IsWorking(), kPatienceMs);
         QVERIFY(close->isEnabled());
         QList<int> values;
         for (const auto& move : moves) values << move.at(0).toInt();

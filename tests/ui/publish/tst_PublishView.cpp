@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(window->metaObject()->className(), opened.toLatin1().constData());
         if (auto* run = qobject_cast<CPublishProgressDlg*>(window)) {
             QVERIFY(std::filesystem::is_directory(doc.m_strPublishPath));
-            QTRY_VERIFY_WITH_TIMEOUT(!run->IsWorking(), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(!run->IsWorking(), kPatienceMs);
             QVERIFY(publish->isEnabled());
         }
     }
