@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 
+#include "Dialogs.h"
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
 #include "model/BuildTreeFolder.h"
@@ -13,7 +14,6 @@
 #include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
-#include "ui/support/RecordingUserDialogs.h"
 
 namespace foldcraft::test {
 
