@@ -14,6 +14,7 @@
 #include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
+#include "ui/build/SiteTreeView.h"
 
 namespace foldcraft::test {
 
@@ -115,6 +116,19 @@ struct BuildFixture {
         for (int row = 0; row < tree->Model().rowCount(parent); ++row)
             names << tree->Model().index(row, 0, parent).data().toString();
         return names;
+    }
+    // Whether every folder with children is shown expanded.
+    bool AllExpanded() {
+        std::vector<QModelIndex> pending{tree->Model().RootIndex()};
+        while (!pending.empty()) {
+            const QModelIndex index = pending.back();
+            pending.pop_back();
+            const int rows = tree->Model().rowCount(index);
+            if (rows > 0 && !tree->Tree().isExpanded(index)) return false;
+            for (int row = 0; row < rows; ++row)
+                pending.push_back(tree->Model().index(row, 0, index));
+        }
+        return true;
     }
     std::string Bytes() { return WriteProjectBytes(document.Doc()); }
     QString WriteFile(const QString& name, const QByteArray& contents) {
