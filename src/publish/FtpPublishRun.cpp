@@ -276,7 +276,9 @@ bool FtpPublishRun::UploadSupportImages(CFTPLink& link) {
     // Missing built-in images are put back first; a failure shows as failed uploads.
     SupportImages::EnsureInstalled(m_programFolder);
     if (!m_doc.m_strBackgroundImage.empty()) {
-        Upload(link, ImagesRemoteName(m_doc.m_strBackgroundImage), m_doc.m_strBackgroundImage);
+        // Under a name of its own when it is named like a support image.
+        Upload(link, ImagesRemoteName(SitePaths::BackgroundImageName(m_doc.m_strBackgroundImage)),
+               m_doc.m_strBackgroundImage);
     }
     for (const SupportImages::Image& image : SupportImages::All()) {
         const std::string name = image.name;

@@ -24,7 +24,9 @@ namespace foldcraft {
 //
 // Remote layout, relative to the starting directory (the same as a local site):
 //   <page>.html, styles.css           the staging pages, in name order, styles.css last
-//   images/<name>                     the background image, then the support images
+//   images/<name>                     the background image (by
+//                                     SitePaths::BackgroundImageName), then the
+//                                     support images
 //   files/<relative path>             documents and hotspot pictures, where relative
 //                                     path is SitePaths::RelativeSitePath of the source
 //

@@ -129,8 +129,10 @@ bool LocalSiteAssembly::CopySupportImages() {
     SupportImages::EnsureInstalled(m_programFolder);
 
     if (!m_doc.m_strBackgroundImage.empty()) {
+        // Under a name of its own when it is named like a support image.
         CopyListed(m_doc.m_strBackgroundImage,
-                   ImagesDestination(m_targetDir, m_doc.m_strBackgroundImage));
+                   ImagesDestination(m_targetDir,
+                                     SitePaths::BackgroundImageName(m_doc.m_strBackgroundImage)));
     }
     for (const SupportImages::Image& image : SupportImages::All()) {
         const std::string name = image.name;

@@ -59,10 +59,10 @@ public:
     bool CopySiteFiles();
 
     // Installs missing built-in support images into the program folder, then copies
-    // the background image (when set) to T/images/<its file name> and the 17 support
-    // images to T/images, in that order, so a background image named like a support
-    // image is replaced by the support image. Each failure lists its source path.
-    // Always true.
+    // the background image (when set) to T/images/<SitePaths::BackgroundImageName>
+    // (its file name, or "background-" + its file name when it is named like a
+    // support image) and the 17 support images to T/images. Each failure lists its
+    // source path. Always true.
     bool CopySupportImages();
 
     // The folder's hotspot picture (when it is a hotspot folder with a picture),

@@ -285,11 +285,12 @@ TEST_F(FtpPublishRunTest, UnsafeSourcePathsAreNeverSent) {
     }
 }
 
-TEST_F(FtpPublishRunTest, BackgroundNamedLikeASupportImageIsReplacedByIt) {
+TEST_F(FtpPublishRunTest, BackgroundNamedLikeASupportImageKeepsAPlaceOfItsOwn) {
     project.doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MY-OWN-LOGO");
     EXPECT_EQ(Serve(), Result::kSuccess);
-    EXPECT_EQ(Commands("STOR images/logo.gif").size(), 2u);
+    EXPECT_EQ(Commands("STOR images/logo.gif").size(), 1u);
     EXPECT_EQ(server.Files().at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
+    EXPECT_EQ(server.Files().at("images/background-logo.gif"), "MY-OWN-LOGO");
 }
 
 TEST_F(FtpPublishRunTest, StalePagesInTheStagingDirectoryAreNotUploaded) {
