@@ -21,7 +21,9 @@ class CBuildTreeView : public QWidget {
 public:
     CBuildTreeView(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr);
 
-    // The Build menu, shown as the tree's context menu. Not owned; may be null.
+    // The Build menu, shown as the tree's context menu. Not owned; may be null: the
+    // requests that pass the tree's rules then reach this widget's
+    // customContextMenuRequested (with Qt::CustomContextMenu set on it).
     void SetContextMenu(QMenu* menu);
 
     BuildTreeModel& Model() { return m_model; }

@@ -131,6 +131,7 @@ void CBuildView::BuildForm() {
     for (QDateEdit* picker : {m_publish, m_purgeDate}) {
         picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
         picker->setCalendarPopup(true);
+        picker->setKeyboardTracking(false);  // a typed date counts once it is complete
     }
 
     auto* grid = new QGridLayout(this);
@@ -252,8 +253,11 @@ void CBuildView::Edit(Field field, const std::function<void(ItemFields&)>& chang
     change(after);
     if (after == before) return;
     m_writing = true;
-    Push(new ItemFieldsCommand(m_model, ref, before, after, field, merge ? m_session : 0,
-                               {m_model.Pending(), ref}));
+    static const char* const kTexts[] = {
+        "",      "Rename",     "Edit Link",    "Edit Comment", "Visible", "Publish Date",
+        "Purge", "Purge Date", "Contents For", "Edit Label"};
+    Push(new ItemFieldsCommand(m_model, QString::fromLatin1(kTexts[field]), ref, before, after,
+                               field, merge ? m_session : 0, {m_model.Pending(), ref}));
     m_writing = false;
 }
 

@@ -4,10 +4,10 @@
 
 namespace foldcraft {
 
-ItemFieldsCommand::ItemFieldsCommand(BuildTreeModel& model, const ItemRef& ref,
+ItemFieldsCommand::ItemFieldsCommand(BuildTreeModel& model, const QString& text, const ItemRef& ref,
                                      const ItemFields& before, const ItemFields& after, int field,
                                      int session, const TreeSelection& selection)
-    : TreeCommand(model, QStringLiteral("Edit"), selection, selection),
+    : TreeCommand(model, text, selection, selection),
       m_ref(ref),
       m_before(before),
       m_after(after),

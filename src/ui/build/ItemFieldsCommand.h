@@ -10,8 +10,8 @@ namespace foldcraft {
 // session (typing until the focus leaves) merge into one step; session 0 never merges.
 class ItemFieldsCommand : public TreeCommand {
 public:
-    ItemFieldsCommand(BuildTreeModel& model, const ItemRef& ref, const ItemFields& before,
-                      const ItemFields& after, int field, int session,
+    ItemFieldsCommand(BuildTreeModel& model, const QString& text, const ItemRef& ref,
+                      const ItemFields& before, const ItemFields& after, int field, int session,
                       const TreeSelection& selection);
 
     int id() const override { return 1; }

@@ -57,9 +57,15 @@ void SiteTreeView::keyPressEvent(QKeyEvent* event) {
 }
 
 void SiteTreeView::contextMenuEvent(QContextMenuEvent* event) {
-    if (!m_menu || event->reason() != QContextMenuEvent::Mouse) return;
-    if (!currentIndex().isValid() || !viewport()->rect().contains(event->pos())) return;
-    m_menu->exec(event->globalPos());
+    // Only a pointer request inside the pane with an item selected shows the menu.
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Mouse || !currentIndex().isValid() ||
+        !viewport()->rect().contains(event->pos()))
+        return;
+    if (m_menu)
+        m_menu->exec(event->globalPos());
+    else
+        event->ignore();  // the pane's owner shows its menu (customContextMenuRequested)
 }
 
 void SiteTreeView::dragEnterEvent(QDragEnterEvent* event) {

@@ -9,9 +9,10 @@ class QMenu;
 namespace foldcraft {
 
 // The tree control of the Build step: a plain QTreeView that keeps the right
-// button from moving the selection, shows the context menu only for a pointer
-// request over an item pane with a selection, and reports the Delete and F2 keys,
-// double-clicks and dropped files instead of acting on them.
+// button from moving the selection, lets a context menu request through only when
+// it comes from the pointer inside the pane with an item selected (then shows the
+// menu given, or passes the request on to its parent widget), and reports the
+// Delete and F2 keys, double-clicks and dropped files instead of acting on them.
 class SiteTreeView : public QTreeView {
     Q_OBJECT
 public:

@@ -1,5 +1,8 @@
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "BuildFixture.h"
@@ -242,6 +245,27 @@ private slots:
         f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("x", path.toStdString(), ""));
         f.document.NotifyReset();
         QCOMPARE(int(f.tree->Model().IconOf(*f.Find("x").item)), icon);
+    }
+
+    // A double-click opens a document or link, never a folder; a context menu
+    // request from the keyboard shows nothing, one from the pointer reaches the owner.
+    void doubleClickAndContextMenu() {
+        BuildFixture f;
+        SiteTreeView& view = f.tree->Tree();
+        for (const char* name : {"B", "web"}) {
+            const QRect rect = view.visualRect(f.tree->Model().IndexOf(f.Find(name)));
+            QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, rect.center());
+        }
+        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QCOMPARE(f.dialogs.calls[0].text, QStringLiteral("https://example.org/"));
+        f.tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        QSignalSpy requests(f.tree.get(), &QWidget::customContextMenuRequested);
+        const QPoint inside = view.visualRect(f.tree->Model().RootIndex()).center();
+        for (auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
+            QContextMenuEvent event(reason, inside, view.viewport()->mapToGlobal(inside));
+            QApplication::sendEvent(view.viewport(), &event);
+        }
+        QCOMPARE(requests.count(), 1);
     }
 
     // Hotspots refuses a folder with nothing to link to; Preview writes temp.html
