@@ -25,6 +25,13 @@ CBuildTreeView::CBuildTreeView(ProjectDocument& document, AppServices& services,
 
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &CBuildTreeView::selectionChanged);
+    // A selection made without moving the current item (assistive tools select
+    // rows that way) moves it too: the current item is the selected one.
+    connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = m_tree->selectionModel()->selectedRows();
+        if (rows.size() == 1 && rows.front() != m_tree->currentIndex())
+            m_tree->selectionModel()->setCurrentIndex(rows.front(), QItemSelectionModel::NoUpdate);
+    });
     connect(&m_model, &BuildTreeModel::rebuildRequested, this, &CBuildTreeView::Rebuild);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &CBuildTreeView::ExpandInserted);
     connect(&m_model, &QAbstractItemModel::modelReset, m_tree, &QTreeView::expandAll);

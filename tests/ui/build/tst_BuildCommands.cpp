@@ -248,7 +248,9 @@ private slots:
     }
 
     // A double-click opens a document or link, never a folder; a context menu
-    // request from the keyboard shows nothing, one from the pointer reaches the owner.
+    // request from the keyboard shows nothing, one from the pointer reaches the owner;
+    // a row selected without moving the current item (as assistive tools do) is the
+    // selected item.
     void doubleClickAndContextMenu() {
         BuildFixture f;
         SiteTreeView& view = f.tree->Tree();
@@ -266,6 +268,9 @@ private slots:
             QApplication::sendEvent(view.viewport(), &event);
         }
         QCOMPARE(requests.count(), 1);
+        view.selectionModel()->select(f.tree->Model().IndexOf(f.Find("B")),
+                                      QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(f.SelectedName(), QStringLiteral("B"));
     }
 
     // Hotspots refuses a folder with nothing to link to; Preview writes temp.html
