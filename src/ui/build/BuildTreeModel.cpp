@@ -15,7 +15,7 @@ namespace {
 
 // The position of a pointer in a list of owners; -1 when absent.
 template <typename T>
-int Find(const std::vector<std::unique_ptr<T>>& list, const void* item) {
+int Find(const std::vector<std::unique_ptr<T>>& list, const CBuildTreeDoc* item) {
     for (size_t i = 0; i < list.size(); ++i)
         if (list[i].get() == item) return static_cast<int>(i);
     return -1;
@@ -116,8 +116,9 @@ QModelIndex BuildTreeModel::IndexOf(const ItemRef& ref) const {
     if (!ref) return {};
     if (!ref.parent) return ref.item == &Root() ? RootIndex() : QModelIndex();
     if (ref.parent != &Root() && !m_places.contains(ref.parent)) return {};
-    const int folder = Find(ref.parent->m_arrFolders, ref.item);
-    if (folder >= 0) return createIndex(folder, 0, ref.parent);
+    const auto place = m_places.constFind(ref.item);
+    if (place != m_places.cend())
+        return place->parent == ref.parent ? createIndex(place->row, 0, ref.parent) : QModelIndex();
     const int doc = Find(ref.parent->m_arrDocs, ref.item);
     if (doc >= 0) return createIndex(Size(ref.parent->m_arrFolders) + doc, 0, ref.parent);
     return {};

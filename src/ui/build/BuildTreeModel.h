@@ -121,7 +121,7 @@ private:
     void IndexChildren(CBuildTreeFolder& parent);
 
     CFoldcraftDoc& m_doc;
-    QHash<const CBuildTreeFolder*, Place> m_places;
+    QHash<const CBuildTreeDoc*, Place> m_places;  // every folder but the root
     mutable QHash<const CBuildTreeDoc*, TreeIcon> m_icons;
     Time m_lastPublishAtRead = 0;
     int m_itemCount = 1;

@@ -35,6 +35,8 @@ CBuildTreeView::CBuildTreeView(ProjectDocument& document, AppServices& services,
     connect(&m_model, &BuildTreeModel::rebuildRequested, this, &CBuildTreeView::Rebuild);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &CBuildTreeView::ExpandInserted);
     connect(&m_model, &QAbstractItemModel::modelReset, m_tree, &QTreeView::expandAll);
+    connect(&document, &ProjectDocument::designChanged, m_tree->viewport(),
+            qOverload<>(&QWidget::update));
     connect(m_tree, &SiteTreeView::deletePressed, this, &CBuildTreeView::removeRequested);
     connect(m_tree, &SiteTreeView::renamePressed, this, &CBuildTreeView::renameRequested);
     connect(m_tree, &SiteTreeView::itemDoubleClicked, this, &CBuildTreeView::OpenItem);

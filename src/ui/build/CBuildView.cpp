@@ -77,6 +77,7 @@ CBuildView::CBuildView(ProjectDocument& document, AppServices& services, CBuildT
     connect(&m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& index) {
         if (!m_writing && m_model.ItemAt(index) == m_shown) Load();
     });
+    connect(&m_document, &ProjectDocument::designChanged, this, &CBuildView::Load);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &CBuildView::selectionChanged);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &CBuildView::selectionChanged);
     connect(&m_model, &QAbstractItemModel::rowsMoved, this, &CBuildView::selectionChanged);
