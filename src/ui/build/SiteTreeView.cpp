@@ -20,6 +20,9 @@ SiteTreeView::SiteTreeView(QWidget* parent) : QTreeView(parent) {
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // One column: items, not rows, so that an assistive tool's selection of a tree
+    // item selects that item (row numbers of a tree are per parent).
+    setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setRootIsDecorated(true);
     setItemsExpandable(true);
