@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-    build-essential cmake ninja-build clang libclang-rt-14-dev
+    build-essential cmake ninja-build ccache clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev qt6-base-dev
     python3-pyftpdlib lftp

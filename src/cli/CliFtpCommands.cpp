@@ -71,15 +71,15 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     std::string programFolder;
     if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
     CFoldcraftDoc doc;
-    if (!OpenProject(args.file, doc, std::cerr)) return kExitFailure;
+    ProjectFileVersion readVersion;
+    if (!OpenProject(args.file, doc, std::cerr, readVersion)) return kExitFailure;
 
     bool stamped = false;
     auto finish = [&](int result) -> int {
         // The last-publish stamp is written back only when asked for, and only when the
-        // first check made it.
-        if (args.save && stamped && !SaveProjectTo(doc, args.file, std::cerr)) {
-            return kExitFailure;
-        }
+        // first check made it, and never over an edit made to the file during the run.
+        if (args.save && stamped)
+            return SavePublishStamp(doc, args.file, readVersion, result, std::cerr);
         return result;
     };
 

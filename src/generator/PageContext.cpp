@@ -95,8 +95,13 @@ std::string PageContext::CreatedDateText(Time when) {
     std::string text = kWeekdays[tm.tm_wday % 7];
     text += ", ";
     text += kMonths[tm.tm_mon % 12];
-    text += " " + std::to_string(tm.tm_mday) + ", " + std::to_string(tm.tm_year + 1900LL);
-    text += " at " + std::to_string(tm.tm_hour) + ":" + std::to_string(tm.tm_min);
+    // Appended piece by piece: GCC 12 misjudges operator+ on temporaries here
+    // (-Wrestrict under _FORTIFY_SOURCE).
+    for (const std::string& piece :
+         {std::string(" "), std::to_string(tm.tm_mday), std::string(", "),
+          std::to_string(tm.tm_year + 1900LL), std::string(" at "), std::to_string(tm.tm_hour),
+          std::string(":"), std::to_string(tm.tm_min)})
+        text += piece;
     return text;
 }
 

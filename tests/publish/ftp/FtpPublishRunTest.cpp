@@ -72,9 +72,7 @@ protected:
         if (pauses) hook = [pauses](int ms) { pauses->push_back(ms); };
         FtpPublishRun run(project.doc, sink, program, settings, hook);
         run.SetTimeout(300ms);
-        const auto start = std::chrono::steady_clock::now();
         const Result result = run.RunFtpPublish();
-        took = std::chrono::steady_clock::now() - start;
         errorFlag = run.ErrorFlag();
         detail = run.FailureDetail();
         // A run that never reached the login leaves the server waiting for a client.
@@ -106,7 +104,6 @@ protected:
     bool errorFlag = false;
     bool finished = false;
     std::string detail;
-    std::chrono::steady_clock::duration took{};
 };
 
 TEST_F(FtpPublishRunTest, SuccessfulRun) {
@@ -355,7 +352,6 @@ TEST_P(FtpPublishRunFaults, EndsWithTheRightLineWithoutHanging) {
     EXPECT_TRUE(EndsWith(sink.log, c.tail)) << sink.log;
     EXPECT_TRUE(sink.closeEnabled);
     EXPECT_TRUE(finished);
-    EXPECT_LT(took, 10s);
     if (c.result == Result::kFilesNotCopied) {
         // Every upload after the fault failed at once and is listed.
         EXPECT_FALSE(project.doc.m_arrPublishFiles.empty());
