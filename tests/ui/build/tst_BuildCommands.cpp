@@ -247,17 +247,26 @@ private slots:
         QCOMPARE(int(f.tree->Model().IconOf(*f.Find("x").item)), icon);
     }
 
-    // A double-click opens a document or link, never a folder; a context menu
+    // A double-click opens a document or link, never a folder; a right press moves
+    // no selection; a context menu
     // request from the keyboard shows nothing, one from the pointer reaches the owner;
     // a row selected without moving the current item (as assistive tools do) is the
     // selected item.
     void doubleClickAndContextMenu() {
         BuildFixture f;
+        f.tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.tree.get()));
         SiteTreeView& view = f.tree->Tree();
         for (const char* name : {"B", "web"}) {
             const QRect rect = view.visualRect(f.tree->Model().IndexOf(f.Find(name)));
             QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, rect.center());
         }
+        auto center = [&](const char* name) {
+            return view.visualRect(f.tree->Model().IndexOf(f.Find(name))).center();
+        };
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, center("b"));
+        QTest::mousePress(view.viewport(), Qt::RightButton, {}, center("a"));
+        QCOMPARE(f.SelectedName(), QStringLiteral("b"));
         QCOMPARE(f.dialogs.calls.size(), size_t(1));
         QCOMPARE(f.dialogs.calls[0].text, QStringLiteral("https://example.org/"));
         f.tree->setContextMenuPolicy(Qt::CustomContextMenu);
