@@ -133,6 +133,15 @@ void CBuildView::BuildForm() {
         picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
         picker->setCalendarPopup(true);
         picker->setKeyboardTracking(false);  // a typed date counts once it is complete
+        // A date written into the picker from outside (an assistive tool), while the
+        // user is not typing in it, counts at once.
+        if (auto* edit = picker->findChild<QLineEdit*>()) {
+            connect(edit, &QLineEdit::textChanged, picker, [picker] {
+                if (!picker->hasFocus())
+                    QMetaObject::invokeMethod(picker, &QAbstractSpinBox::interpretText,
+                                              Qt::QueuedConnection);
+            });
+        }
     }
 
     auto* grid = new QGridLayout(this);
@@ -176,12 +185,17 @@ void CBuildView::BuildForm() {
     connect(m_comment, &QLineEdit::textChanged, this, [this] { TextEdited(kComment, m_comment); });
     for (QLineEdit* edit : {m_name, m_link, m_comment})
         connect(edit, &QLineEdit::editingFinished, this, [this] { ++m_session; });
-    connect(m_visible, &QCheckBox::clicked, this,
-            [this](bool on) { Edit(kVisible, [on](ItemFields& f) { f.visible = on ? 1 : 0; }); });
-    connect(m_contents, &QCheckBox::clicked, this, [this](bool on) {
+    // Check boxes report every change of state (an assistive tool toggles without a click).
+    connect(m_visible, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_loading) return;
+        Edit(kVisible, [on](ItemFields& f) { f.visible = on ? 1 : 0; });
+    });
+    connect(m_contents, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_loading) return;
         Edit(kContents, [on](ItemFields& f) { f.showContentsFor = on ? 1 : 0; });
     });
-    connect(m_purge, &QCheckBox::clicked, this, [this](bool on) {
+    connect(m_purge, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_loading) return;
         std::string message;
         Edit(kPurge, [&](ItemFields& f) {
             auto outcome = ItemFormRules::PurgeSwitched(f, on);
