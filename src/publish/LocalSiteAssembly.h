@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "model/Clock.h"
+#include "publish/LocalSiteManifest.h"
 
 class CFoldcraftDoc;
 class CBuildTreeFolder;
@@ -54,9 +55,14 @@ public:
     // made because a part of its path does not exist. Existing directories are fine.
     bool MirrorSourceDirectories(const std::string& baseDir, std::string_view sourcePath);
 
-    // CopySupportImages, then CopyFolderFiles for the root. True when the
-    // not-copied list is empty afterwards.
+    // Loads the target's manifest, then CopySupportImages and CopyFolderFiles for
+    // the root. A file whose copy is up to date (LocalSiteManifest::UpToDate) is
+    // not copied again. True when the not-copied list is empty afterwards.
     bool CopySiteFiles();
+
+    // What this run published and copied; the caller removes what is no longer
+    // published and saves it.
+    LocalSiteManifest& Manifest() { return m_manifest; }
 
     // Installs missing built-in support images into the program folder, then copies
     // the background image (when set) to T/images/<SitePaths::BackgroundImageName>
@@ -88,6 +94,7 @@ private:
     Time m_now = 0;
     // Directories this run made or found, so each is asked for once.
     std::unordered_set<std::string> m_knownDirectories;
+    LocalSiteManifest m_manifest;
 };
 
 }  // namespace foldcraft
