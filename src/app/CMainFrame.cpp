@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QUndoStack>
+#include <algorithm>
 
 #include "app/AppServices.h"
 #include "app/DocumentLifeCycle.h"
@@ -56,6 +57,7 @@ CMainFrame::CMainFrame(ProjectDocument& document, AppServices& services,
     connect(&m_document, &ProjectDocument::documentReset, this, &CMainFrame::UpdateCommandUI);
     connect(m_buildView, &CBuildView::selectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_tabs, &QTabWidget::currentChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_document.UndoStack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateCommandUI);
     UpdateCaption();
     UpdateCommandUI();
 }
@@ -352,7 +354,11 @@ void CMainFrame::SetCurrentTab(StepTab tab) {
 }
 
 void CMainFrame::UpdateCommandUI() {
-    const BuildSelection selection = m_buildView->Selection();
+    BuildSelection selection = m_buildView->Selection();
+    // The tree shows what the project holds: New needs the root and one more item.
+    const CBuildTreeFolder& root = *m_document.Doc().m_pRoot;
+    if (!root.m_arrFolders.empty() || !root.m_arrDocs.empty())
+        selection.treeItemCount = std::max(selection.treeItemCount, 2);
     const StepTab tab = CurrentTab();
     for (const auto& [command, action] : m_buildActions)
         action->setEnabled(CommandRules::IsEnabled(command, tab, selection));

@@ -51,18 +51,30 @@ bool DocumentLifeCycle::FileOpen() {
 bool DocumentLifeCycle::OpenPath(const QString& path, bool askToSave) {
     if (askToSave && !SaveModified()) return false;
     const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
+    const std::string pathBefore = m_document.Doc().GetPathName();
+    const bool modifiedBefore = m_document.Doc().IsModified();
     const ProjectFileResult result = LoadProject(m_document.Doc(), file);
     using Status = ProjectFileResult::Status;
     if (result.status == Status::kOk || result.status == Status::kUnsupportedVersion) {
+        m_versionRead = result.version;
+        m_versionPath = file;
+        // A file of another format shows as an empty project under its name; Save
+        // asks for a name first, so that the file is not replaced by the empty tree.
+        if (!result.Ok()) m_document.Doc().m_bNeverSaved = 1;
         m_recent.Add(file);
         m_document.NotifyReset();
         if (!result.Ok()) m_services.dialogs.Error(m_window, Q(result.message));
         return true;
     }
     m_recent.Remove(file);
-    // A damaged file leaves a new project behind; a file that could not be opened
-    // leaves the project as it was.
-    if (result.status == Status::kDamaged) m_document.NotifyReset();
+    // A file that could not be opened at all leaves the project as it was; any
+    // other failure leaves a new one: every view starts again and no undo step may
+    // refer to the old tree.
+    const bool untouched =
+        (result.status == Status::kIoError || result.status == Status::kNotRegularFile) &&
+        m_document.Doc().GetPathName() == pathBefore &&
+        m_document.Doc().IsModified() == modifiedBefore;
+    if (!untouched) m_document.NotifyReset();
     m_services.dialogs.Error(m_window,
                              QStringLiteral("Cannot open %1: %2.").arg(path, Q(result.message)));
     return false;
@@ -91,12 +103,27 @@ bool DocumentLifeCycle::FileSaveAs() {
 bool DocumentLifeCycle::SaveTo(const QString& path) {
     const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
     const bool wasModified = m_document.Doc().IsModified();
-    const ProjectFileResult result = SaveProject(m_document.Doc(), file);
+    // Saving over the file that was read: only if nobody has changed it since.
+    const bool sameFile = m_versionRead && file == m_versionPath;
+    ProjectFileResult result =
+        SaveProject(m_document.Doc(), file, sameFile ? &*m_versionRead : nullptr);
+    if (result.status == ProjectFileResult::Status::kChangedOnDisk) {
+        const QString question = QStringLiteral(
+                                     "%1 has been changed by another program since it was opened. "
+                                     "Replace it with this project?")
+                                     .arg(path);
+        if (m_services.dialogs.Message(m_window, question, IUserDialogs::Buttons::kYesNo,
+                                       IUserDialogs::Icon::kWarning) != IUserDialogs::Answer::kYes)
+            return false;
+        result = SaveProject(m_document.Doc(), file);
+    }
     if (!result.Ok()) {
         m_services.dialogs.Error(
             m_window, QStringLiteral("Cannot save %1: %2.").arg(path, Q(result.message)));
         return false;
     }
+    m_versionRead = result.version;
+    m_versionPath = file;
     // The file write cleared the flag by itself; MarkSaved also sets the undo stack's
     // clean state and tells the window, so it must see the flag as it was.
     m_document.Doc().SetModifiedFlag(wasModified);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+#include <string>
 
 #include "app/RecentFileList.h"
+#include "model/ProjectFile.h"
 
 class QWidget;
 
@@ -34,11 +37,13 @@ public:
     // File Open: the file dialog, then OpenPath (with the offer to save).
     bool FileOpen();
     // Opens path (after the offer to save unless askToSave is false). A file in
-    // another format is reported and opens as an empty project (true). A file that
-    // cannot be read is reported; false. Files that open join the recent list,
-    // files that fail leave it.
+    // another format is reported and opens as an empty project (true) that Save
+    // does not write over the file without asking for a name. A file that cannot
+    // be read is reported; false. Files that open join the recent list, files that
+    // fail leave it.
     bool OpenPath(const QString& path, bool askToSave = true);
-    // File Save: in place, or as Save As when the project was never saved.
+    // File Save: in place, or as Save As when the project was never saved. A file
+    // changed by someone else since it was read is replaced only after asking.
     bool FileSave();
     // File Save As: the file dialog with the title as the proposed name, then the save.
     bool FileSaveAs();
@@ -50,6 +55,9 @@ private:
     AppServices& m_services;
     RecentFileList m_recent;
     QWidget* m_window = nullptr;
+    // The version of the project file last read or written, and its path.
+    std::optional<ProjectFileVersion> m_versionRead;
+    std::string m_versionPath;
 };
 
 }  // namespace foldcraft

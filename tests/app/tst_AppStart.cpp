@@ -42,6 +42,7 @@ private slots:
         if (starts) {
             QVERIFY(app.Document().Doc().m_pRoot->m_arrFolders.empty());
             QVERIFY(app.Document().Doc().m_pRoot->m_arrDocs.empty());
+            QCOMPARE(app.Document().Doc().m_bNeverSaved, 1);  // Save asks for a name
             QCOMPARE(app.MainFrame()->windowTitle(),
                      QStringLiteral("version-2.fcd[*] - Foldcraft"));
         }

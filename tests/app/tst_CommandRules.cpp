@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QSplitter>
 #include <QTest>
+#include <QUndoCommand>
 
 #include "app/AppServices.h"
 #include "app/CMainFrame.h"
@@ -53,8 +54,9 @@ private slots:
         QVERIFY(CommandRules::IsNewEnabled(onlyRoot));
     }
 
-    // The window re-reads the rules when another tab comes to the front, menu and
-    // toolbar alike (they share the actions); the tree starts 200 pixels wide.
+    // The window re-reads the rules when another tab comes to the front and after
+    // each edit, menu and toolbar alike (they share the actions); the tree starts
+    // 200 pixels wide; the caption shows the modified mark.
     void windowFollowsTheTabInFront() {
         ProjectDocument document;
         test::RecordingUserDialogs dialogs;
@@ -74,7 +76,15 @@ private slots:
         QVERIFY(!sort->isEnabled());
         frame.SetCurrentTab(StepTab::kBuild);
         QVERIFY(sort->isEnabled());
+        // New waits for a second item in the tree.
+        QAction* fileNew = frame.findChild<QAction*>(QStringLiteral("actionNew"));
+        QVERIFY(!fileNew->isEnabled());
+        document.Doc().m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>("F", "", ""));
+        document.UndoStack().push(new QUndoCommand(QStringLiteral("add")));
+        QVERIFY(fileNew->isEnabled());
+
         QCOMPARE(frame.windowTitle(), QStringLiteral("New Document[*] - Foldcraft"));
+        document.MarkSaved();
         document.MarkModified();
         QVERIFY(frame.isWindowModified());
     }

@@ -128,7 +128,26 @@ private slots:
         QCOMPARE(Fixture::FoldersIn(f.Path("site.fcd")), 2);
     }
 
-    // A save that fails tells why and leaves the project modified and unnamed.
+    // A file changed by another program since it was read is replaced only when the
+    // user says so.
+    void fileChangedOnDiskIsReplacedOnlyAfterAsking() {
+        Fixture f;
+        const QString saved = f.WriteProject("saved.fcd", 1);
+        QVERIFY(f.lifeCycle.OpenPath(saved));
+        QVERIFY(!f.WriteProject("saved.fcd", 3).isEmpty());  // the other program
+        f.AddFolder();
+        f.dialogs.answers = {Answer::kNo, Answer::kYes};
+        QVERIFY(!f.lifeCycle.FileSave());
+        QCOMPARE(Fixture::FoldersIn(saved), 3);
+        QVERIFY(f.document.Doc().IsModified());
+        QVERIFY(f.lifeCycle.FileSave());
+        QCOMPARE(Fixture::FoldersIn(saved), 2);
+        QCOMPARE(f.dialogs.Messages().size(), 2);
+        QVERIFY(f.dialogs.Messages()[0].contains(QStringLiteral("changed by another program")));
+    }
+
+    // A save that fails tells why and leaves the project modified and unnamed; so
+    // does an open of a file that cannot be read.
     void failedSaveKeepsTheModifiedFlag() {
         Fixture f;
         f.AddFolder();
@@ -139,6 +158,10 @@ private slots:
         QVERIFY(f.document.Doc().IsModified());
         QCOMPARE(f.document.Doc().m_bNeverSaved, 1);
         QCOMPARE(f.document.Doc().GetTitle(), std::string("New Document"));
+
+        QVERIFY(!f.lifeCycle.OpenPath(f.Path("missing.fcd"), false));
+        QVERIFY(f.document.Doc().IsModified());
+        QCOMPARE(f.document.Doc().m_pRoot->m_arrFolders.size(), size_t(1));
     }
 
     // Four recent files, most recent first, kept in the settings; opening one again
