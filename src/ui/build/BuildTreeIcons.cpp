@@ -14,7 +14,7 @@ namespace {
 QIcon MakeIcon(TreeIcon kind) {
     static constexpr std::array<const char*, 5> kFiles = {
         ":/icons/tree-folder.svg", ":/icons/tree-hotspot-folder.svg", ":/icons/tree-document.svg",
-        ":/icons/tree-weblink.svg", ":/icons/tree-changed.svg"};
+        ":/icons/tree-web-link.svg", ":/icons/tree-changed-document.svg"};
     const QString file = QString::fromLatin1(kFiles[static_cast<size_t>(kind)]);
     if (QFile::exists(file)) return QIcon(file);
     static constexpr std::array<QStyle::StandardPixmap, 5> kStandard = {

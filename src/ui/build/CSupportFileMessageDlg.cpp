@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QStyle>
@@ -12,7 +13,10 @@ CSupportFileMessageDlg::CSupportFileMessageDlg(QWidget* parent)
     : QDialog(parent), m_dontShow(new QCheckBox(QStringLiteral("Don't show me this again"), this)) {
     setWindowTitle(QStringLiteral("Foldcraft Info"));
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    const QString bulb = QStringLiteral(":/icons/tip.svg");
+    icon->setPixmap((QFile::exists(bulb) ? QIcon(bulb)
+                                         : style()->standardIcon(QStyle::SP_MessageBoxInformation))
+                        .pixmap(32, 32));
     auto* text = new QLabel(
         QStringLiteral("You have added files which may require other files to work properly. You "
                        "should make sure to add these supporting files as well."),
