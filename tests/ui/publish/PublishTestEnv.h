@@ -4,10 +4,6 @@
 // recording dialog double and an in-memory settings store, a project document, a
 // temporary directory and the FTP test project, at the clock the tests pin.
 
-// GCC 12 at -O2 takes the moved-from optional<QString> of the dialog double's answer
-// queue for uninitialised (a false positive).
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 #include <QTest>
 #include <filesystem>
 #include <string>
