@@ -5,12 +5,6 @@
 // temporary directory and the FTP test project, at the clock the tests pin; the bound
 // of their waits.
 
-// GCC 12 at -O2 takes the moved-from optional<QString> of the dialog double's answer
-// queue for uninitialised (a false positive).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 #include <QTest>
 #include <filesystem>
 #include <string>
