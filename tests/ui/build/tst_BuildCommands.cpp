@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "BuildFixture.h"
+#include "support/Patience.h"
 #include "ui/build/FolderSettingsCommand.h"
 #include "ui/build/SiteTreeView.h"
 #include "ui/design/FolderDialogs.h"
@@ -255,7 +256,7 @@ private slots:
     void doubleClickAndContextMenu() {
         BuildFixture f;
         f.tree->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.tree.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(f.tree.get(), test::kPatienceMs));
         SiteTreeView& view = f.tree->Tree();
         for (const char* name : {"B", "web"}) {
             const QRect rect = view.visualRect(f.tree->Model().IndexOf(f.Find(name)));

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "Dialogs.h"
+#include "support/Patience.h"
 #include "ui/build/CNewFolderDlg.h"
 #include "ui/build/CNewWebLinkDlg.h"
 #include "ui/build/CTextEditDlg.h"
@@ -107,9 +108,9 @@ private slots:
         CTextEditDlg dialog;
         dialog.SetText(QStringLiteral("line 1\nline 2"));
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog, test::kPatienceMs));
         auto* text = dialog.findChild<QPlainTextEdit*>();
-        QTRY_VERIFY(text->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(text->hasFocus(), test::kPatienceMs);
         QCOMPARE(text->textCursor().selectedText().size(), 13);
         dialog.resize(100, 100);
         QVERIFY(dialog.width() >= 250 && dialog.height() >= 150);
