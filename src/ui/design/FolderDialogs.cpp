@@ -2,6 +2,7 @@
 
 #include "app/AppServices.h"
 #include "model/BuildTreeFolder.h"
+#include "ui/design/CButtonStyleDlg.h"
 #include "ui/design/CHotspotsDlg.h"
 
 namespace foldcraft {
