@@ -19,11 +19,13 @@ QRect Band(int left, int top, int right, int bottom) {
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
-// Text from the top of the band, centred across it, on an opaque background.
+// Text from the top of the band, centred across it, on an opaque background;
+// clipped to the band unless the band is the body's own (whose background the text
+// cell shares, so that descenders below its 15 pixels still show).
 void BandText(QPainter& painter, const QRect& band, const QString& text, std::uint32_t colour,
-              std::uint32_t background) {
+              std::uint32_t background, bool clip = true) {
     painter.save();
-    painter.setClipRect(band);
+    if (clip) painter.setClipRect(band);
     const QFontMetrics metrics = painter.fontMetrics();
     const int width = metrics.horizontalAdvance(text);
     const QRect cell(band.left() + (band.width() - width) / 2, band.top(), width, metrics.height());
@@ -52,7 +54,7 @@ void CDesignColorView::Paint(QPainter& painter, const QRect& r, const DesignSett
     painter.drawRect(r.adjusted(0, 0, -1, -1));
 
     const QRect band1 = Band(left, top + 2, right, top + 17);
-    BandText(painter, band1, QStringLiteral("Body Text"), s.bodyText, s.bodyBackground);
+    BandText(painter, band1, QStringLiteral("Body Text"), s.bodyText, s.bodyBackground, false);
     const int bottom1 = top + 17;
     const QRect band2 = Band(left + 20, bottom1 + 10, right - 20, bottom1 + 30);
     painter.fillRect(band2, FromWord(s.folderBackground));
