@@ -34,14 +34,18 @@ std::int32_t DigitsValue(const QString& text) {
     return text.isEmpty() ? 0 : text.toInt();
 }
 
+// Filling a field is not an edit: its change signal stays quiet.
 void ShowNumber(QLineEdit* field, std::int32_t value, bool full) {
     if (!full && DigitsValue(field->text()) == value) return;
+    const QSignalBlocker quiet(field);
     field->setText(QString::number(value));
 }
 
 void ShowText(QLineEdit* field, const std::string& value) {
     const QString text = QString::fromStdString(value);
-    if (field->text() != text) field->setText(text);
+    if (field->text() == text) return;
+    const QSignalBlocker quiet(field);
+    field->setText(text);
 }
 
 // Checks the button with the given id; none for a value outside the group.
@@ -137,7 +141,7 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
     bottom->addWidget(defaults);
     layout->addLayout(bottom);
 
-    connect(m_backgroundImage, &QLineEdit::textEdited, this, [this](const QString& text) {
+    connect(m_backgroundImage, &QLineEdit::textChanged, this, [this](const QString& text) {
         DesignEditCommand::Edit(m_document, Field::kBackgroundImage,
                                 [&](DesignSettings& s) { s.backgroundImage = text.toStdString(); });
     });
@@ -150,11 +154,11 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
         DesignEditCommand::Edit(m_document, Field::kNoMerge,
                                 [&](DesignSettings& s) { s.useThumbnails = on ? 1 : 0; });
     });
-    connect(m_width, &QLineEdit::textEdited, this, [this](const QString& text) {
+    connect(m_width, &QLineEdit::textChanged, this, [this](const QString& text) {
         DesignEditCommand::Edit(m_document, Field::kThumbWidth,
                                 [&](DesignSettings& s) { s.thumbWidth = DigitsValue(text); });
     });
-    connect(m_height, &QLineEdit::textEdited, this, [this](const QString& text) {
+    connect(m_height, &QLineEdit::textChanged, this, [this](const QString& text) {
         DesignEditCommand::Edit(m_document, Field::kThumbHeight,
                                 [&](DesignSettings& s) { s.thumbHeight = DigitsValue(text); });
     });
@@ -183,9 +187,7 @@ void CDesignGeneralPage::Browse() {
                                QStringLiteral("Web Graphics (*.gif *.jpg *.png);;All Files (*)"));
     if (chosen.isEmpty()) return;
     const QString path = QFileInfo(chosen).absoluteFilePath();
-    DesignEditCommand::Edit(m_document, Field::kNoMerge,
-                            [&](DesignSettings& s) { s.backgroundImage = path.toStdString(); });
-    m_backgroundImage->setText(path);
+    m_backgroundImage->setText(path);  // written through as a change of the field
 }
 
 void CDesignGeneralPage::SetDefaults() {

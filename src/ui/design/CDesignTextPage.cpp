@@ -86,7 +86,7 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
     bottom->addWidget(defaults);
     layout->addLayout(bottom);
 
-    connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
+    connect(m_title, &QLineEdit::textChanged, this, [this](const QString& text) {
         DesignEditCommand::Edit(m_document, Field::kTitle,
                                 [&](DesignSettings& s) { s.title = text.toStdString(); });
     });
@@ -108,7 +108,10 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
 void CDesignTextPage::Fill() {
     const DesignSettings s = DesignSettings::Read(m_document.Doc());
     const QString title = QString::fromStdString(s.title);
-    if (m_title->text() != title) m_title->setText(title);
+    if (m_title->text() != title) {
+        const QSignalBlocker quiet(m_title);
+        m_title->setText(title);
+    }
     const QString font = QString::fromStdString(s.font);
     if (m_font->currentText() != font) {
         const QSignalBlocker quiet(m_font);

@@ -59,6 +59,7 @@ CHotspotDisplayView::CHotspotDisplayView(HotspotTool& tool, QWidget* parent)
     : QAbstractScrollArea(parent), m_tool(tool) {
     setAccessibleName(QStringLiteral("Image"));
     setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAccessibleName(QStringLiteral("Picture"));
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     SetPicture(QPixmap());

@@ -107,6 +107,11 @@ private slots:
                  QTest::keyClick(height, Qt::Key_Backspace);
              },
              [](CFoldcraftDoc& d) { return d.m_nThumbHeight == 0; }},
+            {"text set by assistive technology", kGeneral,
+             [](Fixture& f) {
+                 f.Find<QLineEdit>("Background Image:", kGeneral)->setText("/pics/sea.gif");
+             },
+             [](CFoldcraftDoc& d) { return d.m_strBackgroundImage == "/pics/sea.gif"; }},
             {"check box", kGeneral,
              [](Fixture& f) { f.Find<QAbstractButton>("Show File Date", kGeneral)->click(); },
              [](CFoldcraftDoc& d) { return d.m_bShowFileDate == 1; }},
