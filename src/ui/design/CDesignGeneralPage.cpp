@@ -48,10 +48,16 @@ void ShowText(QLineEdit* field, const std::string& value) {
     field->setText(text);
 }
 
+void ShowChecked(QAbstractButton* button, bool on) {
+    const QSignalBlocker quiet(button);
+    button->setChecked(on);
+}
+
 // Checks the button with the given id; none for a value outside the group.
 void ShowChoice(QButtonGroup* group, int id) {
+    const QSignalBlocker quiet(group);  // the group signals for its buttons itself
     group->setExclusive(false);
-    for (auto* button : group->buttons()) button->setChecked(group->id(button) == id);
+    for (auto* button : group->buttons()) ShowChecked(button, group->id(button) == id);
     group->setExclusive(true);
 }
 
@@ -88,7 +94,8 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
         m_options[i] = new QCheckBox(optionCaptions[i], options);
         optionsLayout->addWidget(m_options[i], i % 3, i / 3);
         const auto field = kOptionFields[i];
-        connect(m_options[i], &QCheckBox::clicked, this, [this, field](bool on) {
+        // toggled rather than clicked: assistive technology toggles without a click.
+        connect(m_options[i], &QCheckBox::toggled, this, [this, field](bool on) {
             DesignEditCommand::Edit(m_document, Field::kNoMerge,
                                     [&](DesignSettings& s) { s.*field = on ? 1 : 0; });
         });
@@ -146,11 +153,12 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
                                 [&](DesignSettings& s) { s.backgroundImage = text.toStdString(); });
     });
     connect(browse, &QPushButton::clicked, this, &CDesignGeneralPage::Browse);
-    connect(m_placement, &QButtonGroup::idClicked, this, [this](int id) {
+    connect(m_placement, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on) return;
         DesignEditCommand::Edit(m_document, Field::kNoMerge,
                                 [&](DesignSettings& s) { s.backgroundPlacement = id; });
     });
-    connect(m_useThumbnails, &QCheckBox::clicked, this, [this](bool on) {
+    connect(m_useThumbnails, &QCheckBox::toggled, this, [this](bool on) {
         DesignEditCommand::Edit(m_document, Field::kNoMerge,
                                 [&](DesignSettings& s) { s.useThumbnails = on ? 1 : 0; });
     });
@@ -162,7 +170,8 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
         DesignEditCommand::Edit(m_document, Field::kThumbHeight,
                                 [&](DesignSettings& s) { s.thumbHeight = DigitsValue(text); });
     });
-    connect(m_navBar, &QButtonGroup::idClicked, this, [this](int id) {
+    connect(m_navBar, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on) return;
         DesignEditCommand::Edit(m_document, Field::kNoMerge,
                                 [&](DesignSettings& s) { s.navBarPosition = id; });
     });
@@ -174,8 +183,8 @@ void CDesignGeneralPage::Fill(bool full) {
     ShowText(m_backgroundImage, s.backgroundImage);
     ShowChoice(m_placement, s.backgroundPlacement);
     ShowChoice(m_navBar, s.navBarPosition);
-    for (int i = 0; i < 6; ++i) m_options[i]->setChecked(s.*kOptionFields[i] == 1);
-    m_useThumbnails->setChecked(s.useThumbnails == 1);
+    for (int i = 0; i < 6; ++i) ShowChecked(m_options[i], s.*kOptionFields[i] == 1);
+    ShowChecked(m_useThumbnails, s.useThumbnails == 1);
     ShowNumber(m_width, s.thumbWidth, full);
     ShowNumber(m_height, s.thumbHeight, full);
 }

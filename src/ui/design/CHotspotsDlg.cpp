@@ -123,14 +123,15 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     layout->addLayout(bottom);
     setMinimumSize(530, 300);
 
-    connect(m_hotspotFolder, &QCheckBox::clicked, this, &CHotspotsDlg::HotspotFlagClicked);
+    // toggled rather than clicked: assistive technology toggles without a click.
+    connect(m_hotspotFolder, &QCheckBox::toggled, this, &CHotspotsDlg::HotspotFlagToggled);
     connect(m_browse, &QPushButton::clicked, this, &CHotspotsDlg::Browse);
-    connect(m_rectangle, &QToolButton::clicked, this,
-            [this] { ToolClicked(HotspotTool::Tool::kRectangle); });
-    connect(m_circle, &QToolButton::clicked, this,
-            [this] { ToolClicked(HotspotTool::Tool::kCircle); });
-    connect(m_polygon, &QToolButton::clicked, this,
-            [this] { ToolClicked(HotspotTool::Tool::kPolygon); });
+    connect(m_rectangle, &QToolButton::toggled, this,
+            [this](bool on) { ToolToggled(HotspotTool::Tool::kRectangle, on); });
+    connect(m_circle, &QToolButton::toggled, this,
+            [this](bool on) { ToolToggled(HotspotTool::Tool::kCircle, on); });
+    connect(m_polygon, &QToolButton::toggled, this,
+            [this](bool on) { ToolToggled(HotspotTool::Tool::kPolygon, on); });
     connect(m_delete, &QToolButton::clicked, this, [this] {
         m_tool.DeleteSelected();
         Sync();
@@ -149,7 +150,10 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     for (const auto& link : links) m_links->addItem(QString::fromStdString(link));
     m_tool.SetLinks(links);
     const bool hotspotFolder = folder.m_bHotspotFolder == 1;
-    m_hotspotFolder->setChecked(hotspotFolder);
+    {
+        const QSignalBlocker quiet(m_hotspotFolder);
+        m_hotspotFolder->setChecked(hotspotFolder);
+    }
     m_imagePath->setText(QString::fromStdString(folder.m_strHotspotImage));
     if (hotspotFolder && !m_imagePath->text().isEmpty()) LoadPicture();
     m_tool.SetAreas(ReadHotspots(folder).areas);
@@ -211,7 +215,7 @@ bool CHotspotsDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void CHotspotsDlg::HotspotFlagClicked(bool checked) {
+void CHotspotsDlg::HotspotFlagToggled(bool checked) {
     CancelTools();
     EnableControls(checked);
     if (checked) return;
@@ -219,6 +223,7 @@ void CHotspotsDlg::HotspotFlagClicked(bool checked) {
         this, QStringLiteral("This will erase all hotspots for this folder. Continue?"),
         IUserDialogs::Buttons::kYesNo, IUserDialogs::Icon::kQuestion);
     if (answer != IUserDialogs::Answer::kYes) {
+        const QSignalBlocker quiet(m_hotspotFolder);
         m_hotspotFolder->setChecked(true);
         EnableControls(true);
         return;
@@ -247,8 +252,9 @@ void CHotspotsDlg::Browse() {
     Sync();
 }
 
-void CHotspotsDlg::ToolClicked(HotspotTool::Tool tool) {
-    m_tool.ToggleTool(tool);
+void CHotspotsDlg::ToolToggled(HotspotTool::Tool tool, bool on) {
+    // A click (or an assistive toggle) asks for the opposite of the tool's state.
+    if (on != (m_tool.ActiveTool() == tool)) m_tool.ToggleTool(tool);
     Sync();
 }
 
@@ -289,9 +295,14 @@ void CHotspotsDlg::CancelTools() {
 
 void CHotspotsDlg::Sync() {
     const HotspotTool::Tool active = m_tool.ActiveTool();
-    m_rectangle->setChecked(active == HotspotTool::Tool::kRectangle);
-    m_circle->setChecked(active == HotspotTool::Tool::kCircle);
-    m_polygon->setChecked(active == HotspotTool::Tool::kPolygon);
+    const std::pair<QToolButton*, HotspotTool::Tool> buttons[] = {
+        {m_rectangle, HotspotTool::Tool::kRectangle},
+        {m_circle, HotspotTool::Tool::kCircle},
+        {m_polygon, HotspotTool::Tool::kPolygon}};
+    for (const auto& [button, tool] : buttons) {
+        const QSignalBlocker quiet(button);
+        button->setChecked(active == tool);
+    }
     m_links->setCurrentIndex(m_tool.CurrentLink());
     m_status->setText(QString::fromStdString(m_tool.StatusText()));
     m_pane->viewport()->update();

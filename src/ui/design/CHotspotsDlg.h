@@ -50,9 +50,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void HotspotFlagClicked(bool checked);
+    void HotspotFlagToggled(bool checked);
     void Browse();
-    void ToolClicked(HotspotTool::Tool tool);
+    void ToolToggled(HotspotTool::Tool tool, bool on);
     // Loads the picture at the image path (dropping the previous one, the selection
     // and the working list); a picture that cannot be read empties the path.
     void LoadPicture();

@@ -113,10 +113,10 @@ private slots:
              },
              [](CFoldcraftDoc& d) { return d.m_strBackgroundImage == "/pics/sea.gif"; }},
             {"check box", kGeneral,
-             [](Fixture& f) { f.Find<QAbstractButton>("Show File Date", kGeneral)->click(); },
+             [](Fixture& f) { f.Find<QAbstractButton>("Show File Date", kGeneral)->toggle(); },
              [](CFoldcraftDoc& d) { return d.m_bShowFileDate == 1; }},
             {"radio", kGeneral,
-             [](Fixture& f) { f.Find<QAbstractButton>("Bottom", kGeneral)->click(); },
+             [](Fixture& f) { f.Find<QAbstractButton>("Bottom", kGeneral)->toggle(); },
              [](CFoldcraftDoc& d) { return d.m_nNavBarPosition == 1; }},
             {"colour", kColors,
              [](Fixture& f) {

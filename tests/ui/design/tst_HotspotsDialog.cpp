@@ -74,7 +74,7 @@ private slots:
         dialog.resize(600, 500);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        ToolButton(dialog, "Rectangle")->click();
+        ToolButton(dialog, "Rectangle")->toggle();  // as assistive technology does
         auto* viewport = dialog.Pane().viewport();
         dialog.Pane().horizontalScrollBar()->setValue(100);
         QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(50, 60));
@@ -132,7 +132,7 @@ private slots:
         const QString picture = WritePicture(dir);
         auto folder = MakeFolder(picture);
         CHotspotsDlg dialog(nullptr, dialogs, *folder);
-        dialog.findChild<QCheckBox*>()->click();
+        dialog.findChild<QCheckBox*>()->toggle();
         QCOMPARE(dialogs.Messages(),
                  QStringList{"This will erase all hotspots for this folder. Continue?"});
         const auto result = dialog.Result();
