@@ -96,7 +96,6 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     m_delete = MakeToolButton(this, 3, QStringLiteral("Delete"),
                               QStringLiteral("Delete the selected hotspot"), false);
     m_status = new QLabel(this);
-    m_status->setAccessibleName(QStringLiteral("Status"));
     auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
                                QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
