@@ -84,6 +84,8 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     m_pane = new CHotspotDisplayView(m_tool, this);
     m_linkLabel = new QLabel(QStringLiteral("Link:"), this);
     m_links = new QComboBox(this);
+    m_links->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_links->setMinimumContentsLength(18);
     m_links->setAccessibleName(QStringLiteral("Link:"));
     m_linkLabel->setBuddy(m_links);
     m_rectangle = MakeToolButton(this, 0, QStringLiteral("Rectangle"),
@@ -111,7 +113,7 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     for (QWidget* w : {static_cast<QWidget*>(m_rectangle), static_cast<QWidget*>(m_circle),
                        static_cast<QWidget*>(m_polygon), static_cast<QWidget*>(m_delete)})
         bottom->addWidget(w);
-    bottom->addWidget(m_status, 1);
+    bottom->addStretch(1);
     bottom->addWidget(m_linkLabel);
     bottom->addWidget(m_links);
     bottom->addWidget(ok);
@@ -119,6 +121,7 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_pane, 1);
+    layout->addWidget(m_status);
     layout->addLayout(bottom);
     setMinimumSize(530, 300);
 
