@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Foldcraft and runs the whole test suite: the normal build, then the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, then a bounded fuzz run.
+# Builds Foldcraft and runs the whole test suite: the Release build with a
+# distribution packager's hardening flags (GCC), then the AddressSanitizer +
+# UndefinedBehaviorSanitizer build (clang), then a bounded fuzz run. Both builds
+# treat warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -8,13 +10,18 @@ tools/setup.sh
 JOBS=${JOBS:-$(nproc)}
 export TZ=UTC
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+LAUNCHER=()
+command -v ccache >/dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+CC=gcc CXX=g++ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS="-D_FORTIFY_SOURCE=2 -fstack-protector-strong" \
+    -DFOLDCRAFT_WERROR=ON "${LAUNCHER[@]}" >/dev/null
 cmake --build build/release -j "$JOBS"
 ctest --test-dir build/release --output-on-failure -j "$JOBS"
 
 if [ "${FOLDCRAFT_SKIP_SANITIZE:-0}" != 1 ]; then
     CC=clang CXX=clang++ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-        -DFOLDCRAFT_SANITIZE=ON -DFOLDCRAFT_BENCH=OFF -DFOLDCRAFT_FUZZ=ON >/dev/null
+        -DFOLDCRAFT_SANITIZE=ON -DFOLDCRAFT_BENCH=OFF -DFOLDCRAFT_FUZZ=ON \
+        -DFOLDCRAFT_WERROR=ON "${LAUNCHER[@]}" >/dev/null
     cmake --build build/asan -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build/asan --output-on-failure -j "$JOBS"

@@ -39,6 +39,9 @@ struct FtpPublishArgs {
     std::optional<int> timeout;
     bool passive = false;
     bool active = false;
+    bool all = false;
+    bool tls = false;
+    std::optional<std::string> trustFingerprint;
     bool saveSettings = false;
     bool save = false;
     bool quiet = false;
@@ -71,15 +74,15 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     std::string programFolder;
     if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
     CFoldcraftDoc doc;
-    if (!OpenProject(args.file, doc, std::cerr)) return kExitFailure;
+    ProjectFileVersion readVersion;
+    if (!OpenProject(args.file, doc, std::cerr, readVersion)) return kExitFailure;
 
     bool stamped = false;
     auto finish = [&](int result) -> int {
         // The last-publish stamp is written back only when asked for, and only when the
-        // first check made it.
-        if (args.save && stamped && !SaveProjectTo(doc, args.file, std::cerr)) {
-            return kExitFailure;
-        }
+        // first check made it, and never over an edit made to the file during the run.
+        if (args.save && stamped)
+            return SavePublishStamp(doc, args.file, readVersion, result, std::cerr);
         return result;
     };
 
@@ -113,6 +116,9 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     if (args.passive) settings.bPassive = 1;
     if (args.active) settings.bPassive = 0;
     if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
+    if (args.all) settings.bChangedOnly = 0;
+    if (args.tls) settings.nSecurity = FtpSettings::kSecurityTls;
+    if (args.trustFingerprint) settings.strTrustFingerprint = *args.trustFingerprint;
 
     const std::string message = settings.Check();
     if (!message.empty()) {
@@ -182,13 +188,24 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
                     "Seconds a network wait may go without progress (default 60)")
         ->option_text("SECONDS")
         ->check(CLI::Range(1, 86400));
+    cmd->add_flag("--tls", args->tls,
+                  "Require an encrypted connection (explicit FTPS: AUTH TLS); never falls back "
+                  "to plain FTP");
+    cmd->add_option("--trust-fingerprint", args->trustFingerprint,
+                    "Trust the server certificate with this SHA-256 fingerprint even though it "
+                    "does not verify (a self-signed certificate)")
+        ->option_text("SHA256");
+    cmd->add_flag("--all", args->all,
+                  "Upload every file, not only those that changed since the last publish");
     cmd->add_flag("--save-settings", args->saveSettings,
                   "Store the settings (after the checks pass), as the Publish button does");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
     cmd->footer(
         "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
-        "User, Password, StartDir, Passive, Timeout; section FTPFirewall: FirewallType,\n"
+        "User, Password, StartDir, Passive, Timeout, ChangedOnly, Security,\n"
+        "TrustFingerprint; section FTPFirewall: "
+        "FirewallType,\n"
         "HostName, Port, User, Password); the options override them for this run. Passwords\n"
         "are never taken from the command line.\n"
         "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"

@@ -129,10 +129,9 @@ void RegisterFromJson(CLI::App& app, CliContext& ctx) {
                     "Project file to write (.fcd); replaced when it exists")
         ->required();
     cmd->footer(
-        "A field left out takes its New value. Unknown fields, wrong types and unknown classes "
-        "are\n"
-        "refused (exit 2) and nothing is written. A text that is not valid UTF-8 is given as\n"
-        "{\"hex\": \"<bytes in hexadecimal>\"}.");
+        "A field left out takes its New value. Unknown fields, fields given twice, wrong types,\n"
+        "unknown classes and NUL bytes are refused (exit 2) and nothing is written. A text that\n"
+        "is not valid UTF-8 is given as {\"hex\": \"<bytes in hexadecimal>\"}.");
     cmd->callback([args, &ctx] {
         std::string text;
         if (!ReadInput(args->input, text, std::cerr)) {

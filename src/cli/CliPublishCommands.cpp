@@ -66,7 +66,8 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
     std::string programFolder;
     if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
     CFoldcraftDoc doc;
-    if (!OpenProject(args.file, doc, std::cerr)) return kExitFailure;
+    ProjectFileVersion readVersion;
+    if (!OpenProject(args.file, doc, std::cerr, readVersion)) return kExitFailure;
 
     // --to overrides the project's publish path for this run only; a relative
     // directory is taken from the current directory, as on any command line.
@@ -84,10 +85,11 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
     bool stamped = false;
     auto finish = [&](int result) -> int {
         // The last-publish stamp is written back only when asked for, and only when
-        // the checks made it (as the Publish button marks the project modified).
+        // the checks made it (as the Publish button marks the project modified), and
+        // never over an edit made to the file during the run.
         if (args.save && stamped) {
             doc.m_strPublishPath = savedPath;
-            if (!SaveProjectTo(doc, args.file, std::cerr)) return kExitFailure;
+            return SavePublishStamp(doc, args.file, readVersion, result, std::cerr);
         }
         return result;
     };
@@ -152,7 +154,8 @@ void RegisterPublish(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->footer(
         "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
-        "2 a check refused the publish, the run failed, or the project cannot be read.");
+        "2 a check refused the publish, the run failed, or the project cannot be read.\n"
+        "--save leaves a project file that was changed during the run as it is (exit 1 at least).");
     cmd->callback([args, cmd, &ctx] {
         args->toGiven = cmd->count("--to") > 0;
         ctx.exitCode = RunPublish(*args, ctx);

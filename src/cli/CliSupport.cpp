@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "model/FoldcraftDoc.h"
@@ -7,6 +8,8 @@
 #include "model/ProjectFile.h"
 
 namespace foldcraft::cli {
+
+using Status = ProjectFileResult::Status;
 
 bool PrepareProgramFolder(const CliContext& ctx, std::string& folder, std::ostream& err) {
     folder = ProgramFolder::Resolve(ctx.programFolderOption);
@@ -18,30 +21,76 @@ bool PrepareProgramFolder(const CliContext& ctx, std::string& folder, std::ostre
     return true;
 }
 
+void ReportProjectFileError(const std::string& path, const ProjectFileResult& result,
+                            std::ostream& err) {
+    switch (result.status) {
+        case Status::kUnsupportedVersion:
+            err << result.message << "\n";
+            break;
+        case Status::kNotRegularFile:
+            err << "Error: not a regular file: " << path << "\n";
+            break;
+        case Status::kNoMemory:
+            err << "Error: not enough memory.\n";
+            break;
+        default:
+            err << "Error: " << path << ": " << result.message << "\n";
+            break;
+    }
+}
+
+namespace {
+
+bool Open(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
+          ProjectFileResult& result) {
+    doc.OnNewDocument();
+    result = LoadProject(doc, path);
+    if (result.Ok()) return true;
+    ReportProjectFileError(path, result, err);
+    return false;
+}
+
+}  // namespace
+
 bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err) {
-    ProjectFileResult::Status status;
-    return OpenProject(path, doc, err, status);
+    ProjectFileResult result;
+    return Open(path, doc, err, result);
 }
 
 bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
                  ProjectFileResult::Status& status) {
-    doc.OnNewDocument();
-    const ProjectFileResult result = LoadProject(doc, path);
+    ProjectFileResult result;
+    const bool ok = Open(path, doc, err, result);
     status = result.status;
-    if (result.Ok()) return true;
-    if (result.status == ProjectFileResult::Status::kUnsupportedVersion) {
-        err << result.message << "\n";
-    } else {
-        err << "Error: " << path << ": " << result.message << "\n";
-    }
-    return false;
+    return ok;
+}
+
+bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
+                 ProjectFileVersion& version) {
+    ProjectFileResult result;
+    const bool ok = Open(path, doc, err, result);
+    version = result.version;
+    return ok;
 }
 
 bool SaveProjectTo(CFoldcraftDoc& doc, const std::string& path, std::ostream& err) {
     const ProjectFileResult result = SaveProject(doc, path);
     if (result.Ok()) return true;
-    err << "Error: " << path << ": " << result.message << "\n";
+    ReportProjectFileError(path, result, err);
     return false;
+}
+
+int SavePublishStamp(CFoldcraftDoc& doc, const std::string& path, const ProjectFileVersion& version,
+                     int result, std::ostream& err) {
+    const ProjectFileResult saved = SaveProject(doc, path, &version);
+    if (saved.status == Status::kChangedOnDisk) {
+        err << "Warning: " << path
+            << " was changed during the publish; the last-publish time is not saved in it\n";
+        return std::max(result, static_cast<int>(kExitProblems));
+    }
+    if (saved.Ok()) return result;
+    ReportProjectFileError(path, saved, err);
+    return kExitFailure;
 }
 
 }  // namespace foldcraft::cli

@@ -22,8 +22,22 @@ bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err)
 // unsupported format differently from a damaged file.
 bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
                  ProjectFileResult::Status& status);
+// The same, also giving the version of the file read (for SavePublishStamp).
+bool OpenProject(const std::string& path, CFoldcraftDoc& doc, std::ostream& err,
+                 ProjectFileVersion& version);
 
 // Saves a project in place (write-then-rename). Same error reporting as OpenProject.
 bool SaveProjectTo(CFoldcraftDoc& doc, const std::string& path, std::ostream& err);
+
+// Writes a publish run's stamp back into the project file, only if the file is still
+// the version that was read; a file changed meanwhile (an edit made during the run)
+// is left alone, with a warning on err. Returns the run's exit status: result, at
+// least kExitProblems when the file had changed, kExitFailure when the save failed.
+int SavePublishStamp(CFoldcraftDoc& doc, const std::string& path, const ProjectFileVersion& version,
+                     int result, std::ostream& err);
+
+// "Error: ..." for a failed read or write of the project file at path.
+void ReportProjectFileError(const std::string& path, const ProjectFileResult& result,
+                            std::ostream& err);
 
 }  // namespace foldcraft::cli

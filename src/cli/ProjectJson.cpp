@@ -1,11 +1,14 @@
 #include "cli/ProjectJson.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <ostream>
 #include <sstream>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "model/Archive.h"
 #include "model/BuildTreeFolder.h"
@@ -484,6 +487,84 @@ public:
     }
 };
 
+// Builds the JSON value as the library's parser does, and refuses a key given twice
+// in one object (the parser would keep only the last value), naming its path.
+class StrictJsonBuilder {
+public:
+    explicit StrictJsonBuilder(Json& root) : m_dom(root) {}
+
+    bool null() { return Done(m_dom.null()); }
+    bool boolean(bool value) { return Done(m_dom.boolean(value)); }
+    bool number_integer(Json::number_integer_t value) { return Done(m_dom.number_integer(value)); }
+    bool number_unsigned(Json::number_unsigned_t value) {
+        return Done(m_dom.number_unsigned(value));
+    }
+    bool number_float(Json::number_float_t value, const Json::string_t& text) {
+        return Done(m_dom.number_float(value, text));
+    }
+    bool string(Json::string_t& value) { return Done(m_dom.string(value)); }
+    bool binary(Json::binary_t& value) { return Done(m_dom.binary(value)); }
+    bool start_object(std::size_t size) {
+        m_open.push_back({false, 0, {}, {}});
+        return m_dom.start_object(size);
+    }
+    bool key(Json::string_t& key) {
+        Container& object = m_open.back();
+        if (!object.keys.insert(key).second) {
+            const std::string parent = PathOfOpenValue(m_open.size() - 1);
+            Fail(parent.empty() ? key : parent + "." + key, "field given twice");
+        }
+        object.key = key;
+        return m_dom.key(key);
+    }
+    bool end_object() {
+        m_open.pop_back();
+        return Done(m_dom.end_object());
+    }
+    bool start_array(std::size_t size) {
+        m_open.push_back({true, 0, {}, {}});
+        return m_dom.start_array(size);
+    }
+    bool end_array() {
+        m_open.pop_back();
+        return Done(m_dom.end_array());
+    }
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
+        return m_dom.parse_error(position, token, e);
+    }
+
+private:
+    struct Container {
+        bool array;
+        size_t index;     // array: the element being read
+        std::string key;  // object: the field being read
+        std::unordered_set<std::string> keys;
+    };
+
+    // A value is complete: an array moves on to its next element.
+    bool Done(bool ok) {
+        if (!m_open.empty() && m_open.back().array) ++m_open.back().index;
+        return ok;
+    }
+
+    // The path of the value being read inside the first `levels` open containers.
+    std::string PathOfOpenValue(size_t levels) const {
+        std::string path;
+        for (size_t i = 0; i < levels; ++i) {
+            const Container& c = m_open[i];
+            if (c.array)
+                path = Index(path, c.index);
+            else
+                path += (path.empty() ? "" : ".") + c.key;
+        }
+        return path;
+    }
+
+    nlohmann::detail::json_sax_dom_parser<Json> m_dom;
+    std::vector<Container> m_open;
+};
+
 void ReadDocument(const Json& json, CFoldcraftDoc& doc) {
     ExpectObject(json, "");
     for (const auto& [key, value] : json.items()) {
@@ -586,9 +667,26 @@ bool ProjectJson::FromJson(const Json& json, CFoldcraftDoc& doc, std::string& er
 }
 
 bool ProjectJson::FromText(std::string_view text, CFoldcraftDoc& doc, std::string& error) {
+    // The parser would take a NUL byte for the end of the text and let what follows
+    // through; in a JSON text it can only be an error.
+    if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        const size_t lineStart = text.rfind('\n', nul);
+        const size_t line =
+            1 + static_cast<size_t>(std::count(text.begin(), text.begin() + nul, '\n'));
+        const size_t column = lineStart == std::string_view::npos ? nul + 1 : nul - lineStart;
+        error = "not valid JSON: a NUL byte at line " + std::to_string(line) + ", column " +
+                std::to_string(column);
+        doc.OnNewDocument();
+        return false;
+    }
     Json json;
     try {
-        json = Json::parse(text.begin(), text.end());
+        StrictJsonBuilder builder(json);
+        Json::sax_parse(text.begin(), text.end(), &builder);
+    } catch (const JsonFieldError& e) {
+        error = e.message;
+        doc.OnNewDocument();
+        return false;
     } catch (const Json::exception& e) {
         // e.what() reads "[json.exception.parse_error.101] parse error at line 1, ...".
         std::string what = e.what();

@@ -52,7 +52,8 @@ public:
     // in error, and doc emptied back to a new project.
     static bool FromJson(const Json& json, CFoldcraftDoc& doc, std::string& error);
     // Parses the text, then FromJson. A text that is not JSON is refused with the
-    // parser's reason.
+    // parser's reason, a NUL byte with its line and column, a key given twice in
+    // one object with its path ("m_pRoot.m_strName: field given twice").
     static bool FromText(std::string_view text, CFoldcraftDoc& doc, std::string& error);
 
     // Whether text is well-formed UTF-8 (no overlong forms, no surrogates, nothing

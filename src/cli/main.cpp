@@ -1,4 +1,6 @@
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <new>
 
 #include "cli/CliCommands.h"
 
@@ -18,6 +20,11 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int rc = app.exit(e);
         return rc == 0 ? kExitOk : kExitUsage;
+    } catch (const std::bad_alloc&) {
+        // The command's memory is given back as the exception passes. A project file
+        // is written beside its place and renamed only when whole: the old one stays.
+        std::fputs("Error: not enough memory.\n", stderr);
+        return kExitFailure;
     }
     return ctx.exitCode;
 }

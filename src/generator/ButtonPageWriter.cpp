@@ -3,6 +3,7 @@
 #include "generator/ButtonTableWriter.h"
 #include "generator/PageContext.h"
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "model/FoldcraftDoc.h"
 
 namespace foldcraft {
@@ -27,7 +28,7 @@ bool ButtonPageWriter::Write(const CBuildTreeFolder& folder, const std::string& 
     if (folder.m_arrFolders.empty() && folder.m_arrDocs.size() == 1 && folder.m_strLabel.empty() &&
         m_ctx.IsActive(*folder.m_arrDocs.front())) {
         file.Format("<script>\n");
-        file.Format("location.href = \"%s\";\n", {lastAddress});
+        file.Format("location.href = \"%s\";\n", {PageText::InScript(lastAddress)});
         file.Format("</script>\n");
     }
 

@@ -1,6 +1,7 @@
 #include "generator/ButtonTableWriter.h"
 
 #include "generator/PageContext.h"
+#include "generator/PageText.h"
 #include "generator/SitePaths.h"
 #include "model/FoldcraftDoc.h"
 
@@ -72,7 +73,7 @@ void ButtonTableWriter::WriteFolderTable(const CBuildTreeFolder& folder,
         WriteFolderButtonCell(style, folderId, position);
         WriteNameCell(kFolders, style, sub,
                       "<a class=\"folderlink\" href=\"Folder%s-%d.html\">%s</a>\n",
-                      {folderId, position, sub.m_strName});
+                      {folderId, position, PageText::Escaped(sub.m_strName)});
         m_file.Format("</td>\n</tr>\n");
         m_file.Format(kRowGap);
     }
@@ -106,13 +107,11 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
         std::string icon = "images/file.gif";
         if (m_mode == kSite) {
             address = SitePaths::ItemAddress(item.m_strLink);
-            if (m_ctx.HasPicturePage(item)) {
-                // The picture serves as its own thumbnail and the row leads to its page.
-                const std::string page = WritePicturePage(address, item.m_strComment);
-                if (!page.empty()) {
-                    icon = address;
-                    address = page;
-                }
+            const std::string pageName = m_ctx.PicturePageName(item);
+            // The picture serves as its own thumbnail and the row leads to its page.
+            if (!pageName.empty() && WritePicturePage(pageName, address, item.m_strComment)) {
+                icon = address;
+                address = pageName;
             }
         } else if (doc.m_bUseThumbnails == 1 && SitePaths::IsPictureAddress(item.m_strLink)) {
             icon = SitePaths::ToSlashes(item.m_strLink);  // the local picture itself
@@ -120,7 +119,7 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
         WriteDocumentButtonCell(style, address, icon);
         WriteNameCell(kDocuments, style, item,
                       "<a class=\"documentlink\" href=\"%s\" target=\"_blank\">%s</a>\n",
-                      {address, item.m_strName});
+                      {PageText::Attribute(address), PageText::Escaped(item.m_strName)});
         WriteSizeAndDate(style, item);
         m_file.Format("</tr>\n");
         m_file.Format(kRowGap);
@@ -163,19 +162,19 @@ void ButtonTableWriter::WriteDocumentButtonCell(std::int32_t style, const std::s
         m_file.Format("<td width=\"%d\" class=\"document\">\n",
                       {static_cast<long long>(doc.m_nThumbWidth) + 3});
         if (m_mode == kSite) {
-            m_file.Format("<a href=\"%s\" target=\"_blank\">", {address});
+            m_file.Format("<a href=\"%s\" target=\"_blank\">", {PageText::Attribute(address)});
             m_file.Format("<img src=\"%s\" width=\"%d\" height=\"%d\" border=\"0\"></a>\n</td>\n",
-                          {icon, doc.m_nThumbWidth, doc.m_nThumbHeight});
+                          {PageText::Attribute(icon), doc.m_nThumbWidth, doc.m_nThumbHeight});
         } else {
             m_file.Format("<img src=\"%s\" width=\"%d\" height=\"%d\">\n</td>\n",
-                          {icon, doc.m_nThumbWidth, doc.m_nThumbHeight});
+                          {PageText::Attribute(icon), doc.m_nThumbWidth, doc.m_nThumbHeight});
         }
     } else if (style == CBuildTreeFolder::kStyleRadio) {
         m_file.Format("<td class=\"document\">\n");
         if (m_mode == kSite) {
             m_file.Format(
                 "<input type=\"radio\" name=\"docradio\" onClick=\"strURLFile='%s'\">\n</td>\n",
-                {address});
+                {PageText::InHandler(address)});
         } else {
             m_file.Format("<input type=\"radio\" name=\"docradio\">\n</td>\n");
         }
@@ -190,11 +189,11 @@ void ButtonTableWriter::WriteNameCell(const TableKind& kind, std::int32_t style,
     // The preview shows every name; a published page only the visible ones.
     if (m_mode != kSite || item.m_bVisible == 1) {
         if (style == CBuildTreeFolder::kStyleRadio) {
-            m_file.Format(kind.span, {item.m_strName});
+            m_file.Format(kind.span, {PageText::Escaped(item.m_strName)});
         } else if (m_mode == kSite) {
             m_file.Format(siteLink, siteLinkArgs);
         } else {
-            m_file.Format(kind.previewLink, {item.m_strName});
+            m_file.Format(kind.previewLink, {PageText::Escaped(item.m_strName)});
         }
     }
     if (m_ctx.Doc().m_bShowComments == 1) m_file.Format("<br>%s", {item.m_strComment});
@@ -229,21 +228,19 @@ void ButtonTableWriter::WriteOpenButton(const TableKind& kind, std::int32_t styl
     m_file.Format(m_mode == kSite ? kind.siteOpenButton : kind.previewOpenButton);
 }
 
-std::string ButtonTableWriter::WritePicturePage(const std::string& address,
-                                                const std::string& caption) const {
-    const std::string name = SitePaths::FileName(address);
-    const std::string pageName = name + ".html";
-    if (name.empty() || !SitePaths::IsSafeRelativePath(pageName)) return {};
+bool ButtonTableWriter::WritePicturePage(const std::string& pageName, const std::string& address,
+                                         const std::string& caption) const {
+    if (!SitePaths::IsSafeRelativePath(pageName)) return false;
     PageFile file;
-    if (!file.Open(m_ctx.PagePath(pageName))) return {};
-    file.Format("<html>\n<head>\n<title>%s</title>\n", {name});
+    if (!file.Open(m_ctx.PagePath(pageName))) return false;
+    file.Format("<html>\n<head>\n<title>%s</title>\n",
+                {PageText::Escaped(SitePaths::FileName(address))});
     file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n");
     file.Format("</head>\n<body>\n");
     file.Format("<p>%s</p>\n", {caption});
-    file.Format("<img src=\"%s\">\n", {SitePaths::ToSlashes(address)});
+    file.Format("<img src=\"%s\">\n", {PageText::Attribute(SitePaths::ToSlashes(address))});
     file.Format("</body>\n</html>\n");
-    if (!file.Close()) return {};
-    return pageName;
+    return file.Close();
 }
 
 }  // namespace foldcraft

@@ -37,12 +37,12 @@ public:
     // target of the jump script); empty when no row is active, and in the preview.
     std::string WriteDocumentTable(const CBuildTreeFolder& folder) const;
 
-    // Writes "<name>.html" for a picture into the context's target directory, name
-    // being the part of the address after its last separator; the page shows the
-    // caption and the picture at the address (backslashes turned into slashes).
-    // Returns the page's file name, or an empty text when the page cannot be
-    // created or written.
-    std::string WritePicturePage(const std::string& address, const std::string& caption) const;
+    // Writes the picture page pageName into the context's target directory: titled
+    // with the picture's file name, it shows the caption and the picture at the
+    // address (backslashes turned into slashes). False when the name is not a safe
+    // file name or the page cannot be created or written.
+    bool WritePicturePage(const std::string& pageName, const std::string& address,
+                          const std::string& caption) const;
 
 private:
     struct TableKind;

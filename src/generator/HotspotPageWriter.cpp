@@ -7,6 +7,7 @@
 
 #include "generator/PageContext.h"
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "generator/SitePaths.h"
 #include "model/FoldcraftDoc.h"
 
@@ -129,7 +130,7 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
     m_ctx.WriteTopTrail(file, trail);
 
     file.Format("<img src=\"%s\" usemap=\"#Map\" border=\"0\">\n",
-                {SitePaths::FilesAddress(folder.m_strHotspotImage)});
+                {PageText::Attribute(SitePaths::FilesAddress(folder.m_strHotspotImage))});
     file.Format("<map name=\"Map\">\n");
     for (const auto& area : folder.m_arrHotspots) {
         if (area->m_nShape < CHotspotArea::kRectangle || area->m_nShape > CHotspotArea::kPolygon) {
@@ -154,7 +155,8 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
             title += '"';
         }
         WriteAreaStart(file, *area);
-        file.Format("\" href=\"%s\" target=\"_blank\" %s %s>\n", {target.address, alt, title});
+        file.Format("\" href=\"%s\" target=\"_blank\" %s %s>\n",
+                    {PageText::Attribute(target.address), alt, title});
     }
     file.Format("</map>\n<br>\n");
 

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "generator/SitePaths.h"
 #include "model/FoldcraftDoc.h"
 
@@ -94,8 +95,13 @@ std::string PageContext::CreatedDateText(Time when) {
     std::string text = kWeekdays[tm.tm_wday % 7];
     text += ", ";
     text += kMonths[tm.tm_mon % 12];
-    text += " " + std::to_string(tm.tm_mday) + ", " + std::to_string(tm.tm_year + 1900LL);
-    text += " at " + std::to_string(tm.tm_hour) + ":" + std::to_string(tm.tm_min);
+    // Appended piece by piece: GCC 12 misjudges operator+ on temporaries here
+    // (-Wrestrict under _FORTIFY_SOURCE).
+    for (const std::string& piece :
+         {std::string(" "), std::to_string(tm.tm_mday), std::string(", "),
+          std::to_string(tm.tm_year + 1900LL), std::string(" at "), std::to_string(tm.tm_hour),
+          std::string(":"), std::to_string(tm.tm_min)})
+        text += piece;
     return text;
 }
 
@@ -109,8 +115,35 @@ bool PageContext::HasPicturePage(const CBuildTreeDoc& item) const {
     return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(address));
 }
 
-std::string PageContext::PicturePageName(const CBuildTreeDoc& item) {
-    return SitePaths::PicturePageName(SitePaths::ItemAddress(item.m_strLink));
+std::string PageContext::PicturePageName(const CBuildTreeDoc& item) const {
+    if (!m_picturePages) {
+        m_picturePages.emplace();
+        std::unordered_map<std::string, int> taken;
+        // Folder pages, and so picture pages, are written only under an active root.
+        if (m_doc.m_pRoot && IsActive(*m_doc.m_pRoot)) {
+            NamePicturePages(*m_doc.m_pRoot, *m_picturePages, taken);
+        }
+    }
+    const auto found = m_picturePages->find(&item);
+    return found == m_picturePages->end() ? std::string() : found->second;
+}
+
+// In the order of the folder pages: a folder's own rows, then each sub-folder, active
+// or not (their pages are written too).
+void PageContext::NamePicturePages(const CBuildTreeFolder& folder, PicturePageNames& names,
+                                   std::unordered_map<std::string, int>& taken) const {
+    if (folder.m_bHotspotFolder == 0) {
+        for (const auto& item : folder.m_arrDocs) {
+            if (!IsActive(*item) || !HasPicturePage(*item)) continue;
+            const std::string file = SitePaths::FileName(SitePaths::ItemAddress(item->m_strLink));
+            std::string key;
+            for (char c : file) key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            const int uses = ++taken[key];
+            names.emplace(item.get(),
+                          uses == 1 ? file + ".html" : file + "-" + std::to_string(uses) + ".html");
+        }
+    }
+    for (const auto& sub : folder.m_arrFolders) NamePicturePages(*sub, names, taken);
 }
 
 bool PageContext::TrailShown() const {
@@ -125,7 +158,7 @@ std::string PageContext::ExtendTrail(const std::string& parentTrail, bool isRoot
     trail += "<a href=\"";
     trail += pageName;
     trail += "\">";
-    trail += folderName;
+    trail += PageText::Escaped(folderName);
     trail += "</a>";
     return trail;
 }
@@ -137,7 +170,7 @@ void PageContext::WriteHead(PageFile& file, std::string_view title) {
 
 void PageContext::WriteFolderStyle(PageFile& file, const CBuildTreeFolder& folder,
                                    bool graphicRules) {
-    WriteHead(file, folder.m_strName);
+    WriteHead(file, PageText::Escaped(folder.m_strName));
     file.Format("h1 { font-size: 20pt; font-weight: bold; }\n");
     if (graphicRules && folder.m_nFolderButtonStyle == CBuildTreeFolder::kStyleGraphic) {
         file.Format(".folder { background-image: url(");
@@ -154,7 +187,7 @@ void PageContext::WriteFolderIntro(PageFile& file, const CBuildTreeFolder& folde
     file.Format("</head>\n<body>\n");
     file.Format("<p>%s</p>\n", {m_doc.m_strHeader});
     if (folder.m_bShowContentsFor == 1) {
-        file.Format("<h1>Contents for %s</h1>\n", {folder.m_strName});
+        file.Format("<h1>Contents for %s</h1>\n", {PageText::Escaped(folder.m_strName)});
     }
     file.Format("%s\n<br><br>\n", {folder.m_strLabel});
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "model/Clock.h"
 
@@ -48,16 +50,18 @@ public:
     // "Monday, January 6, 2025 at 9:5": weekday, date and time of "when" in local time.
     static std::string CreatedDateText(Time when);
 
-    // Whether a document listed on a button-layout page gets a picture page in this
-    // run: thumbnails on, a local document (not a web or mail link) whose address
-    // ends in "jpg" or "gif", and a page name that can be created safely.
-    bool HasPicturePage(const CBuildTreeDoc& item) const;
-    // The name of that picture page: the file name of the document's address plus
-    // ".html" (the same name the folder pages write, so the sitemap never misses).
-    static std::string PicturePageName(const CBuildTreeDoc& item);
+    // The name of the picture page that this run's folder pages write for the
+    // document, and that every link to it uses; empty when the document gets none
+    // (not listed on a written button-layout page, or not a picture document).
+    // The name is the file name of the document's address plus ".html"; when two
+    // documents would share a name, the first in the order the folder pages are
+    // written keeps it and the later ones get "<file name>-2.html", "-3" and so on
+    // (names compared without regard to ASCII case, as some servers compare them).
+    // The same tree always gets the same names.
+    std::string PicturePageName(const CBuildTreeDoc& item) const;
 
     // The navigation trail shown on folder pages: whether it is written at all,
-    // and the trail of a parent extended by one folder's link.
+    // and the trail of a parent extended by one folder's link (its name as text).
     bool TrailShown() const;
     static std::string ExtendTrail(const std::string& parentTrail, bool isRoot,
                                    std::string_view pageName, std::string_view folderName);
@@ -67,7 +71,7 @@ public:
     static void WriteHead(PageFile& file, std::string_view title);
     // The head of a folder page (button layout, image map or preview) up to and
     // including the end of its style block ("-->", "</style>" and a space): the
-    // folder's name as title, the heading rule and, when graphicRules is true, the
+    // folder's name (as text) as title, the heading rule and, when graphicRules is true, the
     // background rules of the folder's graphic buttons.
     static void WriteFolderStyle(PageFile& file, const CBuildTreeFolder& folder, bool graphicRules);
     // The start of a folder page's body: "</head>", "<body>", the header text, the
@@ -86,9 +90,20 @@ public:
     static void WriteMakerLineAndEnd(PageFile& file);
 
 private:
+    // Whether a document listed on a button-layout page gets a picture page in this
+    // run: thumbnails on, a local document (not a web or mail link) whose address
+    // ends in "jpg" or "gif", and a page name that can be created safely.
+    bool HasPicturePage(const CBuildTreeDoc& item) const;
+
+    using PicturePageNames = std::unordered_map<const CBuildTreeDoc*, std::string>;
+    void NamePicturePages(const CBuildTreeFolder& folder, PicturePageNames& names,
+                          std::unordered_map<std::string, int>& taken) const;
+
     const CFoldcraftDoc& m_doc;
     std::string m_targetDir;
     Time m_now;
+    // Made on first use; a context serves one run on one thread.
+    mutable std::optional<PicturePageNames> m_picturePages;
 };
 
 }  // namespace foldcraft

@@ -4,6 +4,7 @@
 #include "generator/HotspotPageWriter.h"
 #include "generator/PageContext.h"
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "generator/SitePaths.h"
 #include "generator/StyleSheetWriter.h"
 #include "generator/SupportImages.h"
@@ -42,7 +43,7 @@ bool PreviewWriter::Write(const CBuildTreeFolder& folder) const {
 
 void PreviewWriter::WriteImageMap(PageFile& file, const CBuildTreeFolder& folder) const {
     file.Format("<img src=\"%s\" usemap=\"#Map\" border=\"0\">\n",
-                {SitePaths::ToSlashes(folder.m_strHotspotImage)});
+                {PageText::Attribute(SitePaths::ToSlashes(folder.m_strHotspotImage))});
     file.Format("<map name=\"Map\">\n");
     for (const auto& area : folder.m_arrHotspots) {
         if (!HotspotPageWriter::WriteAreaStart(file, *area)) continue;

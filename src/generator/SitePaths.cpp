@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "generator/SupportImages.h"
+
 namespace foldcraft::SitePaths {
 namespace {
 bool IsSeparator(char c) {
@@ -9,6 +11,52 @@ bool IsSeparator(char c) {
 }
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+// The characters of a URL path that need no encoding, "/" included.
+bool KeptInPath(unsigned char c) {
+    if (IsAsciiLetter(static_cast<char>(c)) || (c >= '0' && c <= '9')) return true;
+    switch (c) {
+        case '-':
+        case '.':
+        case '_':
+        case '~':
+        case '!':
+        case '$':
+        case '&':
+        case '\'':
+        case '(':
+        case ')':
+        case '*':
+        case '+':
+        case ',':
+        case ';':
+        case '=':
+        case ':':
+        case '@':
+        case '/':
+            return true;
+        default:
+            return false;
+    }
+}
+void AppendPercent(std::string& out, unsigned char c) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += '%';
+    out += kHex[c >> 4];
+    out += kHex[c & 0xFu];
+}
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
 }
 }  // namespace
 
@@ -88,6 +136,38 @@ bool IsPictureAddress(std::string_view address) {
 std::string FileName(std::string_view path) {
     const size_t sep = path.find_last_of("/\\");
     return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+std::string EncodedAddress(std::string_view address) {
+    const bool external = IsExternalLink(address);
+    // A ':' before the first '/' would read as the end of a scheme ("a:b.gif.html"),
+    // unless it follows a drive letter ("C:/Pics/cat.jpg").
+    const size_t firstSlash = address.find('/');
+    const bool drive =
+        address.size() >= 3 && IsAsciiLetter(address[0]) && address[1] == ':' && address[2] == '/';
+    std::string out;
+    out.reserve(address.size());
+    for (size_t i = 0; i < address.size(); ++i) {
+        const char ch = address[i];
+        const auto c = static_cast<unsigned char>(ch);
+        const bool schemeColon = c == ':' && i < firstSlash && !drive;
+        const bool encode = external ? (c == '"' || c == '<' || c == '>' || IsControl(c))
+                                     : (!KeptInPath(c) || schemeColon);
+        if (encode) {
+            AppendPercent(out, c);
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string BackgroundImageName(std::string_view path) {
+    std::string name = FileName(path);
+    for (const SupportImages::Image& image : SupportImages::All()) {
+        if (EqualNoCase(name, image.name)) return "background-" + name;
+    }
+    return name;
 }
 
 }  // namespace foldcraft::SitePaths

@@ -57,5 +57,21 @@ inline std::string PicturePageName(std::string_view path) {
 // backslashes turned into slashes.
 std::string ToSlashes(std::string_view text);
 
+// An address as it goes into a page. A web or mail link stays as typed, except that
+// '"', '<', '>' and control characters are percent-encoded. Any other address (a
+// site path or a local path) is percent-encoded outside the characters a URL keeps
+// as they are (letters, digits, "-._~!$&'()*+,;=:@" and "/" as the separator), so
+// that "?", "#", "%", spaces and bytes above 0x7F name the file itself: "Q&A #1.txt"
+// gives "Q&A%20%231.txt"; a ':' before the first '/' is encoded too (it would read as
+// a scheme), except after a drive letter ("C:/"). The copies on disk keep their
+// real names.
+std::string EncodedAddress(std::string_view address);
+
+// The name under which the background image is copied into images/ and named by the
+// stylesheet: its file name, or "background-" + its file name when that would be the
+// name of a support image (compared without regard to ASCII case), so that neither
+// picture replaces the other.
+std::string BackgroundImageName(std::string_view path);
+
 }  // namespace SitePaths
 }  // namespace foldcraft

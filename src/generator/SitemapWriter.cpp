@@ -2,6 +2,7 @@
 
 #include "generator/PageContext.h"
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "generator/SitePaths.h"
 #include "model/FoldcraftDoc.h"
 
@@ -16,7 +17,8 @@ void WriteRow(PageFile& file, int spacers, const std::string& address, const cha
               const std::string& name) {
     file.Format("<tr>\n<td>\n");
     WriteSpacers(file, spacers);
-    file.Format("<a href=\"%s\"><img src=\"%s\" border=\"0\">%s</a>", {address, icon, name});
+    file.Format("<a href=\"%s\"><img src=\"%s\" border=\"0\">%s</a>",
+                {PageText::Attribute(address), icon, PageText::Escaped(name)});
     file.Format("</td>\n</tr>\n");
 }
 
@@ -44,7 +46,6 @@ bool SitemapWriter::Write() const {
 void SitemapWriter::WriteSitemapRows(PageFile& file, const CBuildTreeFolder& folder,
                                      const std::string& parentId, std::int64_t position,
                                      int depth) const {
-    const CFoldcraftDoc& doc = m_ctx.Doc();
     const std::string id = PageContext::FolderId(parentId, position);
     WriteRow(file, depth, PageContext::FolderPageName(id),
              folder.m_bHotspotFolder == 1 ? "images/hsfolder.gif" : "images/cfolder.gif",
@@ -56,19 +57,13 @@ void SitemapWriter::WriteSitemapRows(PageFile& file, const CBuildTreeFolder& fol
         WriteSitemapRows(file, sub, id, static_cast<std::int64_t>(j), depth + 1);
     }
 
-    // Picture pages exist only where the folder pages write them: for documents
-    // listed in a button-layout folder, when the folder pages are written at all.
-    const bool folderHasPicturePages =
-        folder.m_bHotspotFolder == 0 && doc.m_pRoot && m_ctx.IsActive(*doc.m_pRoot);
+    // Picture pages exist only where the folder pages write them, under the name
+    // given to each document.
     for (const auto& item : folder.m_arrDocs) {
         if (!m_ctx.IsActive(*item)) continue;
         const bool document = !SitePaths::IsExternalLink(item->m_strLink);
-        std::string address;
-        if (document && folderHasPicturePages && m_ctx.HasPicturePage(*item)) {
-            address = PageContext::PicturePageName(*item);
-        } else {
-            address = SitePaths::ItemAddress(item->m_strLink);
-        }
+        std::string address = m_ctx.PicturePageName(*item);
+        if (address.empty()) address = SitePaths::ItemAddress(item->m_strLink);
         WriteRow(file, depth + 1, address, document ? "images/doc.gif" : "images/urldoc.gif",
                  item->m_strName);
     }

@@ -2,6 +2,7 @@
 
 #include "generator/PageContext.h"
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "generator/SitePaths.h"
 #include "model/FoldcraftDoc.h"
 
@@ -10,10 +11,10 @@ namespace foldcraft {
 std::string StyleSheetWriter::BackgroundText() const {
     const CFoldcraftDoc& doc = m_ctx.Doc();
     const std::string& image = doc.m_strBackgroundImage;
-    const std::string name = SitePaths::FileName(image);
     // A bare file name (no directory part) is not used.
-    if (image.empty() || name.size() == image.size()) return {};
-    std::string text = "background-image: url(images/" + name + ");";
+    if (image.empty() || SitePaths::FileName(image).size() == image.size()) return {};
+    std::string text = "background-image: url(" +
+                       PageText::InCss("images/" + SitePaths::BackgroundImageName(image)) + ");";
     if (doc.m_nBackgroundPlacement == 1) {
         text += " background-repeat: no-repeat; background-position: center center;";
     }

@@ -17,8 +17,9 @@ public:
     bool Write() const;
 
     // The background part of the body rule: empty without a background image or
-    // when its path names no directory; else its url under images/, followed by
-    // the centring rules when the placement is Center.
+    // when its path names no directory; else its url under images/ (by
+    // SitePaths::BackgroundImageName, encoded), followed by the centring rules when
+    // the placement is Center.
     std::string BackgroundText() const;
 
 private:

@@ -1,19 +1,50 @@
 #include "model/Clock.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <limits>
 
 namespace foldcraft {
 namespace {
 // INT64_MIN marks "not pinned".
 constexpr Time kUnpinned = INT64_MIN;
 std::atomic<Time> g_pinned{kUnpinned};
+
+// SOURCE_DATE_EPOCH as read at the first call (thread-safe static initialisation).
+std::optional<Time> SourceDateEpoch() {
+    static const std::optional<Time> value = [] {
+        const char* text = std::getenv("SOURCE_DATE_EPOCH");
+        if (!text || !*text) return std::optional<Time>{};
+        const std::optional<Time> parsed = Clock::ParseSourceDateEpoch(text);
+        if (!parsed)
+            std::fprintf(stderr,
+                         "Warning: SOURCE_DATE_EPOCH is not a number of seconds since 1970; "
+                         "using the real clock.\n");
+        return parsed;
+    }();
+    return value;
+}
 }  // namespace
 
 Time Clock::Now() {
     const Time pinned = g_pinned.load(std::memory_order_relaxed);
     if (pinned != kUnpinned) return pinned;
+    if (const std::optional<Time> epoch = SourceDateEpoch()) return *epoch;
     return static_cast<Time>(std::time(nullptr));
+}
+
+std::optional<Time> Clock::ParseSourceDateEpoch(const char* text) {
+    if (!text || !*text) return std::nullopt;
+    Time value = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return std::nullopt;
+        const int digit = *p - '0';
+        if (value > (std::numeric_limits<Time>::max() - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
 }
 
 void Clock::Pin(std::optional<Time> pinned) {

@@ -10,10 +10,19 @@ using Time = std::int64_t;
 
 // The program's one source of "now". Tests pin it to a fixed second;
 // everything in the core that needs the current time asks here.
+//
+// SOURCE_DATE_EPOCH (the reproducible-builds convention: decimal seconds since
+// 1970) stands in for the real clock when it is set, so the same project publishes
+// to the same bytes. It is read once, at the first call; an empty value means the
+// real clock, a malformed one too, with one warning on standard error.
 class Clock {
 public:
-    // The current time, or the pinned time when one is set.
+    // The pinned time when one is set, else SOURCE_DATE_EPOCH, else the real time.
     static Time Now();
+
+    // Parses a SOURCE_DATE_EPOCH value: decimal digits only, at most 2^63 - 1.
+    // nullopt for anything else (empty, sign, blanks, letters, overflow).
+    static std::optional<Time> ParseSourceDateEpoch(const char* text);
 
     // Pins Now() to a fixed value (nullopt releases it). Thread-safe.
     static void Pin(std::optional<Time> pinned);

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
 
 #include "model/Archive.h"
@@ -25,7 +26,17 @@ std::string ErrnoText(int err) {
 }
 
 ProjectFileResult Failure(Status status, std::string message) {
-    return {status, std::move(message)};
+    return {status, std::move(message), {}};
+}
+
+ProjectFileResult NoMemory() {
+    return Failure(Status::kNoMemory, "not enough memory");
+}
+
+ProjectFileVersion VersionOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+            static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
 // Writes to a file descriptor, remembering the first error.
@@ -79,9 +90,12 @@ ProjectFileResult ReadDocument(CFoldcraftDoc& doc, CArchive& ar, std::uint64_t s
     if (size == 0) return {};
     // The file is read into a scratch document, so that a damaged file leaves no
     // half-read settings behind; on success the contents move over.
-    CFoldcraftDoc scratch;
     try {
+        CFoldcraftDoc scratch;
         scratch.Serialize(ar);
+        doc.TakeSavedFields(scratch);
+    } catch (const std::bad_alloc&) {
+        return NoMemory();
     } catch (const CArchiveException& e) {
         switch (e.GetKind()) {
             case CArchiveException::Kind::kUnsupportedVersion:
@@ -96,7 +110,6 @@ ProjectFileResult ReadDocument(CFoldcraftDoc& doc, CArchive& ar, std::uint64_t s
                 return Failure(Status::kDamaged, e.Message());
         }
     }
-    doc.TakeSavedFields(scratch);
     return {};
 }
 
@@ -110,6 +123,51 @@ std::string DirectoryOf(const std::string& path) {
 std::string BaseNameOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Where a save to path writes. ok is false when path is, or its links lead to,
+// something else than a regular file or a free name in an existing directory.
+struct SaveTarget {
+    bool ok = false;
+    std::string path;     // the file to replace or create
+    bool exists = false;  // a regular file is there
+    mode_t mode = 0;      // its permission bits
+};
+
+SaveTarget ResolveSaveTarget(const std::string& path) {
+    struct stat st {};
+    // Nothing there, or a place that cannot be reached: creating the file tells why.
+    if (::lstat(path.c_str(), &st) != 0) return {true, path, false, 0};
+    if (S_ISREG(st.st_mode)) return {true, path, true, static_cast<mode_t>(st.st_mode & 07777)};
+    if (!S_ISLNK(st.st_mode)) return {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return {};
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (!resolved) return {};
+        SaveTarget target{true, resolved, true, static_cast<mode_t>(st.st_mode & 07777)};
+        std::free(resolved);
+        return target;
+    }
+    if (errno != ENOENT) return {};  // a loop, or a link that cannot be followed
+    // A link to nothing: followed by hand to the name it leads to, which is created
+    // when its directory exists.
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        if (::lstat(current.c_str(), &st) != 0) {
+            struct stat dir {};
+            if (errno != ENOENT || ::stat(DirectoryOf(current).c_str(), &dir) != 0 ||
+                !S_ISDIR(dir.st_mode))
+                return {};
+            return {true, current, false, 0};
+        }
+        if (!S_ISLNK(st.st_mode)) return {};  // appeared meanwhile: not followed twice
+        std::string next(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(current.c_str(), next.data(), next.size());
+        if (n <= 0 || static_cast<size_t>(n) >= next.size()) return {};
+        next.resize(static_cast<size_t>(n));
+        current = next[0] == '/' ? next : DirectoryOf(current) + "/" + next;
+    }
+    return {};
 }
 
 // A name for the temporary file that no other save is likely to pick; O_EXCL
@@ -133,16 +191,19 @@ ProjectFileResult ReadProjectBytes(CFoldcraftDoc& doc, std::string_view bytes) {
 }
 
 ProjectFileResult WriteProjectBytes(CFoldcraftDoc& doc, std::string& bytes) {
-    StringArchiveSink sink;
     try {
+        StringArchiveSink sink;
         CArchive ar(sink);
         doc.Serialize(ar);
         ar.Flush();
+        bytes = std::move(sink.Bytes());
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
+        return NoMemory();
     } catch (const CArchiveException& e) {
         bytes.clear();
         return Failure(Status::kIoError, "the project cannot be written: " + e.Message());
     }
-    bytes = std::move(sink.Bytes());
     return {};
 }
 
@@ -153,15 +214,22 @@ std::string WriteProjectBytes(CFoldcraftDoc& doc) {
 }
 
 ProjectFileResult LoadProject(CFoldcraftDoc& doc, const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Failure(Status::kIoError, "cannot open the file: " + ErrnoText(errno));
+    // A device or FIFO is not even opened (opening some has effects of its own); one
+    // put in place meanwhile is opened without waiting, so that a FIFO with no writer
+    // cannot hold the open, and refused by its type.
     struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return Failure(Status::kNotRegularFile, "not a regular file");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Failure(Status::kIoError, "cannot open the file: " + ErrnoText(errno));
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool directory = S_ISDIR(st.st_mode);
         ::close(fd);
-        return Failure(Status::kIoError, directory ? "it is a directory, not a project file"
-                                                   : "it is not a regular file");
+        return directory ? Failure(Status::kIoError, "it is a directory, not a project file")
+                         : Failure(Status::kNotRegularFile, "not a regular file");
     }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     // The file is read through a window rather than whole: a large project then
     // needs little more memory than its tree.
     FdSource source(fd);
@@ -169,7 +237,8 @@ ProjectFileResult LoadProject(CFoldcraftDoc& doc, const std::string& path) {
     ProjectFileResult result =
         ReadDocument(doc, ar, static_cast<std::uint64_t>(st.st_size), &source);
     ::close(fd);
-    if (result.status == Status::kDamaged || result.status == Status::kIoError) {
+    if (result.status == Status::kDamaged || result.status == Status::kIoError ||
+        result.status == Status::kNoMemory) {
         // The previous project is gone; what is left is a new, unnamed project, so
         // that a later save cannot overwrite some file with the emptied tree.
         doc.OnNewDocument();
@@ -179,30 +248,21 @@ ProjectFileResult LoadProject(CFoldcraftDoc& doc, const std::string& path) {
     doc.SetPathName(path);
     doc.SetModifiedFlag(false);
     doc.m_arrPublishFiles.clear();
+    result.version = VersionOf(st);
     return result;
 }
 
-ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path) {
+ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path,
+                              const ProjectFileVersion* unchangedSince) {
     if (path.empty()) return Failure(Status::kIoError, "no file name given");
 
-    // Saving through a symbolic link replaces the file it points to, not the link.
-    std::string target = path;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
-        }
-    }
-    bool existed = false;
-    mode_t oldMode = 0;
-    if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            return Failure(Status::kIoError, "cannot save: the path is a directory");
-        }
-        existed = true;
-        oldMode = st.st_mode & 07777;
-    }
+    // Only a regular file is replaced; saving through a symbolic link replaces the
+    // file it points to, not the link.
+    const SaveTarget resolved = ResolveSaveTarget(path);
+    if (!resolved.ok) return Failure(Status::kNotRegularFile, "not a regular file");
+    const std::string& target = resolved.path;
+    const bool existed = resolved.exists;
+    const mode_t oldMode = resolved.mode;
 
     const std::string directory = DirectoryOf(target);
     std::string temp;
@@ -217,10 +277,10 @@ ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path) {
                        "cannot create a file in \"" + directory + "\": " + ErrnoText(errno));
     }
 
-    auto fail = [&](const std::string& what, int err) {
+    auto fail = [&](const std::string& what, int err, Status status = Status::kIoError) {
         if (fd >= 0) ::close(fd);
         ::unlink(temp.c_str());
-        return Failure(Status::kIoError, what + (err ? ": " + ErrnoText(err) : std::string()));
+        return Failure(status, what + (err ? ": " + ErrnoText(err) : std::string()));
     };
 
     if (existed && ::fchmod(fd, oldMode) != 0)
@@ -235,6 +295,9 @@ ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path) {
         CArchive ar(sink);
         doc.Serialize(ar);
         ar.Flush();
+    } catch (const std::bad_alloc&) {
+        doc.m_bNeverSaved = neverSaved;
+        return fail("not enough memory", 0, Status::kNoMemory);
     } catch (const CArchiveException& e) {
         doc.m_bNeverSaved = neverSaved;
         if (e.GetKind() == CArchiveException::Kind::kWriteFailed) {
@@ -247,12 +310,21 @@ ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path) {
         doc.m_bNeverSaved = neverSaved;
         return fail("cannot write the file to disk", err);
     }
+    struct stat written {};
+    ::fstat(fd, &written);
     const int closed = ::close(fd);
     fd = -1;
     if (closed != 0) {
         const int err = errno;
         doc.m_bNeverSaved = neverSaved;
         return fail("cannot write the file to disk", err);
+    }
+    if (unchangedSince) {
+        struct stat now {};
+        if (::stat(target.c_str(), &now) != 0 || VersionOf(now) != *unchangedSince) {
+            doc.m_bNeverSaved = neverSaved;
+            return fail("the file has changed since it was read", 0, Status::kChangedOnDisk);
+        }
     }
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;
@@ -269,7 +341,9 @@ ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path) {
 
     doc.SetPathName(path);
     doc.SetModifiedFlag(false);
-    return {};
+    ProjectFileResult result;
+    result.version = VersionOf(written);
+    return result;
 }
 
 }  // namespace foldcraft

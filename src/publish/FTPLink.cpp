@@ -12,17 +12,69 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <utility>
 
+#include "publish/TlsChannel.h"
 #include "publish/UniqueFd.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using foldcraft::TlsChannel;
 using foldcraft::UniqueFd;
+
+// One read or write on a socket, plain or through TLS: how many bytes moved, or
+// what to wait for before trying again (0 with no wait: end of stream; -1: error).
+struct IoStep {
+    long bytes;
+    short wait;
+};
+
+IoStep ReadSome(int fd, TlsChannel* tls, char* buffer, std::size_t size) {
+    if (tls) {
+        std::size_t got = 0;
+        switch (tls->Read(buffer, size, got)) {
+            case TlsChannel::Io::kDone:
+                return {static_cast<long>(got), 0};
+            case TlsChannel::Io::kEnd:
+                return {0, 0};
+            case TlsChannel::Io::kWantRead:
+                return {0, POLLIN};
+            case TlsChannel::Io::kWantWrite:
+                return {0, POLLOUT};
+            default:
+                return {-1, 0};
+        }
+    }
+    const ssize_t got = ::recv(fd, buffer, size, 0);
+    if (got >= 0) return {static_cast<long>(got), 0};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {0, POLLIN};
+    return {-1, 0};
+}
+
+IoStep WriteSome(int fd, TlsChannel* tls, const char* buffer, std::size_t size) {
+    if (tls) {
+        std::size_t sent = 0;
+        switch (tls->Write(buffer, size, sent)) {
+            case TlsChannel::Io::kDone:
+                return {static_cast<long>(sent), 0};
+            case TlsChannel::Io::kWantRead:
+                return {0, POLLIN};
+            case TlsChannel::Io::kWantWrite:
+                return {0, POLLOUT};
+            default:
+                return {-1, 0};
+        }
+    }
+    const ssize_t sent = ::send(fd, buffer, size, MSG_NOSIGNAL);
+    if (sent >= 0) return {static_cast<long>(sent), 0};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {0, POLLOUT};
+    return {-1, 0};
+}
 
 // A reply line longer than this, or a multi-line reply with more lines, is treated
 // as a broken connection rather than read forever.
@@ -134,7 +186,10 @@ std::string CFTPLink::PortCommand(std::uint32_t address, unsigned port) {
 }
 
 CFTPLink::Wait CFTPLink::WaitFor(int fd, short events) const {
-    const auto deadline = Clock::now() + m_timeout;
+    return WaitUntil(fd, events, Clock::now() + m_timeout);
+}
+
+CFTPLink::Wait CFTPLink::WaitUntil(int fd, short events, Clock::time_point deadline) const {
     while (true) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -146,6 +201,12 @@ CFTPLink::Wait CFTPLink::WaitFor(int fd, short events) const {
         if (rc == 0) return Wait::kTimeout;
         if (errno != EINTR) return Wait::kError;
     }
+}
+
+bool CFTPLink::IsServerReply(const std::string& text) {
+    return text.size() >= 3 && std::isdigit(static_cast<unsigned char>(text[0])) &&
+           std::isdigit(static_cast<unsigned char>(text[1])) &&
+           std::isdigit(static_cast<unsigned char>(text[2]));
 }
 
 void CFTPLink::AbandonControl() {
@@ -203,6 +264,7 @@ bool CFTPLink::OpenControlConnection(const std::string& host, int port) {
 }
 
 void CFTPLink::CloseControlConnection() {
+    m_tls.reset();
     m_writeBuffer.clear();
     m_readBuffer.clear();
     m_readStart = m_readEnd = 0;
@@ -215,18 +277,18 @@ void CFTPLink::CloseControlConnection() {
 bool CFTPLink::Flush() {
     std::size_t done = 0;
     while (done < m_writeBuffer.size()) {
-        const Wait wait = WaitFor(m_socket, POLLOUT);
-        if (wait != Wait::kReady) {
-            m_bTimedOut = wait == Wait::kTimeout;
-            return false;
-        }
         const std::size_t chunk = std::min(kBufferSize, m_writeBuffer.size() - done);
-        const ssize_t sent = ::send(m_socket, m_writeBuffer.data() + done, chunk, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
-            return false;
+        const IoStep step = WriteSome(m_socket, m_tls.get(), m_writeBuffer.data() + done, chunk);
+        if (step.bytes < 0) return false;
+        if (step.wait != 0) {
+            const Wait wait = WaitFor(m_socket, step.wait);
+            if (wait != Wait::kReady) {
+                m_bTimedOut = wait == Wait::kTimeout;
+                return false;
+            }
+            continue;
         }
-        done += static_cast<std::size_t>(sent);
+        done += static_cast<std::size_t>(step.bytes);
     }
     m_writeBuffer.clear();
     return true;
@@ -239,6 +301,7 @@ bool CFTPLink::SendLine(const std::string& text) {
         m_strLastReply = kCommandRefused;
         return false;
     }
+    m_strLastCommandWord = text.substr(0, text.find(' '));
     if (!IsOpen()) return false;
     m_writeBuffer.append(text);
     m_writeBuffer.append("\r\n");
@@ -252,18 +315,19 @@ bool CFTPLink::SendLine(const std::string& text) {
 bool CFTPLink::FillReadBuffer() {
     m_readStart = m_readEnd = 0;
     while (true) {
-        const Wait wait = WaitFor(m_socket, POLLIN);
+        // Try first: TLS may hold decrypted bytes that poll cannot see.
+        const IoStep step =
+            ReadSome(m_socket, m_tls.get(), m_readBuffer.data(), m_readBuffer.size());
+        if (step.bytes > 0) {
+            m_readEnd = static_cast<std::size_t>(step.bytes);
+            return true;
+        }
+        if (step.wait == 0) return false;  // end of stream or error
+        const Wait wait = WaitFor(m_socket, step.wait);
         if (wait != Wait::kReady) {
             m_bTimedOut = wait == Wait::kTimeout;
             return false;
         }
-        const ssize_t got = ::recv(m_socket, m_readBuffer.data(), m_readBuffer.size(), 0);
-        if (got > 0) {
-            m_readEnd = static_cast<std::size_t>(got);
-            return true;
-        }
-        if (got == 0) return false;  // end of stream
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return false;
     }
 }
 
@@ -324,7 +388,36 @@ bool CFTPLink::Command(const std::string& line) {
     return m_nReplyClass == 2;
 }
 
+// The path in a 257 reply to PWD: the text between the first quote and its closing
+// quote, a doubled quote standing for one. nullopt when there is none.
+static std::optional<std::string> PwdPath(const std::string& reply) {
+    const std::size_t open = reply.find('"');
+    if (reply.compare(0, 3, "257") != 0 || open == std::string::npos) return std::nullopt;
+    std::string path;
+    for (std::size_t i = open + 1; i < reply.size(); ++i) {
+        if (reply[i] != '"') {
+            path += reply[i];
+        } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
+            path += '"';
+            ++i;
+        } else {
+            return path.empty() ? std::nullopt : std::optional<std::string>(path);
+        }
+    }
+    return std::nullopt;
+}
+
+bool CFTPLink::ReturnTo(const std::optional<std::string>& where, const std::string& name) {
+    if (where) return Command("CWD " + *where);
+    const std::size_t levels = 1 + std::count(name.begin(), name.end(), '/');
+    for (std::size_t i = 0; i < levels; ++i) {
+        if (!Command("CDUP")) return false;
+    }
+    return true;
+}
+
 bool CFTPLink::MakeDirectory(const std::string& name) {
+    m_bDirectoryRefused = false;
     if (name.empty()) return true;
     if (HoldsParentSegment(name)) {
         m_strLastReply = kRemoteNameRefused;
@@ -332,12 +425,88 @@ bool CFTPLink::MakeDirectory(const std::string& name) {
     }
     if (!SendLine("MKD " + name)) return false;
     if (!ReadReply()) return false;
-    return m_nReplyClass == 2 || m_strLastReply.rfind("550", 0) == 0;
+    if (m_nReplyClass == 2) return true;
+    if (m_strLastReply.rfind("550", 0) != 0) return false;
+
+    // 550 says "exists" as well as "not allowed": look.
+    const std::string refusal = m_strLastReply;
+    if (!SendLine("PWD") || !ReadReply()) return false;
+    const std::optional<std::string> here = PwdPath(m_strLastReply);
+    if (!Command("CWD " + name)) {
+        if (!IsOpen()) return false;
+        m_strLastReply = refusal;
+        m_bDirectoryRefused = true;
+        return false;
+    }
+    if (!ReturnTo(here, name)) return false;  // lost our place: the caller must stop
+    m_strLastReply = refusal;
+    return true;
+}
+
+bool CFTPLink::Rename(const std::string& from, const std::string& to) {
+    if (HoldsParentSegment(from) || HoldsParentSegment(to)) {
+        m_strLastReply = kRemoteNameRefused;
+        return false;
+    }
+    if (!SendLine("RNFR " + from) || !ReadReply()) return false;
+    if (m_nReplyClass != 3) return false;
+    return Command("RNTO " + to);
+}
+
+bool CFTPLink::DeleteFile(const std::string& name) {
+    if (HoldsParentSegment(name)) {
+        m_strLastReply = kRemoteNameRefused;
+        return false;
+    }
+    return Command("DELE " + name);
+}
+
+void CFTPLink::RequireTls(std::string pinnedFingerprint) {
+    m_bTlsRequired = true;
+    m_strPinnedFingerprint = std::move(pinnedFingerprint);
+}
+
+bool CFTPLink::StartTls(const std::string& host) {
+    if (!SendLine("AUTH TLS") || !ReadReply()) return false;
+    if (m_nReplyClass != 2) {
+        m_bTlsRefused = true;
+        m_strLastReply = kNoTls;
+        return false;
+    }
+    // Nothing may come in plain text after the 234: it would be taken as secure.
+    if (m_readStart != m_readEnd) {
+        m_strLastReply = kTlsFailed;
+        AbandonControl();
+        return false;
+    }
+    if (!m_tlsContext) m_tlsContext = TlsChannel::NewClientContext();
+    std::string error;
+    std::unique_ptr<TlsChannel> tls =
+        TlsChannel::Connect(m_tlsContext, m_socket, host, nullptr, Clock::now() + m_timeout, error);
+    if (!tls) {
+        m_strLastReply = error;
+        AbandonControl();
+        return false;
+    }
+    m_strPeerFingerprint = tls->Fingerprint();
+    if (!tls->Verified() &&
+        !TlsChannel::SameFingerprint(m_strPinnedFingerprint, m_strPeerFingerprint)) {
+        m_bCertificateRefused = true;
+        m_strLastReply = "Server certificate not trusted (" + tls->VerifyError() +
+                         "). SHA-256 fingerprint: " + m_strPeerFingerprint;
+        tls.reset();
+        AbandonControl();
+        return false;
+    }
+    m_tls = std::move(tls);
+    m_strTlsHost = host;
+    return Command("PBSZ 0") && Command("PROT P");
 }
 
 void CFTPLink::Logoff() {
     if (IsOpen()) {
         SendLine("QUIT");
+        if (IsOpen() && m_tls) m_tls->Shutdown();
         if (IsOpen()) ::shutdown(m_socket, SHUT_WR);
     }
     CloseControlConnection();
@@ -356,8 +525,12 @@ bool CFTPLink::Logon(const std::string& host, int port, const std::string& user,
     const int targetPort = firewallType == 0 ? port : firewallPort;
     const std::string hostText = port != 21 ? host + ":" + std::to_string(port) : host;
 
+    m_bTlsRefused = false;
+    m_bCertificateRefused = false;
+    m_strPeerFingerprint.clear();
     if (!OpenControlConnection(targetHost, targetPort)) return false;
     if (!Command("")) return false;
+    if (m_bTlsRequired && !StartTls(targetHost)) return false;
 
     const LogonStep* row = kLogonTable[firewallType];
     int step = 0;
@@ -388,14 +561,31 @@ bool CFTPLink::Logon(const std::string& host, int port, const std::string& user,
 }
 
 int CFTPLink::AcceptWithTimeout(int listenFd) {
+    m_bForeignDataPeer = false;
+    sockaddr_in controlPeer{};
+    socklen_t controlLen = sizeof controlPeer;
+    if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&controlPeer), &controlLen) != 0) {
+        return -1;
+    }
+    const auto deadline = Clock::now() + m_timeout;
     while (true) {
-        const Wait wait = WaitFor(listenFd, POLLIN);
+        const Wait wait = WaitUntil(listenFd, POLLIN, deadline);
         if (wait != Wait::kReady) {
             m_bTimedOut = wait == Wait::kTimeout;
             return -1;
         }
-        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd >= 0) return fd;
+        sockaddr_in peer{};
+        socklen_t peerLen = sizeof peer;
+        UniqueFd fd(::accept4(listenFd, reinterpret_cast<sockaddr*>(&peer), &peerLen,
+                              SOCK_NONBLOCK | SOCK_CLOEXEC));
+        if (fd.Get() >= 0) {
+            // Only the server may connect: anyone else could read or inject the file.
+            if (peer.sin_family == AF_INET && peer.sin_addr.s_addr == controlPeer.sin_addr.s_addr) {
+                return fd.Release();
+            }
+            m_bForeignDataPeer = true;
+            continue;
+        }
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNABORTED) {
             return -1;
         }
@@ -414,21 +604,23 @@ bool CFTPLink::WaitForData(int dataFd, short events) {
     return false;
 }
 
-bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive) {
+bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive, TlsChannel* tls) {
     char block[kBufferSize];
     if (receive) {
         while (true) {
-            if (!WaitForData(dataFd, POLLIN)) return false;
-            const ssize_t got = ::recv(dataFd, block, sizeof block, 0);
-            if (got == 0) return true;
-            if (got < 0) {
-                if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) continue;
+            const IoStep step = ReadSome(dataFd, tls, block, sizeof block);
+            if (step.bytes < 0) {
                 m_strLastReply = kFileError;
                 return false;
             }
+            if (step.bytes == 0) {
+                if (step.wait == 0) return true;  // the server closed: all there
+                if (!WaitForData(dataFd, step.wait)) return false;
+                continue;
+            }
             std::size_t written = 0;
-            while (written < static_cast<std::size_t>(got)) {
-                const ssize_t n = ::write(fileFd, block + written, got - written);
+            while (written < static_cast<std::size_t>(step.bytes)) {
+                const ssize_t n = ::write(fileFd, block + written, step.bytes - written);
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) {
                     m_strLastReply = kFileError;
@@ -439,32 +631,32 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive) {
         }
     }
     while (true) {
-        ssize_t got = ::read(fileFd, block, sizeof block);
+        const ssize_t got = ::read(fileFd, block, sizeof block);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             m_strLastReply = kFileError;
             return false;
         }
-        if (got == 0) return true;
-        if (!WaitForData(dataFd, POLLOUT)) return false;
-        std::size_t chunk = static_cast<std::size_t>(got);
-        if (m_maxSendChunk > 0) chunk = std::min(chunk, m_maxSendChunk);
-        ssize_t sent = ::send(dataFd, block, chunk, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        if (got == 0) {
+            if (tls) tls->Shutdown();
+            return true;
+        }
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(got)) {
+            std::size_t chunk = static_cast<std::size_t>(got) - done;
+            if (m_maxSendChunk > 0) chunk = std::min(chunk, m_maxSendChunk);
+            const IoStep step = WriteSome(dataFd, tls, block + done, chunk);
+            if (step.bytes < 0) {
                 // The upload fails here whatever the server answers afterwards: seeing
                 // the data connection end, it may store the truncated file and say 226.
                 m_strLastReply = kFileError;
                 return false;
             }
-            sent = 0;
-        }
-        if (sent < got) {
-            // A short send: step back so the unsent rest is read again.
-            if (::lseek(fileFd, -static_cast<off_t>(got - sent), SEEK_CUR) < 0) {
-                m_strLastReply = kFileError;
-                return false;
+            if (step.wait != 0) {
+                if (!WaitForData(dataFd, step.wait)) return false;
+                continue;
             }
+            done += static_cast<std::size_t>(step.bytes);
         }
     }
 }
@@ -549,11 +741,10 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         }
         listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         if (listener.Get() < 0) return false;
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_addr.s_addr = htonl(INADDR_ANY);
-        any.sin_port = 0;
-        if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+        // The local address of the control connection, not every address.
+        sockaddr_in own = localAddr;
+        own.sin_port = 0;
+        if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&own), sizeof own) != 0) {
             return false;
         }
         if (::listen(listener.Get(), 5) != 0) return false;
@@ -613,6 +804,12 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         const int fd = AcceptWithTimeout(listener.Get());
         listener.Reset();
         if (fd < 0) {
+            if (m_bForeignDataPeer) {
+                // The server's own answer decides whether the control connection is
+                // still in step; the file failed either way.
+                m_bTimedOut = false;
+                return failAfterPreliminary(kFileError);
+            }
             m_bTimedOut = true;
             return failAfterPreliminary(kNetworkError);
         }
@@ -620,12 +817,39 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     }
     if (!SetNonBlocking(data.Get())) return failAfterPreliminary(kNetworkError);
 
+    // 8. Protected data: TLS on the data connection, with the control connection's
+    // certificate.
+    std::unique_ptr<TlsChannel> dataTls;
+    if (m_tls) {
+        std::string error;
+        dataTls = TlsChannel::Connect(m_tlsContext, data.Get(), m_strTlsHost, m_tls.get(),
+                                      Clock::now() + m_timeout, error);
+        if (!dataTls || dataTls->Fingerprint() != m_strPeerFingerprint) {
+            dataTls.reset();
+            return failAfterPreliminary(kFileError);
+        }
+    }
+
     // 9. The data.
-    if (!CopyData(data.Get(), file.Get(), receive)) {
+    if (!CopyData(data.Get(), file.Get(), receive, dataTls.get())) {
+        dataTls.reset();
         return failAfterPreliminary(m_strLastReply);
     }
 
-    // 10. Close the data connection, then the file.
+    // 10. Close the data connection, then the file. After an upload over TLS the
+    // server's last records (session tickets, its close_notify) are read first:
+    // closing a socket with unread bytes resets the connection, and a reset can
+    // cost the server the end of the file while it still answers 226.
+    if (dataTls && !receive) {
+        ::shutdown(data.Get(), SHUT_WR);
+        char sink[kBufferSize];
+        while (WaitForData(data.Get(), POLLIN)) {
+            const ssize_t got = ::recv(data.Get(), sink, sizeof sink, 0);
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
+        }
+        if (m_bTimedOut) return failAfterPreliminary(kNetworkError);
+    }
+    dataTls.reset();
     data.Reset();
     if (receive && ::close(file.Release()) != 0) {
         return failAfterPreliminary(kFileError);

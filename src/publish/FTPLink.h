@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +26,16 @@
 // (kRemoteNameRefused), so nothing from a project can inject commands or climb out
 // of the starting directory.
 //
+// In active mode the client listens on the control connection's local address and
+// takes data only from the control connection's peer.
+//
 // Not thread-safe; one caller at a time. Destroying the link closes any connection
 // without sending anything.
+namespace foldcraft {
+class TlsChannel;
+}
+typedef struct ssl_ctx_st SSL_CTX;
+
 class CFTPLink {
 public:
     static constexpr const char* kUnableToCreateSocket = "Unable to create socket.";
@@ -36,6 +46,8 @@ public:
     static constexpr const char* kFileError = "File error.";
     static constexpr const char* kCommandRefused = "Command refused: CR, LF or NUL in its text.";
     static constexpr const char* kRemoteNameRefused = "Remote name refused: \"..\" segment.";
+    static constexpr const char* kNoTls = "Server does not support encrypted connections.";
+    static constexpr const char* kTlsFailed = "Encrypted connection failed.";
 
     static constexpr std::size_t kBufferSize = 4096;  // reader, writer and data blocks
     static constexpr int kFirewallTypeCount = 9;
@@ -81,14 +93,42 @@ public:
                const std::string& password, const std::string& account,
                const std::string& firewallHost, const std::string& firewallUser,
                const std::string& firewallPassword, int firewallPort, int firewallType);
+    // From the next Logon on, explicit TLS is required: after the greeting "AUTH TLS"
+    // (a refusal fails with kNoTls and TlsRefused(), before any user name or
+    // password is sent; there is no fall-back to plain), the handshake, a check of
+    // the server certificate against the system's CA store and the host connected
+    // to, then "PBSZ 0" and "PROT P"; every data connection is TLS too, resuming the
+    // control connection's session, and must show the same certificate. A
+    // certificate that fails the check is refused (CertificateRefused(); the
+    // connection is closed without a further word) unless its SHA-256 fingerprint
+    // equals pinnedFingerprint (hexadecimal, ":" optional; empty pins nothing).
+    void RequireTls(std::string pinnedFingerprint = {});
+    bool TlsRefused() const { return m_bTlsRefused; }
+    bool CertificateRefused() const { return m_bCertificateRefused; }
+    // The server certificate's SHA-256 fingerprint ("AB:CD:...") once a handshake
+    // happened, whether or not it was trusted.
+    const std::string& PeerFingerprint() const { return m_strPeerFingerprint; }
+    bool TlsActive() const { return m_tls != nullptr; }
+
     // Sends QUIT without waiting for the reply and closes the connection.
     void Logoff();
 
     // Sends the line (unless empty) and reads the reply; true for a 2xx reply.
     bool Command(const std::string& line);
-    // "MKD " + name; true for 2xx or a reply beginning with "550" (already there).
-    // An empty name sends nothing and succeeds.
+    // "MKD " + name; true for 2xx, or for a reply beginning with "550" when the
+    // directory is then confirmed to exist: "PWD", "CWD " + name, and back to where
+    // the link was (by the PWD path, or by one "CDUP" per segment when PWD gave none).
+    // A 550 for a directory that is not there fails with the 550 line in
+    // m_strLastReply and DirectoryRefused() set; the link is then still where it was
+    // and usable. Any other failure (other replies, a failed way back) clears
+    // DirectoryRefused(). An empty name sends nothing and succeeds.
     bool MakeDirectory(const std::string& name);
+    bool DirectoryRefused() const { return m_bDirectoryRefused; }
+    // "RNFR " + from (a 3xx reply), then "RNTO " + to (2xx). False on any other reply;
+    // LastCommandWord() then tells which of the two was refused.
+    bool Rename(const std::string& from, const std::string& to);
+    // "DELE " + name; true for 2xx.
+    bool DeleteFile(const std::string& name);
     // Stores local as remote (receive false) or retrieves remote into local (receive
     // true), binary, over a new data connection. True when the server's final reply
     // is 2xx and the data moved without error.
@@ -114,6 +154,12 @@ public:
     // it to force short sends); 0 means a whole block.
     void SetMaxSendChunk(std::size_t bytes) { m_maxSendChunk = bytes; }
 
+    // The command word ("PORT", "STOR", ...) of the last line sent; empty before any.
+    const std::string& LastCommandWord() const { return m_strLastCommandWord; }
+    // Whether text is a server reply line (three digits first) rather than one of the
+    // client's own k... texts.
+    static bool IsServerReply(const std::string& text);
+
     // Whether m_strLastReply is the server's answer to a command that carried a
     // password (such replies are never shown: a server may echo what it was sent).
     bool LastReplyFollowsPassword() const { return m_bLastSentPassword; }
@@ -137,12 +183,18 @@ private:
     bool FillReadBuffer();
     bool Flush();
     bool ConnectWithTimeout(int fd, const void* addr, unsigned len) const;
+    // Accepts the server's data connection. A connection from any address other than
+    // the control connection's peer is closed at once and the wait goes on, to
+    // Timeout() in all (then ForeignDataPeer is set when one was refused).
     int AcceptWithTimeout(int listenFd);
+    Wait WaitUntil(int fd, short events, std::chrono::steady_clock::time_point deadline) const;
+    bool ReturnTo(const std::optional<std::string>& where, const std::string& name);
     // Waits until the data connection is ready for events. False with "Network
     // error." (and m_bTimedOut) when it made no progress for Timeout(), with "File
     // error." when the wait itself failed.
     bool WaitForData(int dataFd, short events);
-    bool CopyData(int dataFd, int fileFd, bool receive);
+    bool CopyData(int dataFd, int fileFd, bool receive, foldcraft::TlsChannel* tls);
+    bool StartTls(const std::string& host);
     void AbandonControl();
 
     int m_socket = -1;
@@ -154,4 +206,15 @@ private:
     std::size_t m_maxSendChunk = 0;
     bool m_bLastSentPassword = false;
     bool m_bTimedOut = false;
+    bool m_bDirectoryRefused = false;
+    bool m_bForeignDataPeer = false;
+    std::string m_strLastCommandWord;
+    bool m_bTlsRequired = false;
+    bool m_bTlsRefused = false;
+    bool m_bCertificateRefused = false;
+    std::string m_strPinnedFingerprint;
+    std::string m_strPeerFingerprint;
+    std::string m_strTlsHost;
+    std::shared_ptr<SSL_CTX> m_tlsContext;
+    std::unique_ptr<foldcraft::TlsChannel> m_tls;  // the control connection's, when active
 };

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "model/FoldcraftDoc.h"
 #include "model/TextCase.h"
 #include "publish/FTPLink.h"
+#include "publish/FileDigest.h"
 #include "publish/PageWriters.h"
 
 namespace foldcraft {
@@ -103,15 +106,34 @@ void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
         m_strFailureDetail.clear();
         return;
     }
-    m_strFailureDetail = link.m_strLastReply;
-    ReplaceAll(m_strFailureDetail, m_settings.strPassword, "********");
-    ReplaceAll(m_strFailureDetail, m_settings.strFirewallPassword, "********");
+    m_strFailureDetail = MaskPasswords(link.m_strLastReply);
+}
+
+std::string FtpPublishRun::MaskPasswords(std::string text) const {
+    ReplaceAll(text, m_settings.strPassword, "********");
+    ReplaceAll(text, m_settings.strFirewallPassword, "********");
+    return text;
+}
+
+std::string FtpPublishRun::TemporaryName(const std::string& remote) {
+    const std::size_t slash = remote.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return remote.substr(0, nameStart) + ".part-" + remote.substr(nameStart);
 }
 
 FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     m_bError = false;
     m_strFailureDetail.clear();
     m_madeDirectories.clear();
+    m_refusedDirectories.clear();
+    m_failureReplies.clear();
+    m_bPortRefused = false;
+    m_bRenameWorks = true;
+    m_oldManifest.reset();
+    m_remoteState = {};
+    m_published.clear();
+    m_nSkipped = 0;
+    m_nRemoved = 0;
     m_now = Clock::Now();
     m_sink.EnableClose(false);
 
@@ -142,6 +164,9 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     // One client per run; destroying it closes whatever is left open.
     auto link = std::make_unique<CFTPLink>();
     link->SetTimeout(m_timeout);
+    if (m_settings.nSecurity != FtpSettings::kSecurityPlain) {
+        link->RequireTls(m_settings.strTrustFingerprint);
+    }
 
     Append("\nLogging into FTP server...");
     if (!link->Logon(m_settings.strHostName, m_settings.nPort.value_or(FtpSettings::kDefaultPort),
@@ -150,6 +175,9 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
                      m_settings.strFirewallPassword, m_settings.nFirewallPort,
                      m_settings.nFirewallType)) {
         KeepFailureDetail(*link);
+        if (link->TlsRefused())
+            return FailureEnd("\nServer does not support encrypted connections.\n");
+        if (link->CertificateRefused()) m_sink.AppendText("\n" + link->m_strLastReply + "\n");
         return FailureEnd("\nServer login failed!\n");
     }
     Append("\nSuccessfully logged into server.\n");
@@ -165,7 +193,8 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     if (!CreateRemoteDirectories(*link)) {
         return FailureEndAfterLogon(*link, "\nCreation of directory structure failed!\n");
     }
-    Append("\nSuccessfully created directory structure.\n");
+    Append(m_refusedDirectories.empty() ? "\nSuccessfully created directory structure.\n"
+                                        : kDirectoriesRefused);
     m_sink.Scroll(2);
 
     Append("\nCopying files to server...");
@@ -178,6 +207,17 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
         for (const std::string& entry : m_doc.m_arrPublishFiles) {
             m_sink.AppendText(entry + "\n");
         }
+        for (const std::string& reply : m_failureReplies) {
+            m_sink.AppendText("\nServer: " + reply + "\n");
+        }
+        if (m_bPortRefused) Append(kPortRefusedHint);
+    }
+    if (m_nSkipped > 0) {
+        m_sink.AppendText("\nSkipped " + std::to_string(m_nSkipped) + " unchanged files.\n");
+    }
+    if (m_nRemoved > 0) {
+        m_sink.AppendText("\nRemoved " + std::to_string(m_nRemoved) +
+                          " files that are no longer published.\n");
     }
 
     m_sink.Scroll(2);
@@ -218,9 +258,27 @@ int FtpPublishRun::CreateTempPages(const std::string& directory) {
 
 bool FtpPublishRun::MakeRemoteDirectory(CFTPLink& link, const std::string& path) {
     if (m_madeDirectories.count(path) != 0) return true;
-    if (!link.MakeDirectory(path)) return false;
+    // Below a refused directory nothing can be made; its files are listed later.
+    if (RefusedDirectoryOf(path) != nullptr) return true;
+    if (!link.MakeDirectory(path)) {
+        if (!link.DirectoryRefused()) return false;
+        m_refusedDirectories[path] = MaskPasswords(link.m_strLastReply);
+        return true;
+    }
     m_madeDirectories.insert(path);
     return true;
+}
+
+const std::string* FtpPublishRun::RefusedDirectoryOf(const std::string& path) const {
+    if (m_refusedDirectories.empty()) return nullptr;
+    std::size_t end = 0;
+    while (true) {
+        end = path.find('/', end);
+        const auto it = m_refusedDirectories.find(path.substr(0, end));
+        if (it != m_refusedDirectories.end()) return &it->second;
+        if (end == std::string::npos) return nullptr;
+        ++end;
+    }
 }
 
 bool FtpPublishRun::CreateRemoteDirectories(CFTPLink& link) {
@@ -258,25 +316,147 @@ bool FtpPublishRun::MirrorRemoteDirectories(CFTPLink& link, std::string_view sou
     return true;
 }
 
+void FtpPublishRun::NoteUploadFailure(const CFTPLink& link) {
+    m_strUploadFailure = link.LastReplyFollowsPassword() ? std::string() : link.m_strLastReply;
+    m_strUploadFailureWord = link.LastCommandWord();
+}
+
+bool FtpPublishRun::Transfer(CFTPLink& link, const std::string& remote, const std::string& local) {
+    const bool passive = m_settings.bPassive != 0;
+    if (!m_bRenameWorks) {
+        m_bOldFileKept = false;
+        if (link.TransferFile(remote, local, passive, false)) return true;
+        NoteUploadFailure(link);
+        return false;
+    }
+    m_bOldFileKept = true;
+    const std::string temporary = TemporaryName(remote);
+    if (!link.TransferFile(temporary, local, passive, false)) {
+        NoteUploadFailure(link);
+        // A part of the file may have arrived: it must not stay on the server.
+        if (link.IsOpen() && link.LastCommandWord() == "STOR") link.DeleteFile(temporary);
+        return false;
+    }
+    if (link.Rename(temporary, remote)) return true;
+    NoteUploadFailure(link);
+    if (!link.IsOpen()) return false;
+    if (link.LastCommandWord() == "RNFR" && link.m_strLastReply.rfind("50", 0) == 0) {
+        // No renaming on this server (500, 502, 504): plain uploads from here on.
+        link.DeleteFile(temporary);
+        m_bRenameWorks = false;
+        return Transfer(link, remote, local);
+    }
+    // Some servers do not rename over an existing file.
+    if (link.LastCommandWord() == "RNTO") {
+        if (link.DeleteFile(remote)) {
+            m_bOldFileKept = false;
+            if (link.Rename(temporary, remote)) return true;
+            NoteUploadFailure(link);
+        }
+    }
+    if (link.IsOpen()) link.DeleteFile(temporary);
+    return false;
+}
+
 void FtpPublishRun::Upload(CFTPLink& link, const std::optional<std::string>& remote,
                            const std::string& local) {
-    if (!remote || !link.TransferFile(*remote, local, m_settings.bPassive != 0, false)) {
+    if (!remote) {
         m_doc.m_arrPublishFiles.push_back(local);
+        return;
+    }
+    m_published.insert(*remote);
+    std::string reason;
+    const std::optional<FileDigest> digest = FileDigest::Of(local);
+    if (const std::string* refusal = RefusedDirectoryOf(*remote)) {
+        reason = *refusal;
+    } else {
+        const FileDigest* held = m_remoteState.Find(*remote);
+        if (m_settings.bChangedOnly != 0 && digest && held && *held == *digest) {
+            ++m_nSkipped;
+            return;
+        }
+        if (Transfer(link, *remote, local)) {
+            // What arrived is what was read (a file changed meanwhile is sent again).
+            m_remoteState.Set(*remote, digest.value_or(FileDigest{}));
+            return;
+        }
+        // A file of unknown content may be there now: listed, it is sent next time
+        // and removed once it is no longer published.
+        if (!m_bOldFileKept) m_remoteState.Set(*remote, FileDigest{});
+        reason = m_strUploadFailure;
+        if (m_settings.bPassive == 0 && CFTPLink::IsServerReply(reason) &&
+            (m_strUploadFailureWord == "PORT" || reason.rfind("425", 0) == 0)) {
+            m_bPortRefused = true;
+        }
+    }
+    m_doc.m_arrPublishFiles.push_back(local);
+    if (CFTPLink::IsServerReply(reason)) {
+        reason = MaskPasswords(reason);
+        if (std::find(m_failureReplies.begin(), m_failureReplies.end(), reason) ==
+            m_failureReplies.end()) {
+            m_failureReplies.push_back(reason);
+        }
     }
 }
 
 bool FtpPublishRun::UploadSiteFiles(CFTPLink& link) {
+    ReadRemoteManifest(link);
     UploadSupportImages(link);
     UploadPages(link);
     UploadFolderFiles(link, *m_doc.m_pRoot);
+    RemoveUnpublished(link);
+    WriteRemoteManifest(link);
     return m_doc.m_arrPublishFiles.empty();
+}
+
+void FtpPublishRun::ReadRemoteManifest(CFTPLink& link) {
+    const std::string local = StagingDirectory() + "/" + PublishManifest::kFileName + ".read";
+    if (link.TransferFile(PublishManifest::kFileName, local, m_settings.bPassive != 0, true)) {
+        std::ifstream in(local, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (in) m_oldManifest = PublishManifest::Parse(text.str());
+    }
+    std::error_code ec;
+    std::filesystem::remove(local, ec);
+    if (m_oldManifest) m_remoteState = *m_oldManifest;
+}
+
+void FtpPublishRun::RemoveUnpublished(CFTPLink& link) {
+    if (!m_oldManifest) return;
+    for (const auto& [path, digest] : m_oldManifest->Entries()) {
+        if (m_published.count(path) != 0 || path == PublishManifest::kFileName) continue;
+        if (!link.IsOpen()) return;
+        // A file that will not go stays listed, to be tried again next time.
+        if (link.DeleteFile(path)) {
+            m_remoteState.Remove(path);
+            ++m_nRemoved;
+        }
+    }
+}
+
+void FtpPublishRun::WriteRemoteManifest(CFTPLink& link) {
+    const std::string local = StagingDirectory() + "/" + PublishManifest::kFileName;
+    {
+        std::ofstream out(local, std::ios::binary | std::ios::trunc);
+        out << m_remoteState.Serialize();
+        if (!out.flush()) {
+            m_doc.m_arrPublishFiles.push_back(local);
+            return;
+        }
+    }
+    if (!Transfer(link, PublishManifest::kFileName, local)) {
+        m_doc.m_arrPublishFiles.push_back(local);
+    }
 }
 
 bool FtpPublishRun::UploadSupportImages(CFTPLink& link) {
     // Missing built-in images are put back first; a failure shows as failed uploads.
     SupportImages::EnsureInstalled(m_programFolder);
     if (!m_doc.m_strBackgroundImage.empty()) {
-        Upload(link, ImagesRemoteName(m_doc.m_strBackgroundImage), m_doc.m_strBackgroundImage);
+        // Under a name of its own when it is named like a support image.
+        Upload(link, ImagesRemoteName(SitePaths::BackgroundImageName(m_doc.m_strBackgroundImage)),
+               m_doc.m_strBackgroundImage);
     }
     for (const SupportImages::Image& image : SupportImages::All()) {
         const std::string name = image.name;

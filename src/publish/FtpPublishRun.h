@@ -1,14 +1,17 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "model/Clock.h"
 #include "publish/FtpSettings.h"
 #include "publish/LogSink.h"
+#include "publish/PublishManifest.h"
 
 class CFoldcraftDoc;
 class CBuildTreeFolder;
@@ -24,13 +27,30 @@ namespace foldcraft {
 //
 // Remote layout, relative to the starting directory (the same as a local site):
 //   <page>.html, styles.css           the staging pages, in name order, styles.css last
-//   images/<name>                     the background image, then the support images
+//   images/<name>                     the background image (by
+//                                     SitePaths::BackgroundImageName), then the
+//                                     support images
 //   files/<relative path>             documents and hotspot pictures, where relative
 //                                     path is SitePaths::RelativeSitePath of the source
 //
 // A source whose remote name would not stay inside files/ or images/ (a "." or ".."
 // segment, an empty remainder, CR or LF in it) gets no directory and no upload; its
 // path goes into the not-copied list. Web and mail links are never uploaded.
+//
+// A directory that the server refuses with 550 (and that is not there) does not end
+// the run: the files below it are listed as not copied. Each file is stored under a
+// temporary name beside its place (TemporaryName) and then renamed over the old one,
+// so a failed upload keeps the file that was there; a server that cannot rename gets
+// plain uploads. After the not-copied list, each distinct server reply that made a
+// file fail is logged once ("Server: ..."), with a hint when active mode failed (PORT
+// refused, or 425: the server could not connect back).
+//
+// The manifest PublishManifest::kFileName in the starting directory records what the
+// run put on the server. The next run reads it back, uploads only new or changed
+// files (unless FtpSettings::bChangedOnly is 0) and removes the files that it lists
+// and the site no longer holds; nothing else on the server is ever removed. It is
+// written last, under its temporary name, then renamed. A missing or foreign one
+// means a full upload and no removals.
 //
 // The caller has made the publish checks first (PublishChecks::BeginPublish and
 // FtpSettings::Check). The run empties doc.m_arrPublishFiles when it starts and
@@ -86,6 +106,14 @@ public:
     static std::optional<std::string> FilesRemoteName(std::string_view source);
     // "images/" + the file name of a local source; nullopt when the name is unsafe.
     static std::optional<std::string> ImagesRemoteName(std::string_view source);
+    // Where a file is stored before it is renamed to remote: ".part-" + its name in
+    // the same directory.
+    static std::string TemporaryName(const std::string& remote);
+
+    // Log texts of the run beyond the fixed ones.
+    static constexpr const char* kDirectoriesRefused = "\nSome directories could not be created.\n";
+    static constexpr const char* kPortRefusedHint =
+        "\nHint: active mode (PORT) failed on this server; passive mode may work.\n";
 
 private:
     Result FailureEnd(const char* text);
@@ -101,6 +129,17 @@ private:
     // MakeDirectory once per run for each path.
     bool MakeRemoteDirectory(CFTPLink& link, const std::string& path);
     void KeepFailureDetail(const CFTPLink& link);
+    std::string MaskPasswords(std::string text) const;
+    // Stores local as remote through the temporary name. False with the reason in
+    // m_strUploadFailure; m_bOldFileKept tells whether the server still holds what
+    // it held before.
+    bool Transfer(CFTPLink& link, const std::string& remote, const std::string& local);
+    void NoteUploadFailure(const CFTPLink& link);
+    // The 550 reply of the refused directory that path lies in (or is), or nullptr.
+    const std::string* RefusedDirectoryOf(const std::string& path) const;
+    void ReadRemoteManifest(CFTPLink& link);
+    void RemoveUnpublished(CFTPLink& link);
+    void WriteRemoteManifest(CFTPLink& link);
 
     CFoldcraftDoc& m_doc;
     ILogSink& m_sink;
@@ -112,6 +151,18 @@ private:
     bool m_bError = false;
     std::string m_strFailureDetail;
     std::unordered_set<std::string> m_madeDirectories;
+    std::map<std::string, std::string> m_refusedDirectories;  // path -> 550 reply
+    std::vector<std::string> m_failureReplies;                // distinct, in order
+    bool m_bPortRefused = false;
+    bool m_bRenameWorks = true;
+    bool m_bOldFileKept = true;
+    std::string m_strUploadFailure;
+    std::string m_strUploadFailureWord;
+    std::optional<PublishManifest> m_oldManifest;  // as read back from the server
+    PublishManifest m_remoteState;                 // what the server holds of ours
+    std::unordered_set<std::string> m_published;   // every remote name of this site
+    int m_nSkipped = 0;
+    int m_nRemoved = 0;
 };
 
 }  // namespace foldcraft

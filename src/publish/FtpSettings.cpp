@@ -18,6 +18,12 @@ FtpSettings FtpSettings::Read(const ISettingsStore& store) {
     s.nFirewallType = store.GetInt(kFirewallSection, "FirewallType", 0);
     s.bPassive = store.GetInt(kServerSection, "Passive", 0) != 0 ? 1 : 0;
     s.nTimeoutSeconds = store.GetInt(kServerSection, "Timeout", kDefaultTimeoutSeconds);
+    s.bChangedOnly = store.GetInt(kServerSection, "ChangedOnly", 1) != 0 ? 1 : 0;
+    // Anything but 0 asks for TLS: an unknown value must not mean plain text.
+    s.nSecurity = store.GetInt(kServerSection, "Security", kSecurityPlain) != kSecurityPlain
+                      ? kSecurityTls
+                      : kSecurityPlain;
+    s.strTrustFingerprint = store.GetString(kServerSection, "TrustFingerprint", "");
     if (s.nTimeoutSeconds < 1) s.nTimeoutSeconds = kDefaultTimeoutSeconds;
     return s;
 }
@@ -42,7 +48,10 @@ bool FtpSettings::Write(ISettingsStore& store) const {
            store.WriteString(kFirewallSection, "User", strFirewallUser) &&
            store.WriteInt(kFirewallSection, "Port", nFirewallPort) &&
            store.WriteInt(kFirewallSection, "FirewallType", nFirewallType) &&
-           store.WriteInt(kServerSection, "Passive", bPassive);
+           store.WriteInt(kServerSection, "Passive", bPassive) &&
+           store.WriteInt(kServerSection, "ChangedOnly", bChangedOnly) &&
+           store.WriteInt(kServerSection, "Security", nSecurity) &&
+           store.WriteString(kServerSection, "TrustFingerprint", strTrustFingerprint);
 }
 
 const char* FtpSettings::FirewallTypeName(int type) {

@@ -13,7 +13,11 @@ class ISettingsStore;
 //   "FTPServer"   "HostName", "User", "Password", "StartDir" (texts), "Port" (21)
 //   "FTPFirewall" "HostName", "Password", "User" (texts), "Port" (21),
 //                 "FirewallType" (0)
-//   "FTPServer"   "Passive" (0: active mode), "Timeout" (60 seconds)
+//   "FTPServer"   "Passive" (0: active mode), "Timeout" (60 seconds),
+//                 "ChangedOnly" (1: upload only new and changed files),
+//                 "Security" (0: plain FTP; 1: explicit TLS required),
+//                 "TrustFingerprint" (SHA-256 of a server certificate to trust even
+//                 though it does not verify; empty: none)
 //
 // Passwords are stored as typed, as the dialog stores them; the store's file is
 // private to the user.
@@ -41,6 +45,17 @@ struct FtpSettings {
     std::string strFirewallPassword;
     int bPassive = 0;
     int nTimeoutSeconds = kDefaultTimeoutSeconds;
+    int bChangedOnly = 1;  // 0: upload every file (removals still happen)
+    int nSecurity = 0;     // kSecurityPlain or kSecurityTls
+    std::string strTrustFingerprint;
+
+    static constexpr int kSecurityPlain = 0;
+    static constexpr int kSecurityTls = 1;
+
+    // Captions of the dialog's controls for the three values above.
+    static constexpr const char* kChangedOnlyCaption = "Upload only changed files";
+    static constexpr const char* kSecurityCaption = "Require encrypted connection (TLS)";
+    static constexpr const char* kTrustFingerprintCaption = "Trusted certificate (SHA-256):";
 
     // Reads every value, missing ones taking their defaults. A stored timeout below 1
     // second reads as the default; a stored firewall type outside 0 to 8 is kept (the
@@ -53,7 +68,8 @@ struct FtpSettings {
 
     // Writes the values as a Publish press does, in this order: "FTPServer"
     // "HostName", "User", "Password", "StartDir", "Port"; "FTPFirewall" "HostName",
-    // "Password", "User", "Port", "FirewallType"; then "FTPServer" "Passive". The
+    // "Password", "User", "Port", "FirewallType"; then "FTPServer" "Passive",
+    // "ChangedOnly", "Security", "TrustFingerprint". The
     // timeout is not written (it has no field in the dialog). Nothing is written when
     // Check() fails. False when a check fails or a value did not reach the store (the
     // writes before it stay).

@@ -1,5 +1,6 @@
 #include "publish/LocalPublishRun.h"
 
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -81,6 +82,19 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
             allCopied = false;
             m_bError = true;
         }
+        // Files of earlier runs that the site no longer holds go; then the manifest
+        // records what is there now.
+        LocalSiteManifest& manifest = assembly.Manifest();
+        const int removed = manifest.RemoveUnpublished();
+        if (manifest.Skipped() > 0) {
+            m_sink.AppendText("\nSkipped " + std::to_string(manifest.Skipped()) +
+                              " unchanged files.\n");
+        }
+        if (removed > 0) {
+            m_sink.AppendText("\nRemoved " + std::to_string(removed) +
+                              " files that are no longer published.\n");
+        }
+        manifest.Save();
 
         // The page writers, each announced after its pause; a failure ends the run.
         const PageStep steps[] = {

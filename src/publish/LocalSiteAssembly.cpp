@@ -38,7 +38,8 @@ LocalSiteAssembly::LocalSiteAssembly(CFoldcraftDoc& doc, std::string targetDir,
     : m_doc(doc),
       m_targetDir(std::move(targetDir)),
       m_programFolder(std::move(programFolder)),
-      m_now(Clock::Now()) {}
+      m_now(Clock::Now()),
+      m_manifest(m_targetDir) {}
 
 std::optional<std::string> LocalSiteAssembly::FilesDestination(const std::string& targetDir,
                                                                std::string_view source) {
@@ -110,6 +111,7 @@ bool LocalSiteAssembly::MirrorSourceDirectories(const std::string& baseDir,
 }
 
 bool LocalSiteAssembly::CopySiteFiles() {
+    m_manifest.Load();
     CopySupportImages();
     CopyFolderFiles(*m_doc.m_pRoot);
     return m_doc.m_arrPublishFiles.empty();
@@ -117,9 +119,23 @@ bool LocalSiteAssembly::CopySiteFiles() {
 
 void LocalSiteAssembly::CopyListed(const std::string& source,
                                    const std::optional<std::string>& destination) {
-    if (!destination ||
-        FileCopy::CopyReplacing(source, *destination) == FileCopy::Outcome::kFailed) {
+    if (!destination) {
         m_doc.m_arrPublishFiles.push_back(source);
+        return;
+    }
+    const std::string relative = destination->substr(m_targetDir.size() + 1);
+    const bool upToDate = LocalSiteManifest::UpToDate(source, *destination);
+    m_manifest.Publishing(relative, upToDate);
+    if (upToDate) return;
+    switch (FileCopy::CopyReplacing(source, *destination)) {
+        case FileCopy::Outcome::kCopied:
+            m_manifest.Copied(relative);
+            break;
+        case FileCopy::Outcome::kSameFile:  // the source itself: not ours to list
+            break;
+        case FileCopy::Outcome::kFailed:
+            m_doc.m_arrPublishFiles.push_back(source);
+            break;
     }
 }
 
@@ -129,8 +145,10 @@ bool LocalSiteAssembly::CopySupportImages() {
     SupportImages::EnsureInstalled(m_programFolder);
 
     if (!m_doc.m_strBackgroundImage.empty()) {
+        // Under a name of its own when it is named like a support image.
         CopyListed(m_doc.m_strBackgroundImage,
-                   ImagesDestination(m_targetDir, m_doc.m_strBackgroundImage));
+                   ImagesDestination(m_targetDir,
+                                     SitePaths::BackgroundImageName(m_doc.m_strBackgroundImage)));
     }
     for (const SupportImages::Image& image : SupportImages::All()) {
         const std::string name = image.name;

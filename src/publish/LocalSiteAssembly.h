@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "model/Clock.h"
+#include "publish/LocalSiteManifest.h"
 
 class CFoldcraftDoc;
 class CBuildTreeFolder;
@@ -54,15 +55,20 @@ public:
     // made because a part of its path does not exist. Existing directories are fine.
     bool MirrorSourceDirectories(const std::string& baseDir, std::string_view sourcePath);
 
-    // CopySupportImages, then CopyFolderFiles for the root. True when the
-    // not-copied list is empty afterwards.
+    // Loads the target's manifest, then CopySupportImages and CopyFolderFiles for
+    // the root. A file whose copy is up to date (LocalSiteManifest::UpToDate) is
+    // not copied again. True when the not-copied list is empty afterwards.
     bool CopySiteFiles();
 
+    // What this run published and copied; the caller removes what is no longer
+    // published and saves it.
+    LocalSiteManifest& Manifest() { return m_manifest; }
+
     // Installs missing built-in support images into the program folder, then copies
-    // the background image (when set) to T/images/<its file name> and the 17 support
-    // images to T/images, in that order, so a background image named like a support
-    // image is replaced by the support image. Each failure lists its source path.
-    // Always true.
+    // the background image (when set) to T/images/<SitePaths::BackgroundImageName>
+    // (its file name, or "background-" + its file name when it is named like a
+    // support image) and the 17 support images to T/images. Each failure lists its
+    // source path. Always true.
     bool CopySupportImages();
 
     // The folder's hotspot picture (when it is a hotspot folder with a picture),
@@ -88,6 +94,7 @@ private:
     Time m_now = 0;
     // Directories this run made or found, so each is asked for once.
     std::unordered_set<std::string> m_knownDirectories;
+    LocalSiteManifest m_manifest;
 };
 
 }  // namespace foldcraft

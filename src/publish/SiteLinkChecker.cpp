@@ -41,54 +41,120 @@ int HexValue(char c) {
     return -1;
 }
 
-std::string PercentDecoded(std::string_view text) {
+void AppendUtf8(std::string& out, unsigned long code) {
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k) {
+        out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    }
+}
+
+// A numeric character reference at the start of rest (the text after "&"): its
+// character appended to out and its length returned; 0 when rest starts none.
+size_t NumericReference(std::string_view rest, std::string& out) {
+    if (rest.empty() || rest[0] != '#') return 0;
+    const bool hex = rest.size() > 1 && (rest[1] == 'x' || rest[1] == 'X');
+    const size_t first = hex ? 2 : 1;
+    size_t k = first;
+    unsigned long code = 0;
+    for (; k < rest.size(); ++k) {
+        const int v =
+            hex ? HexValue(rest[k]) : (rest[k] >= '0' && rest[k] <= '9' ? rest[k] - '0' : -1);
+        if (v < 0) break;
+        if (code <= 0x10FFFF) code = code * (hex ? 16 : 10) + static_cast<unsigned long>(v);
+    }
+    if (k == first) return 0;
+    AppendUtf8(out, code);
+    return k < rest.size() && rest[k] == ';' ? k + 1 : k;
+}
+
+// The value of an attribute as the browser reads it: character references
+// decoded. Numeric references and the named ones a page of ours may hold; "&amp",
+// "&lt", "&gt" and "&quot" without the semicolon count too unless a letter, digit or
+// "=" follows, as in HTML attribute values.
+std::string AttributeValue(std::string_view text) {
+    static const std::pair<std::string_view, std::string_view> kNamed[] = {
+        {"amp", "&"},   {"lt", "<"},   {"gt", ">"},
+        {"quot", "\""}, {"apos", "'"}, {"nbsp", "\xC2\xA0"}};
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        if (text[i] != '&') {
+            out += text[i];
+            continue;
+        }
+        const std::string_view rest = text.substr(i + 1);
+        size_t used = NumericReference(rest, out);
+        for (const auto& [name, value] : kNamed) {
+            if (used != 0) break;
+            if (rest.substr(0, name.size()) != name) continue;
+            const size_t after = name.size();
+            const bool semicolon = after < rest.size() && rest[after] == ';';
+            if (!semicolon) {
+                const bool legacy = name != "apos" && name != "nbsp";
+                const char next = after < rest.size() ? Lower(rest[after]) : '\0';
+                const bool alnum = (next >= '0' && next <= '9') || (next >= 'a' && next <= 'z');
+                if (!legacy || alnum || next == '=') continue;
+            }
+            out += value;
+            used = after + (semicolon ? 1 : 0);
+        }
+        if (used == 0) out += '&';
+        i += used;
+    }
+    return out;
+}
+
+// A link as the browser's URL parser takes it: no leading or trailing control
+// characters or spaces, no tab or line break anywhere.
+std::string UrlText(std::string_view link) {
+    while (!link.empty() && static_cast<unsigned char>(link.front()) <= 0x20) link.remove_prefix(1);
+    while (!link.empty() && static_cast<unsigned char>(link.back()) <= 0x20) link.remove_suffix(1);
+    std::string out;
+    for (char c : link) {
+        if (c != '\t' && c != '\n' && c != '\r') out += c;
+    }
+    return out;
+}
+
+// A path segment percent-decoded; false when it decodes to a separator or a NUL
+// byte, which no file name holds.
+bool DecodedSegment(std::string_view segment, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < segment.size(); ++i) {
+        if (segment[i] == '%' && i + 2 < segment.size() && HexValue(segment[i + 1]) >= 0 &&
+            HexValue(segment[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(segment[i + 1]) * 16 + HexValue(segment[i + 2]));
             i += 2;
         } else {
-            out += text[i];
+            out += segment[i];
         }
     }
-    return out;
+    return out.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
 }
 
-std::string EntityDecoded(std::string_view text) {
-    static const std::pair<std::string_view, char> kEntities[] = {
-        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        bool replaced = false;
-        if (text[i] == '&') {
-            for (const auto& [entity, c] : kEntities) {
-                if (text.substr(i, entity.size()) == entity) {
-                    out += c;
-                    i += entity.size() - 1;
-                    replaced = true;
-                    break;
-                }
-            }
-        }
-        if (!replaced) out += text[i];
-    }
-    return out;
-}
-
-// The link's path inside the site ("a/b.html"), or false when it climbs out.
+// The path inside the site that a link's path part names ("a/b.html"), segment by
+// segment percent-decoded, "." and ".." (also written "%2e") resolved; false when it
+// climbs out of the site or names no file.
 bool SitePath(std::string_view link, std::string& path) {
     std::vector<std::string> segments;
     size_t start = 0;
+    std::string decoded;
     while (start <= link.size()) {
-        size_t end = link.find_first_of("/\\", start);
+        size_t end = link.find('/', start);
         if (end == std::string_view::npos) end = link.size();
         const std::string_view segment = link.substr(start, end - start);
-        if (segment == "..") {
+        if (!DecodedSegment(segment, decoded)) return false;
+        if (decoded == "..") {
             if (segments.empty()) return false;
             segments.pop_back();
-        } else if (!segment.empty() && segment != ".") {
-            segments.emplace_back(segment);
+        } else if (!decoded.empty() && decoded != ".") {
+            segments.push_back(decoded);
         }
         start = end + 1;
     }
@@ -150,7 +216,7 @@ std::vector<std::string> SiteLinkChecker::ExtractLinks(std::string_view html) {
                 while (i < html.size() && !IsSpace(html[i]) && html[i] != '>') ++i;
                 value.assign(html.substr(valueStart, i - valueStart));
             }
-            if (attr == "href" || attr == "src") links.push_back(std::move(value));
+            if (attr == "href" || attr == "src") links.push_back(AttributeValue(value));
         }
         if (i < html.size()) ++i;  // past '>'
         // Script and style contents are not markup.
@@ -163,10 +229,9 @@ std::vector<std::string> SiteLinkChecker::ExtractLinks(std::string_view html) {
     return links;
 }
 
-bool SiteLinkChecker::IsLocalLink(std::string_view link) {
-    size_t start = 0;
-    while (start < link.size() && IsSpace(link[start])) ++start;
-    link.remove_prefix(start);
+bool SiteLinkChecker::IsLocalLink(std::string_view value) {
+    const std::string url = UrlText(value);
+    std::string_view link = url;
     if (link.empty() || link[0] == '#') return false;
     if (link.size() >= 2 && (link[0] == '/' || link[0] == '\\') &&
         (link[1] == '/' || link[1] == '\\'))
@@ -186,19 +251,15 @@ bool SiteLinkChecker::IsLocalLink(std::string_view link) {
 }
 
 bool SiteLinkChecker::Resolves(const std::string& siteDir, std::string_view link) {
-    // Browsers ignore white space around an address.
-    while (!link.empty() && IsSpace(link.front())) link.remove_prefix(1);
-    while (!link.empty() && IsSpace(link.back())) link.remove_suffix(1);
-    const size_t cut = link.find_first_of("?#");
-    if (cut != std::string_view::npos) link = link.substr(0, cut);
-    const std::string candidates[] = {std::string(link), PercentDecoded(link), EntityDecoded(link),
-                                      PercentDecoded(EntityDecoded(link))};
-    for (const std::string& candidate : candidates) {
-        std::string path;
-        if (!SitePath(candidate, path)) continue;
-        if (IsRegularFile(siteDir + "/" + path)) return true;
+    std::string url = UrlText(link);
+    // The fragment, then the query, are no part of the file's name.
+    url = url.substr(0, url.find('#'));
+    url = url.substr(0, url.find('?'));
+    for (char& c : url) {
+        if (c == '\\') c = '/';
     }
-    return false;
+    std::string path;
+    return SitePath(url, path) && IsRegularFile(siteDir + "/" + path);
 }
 
 SiteLinkChecker::Result SiteLinkChecker::CheckSite(const std::string& siteDir) {

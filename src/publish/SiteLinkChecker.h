@@ -13,7 +13,7 @@ class SiteLinkChecker {
 public:
     struct BrokenLink {
         std::string page;  // the page's file name, such as "Folder0-1.html"
-        std::string link;  // the attribute value as written on the page
+        std::string link;  // the attribute value, character references decoded
     };
 
     struct Result {
@@ -24,7 +24,8 @@ public:
         std::vector<BrokenLink> broken;  // by page name, then in page order
     };
 
-    // The values of every href and src attribute of the page's tags, in order.
+    // The values of every href and src attribute of the page's tags, in order, as
+    // the browser reads them: character references ("&amp;", "&#63;") decoded.
     // Comments and the contents of script and style elements are skipped.
     static std::vector<std::string> ExtractLinks(std::string_view html);
 
@@ -32,11 +33,14 @@ public:
     // anything with a scheme ("http:", "https:", "mailto:", "javascript:", ...).
     static bool IsLocalLink(std::string_view link);
 
-    // Whether a local link, followed from a page that lies directly in siteDir,
-    // names an existing regular file inside siteDir. "?query" and "#fragment" are
-    // ignored; a leading "/" means the site's top; percent-encoded bytes and the
-    // entities &amp; &lt; &gt; &quot; &#39; are also tried decoded, since browsers
-    // decode them. A link that climbs out of the site is broken.
+    // Whether a local link (an attribute value as ExtractLinks gives it), followed
+    // from a page that lies directly in siteDir, names an existing regular file
+    // inside siteDir, taking the link as a browser does: white space and control
+    // characters around it and tabs and line breaks in it dropped, everything from
+    // "#" (the fragment) and then from "?" (the query) cut off, backslashes read as
+    // slashes, each path segment percent-decoded, "." and ".." (also written with
+    // "%2e") resolved. A leading "/" means the site's top. A link that climbs out of
+    // the site, or whose segment decodes to a slash or NUL, is broken.
     static bool Resolves(const std::string& siteDir, std::string_view link);
 
     // Checks every page of the site.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "support/TempDir.h"
@@ -15,7 +16,8 @@ extern char** environ;
 
 namespace foldcraft::test {
 
-CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText) {
+CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText,
+              const std::vector<std::string>& extraEnv, unsigned long long addressSpace) {
     CliRun run;
     TempDir scratch;
     const std::string inPath = scratch.WriteFile("stdin", stdinText);
@@ -23,7 +25,10 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     const std::string errPath = scratch / "stderr";
     const std::string home = scratch / "home";
 
-    std::vector<std::string> argStrings{FOLDCRAFT_CLI_PATH};
+    std::vector<std::string> argStrings;
+    if (addressSpace != 0)
+        argStrings = {"/usr/bin/prlimit", "--as=" + std::to_string(addressSpace), "--"};
+    argStrings.push_back(FOLDCRAFT_CLI_PATH);
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argStrings) argv.push_back(a.data());
@@ -32,9 +37,16 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("FOLDCRAFT_HOME=", 0) != 0) envStrings.push_back(entry);
+        if (entry.rfind("FOLDCRAFT_HOME=", 0) != 0 && entry.rfind("SOURCE_DATE_EPOCH=", 0) != 0)
+            envStrings.push_back(entry);
     }
     envStrings.push_back("FOLDCRAFT_HOME=" + home);
+    envStrings.push_back("SOURCE_DATE_EPOCH=" + std::to_string(kCliNow));
+    for (const std::string& entry : extraEnv) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        std::erase_if(envStrings, [&](const std::string& e) { return e.rfind(name, 0) == 0; });
+        envStrings.push_back(entry);
+    }
     std::vector<char*> envp;
     for (auto& e : envStrings) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -12,9 +12,30 @@ struct CliRun {
     std::string err;    // standard error
 };
 
+// The tool's "now" in every run: SOURCE_DATE_EPOCH pins its clock (2026-01-01 UTC).
+inline constexpr long long kCliNow = 1767225600;
+
 // Runs the built foldcraft-cli (FOLDCRAFT_CLI_PATH) with args, feeding stdinText on
-// standard input, with FOLDCRAFT_HOME pointing at a private program folder.
-// Waits at most 60 seconds; a run that takes longer is killed (exitCode -1).
-CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {});
+// standard input, with FOLDCRAFT_HOME pointing at a private program folder and the
+// clock pinned at kCliNow. extraEnv ("NAME=value") is added last and wins. With
+// addressSpace (bytes) not 0, the tool runs under that address-space limit
+// (through prlimit). Waits at most 60 seconds; a run that takes longer is killed
+// (exitCode -1).
+CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
+              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0);
+
+// Whether this build runs under AddressSanitizer, whose shadow memory no
+// address-space limit leaves room for.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 }  // namespace foldcraft::test

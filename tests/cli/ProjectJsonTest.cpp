@@ -254,6 +254,11 @@ TEST(ProjectJsonTest, BadValuesAreRefusedNamingTheField) {
          "m_pRoot.class: \"CBuildTreeDoc\" does not belong here, expected \"CBuildTreeFolder\""},
         {R"({"m_pRoot": {"m_arrHotspots": [{"class": 3}]}})",
          "m_pRoot.m_arrHotspots[0].class: expected a string, got an integer"},
+        {R"({"m_pRoot": {"m_arrDocs": [{}]}, "m_pRoot": {}})", "m_pRoot: field given twice"},
+        {R"({"m_pRoot": {"m_arrDocs": [{}, {"m_arrCoords": [[1], 2], "m_strName": "a",
+             "m_strName": "b"}]}})",
+         "m_pRoot.m_arrDocs[1].m_strName: field given twice"},
+        {R"({"m_strTitle": {"hex": "41", "hex": "42"}})", "m_strTitle.hex: field given twice"},
     };
     for (const auto& [json, message] : cases) EXPECT_EQ(Refusal(json), message) << json;
 }
@@ -263,6 +268,8 @@ TEST(ProjectJsonTest, TextThatIsNotJsonIsRefused) {
     EXPECT_NE(Refusal("{\"m_strTitle\": \"x\"").find("not valid JSON: parse error"),
               std::string::npos);
     EXPECT_NE(Refusal("{} {}").find("not valid JSON"), std::string::npos);
+    EXPECT_EQ(Refusal(std::string("{}\n \0 garbage", 13)),
+              "not valid JSON: a NUL byte at line 2, column 2");
     // A JSON text must itself be valid UTF-8.
     EXPECT_NE(Refusal("{\"m_strTitle\": \"\xE9\"}").find("not valid JSON"), std::string::npos);
 }

@@ -23,6 +23,7 @@ using foldcraft::SaveProject;
 using foldcraft::test::AddDocument;
 using foldcraft::test::AddSubFolder;
 using foldcraft::test::CliRun;
+using foldcraft::test::kCliNow;
 using foldcraft::test::FileExists;
 using foldcraft::test::NewProject;
 using foldcraft::test::ReadFile;
@@ -181,14 +182,40 @@ TEST_F(PublishCommandTest, RelativeToIsTakenFromTheCurrentDirectory) {
 TEST_F(PublishCommandTest, SaveWritesTheLastPublishTimeBack) {
     fs::create_directories(dir / "site");
     const std::string project = WriteProject("/nowhere");
-    const auto start = std::time(nullptr);
     const CliRun run = RunCli({"publish", project, "--to", dir / "site", "--save", "--quiet"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     CFoldcraftDoc doc;
     ASSERT_TRUE(LoadProject(doc, project).Ok());
-    EXPECT_GE(doc.m_timeLastPublish, start);
+    EXPECT_EQ(doc.m_timeLastPublish, kCliNow);
     // --to is for this run only.
     EXPECT_EQ(doc.m_strPublishPath, "/nowhere");
+}
+
+// SOURCE_DATE_EPOCH is "now": the same project publishes to the same bytes, the
+// title page shows that time, and a malformed value falls back to the clock with a
+// warning.
+TEST_F(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
+    const std::string project = WriteProject("/nowhere");
+    auto publish = [&](const std::string& site, const std::string& epoch) {
+        fs::create_directories(site);
+        const CliRun run = RunCli({"publish", project, "--to", site, "--quiet"}, {},
+                                  {"SOURCE_DATE_EPOCH=" + epoch});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return run.err;
+    };
+    publish(dir / "a", "86400");
+    publish(dir / "b", "86400");
+    size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "a")) {
+        if (!entry.is_regular_file()) continue;
+        const fs::path relative = fs::relative(entry.path(), dir / "a");
+        EXPECT_EQ(ReadFile(entry.path()), ReadFile(dir / "b" / relative)) << relative;
+        ++files;
+    }
+    EXPECT_GE(files, 20u);  // pages, stylesheet, support images and copies
+    EXPECT_NE(ReadFile(dir / "a/TitlePage.html").find("Friday, January 2, 1970 at 0:0"),
+              std::string::npos);
+    EXPECT_NE(publish(dir / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
 }
 
 TEST_F(PublishCommandTest, OpenStartsXdgOpenOnTheStartPage) {
@@ -209,18 +236,24 @@ TEST_F(PublishCommandTest, OpenStartsXdgOpenOnTheStartPage) {
     EXPECT_EQ(ReadFile(record), dir / "site/TitlePage.html");
 }
 
-// The question is asked when the tool runs on a terminal.
+// The question is asked when the tool runs on a terminal. While it waits, the
+// project file is edited: --save then leaves the edit in place.
 TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
     const std::string project = WriteProject("/nowhere");
-    for (const char* answer : {"n\n", "y\n"}) {
-        const std::string site = dir / (std::string("tty-") + answer[0]);
+    struct Case {
+        const char* answer;
+        bool editWhileAsked;
+        int exitCode;
+    };
+    for (const Case& c : {Case{"n\n", false, 2}, Case{"y\n", true, 1}}) {
+        const std::string site = dir / (std::string("tty-") + c.answer[0]);
         int master = -1;
         const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             setenv("FOLDCRAFT_HOME", (dir / "home").c_str(), 1);
             execl(FOLDCRAFT_CLI_PATH, FOLDCRAFT_CLI_PATH, "publish", project.c_str(), "--to",
-                  site.c_str(), "--quiet", static_cast<char*>(nullptr));
+                  site.c_str(), "--quiet", "--save", static_cast<char*>(nullptr));
             _exit(127);
         }
         std::string output;
@@ -235,7 +268,13 @@ TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
                 output.append(buf, static_cast<size_t>(n));
             }
             if (!answered && output.find("Create? [y/N] ") != std::string::npos) {
-                ASSERT_EQ(::write(master, answer, 2), 2);
+                if (c.editWhileAsked) {
+                    CFoldcraftDoc edited;
+                    ASSERT_TRUE(LoadProject(edited, project).Ok());
+                    edited.m_strTitle = "Edited meanwhile";
+                    ASSERT_TRUE(SaveProject(edited, project).Ok());
+                }
+                ASSERT_EQ(::write(master, c.answer, 2), 2);
                 answered = true;
             }
         }
@@ -245,12 +284,15 @@ TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
         EXPECT_TRUE(answered) << output;
         EXPECT_NE(output.find("Directory does not exist. Create? [y/N] "), std::string::npos);
         ASSERT_TRUE(WIFEXITED(status));
-        if (answer[0] == 'n') {
-            EXPECT_EQ(WEXITSTATUS(status), 2);
-            EXPECT_FALSE(FileExists(site));
-        } else {
-            EXPECT_EQ(WEXITSTATUS(status), 0) << output;
-            EXPECT_TRUE(FileExists(site + "/Folder0.html"));
+        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << output;
+        EXPECT_EQ(FileExists(site + "/Folder0.html"), c.answer[0] == 'y');
+        if (c.editWhileAsked) {
+            EXPECT_NE(output.find("Warning: " + project + " was changed during the publish"),
+                      std::string::npos)
+                << output;
+            CFoldcraftDoc after;
+            ASSERT_TRUE(LoadProject(after, project).Ok());
+            EXPECT_EQ(after.m_strTitle, "Edited meanwhile");
         }
     }
 }

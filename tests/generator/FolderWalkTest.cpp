@@ -209,25 +209,53 @@ TEST(WriteFolderPages, PicturePagesThatCannotBeWrittenFallBackToTheDocument) {
                         "src=\"images/file.gif\" width=\"48\""),
               std::string::npos)
         << page;
-    EXPECT_NE(page.find("<a href=\"files/pics/line\nbreak.gif\" target=\"_blank\"><img "
+    EXPECT_NE(page.find("<a href=\"files/pics/line%0Abreak.gif\" target=\"_blank\"><img "
                         "src=\"images/file.gif\" width=\"48\""),
               std::string::npos)
         << page;
     EXPECT_FALSE(FileExists(dir / "line\nbreak.gif.html"));
 }
 
-TEST(WriteFolderPages, PicturesWithTheSameNameShareOnePage) {
+// Two picture documents with the same file name: the first in the order of the
+// folder pages (a folder's own rows, then its sub-folders) keeps the name, the
+// later ones get names of their own, and every link leads to its own document's.
+TEST(WriteFolderPages, PicturesWithTheSameNameGetPagesOfTheirOwn) {
     TempDir dir;
     auto doc = NewProject();
     CBuildTreeFolder& root = *doc->m_pRoot;
-    AddDoc(root, "One", "/a/cat.jpg", "first");
-    AddDoc(root, "Two", "C:\\b\\cat.jpg", "second");
+    AddDoc(AddFolder(root, "2025"), "One", "/2025/photo.gif", "first");
+    AddDoc(AddFolder(root, "2026"), "Two", "/2026/photo.gif", "second");
+    AddDoc(root, "Three", "C:\\b\\PHOTO.GIF", "third");
+    AddDoc(root, "Cat", "/a/cat.jpg", "no clash");
     ScopedClockPin pin(kNow);
     ASSERT_TRUE(WriteFolderPages(*doc, dir.Path()));
-    EXPECT_EQ(ReadFile(dir / "cat.jpg.html"),
-              Crlf("<html>\n<head>\n<title>cat.jpg</title>\n<link rel=\"stylesheet\" "
-                   "href=\"styles.css\">\n</head>\n<body>\n<p>second</p>\n<img "
-                   "src=\"files/b/cat.jpg\">\n</body>\n</html>\n"));
+    ASSERT_TRUE(WriteSitemap(*doc, dir.Path()));
+    const struct {
+        const char* page;
+        const char* folderPage;
+        const char* title;
+        const char* caption;
+        const char* picture;
+    } expected[] = {
+        {"PHOTO.GIF.html", "Folder0.html", "PHOTO.GIF", "third", "files/b/PHOTO.GIF"},
+        {"cat.jpg.html", "Folder0.html", "cat.jpg", "no clash", "files/a/cat.jpg"},
+        {"photo.gif-2.html", "Folder0-0.html", "photo.gif", "first", "files/2025/photo.gif"},
+        {"photo.gif-3.html", "Folder0-1.html", "photo.gif", "second", "files/2026/photo.gif"},
+    };
+    const std::string sitemap = ReadFile(dir / "Sitemap.html");
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.page);
+        EXPECT_EQ(ReadFile(dir / e.page),
+                  Crlf(std::string("<html>\n<head>\n<title>") + e.title +
+                       "</title>\n<link rel=\"stylesheet\" href=\"styles.css\">\n</head>\n<body>\n"
+                       "<p>" +
+                       e.caption + "</p>\n<img src=\"" + e.picture + "\">\n</body>\n</html>\n"));
+        EXPECT_NE(ReadFile(dir / e.folderPage)
+                      .find(std::string("<a class=\"documentlink\" href=\"") + e.page + "\""),
+                  std::string::npos);
+        EXPECT_NE(sitemap.find(std::string("<a href=\"") + e.page + "\">"), std::string::npos);
+    }
+    EXPECT_FALSE(FileExists(dir / "photo.gif.html"));
 }
 
 }  // namespace

@@ -80,7 +80,8 @@ MapProject MakeMapProject(const TempDir& files) {
 std::string Areas(const MapProject& p, const std::string& sizeDateAttrs,
                   const std::string& parenAttrs) {
     const std::string reportAddress = "files/" + p.report.substr(1);
-    const std::string parenAddress = "files/" + p.paren.substr(1);
+    std::string parenAddress = "files/" + p.paren.substr(1);  // a space encoded
+    parenAddress.replace(parenAddress.find(' '), 1, "%20");
     return "<area shape=\"rect\" coords=\"10,20,110,70\" href=\"Folder0-2-0.html\" "
            "target=\"_blank\"  >\n"
            "<area shape=\"circle\" coords=\"30,20,20\" href=\"" +

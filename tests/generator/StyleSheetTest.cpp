@@ -75,6 +75,27 @@ TEST(WriteStyleSheet, BackgroundImageTiledOrCentred) {
                    std::string(kDefaultRules)));
 }
 
+// The stylesheet names the background as the publish copies it: under a name of
+// its own when a support image has its name, encoded for the url().
+TEST(WriteStyleSheet, BackgroundNamedLikeASupportImageOrWithSpecialCharacters) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/art/logo.gif", "images/background-logo.gif"},
+        {"C:\\Art\\SPACER.GIF", "images/background-SPACER.GIF"},
+        {"/art/file.gif.jpg", "images/file.gif.jpg"},
+        {"/art/my (old) 'bg' #1.gif", "images/my%20%28old%29%20%27bg%27%20%231.gif"},
+    };
+    TempDir dir;
+    auto doc = NewProject();
+    for (const auto& [path, url] : cases) {
+        doc->m_strBackgroundImage = path;
+        ASSERT_TRUE(WriteStyleSheet(*doc, dir.Path()));
+        EXPECT_EQ(ReadFile(dir / "styles.css"),
+                  Crlf(BodyRule("background-image: url(" + std::string(url) + ");") +
+                       std::string(kDefaultRules)))
+            << path;
+    }
+}
+
 TEST(WriteStyleSheet, BareFileNameGivesNoBackground) {
     TempDir dir;
     auto doc = NewProject();

@@ -10,6 +10,9 @@ real browser, from file:// addresses:
   * a folder whose only entry is one document goes straight on to that document;
   * each area of the image map leads to its target (in a new window);
   * every picture of every page is shown;
+  * documents whose names are URL syntax or markup (why?.txt, Q&A #1.txt,
+    a "quoted" name.txt, <img src=x onerror=alert(1)>.txt) open from their links,
+    and their names show as text;
 
 and, over the files, that every local href and src of every page (and the
 targets of the page scripts) resolves to a file that exists.
@@ -38,6 +41,7 @@ CHROMEDRIVER = "/usr/bin/chromedriver"
 PAGE_LOAD_TIMEOUT = 20   # seconds for one page
 WAIT_TIMEOUT = 10        # seconds for a navigation or a new window
 CLI_TIMEOUT = 60
+ODD_NAMES = ("why?.txt", "Q&A #1.txt", 'a "quoted" name.txt', "<img src=x onerror=alert(1)>.txt")
 
 
 def run_cli(*args, check=True):
@@ -110,6 +114,10 @@ class Site:
         self.photo = shutil.copy(os.path.join(images, "steel_btn.jpg"), os.path.join(pics, "photo.jpg"))
         self.icon = shutil.copy(os.path.join(images, "folder.gif"), os.path.join(pics, "Icon.GIF"))
         self.map = shutil.copy(os.path.join(images, "blue_btn.jpg"), os.path.join(pics, "map.jpg"))
+        # Names that a browser would read as a query, a fragment, an attribute's end
+        # or a tag if they went into the page as they stand.
+        self.odd = {name: write(os.path.join(self.src, "odd", name), "This is %s.\n" % name)
+                    for name in ODD_NAMES}
 
         web = "http://127.0.0.1:9/never-visited.html"
         mail = "mailto:someone@example.invalid"
@@ -141,7 +149,8 @@ class Site:
         ]
         texts = folder("Texts", docs=[item("Plan", self.plan), item("Report", self.report)],
                        m_nFileButtonStyle=1)
-        root = folder("Root", folders=[reports, single, hotspots, texts],
+        odd = folder("Odd names", docs=[item(name, path) for name, path in self.odd.items()])
+        root = folder("Root", folders=[reports, single, hotspots, texts, odd],
                       docs=[item("Readme", self.readme, "Start here")],
                       m_nFolderButtonStyle=1, m_nFileButtonStyle=3, m_nFileButtonGraphic=1,
                       m_strLabel="Welcome")
@@ -166,7 +175,7 @@ class Site:
         images = os.path.join(SOURCE_DIR, "resources", "support-images")
         shutil.copytree(images, os.path.join(self.site, "images"), dirs_exist_ok=True)
         for path in (self.report, self.plan, self.single, self.minutes, self.readme,
-                     self.photo, self.icon, self.map):
+                     self.photo, self.icon, self.map, *self.odd.values()):
             dest = os.path.join(self.site, "files", path.lstrip("/"))
             os.makedirs(os.path.dirname(dest), exist_ok=True)
             shutil.copyfile(path, dest)
@@ -351,7 +360,7 @@ class SiteInBrowserTest(unittest.TestCase):
 
         self.open_page("Folder0.html")
         radios = self.driver.find_elements(By.CSS_SELECTOR, "input[type=radio][name=fldrradio]")
-        self.assertEqual(len(radios), 4)
+        self.assertEqual(len(radios), 5)
         # Choose the fourth sub-folder, then the first: the last choice counts.
         radios[3].click()
         radios[0].click()
@@ -430,6 +439,23 @@ class SiteInBrowserTest(unittest.TestCase):
         img = self.driver.find_element(By.TAG_NAME, "img")
         self.assertGreater(self.driver.execute_script("return arguments[0].naturalWidth", img), 0)
         self.assertIn("A photo with its own page", self.driver.page_source)
+
+    def test_documents_with_odd_names_open_from_their_links(self):
+        from selenium.webdriver.common.by import By
+
+        for page in ("Folder0-4.html", "Sitemap.html"):
+            for name, path in self.s.odd.items():
+                with self.subTest(page=page, name=name):
+                    self.open_page(page)
+                    # The name is the link's text, not markup: no picture, no script ran.
+                    links = [a for a in self.driver.find_elements(By.TAG_NAME, "a") if a.text == name]
+                    self.assertEqual(len(links), 1)
+                    self.assertEqual(self.driver.execute_script(
+                        "return document.querySelectorAll('img[src=x], [onerror]').length"), 0)
+                    self.driver.get(links[0].get_attribute("href"))
+                    self.wait_for_path(os.path.join(self.s.site, "files", path.lstrip("/")))
+                    self.assertEqual(self.driver.find_element(By.TAG_NAME, "body").text,
+                                     "This is %s." % name)
 
     def test_sitemap_and_title_page_lead_into_the_site(self):
         from selenium.webdriver.common.by import By

@@ -1,7 +1,9 @@
 // Site tree items: defaults, the active test, sorting and clearing.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,4 +196,22 @@ TEST(BuildTree, MoveAssignmentReplacesTheFolderAndItsChildren) {
     EXPECT_EQ(target.m_bHotspotFolder, 1);
     EXPECT_EQ(NamesOf(target.m_arrDocs), Names{"d"});
     EXPECT_TRUE(source.m_arrDocs.empty());
+}
+
+TEST(ClockTest, SourceDateEpochTakesDecimalSecondsOnly) {
+    using foldcraft::Clock;
+    const std::vector<std::pair<const char*, std::optional<foldcraft::Time>>> cases{
+        {"0", 0},
+        {"1767225600", 1767225600},
+        {"9223372036854775807", INT64_MAX},
+        {"9223372036854775808", std::nullopt},
+        {"", std::nullopt},
+        {"-1", std::nullopt},
+        {"+5", std::nullopt},
+        {" 5", std::nullopt},
+        {"5 ", std::nullopt},
+        {"1e9", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(Clock::ParseSourceDateEpoch(text), expected) << text;
 }

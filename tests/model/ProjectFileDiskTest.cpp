@@ -1,11 +1,15 @@
 // Opening and saving project files on disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -17,6 +21,7 @@ namespace fs = std::filesystem;
 using foldcraft::LoadProject;
 using foldcraft::SaveProject;
 using foldcraft::WriteProjectBytes;
+using foldcraft::test::FileExists;
 using foldcraft::test::Fixture;
 using foldcraft::test::ReadFile;
 using foldcraft::test::TempDir;
@@ -30,6 +35,19 @@ std::vector<std::string> Listing(const std::string& dir) {
     for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The same with each entry's kind and link target, to see that nothing was replaced.
+std::vector<std::string> Entries(const std::string& dir) {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        std::string text = entry.path().filename().string() + " " +
+                           std::to_string(static_cast<int>(entry.symlink_status().type()));
+        if (entry.is_symlink()) text += " -> " + fs::read_symlink(entry.path()).string();
+        entries.push_back(text);
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 std::unique_ptr<CFoldcraftDoc> ProjectWithOneDocument() {
@@ -132,6 +150,23 @@ TEST(ProjectFileDisk, DamagedFileLeavesANewUnnamedProject) {
     EXPECT_EQ(ReadFile(good), Fixture("sample.fcd"));
 }
 
+TEST(ProjectFileDisk, FifoIsRefusedWithoutWaitingForAWriter) {
+    TempDir dir;
+    const std::string fifo = dir / "p.fcd";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto doc = ProjectWithOneDocument();
+    auto load = std::async(std::launch::async, [&] { return LoadProject(*doc, fifo); });
+    const bool ended = load.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
+    if (!ended) {  // an open that waits for a writer is let go, so that the test ends
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) close(writer);
+    }
+    const auto result = load.get();
+    EXPECT_TRUE(ended) << "the open waited for a writer";
+    EXPECT_EQ(result.status, Status::kNotRegularFile);
+    EXPECT_EQ(doc->m_pRoot->CountItems(), 2u);
+}
+
 TEST(ProjectFileDisk, UnreadableFileLeavesTheProjectUntouched) {
     TempDir dir;
     fs::create_directory(dir / "folder.fcd");
@@ -212,13 +247,77 @@ TEST(ProjectFileDisk, FailedSaveLeavesTheOldFileAndTheDocumentAsTheyWere) {
     const std::pair<const char*, std::string> targets[] = {
         {"the tree cannot be written", path},
         {"directory missing", dir / "no/such/dir/site.fcd"},
-        {"target is a directory", dir / "sub.fcd"},
     };
     for (const auto& [what, target] : targets) {
         SCOPED_TRACE(what);
         auto doc = ProjectWithOneDocument();
         if (target == path) TooDeep(*doc);
         expectUntouched(*doc, SaveProject(*doc, target));
+    }
+}
+
+TEST(ProjectFileDisk, SaveRefusesWhatIsNotARegularFile) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_directory(dir / "folder");
+    fs::create_symlink("fifo", dir / "to-fifo");
+    fs::create_symlink("folder", dir / "to-folder");
+    fs::create_symlink("loop-b", dir / "loop-a");
+    fs::create_symlink("loop-a", dir / "loop-b");
+    fs::create_symlink("missing/p.fcd", dir / "into-missing");
+    const auto before = Entries(dir.Path());
+    for (const char* name : {"fifo", "folder", "to-fifo", "to-folder", "loop-a", "into-missing"}) {
+        SCOPED_TRACE(name);
+        auto doc = ProjectWithOneDocument();
+        const auto result = SaveProject(*doc, dir / name);
+        EXPECT_EQ(result.status, Status::kNotRegularFile);
+        EXPECT_EQ(Entries(dir.Path()), before);
+        EXPECT_TRUE(doc->IsModified());
+    }
+    // A link to nothing in an existing directory: the file is made where it leads.
+    fs::create_symlink("made.fcd", dir / "to-new");
+    auto doc = ProjectWithOneDocument();
+    ASSERT_TRUE(SaveProject(*doc, dir / "to-new").Ok());
+    EXPECT_TRUE(fs::is_symlink(dir / "to-new"));
+    EXPECT_EQ(ReadFile(dir / "made.fcd"), WriteProjectBytes(*doc));
+}
+
+TEST(ProjectFileDisk, SaveOverTheVersionReadLeavesAChangedFileAlone) {
+    TempDir dir;
+    const std::string path = dir / "p.fcd";
+    const std::string other = "changed meanwhile";
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"unchanged", [] {}, true},
+        {"modification time one nanosecond later",
+         [&] {
+             struct stat st {};
+             stat(path.c_str(), &st);
+             timespec times[2] = {st.st_atim, st.st_mtim};
+             times[1].tv_nsec = (times[1].tv_nsec + 1) % 1'000'000'000;
+             utimensat(AT_FDCWD, path.c_str(), times, 0);
+         },
+         false},
+        {"replaced", [&] { fs::rename(dir.WriteFile("new", other), path); }, false},
+        {"removed", [&] { fs::remove(path); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.WriteFile("p.fcd", Fixture("sample.fcd"));
+        CFoldcraftDoc doc;
+        const auto read = LoadProject(doc, path);
+        ASSERT_TRUE(read.Ok());
+        c.change();
+        const std::string left = ReadFile(path);
+        doc.m_strTitle = "Stamped";
+        const auto result = SaveProject(doc, path, &read.version);
+        EXPECT_EQ(result.status, c.saved ? Status::kOk : Status::kChangedOnDisk);
+        EXPECT_EQ(ReadFile(path), c.saved ? WriteProjectBytes(doc) : left);
+        EXPECT_EQ(Listing(dir.Path()).size(), FileExists(path) ? 1u : 0u);
     }
 }
 

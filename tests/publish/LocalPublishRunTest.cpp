@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 
 #include "EventLogSink.h"
@@ -167,15 +169,38 @@ TEST_F(LocalPublishRunTest, MissingSourcesAreListedAndEveryPageIsStillWritten) {
     EXPECT_EQ(ReadFile(doc.m_strPublishPath + "/files/" + document.substr(1)), "REPORT");
 }
 
-TEST_F(LocalPublishRunTest, PublishingTwiceIntoTheSameDirectory) {
+// Publishing again copies only what changed and removes only the files that an
+// earlier run put there and the site no longer holds, never through a link.
+TEST_F(LocalPublishRunTest, PublishingAgainCopiesOnlyWhatChangedAndRemovesOnlyItsOwn) {
+    const std::string site = doc.m_strPublishPath;
+    CBuildTreeDoc* old = AddDocument(*doc.m_pRoot, "Old", dir.WriteFile("src/Docs/old.doc", "OLD"));
     ASSERT_EQ(Run(), Result::kSuccess);
+    const std::string oldCopy = site + "/files/" + old->m_strLink.substr(1);
+    ASSERT_TRUE(FileExists(oldCopy));
+    struct stat before {};
+    ASSERT_EQ(::stat((site + "/images/logo.gif").c_str(), &before), 0);
+
     dir.WriteFile("src/Docs/report.doc", "REPORT, second edition");
+    old->m_bPurge = 1;
+    old->m_timePurge = kPublishNow - 1;
+    const std::string theirs = dir.WriteFile("site/files/theirs.doc", "THEIRS");
+    // A listed file behind a link to elsewhere is not removed.
+    const std::string victim = dir.WriteFile("outside/victim.doc", "VICTIM");
+    fs::create_directory_symlink(dir / "outside", site + "/files/link");
+    std::ofstream(site + "/.foldcraft-manifest", std::ios::app) << "6 - files/link/victim.doc\n";
+
     sink = RecordingLogSink();
     EXPECT_EQ(Run(), Result::kSuccess);
-    EXPECT_EQ(sink.log, kHeader + kDirs + kCopying + kCopied + kStyles + kTitle + kSitemap +
-                            kFolders + kSuccess);
-    EXPECT_EQ(ReadFile(doc.m_strPublishPath + "/files/" + document.substr(1)),
-              "REPORT, second edition");
+    EXPECT_EQ(sink.log, kHeader + kDirs + kCopying + kCopied + "\nSkipped 17 unchanged files.\n" +
+                            "\nRemoved 1 files that are no longer published.\n" + kStyles + kTitle +
+                            kSitemap + kFolders + kSuccess);
+    EXPECT_EQ(ReadFile(site + "/files/" + document.substr(1)), "REPORT, second edition");
+    EXPECT_FALSE(FileExists(oldCopy));
+    EXPECT_TRUE(FileExists(theirs));
+    EXPECT_TRUE(FileExists(victim));
+    struct stat after {};
+    ASSERT_EQ(::stat((site + "/images/logo.gif").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not copied again
 }
 
 TEST_F(LocalPublishRunTest, TrailingSlashOnThePublishPath) {
@@ -210,6 +235,7 @@ TEST_F(LocalPublishRunTest, EachPageWriterFailureEndsTheRunWithItsLine) {
     for (const Writer& w : writers) {
         SCOPED_TRACE(w.file);
         const std::string blocker = doc.m_strPublishPath + "/" + w.file;
+        fs::remove_all(doc.m_strPublishPath);       // every run copies afresh
         fs::create_directories(blocker + "/keep");  // a directory where the page should go
         sink = RecordingLogSink();
         EXPECT_EQ(Run(), Result::kFailed);
@@ -218,7 +244,6 @@ TEST_F(LocalPublishRunTest, EachPageWriterFailureEndsTheRunWithItsLine) {
         EXPECT_EQ(sink.progress, progress);
         EXPECT_TRUE(errorFlag);
         EXPECT_TRUE(sink.closeEnabled);
-        fs::remove_all(blocker);
         before += w.done;
         progress.push_back(w.progressAfter);
     }

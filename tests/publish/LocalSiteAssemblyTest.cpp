@@ -168,8 +168,9 @@ TEST_F(LocalSiteAssemblyTest, NotCopiedListHoldsFullSourcePathsInOrder) {
 }
 
 // The support images are installed into the program folder, then copied. The
-// background image is copied by its file name, but one named like a support image
-// gives way to it; a missing one is listed.
+// background image is copied by its file name, one named like a support image
+// under a name of its own, so that neither replaces the other; a missing one is
+// listed.
 TEST_F(LocalSiteAssemblyTest, SupportImagesAndTheBackgroundImage) {
     if (foldcraft::SupportImages::All().size() != 17) GTEST_SKIP() << "support images not built in";
     // One support image replaced by the user in the program folder: kept as is.
@@ -188,7 +189,7 @@ TEST_F(LocalSiteAssemblyTest, SupportImagesAndTheBackgroundImage) {
         EXPECT_EQ(ReadFile(target + "/images/" + name), ReadFile(program + "/images/" + name))
             << name;
     }
-    EXPECT_NE(ReadFile(target + "/images/logo.gif"), "MY OWN LOGO");
+    EXPECT_EQ(ReadFile(target + "/images/background-logo.gif"), "MY OWN LOGO");
     EXPECT_EQ(ReadFile(target + "/images/folder.gif"), "USER FOLDER ICON");
 
     doc.m_strBackgroundImage = dir / "pics/missing.jpg";

@@ -33,10 +33,12 @@ TEST(SiteLinkChecker, ExtractsHrefAndSrcOfTagsOnly) {
         "<area shape=\"rect\" coords=\"1,2,3,4\" href = \"spaced.html\" target=\"_blank\">\n"
         "<input type=\"radio\" onClick=\"strURLFile='files/x.doc'\">\n"
         "<a data-href=\"no.html\" href=\"\">empty</a>\n"
+        "<a href=\"Q&amp;A&#x20;&#35;1&amp.txt?a=1&copy=2\">decoded as a browser does</a>\n"
         "text with a < sign and href=\"plain-text.html\"\n"
         "</body></html>\n";
     EXPECT_EQ(SiteLinkChecker::ExtractLinks(html),
-              (Links{"styles.css", "single.html", "unquoted.gif", "spaced.html", ""}));
+              (Links{"styles.css", "single.html", "unquoted.gif", "spaced.html", "",
+                     "Q&A #1&.txt?a=1&copy=2"}));
 }
 
 TEST(SiteLinkChecker, TellsLocalLinksFromOthers) {
@@ -53,22 +55,32 @@ TEST(SiteLinkChecker, TellsLocalLinksFromOthers) {
     }
 }
 
+// A link's target as the browser takes it: "?" starts the query, "#" the
+// fragment, "%XX" is a byte of the name.
 TEST(SiteLinkChecker, ResolvesInsideTheSiteOnly) {
     TempDir dir;
     const std::string site = dir / "site";
     dir.WriteFile("site/files/Docs/my report.doc", "x");
     dir.WriteFile("site/files/Docs/a&b.doc", "x");
+    dir.WriteFile("site/files/why?.txt", "x");
+    dir.WriteFile("site/files/Q&A #1.txt", "x");
+    dir.WriteFile("site/files/100%20.txt", "x");
     dir.WriteFile("site/Folder0.html", "x");
     dir.WriteFile("outside.html", "x");
     fs::create_directories(site + "/files/Empty");
     for (const char* good :
          {"Folder0.html", "/Folder0.html", "Folder0.html#top", "Folder0.html?x=1",
-          "files/Docs/my report.doc", "files/Docs/my%20report.doc", "files/Docs/a&b.doc",
-          "files/Docs/a&amp;b.doc", "files/Docs/../Docs/./a&b.doc", "files\\Docs\\a&b.doc"}) {
+          " Folder0.html\n", "Fold\ter0.html", "files/Docs/my report.doc",
+          "files/Docs/my%20report.doc", "files/Docs/a&b.doc", "files/Docs/../Docs/./a&b.doc",
+          "files/Docs/%2e%2E/Docs/%2e/a&b.doc", "files\\Docs\\a&b.doc", "files/why%3F.txt",
+          "files/why%3f.txt?x#y", "files/Q&A%20%231.txt", "files/100%2520.txt"}) {
         EXPECT_TRUE(SiteLinkChecker::Resolves(site, good)) << good;
     }
-    for (const char* bad : {"files/Docs/missing.doc", "files/Empty" /* a directory */,
-                            "../outside.html", "files/../../outside.html", "?only-a-query"}) {
+    for (const char* bad :
+         {"files/Docs/missing.doc", "files/Empty" /* a directory */, "../outside.html",
+          "files/../../outside.html", "files/%2e%2e/%2e%2e/outside.html", "?only-a-query",
+          "files/why?.txt", "files/Q&A #1.txt", "files/100%20.txt", "files/Docs/a&amp;b.doc",
+          "files%2FDocs%2Fa&b.doc"}) {
         EXPECT_FALSE(SiteLinkChecker::Resolves(site, bad)) << bad;
     }
 }
@@ -118,6 +130,10 @@ TEST(SiteLinkChecker, PublishedSiteHasNoBrokenLink) {
     AddDocument(root, "Dog", dir.WriteFile("src/Pics/Old/DOG.GIF", "dog"));
     AddDocument(root, "Web", "http://example.com/index.html");
     AddDocument(root, "Mail", "mailto:someone@example.com");
+    // Names that are markup or URL syntax: the links must lead to the real copies.
+    for (const char* name : {"why?.txt", "Q&A #1.txt", "a \"quoted\" name.txt", "100% <b>.gif"}) {
+        AddDocument(root, name, dir.WriteFile(std::string("src/odd/") + name, name));
+    }
     CBuildTreeFolder* work = AddSubFolder(root, "Work");
     work->m_nFolderButtonStyle = CBuildTreeFolder::kStyleRadio;
     work->m_nFileButtonStyle = CBuildTreeFolder::kStyleGraphic;

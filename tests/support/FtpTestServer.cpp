@@ -59,7 +59,8 @@ bool FtpTestServer::Available() {
 }
 
 FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
-                             const std::string& password) {
+                             const std::string& password,
+                             const std::vector<std::string>& extraArgs) {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/foldcraft-ftpd-XXXXXX";
     if (!::mkdtemp(pattern.data())) {
@@ -83,12 +84,14 @@ FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
     posix_spawn_file_actions_addopen(&actions, 2, errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     const std::string script = ScriptPath();
-    const char* argv[] = {kPython,       script.c_str(),   "--root",        root.c_str(),
-                          "--user",      user.c_str(),     "--password",    password.c_str(),
-                          "--port-file", portFile.c_str(), "--command-log", commandLog.c_str(),
-                          nullptr};
+    std::vector<const char*> argv = {kPython,          script.c_str(),   "--root",
+                                     root.c_str(),     "--user",         user.c_str(),
+                                     "--password",     password.c_str(), "--port-file",
+                                     portFile.c_str(), "--command-log",  commandLog.c_str()};
+    for (const std::string& arg : extraArgs) argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
     const int rc =
-        ::posix_spawn(&m_pid, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
+        ::posix_spawn(&m_pid, kPython, &actions, nullptr, const_cast<char**>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[0]);
     m_stdinFd = pipeFds[1];

@@ -14,7 +14,10 @@ namespace foldcraft::test {
 // test process goes (its standard input is a pipe from us).
 class FtpTestServer {
 public:
-    FtpTestServer(const std::string& root, const std::string& user, const std::string& password);
+    // extraArgs go to the script as they are (--tls-cert PEM --tls-key PEM: explicit
+    // FTPS required; the command log then marks each PASS [tls] or [plain]).
+    FtpTestServer(const std::string& root, const std::string& user, const std::string& password,
+                  const std::vector<std::string>& extraArgs = {});
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;

@@ -154,7 +154,7 @@ void ScriptedFtpServer::WaitUntilClientGoes() {
     }
 }
 
-bool ScriptedFtpServer::ConnectToPort(const std::string& portLine) {
+bool ScriptedFtpServer::ConnectToPort(const std::string& portLine, const std::string& from) {
     unsigned a, b, c, d, p1, p2;
     if (std::sscanf(Argument(portLine).c_str(), "%u,%u,%u,%u,%u,%u", &a, &b, &c, &d, &p1, &p2) !=
         6) {
@@ -167,6 +167,16 @@ bool ScriptedFtpServer::ConnectToPort(const std::string& portLine) {
     addr.sin_port = htons(static_cast<uint16_t>(p1 * 256 + p2));
     CloseFd(m_dataFd);
     m_dataFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (!from.empty()) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        if (::inet_pton(AF_INET, from.c_str(), &source.sin_addr) != 1 ||
+            ::bind(m_dataFd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+            Error("cannot bind to " + from);
+            CloseFd(m_dataFd);
+            return false;
+        }
+    }
     if (::connect(m_dataFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
         Error("cannot connect to " + portLine);
         CloseFd(m_dataFd);
@@ -244,7 +254,7 @@ bool ScriptedFtpServer::RunScript() {
                 WaitUntilClientGoes();
                 return false;
             case Step::kConnectData:
-                ConnectToPort(m_lastPortLine);
+                ConnectToPort(m_lastPortLine, step.text);
                 break;
             case Step::kListenPassive: {
                 int port = 0;
@@ -280,6 +290,7 @@ bool ScriptedFtpServer::RunScript() {
 void ScriptedFtpServer::ServeSession() {
     std::map<std::string, int> seen;
     std::string line;
+    std::string renameFrom;
     auto reply = [this](const std::string& text) { return WriteAll(m_controlFd, text + "\r\n"); };
     while (ReadLine(line)) {
         const std::string word = Word(line);
@@ -339,8 +350,12 @@ void ScriptedFtpServer::ServeSession() {
                 return;
             }
             if (fault && fault->kind == Fault::kDropData) {
-                ReadDataToEnd(1000);
+                const std::string part = ReadDataToEnd(1000);
                 CloseData();
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_files[arg] = part;  // as a real server keeps what came
+                }
                 ok = reply("426 Connection closed; transfer aborted.");
                 continue;
             }
@@ -359,6 +374,46 @@ void ScriptedFtpServer::ServeSession() {
                 WaitUntilClientGoes();
                 return;
             }
+            ok = reply("226 Transfer complete.");
+        } else if (word == "PWD") {
+            ok = reply("257 \"/\" is the current directory.");
+        } else if (word == "CDUP") {
+            ok = reply("250 Directory changed.");
+        } else if (word == "RNFR" || word == "RNTO" || word == "DELE") {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            const bool known = m_files.count(word == "RNTO" ? renameFrom : arg) != 0;
+            if (!known) {
+                ok = reply("550 No such file.");
+            } else if (word == "RNFR") {
+                renameFrom = arg;
+                ok = reply("350 Ready for destination name.");
+            } else if (word == "RNTO") {
+                m_files[arg] = m_files[renameFrom];
+                m_files.erase(renameFrom);
+                ok = reply("250 Renamed.");
+            } else {
+                m_files.erase(arg);
+                ok = reply("250 Deleted.");
+            }
+        } else if (word == "RETR") {
+            std::string bytes;
+            bool known;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                known = m_files.count(arg) != 0;
+                if (known) bytes = m_files[arg];
+            }
+            if (!known) {
+                ok = reply("550 No such file.");
+                continue;
+            }
+            if (!reply("150 Opening data connection.")) return;
+            if (!AcceptDataConnection()) {
+                ok = reply("425 No data connection.");
+                continue;
+            }
+            WriteAll(m_dataFd, bytes);
+            CloseData();
             ok = reply("226 Transfer complete.");
         } else if (word == "QUIT") {
             reply("221 Goodbye.");

@@ -28,7 +28,7 @@ public:
             kStall,           // say nothing more; wait until the client goes
             kReply,           // answer with `reply` instead
             kStallData,       // STOR: 150, take the data connection, never read it
-            kDropData,        // STOR: 150, read a little, close the data connection, 426
+            kDropData,        // STOR: 150, read a little (kept as the file), close it, 426
             kDropAfterData,   // STOR: read all data, then close the control connection
             kStallAfterData,  // STOR: read all data, then never send the final reply
         };
@@ -56,6 +56,10 @@ public:
     ScriptedFtpServer& Stall() { return Add(Step::kStall); }  // say nothing until the client goes
     // Connects to the address of the last PORT line.
     ScriptedFtpServer& ConnectData() { return Add(Step::kConnectData); }
+    // The same from another local address (such as "127.0.0.2").
+    ScriptedFtpServer& ConnectDataFrom(const std::string& address) {
+        return Add(Step::kConnectData, address);
+    }
     // Listens for a data connection and sends "227 Entering Passive Mode (addr,p1,p2)."
     // with the given address numbers ("127,0,0,1" unless told).
     ScriptedFtpServer& ListenPassive(const std::string& address = "127,0,0,1") {
@@ -81,7 +85,9 @@ public:
     std::vector<std::string> Received() const { return Locked(m_received); }
     std::vector<std::string> Errors() const { return Locked(m_errors); }  // script mismatches
     std::string DataReceived() const { return Locked(m_data); }  // of every ReceiveData, in order
-    // Serve: STOR name -> bytes.
+    // Serve: STOR name -> bytes (RNFR/RNTO move, DELE removes, RETR reads them). Put
+    // files there before Start() to have the server hold them from the outset.
+    void PutFile(const std::string& name, const std::string& bytes) { m_files[name] = bytes; }
     std::map<std::string, std::string> Files() const { return Locked(m_files); }
 
 private:
@@ -118,7 +124,7 @@ private:
     bool ReadLine(std::string& line);  // false when the client went or time ran out
     bool WriteAll(int fd, const std::string& bytes);
     void WaitUntilClientGoes();
-    bool ConnectToPort(const std::string& portLine);
+    bool ConnectToPort(const std::string& portLine, const std::string& from = {});
     bool OpenPassiveListener(int& port);
     bool AcceptDataConnection();
     std::string ReadDataToEnd(std::size_t limit = std::string::npos);

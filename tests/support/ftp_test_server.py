@@ -7,7 +7,7 @@ Serves ROOT on 127.0.0.1 for one user, on a free port that it writes to
 never outlives the test that started it, or on SIGTERM.
 
     /usr/bin/python3 ftp_test_server.py --root DIR --user U --password P \
-        --port-file FILE [--command-log FILE]
+        --port-file FILE [--command-log FILE] [--tls-cert PEM --tls-key PEM]
 """
 
 import argparse
@@ -29,6 +29,9 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--command-log")
+    parser.add_argument("--tls-cert", help="serve explicit FTPS (TLS required) with this "
+                        "certificate chain and --tls-key")
+    parser.add_argument("--tls-key")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -38,17 +41,30 @@ def main():
 
     log_path = args.command_log
 
-    class Handler(FTPHandler):
+    base = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_FTPHandler
+        base = TLS_FTPHandler
+
+    class Handler(base):
         auth_failed_timeout = 0.05  # tests try wrong passwords; do not sleep 3 s
 
         def pre_process_command(self, line, cmd, arg):
             if log_path:
                 shown = "PASS ******" if cmd == "PASS" else line
+                if args.tls_cert and cmd == "PASS":
+                    # Whether the password came over an encrypted channel.
+                    shown += " [tls]" if getattr(self, "_ssl_established", False) else " [plain]"
                 with open(log_path, "a", encoding="utf-8", errors="replace") as log:
                     log.write(shown + "\n")
             return super().pre_process_command(line, cmd, arg)
 
     Handler.authorizer = authorizer
+    if args.tls_cert:
+        Handler.certfile = args.tls_cert
+        Handler.keyfile = args.tls_key
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
     Handler.banner = "Foldcraft test server ready."
 
     server = FTPServer(("127.0.0.1", 0), Handler)

@@ -22,21 +22,26 @@ FtpSettings Filled() {
             .nFirewallPort = 8021,
             .strFirewallUser = "fw",
             .strFirewallPassword = "fwpw",
-            .bPassive = 1};
+            .bPassive = 1,
+            .bChangedOnly = 0,
+            .nSecurity = 1,
+            .strTrustFingerprint = "AB:CD"};
 }
 
 // Every stored field, in a form that compares and prints.
 auto Fields(const FtpSettings& s) {
     return std::tie(s.strHostName, s.nPort, s.strUser, s.strPassword, s.strStartDir,
                     s.nFirewallType, s.strFirewallHost, s.nFirewallPort, s.strFirewallUser,
-                    s.strFirewallPassword, s.bPassive);
+                    s.strFirewallPassword, s.bPassive, s.bChangedOnly, s.nSecurity,
+                    s.strTrustFingerprint);
 }
 
 TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNoneActiveMode) {
     MemorySettingsStore store;
     const FtpSettings s = FtpSettings::Read(store);
     const std::string e;
-    EXPECT_EQ(Fields(s), std::make_tuple(e, std::optional<int>(21), e, e, e, 0, e, 21, e, e, 0));
+    EXPECT_EQ(Fields(s),
+              std::make_tuple(e, std::optional<int>(21), e, e, e, 0, e, 21, e, e, 0, 1, 0, e));
     EXPECT_EQ(s.nTimeoutSeconds, 60);
     EXPECT_TRUE(store.WriteLog().empty());  // reading writes nothing
 }
@@ -56,11 +61,13 @@ TEST(FtpSettings, WrittenValuesReadBackTheSame) {
 TEST(FtpSettings, WriteOrder) {
     MemorySettingsStore store;
     ASSERT_TRUE(Filled().Write(store));
-    EXPECT_EQ(store.WriteLog(), (std::vector<std::string>{
-                                    "FTPServer/HostName", "FTPServer/User", "FTPServer/Password",
-                                    "FTPServer/StartDir", "FTPServer/Port", "FTPFirewall/HostName",
-                                    "FTPFirewall/Password", "FTPFirewall/User", "FTPFirewall/Port",
-                                    "FTPFirewall/FirewallType", "FTPServer/Passive"}));
+    EXPECT_EQ(
+        store.WriteLog(),
+        (std::vector<std::string>{
+            "FTPServer/HostName", "FTPServer/User", "FTPServer/Password", "FTPServer/StartDir",
+            "FTPServer/Port", "FTPFirewall/HostName", "FTPFirewall/Password", "FTPFirewall/User",
+            "FTPFirewall/Port", "FTPFirewall/FirewallType", "FTPServer/Passive",
+            "FTPServer/ChangedOnly", "FTPServer/Security", "FTPServer/TrustFingerprint"}));
     EXPECT_FALSE(store.Contains("FTPServer", "Timeout"));
 }
 

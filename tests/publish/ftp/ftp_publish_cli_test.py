@@ -155,6 +155,22 @@ class FtpPublishCliTest(unittest.TestCase):
             self.assertTrue(os.path.exists(self.remote("styles.css")))
             self.assertTrue(os.path.exists(self.remote("images", "spacer.gif")))
 
+    def test_republish_skips_unchanged_files_unless_all(self):
+        self.assertEqual(self.publish().returncode, 0)
+        for extra, skipped in (((), True), (("--all",), False)):
+            r = self.publish(*extra)
+            self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+            self.assertEqual("\nSkipped " in r.stdout, skipped, r.stdout)
+            self.assertTrue(r.stdout.endswith(SUCCESS_TAIL), r.stdout)
+
+    def test_tls_required_but_not_offered(self):
+        r = self.publish("--tls")
+        self.assertEqual(r.returncode, 2, r.stdout + r.stderr)
+        self.assertTrue(r.stdout.endswith(
+            "\nLogging into FTP server...\nServer does not support encrypted connections.\n"),
+            r.stdout)
+        self.assertNoPassword(r)
+
     def test_settings_are_saved_only_when_asked_and_checks_pass(self):
         with open(self.ini) as f:
             before = f.read()
