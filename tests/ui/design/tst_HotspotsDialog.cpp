@@ -102,6 +102,27 @@ private slots:
         QCOMPARE(green, 0);
     }
 
+    // Polygon corners are clicked, a right-click ends the polygon, and the arrow
+    // keys then nudge the selected shape.
+    void polygonWithTheMouseAndKeys() {
+        QTemporaryDir dir;
+        RecordingUserDialogs dialogs;
+        auto folder = MakeFolder(WritePicture(dir));
+        CHotspotsDlg dialog(nullptr, dialogs, *folder);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        ToolButton(dialog, "Polygon")->click();
+        auto* viewport = dialog.Pane().viewport();
+        for (QPoint corner : {QPoint(100, 20), QPoint(150, 80), QPoint(60, 90)})
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, corner);
+        QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(5, 5));
+        QVERIFY(!ToolButton(dialog, "Polygon")->isChecked());
+        QTest::keyClick(&dialog.Pane(), Qt::Key_Right);
+        const auto areas = dialog.Result().areas;
+        QCOMPARE(areas.size(), size_t(2));
+        QCOMPARE(areas[1].m_arrCoords, (std::vector<std::int32_t>{101, 20, 151, 80, 61, 90}));
+    }
+
     // With a picture whose file is gone the pane is white with a black border and
     // the path is emptied; OK then stores an empty path.
     void missingPictureShowsEmptyState() {
