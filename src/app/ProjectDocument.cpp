@@ -27,7 +27,11 @@ void ProjectDocument::MarkSaved() {
 }
 
 void ProjectDocument::NotifyReset() {
+    // Clearing the stack makes it clean, which would clear the flag: the document's
+    // own flag stands.
+    const bool modified = m_doc.IsModified();
     m_undo.clear();
+    m_doc.SetModifiedFlag(modified);
     emit documentReset();
     emit modifiedChanged(m_doc.IsModified());
     emit titleChanged();

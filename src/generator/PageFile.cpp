@@ -1,12 +1,15 @@
 #include "generator/PageFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+
+#include "generator/TempFileName.h"
 
 namespace foldcraft {
 namespace {
@@ -26,7 +29,13 @@ constexpr std::uint64_t ByteMatches(std::uint64_t word, unsigned char b) {
 }  // namespace
 
 PageFile::~PageFile() {
-    if (m_fd >= 0) Close();
+    if (m_fd >= 0) Abandon();
+}
+
+void PageFile::Abandon() {
+    ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_temp.c_str());
 }
 
 bool PageFile::Open(const std::string& path) {
@@ -35,12 +44,20 @@ bool PageFile::Open(const std::string& path) {
     m_written = 0;
     m_used = 0;
     if (path.empty() || path.find('\0') != std::string::npos) return false;
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
+    // A directory at the page's place cannot be replaced: the page cannot be made.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        m_temp = dir + TempFileName::Next();
+        fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST && errno != EINTR) break;
+    }
     if (fd < 0) return false;
     m_fd = fd;
+    m_path = path;
     if (!m_buffer) m_buffer.reset(new char[kBufferSize]);
     return true;
 }
@@ -166,9 +183,17 @@ void PageFile::Flush() {
 bool PageFile::Close() {
     if (m_fd < 0) return false;
     Flush();
+    if (m_failed) {
+        Abandon();
+        return false;
+    }
     // close() may report a deferred write error (network file systems, quotas).
-    if (::close(m_fd) != 0 && errno != EINTR) m_failed = true;
+    const bool closed = ::close(m_fd) == 0 || errno == EINTR;
     m_fd = -1;
+    if (!closed || ::rename(m_temp.c_str(), m_path.c_str()) != 0) {
+        ::unlink(m_temp.c_str());
+        m_failed = true;
+    }
     return !m_failed;
 }
 

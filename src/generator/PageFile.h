@@ -15,6 +15,11 @@ namespace foldcraft {
 // one percent sign, and every "\n" of a template is written as CR LF. Texts given
 // to Text() and the "%s" arguments are written exactly as they stand.
 //
+// The page is written into a temporary file beside its place (see TempFileName),
+// which takes the page's name when it is closed: a reader sees the old page or the
+// whole new one, and whatever stands at the page's place (a symbolic link, a named
+// pipe, an older page) is replaced, never written through or opened.
+//
 // A failed write is remembered; Close() reports it. Nothing throws.
 class PageFile {
 public:
@@ -40,8 +45,9 @@ public:
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
 
-    // Creates the file, replacing an existing one. False (and the file stays
-    // closed) when it cannot be created or the path holds a NUL byte.
+    // Starts the page at path. False (and the file stays closed) when the path
+    // holds a NUL byte, names a directory, or no temporary file can be created
+    // beside it.
     bool Open(const std::string& path);
     bool IsOpen() const { return m_fd >= 0; }
 
@@ -51,8 +57,11 @@ public:
     // Writes bytes exactly as they stand (no line-end translation).
     void Text(std::string_view text);
 
-    // Writes what is buffered and closes the file. False when any write, or the
-    // close itself, failed. Safe to call on a file that is not open (false).
+    // Writes what is buffered, closes the file and puts it in the page's place,
+    // replacing what stood there. False when any write, the close or the rename
+    // failed; the temporary file is then removed and the place left as it was.
+    // Safe to call on a file that is not open (false). A page that is destroyed
+    // open is dropped the same way.
     bool Close();
 
     // Bytes written so far (benchmarks use it).
@@ -64,8 +73,12 @@ private:
     bool Reserve(size_t n);
     void Flush();
     void WriteDirect(const char* data, size_t size);
+    // Closes the temporary file and removes it.
+    void Abandon();
 
     int m_fd = -1;
+    std::string m_path;  // the page's place
+    std::string m_temp;  // the temporary file beside it
     bool m_failed = false;
     std::uint64_t m_written = 0;
     std::unique_ptr<char[]> m_buffer;

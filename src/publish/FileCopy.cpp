@@ -6,9 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cstdint>
 #include <cstring>
 
+#include "generator/TempFileName.h"
 #include "publish/UniqueFd.h"
 
 namespace foldcraft {
@@ -18,14 +19,17 @@ void SetError(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
 }
 
-// Copies from in to out until the end of in, inside the kernel. False with errno set.
-bool KernelCopy(int in, int out) {
+// Copies at most size bytes from in to out, fewer when in ends sooner, inside the
+// kernel. False with errno set.
+bool KernelCopy(int in, int out, off_t size) {
     constexpr size_t kChunk = size_t{1} << 30;
     bool useCopyRange = true;
-    while (true) {
+    std::uint64_t left = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    while (left > 0) {
+        const size_t chunk = left < kChunk ? static_cast<size_t>(left) : kChunk;
         ssize_t n;
         if (useCopyRange) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+            n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
             if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
                           errno == EOPNOTSUPP || errno == EPERM || errno == ETXTBSY)) {
                 // Not possible between these files (another file system, an old
@@ -35,23 +39,16 @@ bool KernelCopy(int in, int out) {
                 continue;
             }
         } else {
-            n = ::sendfile(out, in, nullptr, kChunk);
+            n = ::sendfile(out, in, nullptr, chunk);
         }
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         if (n == 0) return true;
+        left -= static_cast<std::uint64_t>(n);
     }
-}
-
-std::string TemporaryNameBeside(const std::string& destination) {
-    static std::atomic<unsigned long> counter{0};
-    const size_t slash = destination.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
-    return dir + ".~foldcraft-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1)) + ".tmp";
+    return true;
 }
 
 }  // namespace
@@ -65,6 +62,18 @@ bool FileCopy::SameFile(const std::string& a, const std::string& b) {
 
 FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::string& destination,
                                           std::string* error) {
+    const size_t slash = destination.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : destination.substr(0, slash + 1);
+    UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.Get() < 0) {
+        SetError(error, "cannot open the directory of " + destination, errno);
+        return Outcome::kFailed;
+    }
+    return CopyInto(source, dirFd.Get(), destination.substr(slash + 1), error);
+}
+
+FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const std::string& name,
+                                     std::string* error) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not
     // change how a regular file is read.
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -81,8 +90,9 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
         SetError(error, source + " is not a regular file", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         return Outcome::kFailed;
     }
+    // The destination itself, not what a link there leads to.
     struct stat dst {};
-    if (::stat(destination.c_str(), &dst) == 0 && dst.st_dev == st.st_dev &&
+    if (::fstatat(dirFd, name.c_str(), &dst, AT_SYMLINK_NOFOLLOW) == 0 && dst.st_dev == st.st_dev &&
         dst.st_ino == st.st_ino) {
         return Outcome::kSameFile;
     }
@@ -90,28 +100,29 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
     std::string temp;
     UniqueFd out;
     for (int attempt = 0; attempt < 100 && out.Get() < 0; ++attempt) {
-        temp = TemporaryNameBeside(destination);
-        out.Reset(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                         st.st_mode & 0777));
+        temp = TempFileName::Next();
+        out.Reset(::openat(dirFd, temp.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                           st.st_mode & 0777));
         if (out.Get() < 0 && errno != EEXIST) break;
     }
     if (out.Get() < 0) {
-        SetError(error, "cannot create a file beside " + destination, errno);
+        SetError(error, "cannot create a file beside " + name, errno);
         return Outcome::kFailed;
     }
     auto fail = [&](const std::string& what) {
         const int err = errno;
         out.Close();
-        ::unlink(temp.c_str());
+        ::unlinkat(dirFd, temp.c_str(), 0);
         SetError(error, what, err);
         return Outcome::kFailed;
     };
-    if (!KernelCopy(in.Get(), out.Get())) return fail("cannot copy " + source);
+    if (!KernelCopy(in.Get(), out.Get(), st.st_size)) return fail("cannot copy " + source);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + destination);
-    if (!out.Close()) return fail("cannot write " + destination);
-    if (::rename(temp.c_str(), destination.c_str()) != 0)
-        return fail("cannot replace " + destination);
+    if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + name);
+    if (!out.Close()) return fail("cannot write " + name);
+    if (::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0)
+        return fail("cannot replace " + name);
     return Outcome::kCopied;
 }
 

@@ -13,6 +13,8 @@ namespace foldcraft {
 // failed copy leaves the old file (or nothing) in place, never a truncated one. An
 // existing destination that is a symbolic link is replaced by the copy, not
 // followed. The copy keeps the source's modification time and permission bits.
+// It holds at most as many bytes as the source had when it was opened: a file
+// that keeps growing while it is copied is copied as it was then.
 class FileCopy {
 public:
     enum class Outcome {
@@ -26,6 +28,11 @@ public:
     // fails (without blocking). On kFailed, error (when given) receives the reason.
     static Outcome CopyReplacing(const std::string& source, const std::string& destination,
                                  std::string* error = nullptr);
+
+    // The same, into the directory open as dirFd (owned by the caller) under name,
+    // a plain file name: nothing of the way to the directory is looked up again.
+    static Outcome CopyInto(const std::string& source, int dirFd, const std::string& name,
+                            std::string* error = nullptr);
 
     // Both paths exist and name the same file (symbolic links followed).
     static bool SameFile(const std::string& a, const std::string& b);

@@ -1,35 +1,27 @@
 #include "publish/LocalSiteAssembly.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <utility>
 
 #include "generator/SitePaths.h"
 #include "generator/SupportImages.h"
+#include "generator/TempFileName.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/FileCopy.h"
 
 namespace foldcraft {
 namespace {
 
-enum class MakeResult { kMade, kExists, kParentMissing, kOther };
-
-MakeResult MakeOneDirectory(const std::string& path) {
-    if (::mkdir(path.c_str(), 0777) == 0) return MakeResult::kMade;
-    switch (errno) {
-        case EEXIST:
-            return MakeResult::kExists;
-        case ENOENT:
-            return MakeResult::kParentMissing;
-        default:
-            return MakeResult::kOther;
-    }
-}
-
 bool IsPosixAbsolute(const std::string& path) {
     return !path.empty() && path[0] == '/';
 }
+
+// Directories are held open with O_PATH: enough to work below them, and it needs
+// no read permission.
+constexpr int kDirFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 }  // namespace
 
@@ -55,17 +47,60 @@ std::optional<std::string> LocalSiteAssembly::ImagesDestination(const std::strin
     return targetDir + "/images/" + name;
 }
 
+int LocalSiteAssembly::TargetFd() {
+    if (m_targetFd.Get() < 0 && IsPosixAbsolute(m_targetDir)) {
+        m_targetFd.Reset(::open(m_targetDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return m_targetFd.Get();
+}
+
+LocalSiteAssembly::DirResult LocalSiteAssembly::OpenBelow(int fromFd, std::string_view relative,
+                                                          bool create, UniqueFd& out) {
+    UniqueFd current(::fcntl(fromFd, F_DUPFD_CLOEXEC, 0));
+    if (current.Get() < 0) return DirResult::kOther;
+    while (!relative.empty()) {
+        const size_t slash = relative.find('/');
+        const std::string part(relative.substr(0, slash));
+        relative.remove_prefix(slash == std::string_view::npos ? relative.size() : slash + 1);
+        if (part.empty()) continue;
+        if (part == "." || part == "..") return DirResult::kOther;  // never climbs
+        int fd = ::openat(current.Get(), part.c_str(), kDirFlags);
+        if (fd < 0 && errno == ENOENT && create) {
+            if (::mkdirat(current.Get(), part.c_str(), 0777) != 0 && errno != EEXIST) {
+                return errno == ENOENT ? DirResult::kMissing : DirResult::kOther;
+            }
+            fd = ::openat(current.Get(), part.c_str(), kDirFlags);
+        }
+        if (fd < 0) {
+            const int err = errno;
+            struct stat st {};
+            if (::fstatat(current.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(st.st_mode)) {
+                return DirResult::kLink;
+            }
+            return err == ENOENT ? DirResult::kMissing : DirResult::kOther;
+        }
+        current.Reset(fd);
+    }
+    out = std::move(current);
+    return DirResult::kOpen;
+}
+
 bool LocalSiteAssembly::CreateLocalDirectories() {
     // A Windows-form or relative target names nothing here; it would otherwise be
     // taken relative to the current directory.
-    if (!IsPosixAbsolute(m_targetDir)) return false;
-    for (const char* sub : {"/images", "/files"}) {
-        const std::string dir = m_targetDir + sub;
-        const MakeResult made = MakeOneDirectory(dir);
-        if (made == MakeResult::kParentMissing) return false;
-        if (made == MakeResult::kMade || made == MakeResult::kExists)
-            m_knownDirectories.insert(dir);
+    if (TargetFd() < 0) return false;
+    for (const char* sub : {"images", "files"}) {
+        UniqueFd fd;
+        const DirResult made = OpenBelow(TargetFd(), sub, true, fd);
+        if (made == DirResult::kMissing || made == DirResult::kLink) return false;
+        if (made == DirResult::kOpen) {
+            m_knownDirectories.insert(m_targetDir + "/" + sub);
+            if (m_clearedDirectories.insert(sub).second) TempFileName::RemoveStale(fd.Get());
+        }
     }
+    // The pages are written directly into the target.
+    if (m_clearedDirectories.insert(std::string()).second) TempFileName::RemoveStale(TargetFd());
     return CreateFileDirectories(*m_doc.m_pRoot);
 }
 
@@ -90,22 +125,37 @@ bool LocalSiteAssembly::MirrorSourceDirectories(const std::string& baseDir,
     if (!SitePaths::IsSafeRelativePath(relative)) return true;
     const size_t lastSlash = relative.rfind('/');
     if (lastSlash == std::string::npos) return true;  // directly in the root: nothing to make
+    const std::string leaf = baseDir + "/" + relative.substr(0, lastSlash);
+    if (m_knownDirectories.count(leaf) != 0) return true;
     // A source that is a directory is never copied: it gets no directory either.
     struct stat st {};
     if (::stat(std::string(sourcePath).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
 
-    std::string dir = baseDir;
-    size_t start = 0;
-    while (start < lastSlash) {
-        const size_t end = relative.find('/', start);
-        dir += '/';
-        dir.append(relative, start, end - start);
-        start = end + 1;
-        if (m_knownDirectories.count(dir) != 0) continue;
-        const MakeResult made = MakeOneDirectory(dir);
-        if (made == MakeResult::kParentMissing) return false;
-        if (made == MakeResult::kMade || made == MakeResult::kExists)
-            m_knownDirectories.insert(dir);
+    // The base, entered from the target when it lies inside it.
+    UniqueFd base;
+    const std::string prefix = m_targetDir + "/";
+    DirResult opened;
+    if (baseDir.rfind(prefix, 0) == 0 && TargetFd() >= 0) {
+        opened =
+            OpenBelow(TargetFd(), std::string_view(baseDir).substr(prefix.size()), false, base);
+    } else {
+        base.Reset(::open(baseDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        opened = base.Get() >= 0 ? DirResult::kOpen
+                                 : (errno == ENOENT ? DirResult::kMissing : DirResult::kOther);
+    }
+    UniqueFd dir;
+    if (opened == DirResult::kOpen) {
+        opened = OpenBelow(base.Get(), std::string_view(relative).substr(0, lastSlash), true, dir);
+    }
+    switch (opened) {
+        case DirResult::kOpen:
+            m_knownDirectories.insert(leaf);
+            return true;
+        case DirResult::kMissing:
+        case DirResult::kLink:
+            return false;
+        case DirResult::kOther:
+            return true;  // left to the copies, which fail and are listed
     }
     return true;
 }
@@ -117,17 +167,36 @@ bool LocalSiteAssembly::CopySiteFiles() {
     return m_doc.m_arrPublishFiles.empty();
 }
 
+int LocalSiteAssembly::CopyDirectory(std::string_view relative) {
+    if (m_copyDirFd.Get() >= 0 && m_copyDirName == relative) return m_copyDirFd.Get();
+    m_copyDirFd.Reset();
+    if (TargetFd() < 0 || OpenBelow(TargetFd(), relative, false, m_copyDirFd) != DirResult::kOpen)
+        return -1;
+    m_copyDirName = relative;
+    if (m_clearedDirectories.insert(m_copyDirName).second)
+        TempFileName::RemoveStale(m_copyDirFd.Get());
+    return m_copyDirFd.Get();
+}
+
 void LocalSiteAssembly::CopyListed(const std::string& source,
                                    const std::optional<std::string>& destination) {
-    if (!destination) {
+    // The destination relative to the target: its directory and its name.
+    const std::string prefix = m_targetDir + "/";
+    if (!destination || destination->rfind(prefix, 0) != 0) {
         m_doc.m_arrPublishFiles.push_back(source);
         return;
     }
-    const std::string relative = destination->substr(m_targetDir.size() + 1);
+    const std::string relative = destination->substr(prefix.size());
+    const size_t slash = relative.rfind('/');
+    const bool inTarget = slash == std::string::npos;
+    // Entered (and cleared of stale temporary files) even when the copy is up to date.
+    const int dirFd =
+        CopyDirectory(inTarget ? std::string_view() : std::string_view(relative).substr(0, slash));
+    const std::string name = inTarget ? relative : relative.substr(slash + 1);
     const bool upToDate = LocalSiteManifest::UpToDate(source, *destination);
     m_manifest.Publishing(relative, upToDate);
     if (upToDate) return;
-    switch (FileCopy::CopyReplacing(source, *destination)) {
+    switch (dirFd < 0 ? FileCopy::Outcome::kFailed : FileCopy::CopyInto(source, dirFd, name)) {
         case FileCopy::Outcome::kCopied:
             m_manifest.Copied(relative);
             break;

@@ -11,6 +11,11 @@ public:
     ~UniqueFd() { Close(); }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) Reset(other.Release());
+        return *this;
+    }
 
     int Get() const { return m_fd; }
     // Closes the descriptor held, if any, and takes fd instead.

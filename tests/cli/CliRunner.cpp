@@ -17,7 +17,8 @@ extern char** environ;
 namespace foldcraft::test {
 
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText,
-              const std::vector<std::string>& extraEnv, unsigned long long addressSpace) {
+              const std::vector<std::string>& extraEnv, unsigned long long addressSpace,
+              int timeoutSeconds) {
     CliRun run;
     TempDir scratch;
     const std::string inPath = scratch.WriteFile("stdin", stdinText);
@@ -67,7 +68,7 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     }
 
     int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     while (true) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
@@ -76,7 +77,8 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             run.out = ReadFile(outPath);
-            run.err = ReadFile(errPath) + "\n(killed after 60 seconds)";
+            run.err = ReadFile(errPath) + "\n(killed after " + std::to_string(timeoutSeconds) +
+                      " seconds)";
             return run;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -19,10 +19,11 @@ inline constexpr long long kCliNow = 1767225600;
 // standard input, with FOLDCRAFT_HOME pointing at a private program folder and the
 // clock pinned at kCliNow. extraEnv ("NAME=value") is added last and wins. With
 // addressSpace (bytes) not 0, the tool runs under that address-space limit
-// (through prlimit). Waits at most 60 seconds; a run that takes longer is killed
-// (exitCode -1).
+// (through prlimit). Waits at most timeoutSeconds; a run that takes longer is
+// killed (exitCode -1).
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
-              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0);
+              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0,
+              int timeoutSeconds = 60);
 
 // Whether this build runs under AddressSanitizer, whose shadow memory no
 // address-space limit leaves room for.

@@ -1,8 +1,11 @@
 // The page commands generate and preview, run as a user runs them.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
 
 #include "CliRunner.h"
@@ -10,6 +13,7 @@
 #include "model/ProjectFile.h"
 #include "support/TempDir.h"
 
+namespace fs = std::filesystem;
 using foldcraft::test::CliRun;
 using foldcraft::test::FileExists;
 using foldcraft::test::ReadFile;
@@ -185,6 +189,54 @@ TEST(PreviewCommand, OpenRunsXdgOpenOnThePage) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("xdg-open"), std::string::npos);
     EXPECT_TRUE(FileExists(program + "/temp.html"));
+}
+
+// Every file below root with its contents (a link with its target), to see that
+// nothing there changed.
+std::map<std::string, std::string> Contents(const std::string& root) {
+    std::map<std::string, std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        all[e.path()] = e.is_symlink() ? "-> " + fs::read_symlink(e.path()).string()
+                                       : (e.is_regular_file() ? ReadFile(e.path()) : "/");
+    }
+    return all;
+}
+
+// A link to a user's file or a named pipe standing where a page goes: the page
+// replaces it, nothing is written through the link and nothing waits for a reader.
+TEST(PageCommands, PagesReplaceLinksAndPipesAtTheirPlace) {
+    struct Case {
+        const char* command;
+        const char* place;  // below the test directory
+        bool pipe;          // a named pipe there, else a link to a user's file
+        int exitCode;       // publish: the pictures of the sample are missing
+    };
+    const Case cases[] = {
+        {"generate", "site/styles.css", false, 0},  {"generate", "site/cat.jpg.html", false, 0},
+        {"generate", "site/styles.css", true, 0},   {"generate", "site/Folder0-0.html", true, 0},
+        {"preview", "program/temp.html", false, 0}, {"preview", "program/styles.css", false, 0},
+        {"preview", "program/temp.html", true, 0},  {"preview", "program/styles.css", true, 0},
+        {"publish", "site/styles.css", true, 1},    {"publish", "site/Folder0.html", true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.place + (c.pipe ? " pipe" : " link"));
+        TempDir dir;
+        const std::string project = SaveSampleProject(dir);
+        const std::string victim = dir.WriteFile("user/notes.txt", "MY NOTES");
+        const std::string place = dir / c.place;
+        fs::create_directories(fs::path(place).parent_path());
+        ASSERT_EQ(c.pipe ? ::mkfifo(place.c_str(), 0600) : ::symlink(victim.c_str(), place.c_str()),
+                  0);
+        const auto before = Contents(dir / "user");
+        std::vector<std::string> args = {"--program-folder", dir / "program", c.command, project};
+        if (std::string(c.command) != "preview") args.push_back(dir / "site");
+        if (std::string(c.command) == "publish") args.insert(args.end() - 1, "--to");
+        // A pipe that is opened waits for ever for a reader.
+        const CliRun run = RunCli(args, {}, {}, 0, 10);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(place)));
+        EXPECT_EQ(Contents(dir / "user"), before);
+    }
 }
 
 }  // namespace

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include "generator/PageFile.h"
 #include "support/TempDir.h"
@@ -74,11 +78,26 @@ TEST(PageFile, ArgumentsLargerThanTheBufferAreWrittenWhole) {
               "<p>x</p>\r\n<p>" + huge + "|7|%</p>\r\n" + huge + "end\r\n");
 }
 
-TEST(PageFile, WriteErrorsAreReportedByClose) {
+TEST(PageFile, WriteErrorsAreReportedByCloseAndLeaveTheOldPage) {
+    // Writes beyond a file size limit fail (EFBIG) instead of raising SIGXFSZ.
+    TempDir dir;
+    const std::string page = dir.WriteFile("a.html", "OLD PAGE");
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     PageFile file;
-    if (!file.Open("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const bool opened = file.Open(page);
     for (int i = 0; i < 100; ++i) file.Text(std::string(1000, 'x'));
-    EXPECT_FALSE(file.Close());
+    const bool closed = file.Close();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(ReadFile(page), "OLD PAGE");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 TEST(PageFile, RefusesPathsItCannotCreate) {

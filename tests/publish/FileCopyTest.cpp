@@ -118,6 +118,20 @@ TEST(FileCopy, NamedPipeDoesNotBlock) {
     EXPECT_FALSE(FileExists(dir / "copy"));
 }
 
+// A file that reads on past the size it had when it was opened (a log being
+// written; a /proc file always does) is copied up to that size only: a writer that
+// never stops must not fill the disk.
+TEST(FileCopy, CopiesAtMostTheSizeSeenWhenOpened) {
+    TempDir dir;
+    struct stat st {};
+    ASSERT_EQ(::stat("/proc/self/status", &st), 0);
+    ASSERT_TRUE(S_ISREG(st.st_mode));
+    ASSERT_EQ(st.st_size, 0);
+    EXPECT_EQ(FileCopy::CopyReplacing("/proc/self/status", dir / "copy"),
+              FileCopy::Outcome::kCopied);
+    EXPECT_EQ(ReadFile(dir / "copy"), "");
+}
+
 TEST(FileCopy, UnreadableSourceFails) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads everything";
     TempDir dir;

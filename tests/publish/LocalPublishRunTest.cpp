@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numeric>
 
 #include "EventLogSink.h"
@@ -262,4 +265,99 @@ TEST_F(LocalPublishRunTest, ManyMissingDocumentsAreListedInOrder) {
     EXPECT_EQ(Run(), Result::kFilesNotCopied);
     EXPECT_NE(sink.log.find(expected), std::string::npos);
     EXPECT_EQ(doc.m_arrPublishFiles.size(), static_cast<size_t>(kCount));
+}
+
+// A link standing in the site is never followed: one where a page goes is replaced
+// by the page, one where a directory is needed fails the directory step. The
+// target itself may be a link. Nothing outside the site changes.
+TEST_F(LocalPublishRunTest, LinksInTheSiteAreNeverFollowed) {
+    const std::string mirrorTop = document.substr(1, document.find('/', 1) - 1);  // "tmp"
+    struct Case {
+        std::string place;  // below the site; empty: the site itself
+        bool toDirectory;   // the link leads to the user's directory, else to a file
+        bool directoryFails;
+    };
+    const std::vector<Case> cases = {
+        {"styles.css", false, false}, {"Folder0.html", false, false},     {"images", true, true},
+        {"files", true, true},        {"files/" + mirrorTop, true, true}, {"", true, false},
+    };
+    const std::string user = dir / "user";
+    // Every file outside the site and the program folder, with its contents.
+    auto outside = [&] {
+        std::map<std::string, std::string> all;
+        for (auto it = fs::recursive_directory_iterator(dir.Path()); it != decltype(it)(); ++it) {
+            const std::string name = it->path().filename();
+            if (it.depth() == 0 && (name == "site" || name == "real-site" || name == "program")) {
+                it.disable_recursion_pending();
+            } else {
+                all[it->path()] = it->is_regular_file() ? ReadFile(it->path()) : "(not a file)";
+            }
+        }
+        return all;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.place);
+        fs::remove_all(doc.m_strPublishPath);
+        fs::remove_all(user);
+        fs::remove_all(dir / "real-site");
+        dir.WriteFile("user/notes.txt", "MY NOTES");
+        dir.WriteFile("user/dir/keep.txt", "KEEP");
+        const std::string linkTarget = c.toDirectory ? user + "/dir" : user + "/notes.txt";
+        const std::string place = doc.m_strPublishPath + (c.place.empty() ? "" : "/" + c.place);
+        if (c.place.empty()) {
+            fs::create_directories(dir / "real-site");
+            fs::create_directory_symlink(dir / "real-site", place);
+        } else {
+            fs::create_directories(fs::path(place).parent_path());
+            fs::create_symlink(linkTarget, place);
+        }
+        sink = RecordingLogSink();
+        const auto before = outside();
+        EXPECT_EQ(Run(), c.directoryFails ? Result::kFailed : Result::kSuccess);
+        if (c.directoryFails) {
+            EXPECT_EQ(sink.log, kHeader + "\nCreating directory structure..." +
+                                    "\nCreation of directory structure failed!\n");
+            EXPECT_TRUE(fs::is_symlink(place));
+        } else {
+            EXPECT_EQ(sink.log, kHeader + kDirs + kCopying + kCopied + kStyles + kTitle + kSitemap +
+                                    kFolders + kSuccess);
+            EXPECT_EQ(ReadFile(doc.m_strPublishPath + "/files/" + document.substr(1)), "REPORT");
+            EXPECT_EQ(fs::is_regular_file(fs::symlink_status(place)), !c.place.empty());
+        }
+        EXPECT_EQ(outside(), before);
+        EXPECT_EQ(ReadFile(user + "/notes.txt"), "MY NOTES");
+    }
+}
+
+// A killed run leaves its temporary files; the next run removes those of its own
+// naming scheme whose process is gone, in the directories it writes, and nothing else.
+TEST_F(LocalPublishRunTest, StaleTemporaryFilesOfKilledRunsAreRemoved) {
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = std::to_string(gone);
+    const std::string live = std::to_string(getpid());
+    const std::string mirror = "files/" + fs::path(document).parent_path().string().substr(1);
+    const std::pair<std::string, bool> names[] = {
+        // name, removed
+        {".~foldcraft-" + dead + "-0.tmp", true},   {".~foldcraft-" + dead + "-17.tmp", true},
+        {".~foldcraft-" + live + "-3.tmp", false},  {".~foldcraft-1-3.tmp", false},
+        {".~foldcraft-" + dead + "-3.tmp~", false}, {"x.~foldcraft-" + dead + "-3.tmp", false},
+        {".~foldcraft-" + dead + "-.tmp", false},   {".~foldcraft-0" + dead + "-3.tmp", false},
+        {".~foldcraft-" + dead + "-03.tmp", false}, {".~Foldcraft-" + dead + "-3.tmp", false},
+    };
+    const std::vector<std::string> subs = {"", "/images", "/files", "/" + mirror};
+    for (const std::string& sub : subs) {
+        for (const auto& [name, removed] : names) {
+            dir.WriteFile("site" + sub + "/" + name, "partial");
+        }
+    }
+    EXPECT_EQ(Run(), Result::kSuccess);
+    for (const std::string& sub : subs) {
+        for (const auto& [name, removed] : names) {
+            EXPECT_EQ(FileExists(doc.m_strPublishPath + sub + "/" + name), !removed)
+                << sub << "/" << name;
+        }
+    }
 }

@@ -232,14 +232,12 @@ TEST_F(LocalSiteAssemblyTest, PublishingTwiceOverwritesAndKeepsModificationTime)
 }
 
 TEST_F(LocalSiteAssemblyTest, SourceThatIsItsOwnDestinationIsLeftAlone) {
-    // The destination directory is a link to the source directory: the copy would
-    // be the source itself. It must be left whole and not be listed.
+    // The destination is the source itself, through a hard link: it must be left
+    // whole and not be listed.
     const std::string a = dir.WriteFile("src/a.doc", "precious");
     AddDocument(*doc.m_pRoot, "a", a);
-    const std::string mirrored = target + "/files/" + (dir / "src").substr(1);
-    fs::create_directories(fs::path(mirrored).parent_path());
-    fs::create_directory_symlink(dir / "src", mirrored);
     LocalSiteAssembly assembly = Ready();
+    ASSERT_EQ(::link(a.c_str(), (target + "/files/" + a.substr(1)).c_str()), 0);
     assembly.CopyFolderFiles(*doc.m_pRoot);
     EXPECT_TRUE(doc.m_arrPublishFiles.empty());
     EXPECT_EQ(ReadFile(a), "precious");
