@@ -430,6 +430,14 @@ bool CMainFrame::RestoreGeometry() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A run works on its own copy in another thread; ending the program under it
+    // would leave a half-written site behind.
+    if (m_publishView && m_publishView->IsPublishing()) {
+        m_services.dialogs.Inform(this, QStringLiteral("A publish is still running. Close Foldcraft "
+                                                       "when it has finished."));
+        event->ignore();
+        return;
+    }
     if (!m_lifeCycle.SaveModified()) {
         event->ignore();
         return;

@@ -3,8 +3,9 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
+
+#include "ui/build/CTextEditDlg.h"
 
 namespace foldcraft {
 
@@ -14,15 +15,29 @@ IUserDialogs::Answer QtUserDialogs::Message(QWidget* parent, const QString& text
     box.setWindowTitle(QStringLiteral("Foldcraft"));
     box.setText(text);
     switch (icon) {
-        case Icon::kInformation: box.setIcon(QMessageBox::Information); break;
-        case Icon::kWarning: box.setIcon(QMessageBox::Warning); break;
-        case Icon::kError: box.setIcon(QMessageBox::Critical); break;
-        case Icon::kQuestion: box.setIcon(QMessageBox::Question); break;
+        case Icon::kInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::kWarning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::kError:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::kQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
     }
     switch (buttons) {
-        case Buttons::kOk: box.setStandardButtons(QMessageBox::Ok); break;
-        case Buttons::kOkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case Buttons::kYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case Buttons::kOk:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::kOkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::kYesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
         case Buttons::kYesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
@@ -31,12 +46,18 @@ IUserDialogs::Answer QtUserDialogs::Message(QWidget* parent, const QString& text
             break;
     }
     switch (box.exec()) {
-        case QMessageBox::Ok: return Answer::kOk;
-        case QMessageBox::Yes: return Answer::kYes;
-        case QMessageBox::No: return Answer::kNo;
-        case QMessageBox::Save: return Answer::kSave;
-        case QMessageBox::Discard: return Answer::kDiscard;
-        default: return buttons == Buttons::kYesNo ? Answer::kNo : Answer::kCancel;
+        case QMessageBox::Ok:
+            return Answer::kOk;
+        case QMessageBox::Yes:
+            return Answer::kYes;
+        case QMessageBox::No:
+            return Answer::kNo;
+        case QMessageBox::Save:
+            return Answer::kSave;
+        case QMessageBox::Discard:
+            return Answer::kDiscard;
+        default:
+            return buttons == Buttons::kYesNo ? Answer::kNo : Answer::kCancel;
     }
 }
 
@@ -45,17 +66,18 @@ QString QtUserDialogs::OpenFileName(QWidget* parent, const QString& caption, con
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QStringList QtUserDialogs::OpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
-                                         const QString& filter) {
+QStringList QtUserDialogs::OpenFileNames(QWidget* parent, const QString& caption,
+                                         const QString& dir, const QString& filter) {
     return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
 }
 
-QString QtUserDialogs::SaveFileName(QWidget* parent, const QString& caption, const QString& proposed,
-                                    const QString& filter) {
+QString QtUserDialogs::SaveFileName(QWidget* parent, const QString& caption,
+                                    const QString& proposed, const QString& filter) {
     return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
 }
 
-QString QtUserDialogs::ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) {
+QString QtUserDialogs::ExistingDirectory(QWidget* parent, const QString& caption,
+                                         const QString& dir) {
     return QFileDialog::getExistingDirectory(parent, caption, dir);
 }
 
@@ -65,15 +87,17 @@ std::optional<QColor> QtUserDialogs::Color(QWidget* parent, const QColor& initia
     return chosen;
 }
 
-bool QtUserDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtUserDialogs::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
-// A stand-in until the Edit Text dialog of the Build step exists.
 std::optional<QString> QtUserDialogs::EditText(QWidget* parent, const QString& caption,
                                                const QString& text) {
-    bool ok = false;
-    const QString edited = QInputDialog::getMultiLineText(parent, caption, QString(), text, &ok);
-    if (!ok) return std::nullopt;
-    return edited;
+    CTextEditDlg dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.SetText(text);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Text();
 }
 
 }  // namespace foldcraft

@@ -101,6 +101,11 @@ FtpPublishRun::Result FtpPublishRun::FailureEndAfterLogon(CFTPLink& link, const 
     return Result::kFailed;
 }
 
+bool FtpPublishRun::StopRequested() {
+    if (!m_bStopped && m_stop && m_stop()) m_bStopped = true;
+    return m_bStopped;
+}
+
 void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
     if (link.LastReplyFollowsPassword()) {
         m_strFailureDetail.clear();
@@ -123,6 +128,7 @@ std::string FtpPublishRun::TemporaryName(const std::string& remote) {
 
 FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     m_bError = false;
+    m_bStopped = false;
     m_strFailureDetail.clear();
     m_madeDirectories.clear();
     m_refusedDirectories.clear();
@@ -161,6 +167,8 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
     m_sink.Scroll(4);
     Pause(100);
 
+    if (StopRequested()) return FailureEnd(kStoppedLine);
+
     // One client per run; destroying it closes whatever is left open.
     auto link = std::make_unique<CFTPLink>();
     link->SetTimeout(m_timeout);
@@ -191,6 +199,7 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
 
     Append("\nCreating directory structure...");
     if (!CreateRemoteDirectories(*link)) {
+        if (m_bStopped) return FailureEndAfterLogon(*link, kStoppedLine);
         return FailureEndAfterLogon(*link, "\nCreation of directory structure failed!\n");
     }
     Append(m_refusedDirectories.empty() ? "\nSuccessfully created directory structure.\n"
@@ -199,7 +208,9 @@ FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
 
     Append("\nCopying files to server...");
     bool allCopied = true;
-    if (UploadSiteFiles(*link)) {
+    const bool uploaded = UploadSiteFiles(*link);
+    if (m_bStopped) return FailureEndAfterLogon(*link, kStoppedLine);
+    if (uploaded) {
         Append("\nSuccessfully copied files to server\n");
     } else {
         allCopied = false;
@@ -258,6 +269,7 @@ int FtpPublishRun::CreateTempPages(const std::string& directory) {
 
 bool FtpPublishRun::MakeRemoteDirectory(CFTPLink& link, const std::string& path) {
     if (m_madeDirectories.count(path) != 0) return true;
+    if (StopRequested()) return false;
     // Below a refused directory nothing can be made; its files are listed later.
     if (RefusedDirectoryOf(path) != nullptr) return true;
     if (!link.MakeDirectory(path)) {
@@ -360,6 +372,7 @@ bool FtpPublishRun::Transfer(CFTPLink& link, const std::string& remote, const st
 
 void FtpPublishRun::Upload(CFTPLink& link, const std::optional<std::string>& remote,
                            const std::string& local) {
+    if (StopRequested()) return;
     if (!remote) {
         m_doc.m_arrPublishFiles.push_back(local);
         return;
@@ -404,7 +417,9 @@ bool FtpPublishRun::UploadSiteFiles(CFTPLink& link) {
     UploadSupportImages(link);
     UploadPages(link);
     UploadFolderFiles(link, *m_doc.m_pRoot);
-    RemoveUnpublished(link);
+    // A stopped run removes nothing: what it did not reach is still published. The
+    // manifest records what it did send.
+    if (!m_bStopped) RemoveUnpublished(link);
     WriteRemoteManifest(link);
     return m_doc.m_arrPublishFiles.empty();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -60,6 +61,11 @@ class FtpPublishRun {
 public:
     using Result = PublishResult;
     using PauseHook = PublishPauseHook;
+    // Asked before each remote directory and each upload (from the run's thread);
+    // true stops the run there: the file under way is finished, the rest is left.
+    using StopHook = std::function<bool()>;
+
+    static constexpr const char* kStoppedLine = "\nPublish stopped by the user.\n";
 
     // doc and sink must outlive the run. programFolder holds images/ (missing support
     // images are installed there before upload) and the staging directory _temp.
@@ -70,6 +76,11 @@ public:
     // How long any network wait may go without progress; by default the settings'
     // timeout.
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+
+    // A stop request: once stop() answers true the run makes no further directory
+    // and uploads no further file; after a good logon it sends QUIT, then ends with
+    // kStoppedLine as a failed run (the files not sent are not listed).
+    void SetStopHook(StopHook stop) { m_stop = std::move(stop); }
 
     // Runs the whole publish once. The Close button is disabled while it works and
     // enabled at the end in every case.
@@ -129,6 +140,7 @@ private:
     // MakeDirectory once per run for each path.
     bool MakeRemoteDirectory(CFTPLink& link, const std::string& path);
     void KeepFailureDetail(const CFTPLink& link);
+    bool StopRequested();
     std::string MaskPasswords(std::string text) const;
     // Stores local as remote through the temporary name. False with the reason in
     // m_strUploadFailure; m_bOldFileKept tells whether the server still holds what
@@ -146,6 +158,8 @@ private:
     std::string m_programFolder;
     FtpSettings m_settings;
     PauseHook m_pause;
+    StopHook m_stop;
+    bool m_bStopped = false;
     std::chrono::milliseconds m_timeout;
     Time m_now = 0;
     bool m_bError = false;

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -87,6 +89,24 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     run.err = ReadFile(errPath);
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
     return run;
+}
+
+FakeOpener::FakeOpener(const TempDir& dir, int exitCode) : m_dir(dir / "opener") {
+    dir.WriteFile("opener/bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + m_dir +
+                                             "/part' && mv '" + m_dir + "/part' '" + m_dir +
+                                             "/opened'\nexit " + std::to_string(exitCode) + "\n");
+    chmod((m_dir + "/bin/xdg-open").c_str(), 0755);
+}
+
+std::string FakeOpener::Env() const {
+    const char* path = std::getenv("PATH");
+    return "PATH=" + m_dir + "/bin:" + (path ? path : "/usr/bin:/bin");
+}
+
+std::string FakeOpener::Opened() const {
+    for (int i = 0; i < 3000 && !FileExists(m_dir + "/opened"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ReadFile(m_dir + "/opened");
 }
 
 }  // namespace foldcraft::test

@@ -25,6 +25,22 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
               const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0,
               int timeoutSeconds = 60);
 
+class TempDir;
+
+// A stand-in for xdg-open, in a directory of its own under dir: it records the
+// address it is given and exits with exitCode. Runs given Env() find it first.
+class FakeOpener {
+public:
+    FakeOpener(const TempDir& dir, int exitCode);
+    // "PATH=<its directory>:<the current PATH>", for RunCli's extraEnv.
+    std::string Env() const;
+    // The address it was given; waits up to thirty seconds for a started opener.
+    std::string Opened() const;
+
+private:
+    std::string m_dir;
+};
+
 // Whether this build runs under AddressSanitizer, whose shadow memory no
 // address-space limit leaves room for.
 #if defined(__SANITIZE_ADDRESS__)

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -15,6 +14,7 @@
 
 namespace fs = std::filesystem;
 using foldcraft::test::CliRun;
+using foldcraft::test::FakeOpener;
 using foldcraft::test::FileExists;
 using foldcraft::test::ReadFile;
 using foldcraft::test::RunCli;
@@ -53,34 +53,27 @@ std::string SaveSampleProject(const TempDir& dir, bool titleAndSitemap = true) {
     return path;
 }
 
-TEST(GenerateCommand, CreatesTheDirectoryAndRunsTheFourWriters) {
-    TempDir dir;
-    const std::string project = SaveSampleProject(dir);
-    const CliRun run = RunCli({"generate", project, dir / "out/site"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Successfully created styles.css.\n"
-              "Successfully created title page.\n"
-              "Successfully created sitemap.\n"
-              "Successfully created folder pages.\n");
-    for (const char* name : {"styles.css", "TitlePage.html", "Sitemap.html", "Folder0.html",
-                             "Folder0-0.html", "Folder0-1.html", "cat.jpg.html"}) {
-        EXPECT_TRUE(FileExists(dir / (std::string("out/site/") + name))) << name;
+// The title page and the sitemap only when the project has them switched on.
+TEST(GenerateCommand, CreatesTheDirectoryAndRunsTheWritersSwitchedOn) {
+    for (const bool titleAndSitemap : {true, false}) {
+        TempDir dir;
+        const std::string project = SaveSampleProject(dir, titleAndSitemap);
+        const CliRun run = RunCli({"generate", project, dir / "out/site"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, titleAndSitemap ? "Successfully created styles.css.\n"
+                                             "Successfully created title page.\n"
+                                             "Successfully created sitemap.\n"
+                                             "Successfully created folder pages.\n"
+                                           : "Successfully created styles.css.\n"
+                                             "Successfully created folder pages.\n");
+        for (const std::string name :
+             {"styles.css", "Folder0.html", "Folder0-0.html", "Folder0-1.html", "cat.jpg.html"})
+            EXPECT_TRUE(FileExists(dir / ("out/site/" + name))) << name;
+        for (const std::string name : {"TitlePage.html", "Sitemap.html"})
+            EXPECT_EQ(FileExists(dir / ("out/site/" + name)), titleAndSitemap) << name;
+        EXPECT_NE(ReadFile(dir / "out/site/Folder0-1.html").find("usemap=\"#Map\""),
+                  std::string::npos);
     }
-    EXPECT_NE(ReadFile(dir / "out/site/Folder0-1.html").find("usemap=\"#Map\""), std::string::npos);
-}
-
-TEST(GenerateCommand, LeavesOutTitlePageAndSitemapWhenSwitchedOff) {
-    TempDir dir;
-    const std::string project = SaveSampleProject(dir, false);
-    const CliRun run = RunCli({"generate", project, dir / "site"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Successfully created styles.css.\n"
-              "Successfully created folder pages.\n");
-    EXPECT_FALSE(FileExists(dir / "site/TitlePage.html"));
-    EXPECT_FALSE(FileExists(dir / "site/Sitemap.html"));
-    EXPECT_TRUE(FileExists(dir / "site/Folder0.html"));
 }
 
 TEST(GenerateCommand, AFailedWriterGivesExitTwoAndTheOtherPagesAreWritten) {
@@ -155,37 +148,18 @@ TEST(PreviewCommand, UnknownFolderIdentifiersAreClearErrors) {
     EXPECT_FALSE(FileExists(dir / "program/temp.html"));
 }
 
-class FakeOpener {
-public:
-    explicit FakeOpener(const TempDir& dir, int exitCode) : m_log(dir / "opened.txt") {
-        dir.WriteFile("bin/xdg-open", "#!/bin/sh\necho \"$@\" >> '" + m_log + "'\nexit " +
-                                          std::to_string(exitCode) + "\n");
-        chmod((dir / "bin/xdg-open").c_str(), 0755);
-        const char* old = std::getenv("PATH");
-        m_oldPath = old ? old : "/usr/bin:/bin";
-        setenv("PATH", (dir / "bin" + ":" + m_oldPath).c_str(), 1);
-    }
-    ~FakeOpener() { setenv("PATH", m_oldPath.c_str(), 1); }
-    std::string Opened() const { return ReadFile(m_log); }
-
-private:
-    std::string m_log;
-    std::string m_oldPath;
-};
-
 TEST(PreviewCommand, OpenRunsXdgOpenOnThePage) {
     TempDir dir;
     const std::string project = SaveSampleProject(dir);
     const std::string program = dir / "program";
-    {
-        FakeOpener opener(dir, 0);
-        const CliRun run = RunCli({"--program-folder", program, "preview", project, "--open"});
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(opener.Opened(), program + "/temp.html\n");
-    }
+    const std::vector<std::string> args = {"--program-folder", program, "preview", project,
+                                           "--open"};
+    const FakeOpener opener(dir, 0);
+    CliRun run = RunCli(args, {}, {opener.Env()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(opener.Opened(), program + "/temp.html");
     TempDir other;
-    FakeOpener failing(other, 3);
-    const CliRun run = RunCli({"--program-folder", program, "preview", project, "--open"});
+    run = RunCli(args, {}, {FakeOpener(other, 3).Env()});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("xdg-open"), std::string::npos);
     EXPECT_TRUE(FileExists(program + "/temp.html"));

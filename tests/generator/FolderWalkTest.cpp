@@ -214,6 +214,10 @@ TEST(WriteFolderPages, PicturePagesThatCannotBeWrittenFallBackToTheDocument) {
               std::string::npos)
         << page;
     EXPECT_FALSE(FileExists(dir / "line\nbreak.gif.html"));
+    // The sitemap links the document too, not a page that cannot exist.
+    ASSERT_TRUE(WriteSitemap(*doc, dir.Path()));
+    EXPECT_NE(ReadFile(dir / "Sitemap.html").find("<a href=\"files/pics/line%0Abreak.gif\">"),
+              std::string::npos);
 }
 
 // Two picture documents with the same file name: the first in the order of the

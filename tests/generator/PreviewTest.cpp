@@ -7,25 +7,7 @@
 namespace foldcraft::test {
 namespace {
 
-std::string PreviewHead(const std::string& title, const std::string& rules = "") {
-    return "<html>\n<head>\n<title>" + title +
-           "</title>\n<link rel=\"stylesheet\" href=\"styles.css\">\n<style "
-           "type=\"text/css\">\n<!--\nh1 { font-size: 20pt; font-weight: bold; }\n" +
-           rules + "-->\n</style>\n </head>\n<body>\n<p>Customize header text here...</p>\n";
-}
-
-constexpr std::string_view kPreviewButtons =
-    "<img src=\"images/restart.jpg\" width=\"76\" height=\"26\" border=\"0\">"
-    "<img src=\"images/sitemap.jpg\" width=\"76\" height=\"26\" border=\"0\">\n<br>\n";
-
-constexpr std::string_view kTable =
-    "<table align=\"center\" cellpadding=\"2\" cellspacing=\"0\" border=\"0\">\n";
-
-std::string PreviewTail(std::string_view buttons = kPreviewButtons) {
-    return std::string(buttons) + "<p>Customize footer text here...</p>\n" +
-           std::string(kMakerAndEnd);
-}
-
+// The expected pages are in fixtures/preview.
 TEST(WritePreviewPage, HotspotFolderWithPictureShowsTheImageMap) {
     TempDir program;
     auto doc = NewProject();
@@ -38,16 +20,7 @@ TEST(WritePreviewPage, HotspotFolderWithPictureShowsTheImageMap) {
     AddArea(map, CHotspotArea::kPolygon, "", {1, 2, 3, 4, 5, 6});
     ScopedClockPin pin(kNow);
     ASSERT_TRUE(WritePreviewPage(*doc, map, program.Path()));
-    EXPECT_EQ(ReadFile(program / "temp.html"),
-              Crlf(PreviewHead("Map") +
-                   "\n<br><br>\n"
-                   "<img src=\"C:/Pics/plan.gif\" usemap=\"#Map\" border=\"0\">\n"
-                   "<map name=\"Map\">\n"
-                   "<area shape=\"rect\" coords=\"10,20,110,70\" href=\"#\">\n"
-                   "<area shape=\"circle\" coords=\"30,20,20\" href=\"#\">\n"
-                   "<area shape=\"poly\" coords=\"1,2,3,4,5,6,\" href=\"#\">\n"
-                   "</map>\n<br>\n" +
-                   PreviewTail()));
+    EXPECT_EQ(ReadFile(program / "temp.html"), Fixture("preview/image-map.html"));
     EXPECT_TRUE(FileExists(program / "styles.css"));
     EXPECT_TRUE(FileExists(program / "images/folder.gif"));
     EXPECT_TRUE(FileExists(program / "images/logo.gif"));
@@ -70,38 +43,7 @@ TEST(WritePreviewPage, HotspotFolderWithoutPictureShowsTheTables) {
     AddArea(map, CHotspotArea::kRectangle, "Kid (Folder 1)", {1, 2, 3, 4});
     ScopedClockPin pin(kNow);
     ASSERT_TRUE(WritePreviewPage(*doc, map, program.Path()));
-    EXPECT_EQ(ReadFile(program / "temp.html"),
-              Crlf(PreviewHead("Map", ".folder { background-image: url(images/blue_btn.jpg); }\n") +
-                   "\n<br><br>\n"
-                   "<form name=\"frmFolders\">\n" +
-                   std::string(kTable) +
-                   "<tr>\n"
-                   "<td class=\"folder\" align=\"center\" height=\"50\" width=\"500\">\n"
-                   "<a class=\"folderlink\" href=\"#\">Kid</a>\n"
-                   "<br>kid</td>\n</tr>\n"
-                   "<tr><td height=\"5\"></td></tr>\n"
-                   "</table>\n</form>"
-                   "<form name=\"frmDocuments\">\n" +
-                   std::string(kTable) +
-                   "<tr><td colspan=\"2\" height=\"15\"></td></tr>\n"
-                   "<tr>\n"
-                   "<td width=\"51\" class=\"document\">\n"
-                   "<img src=\"C:/Pics/cat.jpg\" width=\"48\" height=\"48\">\n</td>\n"
-                   "<td class=\"document\"  width=\"370\" height=\"50\">\n"
-                   "<a class=\"documentlink\" href=\"#\">Cat</a>\n"
-                   "<br>c</td>\n"
-                   "<td class=\"document\" align=\"right\">Size: 10<br>Date: 3/7/2004</td>"
-                   "</tr>\n<tr><td height=\"5\"></td></tr>\n"
-                   "<tr>\n"
-                   "<td width=\"51\" class=\"document\">\n"
-                   "<img src=\"images/file.gif\" width=\"48\" height=\"48\">\n</td>\n"
-                   "<td class=\"document\"  width=\"370\" height=\"50\">\n"
-                   "<a class=\"documentlink\" href=\"#\">Web</a>\n"
-                   "<br></td>\n"
-                   "<td class=\"document\" align=\"right\">Size: 0<br>Date: 3/7/2004</td>"
-                   "</tr>\n<tr><td height=\"5\"></td></tr>\n"
-                   "</table>\n</form>\n" +
-                   PreviewTail()));
+    EXPECT_EQ(ReadFile(program / "temp.html"), Fixture("preview/hotspot-tables.html"));
 }
 
 TEST(WritePreviewPage, EmptyFolderInRadioStyleWithoutButtonsOrTrail) {
@@ -117,21 +59,7 @@ TEST(WritePreviewPage, EmptyFolderInRadioStyleWithoutButtonsOrTrail) {
     root.m_bShowContentsFor = 1;
     ScopedClockPin pin(kNow);
     ASSERT_TRUE(WritePreviewPage(*doc, root, program.Path()));
-    EXPECT_EQ(ReadFile(program / "temp.html"),
-              Crlf(PreviewHead("Root") +
-                   "<h1>Contents for Root</h1>\n\n<br><br>\n"
-                   "<form name=\"frmFolders\">\n" +
-                   std::string(kTable) +
-                   "<tr>\n<td colspan=\"2\">\n<input type=\"button\" name=\"btnFolders\" "
-                   "value=\"Open Folder\">\n</td>\n</tr>\n"
-                   "</table>\n</form>"
-                   "<form name=\"frmDocuments\">\n" +
-                   std::string(kTable) +
-                   "<tr><td colspan=\"2\" height=\"15\"></td></tr>\n"
-                   "<tr>\n<td colspan=\"2\">\n<input type=\"button\" name=\"btnFiles\" "
-                   "value=\"Open Document\">\n</td>\n</tr>\n"
-                   "</table>\n</form>\n" +
-                   PreviewTail("")));
+    EXPECT_EQ(ReadFile(program / "temp.html"), Fixture("preview/empty-radio.html"));
 }
 
 TEST(WritePreviewPage, RadioAndTextRowsWithoutActions) {
@@ -171,26 +99,7 @@ TEST(WritePreviewPage, DefaultFolderRowsAndRadioDocumentRows) {
     ScopedClockPin pin(kNow);
     ASSERT_TRUE(WritePreviewPage(*doc, root, program.Path()));
     EXPECT_EQ(ReadFile(program / "temp.html"),
-              Crlf(PreviewHead("Root") + "\n<br><br>\n<form name=\"frmFolders\">\n" +
-                   std::string(kTable) +
-                   "<tr>\n<td width=\"35\" class=\"folder\">\n"
-                   "<img src=\"images/folder.gif\" width=\"32\" height=\"32\">\n</td>\n"
-                   "<td class=\"folder\"  height=\"50\" width=\"450\">\n"
-                   "<a class=\"folderlink\" href=\"#\">Kid</a>\n<br>kid</td>\n</tr>\n"
-                   "<tr><td height=\"5\"></td></tr>\n"
-                   "</table>\n</form><form name=\"frmDocuments\">\n" +
-                   std::string(kTable) +
-                   "<tr><td colspan=\"2\" height=\"15\"></td></tr>\n"
-                   "<tr>\n<td class=\"document\">\n<input type=\"radio\" name=\"docradio\">\n"
-                   "</td>\n<td class=\"document\"  width=\"370\" height=\"50\">\n"
-                   "<span class=\"documentlink\">Doc</span>\n<br>d</td>\n"
-                   "<td class=\"document\" align=\"right\">Size: 9<br></td></tr>\n"
-                   "<tr><td height=\"5\"></td></tr>\n"
-                   "<tr>\n<td colspan=\"2\">\n<input type=\"button\" name=\"btnFiles\" "
-                   "value=\"Open Document\">\n</td>\n</tr>\n"
-                   "</table>\n</form>\n" +
-                   PreviewTail("<img src=\"images/sitemap.jpg\" width=\"76\" height=\"26\" "
-                               "border=\"0\">\n<br>\n")));
+              Fixture("preview/default-folders-radio-documents.html"));
 }
 
 TEST(WritePreviewPage, GraphicDocumentRowsShowNoSizeOrDate) {

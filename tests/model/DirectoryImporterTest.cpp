@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,10 +11,13 @@
 #include "model/BuildTreeFolder.h"
 #include "model/Clock.h"
 #include "model/DirectoryImporter.h"
+#include "support/AsOrdinaryUser.h"
 #include "support/TempDir.h"
 
 using foldcraft::DirectoryImporter;
+using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::TempDir;
+using foldcraft::test::UserRun;
 namespace fs = std::filesystem;
 
 namespace {
@@ -213,22 +215,9 @@ TEST(DirectoryImporterTest, UnreadableSubdirectoryIsAProblem) {
         return result.ok && Names(root) == std::vector<std::string>{"ok.txt"} &&
                HasNote(result, "/d/locked", "cannot read directory", true);
     };
-    if (::geteuid() != 0) {
-        EXPECT_TRUE(import());
-    } else {
-        // Permissions do not bind root: import as an ordinary user.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
-            ::_exit(dropped ? (import() ? 0 : 1) : 2);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "cannot run as an ordinary user";
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "the unreadable directory was not reported";
-    }
+    const UserRun run = AsOrdinaryUser(import);
+    if (run == UserRun::kNoOrdinaryUser) GTEST_SKIP() << "cannot run as an ordinary user";
+    EXPECT_EQ(run, UserRun::kPassed) << "the unreadable directory was not reported";
     ::chmod((dir / "d/locked").c_str(), 0700);
 }
 

@@ -102,10 +102,3 @@ TEST(FoldcraftDoc, DesignDefaultsMarkModifiedAndTouchOnlyTheirPage) {
     EXPECT_EQ(doc.m_strPublishPath, "/srv");
     EXPECT_EQ(doc.m_strHeader, "");
 }
-
-TEST(FoldcraftDoc, PathGivesTheTitle) {
-    CFoldcraftDoc doc;
-    doc.SetPathName("/home/ann/My Site.fcd");
-    EXPECT_EQ(doc.GetTitle(), "My Site.fcd");
-    EXPECT_EQ(doc.GetPathName(), "/home/ann/My Site.fcd");
-}

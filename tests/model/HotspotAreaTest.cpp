@@ -48,7 +48,8 @@ TEST(HotspotArea, ContainsAtTheEdgesOfEachShape) {
                    {0, 0, 30, 0, 30, 30, 0, 30, 0, 0, 10, 10, 10, 20, 20, 20, 20, 10, 10, 10},
                    {{5, 5}, {15, 15}, {35, 5}}),
               "100");
-    // Fewer than three corners: nothing inside.
+    // A triangle, the fewest corners with an inside; fewer: nothing inside.
+    EXPECT_EQ(Hits(CHotspotArea::kPolygon, {0, 0, 20, 0, 0, 20}, {{2, 2}, {15, 15}}), "10");
     EXPECT_EQ(Hits(CHotspotArea::kPolygon, {0, 0, 10, 10}, {{5, 5}}), "0");
     EXPECT_EQ(Hits(CHotspotArea::kPolygon, {0, 0, 10, 0, 10}, {{5, 0}}), "0");
 }

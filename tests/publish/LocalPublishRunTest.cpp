@@ -252,21 +252,6 @@ TEST_F(LocalPublishRunTest, EachPageWriterFailureEndsTheRunWithItsLine) {
     }
 }
 
-TEST_F(LocalPublishRunTest, ManyMissingDocumentsAreListedInOrder) {
-    CBuildTreeFolder* sub = AddSubFolder(*doc.m_pRoot, "Many");
-    constexpr int kCount = 20'000;
-    std::string expected = "\nThe following files were not copied:\n";
-    for (int i = 0; i < kCount; ++i) {
-        const std::string path =
-            dir / ("missing/d" + std::to_string(i % 50) + "/f" + std::to_string(i) + ".doc");
-        AddDocument(*sub, "f", path);
-        expected += path + "\n";
-    }
-    EXPECT_EQ(Run(), Result::kFilesNotCopied);
-    EXPECT_NE(sink.log.find(expected), std::string::npos);
-    EXPECT_EQ(doc.m_arrPublishFiles.size(), static_cast<size_t>(kCount));
-}
-
 // A link standing in the site is never followed: one where a page goes is replaced
 // by the page, one where a directory is needed fails the directory step. The
 // target itself may be a link. Nothing outside the site changes.

@@ -7,13 +7,16 @@
 #include "model/Clock.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/PublishChecks.h"
+#include "support/AsOrdinaryUser.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
 using foldcraft::PublishCheckResult;
 using foldcraft::PublishChecks;
 using foldcraft::ScopedClockPin;
+using foldcraft::test::AsOrdinaryUser;
 using foldcraft::test::TempDir;
+using foldcraft::test::UserRun;
 using Outcome = PublishCheckResult::Outcome;
 
 namespace {
@@ -71,41 +74,34 @@ TEST(PublishChecks, PathForms) {
     EXPECT_TRUE(PublishChecks::CheckPublishPath(dir.Path(), program).Ok());
 }
 
+// The program folder is recognised by identity when it exists, else as normalised
+// text; that check comes before the path's form. Another letter case is another
+// folder here, unless it really is the same one (a case-folding link).
 TEST(PublishChecks, ProgramFolderIsRecognisedByIdentity) {
     TempDir dir;
     const std::string program = dir / "Foldcraft";
     fs::create_directories(program);
-    const std::string same = "Cannot publish to same folder as application.";
-    EXPECT_EQ(PublishChecks::CheckPublishPath(program, program).message, same);
-    EXPECT_EQ(PublishChecks::CheckPublishPath(program + "/", program).message, same);
-    EXPECT_EQ(PublishChecks::CheckPublishPath(program + "//.", program).message, same);
-    EXPECT_EQ(PublishChecks::CheckPublishPath(dir / "x/../Foldcraft", program).message, same);
     ASSERT_EQ(::symlink(program.c_str(), (dir / "link").c_str()), 0);
-    EXPECT_EQ(PublishChecks::CheckPublishPath(dir / "link", program).message, same);
-
-    // Another letter case is another folder on this system: not refused as the
-    // program folder (it does not exist, so the question follows).
-    const PublishCheckResult other = PublishChecks::CheckPublishPath(dir / "FOLDCRAFT", program);
-    EXPECT_EQ(other.outcome, Outcome::kAskCreateDirectory);
-    // ...unless it really is the same folder (a case-folding link here).
     ASSERT_EQ(::symlink(program.c_str(), (dir / "FOLDcraft").c_str()), 0);
-    EXPECT_EQ(PublishChecks::CheckPublishPath(dir / "FOLDcraft", program).message, same);
-}
-
-TEST(PublishChecks, MissingProgramFolderComparedAsNormalisedText) {
-    EXPECT_EQ(PublishChecks::CheckPublishPath("/no/such/Foldcraft/", "/no/such/Foldcraft").message,
-              "Cannot publish to same folder as application.");
+    const std::string same = "Cannot publish to same folder as application.";
+    const std::pair<std::string, std::string> cases[] = {
+        {program, program},
+        {program + "/", program},
+        {program + "//.", program},
+        {dir / "x/../Foldcraft", program},
+        {dir / "link", program},
+        {dir / "FOLDcraft", program},
+        {"/no/such/Foldcraft/", "/no/such/Foldcraft"},
+        {"no-such-rel/prog", "no-such-rel/prog"},
+    };
+    for (const auto& [path, folder] : cases)
+        EXPECT_EQ(PublishChecks::CheckPublishPath(path, folder).message, same) << path;
+    EXPECT_EQ(PublishChecks::CheckPublishPath(dir / "FOLDCRAFT", program).outcome,
+              Outcome::kAskCreateDirectory);
     EXPECT_EQ(PublishChecks::CheckPublishPath("/no/such/FOLDCRAFT", "/no/such/Foldcraft").outcome,
               Outcome::kAskCreateDirectory);
-}
-
-TEST(PublishChecks, SameFolderIsCheckedBeforePathForm) {
-    // An empty program folder never matches; an empty path is then "Invalid path.".
+    // An empty program folder never matches.
     EXPECT_EQ(PublishChecks::CheckPublishPath("", "").message, "Invalid path.");
-    // A path that is the program folder and also of no valid form gets the
-    // program-folder message: that check comes first.
-    EXPECT_EQ(PublishChecks::CheckPublishPath("no-such-rel/prog", "no-such-rel/prog").message,
-              "Cannot publish to same folder as application.");
 }
 
 TEST(PublishChecks, MissingDirectoryAnsweredYesIsCreatedWithParents) {
@@ -131,24 +127,14 @@ TEST(PublishChecks, MissingDirectoryThatCannotBeMade) {
     EXPECT_EQ(PublishChecks::CreatePublishDirectory("C:\\site").message,
               "Error: directory not created.");
     EXPECT_FALSE(fs::exists("C:\\site"));
-    if (::geteuid() != 0) {
-        const std::string locked = dir / "locked";
-        fs::create_directories(locked);
-        ::chmod(locked.c_str(), 0500);
-        EXPECT_EQ(PublishChecks::CreatePublishDirectory(locked + "/site").message,
-                  "Error: directory not created.");
-        ::chmod(locked.c_str(), 0700);
-    }
-}
-
-TEST(PublishChecks, MissingDirectoryAnsweredNoLeavesNothing) {
-    TempDir dir;
-    CFoldcraftDoc doc;
-    doc.OnNewDocument();
-    AddOneDocument(doc);
-    doc.m_strPublishPath = dir / "site";
-    const PublishCheckResult r = PublishChecks::CheckLocal(doc, dir / "program");
-    EXPECT_EQ(r.outcome, Outcome::kAskCreateDirectory);
-    // The caller answers No: nothing is made.
-    EXPECT_FALSE(fs::exists(dir / "site"));
+    // A directory without write permission.
+    const std::string locked = dir / "locked";
+    fs::create_directories(locked);
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(locked.c_str(), 0555);
+    const UserRun run = AsOrdinaryUser([&] {
+        return PublishChecks::CreatePublishDirectory(locked + "/site").message ==
+               "Error: directory not created.";
+    });
+    EXPECT_NE(run, UserRun::kFailed);
 }

@@ -1,23 +1,12 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
-#include "PublishTestTree.h"
-#include "publish/LocalPublishRun.h"
 #include "publish/SiteLinkChecker.h"
-#include "support/RecordingLogSink.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
-using foldcraft::LocalPublishRun;
-using foldcraft::ScopedClockPin;
 using foldcraft::SiteLinkChecker;
-using foldcraft::test::AddDocument;
-using foldcraft::test::AddSubFolder;
-using foldcraft::test::kPublishNow;
-using foldcraft::test::NewProject;
-using foldcraft::test::RecordingLogSink;
 using foldcraft::test::TempDir;
 using Links = std::vector<std::string>;
 
@@ -108,74 +97,4 @@ TEST(SiteLinkChecker, ReportsBrokenLinksPerPage) {
     const SiteLinkChecker::Result missing = SiteLinkChecker::CheckSite(dir / "nothing");
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.error.empty());
-}
-
-// Publishes a project that uses every kind of item and checks that the site has no
-// broken link.
-TEST(SiteLinkChecker, PublishedSiteHasNoBrokenLink) {
-    ScopedClockPin pin(kPublishNow);
-    TempDir dir;
-    CFoldcraftDoc doc;
-    NewProject(doc);
-    doc.m_strPublishPath = dir / "site";
-    fs::create_directories(doc.m_strPublishPath);
-    doc.m_strBackgroundImage = dir.WriteFile("pics/background.jpg", "JPG");
-    doc.m_bUseThumbnails = 1;
-    doc.m_bShowFileSize = 1;
-    doc.m_bShowFileDate = 1;
-
-    CBuildTreeFolder& root = *doc.m_pRoot;
-    AddDocument(root, "Plan", dir.WriteFile("src/Reports/Plan.doc", "plan"));
-    AddDocument(root, "Cat", dir.WriteFile("src/Pics/cat.jpg", "cat"));
-    AddDocument(root, "Dog", dir.WriteFile("src/Pics/Old/DOG.GIF", "dog"));
-    AddDocument(root, "Web", "http://example.com/index.html");
-    AddDocument(root, "Mail", "mailto:someone@example.com");
-    // Names that are markup or URL syntax: the links must lead to the real copies.
-    for (const char* name : {"why?.txt", "Q&A #1.txt", "a \"quoted\" name.txt", "100% <b>.gif"}) {
-        AddDocument(root, name, dir.WriteFile(std::string("src/odd/") + name, name));
-    }
-    CBuildTreeFolder* work = AddSubFolder(root, "Work");
-    work->m_nFolderButtonStyle = CBuildTreeFolder::kStyleRadio;
-    work->m_nFileButtonStyle = CBuildTreeFolder::kStyleGraphic;
-    work->m_nFileButtonGraphic = 3;
-    AddDocument(*work, "Plan", dir.WriteFile("src/Work/Plan.doc", "other plan"));
-    AddDocument(*work, "Sheet", dir.WriteFile("src/Work/Deep/Sheet.xls", "sheet"));
-    CBuildTreeFolder* deeper = AddSubFolder(*work, "Deeper");
-    deeper->m_nFileButtonStyle = CBuildTreeFolder::kStyleText;
-    AddDocument(*deeper, "Only", dir.WriteFile("src/Deeper/only.pdf", "only"));
-    AddSubFolder(*work, "Later", /*active=*/false);
-
-    CBuildTreeFolder* map = AddSubFolder(root, "Map");
-    map->m_bHotspotFolder = 1;
-    map->m_strHotspotImage = dir.WriteFile("src/maps/world.gif", "MAP");
-    CBuildTreeFolder* north = AddSubFolder(*map, "North");
-    AddDocument(*north, "Cat", dir.WriteFile("src/north/cat.jpg", "north cat"));
-    const std::string south = dir.WriteFile("src/south/report.doc", "south");
-    AddDocument(*map, "South", south);
-    AddDocument(*map, "Site", "https://example.org/");
-    auto area = [&](const std::string& link, int x) {
-        auto a = std::make_unique<CHotspotArea>();
-        a->m_strLink = link;
-        a->SetRect(x, 0, x + 10, 10);
-        map->AddHotspot(std::move(a));
-    };
-    area("North (Folder 1)", 0);
-    area("South (" + south + ")", 20);
-    area("Site (https://example.org/)", 40);
-
-    RecordingLogSink sink;
-    LocalPublishRun run(doc, sink, dir / "program");
-    ASSERT_EQ(run.RunLocalPublish(), LocalPublishRun::Result::kSuccess) << sink.log;
-
-    const SiteLinkChecker::Result r = SiteLinkChecker::CheckSite(doc.m_strPublishPath);
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_GE(r.pages, 8u);  // title page, sitemap, 6 folder pages, picture pages
-    EXPECT_GE(r.links, 30u);
-    for (const auto& b : r.broken) ADD_FAILURE() << b.page << ": " << b.link;
-
-    // Removing a copied document breaks exactly the links to it.
-    fs::remove(doc.m_strPublishPath + "/files/" + south.substr(1));
-    const SiteLinkChecker::Result after = SiteLinkChecker::CheckSite(doc.m_strPublishPath);
-    ASSERT_FALSE(after.broken.empty());
-    for (const auto& b : after.broken) EXPECT_EQ(b.link, "files/" + south.substr(1)) << b.page;
 }

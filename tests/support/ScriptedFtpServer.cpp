@@ -122,7 +122,13 @@ bool ScriptedFtpServer::ReadLine(std::string& line) {
         if (newline != std::string::npos) {
             line = m_readBuffer.substr(0, newline);
             m_readBuffer.erase(0, newline + 1);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+            // A command ends in CR LF; one that ends in a bare LF is recorded with a
+            // mark, so that it matches no expected command.
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            } else {
+                line += " (no CR)";
+            }
             Record(line);
             return true;
         }

@@ -1,11 +1,164 @@
 #include "ui/publish/CPublishView.h"
 
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
+#include "ui/publish/CPublishFTPDlg.h"
+#include "ui/publish/CPublishProgressDlg.h"
+#include "ui/publish/PublishPress.h"
 
 namespace foldcraft {
 
 CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : QWidget(parent), m_document(document), m_services(services) {}
+    : QWidget(parent), m_document(document), m_services(services) {
+    auto* step = new QLabel(QStringLiteral("Step Three:"), this);
+    QFont bold = step->font();
+    bold.setBold(true);
+    step->setFont(bold);
+    auto* intro = new QLabel(
+        QStringLiteral("Publish is the final step in creating your web site. Publishing gives you "
+                       "two choices. You can choose a local directory to publish into or you can "
+                       "publish the site to an FTP server."),
+        this);
+    intro->setWordWrap(true);
+
+    auto* group = new QGroupBox(QStringLiteral("Publish Method and Path"), this);
+    auto* methodQuestion =
+        new QLabel(QStringLiteral("What method would you like to use to publish?"), group);
+    m_local = new QRadioButton(QStringLiteral("Local files"), group);
+    m_local->setObjectName(QStringLiteral("localFiles"));
+    m_ftp = new QRadioButton(QStringLiteral("Export to FTP server"), group);
+    m_ftp->setObjectName(QStringLiteral("exportFtp"));
+    auto* methods = new QButtonGroup(this);
+    methods->addButton(m_local, CFoldcraftDoc::kPublishLocal);
+    methods->addButton(m_ftp, CFoldcraftDoc::kPublishFtp);
+    auto* pathQuestion = new QLabel(QStringLiteral("Where would you like to publish?"), group);
+    m_path = new QLineEdit(group);
+    m_path->setObjectName(QStringLiteral("publishPath"));
+    m_path->setAccessibleName(QStringLiteral("Where would you like to publish?"));
+    pathQuestion->setBuddy(m_path);
+    m_choosePath = new QPushButton(QStringLiteral("Choose Path..."), group);
+    m_choosePath->setObjectName(QStringLiteral("choosePath"));
+    m_publish = new QPushButton(QStringLiteral("Publish"), this);
+    m_publish->setObjectName(QStringLiteral("publish"));
+
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_path, 1);
+    pathRow->addWidget(m_choosePath);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(methodQuestion);
+    groupLayout->addWidget(m_local);
+    groupLayout->addWidget(m_ftp);
+    groupLayout->addWidget(pathQuestion);
+    groupLayout->addLayout(pathRow);
+    auto* publishRow = new QHBoxLayout;
+    publishRow->addStretch();
+    publishRow->addWidget(m_publish);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(step);
+    layout->addWidget(intro);
+    layout->addWidget(group);
+    layout->addLayout(publishRow);
+    layout->addStretch();
+
+    OnInitialUpdate();
+    connect(m_path, &QLineEdit::textChanged, this, &CPublishView::OnChangePath);
+    connect(m_choosePath, &QPushButton::clicked, this, &CPublishView::OnChoosePath);
+    connect(methods, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) OnMethodChanged();
+    });
+    connect(m_publish, &QPushButton::clicked, this, &CPublishView::OnPublish);
+    connect(&m_document, &ProjectDocument::documentReset, this, &CPublishView::OnInitialUpdate);
+}
+
+bool CPublishView::IsPublishing() const {
+    return !m_runWindow.isNull();
+}
+
+void CPublishView::OnInitialUpdate() {
+    const CFoldcraftDoc& doc = m_document.Doc();
+    const QSignalBlocker pathBlocker(m_path);
+    const QSignalBlocker localBlocker(m_local);
+    const QSignalBlocker ftpBlocker(m_ftp);
+    m_path->setText(QString::fromStdString(doc.m_strPublishPath));
+    (doc.m_nPublishMethod == CFoldcraftDoc::kPublishLocal ? m_local : m_ftp)->setChecked(true);
+    UpdateEnabled();
+}
+
+void CPublishView::OnChangePath(const QString& text) {
+    m_document.MarkModified();
+    m_document.Doc().m_strPublishPath = text.toStdString();
+}
+
+void CPublishView::OnChoosePath() {
+    const QString chosen =
+        m_services.dialogs.ExistingDirectory(this, QStringLiteral("Choose Path"), m_path->text());
+    if (chosen.isEmpty()) return;
+    m_path->setText(chosen);  // writes the project through OnChangePath
+    m_document.MarkModified();
+}
+
+void CPublishView::OnMethodChanged() {
+    m_document.Doc().m_nPublishMethod =
+        m_local->isChecked() ? CFoldcraftDoc::kPublishLocal : CFoldcraftDoc::kPublishFtp;
+    UpdateEnabled();
+}
+
+void CPublishView::UpdateEnabled() {
+    const bool local = m_local->isChecked();
+    m_path->setEnabled(local);
+    m_choosePath->setEnabled(local);
+    m_publish->setEnabled(!IsPublishing());
+}
+
+void CPublishView::OnPublish() {
+    if (IsPublishing()) return;
+    OnMethodChanged();
+    switch (PublishPress::Check(m_document, m_services, this)) {
+        case PublishPress::Next::kNothing:
+            return;
+        case PublishPress::Next::kLocalRun: {
+            auto* window = new CPublishProgressDlg(m_document, m_services, this->window());
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            m_runWindow = window;
+            connect(window, &CPublishProgressDlg::runFinished, this, [this] {
+                m_runWindow = nullptr;
+                UpdateEnabled();
+            });
+            connect(window, &QObject::destroyed, this, &CPublishView::UpdateEnabled,
+                    Qt::QueuedConnection);
+            window->show();
+            UpdateEnabled();
+            emit publishWindowOpened(window);
+            if (!window->Start()) {
+                m_runWindow = nullptr;
+                window->close();
+                UpdateEnabled();
+            }
+            return;
+        }
+        case PublishPress::Next::kFtpDialog: {
+            auto* dialog = new CPublishFTPDlg(m_document, m_services, this->window());
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->setWindowModality(Qt::ApplicationModal);
+            m_runWindow = dialog;
+            connect(dialog, &QObject::destroyed, this, &CPublishView::UpdateEnabled,
+                    Qt::QueuedConnection);
+            dialog->show();
+            UpdateEnabled();
+            emit publishWindowOpened(dialog);
+            return;
+        }
+    }
+}
 
 }  // namespace foldcraft

@@ -1,20 +1,53 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 
 namespace foldcraft {
 class ProjectDocument;
 struct AppServices;
 
-// The view of the Publish tab.
+// The view of the Publish tab ("Step Three"): the publish method, the local target
+// directory and the Publish button. The path is written into the project at every
+// keystroke and marks it modified; switching the method does not. Publish makes the
+// checks (PublishPress) and opens the Publishing window or the FTP dialog. Only one
+// run works at a time: Publish is disabled until it has ended.
 class CPublishView : public QWidget {
     Q_OBJECT
 public:
     CPublishView(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr);
 
+    // Whether a publish run (or the FTP dialog) is open and working.
+    bool IsPublishing() const;
+
+    // Refills the controls from the project (after New and Open). Does not mark it
+    // modified.
+    void OnInitialUpdate();
+
+signals:
+    // The Publishing window or the FTP dialog was opened (tests and the main window
+    // find it here).
+    void publishWindowOpened(QWidget* window);
+
 private:
+    void OnChangePath(const QString& text);
+    void OnChoosePath();
+    void OnMethodChanged();
+    void OnPublish();
+    void UpdateEnabled();
+
     ProjectDocument& m_document;
     AppServices& m_services;
+    QRadioButton* m_local;
+    QRadioButton* m_ftp;
+    QLineEdit* m_path;
+    QPushButton* m_choosePath;
+    QPushButton* m_publish;
+    QPointer<QWidget> m_runWindow;  // the window of the current run, if any
 };
 
 }  // namespace foldcraft

@@ -70,11 +70,6 @@ public:
     }
 
 private:
-    // GCC 12 at -O2 warns falsely about the moved std::optional<QString>.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
     template <typename T>
     static T Next(std::deque<T>& queue, T fallback) {
         if (queue.empty()) return fallback;
@@ -82,9 +77,6 @@ private:
         queue.pop_front();
         return value;
     }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 };
 
 }  // namespace foldcraft::test

@@ -1,0 +1,27 @@
+#include "ui/build/BuildDialogs.h"
+
+#include "ui/build/CNewFolderDlg.h"
+#include "ui/build/CNewWebLinkDlg.h"
+#include "ui/build/CSupportFileMessageDlg.h"
+
+namespace foldcraft {
+
+std::optional<QString> QtBuildDialogs::AskFolderName(QWidget* parent) {
+    CNewFolderDlg dialog(parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Name();
+}
+
+std::optional<IBuildDialogs::WebLink> QtBuildDialogs::AskWebLink(QWidget* parent) {
+    CNewWebLinkDlg dialog(m_dialogs, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return WebLink{dialog.Link(), dialog.Name()};
+}
+
+bool QtBuildDialogs::SupportFileNotice(QWidget* parent) {
+    CSupportFileMessageDlg dialog(parent);
+    dialog.exec();
+    return dialog.DontShowAgain();
+}
+
+}  // namespace foldcraft

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace foldcraft {
+class IUserDialogs;
+
+// The Build step's own dialogs, behind one interface so that tests answer them
+// without a nested event loop. QtBuildDialogs shows the real ones.
+class IBuildDialogs {
+public:
+    struct WebLink {
+        QString link;
+        QString name;
+    };
+
+    virtual ~IBuildDialogs() = default;
+    // The Add Folder dialog: the name on OK, nullopt on Cancel.
+    virtual std::optional<QString> AskFolderName(QWidget* parent) = 0;
+    // The Add Web Link dialog: link and name on OK, nullopt on Cancel.
+    virtual std::optional<WebLink> AskWebLink(QWidget* parent) = 0;
+    // The support-file notice; true when "Don't show me this again" was ticked.
+    virtual bool SupportFileNotice(QWidget* parent) = 0;
+};
+
+// The real dialogs; their message boxes go through dialogs.
+class QtBuildDialogs : public IBuildDialogs {
+public:
+    explicit QtBuildDialogs(IUserDialogs& dialogs) : m_dialogs(dialogs) {}
+    std::optional<QString> AskFolderName(QWidget* parent) override;
+    std::optional<WebLink> AskWebLink(QWidget* parent) override;
+    bool SupportFileNotice(QWidget* parent) override;
+
+private:
+    IUserDialogs& m_dialogs;
+};
+
+}  // namespace foldcraft

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+
+#include "ui/build/BuildTreeModel.h"
+
+namespace foldcraft {
+
+// The picture of one kind of tree item (16 x 16 in the tree). The pictures are made
+// once and shared.
+QIcon TreeIconImage(TreeIcon kind);
+
+}  // namespace foldcraft

@@ -1,0 +1,293 @@
+#include "ui/publish/CPublishFTPDlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/AppServices.h"
+#include "app/ProjectDocument.h"
+#include "publish/FtpPublishRun.h"
+#include "ui/publish/PublishLogView.h"
+#include "ui/publish/PublishRunThread.h"
+
+namespace foldcraft {
+namespace {
+
+constexpr int kFirewallTypes = 9;
+
+QLineEdit* AddField(QGridLayout* grid, QWidget* parent, const QString& objectName,
+                    const QString& caption, int row, int column, int columnSpan = 1) {
+    auto* label = new QLabel(caption, parent);
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(objectName);
+    edit->setAccessibleName(caption);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, column);
+    grid->addWidget(edit, row, column + 1, 1, columnSpan);
+    return edit;
+}
+
+void MakePortField(QLineEdit* edit) {
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
+}
+
+std::string Text(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+}  // namespace
+
+CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent)
+    : QDialog(parent), m_document(document), m_services(services) {
+    setWindowTitle(QStringLiteral("Publish to FTP server"));
+
+    auto* server = new QGroupBox(QStringLiteral("FTP Server"), this);
+    auto* serverGrid = new QGridLayout(server);
+    m_host = AddField(serverGrid, server, QStringLiteral("serverHost"), QStringLiteral("Hostname:"),
+                      0, 0);
+    m_port =
+        AddField(serverGrid, server, QStringLiteral("serverPort"), QStringLiteral("Port:"), 0, 2);
+    m_user = AddField(serverGrid, server, QStringLiteral("serverUser"), QStringLiteral("Username:"),
+                      1, 0);
+    m_password = AddField(serverGrid, server, QStringLiteral("serverPassword"),
+                          QStringLiteral("Password:"), 1, 2);
+    m_startDir = AddField(serverGrid, server, QStringLiteral("startDir"),
+                          QStringLiteral("Starting directory:"), 2, 0, 3);
+    m_passive = new QCheckBox(QStringLiteral("Passive mode"), server);
+    m_passive->setObjectName(QStringLiteral("passive"));
+    serverGrid->addWidget(m_passive, 3, 0, 1, 2);
+    m_changedOnly = new QCheckBox(QString::fromUtf8(FtpSettings::kChangedOnlyCaption), server);
+    m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
+    serverGrid->addWidget(m_changedOnly, 3, 2, 1, 2);
+    m_tls = new QCheckBox(QString::fromUtf8(FtpSettings::kSecurityCaption), server);
+    m_tls->setObjectName(QStringLiteral("tls"));
+    serverGrid->addWidget(m_tls, 4, 0, 1, 4);
+    m_trustFingerprint =
+        AddField(serverGrid, server, QStringLiteral("trustFingerprint"),
+                 QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 5, 0, 3);
+
+    auto* firewall = new QGroupBox(QStringLiteral("Firewall"), this);
+    auto* firewallGrid = new QGridLayout(firewall);
+    auto* typeLabel = new QLabel(QStringLiteral("Type:"), firewall);
+    m_firewallType = new QComboBox(firewall);
+    m_firewallType->setObjectName(QStringLiteral("firewallType"));
+    m_firewallType->setAccessibleName(QStringLiteral("Type:"));
+    typeLabel->setBuddy(m_firewallType);
+    for (int type = 0; type < kFirewallTypes; ++type) {
+        m_firewallType->addItem(QString::fromUtf8(FtpSettings::FirewallTypeName(type)));
+    }
+    firewallGrid->addWidget(typeLabel, 0, 0);
+    firewallGrid->addWidget(m_firewallType, 0, 1, 1, 3);
+    m_firewallHost = AddField(firewallGrid, firewall, QStringLiteral("firewallHost"),
+                              QStringLiteral("Hostname:"), 1, 0);
+    m_firewallPort = AddField(firewallGrid, firewall, QStringLiteral("firewallPort"),
+                              QStringLiteral("Port:"), 1, 2);
+    m_firewallUser = AddField(firewallGrid, firewall, QStringLiteral("firewallUser"),
+                              QStringLiteral("Username:"), 2, 0);
+    m_firewallPassword = AddField(firewallGrid, firewall, QStringLiteral("firewallPassword"),
+                                  QStringLiteral("Password:"), 2, 2);
+
+    m_password->setEchoMode(QLineEdit::Password);
+    m_firewallPassword->setEchoMode(QLineEdit::Password);
+    MakePortField(m_port);
+    MakePortField(m_firewallPort);
+
+    auto* statusLabel = new QLabel(QStringLiteral("Status:"), this);
+    m_status = new PublishLogView(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setAccessibleName(QStringLiteral("Status:"));
+    statusLabel->setBuddy(m_status);
+    m_result = new QLabel(this);
+    m_result->setObjectName(QStringLiteral("result"));
+    m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_publish = new QPushButton(QStringLiteral("Publish"), this);
+    m_publish->setObjectName(QStringLiteral("publish"));
+    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    m_stop->setObjectName(QStringLiteral("stop"));
+    m_stop->setEnabled(false);
+    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close->setObjectName(QStringLiteral("close"));
+    for (QPushButton* button : {m_publish, m_stop, m_close}) button->setAutoDefault(false);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(server);
+    left->addWidget(firewall);
+    left->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_publish);
+    buttons->addWidget(m_stop);
+    buttons->addWidget(m_close);
+    auto* right = new QVBoxLayout;
+    right->addWidget(statusLabel);
+    right->addWidget(m_status, 1);
+    right->addWidget(m_result);
+    right->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(right, 1);
+    resize(820, 420);
+
+    // The stored settings, defaults where none are stored.
+    const FtpSettings stored = FtpSettings::Read(m_services.settings);
+    m_host->setText(QString::fromStdString(stored.strHostName));
+    m_port->setText(QString::number(stored.nPort.value_or(FtpSettings::kDefaultPort)));
+    m_user->setText(QString::fromStdString(stored.strUser));
+    m_password->setText(QString::fromStdString(stored.strPassword));
+    m_startDir->setText(QString::fromStdString(stored.strStartDir));
+    m_passive->setChecked(stored.bPassive != 0);
+    m_changedOnly->setChecked(stored.bChangedOnly != 0);
+    m_tls->setChecked(stored.nSecurity != FtpSettings::kSecurityPlain);
+    m_trustFingerprint->setText(QString::fromStdString(stored.strTrustFingerprint));
+    // The fingerprint matters only with TLS.
+    m_trustFingerprint->setEnabled(m_tls->isChecked());
+    connect(m_tls, &QCheckBox::toggled, m_trustFingerprint, &QLineEdit::setEnabled);
+    m_firewallHost->setText(QString::fromStdString(stored.strFirewallHost));
+    m_firewallPort->setText(QString::number(stored.nFirewallPort));
+    m_firewallUser->setText(QString::fromStdString(stored.strFirewallUser));
+    m_firewallPassword->setText(QString::fromStdString(stored.strFirewallPassword));
+    // A stored type outside the list selects nothing; the firewall fields are then
+    // disabled like for "None", and Publish stores the selection (-1 reads back as
+    // a type the logon refuses).
+    m_firewallType->setCurrentIndex(
+        stored.nFirewallType >= 0 && stored.nFirewallType < kFirewallTypes ? stored.nFirewallType
+                                                                           : -1);
+    OnSelchangeFirewallType();
+
+    connect(m_firewallType, &QComboBox::currentIndexChanged, this,
+            &CPublishFTPDlg::OnSelchangeFirewallType);
+    connect(m_publish, &QPushButton::clicked, this, &CPublishFTPDlg::OnPublish);
+    connect(m_stop, &QPushButton::clicked, this, &CPublishFTPDlg::OnStop);
+    connect(m_close, &QPushButton::clicked, this, &CPublishFTPDlg::close);
+    connect(&m_document, &ProjectDocument::documentReset, this, [this] {
+        if (m_working) m_projectReplaced = true;
+    });
+}
+
+CPublishFTPDlg::~CPublishFTPDlg() = default;
+
+const QByteArray& CPublishFTPDlg::LogBytes() const {
+    return m_status->Bytes();
+}
+
+void CPublishFTPDlg::OnSelchangeFirewallType() {
+    const bool enabled = m_firewallType->currentIndex() > 0;
+    for (QLineEdit* field : {m_firewallHost, m_firewallPort, m_firewallUser, m_firewallPassword}) {
+        field->setEnabled(enabled);
+    }
+}
+
+FtpSettings CPublishFTPDlg::FieldSettings() const {
+    // The values the dialog does not show (the timeout) keep their stored ones.
+    FtpSettings settings = FtpSettings::Read(m_services.settings);
+    settings.strHostName = Text(m_host);
+    settings.nPort =
+        m_port->text().isEmpty() ? std::nullopt : std::optional<int>(m_port->text().toInt());
+    settings.strUser = Text(m_user);
+    settings.strPassword = Text(m_password);
+    settings.strStartDir = Text(m_startDir);
+    settings.bPassive = m_passive->isChecked() ? 1 : 0;
+    settings.bChangedOnly = m_changedOnly->isChecked() ? 1 : 0;
+    settings.nSecurity =
+        m_tls->isChecked() ? FtpSettings::kSecurityTls : FtpSettings::kSecurityPlain;
+    settings.strTrustFingerprint = m_trustFingerprint->text().trimmed().toStdString();
+    settings.nFirewallType = m_firewallType->currentIndex();
+    settings.strFirewallHost = Text(m_firewallHost);
+    settings.nFirewallPort = m_firewallPort->text().isEmpty() ? FtpSettings::kDefaultPort
+                                                              : m_firewallPort->text().toInt();
+    settings.strFirewallUser = Text(m_firewallUser);
+    settings.strFirewallPassword = Text(m_firewallPassword);
+    return settings;
+}
+
+void CPublishFTPDlg::OnPublish() {
+    if (m_working) return;
+    const FtpSettings settings = FieldSettings();
+    const std::string message = settings.Check();
+    if (!message.empty()) {
+        m_services.dialogs.Error(this, QString::fromStdString(message));
+        return;
+    }
+    if (!settings.Write(m_services.settings)) {
+        m_services.dialogs.Error(this,
+                                 QStringLiteral("Warning: the FTP settings could not be saved."));
+    }
+
+    const std::string programFolder = m_services.programFolder;
+    PublishRunThread::Job job = [programFolder, settings](CFoldcraftDoc& copy, ILogSink& sink,
+                                                          const PublishPauseHook& pause,
+                                                          const std::function<bool()>& stop) {
+        FtpPublishRun run(copy, sink, programFolder, settings, pause);
+        run.SetStopHook(stop);
+        return run.RunFtpPublish();
+    };
+    std::string error;
+    m_thread = PublishRunThread::Create(m_document.Doc(), std::move(job), &error);
+    if (!m_thread) {
+        m_services.dialogs.Error(this, QStringLiteral("Error: the project cannot be published: %1")
+                                           .arg(QString::fromStdString(error)));
+        return;
+    }
+    m_status->Clear();
+    m_result->setText(QStringLiteral("Publishing..."));
+    m_stopAsked = false;
+    connect(&m_thread->Sink(), &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
+    connect(m_thread.get(), &QThread::finished, this, &CPublishFTPDlg::OnRunFinished,
+            Qt::QueuedConnection);
+    m_projectReplaced = false;
+    SetWorking(true);
+    m_thread->start();
+}
+
+void CPublishFTPDlg::OnStop() {
+    if (!m_working || !m_thread) return;
+    m_thread->requestInterruption();
+    m_stopAsked = true;
+    m_stop->setEnabled(false);
+    m_result->setText(QStringLiteral("Stopping after the file under way..."));
+}
+
+void CPublishFTPDlg::OnRunFinished() {
+    m_thread->wait();
+    m_thread->Sink().Drain();
+    if (!m_projectReplaced) m_thread->WriteBack(m_document.Doc());
+    const PublishResult result = m_thread->Result();
+    m_result->setText(m_stopAsked && result == PublishResult::kFailed
+                          ? QStringLiteral("Publishing stopped by the user.")
+                          : QString::fromUtf8(PublishRunThread::ResultText(result)));
+    SetWorking(false);
+    emit runFinished();
+}
+
+void CPublishFTPDlg::SetWorking(bool working) {
+    m_working = working;
+    m_publish->setEnabled(!working);
+    m_close->setEnabled(!working);
+    m_stop->setEnabled(working);
+}
+
+void CPublishFTPDlg::reject() {
+    if (m_working) return;
+    close();
+}
+
+void CPublishFTPDlg::closeEvent(QCloseEvent* event) {
+    if (m_working) {
+        event->ignore();
+        return;
+    }
+    setResult(QDialog::Rejected);
+    event->accept();
+}
+
+}  // namespace foldcraft

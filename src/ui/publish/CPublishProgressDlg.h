@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace foldcraft {
+class ProjectDocument;
+class PublishLogView;
+class PublishRunThread;
+struct AppServices;
+
+// The "Publishing" window: the local publish run of the project, on a worker thread
+// and a copy of the project, with a progress bar, the status log, a result line and
+// Close. Not modal. While the run works, Close is disabled and Escape and the
+// window's close are ignored. Close (enabled at the end) opens the site's start page
+// through the dialogs' URL opener, asking first when the run had errors.
+class CPublishProgressDlg : public QDialog {
+    Q_OBJECT
+public:
+    CPublishProgressDlg(ProjectDocument& document, AppServices& services,
+                        QWidget* parent = nullptr);
+    ~CPublishProgressDlg() override;
+
+    // Copies the project and starts the run. False when the project cannot be copied
+    // (the user is told; nothing runs). Call once.
+    bool Start();
+
+    bool IsWorking() const { return m_working; }
+    // The log as the run wrote it (UTF-8).
+    const QByteArray& LogBytes() const;
+
+    static constexpr const char* kErrorQuestion =
+        "During publish an error(s) was found.  Do you want to view the newly created "
+        "website anyway?";
+
+signals:
+    // The run has ended and its results are in the project.
+    void runFinished();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnRunFinished();
+    void OnCloseButton();
+
+    ProjectDocument& m_document;
+    AppServices& m_services;
+    QProgressBar* m_progress;
+    PublishLogView* m_log;
+    QLabel* m_result;
+    QCheckBox* m_showStartPage;
+    QPushButton* m_close;
+    std::unique_ptr<PublishRunThread> m_thread;
+    bool m_working = false;
+    bool m_errors = false;
+    bool m_projectReplaced = false;  // New or Open during the run: nothing is written back
+};
+
+}  // namespace foldcraft

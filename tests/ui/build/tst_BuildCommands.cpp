@@ -1,0 +1,304 @@
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "BuildFixture.h"
+#include "ui/build/FolderSettingsCommand.h"
+#include "ui/build/SiteTreeView.h"
+#include "ui/design/FolderDialogs.h"
+
+using namespace foldcraft;
+using foldcraft::test::BuildFixture;
+
+class tst_BuildCommands : public QObject {
+    Q_OBJECT
+private slots:
+    // Each command is one undo step; undo gives back the saved bytes and selection of
+    // before (the tree fully expanded), redo those of after, and undoing to the saved
+    // state clears "modified".
+    void undoRedoGivesExactBytes_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<int>("action");
+        QTest::newRow("add folder") << "B" << 0;
+        QTest::newRow("add files") << "A" << 1;
+        QTest::newRow("add web link") << "" << 2;
+        QTest::newRow("drop") << "b" << 3;
+        QTest::newRow("sort") << "b" << 4;
+        QTest::newRow("reverse sort") << "" << 5;
+        QTest::newRow("move up") << "a" << 6;
+        QTest::newRow("move down") << "A" << 7;
+        QTest::newRow("remove folder") << "A" << 8;
+        QTest::newRow("remove link") << "web" << 9;
+        QTest::newRow("button styles") << "A" << 10;
+        QTest::newRow("rename") << "A/A1" << 11;
+    }
+    void undoRedoGivesExactBytes() {
+        QFETCH(QString, select);
+        QFETCH(int, action);
+        BuildFixture f;
+        const QString one = f.WriteFile("one.txt", "1"), two = f.WriteFile("two.txt", "22");
+        f.Select(select);
+        const std::string before = f.Bytes();
+        const QString selectedBefore = f.SelectedName();
+        switch (action) {
+            case 0:
+                f.buildDialogs.folderNames.push_back(QStringLiteral("Reports"));
+                break;
+            case 1:
+                f.dialogs.files.push_back({one, two});
+                break;
+            case 2:
+                f.buildDialogs.webLinks.push_back({"https://example.org/x", "x"});
+                break;
+        }
+        static const BuildCommand kCommands[] = {
+            BuildCommand::kAddFolder, BuildCommand::kAddFiles,      BuildCommand::kAddWebLink,
+            BuildCommand::kRefresh,   BuildCommand::kSortAscending, BuildCommand::kSortDescending,
+            BuildCommand::kMoveUp,    BuildCommand::kMoveDown,      BuildCommand::kRemove,
+            BuildCommand::kRemove};
+        if (action == 3) {
+            f.form->DropFiles({one, two}, f.Find("b"));
+        } else if (action == 10) {
+            ItemRef a = f.Find("A");
+            auto& folder = static_cast<CBuildTreeFolder&>(*a.item);
+            f.document.UndoStack().push(
+                new FolderSettingsCommand<ButtonStyleSettings, &ApplyButtonStyles>(
+                    f.tree->Model(), "Buttons", a, ReadButtonStyles(folder), {3, 2, 1, 4}, {{}, a},
+                    {{}, a}));
+        } else if (action == 11) {
+            f.form->findChild<QLineEdit*>()->setText(QStringLiteral("Renamed"));
+        } else {
+            f.form->Run(kCommands[action]);
+        }
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        const std::string after = f.Bytes();
+        const QString selectedAfter = f.SelectedName();
+        QVERIFY(after != before);
+        QVERIFY(f.document.Doc().IsModified());
+        f.document.UndoStack().undo();
+        QVERIFY(f.Bytes() == before);
+        QVERIFY(f.AllExpanded());
+        QCOMPARE(f.SelectedName(), selectedBefore.isEmpty() ? "Root" : selectedBefore);
+        QVERIFY(!f.document.Doc().IsModified());
+        f.document.UndoStack().redo();
+        QVERIFY(f.Bytes() == after);
+        QCOMPARE(f.SelectedName(), selectedAfter);
+    }
+
+    // New items go after the existing ones even after a sort; the target folder, not
+    // the new item, is selected; Refresh selects the folder of the last command again.
+    void addAppendsAndRefreshSelectsPending() {
+        BuildFixture f;
+        f.Select("");
+        f.form->Run(BuildCommand::kSortDescending);
+        f.buildDialogs.folderNames.push_back(QStringLiteral("Z0"));
+        f.form->Run(BuildCommand::kAddFolder);
+        f.buildDialogs.webLinks.push_back({"mailto:z@example.org", "0"});
+        f.form->Run(BuildCommand::kAddWebLink);
+        QCOMPARE(f.Children(""), QStringList({"B", "A", "Z0", "web", "b", "A", "a", "0"}));
+        QCOMPARE(f.SelectedName(), QStringLiteral("Root"));
+        f.Select("A");
+        f.buildDialogs.folderNames.push_back(QStringLiteral("N"));
+        f.form->Run(BuildCommand::kAddFolder);
+        f.Select("B");
+        f.form->Run(BuildCommand::kRefresh);
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+    }
+
+    void supportFileNotice_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("setting");
+        QTest::addColumn<int>("notices");
+        QTest::newRow("pages and pdf") << QStringList{"index.html", "a.HTM", "b.pdf"} << 0 << 1;
+        QTest::newRow("text only") << QStringList{"x.txt"} << 0 << 0;
+        QTest::newRow("switched off") << QStringList{"index.html"} << 1 << 0;
+    }
+    void supportFileNotice() {
+        QFETCH(QStringList, names);
+        QFETCH(int, setting);
+        QFETCH(int, notices);
+        BuildFixture f;
+        if (setting) f.settings.WriteInt("Message", "SupportFileMsg", setting);
+        QStringList paths;
+        for (const QString& name : names) paths << f.WriteFile(name, "x");
+        f.dialogs.files.push_back(paths);
+        f.buildDialogs.dontShowAgain = true;
+        f.form->Run(BuildCommand::kAddFiles);
+        QCOMPARE(f.Children("").mid(6), names);
+        QCOMPARE(f.buildDialogs.notices, notices);
+        QCOMPARE(f.settings.GetInt("Message", "SupportFileMsg", 0), notices ? 1 : setting);
+        QCOMPARE(f.services.lastAddDir, f.dir.path().toStdString());
+    }
+
+    // A directory dropped with two files: the files are added (a path longer than
+    // 255 characters whole), the directory refused with one message, the root
+    // selected, all as one step. A drop beside the items adds nothing.
+    void dropDirectoryWithTwoFiles() {
+        BuildFixture f;
+        const QString deep = QString(60, 'd') + '/' + QString(60, 'e') + '/' + QString(60, 'f') +
+                             '/' + QString(60, 'g');
+        QVERIFY(QDir(f.dir.path()).mkpath(deep));
+        const QString longFile = f.WriteFile(deep + "/long.txt", "long");
+        QVERIFY(longFile.size() > 255);
+        const QString small = f.WriteFile("small.txt", "s");
+        f.Select("A");
+        f.form->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
+        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc", "long.txt", "small.txt"}));
+        QCOMPARE(f.Folder("A").m_arrDocs[1]->m_strLink, longFile.toStdString());
+        QCOMPARE(f.dialogs.Messages(),
+                 QStringList{"Cannot add entire folder, select files instead."});
+        QCOMPARE(f.SelectedName(), QStringLiteral("Root"));
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        f.form->DropFiles({small}, {});
+        QCOMPARE(f.document.UndoStack().count(), 1);
+    }
+
+    // Sorting from a document sorts its folder and every folder below; equal names
+    // keep their order; the selection stays.
+    void sortOrders_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QStringList>("root");
+        QTest::newRow("alphabetical")
+            << int(BuildCommand::kSortAscending) << QStringList{"A", "B", "A", "a", "b", "web"};
+        QTest::newRow("reverse") << int(BuildCommand::kSortDescending)
+                                 << QStringList{"B", "A", "web", "b", "A", "a"};
+    }
+    void sortOrders() {
+        QFETCH(int, command);
+        QFETCH(QStringList, root);
+        BuildFixture f;
+        f.Folder("B").AddDoc(std::make_unique<CBuildTreeDoc>("y", "y", ""));
+        f.Folder("B").AddDoc(std::make_unique<CBuildTreeDoc>("x", "x", ""));
+        f.document.NotifyReset();
+        f.Select("b");
+        f.form->Run(BuildCommand(command));
+        QCOMPARE(f.Children(""), root);
+        QCOMPARE(f.Children("B"), command == int(BuildCommand::kSortAscending)
+                                      ? QStringList({"x", "y"})
+                                      : QStringList({"y", "x"}));
+        QCOMPARE(f.SelectedName(), QStringLiteral("b"));
+    }
+
+    // Move Up and Move Down only within a run of items of the same kind.
+    void moveAvailability_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<bool>("down");
+        QTest::newRow("root") << "" << false << false;
+        QTest::newRow("first folder") << "A" << false << true;
+        QTest::newRow("last folder") << "B" << true << false;
+        QTest::newRow("first document") << "b" << false << true;
+        QTest::newRow("last document") << "web" << true << false;
+        QTest::newRow("only child") << "A/A1/deep" << false << false;
+    }
+    void moveAvailability() {
+        QFETCH(QString, select);
+        QFETCH(bool, up);
+        QFETCH(bool, down);
+        BuildFixture f;
+        f.Select(select);
+        const BuildSelection selection = f.form->Selection();
+        QCOMPARE(selection.previousSameKind, up);
+        QCOMPARE(selection.nextSameKind, down);
+        QCOMPARE(selection.treeItemCount, 10);
+        f.form->Run(BuildCommand::kMoveUp);
+        QCOMPARE(f.document.UndoStack().index(), int(up));
+        f.document.UndoStack().setIndex(0);
+        f.form->Run(BuildCommand::kMoveDown);
+        QCOMPARE(f.document.UndoStack().index(), int(down));
+    }
+
+    // Remove takes a folder with everything below it and selects its parent; the
+    // Delete key does the same, and on the root removes nothing but rebuilds (which
+    // selects the folder of the last command).
+    void removeFolder() {
+        BuildFixture f;
+        f.Select("A/A1");
+        QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
+        QCOMPARE(f.Children("A"), QStringList{"a-doc"});
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+        QCOMPARE(f.form->Selection().treeItemCount, 8);
+        f.Select("");
+        QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+    }
+
+    void icons_data() {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("mailto") << "mailto:a@example.org" << int(TreeIcon::kWebLink);
+        QTest::newRow("ftp") << "ftp://example.org/f" << int(TreeIcon::kWebLink);
+        QTest::newRow("scheme mid-path") << "/home/a://b.txt" << int(TreeIcon::kWebLink);
+        QTest::newRow("capital MAILTO") << "MAILTO:a@example.org" << int(TreeIcon::kDocument);
+        QTest::newRow("missing file") << "/nowhere/x.txt" << int(TreeIcon::kDocument);
+        QTest::newRow("changed file") << "*" << int(TreeIcon::kChangedDocument);
+    }
+    void icons() {
+        QFETCH(QString, link);
+        QFETCH(int, icon);
+        BuildFixture f;
+        const QString path = link == "*" ? f.WriteFile("changed.txt", "c") : link;
+        f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("x", path.toStdString(), ""));
+        f.document.NotifyReset();
+        QCOMPARE(int(f.tree->Model().IconOf(*f.Find("x").item)), icon);
+    }
+
+    // A double-click opens a document or link, never a folder; a right press moves
+    // no selection; a context menu
+    // request from the keyboard shows nothing, one from the pointer reaches the owner;
+    // a row selected without moving the current item (as assistive tools do) is the
+    // selected item.
+    void doubleClickAndContextMenu() {
+        BuildFixture f;
+        f.tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.tree.get()));
+        SiteTreeView& view = f.tree->Tree();
+        for (const char* name : {"B", "web"}) {
+            const QRect rect = view.visualRect(f.tree->Model().IndexOf(f.Find(name)));
+            QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, rect.center());
+        }
+        auto center = [&](const char* name) {
+            return view.visualRect(f.tree->Model().IndexOf(f.Find(name))).center();
+        };
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, center("b"));
+        QTest::mousePress(view.viewport(), Qt::RightButton, {}, center("a"));
+        QCOMPARE(f.SelectedName(), QStringLiteral("b"));
+        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QCOMPARE(f.dialogs.calls[0].text, QStringLiteral("https://example.org/"));
+        f.tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        QSignalSpy requests(f.tree.get(), &QWidget::customContextMenuRequested);
+        const QPoint inside = view.visualRect(f.tree->Model().RootIndex()).center();
+        for (auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
+            QContextMenuEvent event(reason, inside, view.viewport()->mapToGlobal(inside));
+            QApplication::sendEvent(view.viewport(), &event);
+        }
+        QCOMPARE(requests.count(), 1);
+        view.selectionModel()->select(f.tree->Model().IndexOf(f.Find("B")),
+                                      QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(f.SelectedName(), QStringLiteral("B"));
+    }
+
+    // Hotspots refuses a folder with nothing to link to; Preview writes temp.html
+    // into the program folder and opens it.
+    void hotspotsRuleAndPreview() {
+        BuildFixture f;
+        f.Select("B");
+        f.form->Run(BuildCommand::kHotspots);
+        QCOMPARE(f.dialogs.Messages(), QStringList{"Folder has no subitems to link to."});
+        f.Select("A");
+        f.form->Run(BuildCommand::kHotspots);
+        f.form->Run(BuildCommand::kPreview);
+        QCOMPARE(f.dialogs.Messages().size(), 1);
+        QVERIFY(QFile::exists(f.dir.filePath("temp.html")));
+        QCOMPARE(f.dialogs.calls.back().kind, std::string("url"));
+        QCOMPARE(f.dialogs.calls.back().text,
+                 QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
+    }
+};
+
+QTEST_MAIN(tst_BuildCommands)
+#include "tst_BuildCommands.moc"
