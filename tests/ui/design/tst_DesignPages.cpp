@@ -17,11 +17,7 @@
 #include "ui/design/CDesignView.h"
 #include "ui/design/DesignSettings.h"
 
-// GCC's -O2 flow analysis warns wrongly inside std::optional<QString> moves there.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "ui/support/RecordingUserDialogs.h"
-#pragma GCC diagnostic pop
 
 using namespace foldcraft;
 using foldcraft::test::RecordingUserDialogs;

@@ -9,11 +9,7 @@
 #include "model/BuildTreeFolder.h"
 #include "ui/design/CHotspotDisplayView.h"
 #include "ui/design/CHotspotsDlg.h"
-// GCC's -O2 flow analysis warns wrongly inside std::optional<QString> moves there.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "ui/support/RecordingUserDialogs.h"
-#pragma GCC diagnostic pop
 
 using foldcraft::CHotspotsDlg;
 using foldcraft::IUserDialogs;
