@@ -10,7 +10,7 @@ PACKAGES=(
     python3-pyftpdlib python3-openssl lftp
     chromium chromium-driver python3-selenium
     imagemagick python3-pil fonts-dejavu-core
-    qt6-svg-dev libx11-dev xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi
+    qt6-svg-dev libx11-dev xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
     desktop-file-utils appstream shared-mime-info
 )
 

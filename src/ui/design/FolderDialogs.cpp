@@ -1,6 +1,9 @@
 #include "ui/design/FolderDialogs.h"
 
+#include "app/AppServices.h"
 #include "model/BuildTreeFolder.h"
+#include "ui/design/CButtonStyleDlg.h"
+#include "ui/design/CHotspotsDlg.h"
 
 namespace foldcraft {
 
@@ -31,12 +34,16 @@ void ApplyHotspots(CBuildTreeFolder& folder, const HotspotSettings& hotspots) {
 }
 
 // Placeholders until the dialogs exist.
-std::optional<ButtonStyleSettings> EditButtonStyles(QWidget*, AppServices&, const CBuildTreeFolder&) {
+std::optional<ButtonStyleSettings> EditButtonStyles(QWidget*, AppServices&,
+                                                    const CBuildTreeFolder&) {
     return std::nullopt;
 }
 
-std::optional<HotspotSettings> EditHotspots(QWidget*, AppServices&, const CBuildTreeFolder&) {
-    return std::nullopt;
+std::optional<HotspotSettings> EditHotspots(QWidget* parent, AppServices& services,
+                                            const CBuildTreeFolder& folder) {
+    CHotspotsDlg dialog(parent, services.dialogs, folder);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Result();
 }
 
 }  // namespace foldcraft

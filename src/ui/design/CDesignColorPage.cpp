@@ -1,0 +1,120 @@
+#include "ui/design/CDesignColorPage.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/ProjectDocument.h"
+#include "app/UserDialogs.h"
+#include "generator/SiteGenerator.h"
+#include "ui/design/CClrButton.h"
+#include "ui/design/CDesignColorView.h"
+#include "ui/design/DesignEditCommand.h"
+
+namespace foldcraft {
+
+namespace {
+
+struct Row {
+    const char* caption;
+    std::uint32_t DesignSettings::*field;
+};
+
+constexpr Row kColourRows[CDesignColorPage::kRows] = {
+    {"Body Background:", &DesignSettings::bodyBackground},
+    {"Folder Background:", &DesignSettings::folderBackground},
+    {"Document Background:", &DesignSettings::documentBackground},
+    {"Body Text:", &DesignSettings::bodyText},
+    {"Folder Text:", &DesignSettings::folderText},
+    {"Link:", &DesignSettings::link},
+    {"Visited Link:", &DesignSettings::visitedLink}};
+
+QColor FromWord(std::uint32_t colour) {
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+std::uint32_t ToWord(const QColor& colour) {
+    const QColor rgb = colour.toRgb();
+    return std::uint32_t(rgb.red()) | std::uint32_t(rgb.green()) << 8 |
+           std::uint32_t(rgb.blue()) << 16;
+}
+
+}  // namespace
+
+CDesignColorPage::CDesignColorPage(ProjectDocument& document, IUserDialogs& dialogs,
+                                   QWidget* parent)
+    : QWidget(parent), m_document(document), m_dialogs(dialogs) {
+    auto* grid = new QGridLayout;
+    for (int row = 0; row < kRows; ++row) {
+        const QString caption = QString::fromLatin1(kColourRows[row].caption);
+        auto* label = new QLabel(caption, this);
+        m_swatches[row] = new CClrButton(QString(), this);
+        m_swatches[row]->setAccessibleName(caption);
+        m_swatches[row]->setToolTip(QStringLiteral("Choose the colour"));
+        m_swatches[row]->setFixedSize(40, 22);
+        m_swatches[row]->SetColours(Qt::black, QColor(0xC0, 0xC0, 0xC0));
+        label->setBuddy(m_swatches[row]);
+        m_texts[row] = new QLineEdit(this);
+        m_texts[row]->setReadOnly(true);
+        m_texts[row]->setAccessibleName(caption);
+        m_texts[row]->setMaximumWidth(90);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(m_swatches[row], row, 1);
+        grid->addWidget(m_texts[row], row, 2);
+        connect(m_swatches[row], &QPushButton::clicked, this, [this, row] { ChooseColour(row); });
+    }
+    grid->setColumnStretch(3, 1);
+    auto* previewLabel = new QLabel(QStringLiteral("Preview:"), this);
+    m_preview = new CDesignColorView(m_document.Doc(), this);
+    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(previewLabel);
+    layout->addWidget(m_preview);
+    layout->addStretch(1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(defaults);
+    layout->addLayout(bottom);
+    connect(defaults, &QPushButton::clicked, this, &CDesignColorPage::SetDefaults);
+}
+
+void CDesignColorPage::Fill() {
+    const DesignSettings s = DesignSettings::Read(m_document.Doc());
+    for (int row = 0; row < kRows; ++row) {
+        const std::uint32_t colour = s.*kColourRows[row].field;
+        m_swatches[row]->SetColours(Qt::black, FromWord(colour));
+        m_texts[row]->setText(QString::fromStdString(ColorToHtml(colour)));
+    }
+    m_preview->update();
+}
+
+void CDesignColorPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Fill();
+}
+
+void CDesignColorPage::ChooseColour(int row) {
+    // The chooser opens without a preset colour.
+    const auto chosen = m_dialogs.Color(this, QColor());
+    if (!chosen || !chosen->isValid()) return;
+    const std::uint32_t colour = ToWord(*chosen);
+    const auto field = kColourRows[row].field;
+    DesignEditCommand::Edit(m_document, DesignEditCommand::kNoMerge,
+                            [&](DesignSettings& s) { s.*field = colour; });
+    Fill();
+}
+
+void CDesignColorPage::SetDefaults() {
+    if (m_dialogs.Message(this, QStringLiteral("Set all colors to their defaults?"),
+                          IUserDialogs::Buttons::kOkCancel,
+                          IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kOk)
+        return;
+    DesignEditCommand::SetDefaults(m_document, &CFoldcraftDoc::SetColorDefaults);
+    Fill();
+}
+
+}  // namespace foldcraft

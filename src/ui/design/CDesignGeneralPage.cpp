@@ -1,0 +1,211 @@
+#include "ui/design/CDesignGeneralPage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/ProjectDocument.h"
+#include "app/UserDialogs.h"
+#include "ui/design/DesignEditCommand.h"
+
+namespace foldcraft {
+
+namespace {
+
+using Field = DesignEditCommand::Field;
+
+// The switch fields of the six option check boxes, in dialog order.
+constexpr std::int32_t DesignSettings::*kOptionFields[6] = {
+    &DesignSettings::showComments,  &DesignSettings::showFileDate,
+    &DesignSettings::showFileSize,  &DesignSettings::createTitlePage,
+    &DesignSettings::createSitemap, &DesignSettings::showRestartButton};
+
+// The value of a digits-only field: 0 when empty.
+std::int32_t DigitsValue(const QString& text) {
+    return text.isEmpty() ? 0 : text.toInt();
+}
+
+// Filling a field is not an edit: its change signal stays quiet.
+void ShowNumber(QLineEdit* field, std::int32_t value, bool full) {
+    if (!full && DigitsValue(field->text()) == value) return;
+    const QSignalBlocker quiet(field);
+    field->setText(QString::number(value));
+}
+
+void ShowText(QLineEdit* field, const std::string& value) {
+    const QString text = QString::fromStdString(value);
+    if (field->text() == text) return;
+    const QSignalBlocker quiet(field);
+    field->setText(text);
+}
+
+void ShowChecked(QAbstractButton* button, bool on) {
+    const QSignalBlocker quiet(button);
+    button->setChecked(on);
+}
+
+// Checks the button with the given id; none for a value outside the group.
+void ShowChoice(QButtonGroup* group, int id) {
+    const QSignalBlocker quiet(group);  // the group signals for its buttons itself
+    group->setExclusive(false);
+    for (auto* button : group->buttons()) ShowChecked(button, group->id(button) == id);
+    group->setExclusive(true);
+}
+
+QRadioButton* AddRadio(QButtonGroup* group, QWidget* parent, const QString& caption, int id) {
+    auto* radio = new QRadioButton(caption, parent);
+    group->addButton(radio, id);
+    return radio;
+}
+
+QLineEdit* DigitsField(QWidget* parent, const QString& name) {
+    auto* field = new QLineEdit(parent);
+    field->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+    field->setMaxLength(9);  // every value fits a 32-bit integer
+    field->setAccessibleName(name);
+    field->setMaximumWidth(80);
+    return field;
+}
+
+}  // namespace
+
+CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& dialogs,
+                                       QWidget* parent)
+    : QWidget(parent), m_document(document), m_dialogs(dialogs) {
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    auto* optionsLayout = new QGridLayout(options);
+    const QString optionCaptions[6] = {QStringLiteral("Show File && Folder Comments"),
+                                       QStringLiteral("Show File Date"),
+                                       QStringLiteral("Show File Size"),
+                                       QStringLiteral("Create Title Page"),
+                                       QStringLiteral("Create Sitemap"),
+                                       QStringLiteral("Show Restart Button")};
+    for (int i = 0; i < 6; ++i) {
+        m_options[i] = new QCheckBox(optionCaptions[i], options);
+        optionsLayout->addWidget(m_options[i], i % 3, i / 3);
+        const auto field = kOptionFields[i];
+        // toggled rather than clicked: assistive technology toggles without a click.
+        connect(m_options[i], &QCheckBox::toggled, this, [this, field](bool on) {
+            DesignEditCommand::Edit(m_document, Field::kNoMerge,
+                                    [&](DesignSettings& s) { s.*field = on ? 1 : 0; });
+        });
+    }
+
+    auto* images = new QGroupBox(QStringLiteral("Images"), this);
+    auto* imagesLayout = new QGridLayout(images);
+    auto* backgroundLabel = new QLabel(QStringLiteral("Background Image:"), images);
+    m_backgroundImage = new QLineEdit(images);
+    m_backgroundImage->setAccessibleName(QStringLiteral("Background Image:"));
+    backgroundLabel->setBuddy(m_backgroundImage);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), images);
+    m_placement = new QButtonGroup(this);
+    auto* tile = AddRadio(m_placement, images, QStringLiteral("Tile"), 0);
+    auto* center = AddRadio(m_placement, images, QStringLiteral("Center"), 1);
+    m_useThumbnails = new QCheckBox(QStringLiteral("Use Thumbnails:"), images);
+    auto* widthLabel = new QLabel(QStringLiteral("Width"), images);
+    m_width = DigitsField(images, QStringLiteral("Width"));
+    widthLabel->setBuddy(m_width);
+    auto* heightLabel = new QLabel(QStringLiteral("Height"), images);
+    m_height = DigitsField(images, QStringLiteral("Height"));
+    heightLabel->setBuddy(m_height);
+    imagesLayout->addWidget(backgroundLabel, 0, 0);
+    imagesLayout->addWidget(m_backgroundImage, 0, 1, 1, 4);
+    imagesLayout->addWidget(browse, 0, 5);
+    imagesLayout->addWidget(tile, 1, 1);
+    imagesLayout->addWidget(center, 1, 2);
+    imagesLayout->addWidget(m_useThumbnails, 2, 0);
+    imagesLayout->addWidget(widthLabel, 2, 1);
+    imagesLayout->addWidget(m_width, 2, 2);
+    imagesLayout->addWidget(heightLabel, 2, 3);
+    imagesLayout->addWidget(m_height, 2, 4);
+
+    auto* navBar = new QGroupBox(QStringLiteral("Navigation Bar"), this);
+    auto* navLayout = new QHBoxLayout(navBar);
+    m_navBar = new QButtonGroup(this);
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Top"), 0));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Bottom"), 1));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Disabled"), 2));
+    navLayout->addStretch(1);
+
+    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(options);
+    layout->addWidget(images);
+    layout->addWidget(navBar);
+    layout->addStretch(1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(defaults);
+    layout->addLayout(bottom);
+
+    connect(m_backgroundImage, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, Field::kBackgroundImage,
+                                [&](DesignSettings& s) { s.backgroundImage = text.toStdString(); });
+    });
+    connect(browse, &QPushButton::clicked, this, &CDesignGeneralPage::Browse);
+    connect(m_placement, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on) return;
+        DesignEditCommand::Edit(m_document, Field::kNoMerge,
+                                [&](DesignSettings& s) { s.backgroundPlacement = id; });
+    });
+    connect(m_useThumbnails, &QCheckBox::toggled, this, [this](bool on) {
+        DesignEditCommand::Edit(m_document, Field::kNoMerge,
+                                [&](DesignSettings& s) { s.useThumbnails = on ? 1 : 0; });
+    });
+    connect(m_width, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, Field::kThumbWidth,
+                                [&](DesignSettings& s) { s.thumbWidth = DigitsValue(text); });
+    });
+    connect(m_height, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, Field::kThumbHeight,
+                                [&](DesignSettings& s) { s.thumbHeight = DigitsValue(text); });
+    });
+    connect(m_navBar, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on) return;
+        DesignEditCommand::Edit(m_document, Field::kNoMerge,
+                                [&](DesignSettings& s) { s.navBarPosition = id; });
+    });
+    connect(defaults, &QPushButton::clicked, this, &CDesignGeneralPage::SetDefaults);
+}
+
+void CDesignGeneralPage::Fill(bool full) {
+    const DesignSettings s = DesignSettings::Read(m_document.Doc());
+    ShowText(m_backgroundImage, s.backgroundImage);
+    ShowChoice(m_placement, s.backgroundPlacement);
+    ShowChoice(m_navBar, s.navBarPosition);
+    for (int i = 0; i < 6; ++i) ShowChecked(m_options[i], s.*kOptionFields[i] == 1);
+    ShowChecked(m_useThumbnails, s.useThumbnails == 1);
+    ShowNumber(m_width, s.thumbWidth, full);
+    ShowNumber(m_height, s.thumbHeight, full);
+}
+
+void CDesignGeneralPage::Browse() {
+    const QString chosen =
+        m_dialogs.OpenFileName(this, QStringLiteral("Background Image"),
+                               QFileInfo(m_backgroundImage->text()).absolutePath(),
+                               QStringLiteral("Web Graphics (*.gif *.jpg *.png);;All Files (*)"));
+    if (chosen.isEmpty()) return;
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    m_backgroundImage->setText(path);  // written through as a change of the field
+}
+
+void CDesignGeneralPage::SetDefaults() {
+    if (m_dialogs.Message(this, QStringLiteral("Set all general design options to their defaults?"),
+                          IUserDialogs::Buttons::kOkCancel,
+                          IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kOk)
+        return;
+    DesignEditCommand::SetDefaults(m_document, &CFoldcraftDoc::SetGeneralDefaults);
+    Fill(true);
+}
+
+}  // namespace foldcraft

@@ -1,0 +1,155 @@
+#include "ui/design/CDesignTextPage.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/ProjectDocument.h"
+#include "app/UserDialogs.h"
+#include "ui/design/DesignEditCommand.h"
+
+namespace foldcraft {
+
+namespace {
+
+using Field = DesignEditCommand::Field;
+
+QPlainTextEdit* TextBox(QWidget* parent, const QString& name, bool readOnly) {
+    auto* box = new QPlainTextEdit(parent);
+    box->setAccessibleName(name);
+    box->setReadOnly(readOnly);
+    box->setTabChangesFocus(true);
+    box->setMaximumHeight(readOnly ? 60 : 80);
+    return box;
+}
+
+// Texts from other systems may end lines with CR LF; the box shows them as one
+// line break each (it would take the CR for a second one).
+void ShowText(QPlainTextEdit* box, const std::string& value) {
+    QString text = QString::fromStdString(value);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (box->toPlainText() != text) box->setPlainText(text);
+}
+
+}  // namespace
+
+CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), m_document(document), m_dialogs(dialogs) {
+    m_title = new QLineEdit(this);
+    m_title->setAccessibleName(QStringLiteral("Title:"));
+    m_font = new QComboBox(this);
+    m_font->setEditable(true);
+    m_font->setInsertPolicy(QComboBox::NoInsert);
+    m_font->setAccessibleName(QStringLiteral("Font:"));
+    QStringList fonts{QStringLiteral("Arial, Helvetica, sans-serif"),
+                      QStringLiteral("Courier New, Courier, mono"),
+                      QStringLiteral("Georgia, Times New Roman, Times, serif"),
+                      QStringLiteral("Times New Roman, Times, serif"),
+                      QStringLiteral("Verdana, Arial, Helvetica, sans-serif")};
+    fonts.sort();
+    m_font->addItems(fonts);
+    m_comments = TextBox(this, QStringLiteral("Comments:"), false);
+    m_header = TextBox(this, QStringLiteral("Header:"), true);
+    m_footer = TextBox(this, QStringLiteral("Footer:"), true);
+    auto* editHeader = new QPushButton(QStringLiteral("Edit..."), this);
+    editHeader->setAccessibleDescription(QStringLiteral("Edit Header"));
+    auto* editFooter = new QPushButton(QStringLiteral("Edit..."), this);
+    editFooter->setAccessibleDescription(QStringLiteral("Edit Footer"));
+    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
+
+    auto* grid = new QGridLayout;
+    const std::pair<const char*, QWidget*> rows[] = {{"Title:", m_title},
+                                                     {"Font:", m_font},
+                                                     {"Comments:", m_comments},
+                                                     {"Header:", m_header},
+                                                     {"Footer:", m_footer}};
+    int row = 0;
+    for (const auto& [caption, field] : rows) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0, Qt::AlignTop);
+        grid->addWidget(field, row, 1);
+        ++row;
+    }
+    grid->addWidget(editHeader, 3, 2, Qt::AlignTop);
+    grid->addWidget(editFooter, 4, 2, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(defaults);
+    layout->addLayout(bottom);
+
+    connect(m_title, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, Field::kTitle,
+                                [&](DesignSettings& s) { s.title = text.toStdString(); });
+    });
+    // Typing and choosing an entry both change the edit text.
+    connect(m_font, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, Field::kFont,
+                                [&](DesignSettings& s) { s.font = text.toStdString(); });
+    });
+    connect(m_comments, &QPlainTextEdit::textChanged, this, [this] {
+        const std::string text = m_comments->toPlainText().toStdString();
+        DesignEditCommand::Edit(m_document, Field::kComments,
+                                [&](DesignSettings& s) { s.comments = text; });
+    });
+    connect(editHeader, &QPushButton::clicked, this, [this] { EditHeaderOrFooter(true); });
+    connect(editFooter, &QPushButton::clicked, this, [this] { EditHeaderOrFooter(false); });
+    connect(defaults, &QPushButton::clicked, this, &CDesignTextPage::SetDefaults);
+}
+
+void CDesignTextPage::Fill() {
+    const DesignSettings s = DesignSettings::Read(m_document.Doc());
+    const QString title = QString::fromStdString(s.title);
+    if (m_title->text() != title) {
+        const QSignalBlocker quiet(m_title);
+        m_title->setText(title);
+    }
+    const QString font = QString::fromStdString(s.font);
+    if (m_font->currentText() != font) {
+        const QSignalBlocker quiet(m_font);
+        m_font->setCurrentIndex(m_font->findText(font));
+        m_font->setEditText(font);
+    }
+    {
+        const QSignalBlocker quiet(m_comments);
+        ShowText(m_comments, s.comments);
+    }
+    ShowText(m_header, s.header);
+    ShowText(m_footer, s.footer);
+}
+
+void CDesignTextPage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Fill();
+}
+
+void CDesignTextPage::EditHeaderOrFooter(bool header) {
+    QPlainTextEdit* box = header ? m_header : m_footer;
+    const auto text = m_dialogs.EditText(
+        this, header ? QStringLiteral("Edit Header") : QStringLiteral("Edit Footer"),
+        box->toPlainText());
+    if (!text) return;
+    const std::string value = text->toStdString();
+    DesignEditCommand::Edit(m_document, Field::kNoMerge,
+                            [&](DesignSettings& s) { (header ? s.header : s.footer) = value; });
+    box->setPlainText(*text);
+}
+
+void CDesignTextPage::SetDefaults() {
+    if (m_dialogs.Message(this, QStringLiteral("Set all text fields to their defaults?"),
+                          IUserDialogs::Buttons::kOkCancel,
+                          IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kOk)
+        return;
+    DesignEditCommand::SetDefaults(m_document, &CFoldcraftDoc::SetTextDefaults);
+    Fill();
+}
+
+}  // namespace foldcraft

@@ -1,0 +1,166 @@
+"""The Design step end to end, on the real program through the accessibility tree:
+the title, a font from the list and the colour defaults on the Design tab, then a
+folder turned into a hotspot folder with the harbour map, a rectangle drawn on it
+with the mouse and linked to a document, and the project saved. The command-line
+tool then shows the hotspot, and a publish writes it into the folder's map."""
+
+import json
+import os
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.environ.get("FOLDCRAFT_SOURCE_DIR") or os.path.abspath(os.path.join(HERE, "..", "..", ".."))
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+import atspi_app as ui  # noqa: E402
+
+CLI = os.environ.get("FOLDCRAFT_CLI", os.path.join(REPO, "build", "src", "foldcraft-cli"))
+MAP = os.path.join(REPO, "examples", "pictures", "harbour-map.gif")
+
+
+def cli(*args, stdin=None):
+    return subprocess.run([CLI, *args], check=True, input=stdin, capture_output=True,
+                          text=True, timeout=60).stdout
+
+
+def folder_named(folder, name):
+    for sub in folder["m_arrFolders"]:
+        if sub["m_strName"] == name:
+            return sub
+    raise AssertionError(f"no folder {name}")
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=10)
+
+
+def centre(node):
+    box = node.queryComponent().getExtents(ui.pyatspi.DESKTOP_COORDS)
+    return box.x + box.width // 2, box.y + box.height // 2
+
+
+def click(node):
+    x, y = centre(node)
+    xdotool("mousemove", "--sync", x, y, "click", 1)
+
+
+def combo_box(app, root):
+    """The one showing combo box below root (on Linux its name is its text; the
+    caption is its label)."""
+    return app.wait_for(lambda: next((n for n in app.find_all(ui.ROLE_COMBO_BOX, root=root)
+                                      if app.showing(n)), None), "a combo box")
+
+
+def status(app, dialog, start):
+    """Waits for the Hotspots dialog's status line to begin with start."""
+    app.wait_for(lambda: any(n.name.startswith(start)
+                             for n in app.find_all(ui.ROLE_LABEL, root=dialog)),
+                 f'the status "{start}..."')
+
+
+def make_project(workdir):
+    """The bundled documents as a project, with a link colour that Set Defaults
+    on the Colors page puts back."""
+    project = os.path.join(workdir, "harbour.fcd")
+    cli("import", os.path.join(REPO, "examples", "documents"), "-o", project)
+    data = json.loads(cli("info", project))
+    data["m_clrLink"] = 0x123456
+    cli("from-json", "-", "-o", project, stdin=json.dumps(data))
+    return project
+
+
+def design_tab(app, win):
+    app.press(app.find("Design", ui.ROLE_PAGE_TAB, root=win))
+    app.press(app.find("Text", ui.ROLE_PAGE_TAB, root=win))
+    app.set_text(app.find("Title:", ui.ROLE_TEXT, root=win), "Harbour Guide")
+    # The font from the list: open it and click the entry.
+    font = combo_box(app, win)
+    app.press(font)  # shows the list
+    click(app.find("Georgia, Times New Roman, Times, serif", ui.ROLE_LIST_ITEM, root=font))
+    app.wait_for(lambda: combo_box(app, win).name.startswith("Georgia"), "the chosen font")
+    app.press(app.find("Colors", ui.ROLE_PAGE_TAB, root=win))
+    app.press(app.find("Set Defaults", ui.ROLE_PUSH_BUTTON, root=win))
+    question = app.window("Foldcraft")
+    app.find("Set all colors to their defaults?", root=question)
+    app.press(app.find("OK", ui.ROLE_PUSH_BUTTON, root=question))
+    app.wait_for(lambda: app.text(app.find("Link:", ui.ROLE_TEXT, root=win)) == "#0000FF",
+                 "the default link colour")
+
+
+def hotspots(app, win):
+    app.press(app.find("Build", ui.ROLE_PAGE_TAB, root=win))
+    tree = app.find("Site tree", root=win)
+    click(app.find("Notes", root=tree))
+    app.press(app.find("Hotspot...", ui.ROLE_PUSH_BUTTON, root=win))
+    dialog = app.window("Hotspots")
+    app.press(app.find("Make this a hotspot folder", ui.ROLE_CHECK_BOX, root=dialog))
+    app.wait_for(lambda: app.enabled(app.find("Browse...", ui.ROLE_PUSH_BUTTON, root=dialog)),
+                 "Browse... enabled")
+    app.press(app.find("Browse...", ui.ROLE_PUSH_BUTTON, root=dialog))
+    chooser = app.window("Browse")
+    app.set_text(app.find("File name:", ui.ROLE_TEXT, root=chooser), MAP)
+    app.press(app.find("Open", ui.ROLE_PUSH_BUTTON, root=chooser))
+    app.wait_for(lambda: app.text(app.find("Image:", ui.ROLE_TEXT, root=dialog)) == MAP,
+                 "the picture's path")
+
+    # A rectangle from picture pixel (50, 60) to (150, 110), drawn with the mouse.
+    app.press(app.find("Rectangle", root=dialog))
+    picture = app.find("Picture", root=dialog)
+    box = picture.queryComponent().getExtents(ui.pyatspi.DESKTOP_COORDS)
+    xdotool("mousemove", "--sync", box.x + 50, box.y + 60, "mousedown", 1)
+    for step in range(1, 11):
+        xdotool("mousemove", "--sync", box.x + 50 + 10 * step, box.y + 60 + 5 * step)
+    xdotool("mouseup", 1)
+    status(app, dialog, "Rectangle 50, 60, 150, 110 - Contacts.csv (")
+
+    # Its link: an entry of the list, chosen with the mouse.
+    links = combo_box(app, dialog)
+    click(links)
+    click(app.find(next(n.name for n in app.find_all(ui.ROLE_LIST_ITEM, root=links)
+                        if n.name.startswith("Meeting notes")), ui.ROLE_LIST_ITEM, root=links))
+    status(app, dialog, "Rectangle 50, 60, 150, 110 - Meeting notes 2026-03-14.txt (")
+    app.press(app.find("OK", ui.ROLE_PUSH_BUTTON, root=dialog))
+    app.wait_for(lambda: all(n is None or n.name != "Hotspots" for n in ui._children(app.node)),
+                 "the Hotspots dialog to close")
+
+
+def test(app):
+    project = make_project(app.workdir)
+    app.menu("File", "Exit")
+    app.wait_exit()
+    with ui.App(args=["--no-splash", project]) as other:
+        win = other.window("harbour.fcd - Foldcraft")
+        design_tab(other, win)
+        hotspots(other, win)
+        other.wait_for(lambda: win.name == "harbour.fcd* - Foldcraft", "the modified project")
+        other.menu("File", "Save")
+        other.wait_for(lambda: win.name == "harbour.fcd - Foldcraft", "the saved project")
+        other.menu("File", "Exit")
+        assert other.wait_exit() == 0
+
+    data = json.loads(cli("info", project))
+    assert data["m_strTitle"] == "Harbour Guide", data["m_strTitle"]
+    assert data["m_strFont"] == "Georgia, Times New Roman, Times, serif", data["m_strFont"]
+    assert data["m_clrLink"] == 0xFF0000
+    notes = folder_named(data["m_pRoot"], "Notes")
+    assert notes["m_bHotspotFolder"] == 1 and notes["m_strHotspotImage"] == MAP, notes
+    [area] = notes["m_arrHotspots"]
+    assert area["m_nShape"] == 0 and area["m_arrCoords"] == [50, 60, 150, 110], area
+    assert area["m_strLink"].startswith("Meeting notes 2026-03-14.txt ("), area
+
+    site = os.path.join(app.workdir, "site")
+    subprocess.run([CLI, "--program-folder", app.program_folder, "publish", project, "--to", site,
+                    "--yes", "--quiet"], check=True, timeout=120)
+    page = None
+    for name in os.listdir(site):
+        if name.startswith("Folder") and name.endswith(".html"):
+            with open(os.path.join(site, name), encoding="utf-8", errors="replace") as f:
+                text = f.read()
+            if "harbour-map.gif" in text:
+                page = text
+    assert page is not None, "no folder page shows the harbour map"
+    assert 'coords="50,60,150,110"' in page.replace(", ", ","), page
+
+
+if __name__ == "__main__":
+    ui.main(test)
