@@ -31,7 +31,7 @@ def folder_named(folder, name):
 
 
 def xdotool(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=10)
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=60)
 
 
 def centre(node):

@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "model/BuildTreeFolder.h"
+#include "support/Patience.h"
 #include "ui/design/CHotspotDisplayView.h"
 #include "ui/design/CHotspotsDlg.h"
 #include "ui/support/RecordingUserDialogs.h"
@@ -69,7 +70,7 @@ private slots:
         CHotspotsDlg dialog(nullptr, dialogs, *folder);
         dialog.resize(600, 500);
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog, foldcraft::test::kPatienceMs));
         ToolButton(dialog, "Rectangle")->toggle();  // as assistive technology does
         auto* viewport = dialog.Pane().viewport();
         dialog.Pane().horizontalScrollBar()->setValue(100);
@@ -106,7 +107,7 @@ private slots:
         auto folder = MakeFolder(WritePicture(dir));
         CHotspotsDlg dialog(nullptr, dialogs, *folder);
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog, foldcraft::test::kPatienceMs));
         ToolButton(dialog, "Polygon")->click();
         auto* viewport = dialog.Pane().viewport();
         for (QPoint corner : {QPoint(100, 20), QPoint(150, 80), QPoint(60, 90)})
