@@ -13,10 +13,10 @@ import atspi_app as ui  # noqa: E402
 
 def test(app):
     win = app.window("New Document - Foldcraft")
-    # The steps' tab bar (the Design step has tabs of its own).
-    tabs = [[tab.name for tab in ui._children(bar) if tab.getRole() == ui.ROLE_PAGE_TAB]
-            for bar in app.find_all(ui.ROLE_PAGE_TAB_LIST, root=win)]
-    assert ["Build", "Design", "Publish"] in tabs, tabs
+    # The step tabs' own list (the Design view has a tab list of its own).
+    lists = [[node.name for node in ui._children(tab_list) if node.getRole() == ui.ROLE_PAGE_TAB]
+             for tab_list in app.find_all(ui.ROLE_PAGE_TAB_LIST, root=win)]
+    assert ["Build", "Design", "Publish"] in lists, lists
     bar = app.find_all(ui.ROLE_MENU_BAR, root=win)[0]
     menus = [node.name for node in ui._children(bar)]
     assert [m for m in menus if m != "Edit"] == ["File", "View", "Build", "Help"], menus

@@ -33,10 +33,11 @@ void ApplyHotspots(CBuildTreeFolder& folder, const HotspotSettings& hotspots) {
     for (const auto& area : hotspots.areas) folder.m_arrHotspots.push_back(area.Clone());
 }
 
-// Placeholders until the dialogs exist.
-std::optional<ButtonStyleSettings> EditButtonStyles(QWidget*, AppServices&,
-                                                    const CBuildTreeFolder&) {
-    return std::nullopt;
+std::optional<ButtonStyleSettings> EditButtonStyles(QWidget* parent, AppServices&,
+                                                    const CBuildTreeFolder& folder) {
+    CButtonStyleDlg dialog(parent, ReadButtonStyles(folder));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Result();
 }
 
 std::optional<HotspotSettings> EditHotspots(QWidget* parent, AppServices& services,

@@ -48,7 +48,7 @@ std::string Text(const QLineEdit* edit) {
 }  // namespace
 
 CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : QDialog(parent), m_document(document), m_services(services) {
+    : CRunWindow(parent), m_document(document), m_services(services) {
     setWindowTitle(QStringLiteral("Publish to FTP server"));
 
     auto* server = new QGroupBox(QStringLiteral("FTP Server"), this);
@@ -274,20 +274,6 @@ void CPublishFTPDlg::SetWorking(bool working) {
     m_publish->setEnabled(!working);
     m_close->setEnabled(!working);
     m_stop->setEnabled(working);
-}
-
-void CPublishFTPDlg::reject() {
-    if (m_working) return;
-    close();
-}
-
-void CPublishFTPDlg::closeEvent(QCloseEvent* event) {
-    if (m_working) {
-        event->ignore();
-        return;
-    }
-    setResult(QDialog::Rejected);
-    event->accept();
 }
 
 }  // namespace foldcraft

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/publish/CRunWindow.h"
 #include <memory>
 
 #include "publish/FtpSettings.h"
@@ -23,13 +23,12 @@ struct AppServices;
 // its log in the Status pane. While the run works, Publish and Close are disabled,
 // Escape and the window's close are ignored, and Stop ends the run after the file
 // under way.
-class CPublishFTPDlg : public QDialog {
+class CPublishFTPDlg : public CRunWindow {
     Q_OBJECT
 public:
     CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr);
     ~CPublishFTPDlg() override;
 
-    bool IsWorking() const { return m_working; }
     // The settings as the fields show them. An empty server port is nullopt (the
     // checks refuse it); an empty firewall port is the default port.
     FtpSettings FieldSettings() const;
@@ -39,10 +38,6 @@ public:
 signals:
     // A run has ended and its results are in the project.
     void runFinished();
-
-protected:
-    void reject() override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void OnPublish();
@@ -73,7 +68,6 @@ private:
     QPushButton* m_stop;
     QPushButton* m_close;
     std::unique_ptr<PublishRunThread> m_thread;
-    bool m_working = false;
     bool m_projectReplaced = false;
     bool m_stopAsked = false;
 };

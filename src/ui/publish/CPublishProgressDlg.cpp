@@ -19,7 +19,7 @@ namespace foldcraft {
 
 CPublishProgressDlg::CPublishProgressDlg(ProjectDocument& document, AppServices& services,
                                          QWidget* parent)
-    : QDialog(parent), m_document(document), m_services(services) {
+    : CRunWindow(parent), m_document(document), m_services(services) {
     setWindowTitle(QStringLiteral("Publishing"));
     setModal(false);
 
@@ -121,22 +121,6 @@ void CPublishProgressDlg::OnCloseButton() {
         }
     }
     close();
-}
-
-void CPublishProgressDlg::reject() {
-    // Escape: ignored while the run works; afterwards the window closes without
-    // the start page.
-    if (m_working) return;
-    close();
-}
-
-void CPublishProgressDlg::closeEvent(QCloseEvent* event) {
-    if (m_working) {
-        event->ignore();
-        return;
-    }
-    setResult(QDialog::Rejected);
-    event->accept();
 }
 
 }  // namespace foldcraft

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/publish/CRunWindow.h"
 #include <QPointer>
 #include <memory>
 
@@ -20,7 +20,7 @@ struct AppServices;
 // Close. Not modal. While the run works, Close is disabled and Escape and the
 // window's close are ignored. Close (enabled at the end) opens the site's start page
 // through the dialogs' URL opener, asking first when the run had errors.
-class CPublishProgressDlg : public QDialog {
+class CPublishProgressDlg : public CRunWindow {
     Q_OBJECT
 public:
     CPublishProgressDlg(ProjectDocument& document, AppServices& services,
@@ -31,7 +31,6 @@ public:
     // (the user is told; nothing runs). Call once.
     bool Start();
 
-    bool IsWorking() const { return m_working; }
     // The log as the run wrote it (UTF-8).
     const QByteArray& LogBytes() const;
 
@@ -42,10 +41,6 @@ public:
 signals:
     // The run has ended and its results are in the project.
     void runFinished();
-
-protected:
-    void reject() override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void OnRunFinished();
@@ -59,7 +54,6 @@ private:
     QCheckBox* m_showStartPage;
     QPushButton* m_close;
     std::unique_ptr<PublishRunThread> m_thread;
-    bool m_working = false;
     bool m_errors = false;
     bool m_projectReplaced = false;  // New or Open during the run: nothing is written back
 };

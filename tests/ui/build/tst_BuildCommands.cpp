@@ -291,12 +291,21 @@ private slots:
         f.Select("B");
         f.form->Run(BuildCommand::kHotspots);
         QCOMPARE(f.dialogs.Messages(), QStringList{"Folder has no subitems to link to."});
+        // A folder with sub-items opens the real Hotspots dialog; it is cancelled as
+        // soon as it shows.
         f.Select("A");
-        // A folder with items gets the Hotspot editor, a modal dialog: close it.
-        QTimer::singleShot(0, [] {
-            if (QWidget* editor = QApplication::activeModalWidget()) editor->close();
+        bool opened = false;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened = true;
+                dialog->close();
+            }
         });
+        closer.start(10);
         f.form->Run(BuildCommand::kHotspots);
+        closer.stop();
+        QVERIFY(opened);
         f.form->Run(BuildCommand::kPreview);
         QCOMPARE(f.dialogs.Messages().size(), 1);
         QVERIFY(QFile::exists(f.dir.filePath("temp.html")));
