@@ -34,21 +34,28 @@ struct IoStep {
     short wait;
 };
 
+// A TLS read's or write's outcome as an IoStep. The peer's end of stream ends a
+// read; a write cannot go on after it.
+IoStep FromTls(TlsChannel::Io io, std::size_t moved, bool endIsError) {
+    switch (io) {
+        case TlsChannel::Io::kDone:
+            return {static_cast<long>(moved), 0};
+        case TlsChannel::Io::kEnd:
+            return endIsError ? IoStep{-1, 0} : IoStep{0, 0};
+        case TlsChannel::Io::kWantRead:
+            return {0, POLLIN};
+        case TlsChannel::Io::kWantWrite:
+            return {0, POLLOUT};
+        default:
+            return {-1, 0};
+    }
+}
+
 IoStep ReadSome(int fd, TlsChannel* tls, char* buffer, std::size_t size) {
     if (tls) {
         std::size_t got = 0;
-        switch (tls->Read(buffer, size, got)) {
-            case TlsChannel::Io::kDone:
-                return {static_cast<long>(got), 0};
-            case TlsChannel::Io::kEnd:
-                return {0, 0};
-            case TlsChannel::Io::kWantRead:
-                return {0, POLLIN};
-            case TlsChannel::Io::kWantWrite:
-                return {0, POLLOUT};
-            default:
-                return {-1, 0};
-        }
+        const TlsChannel::Io io = tls->Read(buffer, size, got);
+        return FromTls(io, got, /*endIsError=*/false);
     }
     const ssize_t got = ::recv(fd, buffer, size, 0);
     if (got >= 0) return {static_cast<long>(got), 0};
@@ -59,16 +66,8 @@ IoStep ReadSome(int fd, TlsChannel* tls, char* buffer, std::size_t size) {
 IoStep WriteSome(int fd, TlsChannel* tls, const char* buffer, std::size_t size) {
     if (tls) {
         std::size_t sent = 0;
-        switch (tls->Write(buffer, size, sent)) {
-            case TlsChannel::Io::kDone:
-                return {static_cast<long>(sent), 0};
-            case TlsChannel::Io::kWantRead:
-                return {0, POLLIN};
-            case TlsChannel::Io::kWantWrite:
-                return {0, POLLOUT};
-            default:
-                return {-1, 0};
-        }
+        const TlsChannel::Io io = tls->Write(buffer, size, sent);
+        return FromTls(io, sent, /*endIsError=*/true);
     }
     const ssize_t sent = ::send(fd, buffer, size, MSG_NOSIGNAL);
     if (sent >= 0) return {static_cast<long>(sent), 0};
