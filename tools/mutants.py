@@ -47,7 +47,10 @@ PROGRAMS = {
     "ftpsettings": ("foldcraft_tests_publish", "FtpSettings*"),
     "cli": ("foldcraft_tests_cli", "*"),
     "scripts": ("foldcraft-cli", None),
+    "app": ("foldcraft_tests_app", "*"),
 }
+# A widget test program is named "gui:tst_Name": its target is tst_Name, run by ctest.
+GUI = "gui:"
 DEFAULT_TESTS = {
     "model": ("model",),
     "generator": ("generator",),
@@ -56,8 +59,9 @@ DEFAULT_TESTS = {
 }
 
 # (file, exact text that occurs once in the file, replacement, what the fault is[, tests])
-# tests: the test programs to run (model, generator, publish, cli, ftp, scripts); by
-# default the program of the fault's own area (src/model -> model, ...).
+# tests: the test programs to run (model, generator, publish, cli, ftp, scripts, app,
+# gui:tst_Name); by default the program of the fault's own area (src/model -> model, ...).
+# Faults in the desktop program (src/app, src/ui) name their programs.
 MUTANTS = [
     # model
     M("src/model/Clock.cpp", "if (*p < '0' || *p > '9') return std::nullopt;",
@@ -219,7 +223,8 @@ def run(cmd, cwd, log, env=None, timeout=None):
 
 
 def targets_for(tests):
-    return sorted({PROGRAMS[name][0] for name in tests})
+    return sorted({name[len(GUI):] if name.startswith(GUI) else PROGRAMS[name][0]
+                   for name in tests})
 
 
 def with_exclusions(gtest_filter, excluded):
@@ -234,12 +239,17 @@ def run_tests(tests, src, build, log, jobs, fail_fast, excluded=()):
     env = dict(os.environ, TZ="UTC")
     failed = []
     for name in tests:
-        target, gtest_filter = PROGRAMS[name]
+        if name.startswith(GUI):
+            target, gtest_filter = name[len(GUI):], None
+        else:
+            target, gtest_filter = PROGRAMS[name]
         if gtest_filter is not None:
             gtest_filter = with_exclusions(gtest_filter, excluded)
         if gtest_filter is None:
-            cmd = ["ctest", "--test-dir", build, "-R", "^script/", "-j", str(jobs),
-                   "--timeout", "600"]
+            pattern = f"^gui/{target}$" if name.startswith(GUI) else "^script/"
+            cmd = ["ctest", "--test-dir", build, "-R", pattern, "-j", str(jobs),
+                   "--timeout", "600", "--output-on-failure"]
+            cmd += ["-E", "|".join(sorted(excluded))] if excluded else []
         else:
             cmd = [os.path.join(build, "tests", target), "--gtest_brief=1",
                    "--gtest_filter=" + gtest_filter]
