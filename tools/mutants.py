@@ -206,6 +206,12 @@ MUTANTS = [
       "result.broken.empty() ? kExitOk : kExitFailure;", "check's exit status for broken links"),
     M("src/cli/CliGenerateCommands.cpp", "if (doc.m_bCreateSitemap == 1) ok =",
       "if (doc.m_bCreateSitemap == 0) ok =", "generate writes the sitemap when switched off"),
+    # desktop program: build step
+    # desktop program: design step
+    # desktop program: application shell and publish step
+    M("src/app/CommandRules.cpp", "return selection.any && !selection.root;",
+      "return selection.any;", "Remove is offered for the root folder",
+      ("gui:tst_CommandRules",)),
 ]
 
 
