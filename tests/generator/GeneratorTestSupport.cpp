@@ -1,21 +1,34 @@
 #include "GeneratorTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "support/TempDir.h"
 
-namespace foldcraft::test {
+namespace fs = std::filesystem;
 
-std::string Crlf(std::string_view lf) {
-    std::string out;
-    out.reserve(lf.size() + lf.size() / 16);
-    for (char c : lf) {
-        if (c == '\n') out += '\r';
-        out += c;
+namespace foldcraft::test {
+namespace {
+
+std::map<std::string, std::string> Tree(const std::string& dir, const std::string& hide) {
+    std::map<std::string, std::string> files;
+    if (!fs::is_directory(dir)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file()) continue;
+        std::string text = ReadFile(entry.path());
+        for (size_t at = 0; !hide.empty() && (at = text.find(hide, at)) != std::string::npos;)
+            text.replace(at, hide.size(), "@");
+        files[fs::relative(entry.path(), dir)] = text;
     }
-    return out;
+    return files;
 }
+
+}  // namespace
 
 void UseUtc() {
     setenv("TZ", "UTC", 1);
@@ -55,6 +68,25 @@ CHotspotArea& AddArea(CBuildTreeFolder& folder, std::int32_t shape, const std::s
 
 std::string Fixture(const std::string& name) {
     return ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/generator/fixtures/" + name);
+}
+
+void ExpectFixtureTree(const std::string& dir, const std::string& name, const std::string& hide) {
+    const std::string fixtures = std::string(FOLDCRAFT_TESTS_DIR) + "/generator/fixtures/" + name;
+    const auto written = Tree(dir, hide);
+    if (const char* update = std::getenv("FOLDCRAFT_WRITE_FIXTURES"); update && *update == '1') {
+        fs::remove_all(fixtures);
+        for (const auto& [path, text] : written) {
+            fs::create_directories(fs::path(fixtures + "/" + path).parent_path());
+            std::ofstream(fixtures + "/" + path, std::ios::binary) << text;
+        }
+    }
+    const auto expected = Tree(fixtures, "");
+    ASSERT_FALSE(expected.empty()) << fixtures;
+    for (const auto& [path, text] : expected) {
+        EXPECT_EQ(written.count(path) ? written.at(path) : "<missing>", text)
+            << name << "/" << path;
+    }
+    for (const auto& [path, text] : written) EXPECT_TRUE(expected.count(path)) << "extra " << path;
 }
 
 }  // namespace foldcraft::test

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "model/Clock.h"
 #include "model/FoldcraftDoc.h"
@@ -16,9 +15,6 @@ constexpr Time kCreated = 1700000000;  // Tuesday 14 November 2023, 22:13:20 UTC
 constexpr Time kNow = kCreated + 3600;
 constexpr Time kFuture = kNow + 86400;
 constexpr Time kMarch7 = 1078668300;  // Sunday 7 March 2004, 14:05:00 UTC
-
-// The expected text with every "\n" written as CR LF.
-std::string Crlf(std::string_view lf);
 
 // Sets TZ=UTC for tests that format local times.
 void UseUtc();
@@ -37,9 +33,10 @@ CHotspotArea& AddArea(CBuildTreeFolder& folder, std::int32_t shape, const std::s
 // The fixture file tests/generator/fixtures/<name> as it stands.
 std::string Fixture(const std::string& name);
 
-// The maker line and the end of every page that carries it.
-inline constexpr std::string_view kMakerAndEnd =
-    "<hr>\n<a href=\"https://foldcraft.example/\"><img src=\"images/logo.gif\" "
-    "border=\"0\"></a>\n</body>\n</html>\n";
+// Expects the regular files under dir (the tree's shape and every file's bytes, with
+// each `hide` in them written as "@") to be those under fixtures/<name>. With
+// FOLDCRAFT_WRITE_FIXTURES=1 in the environment it writes the fixtures instead.
+void ExpectFixtureTree(const std::string& dir, const std::string& name,
+                       const std::string& hide = "");
 
 }  // namespace foldcraft::test

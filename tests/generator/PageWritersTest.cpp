@@ -1,3 +1,4 @@
+// The style sheet, the title page and the texts they are made of.
 #include <gtest/gtest.h>
 
 #include "GeneratorTestSupport.h"
@@ -32,7 +33,7 @@ TEST(GetCreatedDateText, WritesLocalHourAndMinuteWithoutLeadingZeros) {
     UseUtc();
 }
 
-// A new project's stylesheet, and one with every colour and the font changed.
+// A new project's style sheet, and one with every colour and the font changed.
 TEST(WriteStyleSheet, UsesEveryColourAndTheFontAsTheyStand) {
     TempDir dir;
     auto doc = NewProject();
@@ -82,13 +83,55 @@ TEST(WriteStyleSheet, BackgroundImageTiledOrCentred) {
     }
 }
 
-TEST(WriteStyleSheet, ReportsAFileThatCannotBeCreated) {
-    TempDir dir;
-    auto doc = NewProject();
-    EXPECT_FALSE(WriteStyleSheet(*doc, dir / "missing"));
-    dir.WriteFile("styles.css/keep", "x");  // a directory in the file's place
-    EXPECT_FALSE(WriteStyleSheet(*doc, dir.Path()));
-    EXPECT_EQ(ReadFile(dir / "styles.css/keep"), "x");
+// Title and comments are the user's HTML and go in as they stand; without comments
+// there is no box; the link is there even when the root is not active.
+TEST(WriteTitlePage, DefaultTextsOwnHtmlAndNoComments) {
+    UseUtc();
+    const struct {
+        const char* name;  // fixtures/title/<name>
+        const char* title;
+        const char* comments;
+        Time rootPublish;
+    } cases[] = {
+        {"comments", nullptr, nullptr, kCreated},
+        {"own-html", "A & <b>B</b> 100%", "<i>x</i> %s %d", kCreated},
+        {"no-comments", nullptr, "", kFuture},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto doc = NewProject();
+        if (c.title) doc->m_strTitle = c.title;
+        if (c.comments) doc->m_strComments = c.comments;
+        doc->m_pRoot->m_timePublish = c.rootPublish;
+        ScopedClockPin pin(kMarch7);
+        ASSERT_TRUE(WriteTitlePage(*doc, dir.Path()));
+        ExpectFixtureTree(dir.Path(), std::string("title/") + c.name);
+    }
+}
+
+// A directory at the file's place, or a target that is not a directory: the writer
+// reports it and leaves what stands there.
+TEST(PageWriters, ReportAFileThatCannotBeCreated) {
+    const struct {
+        const char* place;
+        bool (*write)(const CFoldcraftDoc&, const std::string&);
+    } cases[] = {
+        {"styles.css", WriteStyleSheet},
+        {"TitlePage.html", WriteTitlePage},
+        {"Sitemap.html", WriteSitemap},
+        {"temp.html",
+         [](const CFoldcraftDoc& doc, const std::string& dir) {
+             return WritePreviewPage(doc, *doc.m_pRoot, dir);
+         }},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        auto doc = NewProject();
+        const std::string keep = dir.WriteFile(std::string(c.place) + "/keep", "x");
+        EXPECT_FALSE(c.write(*doc, dir.Path())) << c.place;
+        EXPECT_EQ(ReadFile(keep), "x");
+        EXPECT_FALSE(c.write(*doc, dir.WriteFile("plain", "") + "/sub")) << c.place;
+    }
 }
 
 }  // namespace

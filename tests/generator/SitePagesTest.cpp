@@ -1,0 +1,307 @@
+// Folder pages, sitemaps and previews of whole projects, against the expected trees
+// in fixtures/pages/<project> and fixtures/preview.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "GeneratorTestSupport.h"
+#include "generator/SiteGenerator.h"
+#include "support/TempDir.h"
+
+namespace foldcraft::test {
+namespace {
+
+using Build = void (*)(CFoldcraftDoc& doc, const TempDir& files);
+
+// The four button styles, hidden names, inactive items, thumbnails and a jump.
+void Buttons(CFoldcraftDoc& doc, const TempDir&) {
+    doc.m_bShowFileSize = 1;
+    doc.m_bShowFileDate = 1;
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    AddFolder(root, "Old").m_timePublish = kFuture;
+    CBuildTreeFolder& radio = AddFolder(root, "Radio Room", "radio folder");
+    radio.m_nFolderButtonStyle = CBuildTreeFolder::kStyleRadio;
+    radio.m_nFileButtonStyle = CBuildTreeFolder::kStyleRadio;
+    radio.m_bShowContentsFor = 1;
+    radio.m_strLabel = "Pick one:";
+    AddFolder(radio, "Leaf", "leaf comment");
+    AddDoc(radio, "Report", "/data/Report.pdf", "yearly", 2048, kMarch7);
+    AddDoc(radio, "Mail", "mailto:me@example.com", "write", 0, kMarch7);
+    CBuildTreeFolder& texts = AddFolder(root, "Texts");
+    texts.m_nFolderButtonStyle = CBuildTreeFolder::kStyleText;
+    texts.m_nFileButtonStyle = CBuildTreeFolder::kStyleText;
+    texts.m_strLabel = "Plain";
+    AddFolder(texts, "Hidden", "no name").m_bVisible = 0;
+    AddDoc(texts, "Secret", "/data/s.txt", "hidden name", 5, kMarch7).m_bVisible = 0;
+    AddDoc(texts, "Web", "http://example.com/a\\b", "", 0, kMarch7);
+    CBuildTreeFolder& gallery = AddFolder(root, "Gallery");
+    gallery.m_nFolderButtonStyle = CBuildTreeFolder::kStyleGraphic;
+    gallery.m_nFolderButtonGraphic = 6;
+    gallery.m_nFileButtonStyle = CBuildTreeFolder::kStyleGraphic;
+    gallery.m_nFileButtonGraphic = 5;
+    AddFolder(gallery, "G1", "g");
+    AddDoc(gallery, "Report", "/data/Report.pdf", "yearly", 2048, kMarch7);
+    AddDoc(gallery, "Pic", "http://example.com/pic.jpg", "remote", 0, kMarch7);
+    AddDoc(AddFolder(root, "Jump"), "Only", "/data/only.doc", "", 7, kMarch7);
+    AddDoc(root, "Cat", "/pics/cat.jpg", "a cat", 100, kMarch7);
+    AddDoc(root, "Gone", "/x/gone.doc", "", 1, kMarch7).m_timePublish = kFuture;
+    AddDoc(root, "Plan", "/docs/Plan.doc", "the plan", 1234, kMarch7);
+}
+
+// No title page, the trail at the bottom, and which folders jump on to their only
+// entry. A directory stands at Blocked's page: the pages below it are still written.
+void Walk(CFoldcraftDoc& doc, const TempDir&) {
+    doc.m_bCreateTitlePage = 0;
+    doc.m_nNavBarPosition = CFoldcraftDoc::kNavBottom;
+    doc.m_strHeader = "H";
+    doc.m_strFooter = "F";
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    AddDoc(AddFolder(root, "Picture"), "Cat", "/pics/cat.jpg");
+    AddDoc(AddFolder(root, "Mail"), "Mail", "mailto:me@example.com");
+    CBuildTreeFolder& labelled = AddFolder(root, "Labelled");
+    labelled.m_strLabel = "Look:";
+    AddDoc(labelled, "Doc", "/a.doc");
+    CBuildTreeFolder& inactive = AddFolder(root, "Inactive");
+    AddDoc(inactive, "Later", "/later.doc").m_timePublish = kFuture;
+    CBuildTreeFolder& two = AddFolder(root, "Two");
+    AddDoc(two, "Doc", "/a.doc");
+    AddDoc(two, "Later", "/later.doc").m_timePublish = kFuture;
+    CBuildTreeFolder& withFolder = AddFolder(root, "WithFolder");
+    AddDoc(withFolder, "Doc", "/a.doc");
+    AddFolder(withFolder, "Old").m_timePublish = kFuture;
+    AddFolder(AddFolder(root, "Blocked"), "Below");
+}
+
+// No trail, no comments, no thumbnails, sizes only, a file graphic out of range.
+void Plain(CFoldcraftDoc& doc, const TempDir&) {
+    doc.m_nNavBarPosition = CFoldcraftDoc::kNavDisabled;
+    doc.m_bShowComments = 0;
+    doc.m_bUseThumbnails = 0;
+    doc.m_nThumbWidth = 20;
+    doc.m_nThumbHeight = 30;
+    doc.m_bShowFileSize = 1;
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    root.m_strLabel = "x";
+    root.m_nFolderButtonGraphic = 6;  // not used: the folder style is not graphic
+    AddFolder(root, "Sub", "hidden comment");
+    AddDoc(root, "Cat", "/pics/cat.jpg", "hidden comment", 5, kMarch7);
+    CBuildTreeFolder& graphic = AddFolder(root, "Graphic");
+    graphic.m_nFileButtonStyle = CBuildTreeFolder::kStyleGraphic;
+    graphic.m_nFileButtonGraphic = 9;
+    AddDoc(graphic, "Doc", "/a.doc", "", 42, kMarch7);
+    AddDoc(graphic, "Web", "http://example.com/", "", 42, kMarch7);
+}
+
+// Pictures of one file name: the first in page order (a folder's rows, then its
+// sub-folders) keeps it, the later ones get numbered pages. A directory at
+// cat.jpg.html and a name no page can have: those rows link the pictures themselves.
+void SameNames(CFoldcraftDoc& doc, const TempDir&) {
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    AddDoc(AddFolder(root, "2025"), "One", "/2025/photo.gif", "first");
+    AddDoc(AddFolder(root, "2026"), "Two", "/2026/photo.gif", "second");
+    AddDoc(root, "Three", "C:\\b\\PHOTO.GIF", "third");
+    AddDoc(root, "Cat", "/a/cat.jpg", "no clash");
+    AddDoc(root, "Odd", "/pics/line\nbreak.gif");
+}
+
+// Item names are text and addresses are encoded for where they stand; the user's
+// own labels and comments stay HTML.
+const struct {
+    std::string name, link, href, shown;
+} kNames[] = {
+    {"why?", "/docs/why?.txt", "files/docs/why%3F.txt", "why?"},
+    {"Q&A #1", "/docs/Q&A #1.txt", "files/docs/Q&amp;A%20%231.txt", "Q&amp;A #1"},
+    {"a \"quoted\" name", "/docs/a \"quoted\" name.txt", "files/docs/a%20%22quoted%22%20name.txt",
+     "a &quot;quoted&quot; name"},
+    {"<img src=x onerror=alert(1)>.txt", "/in/<img src=x onerror=alert(1)>.txt",
+     "files/in/%3Cimg%20src=x%20onerror=alert(1)%3E.txt", "&lt;img src=x onerror=alert(1)&gt;.txt"},
+    {"x\" onmouseover=\"alert(1)", "/d/x\" onmouseover=\"alert(1)",
+     "files/d/x%22%20onmouseover=%22alert(1)", "x&quot; onmouseover=&quot;alert(1)"},
+    {"100% caf\xC3\xA9", "C:\\Docs\\100% caf\xC3\xA9~[1].doc",
+     "files/Docs/100%25%20caf%C3%A9~%5B1%5D.doc", "100% caf\xC3\xA9"},
+    {"Web", "http://example.com/a b?q=1&r=\"<x>\"\t#top",
+     "http://example.com/a b?q=1&amp;r=%22%3Cx%3E%22%09#top", "Web"},
+    {"Mail", "mailto:me@example.com?subject=Hi & bye", "mailto:me@example.com?subject=Hi &amp; bye",
+     "Mail"},
+    {"<b>.gif", "/p/<b>.gif", "%3Cb%3E.gif.html", "&lt;b&gt;.gif"},
+    {"x:y.gif", "/p/x:y.gif", "x%3Ay.gif.html", "x:y.gif"},
+};
+
+void Names(CFoldcraftDoc& doc, const TempDir&) {
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    root.m_strLabel = "<i>label</i>";
+    CBuildTreeFolder& sub = AddFolder(root, "A & <B>", "<b>comment</b>");
+    sub.m_nFileButtonStyle = CBuildTreeFolder::kStyleRadio;
+    sub.m_bShowContentsFor = 1;
+    AddDoc(sub, "It's", "/docs/it's?.txt");  // the only entry: the page jumps to it
+    for (const auto& n : kNames) AddDoc(root, n.name, n.link);
+}
+
+std::string WriteDated(const TempDir& files, const std::string& relative, const char* contents) {
+    const std::string path = files.WriteFile(relative, contents);
+    const struct timespec times[2] = {{kMarch7, 0}, {kMarch7, 0}};
+    EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    return path;
+}
+
+// The hotspot folder Map (0-2): areas lead to its entries, to files that are there
+// (their own size and date), to ones that are not, and to nothing.
+void Hotspots(CFoldcraftDoc& doc, const TempDir& files) {
+    doc.m_bShowFileSize = 1;
+    doc.m_bShowFileDate = 1;
+    CBuildTreeFolder& root = *doc.m_pRoot;
+    AddFolder(root, "A");
+    AddFolder(root, "B");
+    CBuildTreeFolder& map = AddFolder(root, "Map");
+    map.m_bHotspotFolder = 1;
+    map.m_strHotspotImage = "C:\\Pics\\plan.gif";
+    AddFolder(map, "Kid");
+    AddFolder(map, "Off").m_timePublish = kFuture;
+    const std::string report = WriteDated(files, "docs/report.txt", "hello");
+    const std::string paren = WriteDated(files, "Data (old)/a.doc", "abc");
+    AddDoc(map, "Report", report);
+    AddDoc(map, "Site", "http://example.com/wiki/X_(y)");
+    AddDoc(map, "Paren", paren);
+    AddDoc(map, "Missing", "/nonexistent/m.doc");
+    AddDoc(map, "Later", "/docs/later.doc").m_timePublish = kFuture;
+    AddArea(map, CHotspotArea::kRectangle, "Kid (Folder 1)", {10, 20, 110, 70});
+    AddArea(map, CHotspotArea::kCircle, "Report (" + report + ")", {10, 10, 51, 30});
+    AddArea(map, CHotspotArea::kPolygon, "Site (http://example.com/wiki/X_(y))",
+            {1, 2, 3, 4, 5, 6});
+    AddArea(map, CHotspotArea::kRectangle, "Paren (" + paren + ")", {0, 0, 5, 5});
+    AddArea(map, CHotspotArea::kRectangle, "Missing (/nonexistent/m.doc)", {1, 1, 2, 2});
+    AddArea(map, CHotspotArea::kRectangle, "Off (Folder 2)", {3, 3, 4, 4});
+    AddArea(map, CHotspotArea::kRectangle, "Gone (Folder 9)", {5, 5, 6, 6});
+    AddArea(map, CHotspotArea::kRectangle, "Later (/docs/later.doc)", {7, 7, 8, 8});
+    AddArea(map, 7, "Kid (Folder 1)", {1, 1, 2, 2});
+    AddArea(map, CHotspotArea::kRectangle, "", {9, 9, 10, 10});
+}
+
+const struct {
+    const char* name;  // fixtures/pages/<name>
+    Build build;
+    const char* obstacle;  // a directory standing at this page's place
+    bool folderPagesWritten;
+} kProjects[] = {
+    {"buttons", Buttons, nullptr, true},
+    {"walk", Walk, "Folder0-6.html", false},
+    {"plain", Plain, nullptr, true},
+    {"same-names", SameNames, "cat.jpg.html", true},
+    {"names", Names, nullptr, true},
+    {"hotspots", Hotspots, nullptr, true},
+    {"hotspots-date",
+     [](CFoldcraftDoc& doc, const TempDir& files) {
+         Hotspots(doc, files);
+         doc.m_bShowFileSize = 0;
+     },
+     nullptr, true},
+    {"hotspots-plain",  // a readable document still gets empty alt and title
+     [](CFoldcraftDoc& doc, const TempDir& files) {
+         Hotspots(doc, files);
+         doc.m_bShowFileSize = 0;
+         doc.m_bShowFileDate = 0;
+     },
+     nullptr, true},
+    {"hotspot-root",  // no picture, trail at the bottom, no buttons
+     [](CFoldcraftDoc& doc, const TempDir&) {
+         doc.m_nNavBarPosition = CFoldcraftDoc::kNavBottom;
+         doc.m_bShowRestartButton = 0;
+         doc.m_bCreateSitemap = 0;
+         doc.m_pRoot->m_bHotspotFolder = 1;
+         doc.m_pRoot->m_bShowContentsFor = 1;
+         doc.m_pRoot->m_strLabel = "<b>map</b>";
+     },
+     nullptr, true},
+    {"inactive-root",  // no folder page at all
+     [](CFoldcraftDoc& doc, const TempDir&) {
+         AddDoc(*doc.m_pRoot, "Cat", "/pics/cat.jpg");
+         doc.m_pRoot->m_timePublish = kFuture;
+     },
+     nullptr, true},
+};
+
+TEST(SitePages, FolderPagesAndSitemapOfEachProject) {
+    UseUtc();
+    for (const auto& p : kProjects) {
+        SCOPED_TRACE(p.name);
+        TempDir site;
+        TempDir files;
+        auto doc = NewProject();
+        p.build(*doc, files);
+        if (p.obstacle) site.WriteFile(std::string(p.obstacle) + "/keep", "x");
+        ScopedClockPin pin(kNow);
+        EXPECT_EQ(WriteFolderPages(*doc, site.Path()), p.folderPagesWritten);
+        EXPECT_TRUE(WriteSitemap(*doc, site.Path()));
+        ExpectFixtureTree(site.Path(), std::string("pages/") + p.name, files.Path().substr(1));
+    }
+}
+
+TEST(SitePages, NamesAreTextAndAddressesAreEncoded) {
+    TempDir site;
+    auto doc = NewProject();
+    Names(*doc, site);
+    ScopedClockPin pin(kNow);
+    ASSERT_TRUE(WriteFolderPages(*doc, site.Path()));
+    const std::string page = ReadFile(site / "Folder0.html");
+    for (const auto& n : kNames) {
+        EXPECT_NE(page.find("<a class=\"documentlink\" href=\"" + n.href + "\" target=\"_blank\">" +
+                            n.shown + "</a>"),
+                  std::string::npos)
+            << n.name;
+    }
+}
+
+// The preview shows every name, active items only, and rows without actions.
+const struct {
+    const char* name;  // fixtures/preview/<name>.html
+    Build build;
+    int folder;  // the root's sub-folder shown, or -1 for the root
+} kPreviews[] = {
+    {"buttons-root", Buttons, -1},
+    {"buttons-radio", Buttons, 1},
+    {"buttons-texts", Buttons, 2},
+    {"buttons-gallery", Buttons, 3},  // graphic rows show no size or date
+    {"names", Names, -1},
+    {"image-map", Hotspots, 2},
+    {"hotspot-tables",
+     [](CFoldcraftDoc& doc, const TempDir& files) {
+         Buttons(doc, files);
+         doc.m_pRoot->m_arrFolders[3]->m_bHotspotFolder = 1;  // without a picture
+     },
+     3},
+    {"empty-radio",  // without buttons or trail
+     [](CFoldcraftDoc& doc, const TempDir&) {
+         doc.m_bShowRestartButton = 0;
+         doc.m_bCreateSitemap = 0;
+         doc.m_bShowComments = 0;
+         doc.m_pRoot->m_nFolderButtonStyle = CBuildTreeFolder::kStyleRadio;
+         doc.m_pRoot->m_nFileButtonStyle = CBuildTreeFolder::kStyleRadio;
+         doc.m_pRoot->m_bShowContentsFor = 1;
+     },
+     -1},
+};
+
+TEST(SitePages, PreviewOfAFolder) {
+    UseUtc();
+    TempDir files;
+    TempDir shown;
+    for (const auto& p : kPreviews) {
+        SCOPED_TRACE(p.name);
+        TempDir program;
+        auto doc = NewProject();
+        p.build(*doc, files);
+        const CBuildTreeFolder& folder =
+            p.folder < 0 ? *doc->m_pRoot : *doc->m_pRoot->m_arrFolders[p.folder];
+        ScopedClockPin pin(kNow);
+        ASSERT_TRUE(WritePreviewPage(*doc, folder, program.Path()));
+        EXPECT_TRUE(FileExists(program / "styles.css"));
+        EXPECT_TRUE(FileExists(program / "images/logo.gif"));
+        std::filesystem::rename(program / "temp.html", shown / (std::string(p.name) + ".html"));
+    }
+    ExpectFixtureTree(shown.Path(), "preview", files.Path().substr(1));
+}
+
+}  // namespace
+}  // namespace foldcraft::test
