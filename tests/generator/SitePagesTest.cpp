@@ -70,7 +70,9 @@ void Walk(CFoldcraftDoc& doc, const TempDir&) {
     AddDoc(two, "Later", "/later.doc").m_timePublish = kFuture;
     CBuildTreeFolder& withFolder = AddFolder(root, "WithFolder");
     AddDoc(withFolder, "Doc", "/a.doc");
-    AddFolder(withFolder, "Old").m_timePublish = kFuture;
+    CBuildTreeFolder& old = AddFolder(withFolder, "Old");
+    old.m_timePublish = kFuture;  // a page of its own, but in no list or sitemap
+    AddFolder(old, "Below");
     AddFolder(AddFolder(root, "Blocked"), "Below");
 }
 
@@ -166,6 +168,7 @@ void Hotspots(CFoldcraftDoc& doc, const TempDir& files) {
     AddDoc(map, "Paren", paren);
     AddDoc(map, "Missing", "/nonexistent/m.doc");
     AddDoc(map, "Later", "/docs/later.doc").m_timePublish = kFuture;
+    AddDoc(map, "Picture", "/pics/map.jpg");  // no rows here: no picture page
     AddArea(map, CHotspotArea::kRectangle, "Kid (Folder 1)", {10, 20, 110, 70});
     AddArea(map, CHotspotArea::kCircle, "Report (" + report + ")", {10, 10, 51, 30});
     AddArea(map, CHotspotArea::kPolygon, "Site (http://example.com/wiki/X_(y))",
