@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -7,75 +9,88 @@
 #include "generator/PageFile.h"
 #include "support/TempDir.h"
 
+namespace fs = std::filesystem;
+
 namespace foldcraft::test {
 namespace {
 
+// Line ends, percent signs and arguments at every position within and across the
+// eight-byte blocks that template text is scanned in, after text that fills the
+// buffer; arguments stand as they are, also when larger than the buffer.
 TEST(PageFile, TemplatesGetCrLfAndArgumentsStayAsTheyAre) {
-    TempDir dir;
-    PageFile file;
-    ASSERT_TRUE(file.Open(dir / "a.html"));
-    file.Format("%s|%d|%%|%x|%\n", {"a\nb%d", -12});
-    file.Format("%s%s\n", {"only"});  // a missing argument writes nothing
-    file.Text("raw\n");
-    file.Format("%d %d\n", {2147483647, 9000000000LL});
-    ASSERT_TRUE(file.Close());
-    EXPECT_EQ(ReadFile(dir / "a.html"),
-              "a\nb%d|-12|%|%x|%\r\nonly\r\nraw\n2147483647 9000000000\r\n");
-}
-
-TEST(PageFile, SpecialBytesAtEveryOffsetOfAWord) {
-    // Line ends, percent signs and arguments at every position within and across the
-    // eight-byte blocks that plain template text is copied in.
+    const std::string huge(200 * 1024, 'h');
+    const struct {
+        std::string tmpl, text;
+        long long number;
+        std::string expected;
+    } cases[] = {
+        {"\n", "", 0, "\r\n"},
+        {"\n\n", "", 0, "\r\n\r\n"},
+        {"%%\n", "", 0, "%\r\n"},
+        {"%s", "a\nb%d", 0, "a\nb%d"},
+        {"%s|%d", "", 9000000000LL, "|9000000000"},
+        {"%s|%d|%s|%x|%", "x", -42, "x|-42||%x|%"},  // a missing argument writes nothing
+        {"<%s|%d>\n", huge, 7, "<" + huge + "|7>\r\n"},
+    };
     TempDir dir;
     for (size_t offset = 0; offset < 20; ++offset) {
-        for (const char* special : {"\n", "%%", "%s", "%d", "\n\n", "%%\n"}) {
-            const std::string tmpl =
-                std::string(offset, 'a') + special + std::string(offset % 9, 'b');
-            std::string expected(offset, 'a');
-            const std::string_view sv(special);
-            if (sv == "\n") expected += "\r\n";
-            if (sv == "%%") expected += "%";
-            if (sv == "%s") expected += "<arg>";
-            if (sv == "%d") expected += "-42";
-            if (sv == "\n\n") expected += "\r\n\r\n";
-            if (sv == "%%\n") expected += "%\r\n";
-            expected += std::string(offset % 9, 'b');
+        for (const auto& c : cases) {
+            const std::string before = huge.substr(0, offset * 5000) + std::string(offset, 'a');
+            const std::string after(offset % 9, 'b');
             PageFile file;
             ASSERT_TRUE(file.Open(dir / "w.html"));
-            if (sv == "%d") {
-                file.Format(tmpl, {-42});
-            } else {
-                file.Format(tmpl, {"<arg>"});
-            }
+            file.Text(before);
+            file.Format(std::string(offset, 'a') + c.tmpl + after, {c.text, c.number});
             ASSERT_TRUE(file.Close());
-            EXPECT_EQ(ReadFile(dir / "w.html"), expected) << "offset " << offset << " " << sv;
+            EXPECT_EQ(ReadFile(dir / "w.html"),
+                      before + std::string(offset, 'a') + c.expected + after)
+                << "offset " << offset << " " << c.tmpl;
         }
     }
 }
 
-TEST(PageFile, LargeFilesAreWrittenWhole) {
-    TempDir dir;
-    PageFile file;
-    ASSERT_TRUE(file.Open(dir / "big.html"));
-    const std::string line(999, 'x');
-    for (int i = 0; i < 1000; ++i) file.Format("%s\n", {line});
-    EXPECT_EQ(file.BytesWritten(), 1001000u);
-    ASSERT_TRUE(file.Close());
-    EXPECT_EQ(ReadFile(dir / "big.html").size(), 1001000u);
-}
-
-TEST(PageFile, ArgumentsLargerThanTheBufferAreWrittenWhole) {
-    TempDir dir;
-    PageFile file;
-    ASSERT_TRUE(file.Open(dir / "huge.html"));
-    const std::string huge(200 * 1024, 'h');
-    file.Format("<p>%s</p>\n", {"x"});
-    file.Format("<p>%s|%d|%%</p>\n", {huge, 7});
-    file.Text(huge);
-    file.Format("end\n");
-    ASSERT_TRUE(file.Close());
-    EXPECT_EQ(ReadFile(dir / "huge.html"),
-              "<p>x</p>\r\n<p>" + huge + "|7|%</p>\r\n" + huge + "end\r\n");
+// A page goes into a temporary file beside its place and then takes the place:
+// whatever stood there is replaced, never written through or opened. A directory
+// there, a missing directory or a NUL byte refuse the page.
+TEST(PageFile, ReplacesWhatStandsAtItsPlace) {
+    const struct {
+        const char* what;
+        std::string page;                      // in the directory
+        int (*make)(const std::string& page);  // what stands there before
+        bool opens;
+    } cases[] = {
+        {"nothing", "a.html", nullptr, true},
+        {"a link to the user's file", "a.html",
+         [](const std::string& p) { return ::symlink("user.txt", p.c_str()); }, true},
+        {"a link to a device", "a.html",
+         [](const std::string& p) { return ::symlink("/dev/null", p.c_str()); }, true},
+        {"a named pipe", "a.html", [](const std::string& p) { return ::mkfifo(p.c_str(), 0600); },
+         true},
+        {"a directory", "a.html", [](const std::string& p) { return ::mkdir(p.c_str(), 0700); },
+         false},
+        {"a missing directory", "no/a.html", nullptr, false},
+        {"a NUL byte", std::string("a\0b", 3), nullptr, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        dir.WriteFile("user.txt", "USER");
+        const std::string page = dir / c.page;
+        ASSERT_EQ(c.make ? c.make(page) : 0, 0);
+        PageFile file;
+        EXPECT_EQ(file.Open(page), c.opens);
+        file.Text("NEW");
+        EXPECT_EQ(file.Close(), c.opens);
+        if (c.opens) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(page)));
+            EXPECT_EQ(ReadFile(page), "NEW");
+        }
+        EXPECT_EQ(ReadFile(dir / "user.txt"), "USER");
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            const std::string name = entry.path().filename();
+            EXPECT_TRUE(name == "user.txt" || name == "a.html") << "left behind: " << name;
+        }
+    }
 }
 
 TEST(PageFile, WriteErrorsAreReportedByCloseAndLeaveTheOldPage) {
@@ -97,17 +112,7 @@ TEST(PageFile, WriteErrorsAreReportedByCloseAndLeaveTheOldPage) {
     EXPECT_TRUE(opened);
     EXPECT_FALSE(closed);
     EXPECT_EQ(ReadFile(page), "OLD PAGE");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
-}
-
-TEST(PageFile, RefusesPathsItCannotCreate) {
-    TempDir dir;
-    PageFile file;
-    EXPECT_FALSE(file.Open(""));
-    EXPECT_FALSE(file.Open(dir / "no/such/dir.html"));
-    EXPECT_FALSE(file.Open(std::string("a\0b", 3)));
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_FALSE(file.Close());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
 }
 
 }  // namespace

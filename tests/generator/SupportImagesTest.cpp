@@ -2,114 +2,93 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
-#include <vector>
 
 #include "generator/SupportImages.h"
 #include "support/AsOrdinaryUser.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
-using foldcraft::test::AsOrdinaryUser;
-using foldcraft::test::FileExists;
-using foldcraft::test::ReadFile;
-using foldcraft::test::TempDir;
-using foldcraft::test::UserRun;
 namespace SupportImages = foldcraft::SupportImages;
 
+namespace foldcraft::test {
 namespace {
 
 std::string Bytes(const SupportImages::Image& image) {
     return std::string(reinterpret_cast<const char*>(image.data), image.size);
 }
 
-std::vector<std::string> FilesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
+std::set<std::string> FilesIn(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
     return names;
 }
 
-}  // namespace
-
-TEST(SupportImages, BuiltInBytesMatchTheResourceFiles) {
-    ASSERT_EQ(SupportImages::All().size(), 17u);
-    for (const auto& image : SupportImages::All()) {
-        SCOPED_TRACE(image.name);
-        EXPECT_EQ(Bytes(image), ReadFile(std::string(FOLDCRAFT_SOURCE_DIR) +
-                                         "/resources/support-images/" + image.name));
-    }
-}
-
-TEST(SupportImagesInstall, FillsAFreshFolderAndCreatesItsParents) {
+// A fresh folder (and its parents) gets the resource files' bytes and nothing else;
+// images that are there, even empty ones, are the user's and stay.
+TEST(SupportImages, InstallsTheMissingImagesAndKeepsTheUsersOwn) {
     TempDir tmp;
-    const std::string folder = tmp / "new/program folder";
+    const std::string images = tmp / "new/program folder/images/";
     std::string error = "stale";
-    ASSERT_TRUE(SupportImages::EnsureInstalled(folder, &error)) << error;
+    ASSERT_TRUE(SupportImages::EnsureInstalled(tmp / "new/program folder", &error)) << error;
     EXPECT_EQ(error, "");
-    std::vector<std::string> expected;
+    std::set<std::string> names;
     for (const auto& image : SupportImages::All()) {
-        EXPECT_EQ(ReadFile(folder + "/images/" + image.name), Bytes(image)) << image.name;
-        expected.push_back(image.name);
+        const std::string resource = "/resources/support-images/" + std::string(image.name);
+        EXPECT_EQ(Bytes(image), ReadFile(FOLDCRAFT_SOURCE_DIR + resource)) << image.name;
+        EXPECT_EQ(ReadFile(images + image.name), Bytes(image)) << image.name;
+        names.insert(image.name);
     }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(FilesIn(folder + "/images"), expected) << "no temporary files left behind";
+    EXPECT_EQ(names.size(), 17u);
+    EXPECT_EQ(FilesIn(images), names) << "no temporary files left behind";
+
+    tmp.WriteFile("new/program folder/images/logo.gif", "the user's own logo");
+    tmp.WriteFile("new/program folder/images/spacer.gif", "");
+    ASSERT_TRUE(fs::remove(images + "folder.gif"));
+    ASSERT_TRUE(SupportImages::EnsureInstalled(tmp / "new/program folder"));
+    EXPECT_EQ(ReadFile(images + "logo.gif"), "the user's own logo");
+    EXPECT_EQ(ReadFile(images + "spacer.gif"), "");
+    EXPECT_EQ(ReadFile(images + "folder.gif"), Bytes(SupportImages::All()[8]));
 }
 
-TEST(SupportImagesInstall, KeepsImagesThatAreThereAndFillsInMissingOnes) {
-    TempDir tmp;
-    ASSERT_TRUE(SupportImages::EnsureInstalled(tmp.Path()));
-    const std::string logo = tmp / "images/logo.gif";
-    const std::string folder = tmp / "images/folder.gif";
-    tmp.WriteFile("images/logo.gif", "the user's own logo");
-    ASSERT_TRUE(fs::remove(folder));
-
-    ASSERT_TRUE(SupportImages::EnsureInstalled(tmp.Path()));
-    EXPECT_EQ(ReadFile(logo), "the user's own logo");
-    const auto& all = SupportImages::All();
-    auto it = std::find_if(all.begin(), all.end(),
-                           [](const auto& i) { return std::string(i.name) == "folder.gif"; });
-    ASSERT_NE(it, all.end());
-    EXPECT_EQ(ReadFile(folder), Bytes(*it));
-
-    // An empty file counts as the user's too: it is left as it is.
-    tmp.WriteFile("images/spacer.gif", "");
-    ASSERT_TRUE(SupportImages::EnsureInstalled(tmp.Path()));
-    EXPECT_EQ(ReadFile(tmp / "images/spacer.gif"), "");
-}
-
-TEST(SupportImagesInstall, FailsWhenTheImageFolderCannotBeMade) {
-    TempDir tmp;
-    tmp.WriteFile("images", "a file where the folder should be");
+// What cannot be written is reported by its path and left as it stands; the other
+// images are still installed.
+TEST(SupportImages, ReportsWhatCannotBeWritten) {
+    const struct {
+        const char* obstacle;  // a file, or a directory when it ends in '/'
+        const char* folder;    // the program folder, below the temporary one
+        const char* reported;
+    } cases[] = {
+        {"images", "", "images"},
+        {"plain", "plain", "plain"},
+        {"images/doc.gif/", "", "images/doc.gif"},
+    };
+    for (const auto& c : cases) {
+        TempDir tmp;
+        const std::string obstacle = tmp / c.obstacle;
+        if (obstacle.back() == '/') {
+            fs::create_directories(obstacle);
+        } else {
+            tmp.WriteFile(c.obstacle, "x");
+        }
+        std::string error;
+        EXPECT_FALSE(
+            SupportImages::EnsureInstalled(*c.folder ? tmp / c.folder : tmp.Path(), &error))
+            << c.obstacle;
+        EXPECT_NE(error.find(tmp / c.reported), std::string::npos) << error;
+        EXPECT_TRUE(obstacle.back() == '/' ? fs::is_directory(obstacle)
+                                           : ReadFile(obstacle) == "x");
+        if (std::string(c.obstacle) == "images/doc.gif/") {
+            EXPECT_EQ(FilesIn(tmp / "images").size(), 17u);
+        }
+    }
     std::string error;
-    EXPECT_FALSE(SupportImages::EnsureInstalled(tmp.Path(), &error));
-    EXPECT_NE(error.find(tmp / "images"), std::string::npos) << error;
-    EXPECT_EQ(ReadFile(tmp / "images"), "a file where the folder should be");
-
-    // The program folder itself is a file.
-    const std::string notAFolder = tmp.WriteFile("plain", "x");
-    EXPECT_FALSE(SupportImages::EnsureInstalled(notAFolder, &error));
-    EXPECT_FALSE(error.empty());
-
     EXPECT_FALSE(SupportImages::EnsureInstalled("", &error));
     EXPECT_FALSE(error.empty());
 }
 
-TEST(SupportImagesInstall, ReportsAnImageThatCannotBeWrittenAndInstallsTheRest) {
-    TempDir tmp;
-    fs::create_directories(tmp / "images/doc.gif");  // a directory in the image's place
-    std::string error;
-    EXPECT_FALSE(SupportImages::EnsureInstalled(tmp.Path(), &error));
-    EXPECT_NE(error.find("doc.gif"), std::string::npos) << error;
-    EXPECT_TRUE(fs::is_directory(tmp / "images/doc.gif"));
-    for (const auto& image : SupportImages::All()) {
-        if (std::string(image.name) == "doc.gif") continue;
-        EXPECT_EQ(ReadFile(tmp / ("images/" + std::string(image.name))), Bytes(image))
-            << image.name;
-    }
-}
-
-TEST(SupportImagesInstall, ReportsAFolderWithoutWritePermission) {
+TEST(SupportImages, ReportsAFolderWithoutWritePermission) {
     TempDir tmp;
     fs::create_directories(tmp / "images");
     ASSERT_EQ(chmod(tmp.Path().c_str(), 0755), 0);
@@ -125,3 +104,6 @@ TEST(SupportImagesInstall, ReportsAFolderWithoutWritePermission) {
     EXPECT_EQ(run, UserRun::kPassed) << "the failure was not reported";
     EXPECT_TRUE(FilesIn(tmp / "images").empty());
 }
+
+}  // namespace
+}  // namespace foldcraft::test
