@@ -14,25 +14,6 @@ TEST(ColorToHtml, WritesRedGreenBlueInUpperCaseHex) {
     EXPECT_EQ(ColorToHtml(0xAB00CDEF), "#EFCD00");  // the unused top byte is ignored
 }
 
-TEST(GetCreatedDateText, WritesLocalHourAndMinuteWithoutLeadingZeros) {
-    const struct {
-        const char* tz;
-        Time when;
-        const char* text;
-    } cases[] = {
-        {"UTC", 1736154300, "Monday, January 6, 2025 at 9:5"},
-        {"UTC", kMarch7, "Sunday, March 7, 2004 at 14:5"},
-        {"EST5", 1736154300, "Monday, January 6, 2025 at 4:5"},
-    };
-    for (const auto& c : cases) {
-        setenv("TZ", c.tz, 1);
-        tzset();
-        ScopedClockPin pin(c.when);
-        EXPECT_EQ(GetCreatedDateText(), c.text) << c.tz;
-    }
-    UseUtc();
-}
-
 // A new project's style sheet, and one with every colour and the font changed.
 TEST(WriteStyleSheet, UsesEveryColourAndTheFontAsTheyStand) {
     TempDir dir;
@@ -84,29 +65,33 @@ TEST(WriteStyleSheet, BackgroundImageTiledOrCentred) {
 }
 
 // Title and comments are the user's HTML and go in as they stand; without comments
-// there is no box; the link is there even when the root is not active.
+// there is no box; the link is there even when the root is not active. The date is
+// local time, hours and minutes without leading zeros.
 TEST(WriteTitlePage, DefaultTextsOwnHtmlAndNoComments) {
-    UseUtc();
     const struct {
         const char* name;  // fixtures/title/<name>
+        const char* tz;
         const char* title;
         const char* comments;
         Time rootPublish;
     } cases[] = {
-        {"comments", nullptr, nullptr, kCreated},
-        {"own-html", "A & <b>B</b> 100%", "<i>x</i> %s %d", kCreated},
-        {"no-comments", nullptr, "", kFuture},
+        {"comments", "UTC", nullptr, nullptr, kCreated},
+        {"own-html", "EST5", "A & <b>B</b> 100%", "<i>x</i> %s %d", kCreated},
+        {"no-comments", "UTC", nullptr, "", kFuture},
     };
     for (const auto& c : cases) {
+        setenv("TZ", c.tz, 1);
+        tzset();
         TempDir dir;
         auto doc = NewProject();
         if (c.title) doc->m_strTitle = c.title;
         if (c.comments) doc->m_strComments = c.comments;
         doc->m_pRoot->m_timePublish = c.rootPublish;
-        ScopedClockPin pin(kMarch7);
+        ScopedClockPin pin(1736154300);  // Monday 6 January 2025, 9:05 UTC
         ASSERT_TRUE(WriteTitlePage(*doc, dir.Path()));
         ExpectFixtureTree(dir.Path(), std::string("title/") + c.name);
     }
+    UseUtc();
 }
 
 // A directory at the file's place, or a target that is not a directory: the writer

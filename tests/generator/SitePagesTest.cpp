@@ -44,21 +44,28 @@ void Buttons(CFoldcraftDoc& doc, const TempDir&) {
     AddFolder(gallery, "G1", "g");
     AddDoc(gallery, "Report", "/data/Report.pdf", "yearly", 2048, kMarch7);
     AddDoc(gallery, "Pic", "http://example.com/pic.jpg", "remote", 0, kMarch7);
-    AddDoc(AddFolder(root, "Jump"), "Only", "/data/only.doc", "", 7, kMarch7);
+    AddDoc(AddFolder(root, "Jump"), "Only", "/data/only.jpg", "", 7, kMarch7);
     AddDoc(root, "Cat", "/pics/cat.jpg", "a cat", 100, kMarch7);
     AddDoc(root, "Gone", "/x/gone.doc", "", 1, kMarch7).m_timePublish = kFuture;
     AddDoc(root, "Plan", "/docs/Plan.doc", "the plan", 1234, kMarch7);
 }
 
-// No title page, the trail at the bottom, and which folders jump on to their only
-// entry. A directory stands at Blocked's page: the pages below it are still written.
+// No title page, the trail at the bottom, no comments, no thumbnails, sizes only;
+// which folders jump on to their only entry. A directory stands at Blocked's page:
+// the pages below it are still written.
 void Walk(CFoldcraftDoc& doc, const TempDir&) {
     doc.m_bCreateTitlePage = 0;
     doc.m_nNavBarPosition = CFoldcraftDoc::kNavBottom;
     doc.m_strHeader = "H";
     doc.m_strFooter = "F";
+    doc.m_bShowComments = 0;
+    doc.m_bUseThumbnails = 0;
+    doc.m_nThumbWidth = 20;
+    doc.m_nThumbHeight = 30;
+    doc.m_bShowFileSize = 1;
     CBuildTreeFolder& root = *doc.m_pRoot;
-    AddDoc(AddFolder(root, "Picture"), "Cat", "/pics/cat.jpg");
+    root.m_nFolderButtonGraphic = 6;  // not used: the folder style is not graphic
+    AddDoc(AddFolder(root, "Picture", "no comment"), "Cat", "/pics/cat.jpg", "no comment", 5);
     AddDoc(AddFolder(root, "Mail"), "Mail", "mailto:me@example.com");
     CBuildTreeFolder& labelled = AddFolder(root, "Labelled");
     labelled.m_strLabel = "Look:";
@@ -74,32 +81,18 @@ void Walk(CFoldcraftDoc& doc, const TempDir&) {
     old.m_timePublish = kFuture;  // a page of its own, but in no list or sitemap
     AddFolder(old, "Below");
     AddFolder(AddFolder(root, "Blocked"), "Below");
-}
-
-// No trail, no comments, no thumbnails, sizes only, a file graphic out of range.
-void Plain(CFoldcraftDoc& doc, const TempDir&) {
-    doc.m_nNavBarPosition = CFoldcraftDoc::kNavDisabled;
-    doc.m_bShowComments = 0;
-    doc.m_bUseThumbnails = 0;
-    doc.m_nThumbWidth = 20;
-    doc.m_nThumbHeight = 30;
-    doc.m_bShowFileSize = 1;
-    CBuildTreeFolder& root = *doc.m_pRoot;
-    root.m_strLabel = "x";
-    root.m_nFolderButtonGraphic = 6;  // not used: the folder style is not graphic
-    AddFolder(root, "Sub", "hidden comment");
-    AddDoc(root, "Cat", "/pics/cat.jpg", "hidden comment", 5, kMarch7);
     CBuildTreeFolder& graphic = AddFolder(root, "Graphic");
     graphic.m_nFileButtonStyle = CBuildTreeFolder::kStyleGraphic;
-    graphic.m_nFileButtonGraphic = 9;
-    AddDoc(graphic, "Doc", "/a.doc", "", 42, kMarch7);
-    AddDoc(graphic, "Web", "http://example.com/", "", 42, kMarch7);
+    graphic.m_nFileButtonGraphic = 9;  // out of range
+    AddDoc(graphic, "Doc", "/a.doc", "", 42);
+    AddDoc(graphic, "Web", "http://example.com/", "", 42);
 }
 
 // Pictures of one file name: the first in page order (a folder's rows, then its
 // sub-folders) keeps it, the later ones get numbered pages. A directory at
 // cat.jpg.html and a name no page can have: those rows link the pictures themselves.
 void SameNames(CFoldcraftDoc& doc, const TempDir&) {
+    doc.m_nNavBarPosition = CFoldcraftDoc::kNavDisabled;
     CBuildTreeFolder& root = *doc.m_pRoot;
     AddDoc(AddFolder(root, "2025"), "One", "/2025/photo.gif", "first");
     AddDoc(AddFolder(root, "2026"), "Two", "/2026/photo.gif", "second");
@@ -188,7 +181,7 @@ void Hotspots(CFoldcraftDoc& doc, const TempDir& files) {
 
 // A hotspot folder without a picture at the root: no rows, the trail at the bottom,
 // no buttons; its preview shows the tables with every name.
-void HotspotRoot(CFoldcraftDoc& doc, const TempDir&) {
+void HotspotRoot(CFoldcraftDoc& doc, const TempDir& files) {
     doc.m_nNavBarPosition = CFoldcraftDoc::kNavBottom;
     doc.m_bShowRestartButton = 0;
     doc.m_bCreateSitemap = 0;
@@ -200,6 +193,9 @@ void HotspotRoot(CFoldcraftDoc& doc, const TempDir&) {
     AddFolder(root, "Kid", "kid").m_bVisible = 0;
     AddDoc(root, "Cat", "C:\\Pics\\cat.jpg", "c", 10, kMarch7);
     AddDoc(root, "Web", "http://example.com/", "", 0, kMarch7);
+    const std::string note = WriteDated(files, "note.txt", "n");
+    AddDoc(root, "Note", note);  // readable: empty alt and title with size and date off
+    AddArea(root, CHotspotArea::kRectangle, "Note (" + note + ")", {1, 2, 3, 4});
 }
 
 const struct {
@@ -210,17 +206,9 @@ const struct {
 } kProjects[] = {
     {"buttons", Buttons, nullptr, true},
     {"walk", Walk, "Folder0-6.html", false},
-    {"plain", Plain, nullptr, true},
     {"same-names", SameNames, "cat.jpg.html", true},
     {"names", Names, nullptr, true},
     {"hotspots", Hotspots, nullptr, true},
-    {"hotspots-plain",  // a readable document still gets empty alt and title
-     [](CFoldcraftDoc& doc, const TempDir& files) {
-         Hotspots(doc, files);
-         doc.m_bShowFileSize = 0;
-         doc.m_bShowFileDate = 0;
-     },
-     nullptr, true},
     {"hotspot-root", HotspotRoot, nullptr, true},
     {"inactive-root",  // no folder page at all
      [](CFoldcraftDoc& doc, const TempDir&) {
