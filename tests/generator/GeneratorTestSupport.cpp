@@ -66,10 +66,6 @@ CHotspotArea& AddArea(CBuildTreeFolder& folder, std::int32_t shape, const std::s
     return *folder.AddHotspot(std::move(area));
 }
 
-std::string Fixture(const std::string& name) {
-    return ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/generator/fixtures/" + name);
-}
-
 void ExpectFixtureTree(const std::string& dir, const std::string& name, const std::string& hide) {
     const std::string fixtures = std::string(FOLDCRAFT_TESTS_DIR) + "/generator/fixtures/" + name;
     const auto written = Tree(dir, hide);

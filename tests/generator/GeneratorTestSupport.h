@@ -30,9 +30,6 @@ CBuildTreeDoc& AddDoc(CBuildTreeFolder& parent, const std::string& name, const s
 CHotspotArea& AddArea(CBuildTreeFolder& folder, std::int32_t shape, const std::string& link,
                       std::initializer_list<std::int32_t> coords);
 
-// The fixture file tests/generator/fixtures/<name> as it stands.
-std::string Fixture(const std::string& name);
-
 // Expects the regular files under dir (the tree's shape and every file's bytes, with
 // each `hide` in them written as "@") to be those under fixtures/<name>. With
 // FOLDCRAFT_WRITE_FIXTURES=1 in the environment it writes the fixtures instead.
