@@ -103,22 +103,6 @@ void SameNames(CFoldcraftDoc& doc, const TempDir&) {
 
 // Item names are text and addresses are encoded for where they stand (the pages
 // show how); the user's own labels and comments stay HTML.
-const struct {
-    const char* name;
-    const char* link;
-} kNames[] = {
-    {"why?", "/docs/why?.txt"},
-    {"Q&A #1", "/docs/Q&A #1.txt"},
-    {"a \"quoted\" name", "/docs/a \"quoted\" name.txt"},
-    {"<img src=x onerror=alert(1)>.txt", "/in/<img src=x onerror=alert(1)>.txt"},
-    {"x\" onmouseover=\"alert(1)", "/d/x\" onmouseover=\"alert(1)"},
-    {"100% caf\xC3\xA9", "C:\\Docs\\100% caf\xC3\xA9~[1].doc"},
-    {"Web", "http://example.com/a b?q=1&r=\"<x>\"\t#top"},
-    {"Mail", "mailto:me@example.com?subject=Hi & bye"},
-    {"<b>.gif", "/p/<b>.gif"},  // picture pages
-    {"x:y.gif", "/p/x:y.gif"},
-};
-
 void Names(CFoldcraftDoc& doc, const TempDir&) {
     CBuildTreeFolder& root = *doc.m_pRoot;
     root.m_strLabel = "<i>label</i>";
@@ -126,7 +110,19 @@ void Names(CFoldcraftDoc& doc, const TempDir&) {
     sub.m_nFileButtonStyle = CBuildTreeFolder::kStyleRadio;
     sub.m_bShowContentsFor = 1;
     AddDoc(sub, "It's", "/docs/it's?.txt");  // the only entry: the page jumps to it
-    for (const auto& n : kNames) AddDoc(root, n.name, n.link);
+    const std::pair<const char*, const char*> names[] = {
+        {"why?", "/docs/why?.txt"},
+        {"Q&A #1", "/docs/Q&A #1.txt"},
+        {"a \"quoted\" name", "/docs/a \"quoted\" name.txt"},
+        {"<img src=x onerror=alert(1)>.txt", "/in/<img src=x onerror=alert(1)>.txt"},
+        {"x\" onmouseover=\"alert(1)", "/d/x\" onmouseover=\"alert(1)"},
+        {"100% caf\xC3\xA9", "C:\\Docs\\100% caf\xC3\xA9~[1].doc"},
+        {"Web", "http://example.com/a b?q=1&r=\"<x>\"\t#top"},
+        {"Mail", "mailto:me@example.com?subject=Hi & bye"},
+        {"<b>.gif", "/p/<b>.gif"},  // picture pages
+        {"x:y.gif", "/p/x:y.gif"},
+    };
+    for (const auto& [name, link] : names) AddDoc(root, name, link);
 }
 
 std::string WriteDated(const TempDir& files, const std::string& relative, const char* contents) {
