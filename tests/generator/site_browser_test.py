@@ -28,15 +28,13 @@ def write(path, text):
 
 
 def item(name, link):
-    return {"class": "CBuildTreeDoc", "m_strName": name, "m_strLink": link, "m_strComment": "",
-            "m_nFileSize": 0, "m_timeFile": 0, "m_timePublish": 0, "m_bPurge": 0, "m_bVisible": 1}
+    return {"class": "CBuildTreeDoc", "m_strName": name, "m_strLink": link, "m_timePublish": 0,
+            "m_bVisible": 1}
 
 
 def folder(name, folders=(), docs=(), **fields):
-    return dict({"class": "CBuildTreeFolder", "m_strName": name, "m_strLink": "",
-                 "m_strComment": "", "m_timePublish": 0, "m_bPurge": 0, "m_bVisible": 1,
-                 "m_strLabel": "", "m_arrFolders": list(folders), "m_arrDocs": list(docs),
-                 "m_arrHotspots": []}, **fields)
+    return dict({"class": "CBuildTreeFolder", "m_strName": name, "m_timePublish": 0,
+                 "m_bVisible": 1, "m_arrFolders": list(folders), "m_arrDocs": list(docs)}, **fields)
 
 
 def publish(root):
@@ -62,8 +60,7 @@ def publish(root):
         hotspots,
         folder("Odd names", docs=[item(name, src[name]) for name in ODD_NAMES]),
     ], m_nFolderButtonStyle=1)
-    project = {"m_bCreateTitlePage": 1, "m_bCreateSitemap": 1, "m_bUseThumbnails": 1,
-               "m_pRoot": root_folder}
+    project = {"m_bUseThumbnails": 1, "m_pRoot": root_folder}
     for args in (["from-json", write(os.path.join(root, "site.json"), json.dumps(project)),
                   "-o", os.path.join(root, "site.fcd")],
                  ["--program-folder", os.path.join(root, "program"), "publish",
