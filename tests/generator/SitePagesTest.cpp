@@ -162,7 +162,7 @@ void Hotspots(CFoldcraftDoc& doc, const TempDir& files) {
     AddArea(map, CHotspotArea::kRectangle, "Off (Folder 2)", {3, 3, 4, 4});
     AddArea(map, CHotspotArea::kRectangle, "Gone (Folder 9)", {5, 5, 6, 6});
     AddArea(map, CHotspotArea::kRectangle, "Later (/docs/later.doc)", {7, 7, 8, 8});
-    AddArea(map, 7, "Kid (Folder 1)", {1, 1, 2, 2});
+    AddArea(map, 7, "Kid (Folder 1)", {1, 1, 2, 2});  // no such shape
     AddArea(map, CHotspotArea::kRectangle, "", {9, 9, 10, 10});
     // Texts of entries that are gone or were made elsewhere: only the last parentheses
     // count; an entry of the folder keeps its own whole.
