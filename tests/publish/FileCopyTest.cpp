@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "publish/FileCopy.h"
-#include "support/AsOrdinaryUser.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -27,10 +26,7 @@ TEST(FileCopy, CopiesThroughATemporaryFile) {
     const std::string src = dir.WriteFile("src", bytes);
     const struct timespec times[2] = {{1'000'000'000, 123'456'789}, {1'000'000'000, 123'456'789}};
     ASSERT_EQ(::utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
-    dir.WriteFile("empty", "");
-    dir.WriteFile("old", "old old old old");
-    dir.WriteFile("kept", "kept");
-    dir.WriteFile("outside", "OUTSIDE");
+    for (const char* name : {"old", "kept", "outside"}) dir.WriteFile(name, name);
     ASSERT_EQ(::symlink((dir / "outside").c_str(), (dir / "link").c_str()), 0);
     ASSERT_EQ(::link(src.c_str(), (dir / "hard").c_str()), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -42,7 +38,6 @@ TEST(FileCopy, CopiesThroughATemporaryFile) {
     };
     const std::vector<Case> cases = {
         {"src", "new", Outcome::kCopied, bytes},
-        {"empty", "new-empty", Outcome::kCopied, ""},
         {"src", "old", Outcome::kCopied, bytes},
         {"src", "link", Outcome::kCopied, bytes},
         {"/proc/self/status", "proc", Outcome::kCopied, ""},
@@ -71,22 +66,9 @@ TEST(FileCopy, CopiesThroughATemporaryFile) {
     EXPECT_EQ(st.st_mtim.tv_sec, 1'000'000'000);
     EXPECT_EQ(st.st_mtim.tv_nsec, 123'456'789);
     EXPECT_FALSE(fs::is_symlink(dir / "link"));
-    EXPECT_EQ(ReadFile(dir / "outside"), "OUTSIDE");
+    EXPECT_EQ(ReadFile(dir / "outside"), "outside");
     EXPECT_TRUE(fs::is_directory(dir / "adir/x"));
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
     }
-}
-
-TEST(FileCopy, UnreadableSourceFails) {
-    foldcraft::test::TempDir dir;
-    const std::string src = dir.WriteFile("secret", "x");
-    ::chmod(dir.Path().c_str(), 0777);
-    ::chmod(src.c_str(), 0);
-    using foldcraft::test::UserRun;
-    const UserRun run = foldcraft::test::AsOrdinaryUser(
-        [&] { return FileCopy::CopyReplacing(src, dir / "copy") == Outcome::kFailed; });
-    if (run == UserRun::kNoOrdinaryUser) GTEST_SKIP() << "cannot run as an ordinary user";
-    EXPECT_EQ(run, UserRun::kPassed);
-    EXPECT_FALSE(foldcraft::test::FileExists(dir / "copy"));
 }
