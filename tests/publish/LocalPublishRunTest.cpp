@@ -22,7 +22,6 @@ using Result = LocalPublishRun::Result;
 
 namespace {
 
-const std::string kCopied = "\nSuccessfully copied files\n";
 const std::string kSuccess = "\n--------------------\nPublish successful!\n";
 const std::string kDirs = "directory structure";
 
@@ -130,7 +129,6 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     const std::vector<Row> rows = {
         {0, "src/Later/soon.doc", "SOON", kLeave, false},
         {0, "http://example.com/x/y.html", "", kLeave},
-        {0, "mailto:someone@example.com", "", kLeave},
         {0, "src/gone.doc", "", kList},
         {0, "src/../src/payload.doc", "PAYLOAD", kList},
         {0, "C:\\..\\..\\..\\victim.txt", "", kList},
@@ -152,8 +150,7 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         folders.push_back(AddSubFolder(*doc.m_pRoot, "Sub" + std::to_string(i), i != 2));
         folders.back()->m_bHotspotFolder = i == 3 || i == 5;
     }
-    std::vector<std::string> sources;
-    std::vector<std::string> listed;
+    std::vector<std::string> sources, listed;
     for (const Row& row : rows) {
         const bool asIs = row.link[0] == '/' || row.link.find(':') != std::string::npos;
         sources.push_back(asIs ? row.link : dir / row.link);
@@ -162,7 +159,6 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         if (row.folder < 3) AddDocument(*folders[row.folder], "item", sources.back(), row.active);
         if (row.expect == kList) listed.push_back(sources.back());
     }
-    dir.WriteFile("program/images/folder.gif", "USER FOLDER ICON");  // kept as it is
     doc.m_strBackgroundImage = dir.WriteFile("pics/logo.gif", "MY OWN LOGO");
     doc.m_arrPublishFiles = {"/left/over/from/before.doc"};
     const auto outside = Outside(dir.Path());
@@ -185,7 +181,6 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
             << sources[i];
     }
     EXPECT_TRUE(fs::is_directory(site + "/" + FilesAddress(dir / "src/Hidden")));
-    EXPECT_EQ(ReadFile(site + "/images/folder.gif"), "USER FOLDER ICON");
     EXPECT_EQ(ReadFile(site + "/images/background-logo.gif"), "MY OWN LOGO");
 }
 
@@ -198,14 +193,13 @@ TEST_F(LocalPublishRunTest, ObstaclesInTheSite) {
         Obstacle obstacle;
         std::string failed;  // the step that fails, none when empty
     };
-    const std::string mirrorTop = document.substr(1, document.find('/', 1) - 1);  // "tmp"
     const std::vector<Case> cases = {
         {"styles.css", kLinkToFile, ""},
         {"Folder0.html", kLinkToFile, ""},
         {"", kLinkToDirectory, ""},
         {"images", kLinkToDirectory, kDirs},
         {"files", kLinkToDirectory, kDirs},
-        {"files/" + mirrorTop, kLinkToDirectory, kDirs},
+        {FilesAddress(dir.Path()), kLinkToDirectory, kDirs},
         {"styles.css", kDirectory, "styles.css"},
         {"TitlePage.html", kDirectory, "title page"},
         {"Sitemap.html", kDirectory, "sitemap"},
@@ -219,15 +213,14 @@ TEST_F(LocalPublishRunTest, ObstaclesInTheSite) {
         for (const char* name : {"site", "user", "real-site"}) fs::remove_all(dir / name);
         dir.WriteFile("user/notes.txt", "MY NOTES");
         dir.WriteFile("user/dir/keep.txt", "KEEP");
+        fs::create_directories(dir / "real-site");
         const std::string place = site + (c.place.empty() ? "" : "/" + c.place);
         doc.m_strPublishPath = c.obstacle == kTarget ? c.place : site;
         if (c.obstacle != kTarget) fs::create_directories(fs::path(place).parent_path());
         if (c.obstacle == kDirectory) fs::create_directories(place + "/keep");
         if (c.obstacle == kLinkToFile) fs::create_symlink(dir / "user/notes.txt", place);
-        if (c.obstacle == kLinkToDirectory) {
-            fs::create_directories(dir / "real-site");
+        if (c.obstacle == kLinkToDirectory)
             fs::create_directory_symlink(dir / (c.place.empty() ? "real-site" : "user/dir"), place);
-        }
         const auto outside = Outside(dir.Path());
         EXPECT_EQ(Run(), c.failed.empty() ? Result::kSuccess : Result::kFailed);
         const std::string failed =
@@ -237,7 +230,6 @@ TEST_F(LocalPublishRunTest, ObstaclesInTheSite) {
         EXPECT_EQ(ReadFile(site + "/" + FilesAddress(document)), c.failed == kDirs ? "" : "REPORT");
         EXPECT_EQ(Outside(dir.Path()), outside);
     }
-    EXPECT_FALSE(FileExists(dir / "missing"));
 }
 
 // Publishing again copies only what changed and removes only the files that an
@@ -246,7 +238,6 @@ TEST_F(LocalPublishRunTest, PublishingAgainCopiesOnlyWhatChangedAndRemovesOnlyIt
     CBuildTreeDoc* old = AddDocument(*doc.m_pRoot, "Old", dir.WriteFile("src/Docs/old.doc", "OLD"));
     ASSERT_EQ(Run(), Result::kSuccess);
     const std::string oldCopy = site + "/" + FilesAddress(old->m_strLink);
-    ASSERT_TRUE(FileExists(oldCopy));
     struct stat before {};
     ASSERT_EQ(::stat((site + "/images/logo.gif").c_str(), &before), 0);
 
@@ -254,13 +245,12 @@ TEST_F(LocalPublishRunTest, PublishingAgainCopiesOnlyWhatChangedAndRemovesOnlyIt
     old->m_bPurge = 1;
     old->m_timePurge = kPublishNow - 1;
     const std::string theirs = dir.WriteFile("site/files/theirs.doc", "THEIRS");
-    // A listed file behind a link to elsewhere is not removed.
     const std::string victim = dir.WriteFile("outside/victim.doc", "VICTIM");
     fs::create_directory_symlink(dir / "outside", site + "/files/link");
     std::ofstream(site + "/.foldcraft-manifest", std::ios::app) << "6 - files/link/victim.doc\n";
 
     EXPECT_EQ(Run(), Result::kSuccess);
-    EXPECT_NE(Shown().find(kCopied + "\nSkipped 17 unchanged files.\n" +
+    EXPECT_NE(Shown().find("\nSuccessfully copied files\n\nSkipped 17 unchanged files.\n"
                            "\nRemoved 1 files that are no longer published.\n\nCreating styles"),
               std::string::npos)
         << Shown();
@@ -279,7 +269,6 @@ TEST_F(LocalPublishRunTest, StaleTemporaryFilesOfKilledRunsAreRemoved) {
     const std::string dead = std::to_string(INT_MAX);  // above any process number
     const std::string live = std::to_string(getpid());
     const std::pair<std::string, bool> names[] = {
-        // name, removed
         {".~foldcraft-" + dead + "-0.tmp", true},   {".~foldcraft-" + dead + "-17.tmp", true},
         {".~foldcraft-" + live + "-3.tmp", false},  {".~foldcraft-1-3.tmp", false},
         {".~foldcraft-" + dead + "-3.tmp~", false}, {"x.~foldcraft-" + dead + "-3.tmp", false},

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "model/Clock.h"
 #include "model/FoldcraftDoc.h"
@@ -13,12 +14,8 @@ using foldcraft::PublishChecks;
 using foldcraft::test::TempDir;
 using Outcome = foldcraft::PublishCheckResult::Outcome;
 
-namespace {
-
 const std::string kInvalid = "Invalid path.";
 const std::string kAsk = "Directory does not exist. Create?";
-
-}  // namespace
 
 // A tree with nothing but its root is refused before the publish stamp; after it
 // the stamp is made, and the project marked modified, even when the path is refused.
@@ -41,9 +38,8 @@ TEST(PublishChecks, TheStampComesAfterTheFirstCheck) {
     }
 }
 
-// The path's form, then whether it exists. The program folder is refused first: it
-// is recognised by identity when it exists (another letter case is another folder,
-// unless it really is the same one), else as normalised text.
+// The program folder is refused first, by identity when it exists (another letter
+// case is another folder unless it is the same one), else as normalised text.
 TEST(PublishChecks, PublishPaths) {
     TempDir dir;
     const std::string program = dir / "Foldcraft";
@@ -51,17 +47,25 @@ TEST(PublishChecks, PublishPaths) {
     ASSERT_EQ(::symlink(program.c_str(), (dir / "link").c_str()), 0);
     ASSERT_EQ(::symlink(program.c_str(), (dir / "FOLDcraft").c_str()), 0);
     const std::string same = "Cannot publish to same folder as application.";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> groups = {
-        {{"", "relative", "./site", "C:", "C:/site", "\\\\server\\share\\site", "1:\\x", "site/",
+    // The program folder, publish paths and the message (none: go on).
+    const std::vector<std::tuple<std::string, std::vector<std::string>, std::string>> groups = {
+        {program,
+         {"", "relative", "./site", "C:", "C:/site", "\\\\server\\share\\site", "1:\\x", "site/",
           "~/site"},
          kInvalid},
-        {{"C:\\", "c:\\site", "/nonexistent-foldcraft-site/x", dir / "FOLDCRAFT"}, kAsk},
-        {{dir.Path()}, ""},
-        {{program, program + "//.", dir / "x/../Foldcraft", dir / "link", dir / "FOLDcraft"}, same},
+        {program, {"C:\\", "c:\\site", "/nonexistent-foldcraft-site/x", dir / "FOLDCRAFT"}, kAsk},
+        {program, {dir.Path()}, ""},
+        {program,
+         {program, program + "//.", dir / "x/../Foldcraft", dir / "link", dir / "FOLDcraft"},
+         same},
+        {"/no/such/Foldcraft", {"/no/such/Foldcraft/", "/no/such/x/../Foldcraft"}, same},
+        {"/no/such/Foldcraft", {"/no/such/FOLDCRAFT"}, kAsk},
+        {"no-such-rel/prog", {"no-such-rel/prog"}, same},
+        {"", {""}, kInvalid},
     };
-    for (const auto& [paths, message] : groups) {
+    for (const auto& [folder, paths, message] : groups) {
         for (const std::string& path : paths) {
-            const auto r = PublishChecks::CheckPublishPath(path, program);
+            const auto r = PublishChecks::CheckPublishPath(path, folder);
             EXPECT_EQ(r.message, message) << path;
             EXPECT_EQ(r.outcome, message.empty()   ? Outcome::kOk
                                  : message == kAsk ? Outcome::kAskCreateDirectory
@@ -69,14 +73,6 @@ TEST(PublishChecks, PublishPaths) {
                 << path;
         }
     }
-    // A program folder that does not exist is compared as text.
-    EXPECT_EQ(PublishChecks::CheckPublishPath("/no/such/Foldcraft/", "/no/such/Foldcraft").message,
-              same);
-    EXPECT_EQ(PublishChecks::CheckPublishPath("no-such-rel/prog", "no-such-rel/prog").message,
-              same);
-    EXPECT_EQ(PublishChecks::CheckPublishPath("/no/such/FOLDCRAFT", "/no/such/Foldcraft").message,
-              kAsk);
-    EXPECT_EQ(PublishChecks::CheckPublishPath("", "").message, kInvalid);
 }
 
 // The answer Yes makes the directory with its parents, or says it could not.
