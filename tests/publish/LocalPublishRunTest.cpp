@@ -119,7 +119,7 @@ TEST(LocalSiteAssembly, ImagesDestinationOfNoFileNameIsRefused) {
 TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     enum Expect { kCopy, kList, kLeave };
     struct Row {
-        int folder;            // 0 root, 1 Sub, 2 inactive; pictures: 3, 5 hotspot, 4 not
+        int folder;            // 0 root, 1, 2 (inactive): a document; 3, 5 (hotspot), 4: a picture
         std::string link;      // below dir when it starts neither with '/' nor a scheme
         std::string contents;  // written there first when not empty
         Expect expect;
