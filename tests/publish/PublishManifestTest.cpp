@@ -6,14 +6,13 @@
 
 using foldcraft::FileDigest;
 using foldcraft::PublishManifest;
-using foldcraft::test::TempDir;
 
 namespace {
 
 const std::string kAbc = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 
 TEST(FileDigest, KnownValueFromFileAndMemory) {
-    TempDir dir;
+    foldcraft::test::TempDir dir;
     EXPECT_EQ(FileDigest::Of(dir.WriteFile("abc.txt", "abc")), (FileDigest{3, kAbc}));
     EXPECT_EQ(FileDigest::OfBytes("abc"), (FileDigest{3, kAbc}));
     EXPECT_FALSE(FileDigest::Of(dir / "missing").has_value());
@@ -27,29 +26,21 @@ TEST(PublishManifest, RoundTrip) {
     manifest.Set("../escape", FileDigest{1, kAbc});   // never recorded
     const std::string text = manifest.Serialize();
     EXPECT_EQ(text, "Foldcraft manifest 1\n7 - Folder0.html\n3 " + kAbc + " files/Docs/a b.doc\n");
-    const auto back = PublishManifest::Parse(text);
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->Entries(), manifest.Entries());
+    EXPECT_EQ(PublishManifest::Parse(text)->Entries(), manifest.Entries());
 }
 
 // Anything but a whole manifest of ours is foreign: it must never lead to removals.
 TEST(PublishManifest, ForeignTextsAreRefused) {
-    const std::string line = "3 " + kAbc + " ";
-    for (const std::string& text : {
-             std::string(),
-             std::string("Some other manifest\n"),
-             "Foldcraft manifest 1\n" + line + "a.html",  // cut short
-             "Foldcraft manifest 1\n" + line + "../etc/passwd\n",
-             "Foldcraft manifest 1\n" + line + "/abs\n",
-             "Foldcraft manifest 1\n" + line + "files//x\n",
-             "Foldcraft manifest 1\n" + line + "files\\x\n",
-             "Foldcraft manifest 1\nx " + kAbc + " a.html\n",
-             "Foldcraft manifest 1\n3 " + kAbc.substr(1) + " a.html\n",
-             "Foldcraft manifest 1\n3 " + std::string(64, 'G') + " a.html\n",
-         }) {
+    const std::string head = "Foldcraft manifest 1\n";
+    const std::string line = head + "3 " + kAbc + " ";
+    for (const std::string& text :
+         {std::string(), "Some other manifest\n" + line + "a.html\n", line + "a.html",
+          line + "../etc/passwd\n", line + "/abs\n", line + "files//x\n", line + "files\\x\n",
+          head + "x " + kAbc + " a.html\n", head + "3 " + kAbc.substr(1) + " a.html\n",
+          head + "3 " + std::string(64, 'G') + " a.html\n"}) {
         EXPECT_FALSE(PublishManifest::Parse(text).has_value()) << text;
     }
-    EXPECT_TRUE(PublishManifest::Parse("Foldcraft manifest 1\n").has_value());
+    EXPECT_TRUE(PublishManifest::Parse(head).has_value());
 }
 
 }  // namespace

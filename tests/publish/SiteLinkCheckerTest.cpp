@@ -1,31 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "publish/SiteLinkChecker.h"
 #include "support/TempDir.h"
 
-namespace fs = std::filesystem;
 using foldcraft::SiteLinkChecker;
-using foldcraft::test::TempDir;
+using foldcraft::test::ReadFile;
 using Links = std::vector<std::string>;
 
+const std::string kFixtures = FOLDCRAFT_TESTS_DIR "/publish/fixtures/";
+
+// Inside tags only: not in comments, style sheets, scripts or plain text.
 TEST(SiteLinkChecker, ExtractsHrefAndSrcOfTagsOnly) {
-    const std::string html =
-        "<html><head><link rel=\"stylesheet\" href=\"styles.css\">\n"
-        "<style type=\"text/css\">\n<!--\nbody { background: url(images/x.jpg) }\n"
-        "a href=\"not-a-tag.html\"\n-->\n</style>\n"
-        "<script>\nvar s=\"<a href='in-script.html'>\";\nlocation.href = \"jump.doc\";\n</SCRIPT>\n"
-        "</head><body>\n"
-        "<!-- <a href=\"commented.html\"> -->\n"
-        "<A HREF='single.html'>x</A><img SRC=unquoted.gif width=3>\n"
-        "<area shape=\"rect\" coords=\"1,2,3,4\" href = \"spaced.html\" target=\"_blank\">\n"
-        "<input type=\"radio\" onClick=\"strURLFile='files/x.doc'\">\n"
-        "<a data-href=\"no.html\" href=\"\">empty</a>\n"
-        "<a href=\"Q&amp;A&#x20;&#35;1&amp.txt?a=1&copy=2\">decoded as a browser does</a>\n"
-        "text with a < sign and href=\"plain-text.html\"\n"
-        "</body></html>\n";
-    EXPECT_EQ(SiteLinkChecker::ExtractLinks(html),
+    EXPECT_EQ(SiteLinkChecker::ExtractLinks(ReadFile(kFixtures + "links.html")),
               (Links{"styles.css", "single.html", "unquoted.gif", "spaced.html", "",
                      "Q&A #1&.txt?a=1&copy=2"}));
 }
@@ -47,16 +33,7 @@ TEST(SiteLinkChecker, TellsLocalLinksFromOthers) {
 // A link's target as the browser takes it: "?" starts the query, "#" the
 // fragment, "%XX" is a byte of the name.
 TEST(SiteLinkChecker, ResolvesInsideTheSiteOnly) {
-    TempDir dir;
-    const std::string site = dir / "site";
-    dir.WriteFile("site/files/Docs/my report.doc", "x");
-    dir.WriteFile("site/files/Docs/a&b.doc", "x");
-    dir.WriteFile("site/files/why?.txt", "x");
-    dir.WriteFile("site/files/Q&A #1.txt", "x");
-    dir.WriteFile("site/files/100%20.txt", "x");
-    dir.WriteFile("site/Folder0.html", "x");
-    dir.WriteFile("outside.html", "x");
-    fs::create_directories(site + "/files/Empty");
+    const std::string site = kFixtures + "linked-site";
     for (const char* good :
          {"Folder0.html", "/Folder0.html", "Folder0.html#top", "Folder0.html?x=1",
           " Folder0.html\n", "Fold\ter0.html", "files/Docs/my report.doc",
@@ -66,7 +43,7 @@ TEST(SiteLinkChecker, ResolvesInsideTheSiteOnly) {
         EXPECT_TRUE(SiteLinkChecker::Resolves(site, good)) << good;
     }
     for (const char* bad :
-         {"files/Docs/missing.doc", "files/Empty" /* a directory */, "../outside.html",
+         {"files/Docs/missing.doc", "files/Docs" /* a directory */, "../outside.html",
           "files/../../outside.html", "files/%2e%2e/%2e%2e/outside.html", "?only-a-query",
           "files/why?.txt", "files/Q&A #1.txt", "files/100%20.txt", "files/Docs/a&amp;b.doc",
           "files%2FDocs%2Fa&b.doc"}) {
@@ -74,27 +51,16 @@ TEST(SiteLinkChecker, ResolvesInsideTheSiteOnly) {
     }
 }
 
+// Pages are the site's top-level .html files; documents below files/ are not.
 TEST(SiteLinkChecker, ReportsBrokenLinksPerPage) {
-    TempDir dir;
-    const std::string site = dir / "site";
-    dir.WriteFile("site/styles.css", "");
-    dir.WriteFile("site/images/logo.gif", "GIF");
-    dir.WriteFile("site/b.html",
-                  "<link rel=\"stylesheet\" href=\"styles.css\"><img src=\"images/gone.gif\">"
-                  "<a href=\"http://example.com/\">w</a><a href=\"mailto:x@y\">m</a>");
-    dir.WriteFile("site/a.html",
-                  "<a href=\"b.html\">b</a><a href=\"c.html\">c</a>"
-                  "<img src=\"images/logo.gif\"><a href=\"#\">top</a>");
-    dir.WriteFile("site/files/own.html", "<a href=\"nowhere.html\">documents are not pages</a>");
-    const SiteLinkChecker::Result r = SiteLinkChecker::CheckSite(site);
+    const SiteLinkChecker::Result r = SiteLinkChecker::CheckSite(kFixtures + "linked-site");
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.pages, 2u);
+    EXPECT_EQ(r.pages, 3u);
     EXPECT_EQ(r.links, 5u);
     Links broken;
     for (const auto& b : r.broken) broken.push_back(b.page + ": " + b.link);
     EXPECT_EQ(broken, (Links{"a.html: c.html", "b.html: images/gone.gif"}));
-
-    const SiteLinkChecker::Result missing = SiteLinkChecker::CheckSite(dir / "nothing");
+    const SiteLinkChecker::Result missing = SiteLinkChecker::CheckSite(kFixtures + "nothing");
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.error.empty());
 }
