@@ -53,13 +53,6 @@ bool KernelCopy(int in, int out, off_t size) {
 
 }  // namespace
 
-bool FileCopy::SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::string& destination,
                                           std::string* error) {
     const size_t slash = destination.rfind('/');

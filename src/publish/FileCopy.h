@@ -33,9 +33,6 @@ public:
     // a plain file name: nothing of the way to the directory is looked up again.
     static Outcome CopyInto(const std::string& source, int dirFd, const std::string& name,
                             std::string* error = nullptr);
-
-    // Both paths exist and name the same file (symbolic links followed).
-    static bool SameFile(const std::string& a, const std::string& b);
 };
 
 }  // namespace foldcraft
