@@ -19,11 +19,21 @@ inline constexpr long long kCliNow = 1767225600;
 // standard input, with FOLDCRAFT_HOME pointing at a private program folder and the
 // clock pinned at kCliNow. extraEnv ("NAME=value") is added last and wins. With
 // addressSpace (bytes) not 0, the tool runs under that address-space limit
-// (through prlimit). Waits at most timeoutSeconds; a run that takes longer is
-// killed (exitCode -1).
+// (through prlimit). A run that takes longer than a minute is killed.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
-              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0,
-              int timeoutSeconds = 60);
+              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0);
+
+// One command line and what it must give. In args, err and out, "@" stands for
+// the test's directory.
+struct CliCase {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err = {};  // must occur in standard error (empty: not checked)
+    std::string out = {};  // must occur in standard output (empty: not checked)
+};
+
+// Runs every case with "@" replaced by dir, failing the test on each difference.
+void ExpectRuns(const std::vector<CliCase>& cases, const std::string& dir);
 
 class TempDir;
 
@@ -45,12 +55,6 @@ private:
 // address-space limit leaves room for.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
