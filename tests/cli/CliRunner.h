@@ -55,6 +55,12 @@ private:
 // address-space limit leaves room for.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 #else
 constexpr bool kAddressSanitizer = false;
 #endif

@@ -1,16 +1,13 @@
-// The publish and check commands, run as a user runs them.
-
-#include <fcntl.h>
+// The page commands (generate, preview), publish and check, run as a user runs them.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "CliRunner.h"
 #include "model/ProjectFile.h"
@@ -25,8 +22,6 @@ using foldcraft::test::AddSubFolder;
 using foldcraft::test::CliRun;
 using foldcraft::test::FakeOpener;
 using foldcraft::test::FileExists;
-using foldcraft::test::kCliNow;
-using foldcraft::test::NewProject;
 using foldcraft::test::ReadFile;
 using foldcraft::test::RunCli;
 using foldcraft::test::TempDir;
@@ -43,200 +38,248 @@ const std::string kSuccessLog =
     "\nCreating folder pages...\nSuccessfully created folder pages.\n"
     "\n--------------------\nPublish successful!\n";
 
-class PublishCommandTest : public ::testing::Test {
-protected:
-    // Writes a project with documents in two directories and a web link, whose
-    // publish path is publishPath.
-    std::string WriteProject(const std::string& publishPath, bool withItems = true,
-                             const std::string& extraDocument = {}) {
-        CFoldcraftDoc doc;
-        NewProject(doc);
-        doc.m_strPublishPath = publishPath;
-        if (withItems) {
-            AddDocument(*doc.m_pRoot, "Plan", dir.WriteFile("src/Reports/Plan.doc", "plan"));
-            AddDocument(*doc.m_pRoot, "Web", "http://example.com/");
-            CBuildTreeFolder* sub = AddSubFolder(*doc.m_pRoot, "Pictures");
-            AddDocument(*sub, "Cat", dir.WriteFile("src/Pics/cat.jpg", "cat"));
-            if (!extraDocument.empty()) AddDocument(*sub, "Extra", extraDocument);
-        }
-        doc.m_timeLastPublish = 1000;
-        const std::string path = dir / "project.fcd";
-        EXPECT_TRUE(SaveProject(doc, path).Ok());
-        return path;
-    }
-
-    TempDir dir;
+struct Project {
+    std::string publishPath = "/nowhere";
+    bool withItems = true;
+    bool titleAndSitemap = true;
+    std::string extraDocument = {};
 };
+
+// Writes dir/name: a document, a web link, a folder "Pictures" with a picture and a
+// hotspot folder "Map", the files in dir/src.
+std::string Write(const TempDir& dir, const std::string& name, const Project& p = {}) {
+    CFoldcraftDoc doc;
+    foldcraft::test::NewProject(doc);
+    doc.m_strPublishPath = p.publishPath;
+    doc.m_bCreateTitlePage = doc.m_bCreateSitemap = p.titleAndSitemap ? 1 : 0;
+    doc.m_timeLastPublish = 1000;
+    if (p.withItems) {
+        AddDocument(*doc.m_pRoot, "Plan", dir.WriteFile("src/Plan.doc", "plan"));
+        AddDocument(*doc.m_pRoot, "Web", "http://example.com/");
+        AddDocument(*AddSubFolder(*doc.m_pRoot, "Pictures"), "Cat",
+                    dir.WriteFile("src/cat.jpg", "cat"));
+        CBuildTreeFolder* map = AddSubFolder(*doc.m_pRoot, "Map");
+        map->m_bHotspotFolder = 1;
+        map->m_strHotspotImage = dir.WriteFile("src/map.gif", "map");
+        if (!p.extraDocument.empty()) AddDocument(*map, "Extra", p.extraDocument);
+    }
+    EXPECT_TRUE(SaveProject(doc, dir / name).Ok());
+    return dir / name;
+}
 
 }  // namespace
 
-TEST_F(PublishCommandTest, PublishPrintsTheLogAndTheSiteChecksClean) {
-    const std::string site = dir / "site";
-    fs::create_directories(site);
-    const std::string project = WriteProject(site);
+// The title page and the sitemap only when the project has them switched on.
+TEST(PageCommandsTest, GenerateRunsTheWritersSwitchedOn) {
+    for (const bool titleAndSitemap : {true, false}) {
+        TempDir d;
+        const CliRun run = RunCli(
+            {"generate", Write(d, "p.fcd", {.titleAndSitemap = titleAndSitemap}), d / "out/site"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, titleAndSitemap ? "Successfully created styles.css.\n"
+                                             "Successfully created title page.\n"
+                                             "Successfully created sitemap.\n"
+                                             "Successfully created folder pages.\n"
+                                           : "Successfully created styles.css.\n"
+                                             "Successfully created folder pages.\n");
+        for (const std::string name : {"styles.css", "Folder0.html", "Folder0-0.html"})
+            EXPECT_TRUE(FileExists(d / ("out/site/" + name))) << name;
+        for (const std::string name : {"TitlePage.html", "Sitemap.html"})
+            EXPECT_EQ(FileExists(d / ("out/site/" + name)), titleAndSitemap) << name;
+        EXPECT_NE(ReadFile(d / "out/site/Folder0-1.html").find("usemap=\"#Map\""),
+                  std::string::npos);
+    }
+}
+
+TEST(PublishCommandTest, PublishPrintsTheLogAndCheckReadsTheSite) {
+    TempDir d;
+    fs::create_directories(d / "site");
+    const std::string project = Write(d, "p.fcd", {.publishPath = d / "site"});
     const std::string before = ReadFile(project);
     const CliRun run = RunCli({"publish", project});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, kSuccessLog);
-    EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(FileExists(site + "/Folder0.html"));
-    EXPECT_TRUE(FileExists(site + "/Folder0-0.html"));
-    EXPECT_EQ(ReadFile(site + "/files/" + (dir / "src/Pics/cat.jpg").substr(1)), "cat");
-    // Without --save the project file is left as it was.
-    EXPECT_EQ(ReadFile(project), before);
+    EXPECT_EQ(run.out + run.err, kSuccessLog);
+    EXPECT_EQ(ReadFile(d / "site/files" + (d / "src/cat.jpg")), "cat");
+    EXPECT_EQ(ReadFile(project), before);  // without --save
 
-    const CliRun check = RunCli({"check", site});
-    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-    EXPECT_NE(check.out.find("no broken link."), std::string::npos) << check.out;
-
-    fs::remove(site + "/files/" + (dir / "src/Reports/Plan.doc").substr(1));
-    const CliRun broken = RunCli({"check", site});
-    EXPECT_EQ(broken.exitCode, 1);
-    EXPECT_NE(
-        broken.out.find("Folder0.html: files/" + (dir / "src/Reports/Plan.doc").substr(1) + "\n"),
-        std::string::npos)
-        << broken.out;
-
-    EXPECT_EQ(RunCli({"check", dir / "no-such-site"}).exitCode, 2);
+    const std::string plan = "files" + (d / "src/Plan.doc");
+    EXPECT_TRUE(RunCli({"check", d / "site"}).out.ends_with(" local links: no broken link.\n"));
+    fs::remove(d / ("site/" + plan));
+    const CliRun check = RunCli({"check", d / "site"});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_TRUE(check.out.starts_with("Folder0.html: " + plan + "\nFolder0.html: " + plan +
+                                      "\nSitemap.html: " + plan + "\nChecked 6 pages, "))
+        << check.out;
+    EXPECT_TRUE(check.out.ends_with(" local links: 3 broken links.\n")) << check.out;
 }
 
-TEST_F(PublishCommandTest, FilesNotCopiedExitOne) {
-    fs::create_directories(dir / "site");
-    const std::string missing = dir / "src/gone.doc";
-    const CliRun run = RunCli({"publish", WriteProject(dir / "site", true, missing)});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.out.find("\nThe following files were not copied:\n" + missing + "\n"),
-              std::string::npos)
-        << run.out;
-    EXPECT_TRUE(run.out.ends_with(
-        "\n--------------------\nPublish finished.\nSome files were not copied.\n"));
+// Exit codes and messages on errors; what an error leaves is checked at the end.
+TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
+    TempDir d;
+    Write(d, "p.fcd");
+    Write(d, "empty.fcd", {.withItems = false});
+    Write(d, "relative.fcd", {.publishPath = "relative/site"});
+    Write(d, "missing-doc.fcd", {.extraDocument = d / "src/gone.doc"});
+    d.WriteFile("plain", "x");
+    d.WriteFile("bad/Folder0-0.html/keep", "");
+    d.WriteFile("bad/Sitemap.html/keep", "");
+    const std::string notCopied = "\nThe following files were not copied:\n@/src/gone.doc\n";
+    std::vector<foldcraft::test::CliCase> cases = {
+        {{"generate", "@/p.fcd", "@/bad"},
+         2,
+         "Creation of sitemap failed!\nCreation of folder pages failed!\n",
+         "Successfully created styles.css.\nSuccessfully created title page.\n"},
+        {{"generate", "@/none.fcd", "@/out"}, 2, "Error: @/none.fcd: "},
+        {{"generate", "@/p.fcd", "@/plain"}, 2, "Error: @/plain: "},
+        {{"generate", "@/p.fcd"}, 64},
+        {{"publish", "@/missing-doc.fcd", "--to", "@/out", "--yes"}, 1, "", notCopied},
+        {{"publish", "@/missing-doc.fcd", "--to", "@/out", "--yes"},
+         1,
+         "",
+         "\n--------------------\nPublish finished.\nSome files were not copied.\n"},
+        {{"publish", "@/empty.fcd", "--to", "@/out"},
+         2,
+         "Cannot publish at this time.  Nothing has been constructed in Step 1 Build.\n"},
+        {{"publish", "@/relative.fcd"}, 2, "Invalid path.\n"},
+        {{"publish", "@/p.fcd", "--to", ""}, 2, "Invalid path.\n"},
+        {{"publish", "@/p.fcd", "--program-folder", "@/home", "--to", "@/home/"},
+         2,
+         "Cannot publish to same folder as application.\n"},
+        {{"publish", "@/missing.fcd"}, 2, "Error: @/missing.fcd: "},
+        {{"publish", "@/p.fcd", "--to", "@/new/site"}, 2, "Directory does not exist. Create?\n"},
+        {{"publish", "@/p.fcd", "--to", "@/plain/site", "--yes"},
+         2,
+         "Error: directory not created.\n"},
+        {{"check", "@/no-such-site"}, 2, "Error: "},
+    };
+    for (const std::string id :
+         {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-99999999999999999999"})
+        cases.push_back({{"preview", "@/p.fcd", "--folder", id},
+                         2,
+                         "Error: the project has no folder with the identifier \"" + id + "\"\n"});
+    foldcraft::test::ExpectRuns(cases, d.Path());
+    EXPECT_TRUE(FileExists(d / "bad/Folder0-1.html"));  // the other pages are written
+    EXPECT_EQ(ReadFile(d / "plain"), "x");
+    EXPECT_FALSE(FileExists(d / "new"));
 }
 
-TEST_F(PublishCommandTest, RefusedChecksExitTwoWithTheirMessage) {
-    fs::create_directories(dir / "site");
-    CliRun run = RunCli({"publish", WriteProject(dir / "site", /*withItems=*/false)});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err,
-              "Cannot publish at this time.  Nothing has been constructed in Step 1 Build.\n");
-    EXPECT_EQ(run.out, "");
-
-    run = RunCli({"publish", WriteProject("relative/site")});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Invalid path.\n");
-
-    run = RunCli({"publish", WriteProject(dir / "site"), "--to", ""});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Invalid path.\n");
-
-    // The program folder (FOLDCRAFT_HOME of the run) given with a trailing slash.
-    const std::string home = dir / "home";
-    run = RunCli(
-        {"publish", WriteProject(dir / "site"), "--program-folder", home, "--to", home + "/"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Cannot publish to same folder as application.\n");
-
-    run = RunCli({"publish", dir / "missing.fcd"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("Error:"), std::string::npos);
-}
-
-TEST_F(PublishCommandTest, MissingDirectoryIsRefusedWithoutATerminalAndMadeWithYes) {
-    const std::string site = dir / "new/site";
-    const std::string project = WriteProject(dir / "elsewhere");
-    CliRun run = RunCli({"publish", project, "--to", site});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.starts_with("Directory does not exist. Create?\n")) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(FileExists(dir / "new"));
-
-    run = RunCli({"publish", project, "--to", site, "--yes"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, kSuccessLog);
-    EXPECT_TRUE(FileExists(site + "/TitlePage.html"));
-    EXPECT_FALSE(FileExists(dir / "elsewhere"));
-
-    // Cannot be made: below a plain file.
-    dir.WriteFile("plain", "x");
-    run = RunCli({"publish", project, "--to", dir / "plain/site", "--yes"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Error: directory not created.\n");
-}
-
-TEST_F(PublishCommandTest, RelativeToIsTakenFromTheCurrentDirectory) {
-    // The tool runs in this process's current directory.
-    fs::create_directories(dir / "site");
-    const std::string relative = fs::relative(dir / "site", fs::current_path()).string();
+// --yes makes a missing directory, a relative one taken from the current directory;
+// --save writes the last-publish time back, but not --to.
+TEST(PublishCommandTest, YesMakesTheDirectoryAndSaveKeepsTheTime) {
+    TempDir d;
+    const std::string project = Write(d, "p.fcd");
+    const std::string relative = fs::relative(d / "new/site", fs::current_path());
     ASSERT_FALSE(relative.starts_with("/"));
-    const CliRun run = RunCli({"publish", WriteProject("/nowhere"), "--to", relative});
+    const CliRun run = RunCli({"publish", project, "--to", relative, "--yes", "--save", "--quiet"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(FileExists(dir / "site/Folder0.html"));
-}
-
-TEST_F(PublishCommandTest, SaveWritesTheLastPublishTimeBack) {
-    fs::create_directories(dir / "site");
-    const std::string project = WriteProject("/nowhere");
-    const CliRun run = RunCli({"publish", project, "--to", dir / "site", "--save", "--quiet"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out + run.err, "");  // --quiet
+    EXPECT_EQ(run.out + run.err, "");
+    EXPECT_TRUE(FileExists(d / "new/site/Folder0.html"));
     CFoldcraftDoc doc;
     ASSERT_TRUE(LoadProject(doc, project).Ok());
-    EXPECT_EQ(doc.m_timeLastPublish, kCliNow);
-    // --to is for this run only.
+    EXPECT_EQ(doc.m_timeLastPublish, foldcraft::test::kCliNow);
     EXPECT_EQ(doc.m_strPublishPath, "/nowhere");
 }
 
 // SOURCE_DATE_EPOCH is "now": the same project publishes to the same bytes, the
 // title page shows that time, and a malformed value falls back to the clock with a
 // warning.
-TEST_F(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
-    const std::string project = WriteProject("/nowhere");
+TEST(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
+    TempDir d;
+    const std::string project = Write(d, "p.fcd");
     auto publish = [&](const std::string& site, const std::string& epoch) {
-        fs::create_directories(site);
-        const CliRun run = RunCli({"publish", project, "--to", site, "--quiet"}, {},
+        const CliRun run = RunCli({"publish", project, "--to", site, "--yes", "--quiet"}, {},
                                   {"SOURCE_DATE_EPOCH=" + epoch});
         EXPECT_EQ(run.exitCode, 0) << run.err;
         return run.err;
     };
-    publish(dir / "a", "86400");
-    publish(dir / "b", "86400");
+    publish(d / "a", "86400");
+    publish(d / "b", "86400");
     size_t files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(dir / "a")) {
+    for (const auto& entry : fs::recursive_directory_iterator(d / "a")) {
         if (!entry.is_regular_file()) continue;
-        const fs::path relative = fs::relative(entry.path(), dir / "a");
-        EXPECT_EQ(ReadFile(entry.path()), ReadFile(dir / "b" / relative)) << relative;
+        const fs::path relative = fs::relative(entry.path(), d / "a");
+        EXPECT_EQ(ReadFile(entry.path()), ReadFile(d / "b" / relative)) << relative;
         ++files;
     }
     EXPECT_GE(files, 20u);  // pages, stylesheet, support images and copies
-    EXPECT_NE(ReadFile(dir / "a/TitlePage.html").find("Friday, January 2, 1970 at 0:0"),
+    EXPECT_NE(ReadFile(d / "a/TitlePage.html").find("Friday, January 2, 1970 at 0:0"),
               std::string::npos);
-    EXPECT_NE(publish(dir / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
+    EXPECT_NE(publish(d / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
 }
 
-TEST_F(PublishCommandTest, OpenStartsXdgOpenOnTheStartPage) {
-    fs::create_directories(dir / "site");
-    const FakeOpener opener(dir, 0);
-    const CliRun run =
-        RunCli({"publish", WriteProject(dir / "site"), "--open", "--quiet"}, {}, {opener.Env()});
+// --open runs xdg-open on the start page or the preview (in the program folder).
+TEST(PageCommandsTest, OpenRunsXdgOpenOnThePage) {
+    TempDir d;
+    const std::string project = Write(d, "p.fcd");
+    const std::string program = d / "program";
+    const std::vector<std::string> preview = {"--program-folder", program,    "preview", project,
+                                              "--open",           "--folder", "0-0"};
+    const FakeOpener opener(d, 0);
+    CliRun run = RunCli(preview, {}, {opener.Env()});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(opener.Opened(), dir / "site/TitlePage.html");
+    EXPECT_EQ(run.out, program + "/temp.html\n");
+    EXPECT_EQ(opener.Opened(), program + "/temp.html");
+    EXPECT_NE(ReadFile(program + "/temp.html").find("<title>Pictures</title>"), std::string::npos);
+    EXPECT_TRUE(FileExists(program + "/images/folder.gif"));
+    TempDir other;
+    run = RunCli(preview, {}, {FakeOpener(other, 3).Env()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("Error: xdg-open could not open " + program + "/temp.html"),
+              std::string::npos);
+
+    TempDir third;
+    const FakeOpener start(third, 0);
+    run = RunCli({"publish", project, "--to", d / "site", "--yes", "--open"}, {}, {start.Env()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(start.Opened(), d / "site/TitlePage.html");
+}
+
+// A link to a user's file or a named pipe standing where a page goes: the page
+// replaces it, nothing is written through the link and nothing waits for a reader.
+TEST(PageCommandsTest, PagesReplaceLinksAndPipesAtTheirPlace) {
+    struct Case {
+        std::string command;
+        std::string place;  // below the test directory
+        bool pipe;          // a named pipe there, else a link to a user's file
+    };
+    const Case cases[] = {
+        {"generate", "site/styles.css", false},  {"generate", "site/cat.jpg.html", false},
+        {"generate", "site/styles.css", true},   {"generate", "site/Folder0-0.html", true},
+        {"preview", "program/temp.html", false}, {"preview", "program/styles.css", false},
+        {"preview", "program/temp.html", true},  {"preview", "program/styles.css", true},
+        {"publish", "site/styles.css", true},    {"publish", "site/Folder0.html", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command + " " + c.place + (c.pipe ? " pipe" : " link"));
+        TempDir d;
+        const std::string victim = d.WriteFile("user/notes.txt", "MY NOTES");
+        const std::string place = d / c.place;
+        fs::create_directories(fs::path(place).parent_path());
+        ASSERT_EQ(c.pipe ? ::mkfifo(place.c_str(), 0600) : ::symlink(victim.c_str(), place.c_str()),
+                  0);
+        std::vector<std::string> args = {"--program-folder", d / "program", c.command,
+                                         Write(d, "p.fcd")};
+        if (c.command == "publish") args.push_back("--to");
+        if (c.command != "preview") args.push_back(d / "site");
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(place)));
+        EXPECT_EQ(ReadFile(victim), "MY NOTES");
+    }
 }
 
 // The question is asked when the tool runs on a terminal. While it waits, the
-// project file is edited: --save then leaves the edit in place.
-TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
-    const std::string project = WriteProject("/nowhere");
-    struct Case {
-        const char* answer;
-        bool editWhileAsked;
-        int exitCode;
-    };
-    for (const Case& c : {Case{"n\n", false, 2}, Case{"y\n", true, 1}}) {
-        const std::string site = dir / (std::string("tty-") + c.answer[0]);
+// project file is edited: --save then leaves the edit in place and exits 1.
+TEST(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
+    TempDir d;
+    const std::string project = Write(d, "p.fcd");
+    for (const std::string answer : {"n\n", "y\n"}) {
+        const std::string site = d / ("tty-" + answer.substr(0, 1));
         int master = -1;
         const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            setenv("FOLDCRAFT_HOME", (dir / "home").c_str(), 1);
+            setenv("FOLDCRAFT_HOME", (d / "home").c_str(), 1);
             execl(FOLDCRAFT_CLI_PATH, FOLDCRAFT_CLI_PATH, "publish", project.c_str(), "--to",
                   site.c_str(), "--quiet", "--save", static_cast<char*>(nullptr));
             _exit(127);
@@ -244,40 +287,36 @@ TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
         std::string output;
         bool answered = false;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd p{master, POLLIN, 0};
+        for (pollfd p{master, POLLIN, 0}; std::chrono::steady_clock::now() < deadline;) {
+            char buf[512];
             if (::poll(&p, 1, 100) > 0) {
-                char buf[512];
                 const ssize_t n = ::read(master, buf, sizeof buf);
                 if (n <= 0) break;
                 output.append(buf, static_cast<size_t>(n));
             }
-            if (!answered && output.find("Create? [y/N] ") != std::string::npos) {
-                if (c.editWhileAsked) {
+            if (!answered &&
+                output.find("Directory does not exist. Create? [y/N] ") != std::string::npos) {
+                if (answer == "y\n") {
                     CFoldcraftDoc edited;
                     ASSERT_TRUE(LoadProject(edited, project).Ok());
                     edited.m_strTitle = "Edited meanwhile";
                     ASSERT_TRUE(SaveProject(edited, project).Ok());
                 }
-                ASSERT_EQ(::write(master, c.answer, 2), 2);
-                answered = true;
+                answered = ::write(master, answer.data(), 2) == 2;
             }
         }
         int status = 0;
         ::waitpid(pid, &status, 0);
         ::close(master);
         EXPECT_TRUE(answered) << output;
-        EXPECT_NE(output.find("Directory does not exist. Create? [y/N] "), std::string::npos);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << output;
-        EXPECT_EQ(FileExists(site + "/Folder0.html"), c.answer[0] == 'y');
-        if (c.editWhileAsked) {
-            EXPECT_NE(output.find("Warning: " + project + " was changed during the publish"),
-                      std::string::npos)
-                << output;
-            CFoldcraftDoc after;
-            ASSERT_TRUE(LoadProject(after, project).Ok());
-            EXPECT_EQ(after.m_strTitle, "Edited meanwhile");
-        }
+        EXPECT_EQ(WEXITSTATUS(status), answer == "y\n" ? 1 : 2) << output;
+        EXPECT_EQ(FileExists(site + "/Folder0.html"), answer == "y\n");
+        EXPECT_EQ(output.find("Warning: " + project + " was changed during the publish") !=
+                      std::string::npos,
+                  answer == "y\n")
+            << output;
+        CFoldcraftDoc after;
+        ASSERT_TRUE(LoadProject(after, project).Ok());
+        EXPECT_EQ(after.m_strTitle, answer == "y\n" ? "Edited meanwhile" : "My Title");
     }
 }
