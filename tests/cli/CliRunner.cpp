@@ -7,10 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -26,8 +24,11 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     const std::string inPath = scratch.WriteFile("stdin", stdinText);
     const std::string outPath = scratch / "stdout";
     const std::string errPath = scratch / "stderr";
+    std::vector<std::string> argStrings = {"/usr/bin/env", "FOLDCRAFT_HOME=" + (scratch / "home"),
+                                           "SOURCE_DATE_EPOCH=" + std::to_string(kCliNow)};
+    argStrings.insert(argStrings.end(), extraEnv.begin(), extraEnv.end());
     // A run that hangs (say, on a named pipe) is killed after a minute.
-    std::vector<std::string> argStrings = {"/usr/bin/timeout", "-s", "KILL", "60"};
+    argStrings.insert(argStrings.end(), {"/usr/bin/timeout", "-s", "KILL", "60"});
     if (addressSpace != 0)
         argStrings.insert(argStrings.end(),
                           {"/usr/bin/prlimit", "--as=" + std::to_string(addressSpace), "--"});
@@ -37,21 +38,6 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     for (auto& a : argStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) envStrings.push_back(*e);
-    for (const std::string& entry :
-         {"FOLDCRAFT_HOME=" + (scratch / "home"), "SOURCE_DATE_EPOCH=" + std::to_string(kCliNow)})
-        envStrings.push_back(entry);
-    for (const std::string& entry : extraEnv) envStrings.push_back(entry);
-    std::vector<char*> envp;
-    for (auto e = envStrings.rbegin(); e != envStrings.rend(); ++e) {  // the last one wins
-        const size_t name = e->find('=') + 1;
-        if (std::none_of(envp.begin(), envp.end(),
-                         [&](char* p) { return std::strncmp(p, e->c_str(), name) == 0; }))
-            envp.push_back(e->data());
-    }
-    envp.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
@@ -60,7 +46,7 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     pid_t pid = 0;
     int status = 0;
     CliRun run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0 &&
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 &&
         waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         run.exitCode = WEXITSTATUS(status);
     posix_spawn_file_actions_destroy(&actions);

@@ -95,6 +95,8 @@ TEST(ModelCommandsTest, ErrorsExitTwoAndLeaveFilesAlone) {
     d.WriteFile("zero.fcd", "");
     const std::string out = d.WriteFile("out.fcd", "previous contents");
     ASSERT_EQ(::mkfifo((d / "fifo.fcd").c_str(), 0600), 0);
+    d.WriteFile("bad.json", "{\"m_strTitle\": ");
+    d.WriteFile("2.json", R"({"m_strTitle": "a", "m_strTitle": "b"})");
     std::vector<foldcraft::test::CliCase> cases = {
         {{"new", "@/new.fcd"}, 0},
         {{"new", "@/keep.fcd"}, 2, "Error: @/keep.fcd exists; use --force to replace it\n"},
@@ -108,6 +110,10 @@ TEST(ModelCommandsTest, ErrorsExitTwoAndLeaveFilesAlone) {
         {{"resave", "@/new.fcd", "@/fifo.fcd"}, 2, "Error: not a regular file: @/fifo.fcd\n"},
         {{"from-json", "@/missing.json", "-o", "@/out.fcd"}, 2, "Error: @/missing.json: "},
         {{"from-json", "@", "-o", "@/out.fcd"}, 2, "Error: @: is a directory\n"},
+        {{"from-json", "@/bad.json", "-o", "@/out.fcd"}, 2, "Error: @/bad.json: not valid JSON"},
+        {{"from-json", "@/2.json", "-o", "@/out.fcd"},
+         2,
+         "Error: @/2.json: m_strTitle: field given twice"},
         {{"import", "@/nothing", "-o", "@/out.fcd"}, 2, "Error: @/nothing: "},
         {{}, 64},
         {{"no-such-command"}, 64},
@@ -115,27 +121,11 @@ TEST(ModelCommandsTest, ErrorsExitTwoAndLeaveFilesAlone) {
         {{"from-json", "a.json"}, 64},
         {{"import", "@", "-o", "@/out.fcd", "--no-such-option"}, 64},
     };
-    const std::pair<std::string, std::string> badJson[] = {
-        {"{\"m_strTitle\": ", "not valid JSON"},
-        {"", "not valid JSON"},
-        {R"({"m_pRoot": {"m_arrDocs": [{"m_nFileSize": "big"}]}})",
-         "m_pRoot.m_arrDocs[0].m_nFileSize: expected an integer"},
-        {R"({"m_colour": 1})", "m_colour: unknown field"},
-        {R"({"m_strTitle": "a", "m_strTitle": "b"})", "m_strTitle: field given twice"},
-    };
-    for (size_t i = 0; i < std::size(badJson); ++i) {
-        const std::string in = "@/bad" + std::to_string(i) + ".json";
-        d.WriteFile("bad" + std::to_string(i) + ".json", badJson[i].first);
-        cases.push_back({{"from-json", in, "-o", "@/out.fcd"}, 2, "Error: " + in + ": "});
-        cases.push_back({{"from-json", in, "-o", "@/out.fcd"}, 2, badJson[i].second});
-    }
+    const std::string usage = "Usage: " FOLDCRAFT_CLI_PATH " ";
     for (const std::string command : {"new", "info", "from-json", "resave", "import", "generate",
                                       "preview", "publish", "check"}) {
         cases.push_back({{"--help"}, 0, "", "\n  " + command + " "});
-        cases.push_back({{command, "--help"},
-                         0,
-                         "",
-                         "Usage: " + std::string(FOLDCRAFT_CLI_PATH) + " " + command});
+        cases.push_back({{command, "--help"}, 0, "", usage + command});
     }
     ExpectRuns(cases, d.Path());
     EXPECT_EQ(ReadFile(d / "keep.fcd"), "precious");
@@ -203,10 +193,6 @@ TEST(ModelCommandsTest, ImportMakesAProjectOfADirectory) {
     EXPECT_EQ(RunCli({"generate", d / "p.fcd", d / "site"}).exitCode, 0);
     EXPECT_NE(ReadFile(d / "site/Folder0.html").find(">notes.txt</a>"), std::string::npos);
 
-    fs::remove(d / "docs/loop1");
-    fs::remove(d / "docs/loop2");
-    run = RunCli({"import", "--include-hidden", d / "docs", "-o", d / "h.fcd"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(RunCli({"info", d / "h.fcd"}).out.find("\"m_strName\": \".hidden\""),
-              std::string::npos);
+    run = RunCli({"import", "--include-hidden", d / "docs", "-o", d / "p.fcd"});
+    EXPECT_EQ(run.out, "Imported 1 folder and 3 documents into " + (d / "p.fcd") + "\n");
 }
