@@ -2,12 +2,15 @@
 // the tool in ModelCommandsTest).
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "cli/ProjectJson.h"
 #include "model/FoldcraftDoc.h"
+#include "support/TempDir.h"
 
 using foldcraft::cli::ProjectJson;
+using foldcraft::test::ReadFile;
 using Json = ProjectJson::Json;
 
 namespace {
@@ -48,53 +51,15 @@ TEST(ProjectJsonTest, Utf8CheckAgreesWithTheJsonWriter) {
     }
 }
 
+// Each line of the fixture: a JSON text, a tab, the message that refuses it.
 TEST(ProjectJsonTest, BadValuesAreRefusedNamingTheField) {
-    const std::string int32 = "expected an integer from -2147483648 to 2147483647, got ";
-    const std::string uint32 = "expected an integer from 0 to 4294967295, got ";
-    const std::pair<std::string, std::string> cases[] = {
-        {R"({"m_strTitle": {"hex": "4"}})",
-         "m_strTitle.hex: expected an even number of hexadecimal digits"},
-        {R"({"m_strTitle": {"hex": "4g"}})",
-         "m_strTitle.hex: not a hexadecimal digit at position 1"},
-        {R"({"m_strTitle": {"hex": 41}})", "m_strTitle.hex: expected a string, got an integer"},
-        {R"({"m_strTitle": {"hex": "41", "more": 1}})",
-         "m_strTitle: expected a string or {\"hex\": \"...\"}, got an object with other fields"},
-        {R"({"m_nThumbWidth": true})", "m_nThumbWidth: " + int32 + "a boolean"},
-        {R"({"m_pRoot": {"m_arrDocs": [{}, {"m_nFileSize": "12"}]}})",
-         "m_pRoot.m_arrDocs[1].m_nFileSize: " + int32 + "a string"},
-        {R"({"m_nThumbWidth": 2147483648})", "m_nThumbWidth: " + int32 + "2147483648"},
-        {R"({"m_nThumbWidth": 1.5})",
-         "m_nThumbWidth: " + int32 + "a number with a fraction or exponent"},
-        {R"({"m_clrLink": -1})", "m_clrLink: " + uint32 + "-1"},
-        {R"({"m_clrLink": 4294967296})", "m_clrLink: " + uint32 + "4294967296"},
-        {R"({"m_timeLastPublish": -1})", "m_timeLastPublish: " + uint32 + "-1"},
-        {R"({"m_pRoot": {"m_arrFolders": [{"m_arrHotspots": [{"m_arrCoords": [1, null]}]}]}})",
-         "m_pRoot.m_arrFolders[0].m_arrHotspots[0].m_arrCoords[1]: " + int32 + "null"},
-        {R"({"m_pRoot": {"m_arrDocs": {}}})",
-         "m_pRoot.m_arrDocs: expected an array, got an object"},
-        {R"({"m_pRoot": []})", "m_pRoot: expected an object, got an array"},
-        {R"({"m_strTitle": null})", "m_strTitle: expected a string, got null"},
-        {"[]", "(top level): expected an object, got an array"},
-        {R"({"m_strTitel": "x"})", "m_strTitel: unknown field"},
-        {R"({"m_pRoot": {"m_arrDocs": [{"m_strLabel": "x"}]}})",
-         "m_pRoot.m_arrDocs[0].m_strLabel: unknown field"},
-        {R"({"m_pRoot": {"m_arrDocs": [{"class": "CWebLink"}]}})",
-         "m_pRoot.m_arrDocs[0].class: unknown class \"CWebLink\", expected \"CBuildTreeDoc\""},
-        {R"({"m_pRoot": {"m_arrFolders": [{"class": "CBuildTreeDoc"}]}})",
-         "m_pRoot.m_arrFolders[0].class: \"CBuildTreeDoc\" does not belong here, expected "
-         "\"CBuildTreeFolder\""},
-        {R"({"m_pRoot": {"class": "CBuildTreeDoc"}})",
-         "m_pRoot.class: \"CBuildTreeDoc\" does not belong here, expected \"CBuildTreeFolder\""},
-        {R"({"m_pRoot": {"m_arrHotspots": [{"class": 3}]}})",
-         "m_pRoot.m_arrHotspots[0].class: expected a string, got an integer"},
-        {R"({"m_pRoot": {"m_arrDocs": [{}]}, "m_pRoot": {}})", "m_pRoot: field given twice"},
-        {R"({"m_pRoot": {"m_arrDocs": [{}, {"m_arrCoords": [[1], 2], "m_strName": "a",
-             "m_strName": "b"}]}})",
-         "m_pRoot.m_arrDocs[1].m_strName: field given twice"},
-        {R"({"m_strTitle": {"hex": "41", "hex": "42"}})", "m_strTitle.hex: field given twice"},
-        {std::string("{}\n \0 garbage", 13), "not valid JSON: a NUL byte at line 2, column 2"},
-    };
-    for (const auto& [json, message] : cases) EXPECT_EQ(Refusal(json), message) << json;
+    std::istringstream cases(ReadFile(FOLDCRAFT_TESTS_DIR "/cli/fixtures/refused-json.txt"));
+    int count = 0;
+    for (std::string line; std::getline(cases, line); ++count)
+        EXPECT_EQ(Refusal(line.substr(0, line.find('\t'))), line.substr(line.find('\t') + 1));
+    EXPECT_EQ(count, 25);
+    EXPECT_EQ(Refusal(std::string("{}\n \0 garbage", 13)),
+              "not valid JSON: a NUL byte at line 2, column 2");
     // Text that is not JSON (which must itself be valid UTF-8): the parser's reason.
     for (const std::string text :
          {"", "{\"m_strTitle\": \"x\"", "{} {}", "{\"m_strTitle\": \"\xE9\"}"})
