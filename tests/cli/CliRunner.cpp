@@ -55,6 +55,10 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     return run;
 }
 
+std::string Fixture(const std::string& name) {
+    return ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/cli/fixtures/" + name);
+}
+
 namespace {
 
 std::string WithDir(std::string text, const std::string& dir) {

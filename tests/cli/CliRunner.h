@@ -15,11 +15,13 @@ struct CliRun {
 // The tool's "now" in every run: SOURCE_DATE_EPOCH pins its clock (2026-01-01 UTC).
 inline constexpr long long kCliNow = 1767225600;
 
-// Runs the built tool with args and stdinText on standard input, a private program
-// folder (FOLDCRAFT_HOME) and the clock at kCliNow; extraEnv ("NAME=value") wins. With
-// addressSpace (bytes) not 0, under that address-space limit. Killed after a minute.
+// Runs the built tool with a private FOLDCRAFT_HOME and the clock at kCliNow; extraEnv
+// ("NAME=value") wins; addressSpace (bytes) limits memory. Killed after a minute.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
               const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0);
+
+// The contents of tests/cli/fixtures/name.
+std::string Fixture(const std::string& name);
 
 // One command line and what it must give; "@" stands for the test's directory.
 struct CliCase {

@@ -19,22 +19,13 @@ using foldcraft::cli::ProjectJson;
 using foldcraft::test::CliRun;
 using foldcraft::test::ExpectRuns;
 using foldcraft::test::FileExists;
+using foldcraft::test::Fixture;
 using foldcraft::test::ReadFile;
 using foldcraft::test::RunCli;
 using foldcraft::test::TempDir;
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string Fixture(const std::string& name) {
-    return ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/cli/fixtures/" + name);
-}
-
-}  // namespace
-
-// sample.json leaves most fields out and uses the hex and boolean forms;
-// sample-info.json is what info prints for it (every field, in file order, texts that
-// are not UTF-8 as hex), which from-json reads back to the same bytes.
+// sample.json leaves fields out, uses the hex and boolean forms; info prints it whole.
 TEST(ModelCommandsTest, JsonAndProjectTripsAreByteIdentical) {
     TempDir d;
     const std::string a = d / "a.fcd";
@@ -52,9 +43,8 @@ TEST(ModelCommandsTest, JsonAndProjectTripsAreByteIdentical) {
     EXPECT_EQ(RunCli({"resave", a, a}).exitCode, 0);
     EXPECT_EQ(ReadFile(a), written);
 
-    // The project files of the format tests: a readable one trips through JSON to what
-    // resave writes; a damaged one is an error naming it; an unsupported version
-    // prints the empty project and is not written back.
+    // The format tests' files: JSON trips give what resave writes; damaged or unsupported
+    // files are errors (the latter printing the empty project) and are not written back.
     std::vector<std::string> projects{a};
     for (const auto& entry :
          fs::directory_iterator(fs::path(FOLDCRAFT_TESTS_DIR) / "model/fixtures"))
@@ -86,8 +76,7 @@ TEST(ModelCommandsTest, JsonAndProjectTripsAreByteIdentical) {
     }
 }
 
-// Exit codes and messages of new, info, from-json, resave and the usage rules; on an
-// error no file is written or changed.
+// Exit codes and messages; on an error no file is written or changed.
 TEST(ModelCommandsTest, ErrorsExitTwoAndLeaveFilesAlone) {
     TempDir d;
     d.WriteFile("keep.fcd", "precious");
@@ -141,9 +130,8 @@ TEST(ModelCommandsTest, RunningOutOfMemoryIsAnErrorAndWritesNothing) {
     if (foldcraft::test::kAddressSanitizer)
         GTEST_SKIP() << "an address-space limit leaves no room for AddressSanitizer";
     TempDir d;
-    // A project whose title is 100 MiB of zero bytes (a hole in the file, no disk
-    // taken) and a JSON text with a 48 MiB string, both more than a run limited to
-    // 160 MiB of address space can hold twice.
+    // A project with a 100 MiB title (a hole in the file) and a JSON text with a 48 MiB
+    // string: more than 160 MiB of address space can hold twice.
     CFoldcraftDoc doc;
     doc.OnNewDocument();
     doc.m_strTitle.clear();
@@ -172,8 +160,7 @@ TEST(ModelCommandsTest, RunningOutOfMemoryIsAnErrorAndWritesNothing) {
     }
 }
 
-// The tree itself is the importer's (tested there); here: what the command reports,
-// and that a publish in the second of the import shows what it imported.
+// What import reports; a publish in the second of the import shows what it imported.
 TEST(ModelCommandsTest, ImportMakesAProjectOfADirectory) {
     TempDir d;
     d.WriteFile("docs/Reports/A.txt", "A");

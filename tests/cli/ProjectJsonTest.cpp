@@ -1,16 +1,14 @@
-// The JSON form's reading rules (info's output and the round trips are checked through
-// the tool in ModelCommandsTest).
+// The JSON form's reading rules (its output and round trips: ModelCommandsTest).
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
+#include "CliRunner.h"
 #include "cli/ProjectJson.h"
 #include "model/FoldcraftDoc.h"
-#include "support/TempDir.h"
 
 using foldcraft::cli::ProjectJson;
-using foldcraft::test::ReadFile;
 using Json = ProjectJson::Json;
 
 namespace {
@@ -53,7 +51,7 @@ TEST(ProjectJsonTest, Utf8CheckAgreesWithTheJsonWriter) {
 
 // Each line of the fixture: a JSON text, a tab, the message that refuses it.
 TEST(ProjectJsonTest, BadValuesAreRefusedNamingTheField) {
-    std::istringstream cases(ReadFile(FOLDCRAFT_TESTS_DIR "/cli/fixtures/refused-json.txt"));
+    std::istringstream cases(foldcraft::test::Fixture("refused-json.txt"));
     int count = 0;
     for (std::string line; std::getline(cases, line); ++count)
         EXPECT_EQ(Refusal(line.substr(0, line.find('\t'))), line.substr(line.find('\t') + 1));

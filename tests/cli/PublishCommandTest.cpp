@@ -35,8 +35,7 @@ struct Project {
     std::string extraDocument = {};
 };
 
-// Writes dir/name: a document, a web link, a folder "Pictures" with a picture and a
-// hotspot folder "Map", the files in dir/src.
+// dir/name: a document, a link, a folder with a picture and a hotspot folder "Map".
 std::string Write(const TempDir& dir, const std::string& name, const Project& p = {}) {
     CFoldcraftDoc doc;
     foldcraft::test::NewProject(doc);
@@ -75,8 +74,6 @@ TEST(PageCommandsTest, GenerateRunsTheWritersSwitchedOn) {
             EXPECT_TRUE(FileExists(d / ("out/site/" + name))) << name;
         for (const std::string name : {"TitlePage.html", "Sitemap.html"})
             EXPECT_EQ(FileExists(d / ("out/site/" + name)), titleAndSitemap) << name;
-        EXPECT_NE(ReadFile(d / "out/site/Folder0-1.html").find("usemap=\"#Map\""),
-                  std::string::npos);
     }
 }
 
@@ -87,8 +84,7 @@ TEST(PublishCommandTest, PublishPrintsTheLogAndCheckReadsTheSite) {
     const std::string before = ReadFile(project);
     const CliRun run = RunCli({"publish", project});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out + run.err,
-              ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/cli/fixtures/publish-log.txt"));
+    EXPECT_EQ(run.out + run.err, foldcraft::test::Fixture("publish-log.txt"));
     EXPECT_EQ(ReadFile(d / "site/files" + (d / "src/cat.jpg")), "cat");
     EXPECT_EQ(ReadFile(project), before);  // without --save
 
@@ -97,9 +93,7 @@ TEST(PublishCommandTest, PublishPrintsTheLogAndCheckReadsTheSite) {
     fs::remove(d / ("site/" + plan));
     const CliRun check = RunCli({"check", d / "site"});
     EXPECT_EQ(check.exitCode, 1);
-    EXPECT_TRUE(check.out.starts_with("Folder0.html: " + plan + "\nFolder0.html: " + plan +
-                                      "\nSitemap.html: " + plan + "\nChecked 6 pages, "))
-        << check.out;
+    EXPECT_NE(check.out.find("\nSitemap.html: " + plan + "\nChecked 6 pages, "), std::string::npos);
     EXPECT_TRUE(check.out.ends_with(" local links: 3 broken links.\n")) << check.out;
 }
 
@@ -111,48 +105,37 @@ TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
     Write(d, "relative.fcd", {.publishPath = "relative/site"});
     Write(d, "missing-doc.fcd", {.extraDocument = d / "src/gone.doc"});
     d.WriteFile("plain", "x");
-    d.WriteFile("bad/Folder0-0.html/keep", "");
-    d.WriteFile("bad/Sitemap.html/keep", "");
+    d.WriteFile("b/Folder0-0.html/keep", "");
+    d.WriteFile("b/Sitemap.html/keep", "");
     const std::vector<std::string> notCopied = {"publish", "@/missing-doc.fcd", "--to", "@/o",
                                                 "--yes"};
     std::vector<foldcraft::test::CliCase> cases = {
-        {{"generate", "@/p.fcd", "@/bad"},
-         2,
-         "sitemap failed!\nCreation of folder pages failed!\n"},
+        {{"generate", "@/p.fcd", "@/b"}, 2, "sitemap failed!\nCreation of folder pages failed!\n"},
         {{"generate", "@/none.fcd", "@/out"}, 2, "Error: @/none.fcd: "},
         {{"generate", "@/p.fcd", "@/plain"}, 2, "Error: @/plain: "},
         {{"generate", "@/p.fcd"}, 64},
         {notCopied, 1, "", "\nThe following files were not copied:\n@/src/gone.doc\n"},
-        {notCopied, 1, "",
-         "\n--------------------\nPublish finished.\nSome files were not copied.\n"},
-        {{"publish", "@/empty.fcd"},
-         2,
-         "Cannot publish at this time.  Nothing has been constructed"},
+        {notCopied, 1, "", "\nPublish finished.\nSome files were not copied.\n"},
+        {{"publish", "@/empty.fcd"}, 2, "Nothing has been constructed in Step 1 Build.\n"},
         {{"publish", "@/relative.fcd"}, 2, "Invalid path.\n"},
         {{"publish", "@/p.fcd", "--to", ""}, 2, "Invalid path.\n"},
-        {{"publish", "@/p.fcd", "--program-folder", "@/h", "--to", "@/h/"},
-         2,
-         "same folder as app"},
+        {{"publish", "@/p.fcd", "--program-folder", "@/h", "--to", "@/h/"}, 2, "same folder"},
         {{"publish", "@/missing.fcd"}, 2, "Error: @/missing.fcd: "},
         {{"publish", "@/p.fcd", "--to", "@/new/site"}, 2, "Directory does not exist. Create?\n"},
         {{"publish", "@/p.fcd", "--to", "@/plain/site", "--yes"}, 2, "directory not created.\n"},
         {{"check", "@/no-such-site"}, 2, "Error: "},
     };
     for (const std::string id :
-         {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-9999999999"})
-        cases.push_back({{"preview", "@/p.fcd", "--folder", id},
-                         2,
-                         "Error: the project has no folder with the identifier \"" + id + "\"\n"});
+         {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-99999999999999999999"})
+        cases.push_back({{"preview", "@/p.fcd", "--folder", id}, 2, "identifier \"" + id + "\"\n"});
     foldcraft::test::ExpectRuns(cases, d.Path());
-    EXPECT_TRUE(FileExists(d / "bad/Folder0-1.html"));  // the other pages are written
+    EXPECT_TRUE(FileExists(d / "b/Folder0-1.html"));  // the other pages are written
     EXPECT_EQ(ReadFile(d / "plain"), "x");
     EXPECT_FALSE(FileExists(d / "new"));
 }
 
-// SOURCE_DATE_EPOCH is "now": the same project publishes to the same bytes, the title
-// page shows that time, a malformed value falls back to the clock with a warning. --yes
-// makes a missing directory (a relative one from the current directory); --save writes
-// the last-publish time back, but not --to.
+// SOURCE_DATE_EPOCH is "now" (same bytes twice; a malformed one is warned of). --yes makes
+// a (relative) directory; --save writes the last-publish time back, but not --to.
 TEST(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
     TempDir d;
     const std::string project = Write(d, "p.fcd");
@@ -205,8 +188,7 @@ TEST(PageCommandsTest, OpenRunsXdgOpenOnThePage) {
     EXPECT_EQ(browser.Opened(), d / "site/TitlePage.html");
 }
 
-// A link to a user's file or a named pipe standing where a page goes: the page
-// replaces it, nothing is written through the link and nothing waits for a reader.
+// A link to a user's file or a named pipe where a page goes is replaced, not followed.
 TEST(PageCommandsTest, PagesReplaceLinksAndPipesAtTheirPlace) {
     const std::pair<std::string, std::string> places[] = {
         {"generate", "site/styles.css"},     {"generate", "site/cat.jpg.html"},
@@ -235,8 +217,7 @@ TEST(PageCommandsTest, PagesReplaceLinksAndPipesAtTheirPlace) {
     }
 }
 
-// The question is asked when the tool runs on a terminal. While it waits, the
-// project file is edited: --save then leaves the edit in place and exits 1.
+// On a terminal the tool asks; an edit made meanwhile is kept by --save (exit 1).
 TEST(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
     TempDir d;
     const std::string project = Write(d, "p.fcd");
@@ -269,9 +250,9 @@ TEST(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
                 answered = ::write(master, answer.data(), 2) == 2;
             }
         }
+        ::close(master);  // a tool still waiting for an answer reads the end of input
         int status = 0;
         ::waitpid(pid, &status, 0);
-        ::close(master);
         EXPECT_TRUE(answered) << output;
         EXPECT_EQ(WEXITSTATUS(status), answer == "y\n" ? 1 : 2) << output;
         EXPECT_EQ(FileExists(site + "/Folder0.html"), answer == "y\n");
