@@ -97,7 +97,7 @@ TEST(PublishCommandTest, PublishPrintsTheLogAndCheckReadsTheSite) {
     EXPECT_TRUE(check.out.ends_with(" local links: 3 broken links.\n")) << check.out;
 }
 
-// Exit codes and messages on errors; what an error leaves is checked at the end.
+// Exit codes and messages; what an error leaves is checked at the end.
 TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
     TempDir d;
     Write(d, "p.fcd");
@@ -124,6 +124,7 @@ TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
         {{"publish", "@/p.fcd", "--to", "@/new/site"}, 2, "Directory does not exist. Create?\n"},
         {{"publish", "@/p.fcd", "--to", "@/plain/site", "--yes"}, 2, "directory not created.\n"},
         {{"check", "@/no-such-site"}, 2, "Error: "},
+        {{"--program-folder", "@/prog", "preview", "@/p.fcd"}, 0, "", "@/prog/temp.html\n"},
     };
     for (const std::string id :
          {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-99999999999999999999"})
@@ -132,6 +133,7 @@ TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
     EXPECT_TRUE(FileExists(d / "b/Folder0-1.html"));  // the other pages are written
     EXPECT_EQ(ReadFile(d / "plain"), "x");
     EXPECT_FALSE(FileExists(d / "new"));
+    EXPECT_NE(ReadFile(d / "prog/temp.html").find("<title>Root</title>"), std::string::npos);
 }
 
 // SOURCE_DATE_EPOCH is "now" (same bytes twice; a malformed one is warned of). --yes makes
