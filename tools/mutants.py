@@ -220,6 +220,14 @@ MUTANTS = [
       "result.broken.empty() ? kExitOk : kExitFailure;", "check's exit status for broken links"),
     M("src/cli/CliGenerateCommands.cpp", "if (doc.m_bCreateSitemap == 1) ok =",
       "if (doc.m_bCreateSitemap == 0) ok =", "generate writes the sitemap when switched off"),
+    M("src/cli/ProjectJson.cpp", "if (!object.keys.insert(key).second) {",
+      "if (!object.keys.insert(key).second && key.empty()) {",
+      "from-json takes a field given twice"),
+    M("src/cli/main.cpp", "return kExitFailure;", "return kExitOk;",
+      "running out of memory exits 0"),
+    M("src/cli/CliPublishCommands.cpp",
+      "std::cout << broken.page << \": \" << broken.link << \"\\n\";",
+      "std::cout << broken.page << \"\\n\";", "check does not name the broken link"),
     # desktop program: build step
     # desktop program: design step
     # desktop program: application shell and publish step

@@ -15,34 +15,41 @@ struct CliRun {
 // The tool's "now" in every run: SOURCE_DATE_EPOCH pins its clock (2026-01-01 UTC).
 inline constexpr long long kCliNow = 1767225600;
 
-// Runs the built foldcraft-cli (FOLDCRAFT_CLI_PATH) with args, feeding stdinText on
-// standard input, with FOLDCRAFT_HOME pointing at a private program folder and the
-// clock pinned at kCliNow. extraEnv ("NAME=value") is added last and wins. With
-// addressSpace (bytes) not 0, the tool runs under that address-space limit
-// (through prlimit). Waits at most timeoutSeconds; a run that takes longer is
-// killed (exitCode -1).
+// Runs the built tool with a private FOLDCRAFT_HOME and the clock at kCliNow; extraEnv
+// ("NAME=value") wins; addressSpace (bytes) limits memory. Killed after a minute.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText = {},
-              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0,
-              int timeoutSeconds = 60);
+              const std::vector<std::string>& extraEnv = {}, unsigned long long addressSpace = 0);
+
+// The contents of tests/cli/fixtures/name.
+std::string Fixture(const std::string& name);
+
+// One command line and what it must give; "@" stands for the test's directory.
+struct CliCase {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err = {};  // must occur in standard error (empty: not checked)
+    std::string out = {};  // must occur in standard output (empty: not checked)
+};
+
+// Runs every case with "@" replaced by dir, failing the test on each difference.
+void ExpectRuns(const std::vector<CliCase>& cases, const std::string& dir);
 
 class TempDir;
 
-// A stand-in for xdg-open, in a directory of its own under dir: it records the
-// address it is given and exits with exitCode. Runs given Env() find it first.
+// A stand-in for xdg-open under dir: records the address it is given, exits with exitCode.
 class FakeOpener {
 public:
     FakeOpener(const TempDir& dir, int exitCode);
     // "PATH=<its directory>:<the current PATH>", for RunCli's extraEnv.
     std::string Env() const;
-    // The address it was given; waits up to thirty seconds for a started opener.
+    // The address it was given (waits up to thirty seconds for it).
     std::string Opened() const;
 
 private:
     std::string m_dir;
 };
 
-// Whether this build runs under AddressSanitizer, whose shadow memory no
-// address-space limit leaves room for.
+// Under AddressSanitizer, whose shadow memory no address-space limit leaves room for.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
 #elif defined(__has_feature)

@@ -1,16 +1,13 @@
-// The publish and check commands, run as a user runs them.
-
-#include <fcntl.h>
+// The page commands (generate, preview), publish and check, run as a user runs them.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "CliRunner.h"
 #include "model/ProjectFile.h"
@@ -25,218 +22,214 @@ using foldcraft::test::AddSubFolder;
 using foldcraft::test::CliRun;
 using foldcraft::test::FakeOpener;
 using foldcraft::test::FileExists;
-using foldcraft::test::kCliNow;
-using foldcraft::test::NewProject;
 using foldcraft::test::ReadFile;
 using foldcraft::test::RunCli;
 using foldcraft::test::TempDir;
 
 namespace {
 
-const std::string kSuccessLog =
-    "Publish status:\n----------------------------------------\n"
-    "\nCreating directory structure...\nSuccessfully created directory structure.\n"
-    "\nCopying files...\nSuccessfully copied files\n"
-    "\nCreating styles.css...\nSuccessfully created styles.css.\n"
-    "\nCreating title page...\nSuccessfully created title page.\n"
-    "\nCreating sitemap...\nSuccessfully created sitemap.\n"
-    "\nCreating folder pages...\nSuccessfully created folder pages.\n"
-    "\n--------------------\nPublish successful!\n";
-
-class PublishCommandTest : public ::testing::Test {
-protected:
-    // Writes a project with documents in two directories and a web link, whose
-    // publish path is publishPath.
-    std::string WriteProject(const std::string& publishPath, bool withItems = true,
-                             const std::string& extraDocument = {}) {
-        CFoldcraftDoc doc;
-        NewProject(doc);
-        doc.m_strPublishPath = publishPath;
-        if (withItems) {
-            AddDocument(*doc.m_pRoot, "Plan", dir.WriteFile("src/Reports/Plan.doc", "plan"));
-            AddDocument(*doc.m_pRoot, "Web", "http://example.com/");
-            CBuildTreeFolder* sub = AddSubFolder(*doc.m_pRoot, "Pictures");
-            AddDocument(*sub, "Cat", dir.WriteFile("src/Pics/cat.jpg", "cat"));
-            if (!extraDocument.empty()) AddDocument(*sub, "Extra", extraDocument);
-        }
-        doc.m_timeLastPublish = 1000;
-        const std::string path = dir / "project.fcd";
-        EXPECT_TRUE(SaveProject(doc, path).Ok());
-        return path;
-    }
-
-    TempDir dir;
+struct Project {
+    std::string publishPath = "/nowhere";
+    bool withItems = true;
+    bool titleAndSitemap = true;
+    std::string extraDocument = {};
 };
+
+// dir/name: a document, a link, a folder with a picture and a hotspot folder "Map".
+std::string Write(const TempDir& dir, const std::string& name, const Project& p = {}) {
+    CFoldcraftDoc doc;
+    foldcraft::test::NewProject(doc);
+    doc.m_strPublishPath = p.publishPath;
+    doc.m_bCreateTitlePage = doc.m_bCreateSitemap = p.titleAndSitemap ? 1 : 0;
+    doc.m_timeLastPublish = 1000;
+    if (p.withItems) {
+        AddDocument(*doc.m_pRoot, "Plan", dir.WriteFile("src/Plan.doc", "plan"));
+        AddDocument(*doc.m_pRoot, "Web", "http://example.com/");
+        AddDocument(*AddSubFolder(*doc.m_pRoot, "Pictures"), "Cat",
+                    dir.WriteFile("src/cat.jpg", "cat"));
+        CBuildTreeFolder* map = AddSubFolder(*doc.m_pRoot, "Map");
+        map->m_bHotspotFolder = 1;
+        map->m_strHotspotImage = dir.WriteFile("src/map.gif", "map");
+        if (!p.extraDocument.empty()) AddDocument(*map, "Extra", p.extraDocument);
+    }
+    EXPECT_TRUE(SaveProject(doc, dir / name).Ok());
+    return dir / name;
+}
 
 }  // namespace
 
-TEST_F(PublishCommandTest, PublishPrintsTheLogAndTheSiteChecksClean) {
-    const std::string site = dir / "site";
-    fs::create_directories(site);
-    const std::string project = WriteProject(site);
+// The title page and the sitemap only when the project has them switched on.
+TEST(PageCommandsTest, GenerateRunsTheWritersSwitchedOn) {
+    for (const bool titleAndSitemap : {true, false}) {
+        TempDir d;
+        const CliRun run = RunCli(
+            {"generate", Write(d, "p.fcd", {.titleAndSitemap = titleAndSitemap}), d / "out/site"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "Successfully created styles.css.\n" +
+                               std::string(titleAndSitemap ? "Successfully created title page.\n"
+                                                             "Successfully created sitemap.\n"
+                                                           : "") +
+                               "Successfully created folder pages.\n");
+        for (const std::string name : {"styles.css", "Folder0.html", "Folder0-0.html"})
+            EXPECT_TRUE(FileExists(d / ("out/site/" + name))) << name;
+        for (const std::string name : {"TitlePage.html", "Sitemap.html"})
+            EXPECT_EQ(FileExists(d / ("out/site/" + name)), titleAndSitemap) << name;
+    }
+}
+
+TEST(PublishCommandTest, PublishPrintsTheLogAndCheckReadsTheSite) {
+    TempDir d;
+    fs::create_directories(d / "site");
+    const std::string project = Write(d, "p.fcd", {.publishPath = d / "site"});
     const std::string before = ReadFile(project);
     const CliRun run = RunCli({"publish", project});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, kSuccessLog);
-    EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(FileExists(site + "/Folder0.html"));
-    EXPECT_TRUE(FileExists(site + "/Folder0-0.html"));
-    EXPECT_EQ(ReadFile(site + "/files/" + (dir / "src/Pics/cat.jpg").substr(1)), "cat");
-    // Without --save the project file is left as it was.
-    EXPECT_EQ(ReadFile(project), before);
+    EXPECT_EQ(run.out + run.err, foldcraft::test::Fixture("publish-log.txt"));
+    EXPECT_EQ(ReadFile(d / "site/files" + (d / "src/cat.jpg")), "cat");
+    EXPECT_EQ(ReadFile(project), before);  // without --save
 
-    const CliRun check = RunCli({"check", site});
-    EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-    EXPECT_NE(check.out.find("no broken link."), std::string::npos) << check.out;
-
-    fs::remove(site + "/files/" + (dir / "src/Reports/Plan.doc").substr(1));
-    const CliRun broken = RunCli({"check", site});
-    EXPECT_EQ(broken.exitCode, 1);
-    EXPECT_NE(
-        broken.out.find("Folder0.html: files/" + (dir / "src/Reports/Plan.doc").substr(1) + "\n"),
-        std::string::npos)
-        << broken.out;
-
-    EXPECT_EQ(RunCli({"check", dir / "no-such-site"}).exitCode, 2);
+    const std::string plan = "files" + (d / "src/Plan.doc");
+    EXPECT_TRUE(RunCli({"check", d / "site"}).out.ends_with(" local links: no broken link.\n"));
+    fs::remove(d / ("site/" + plan));
+    const CliRun check = RunCli({"check", d / "site"});
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_NE(check.out.find("\nSitemap.html: " + plan + "\nChecked 6 pages, "), std::string::npos);
+    EXPECT_TRUE(check.out.ends_with(" local links: 3 broken links.\n")) << check.out;
 }
 
-TEST_F(PublishCommandTest, FilesNotCopiedExitOne) {
-    fs::create_directories(dir / "site");
-    const std::string missing = dir / "src/gone.doc";
-    const CliRun run = RunCli({"publish", WriteProject(dir / "site", true, missing)});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.out.find("\nThe following files were not copied:\n" + missing + "\n"),
-              std::string::npos)
-        << run.out;
-    EXPECT_TRUE(run.out.ends_with(
-        "\n--------------------\nPublish finished.\nSome files were not copied.\n"));
+// Exit codes and messages; what an error leaves is checked at the end.
+TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
+    TempDir d;
+    Write(d, "p.fcd");
+    Write(d, "empty.fcd", {.withItems = false});
+    Write(d, "relative.fcd", {.publishPath = "relative/site"});
+    Write(d, "missing-doc.fcd", {.extraDocument = d / "src/gone.doc"});
+    d.WriteFile("plain", "x");
+    d.WriteFile("b/Folder0-0.html/keep", "");
+    d.WriteFile("b/Sitemap.html/keep", "");
+    const std::vector<std::string> notCopied = {"publish", "@/missing-doc.fcd", "--to", "@/o",
+                                                "--yes"};
+    std::vector<foldcraft::test::CliCase> cases = {
+        {{"generate", "@/p.fcd", "@/b"}, 2, "sitemap failed!\nCreation of folder pages failed!\n"},
+        {{"generate", "@/none.fcd", "@/out"}, 2, "Error: @/none.fcd: "},
+        {{"generate", "@/p.fcd", "@/plain"}, 2, "Error: @/plain: "},
+        {{"generate", "@/p.fcd"}, 64},
+        {notCopied, 1, "", "\nThe following files were not copied:\n@/src/gone.doc\n"},
+        {notCopied, 1, "", "\nPublish finished.\nSome files were not copied.\n"},
+        {{"publish", "@/empty.fcd"}, 2, "Nothing has been constructed in Step 1 Build.\n"},
+        {{"publish", "@/relative.fcd"}, 2, "Invalid path.\n"},
+        {{"publish", "@/p.fcd", "--to", ""}, 2, "Invalid path.\n"},
+        {{"publish", "@/p.fcd", "--program-folder", "@/h", "--to", "@/h/"}, 2, "same folder"},
+        {{"publish", "@/missing.fcd"}, 2, "Error: @/missing.fcd: "},
+        {{"publish", "@/p.fcd", "--to", "@/new/site"}, 2, "Directory does not exist. Create?\n"},
+        {{"publish", "@/p.fcd", "--to", "@/plain/site", "--yes"}, 2, "directory not created.\n"},
+        {{"check", "@/no-such-site"}, 2, "Error: "},
+        {{"--program-folder", "@/prog", "preview", "@/p.fcd"}, 0, "", "@/prog/temp.html\n"},
+    };
+    for (const std::string id :
+         {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-99999999999999999999"})
+        cases.push_back({{"preview", "@/p.fcd", "--folder", id}, 2, "identifier \"" + id + "\"\n"});
+    foldcraft::test::ExpectRuns(cases, d.Path());
+    EXPECT_TRUE(FileExists(d / "b/Folder0-1.html"));  // the other pages are written
+    EXPECT_EQ(ReadFile(d / "plain"), "x");
+    EXPECT_FALSE(FileExists(d / "new"));
+    EXPECT_NE(ReadFile(d / "prog/temp.html").find("<title>Root</title>"), std::string::npos);
 }
 
-TEST_F(PublishCommandTest, RefusedChecksExitTwoWithTheirMessage) {
-    fs::create_directories(dir / "site");
-    CliRun run = RunCli({"publish", WriteProject(dir / "site", /*withItems=*/false)});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err,
-              "Cannot publish at this time.  Nothing has been constructed in Step 1 Build.\n");
-    EXPECT_EQ(run.out, "");
-
-    run = RunCli({"publish", WriteProject("relative/site")});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Invalid path.\n");
-
-    run = RunCli({"publish", WriteProject(dir / "site"), "--to", ""});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Invalid path.\n");
-
-    // The program folder (FOLDCRAFT_HOME of the run) given with a trailing slash.
-    const std::string home = dir / "home";
-    run = RunCli(
-        {"publish", WriteProject(dir / "site"), "--program-folder", home, "--to", home + "/"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Cannot publish to same folder as application.\n");
-
-    run = RunCli({"publish", dir / "missing.fcd"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("Error:"), std::string::npos);
-}
-
-TEST_F(PublishCommandTest, MissingDirectoryIsRefusedWithoutATerminalAndMadeWithYes) {
-    const std::string site = dir / "new/site";
-    const std::string project = WriteProject(dir / "elsewhere");
-    CliRun run = RunCli({"publish", project, "--to", site});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.starts_with("Directory does not exist. Create?\n")) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(FileExists(dir / "new"));
-
-    run = RunCli({"publish", project, "--to", site, "--yes"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, kSuccessLog);
-    EXPECT_TRUE(FileExists(site + "/TitlePage.html"));
-    EXPECT_FALSE(FileExists(dir / "elsewhere"));
-
-    // Cannot be made: below a plain file.
-    dir.WriteFile("plain", "x");
-    run = RunCli({"publish", project, "--to", dir / "plain/site", "--yes"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "Error: directory not created.\n");
-}
-
-TEST_F(PublishCommandTest, RelativeToIsTakenFromTheCurrentDirectory) {
-    // The tool runs in this process's current directory.
-    fs::create_directories(dir / "site");
-    const std::string relative = fs::relative(dir / "site", fs::current_path()).string();
-    ASSERT_FALSE(relative.starts_with("/"));
-    const CliRun run = RunCli({"publish", WriteProject("/nowhere"), "--to", relative});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(FileExists(dir / "site/Folder0.html"));
-}
-
-TEST_F(PublishCommandTest, SaveWritesTheLastPublishTimeBack) {
-    fs::create_directories(dir / "site");
-    const std::string project = WriteProject("/nowhere");
-    const CliRun run = RunCli({"publish", project, "--to", dir / "site", "--save", "--quiet"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out + run.err, "");  // --quiet
-    CFoldcraftDoc doc;
-    ASSERT_TRUE(LoadProject(doc, project).Ok());
-    EXPECT_EQ(doc.m_timeLastPublish, kCliNow);
-    // --to is for this run only.
-    EXPECT_EQ(doc.m_strPublishPath, "/nowhere");
-}
-
-// SOURCE_DATE_EPOCH is "now": the same project publishes to the same bytes, the
-// title page shows that time, and a malformed value falls back to the clock with a
-// warning.
-TEST_F(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
-    const std::string project = WriteProject("/nowhere");
-    auto publish = [&](const std::string& site, const std::string& epoch) {
-        fs::create_directories(site);
-        const CliRun run = RunCli({"publish", project, "--to", site, "--quiet"}, {},
-                                  {"SOURCE_DATE_EPOCH=" + epoch});
+// SOURCE_DATE_EPOCH is "now" (same bytes twice; a malformed one is warned of). --yes makes
+// a (relative) directory; --save writes the last-publish time back, but not --to.
+TEST(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
+    TempDir d;
+    const std::string project = Write(d, "p.fcd");
+    auto publish = [&](const std::string& site, const std::string& epoch, bool save = false) {
+        std::vector<std::string> args = {"publish", project, "--to", site, "--yes", "--quiet"};
+        if (save) args.push_back("--save");
+        const CliRun run = RunCli(args, {}, {"SOURCE_DATE_EPOCH=" + epoch});
         EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "");
         return run.err;
     };
-    publish(dir / "a", "86400");
-    publish(dir / "b", "86400");
+    EXPECT_EQ(publish(d / "b", "86400"), "");
+    EXPECT_EQ(publish(fs::relative(d / "a", fs::current_path()), "86400", true), "");
     size_t files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(dir / "a")) {
+    for (const auto& entry : fs::recursive_directory_iterator(d / "a")) {
         if (!entry.is_regular_file()) continue;
-        const fs::path relative = fs::relative(entry.path(), dir / "a");
-        EXPECT_EQ(ReadFile(entry.path()), ReadFile(dir / "b" / relative)) << relative;
         ++files;
+        const fs::path relative = fs::relative(entry.path(), d / "a");
+        EXPECT_EQ(ReadFile(entry.path()), ReadFile(d / "b" / relative)) << relative;
     }
     EXPECT_GE(files, 20u);  // pages, stylesheet, support images and copies
-    EXPECT_NE(ReadFile(dir / "a/TitlePage.html").find("Friday, January 2, 1970 at 0:0"),
+    EXPECT_NE(ReadFile(d / "a/TitlePage.html").find("Friday, January 2, 1970 at 0:0"),
               std::string::npos);
-    EXPECT_NE(publish(dir / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
+    CFoldcraftDoc doc;
+    ASSERT_TRUE(LoadProject(doc, project).Ok());
+    EXPECT_EQ(doc.m_timeLastPublish, 86400);
+    EXPECT_EQ(doc.m_strPublishPath, "/nowhere");
+    EXPECT_NE(publish(d / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
 }
 
-TEST_F(PublishCommandTest, OpenStartsXdgOpenOnTheStartPage) {
-    fs::create_directories(dir / "site");
-    const FakeOpener opener(dir, 0);
-    const CliRun run =
-        RunCli({"publish", WriteProject(dir / "site"), "--open", "--quiet"}, {}, {opener.Env()});
+// --open runs xdg-open on the preview (in the program folder) or the start page.
+TEST(PageCommandsTest, OpenRunsXdgOpenOnThePage) {
+    TempDir d, failing, start;
+    const std::string project = Write(d, "p.fcd");
+    const std::string page = d / "program/temp.html";
+    const std::vector<std::string> preview = {"--program-folder", d / "program", "preview", project,
+                                              "--open",           "--folder",    "0-0"};
+    const FakeOpener opener(d, 0);
+    CliRun run = RunCli(preview, {}, {opener.Env()});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(opener.Opened(), dir / "site/TitlePage.html");
+    EXPECT_EQ(run.out, page + "\n");
+    EXPECT_EQ(opener.Opened(), page);
+    EXPECT_NE(ReadFile(page).find("<title>Pictures</title>"), std::string::npos);
+    run = RunCli(preview, {}, {FakeOpener(failing, 3).Env()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("Error: xdg-open could not open " + page), std::string::npos);
+    const FakeOpener browser(start, 0);
+    run = RunCli({"publish", project, "--to", d / "site", "--yes", "--open"}, {}, {browser.Env()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(browser.Opened(), d / "site/TitlePage.html");
 }
 
-// The question is asked when the tool runs on a terminal. While it waits, the
-// project file is edited: --save then leaves the edit in place.
-TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
-    const std::string project = WriteProject("/nowhere");
-    struct Case {
-        const char* answer;
-        bool editWhileAsked;
-        int exitCode;
+// A link to a user's file or a named pipe where a page goes is replaced, not followed.
+TEST(PageCommandsTest, PagesReplaceLinksAndPipesAtTheirPlace) {
+    const std::pair<std::string, std::string> places[] = {
+        {"generate", "site/styles.css"},     {"generate", "site/cat.jpg.html"},
+        {"generate", "site/Folder0-0.html"}, {"preview", "program/temp.html"},
+        {"preview", "program/styles.css"},   {"publish", "site/styles.css"},
+        {"publish", "site/Folder0.html"},
     };
-    for (const Case& c : {Case{"n\n", false, 2}, Case{"y\n", true, 1}}) {
-        const std::string site = dir / (std::string("tty-") + c.answer[0]);
+    for (const auto& [command, place] : places) {
+        for (const bool pipe : {false, true}) {
+            SCOPED_TRACE(command + " " + place + (pipe ? " pipe" : " link"));
+            TempDir d;
+            const std::string victim = d.WriteFile("user/notes.txt", "MY NOTES");
+            fs::create_directories(fs::path(d / place).parent_path());
+            ASSERT_EQ(pipe ? ::mkfifo((d / place).c_str(), 0600)
+                           : ::symlink(victim.c_str(), (d / place).c_str()),
+                      0);
+            std::vector<std::string> args = {"--program-folder", d / "program", command,
+                                             Write(d, "p.fcd")};
+            if (command == "publish") args.push_back("--to");
+            if (command != "preview") args.push_back(d / "site");
+            const CliRun run = RunCli(args);
+            EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(d / place)));
+            EXPECT_EQ(ReadFile(victim), "MY NOTES");
+        }
+    }
+}
+
+// On a terminal the tool asks; an edit made meanwhile is kept by --save (exit 1).
+TEST(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
+    TempDir d;
+    const std::string project = Write(d, "p.fcd");
+    for (const std::string answer : {"n\n", "y\n"}) {
+        const std::string site = d / ("tty-" + answer.substr(0, 1));
         int master = -1;
         const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            setenv("FOLDCRAFT_HOME", (dir / "home").c_str(), 1);
+            setenv("FOLDCRAFT_HOME", (d / "home").c_str(), 1);
             execl(FOLDCRAFT_CLI_PATH, FOLDCRAFT_CLI_PATH, "publish", project.c_str(), "--to",
                   site.c_str(), "--quiet", "--save", static_cast<char*>(nullptr));
             _exit(127);
@@ -244,40 +237,31 @@ TEST_F(PublishCommandTest, MissingDirectoryQuestionOnATerminal) {
         std::string output;
         bool answered = false;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 100) > 0) {
-                char buf[512];
-                const ssize_t n = ::read(master, buf, sizeof buf);
-                if (n <= 0) break;
-                output.append(buf, static_cast<size_t>(n));
-            }
-            if (!answered && output.find("Create? [y/N] ") != std::string::npos) {
-                if (c.editWhileAsked) {
+        for (pollfd p{master, POLLIN, 0}; std::chrono::steady_clock::now() < deadline;) {
+            char buf[512];
+            const ssize_t n = ::poll(&p, 1, 100) > 0 ? ::read(master, buf, sizeof buf) : 0;
+            if (n < 0 || (n == 0 && p.revents)) break;
+            output.append(buf, static_cast<size_t>(n));
+            if (!answered && output.ends_with("Directory does not exist. Create? [y/N] ")) {
+                if (answer == "y\n") {
                     CFoldcraftDoc edited;
                     ASSERT_TRUE(LoadProject(edited, project).Ok());
                     edited.m_strTitle = "Edited meanwhile";
                     ASSERT_TRUE(SaveProject(edited, project).Ok());
                 }
-                ASSERT_EQ(::write(master, c.answer, 2), 2);
-                answered = true;
+                answered = ::write(master, answer.data(), 2) == 2;
             }
         }
+        ::close(master);  // a tool still waiting for an answer reads the end of input
         int status = 0;
         ::waitpid(pid, &status, 0);
-        ::close(master);
         EXPECT_TRUE(answered) << output;
-        EXPECT_NE(output.find("Directory does not exist. Create? [y/N] "), std::string::npos);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << output;
-        EXPECT_EQ(FileExists(site + "/Folder0.html"), c.answer[0] == 'y');
-        if (c.editWhileAsked) {
-            EXPECT_NE(output.find("Warning: " + project + " was changed during the publish"),
-                      std::string::npos)
-                << output;
-            CFoldcraftDoc after;
-            ASSERT_TRUE(LoadProject(after, project).Ok());
-            EXPECT_EQ(after.m_strTitle, "Edited meanwhile");
-        }
+        EXPECT_EQ(WEXITSTATUS(status), answer == "y\n" ? 1 : 2) << output;
+        EXPECT_EQ(FileExists(site + "/Folder0.html"), answer == "y\n");
+        const std::string warning = "Warning: " + project + " was changed during the publish";
+        EXPECT_EQ(output.find(warning) != std::string::npos, answer == "y\n") << output;
+        CFoldcraftDoc after;
+        ASSERT_TRUE(LoadProject(after, project).Ok());
+        EXPECT_EQ(after.m_strTitle, answer == "y\n" ? "Edited meanwhile" : "My Title");
     }
 }

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The bundled example: make-example.sh builds a project from examples/documents
-# with every kind of page, and it publishes into a site without broken links.
+# The bundled example: make-example.sh builds a project from examples/documents with
+# every kind of page, and it publishes into a site without broken links. The clock is
+# pinned to 2026-01-01: the example's document published on 2027-01-01 stays in the future.
 set -euo pipefail
-# The tool's clock pinned to 2026-01-01: the example holds a document published on
-# 2027-01-01, which must still be in the future.
 export SOURCE_DATE_EPOCH=1767225600
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
@@ -28,8 +27,7 @@ PY
 
 # Published straight after it was made: every page is there and no link is broken.
 site="$out/site"
-"$FOLDCRAFT_CLI" --program-folder "$out/program" publish "$project" --to "$site" --yes >"$out/log.txt"
-grep -q "Publish successful!" "$out/log.txt"
+"$FOLDCRAFT_CLI" --program-folder "$out/program" publish "$project" --to "$site" --yes --quiet
 "$FOLDCRAFT_CLI" check "$site"
 for page in TitlePage.html Sitemap.html Folder0.html harbour.jpg.html styles.css images/logo.gif; do
     [ -f "$site/$page" ] || { echo "missing: $page"; exit 1; }
@@ -37,5 +35,4 @@ done
 grep -l '<map name=' "$site"/Folder0-*.html >/dev/null || { echo "no image-map page"; exit 1; }
 grep -q 'type="radio"' "$site"/Folder0-*.html || { echo "no radio buttons"; exit 1; }
 grep -q 'mailto:office@harbour.example.org' "$site/Folder0.html" || { echo "no mail link"; exit 1; }
-if grep -rq 'Budget 2027' "$site"/*.html; then echo "a document before its publish date is listed"; exit 1; fi
-echo "site ok: $(ls "$site"/*.html | wc -l) pages"
+! grep -rq 'Budget 2027' "$site"/*.html || { echo "a document before its publish date is listed"; exit 1; }
