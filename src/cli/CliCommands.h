@@ -23,9 +23,13 @@ struct CliContext {
 
 // Each group adds its sub-commands to the application. A sub-command's callback
 // sets ctx.exitCode.
-void RegisterModelCommands(CLI::App& app, CliContext& ctx);     // new, info, from-json, resave, import
+void RegisterModelCommands(CLI::App& app, CliContext& ctx);  // new, info, from-json, resave, import
 void RegisterGenerateCommands(CLI::App& app, CliContext& ctx);  // generate, preview
 void RegisterPublishCommands(CLI::App& app, CliContext& ctx);   // publish, check
 void RegisterFtpCommands(CLI::App& app, CliContext& ctx);       // ftp-publish
+
+// Adds a sub-command whose own arguments may be followed by the shared options
+// (--program-folder). The command belongs to app.
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description);
 
 }  // namespace foldcraft::cli

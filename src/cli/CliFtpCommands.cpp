@@ -144,9 +144,8 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
 
 void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
     auto args = std::make_shared<FtpPublishArgs>();
-    CLI::App* cmd = app.add_subcommand(
-        "ftp-publish", "Publish a project to an FTP server, printing the status log.");
-    cmd->fallthrough();
+    CLI::App* cmd = AddCommand(app, "ftp-publish",
+                               "Publish a project to an FTP server, printing the status log.");
     cmd->add_option("FILE", args->file, "Project file (.fcd)")->required();
     cmd->add_option("--settings", args->settingsFile,
                     "Settings file (INI) to read and save instead of the user's settings "

@@ -84,8 +84,8 @@ void RegisterGenerate(CLI::App& app, CliContext& ctx) {
         std::string dir;
     };
     auto args = std::make_shared<Args>();
-    CLI::App* cmd = app.add_subcommand(
-        "generate", "Write the stylesheet, title page, sitemap and folder pages into DIR");
+    CLI::App* cmd = AddCommand(
+        app, "generate", "Write the stylesheet, title page, sitemap and folder pages into DIR");
     cmd->add_option("FILE", args->file, "Project file to read (.fcd)")->required();
     cmd->add_option("DIR", args->dir, "Directory to write the pages into (created when missing)")
         ->required();
@@ -120,8 +120,9 @@ void RegisterPreview(CLI::App& app, CliContext& ctx) {
         bool open = false;
     };
     auto args = std::make_shared<Args>();
-    CLI::App* cmd = app.add_subcommand(
-        "preview", "Write the preview of one folder's page as temp.html in the program folder");
+    CLI::App* cmd =
+        AddCommand(app, "preview",
+                   "Write the preview of one folder's page as temp.html in the program folder");
     cmd->add_option("FILE", args->file, "Project file to read (.fcd)")->required();
     cmd->add_option("--folder", args->folderId,
                     "Identifier of the folder: 0 for the root, 0-1 for its second sub-folder...")

@@ -59,13 +59,6 @@ bool ReadInput(const std::string& path, std::string& contents, std::ostream& err
     return true;
 }
 
-CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description) {
-    CLI::App* cmd = app.add_subcommand(name, description);
-    // Lets the global options (--program-folder) follow the command's own arguments.
-    cmd->fallthrough();
-    return cmd;
-}
-
 void RegisterNew(CLI::App& app, CliContext& ctx) {
     struct Args {
         std::string file;

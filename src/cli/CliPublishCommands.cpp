@@ -46,12 +46,6 @@ bool OpenInBrowser(const std::string& page) {
     return ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) == 0;
 }
 
-CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description) {
-    CLI::App* cmd = app.add_subcommand(name, description);
-    cmd->fallthrough();
-    return cmd;
-}
-
 struct PublishArgs {
     std::string file;
     std::string to;

@@ -1,5 +1,6 @@
 #include "cli/CliSupport.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
 
@@ -91,6 +92,12 @@ int SavePublishStamp(CFoldcraftDoc& doc, const std::string& path, const ProjectF
     if (saved.Ok()) return result;
     ReportProjectFileError(path, saved, err);
     return kExitFailure;
+}
+
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description) {
+    CLI::App* cmd = app.add_subcommand(name, description);
+    cmd->fallthrough();
+    return cmd;
 }
 
 }  // namespace foldcraft::cli

@@ -124,7 +124,7 @@ TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
         {{"publish", "@/p.fcd", "--to", "@/new/site"}, 2, "Directory does not exist. Create?\n"},
         {{"publish", "@/p.fcd", "--to", "@/plain/site", "--yes"}, 2, "directory not created.\n"},
         {{"check", "@/no-such-site"}, 2, "Error: "},
-        {{"--program-folder", "@/prog", "preview", "@/p.fcd"}, 0, "", "@/prog/temp.html\n"},
+        {{"preview", "@/p.fcd", "--program-folder", "@/prog"}, 0, "", "@/prog/temp.html\n"},
     };
     for (const std::string id :
          {"0-2", "1", "0-", "0--0", "0-00", "0-0-0", "x", "", "0-99999999999999999999"})
