@@ -7,98 +7,79 @@
 #include "model/FoldcraftDoc.h"
 #include "model/ProjectFile.h"
 
-using foldcraft::ScopedClockPin;
-
-using foldcraft::test::kFixtureTime;
+using foldcraft::ReadProjectBytes;
+using foldcraft::WriteProjectBytes;
+using foldcraft::test::Fixture;
 
 namespace {
 
-// Every stored New value is in the bytes of the worked new-project file (made with
-// the clock at kFixtureTime); the rest are not stored.
-void ExpectNewValues(CFoldcraftDoc& doc) {
-    EXPECT_EQ(foldcraft::WriteProjectBytes(doc), foldcraft::test::Fixture("new-project.fcd"));
+// Counts live objects to show that emptying destroys everything.
+int g_live = 0;
+struct CountedDoc : CBuildTreeDoc {
+    CountedDoc() { ++g_live; }
+    ~CountedDoc() override { --g_live; }
+};
+struct CountedFolder : CBuildTreeFolder {
+    CountedFolder() { ++g_live; }
+    ~CountedFolder() override { --g_live; }
+};
+
+}  // namespace
+
+TEST(FoldcraftDoc, NewAfterAnOpenStartsAfresh) {
+    CFoldcraftDoc doc;
+    ASSERT_TRUE(ReadProjectBytes(doc, Fixture("every-field.fcd")).Ok());
+    doc.m_arrPublishFiles.push_back("/a");
+    doc.SetPathName("/a/site.fcd");
+    doc.SetModifiedFlag();
+    CBuildTreeFolder* const root = doc.m_pRoot.get();
+
+    foldcraft::ScopedClockPin pin(foldcraft::test::kFixtureTime);
+    ASSERT_TRUE(doc.OnNewDocument());
+    // Every stored New value is in the bytes of the new-project file.
+    EXPECT_EQ(WriteProjectBytes(doc), Fixture("new-project.fcd"));
     EXPECT_TRUE(doc.m_arrPublishFiles.empty());
     EXPECT_EQ(doc.m_bNeverSaved, 1);
     EXPECT_EQ(doc.GetTitle(), "New Document");
     EXPECT_EQ(doc.GetPathName(), "");
     EXPECT_FALSE(doc.IsModified());
-}
-
-}  // namespace
-
-TEST(FoldcraftDoc, NewGivesEveryFieldItsNewValue) {
-    ScopedClockPin pin(kFixtureTime);
-    CFoldcraftDoc doc;
-    ASSERT_TRUE(doc.OnNewDocument());
-    ExpectNewValues(doc);
-}
-
-TEST(FoldcraftDoc, OpenThenNewStartsAfresh) {
-    CFoldcraftDoc doc;
-    ASSERT_TRUE(foldcraft::ReadProjectBytes(doc, foldcraft::test::Fixture("sample.fcd")).Ok());
-    doc.m_arrPublishFiles.push_back("/a");
-    doc.m_pRoot->m_bHotspotFolder = 1;
-    doc.m_pRoot->m_strHotspotImage = "/map.gif";
-    doc.m_pRoot->m_bVisible = 0;
-    CBuildTreeFolder* const root = doc.m_pRoot.get();
-    doc.SetModifiedFlag();
-
-    ScopedClockPin pin(kFixtureTime);
-    ASSERT_TRUE(doc.OnNewDocument());
-    ExpectNewValues(doc);
     EXPECT_EQ(doc.m_pRoot.get(), root) << "the root object stays";
 }
 
-TEST(FoldcraftDoc, DeleteContentsEmptiesTheTreeOnly) {
+TEST(FoldcraftDoc, DeleteContentsDestroysTheWholeTreeOnly) {
+    g_live = 0;
     CFoldcraftDoc doc;
-    doc.OnNewDocument();
-    doc.m_strTitle = "T";
-    doc.m_pRoot->m_strLabel = "L";
-    doc.m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>())
-        ->AddDoc(std::make_unique<CBuildTreeDoc>());
-    doc.m_pRoot->AddHotspot(std::make_unique<CHotspotArea>());
+    ASSERT_TRUE(ReadProjectBytes(doc, Fixture("every-field.fcd")).Ok());
+    CBuildTreeFolder* level = doc.m_pRoot.get();
+    for (int depth = 0; depth < 3; ++depth) {
+        level->AddDoc(std::make_unique<CountedDoc>());
+        level->AddFolder(std::make_unique<CountedFolder>());
+        level = level->AddFolder(std::make_unique<CountedFolder>());
+        level->AddHotspot(std::make_unique<CHotspotArea>());
+    }
     doc.m_arrPublishFiles.push_back("/a");
     doc.DeleteContents();
+    EXPECT_EQ(g_live, 0);
     EXPECT_EQ(doc.m_pRoot->CountItems(), 1u);
     EXPECT_TRUE(doc.m_pRoot->m_arrHotspots.empty());
     EXPECT_TRUE(doc.m_arrPublishFiles.empty());
-    EXPECT_EQ(doc.m_strTitle, "T");
-    EXPECT_EQ(doc.m_pRoot->m_strLabel, "L");
+    // The root's own fields and the settings stay.
+    EXPECT_EQ(doc.m_pRoot->m_strLabel, "label0\xC3\xA9");
+    EXPECT_EQ(doc.m_strTitle, "title\xC3\xA9");
 }
 
 TEST(FoldcraftDoc, DesignDefaultsMarkModifiedAndTouchOnlyTheirPage) {
-    CFoldcraftDoc doc;
-    doc.OnNewDocument();
-    doc.m_nPublishMethod = 1;
-    doc.m_strPublishPath = "/srv";
-    doc.m_bShowFileSize = 1;
-    doc.m_nThumbWidth = 5;
-    doc.m_strBackgroundImage = "/bg.gif";
-    doc.m_strTitle = "Mine";
-    doc.m_clrLink = 1;
-
-    doc.SetColorDefaults();
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.m_clrLink, 0xFF0000u);
-    EXPECT_EQ(doc.m_strTitle, "Mine");
-    EXPECT_EQ(doc.m_nThumbWidth, 5);
-
-    doc.SetModifiedFlag(false);
-    doc.SetTextDefaults();
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.m_strTitle, "My Title");
-    // Unlike a new project, the header and footer become empty.
-    EXPECT_EQ(doc.m_strHeader, "");
-    EXPECT_EQ(doc.m_strFooter, "");
-    EXPECT_EQ(doc.m_nThumbWidth, 5);
-
-    doc.SetModifiedFlag(false);
-    doc.SetGeneralDefaults();
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.m_bShowFileSize, 0);
-    EXPECT_EQ(doc.m_nThumbWidth, 48);
-    EXPECT_EQ(doc.m_strBackgroundImage, "");
-    EXPECT_EQ(doc.m_nPublishMethod, 1);
-    EXPECT_EQ(doc.m_strPublishPath, "/srv");
-    EXPECT_EQ(doc.m_strHeader, "");
+    const std::pair<void (CFoldcraftDoc::*)(), const char*> cases[] = {
+        {&CFoldcraftDoc::SetGeneralDefaults, "every-field-general-defaults.fcd"},
+        {&CFoldcraftDoc::SetTextDefaults, "every-field-text-defaults.fcd"},
+        {&CFoldcraftDoc::SetColorDefaults, "every-field-colour-defaults.fcd"},
+    };
+    for (const auto& [setDefaults, expected] : cases) {
+        SCOPED_TRACE(expected);
+        CFoldcraftDoc doc;
+        ASSERT_TRUE(ReadProjectBytes(doc, Fixture("every-field.fcd")).Ok());
+        (doc.*setDefaults)();
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(WriteProjectBytes(doc), Fixture(expected));
+    }
 }

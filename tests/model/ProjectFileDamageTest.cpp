@@ -15,197 +15,26 @@
 using foldcraft::LoadProject;
 using foldcraft::ReadProjectBytes;
 using foldcraft::WriteProjectBytes;
-using foldcraft::test::Bytes;
 using foldcraft::test::Fixture;
 using Status = foldcraft::ProjectFileResult::Status;
 
 namespace {
 
-// A document whose root has one chain of sub-folders: depth folders in all,
-// the root included.
-std::string NestedFolders(int depth) {
-    std::string head, tail;
-    for (int level = 0; level < depth; ++level) {
-        Bytes open;
-        if (level == 1) open.U16(0xFFFF).U16(1).U16(16).Raw("CBuildTreeFolder");
-        if (level > 1) open.U16(0x8001);
-        open.Item("L", "(folder)").U32(1).U16(level + 1 < depth ? 1 : 0);
-        head += open.Str();
-        Bytes close;
-        close.U16(0).U16(0).FolderTail("L", "(folder)");
-        tail = close.Str() + tail;
+// Little-endian bytes put together by hand, for what the writer never makes.
+class Bytes {
+public:
+    Bytes& U8(std::uint8_t v) { return Raw(std::string(1, static_cast<char>(v))); }
+    Bytes& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
+    Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+    Bytes& Raw(std::string_view s) {
+        m_s += s;
+        return *this;
     }
-    Bytes doc;
-    doc.U32(1).Raw(head).Raw(tail).DocumentTail();
-    return doc.Str();
-}
+    operator std::string() const { return m_s; }
 
-}  // namespace
-
-TEST(ProjectFileDamage, BrokenFixturesAreRefusedWithTheirReason) {
-    struct Case {
-        const char* file;
-        const char* reason;
-    };
-    const Case cases[] = {
-        {"broken-truncated.fcd", "longer than the rest of the file"},
-        {"broken-unknown-class.fcd", "unknown class \"CUnknown\""},
-        {"broken-wrong-kind.fcd", "a list of CBuildTreeFolder entries holds a CBuildTreeDoc"},
-        {"broken-null-reference.fcd", "null reference"},
-        {"broken-back-reference.fcd", "refers back to an object"},
-        {"broken-big-back-reference.fcd", "refers back to an object"},
-        {"broken-missing-class.fcd", "class record 9"},
-        {"broken-huge-count.fcd", "4294967295 entries is longer than the rest of the file"},
-        {"broken-huge-text.fcd", "ends early"},
-        {"broken-huge-coords.fcd", "1073741824 entries is longer than the rest of the file"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        const std::string bytes = Fixture(c.file);
-        ASSERT_FALSE(bytes.empty());
-        CFoldcraftDoc doc;
-        doc.OnNewDocument();
-        doc.m_strTitle = "Before";
-        doc.m_pRoot->AddDoc(std::make_unique<CBuildTreeDoc>("x", "/x", ""));
-        const auto result = ReadProjectBytes(doc, bytes);
-        EXPECT_EQ(result.status, Status::kDamaged);
-        EXPECT_NE(result.message.find(c.reason), std::string::npos)
-            << "message: " << result.message;
-        EXPECT_NE(result.message.find("damaged"), std::string::npos) << result.message;
-        // The tree is emptied; nothing half-read is left in the other fields.
-        EXPECT_EQ(doc.m_pRoot->CountItems(), 1u);
-        EXPECT_EQ(doc.m_strTitle, "Before");
-    }
-}
-
-TEST(ProjectFileDamage, EveryTruncationOfASampleFailsCleanly) {
-    const std::string sample = Fixture("sample.fcd");
-    ASSERT_GT(sample.size(), 1000u);
-    foldcraft::test::TempDir dir;
-    for (size_t n = 0; n < sample.size(); ++n) {
-        // In memory and from a file on disk (read through its own buffer).
-        CFoldcraftDoc doc, opened;
-        doc.OnNewDocument();
-        const auto result = ReadProjectBytes(doc, std::string_view(sample).substr(0, n));
-        const auto loaded = LoadProject(opened, dir.WriteFile("cut.fcd", sample.substr(0, n)));
-        if (n == 0) {
-            EXPECT_TRUE(result.Ok() && loaded.Ok()) << "a zero-byte file is an empty project";
-        } else {
-            ASSERT_EQ(result.status, Status::kDamaged) << "prefix of " << n << " bytes";
-            ASSERT_EQ(loaded.status, Status::kDamaged) << n << ": " << loaded.message;
-            ASSERT_NE(result.message.find("the project file is damaged: "), std::string::npos)
-                << n << ": " << result.message;
-        }
-        ASSERT_EQ(doc.m_pRoot->CountItems(), 1u);
-        ASSERT_EQ(opened.m_pRoot->CountItems(), 1u);
-        ASSERT_EQ(doc.m_strTitle, "My Title");
-    }
-}
-
-TEST(ProjectFileDamage, BytesAfterTheLastRowAreIgnored) {
-    CFoldcraftDoc doc;
-    EXPECT_TRUE(ReadProjectBytes(doc, Fixture("sample.fcd") + "trailing").Ok());
-    EXPECT_EQ(doc.m_strTitle, "Ann's site");
-}
-
-TEST(ProjectFileDamage, NestingIsLimitedTo1000FolderLevels) {
-    {
-        CFoldcraftDoc doc;
-        const auto result = ReadProjectBytes(doc, NestedFolders(CArchive::kMaxFolderDepth));
-        ASSERT_TRUE(result.Ok()) << result.message;
-        EXPECT_EQ(doc.m_pRoot->CountItems(), 1000u);
-        EXPECT_EQ(doc.m_strTitle, "My Title");
-    }
-    {
-        CFoldcraftDoc doc;
-        const auto result = ReadProjectBytes(doc, NestedFolders(CArchive::kMaxFolderDepth + 1));
-        EXPECT_EQ(result.status, Status::kDamaged);
-        EXPECT_NE(result.message.find("nested more than 1000 levels"), std::string::npos)
-            << result.message;
-        EXPECT_EQ(doc.m_pRoot->CountItems(), 1u);
-    }
-    {
-        // The writer refuses a tree that could not be read back.
-        CFoldcraftDoc doc;
-        doc.OnNewDocument();
-        CBuildTreeFolder* folder = doc.m_pRoot.get();
-        for (int i = 1; i < CArchive::kMaxFolderDepth; ++i) {
-            folder = folder->AddFolder(std::make_unique<CBuildTreeFolder>());
-        }
-        std::string bytes;
-        ASSERT_TRUE(WriteProjectBytes(doc, bytes).Ok());
-        folder->AddFolder(std::make_unique<CBuildTreeFolder>());
-        const auto result = WriteProjectBytes(doc, bytes);
-        EXPECT_EQ(result.status, Status::kIoError);
-        EXPECT_NE(result.message.find("1000 levels"), std::string::npos) << result.message;
-        EXPECT_TRUE(bytes.empty());
-    }
-}
-
-// The archive's text forms, including the ones the writer never produces.
-TEST(ProjectFileDamage, ArchiveTextForms) {
-    struct Case {
-        std::string bytes;
-        std::string text;  // "!" = refused
-    };
-    const std::string wideA = Bytes().U8(0xFF).U16(0xFFFE).U8(2).U16('A').U16(0xE9).Str();
-    const Case cases[] = {
-        {Bytes().U8(0).Str(), ""},
-        {Bytes().U8(0xFF).U16(3).Raw("abc").Str(), "abc"},  // a longer form than needed
-        {Bytes().U8(0xFF).U16(0xFFFF).U32(2).Raw("ab").Str(), "ab"},
-        {wideA, "A\xC3\xA9"},
-        // A surrogate pair, then an unpaired high surrogate at the end.
-        {Bytes().U8(0xFF).U16(0xFFFE).U8(3).U16(0xD83D).U16(0xDE00).U16(0xD800).Str(),
-         "\xF0\x9F\x98\x80\xEF\xBF\xBD"},
-        {Bytes().U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(1).U16('z').Str(), "z"},
-        {Bytes().U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFE).Str(), "!"},
-        {Bytes().U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(0x7FFFFFFF).U16('z').Str(), "!"},
-        {Bytes().U8(0xFF).U16(0xFFFF).U32(0xFFFFFFFF).Raw("abc").Str(), "!"},
-        {Bytes().U8(5).Raw("abcd").Str(), "!"},
-        {Bytes().U8(0xFF).Str(), "!"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        CArchive ar(c.bytes);
-        if (c.text == "!") {
-            EXPECT_THROW(ar.ReadText(), CArchiveException);
-        } else {
-            EXPECT_EQ(ar.ReadText(), c.text);
-            EXPECT_EQ(ar.Remaining(), 0u);
-        }
-    }
-}
-
-TEST(ProjectFileDamage, ArchiveObjectTags) {
-    const std::string record = Bytes().U16(0xFFFF).U16(7).U16(13).Raw("CBuildTreeDoc").Str();
-    {
-        // Any schema number is accepted; later tags name the record by its number.
-        const std::string bytes = record + Bytes().U16(0x8001).U16(0x7FFF).U32(0x80000001).Str();
-        CArchive ar(bytes);
-        EXPECT_NO_THROW(ar.ReadObjectTag("CBuildTreeDoc"));
-        EXPECT_NO_THROW(ar.ReadObjectTag("CBuildTreeDoc"));
-        EXPECT_NO_THROW(ar.ReadObjectTag("CBuildTreeDoc"));
-    }
-    const std::string refused[] = {
-        record + Bytes().U16(0x8002).Str(),  // number 2 is an object
-        record + Bytes().U16(0x8000).Str(),  // class number 0
-        record + Bytes().U16(0x7FFF).U32(0x80000009).Str(),
-        Bytes().U16(0xFFFF).U16(1).U16(14).Raw("CBuildTreeDoc").Str(),  // name cut short
-        Bytes().U16(0xFFFF).U16(1).U16(13).Raw("cbuildtreedoc").Str(),
-        Bytes().U16(0xFFFF).U16(1).U16(2).Raw("\x01\xFF").Str(),
-    };
-    for (const std::string& bytes : refused) {
-        CArchive ar(bytes);
-        EXPECT_THROW(
-            {
-                ar.ReadObjectTag("CBuildTreeDoc");
-                ar.ReadObjectTag("CBuildTreeDoc");
-            },
-            CArchiveException);
-    }
-}
-
-namespace {
+private:
+    std::string m_s;
+};
 
 // Hands out a file's bytes a few at a time, as a slow disk or pipe would; the
 // declared size may be larger than what it holds (a file that shrank).
@@ -227,17 +56,127 @@ private:
 
 }  // namespace
 
+TEST(ProjectFileDamage, BrokenFilesAreRefusedWithTheirReason) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"broken-truncated.fcd", "longer than the rest of the file"},
+        {"broken-unknown-class.fcd", "unknown class \"CUnknown\""},
+        {"broken-wrong-kind.fcd", "a list of CBuildTreeFolder entries holds a CBuildTreeDoc"},
+        {"broken-null-reference.fcd", "null reference"},
+        {"broken-back-reference.fcd", "refers back to an object"},
+        {"broken-big-back-reference.fcd", "refers back to an object"},
+        {"broken-missing-class.fcd", "class record 9"},
+        {"broken-huge-count.fcd", "4294967295 entries is longer than the rest of the file"},
+        {"broken-huge-text.fcd", "ends early"},
+        {"broken-huge-coords.fcd", "1073741824 entries is longer than the rest of the file"},
+        {"broken-too-deep.fcd", "nested more than 1000 levels"},
+    };
+    for (const auto& [file, reason] : cases) {
+        SCOPED_TRACE(file);
+        CFoldcraftDoc doc;
+        doc.m_strTitle = "Before";
+        doc.m_pRoot->AddDoc(std::make_unique<CBuildTreeDoc>("x", "/x", ""));
+        const auto result = ReadProjectBytes(doc, Fixture(file));
+        EXPECT_EQ(result.status, Status::kDamaged);
+        EXPECT_NE(result.message.find(reason), std::string::npos) << result.message;
+        // The tree is emptied; nothing half-read is left in the other fields.
+        EXPECT_EQ(doc.m_pRoot->CountItems(), 1u);
+        EXPECT_EQ(doc.m_strTitle, "Before");
+    }
+}
+
+TEST(ProjectFileDamage, EveryTruncationOfASampleFailsCleanly) {
+    const std::string sample = Fixture("sample.fcd");
+    foldcraft::test::TempDir dir;
+    for (size_t n = 1; n < sample.size(); ++n) {
+        // In memory and from a file on disk (read through its own buffer).
+        CFoldcraftDoc doc, opened;
+        const auto result = ReadProjectBytes(doc, std::string_view(sample).substr(0, n));
+        const auto loaded = LoadProject(opened, dir.WriteFile("cut.fcd", sample.substr(0, n)));
+        ASSERT_EQ(result.status, Status::kDamaged) << "prefix of " << n << " bytes";
+        ASSERT_EQ(loaded.status, Status::kDamaged) << n << ": " << loaded.message;
+        ASSERT_NE(result.message.find("the project file is damaged: "), std::string::npos) << n;
+        ASSERT_EQ(doc.m_pRoot->CountItems() + opened.m_pRoot->CountItems(), 2u) << n;
+    }
+}
+
+TEST(ProjectFileDamage, FoldersNestDownTo1000LevelsOnly) {
+    CFoldcraftDoc doc;
+    doc.OnNewDocument();
+    CBuildTreeFolder* folder = doc.m_pRoot.get();
+    for (int i = 1; i < CArchive::kMaxFolderDepth; ++i)
+        folder = folder->AddFolder(std::make_unique<CBuildTreeFolder>());
+    std::string bytes;
+    ASSERT_TRUE(WriteProjectBytes(doc, bytes).Ok());
+    CFoldcraftDoc back;
+    ASSERT_TRUE(ReadProjectBytes(back, bytes).Ok());
+    EXPECT_EQ(back.m_pRoot->CountItems(), 1000u);
+    // The writer refuses a tree that could not be read back.
+    folder->AddFolder(std::make_unique<CBuildTreeFolder>());
+    const auto result = WriteProjectBytes(doc, bytes);
+    EXPECT_EQ(result.status, Status::kIoError);
+    EXPECT_NE(result.message.find("1000 levels"), std::string::npos) << result.message;
+    EXPECT_TRUE(bytes.empty());
+}
+
+// The archive's text forms and object tags, including ones the writer never makes.
+TEST(ProjectFileDamage, ArchiveTextsAndTags) {
+    const std::string record = Bytes().U16(0xFFFF).U16(7).U16(13).Raw("CBuildTreeDoc");
+    const auto wide = [] { return Bytes().U8(0xFF).U16(0xFFFE); };
+    struct Case {
+        std::string bytes;
+        bool tags;         // read as two object tags, else as one text
+        std::string text;  // "!" = refused
+    };
+    const Case cases[] = {
+        {Bytes().U8(0xFF).U16(3).Raw("abc"), false, "abc"},  // a longer form than needed
+        {Bytes().U8(0xFF).U16(0xFFFF).U32(2).Raw("ab"), false, "ab"},
+        {wide().U8(2).U16('A').U16(0xE9), false, "A\xC3\xA9"},
+        // A surrogate pair, then an unpaired high surrogate at the end.
+        {wide().U8(3).U16(0xD83D).U16(0xDE00).U16(0xD800), false, "\xF0\x9F\x98\x80\xEF\xBF\xBD"},
+        {wide().U8(0xFF).U16(0xFFFF).U32(1).U16('z'), false, "z"},
+        {wide().U8(0xFF).U16(0xFFFE), false, "!"},
+        {wide().U8(0xFF).U16(0xFFFF).U32(0x7FFFFFFF).U16('z'), false, "!"},
+        {Bytes().U8(5).Raw("abcd"), false, "!"},
+        {Bytes().U8(0xFF), false, "!"},
+        // Any schema number is accepted; a later tag names the record by its number.
+        {record + std::string(Bytes().U16(0x8001)), true, ""},
+        {record + std::string(Bytes().U16(0x7FFF).U32(0x80000001)), true, ""},
+        {record + std::string(Bytes().U16(0x8002)), true, "!"},  // number 2 is an object
+        {record + std::string(Bytes().U16(0x8000)), true, "!"},
+        {record + std::string(Bytes().U16(0x7FFF).U32(0x80000009)), true, "!"},
+        {Bytes().U16(0xFFFF).U16(1).U16(14).Raw("CBuildTreeDoc"), true, "!"},  // cut short
+        {Bytes().U16(0xFFFF).U16(1).U16(2).Raw("\x01\xFF"), true, "!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        CArchive ar(c.bytes);
+        const auto read = [&] {
+            if (!c.tags) return ar.ReadText();
+            ar.ReadObjectTag("CBuildTreeDoc");
+            ar.ReadObjectTag("CBuildTreeDoc");
+            return std::string();
+        };
+        if (c.text == "!") {
+            EXPECT_THROW(read(), CArchiveException);
+        } else {
+            EXPECT_EQ(read(), c.text);
+            EXPECT_EQ(ar.Remaining(), 0u);
+        }
+    }
+}
+
 TEST(ProjectFileDamage, ReadingThroughAWindowGivesTheSameProject) {
     // A text longer than the 1 MiB window, and a sample read in small pieces.
     CFoldcraftDoc big;
     big.OnNewDocument();
     big.m_strFooter = std::string(3 << 20, 'f');
+    // Pieces of 1 byte through a window of 5, of 7 through 5,000, of 64 KiB through 1 MiB.
+    const std::pair<size_t, size_t> pieces[] = {{1, 5}, {7, 5000}, {65536, 1 << 20}};
     for (const std::string& bytes : {Fixture("sample.fcd"), WriteProjectBytes(big)}) {
-        for (size_t chunk : {1u, 7u, 65536u}) {
+        for (const auto& [chunk, window] : pieces) {
             SCOPED_TRACE(chunk);
             ChunkedSource source(bytes, chunk);
-            // Windows of 5 bytes, of 5,000 and of the default 1 MiB.
-            CArchive ar(source, bytes.size(), chunk == 1 ? 5 : chunk == 7 ? 5000 : 1 << 20);
+            CArchive ar(source, bytes.size(), window);
             CFoldcraftDoc doc;
             ASSERT_NO_THROW(doc.Serialize(ar));
             EXPECT_EQ(WriteProjectBytes(doc), bytes);
