@@ -16,35 +16,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Sets (or, with nullopt, removes) an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+// Sets (or, with nullopt, removes) an environment variable.
+void SetEnv(const char* name, const std::optional<std::string>& value) {
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
+}
 
 }  // namespace
 
 TEST(ProgramFolderTest, ResolveTakesExplicitThenEnvironmentThenDefault) {
     using Env = std::optional<std::string>;
-    ScopedEnv home("HOME", "/home/tester");
+    std::vector<std::pair<const char*, Env>> saved;
+    for (const char* name : {"HOME", "FOLDCRAFT_HOME", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? Env(value) : std::nullopt);
+    }
+    SetEnv("HOME", "/home/tester");
     const std::string fallback = "/home/tester/.local/share/Foldcraft";
     struct Case {
         std::string explicitFolder;
@@ -65,9 +54,11 @@ TEST(ProgramFolderTest, ResolveTakesExplicitThenEnvironmentThenDefault) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.resolved);
-        ScopedEnv env("FOLDCRAFT_HOME", c.foldcraftHome), xdg("XDG_DATA_HOME", c.xdgDataHome);
+        SetEnv("FOLDCRAFT_HOME", c.foldcraftHome);
+        SetEnv("XDG_DATA_HOME", c.xdgDataHome);
         EXPECT_EQ(ProgramFolder::Resolve(c.explicitFolder), c.resolved);
     }
+    for (const auto& [name, value] : saved) SetEnv(name, value);
 }
 
 TEST(ProgramFolderTest, EnsureCreatesParentsAndReportsFailure) {
@@ -109,10 +100,7 @@ TEST(ProgramFolderTest, CleanUpRemovesTheScratchItemsOnly) {
         dir.WriteFile("outside/sub/a.txt", "kept");
         fs::create_directory(dir / "prog");
         for (const auto& file : c.files) dir.WriteFile("prog/" + file, "x");
-        for (const auto& link : c.links) {
-            const size_t arrow = link.find("->");
-            fs::create_symlink(link.substr(arrow + 2), dir / ("prog/" + link.substr(0, arrow)));
-        }
+        for (const auto& link : c.links) foldcraft::test::MakeLink(dir / "prog", link);
         ProgramFolder::CleanUp(dir / "prog");
         EXPECT_EQ(Tree(dir / "prog"), c.left);
         EXPECT_EQ(Tree(dir / "outside"), (Names{"page.html=kept", "sub/", "sub/a.txt=kept"}));

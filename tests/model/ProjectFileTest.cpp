@@ -1,0 +1,453 @@
+// Project files: the bytes the writer produces, what the reader accepts, and
+// damaged or hostile files, which give a clear error and never a crash, a hang or a
+// huge allocation.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <future>
+#include <memory>
+#include <string>
+
+#include "ModelTestSupport.h"
+#include "model/Archive.h"
+#include "model/FoldcraftDoc.h"
+#include "model/ProjectFile.h"
+
+namespace fs = std::filesystem;
+using foldcraft::LoadProject;
+using foldcraft::ReadProjectBytes;
+using foldcraft::SaveProject;
+using foldcraft::WriteProjectBytes;
+using foldcraft::test::Fixture;
+using foldcraft::test::Outline;
+using foldcraft::test::TempDir;
+using foldcraft::test::Tree;
+using Status = foldcraft::ProjectFileResult::Status;
+
+namespace {
+
+constexpr size_t kRootFolderLists = 4 + 41 + 4;  // the root's m_arrFolders count
+
+std::unique_ptr<CFoldcraftDoc> NewProject() {
+    auto doc = std::make_unique<CFoldcraftDoc>();
+    doc->OnNewDocument();
+    return doc;
+}
+
+// A modified project with a document, a hotspot and a not-copied list.
+std::unique_ptr<CFoldcraftDoc> StartProject() {
+    auto doc = NewProject();
+    doc->m_pRoot->AddDoc(std::make_unique<CBuildTreeDoc>("x", "/x", ""));
+    doc->m_pRoot->AddHotspot(std::make_unique<CHotspotArea>());
+    doc->m_strTitle = "not read";
+    doc->m_arrPublishFiles.push_back("/x");
+    doc->SetModifiedFlag();
+    return doc;
+}
+
+// Little-endian bytes put together by hand, for what the writer never makes.
+class Bytes {
+public:
+    Bytes& U8(std::uint8_t v) { return Raw(std::string(1, static_cast<char>(v))); }
+    Bytes& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
+    Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+    Bytes& Raw(std::string_view s) {
+        m_s += s;
+        return *this;
+    }
+    operator std::string() const { return m_s; }
+
+private:
+    std::string m_s;
+};
+
+// Hands out a file's bytes a few at a time, as a slow disk or pipe would; the
+// declared size may be larger than what it holds (a file that shrank).
+class ChunkedSource : public ArchiveSource {
+public:
+    ChunkedSource(std::string bytes, size_t chunk) : m_bytes(std::move(bytes)), m_chunk(chunk) {}
+    long long Read(char* data, size_t size) override {
+        const size_t n = std::min({size, m_chunk, m_bytes.size() - m_pos});
+        std::memcpy(data, m_bytes.data() + m_pos, n);
+        m_pos += n;
+        return static_cast<long long>(n);
+    }
+
+private:
+    std::string m_bytes;
+    size_t m_chunk;
+    size_t m_pos = 0;
+};
+
+}  // namespace
+
+// The fixtures come from a second, independent encoder. Each file is opened over a
+// named, modified project with other values everywhere: what the reader takes is
+// written back (every-field.fcd gives every stored field its own value, so a field
+// written or read in another's place shows). expect: the project's outline and title
+// once open, or a part of the error message.
+TEST(ProjectFile, OpenOutcomes) {
+    const std::string fifo = "<fifo>", folder = "<folder>", missing = "<missing>";
+    const std::string sample = Fixture("sample.fcd");
+    struct Case {
+        std::string bytes;
+        Status status;
+        std::string expect, writtenBack;
+    };
+    const Case cases[] = {
+        {Fixture("new-project.fcd"), Status::kOk, "Root[] My Title", Fixture("new-project.fcd")},
+        {Fixture("never-saved-1.fcd"), Status::kOk, "Root[] My Title", Fixture("new-project.fcd")},
+        {sample + "trailing bytes are ignored", Status::kOk,
+         "Root[Documents[Deep[Notes] Report Hidden name] Pictures[Beach @0:4 @1:4 @2:10] Example "
+         "Mail me] Ann's site",
+         sample},
+        {Fixture("doc-first.fcd"), Status::kOk, "Root[a b] My Title", Fixture("doc-first.fcd")},
+        {Fixture("every-field.fcd"), Status::kOk,
+         "root\xC3\xA9[sub\xC3\xA9[] doc\xC3\xA9 @2:6] title\xC3\xA9", Fixture("every-field.fcd")},
+        {Fixture("second-copy.fcd"), Status::kOk, "Top[] My Title", ""},  // the second copy wins
+        // Root item version 7: rows 2-10 are skipped, the folder part is read.
+        {Fixture("item-version-7.fcd"), Status::kOk, "Root[] My Title", ""},
+        // A document entry of version 3 is only its version word.
+        {Fixture("doc-version-3.fcd"), Status::kOk, "Root['' after] My Title", ""},
+        // Root folder version 9: no lists and no second copies; row 3 follows.
+        {Fixture("folder-version-9.fcd"), Status::kOk, "Root[] My Title", ""},
+        {Fixture("hotspot-version-2.fcd"), Status::kOk, "Root[@0:0 @1:4] My Title", ""},
+        {Fixture("wide-text.fcd"), Status::kOk,
+         "\xC3\x89"
+         "clair \xF0\x9F\x98\x80[] My Title",
+         ""},
+        // A zero-byte file is an empty project; an unsupported one opens empty.
+        {"", Status::kOk, "Root[] not read", ""},
+        {Fixture("version-2.fcd"), Status::kUnsupportedVersion,
+         "Error: unsupported Foldcraft file format.", ""},
+        // Damaged: a new, unnamed project, so that no save can overwrite a good file.
+        {Fixture("broken-truncated.fcd"), Status::kDamaged, "longer than the rest of the file", ""},
+        {Fixture("broken-unknown-class.fcd"), Status::kDamaged, "unknown class \"CUnknown\"", ""},
+        {Fixture("broken-wrong-kind.fcd"), Status::kDamaged,
+         "a list of CBuildTreeFolder entries holds a CBuildTreeDoc", ""},
+        {Fixture("broken-null-reference.fcd"), Status::kDamaged, "null reference", ""},
+        {Fixture("broken-back-reference.fcd"), Status::kDamaged, "refers back to an object", ""},
+        {Fixture("broken-big-back-reference.fcd"), Status::kDamaged, "refers back to an object",
+         ""},
+        {Fixture("broken-missing-class.fcd"), Status::kDamaged, "class record 9", ""},
+        {Fixture("broken-huge-count.fcd"), Status::kDamaged,
+         "4294967295 entries is longer than the rest of the file", ""},
+        {Fixture("broken-huge-text.fcd"), Status::kDamaged, "ends early", ""},
+        {Fixture("broken-huge-coords.fcd"), Status::kDamaged,
+         "1073741824 entries is longer than the rest of the file", ""},
+        {Fixture("broken-too-deep.fcd"), Status::kDamaged, "nested more than 1000 levels", ""},
+        // What cannot be read leaves the project untouched.
+        {fifo, Status::kNotRegularFile, "", ""},
+        {missing, Status::kIoError, "No such file", ""},
+        {folder, Status::kIoError, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expect);
+        TempDir dir;
+        const std::string path = dir / "p.fcd";
+        if (c.bytes == fifo) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        } else if (c.bytes == folder) {
+            fs::create_directory(path);
+        } else if (c.bytes != missing) {
+            dir.WriteFile("p.fcd", c.bytes);
+        }
+        auto doc = StartProject();
+        doc->SetPathName("/start.fcd");
+        // A correct open of a FIFO returns at once; thirty seconds only bound a wrong
+        // one (an open that waits for a writer is let go, so that the test ends).
+        auto load = std::async(std::launch::async, [&] { return LoadProject(*doc, path); });
+        const bool ended = load.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!ended) close(open(path.c_str(), O_WRONLY | O_NONBLOCK));
+        const auto result = load.get();
+        EXPECT_TRUE(ended) << "the open waited for a writer";
+        EXPECT_EQ(result.status, c.status);
+        enum After {
+            kOpened,
+            kNewUnnamed,
+            kUntouched
+        } after = c.status == Status::kOk || c.status == Status::kUnsupportedVersion ? kOpened
+                  : c.status == Status::kDamaged                                     ? kNewUnnamed
+                                                                                     : kUntouched;
+        const std::string project[] = {c.status == Status::kOk ? c.expect : "Root[] not read",
+                                       "Root[] My Title", "Root[x @0:0] not read"};
+        EXPECT_EQ(Outline(*doc->m_pRoot) + " " + doc->m_strTitle, project[after]);
+        EXPECT_NE(result.message.find(result.Ok() ? "" : c.expect), std::string::npos);
+        EXPECT_EQ(result.message.empty(), result.Ok()) << result.message;
+        const std::pair<std::string, std::string> named[] = {
+            {path, "p.fcd"}, {"", "New Document"}, {"/start.fcd", "start.fcd"}};
+        EXPECT_EQ(std::pair(doc->GetPathName(), doc->GetTitle()), named[after]);
+        EXPECT_EQ(doc->IsModified(), after == kUntouched);
+        EXPECT_EQ(doc->m_arrPublishFiles.size(), after == kUntouched ? 1u : 0u);
+        if (!c.writtenBack.empty()) {
+            EXPECT_EQ(WriteProjectBytes(*doc), c.writtenBack);
+        }
+    }
+}
+
+TEST(ProjectFile, SaveReplacesOnlyARegularFileAndLeavesNothingHalfDone) {
+    // With a version: the project is opened from site.fcd, which is then changed.
+    enum Trouble { kNone, kFileSizeLimit, kTooDeep, kSameVersion, kTouched, kReplaced, kRemoved };
+    struct Case {
+        const char* target;
+        Trouble trouble;
+        Status status;
+        const char* written;  // the file that gets the project, through any link
+        const char* message;
+    };
+    const Case cases[] = {
+        {"site.fcd", kNone, Status::kOk, "site.fcd", ""},
+        {"link.fcd", kNone, Status::kOk, "site.fcd", ""},
+        {"to-new", kNone, Status::kOk, "made.fcd", ""},  // a link to nothing, in a directory
+        {"new.fcd", kNone, Status::kOk, "new.fcd", ""},
+        {"fifo", kNone, Status::kNotRegularFile, "", ""},
+        {"folder", kNone, Status::kNotRegularFile, "", ""},
+        {"to-fifo", kNone, Status::kNotRegularFile, "", ""},
+        {"to-folder", kNone, Status::kNotRegularFile, "", ""},
+        {"loop-a", kNone, Status::kNotRegularFile, "", ""},
+        {"into-missing", kNone, Status::kNotRegularFile, "", ""},
+        {"site.fcd", kFileSizeLimit, Status::kIoError, "", "File too large"},
+        {"site.fcd", kTooDeep, Status::kIoError, "", "1000 levels"},
+        {"no/such/dir/site.fcd", kNone, Status::kIoError, "", "No such file"},
+        {"site.fcd", kSameVersion, Status::kOk, "site.fcd", ""},
+        {"site.fcd", kTouched, Status::kChangedOnDisk, "", ""},  // one nanosecond later
+        {"site.fcd", kReplaced, Status::kChangedOnDisk, "", ""},
+        {"site.fcd", kRemoved, Status::kChangedOnDisk, "", ""},
+    };
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.target) + " " + std::to_string(c.trouble));
+        TempDir dir;
+        const std::string site = dir.WriteFile("site.fcd", Fixture("sample.fcd"));
+        ASSERT_EQ(chmod(site.c_str(), 0640), 0);
+        ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+        fs::create_directory(dir / "folder");
+        for (const char* link :
+             {"link.fcd->site.fcd", "to-fifo->fifo", "to-folder->folder", "loop-a->loop-b",
+              "loop-b->loop-a", "into-missing->missing/p.fcd", "to-new->made.fcd"})
+            foldcraft::test::MakeLink(dir.Path(), link);
+        auto doc = StartProject();
+        foldcraft::ProjectFileResult read;
+        if (c.trouble >= kSameVersion) {
+            read = LoadProject(*doc, site);
+            doc->SetModifiedFlag();
+        }
+        if (c.trouble == kTouched) {
+            struct stat st {};
+            stat(site.c_str(), &st);
+            timespec times[2] = {st.st_atim, st.st_mtim};
+            times[1].tv_nsec = (times[1].tv_nsec + 1) % 1'000'000'000;
+            utimensat(AT_FDCWD, site.c_str(), times, 0);
+        }
+        if (c.trouble == kReplaced) fs::rename(dir.WriteFile("new", "changed meanwhile"), site);
+        if (c.trouble == kRemoved) fs::remove(site);
+        CBuildTreeFolder* folder = doc->m_pRoot.get();
+        for (int i = 0; c.trouble == kTooDeep && i < 1000; ++i)
+            folder = folder->AddFolder(std::make_unique<CBuildTreeFolder>());
+        const auto before = Tree(dir.Path());
+        const auto named = std::pair(doc->GetPathName(), doc->GetTitle());
+        const int neverSaved = doc->m_bNeverSaved;
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit old = limit;
+        if (c.trouble == kFileSizeLimit) limit.rlim_cur = 100;  // then writes fail with EFBIG
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const auto result =
+            SaveProject(*doc, dir / c.target, c.trouble >= kSameVersion ? &read.version : nullptr);
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+
+        // Links stay links, no temporary file is left, a failure changes nothing.
+        auto expected = before;
+        if (*c.written) {
+            std::erase_if(expected, [&](const std::string& e) { return e.starts_with(c.written); });
+            expected.push_back(c.written + ("=" + WriteProjectBytes(*doc)));
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(Tree(dir.Path()), expected);
+        struct stat st {};
+        if (c.written == std::string("site.fcd")) {
+            ASSERT_EQ(stat(site.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0640u) << "the old file's permissions are kept";
+        }
+        EXPECT_EQ(doc->IsModified(), !result.Ok());
+        EXPECT_EQ(doc->m_bNeverSaved, result.Ok() ? 0 : neverSaved);
+        EXPECT_EQ(std::pair(doc->GetPathName(), doc->GetTitle()),
+                  result.Ok() ? std::pair(dir / c.target, std::string(c.target)) : named);
+    }
+    signal(SIGXFSZ, oldHandler);
+}
+
+// The publish path of length n ends the file; docs documents, then two hotspots: the
+// second hotspot names class record docs + 2.
+TEST(ProjectFile, LongLengthFormsBeginAtTheirLimits) {
+    struct Case {
+        size_t length;
+        std::string prefix;
+        size_t docs;
+        std::string count, tag;
+    };
+    const Case cases[] = {
+        {254, "\xFE", 32'764, "\xFC\x7F", "\xFE\xFF"},
+        {255, std::string("\xFF\xFF\x00", 3), 32'765, "\xFD\x7F",
+         std::string("\xFF\x7F\xFF\x7F\x00\x80", 6)},
+        {65'533, "\xFF\xFD\xFF", 65'534, "\xFE\xFF", std::string("\xFF\x7F\x00\x00\x01\x80", 6)},
+        {65'534, std::string("\xFF\xFF\xFF\xFE\xFF\x00\x00", 7), 65'535,
+         std::string("\xFF\xFF\xFF\xFF\x00\x00", 6), std::string("\xFF\x7F\x01\x00\x01\x80", 6)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        auto doc = NewProject();
+        doc->m_strPublishPath = std::string(c.length, 'p');
+        for (size_t i = 0; i < c.docs; ++i) doc->m_pRoot->AddDoc(std::make_unique<CBuildTreeDoc>());
+        doc->m_pRoot->AddHotspot(std::make_unique<CHotspotArea>());
+        doc->m_pRoot->AddHotspot(std::make_unique<CHotspotArea>());
+        const std::string bytes = WriteProjectBytes(*doc);
+        EXPECT_EQ(bytes.substr(bytes.size() - c.length - c.prefix.size(), c.prefix.size()),
+                  c.prefix);
+        EXPECT_EQ(bytes.substr(kRootFolderLists + 2, c.count.size()), c.count);
+        const size_t record = bytes.find("CHotspotArea");
+        ASSERT_NE(record, std::string::npos);
+        EXPECT_EQ(bytes.substr(record + 12 + 11, c.tag.size()), c.tag);
+        CFoldcraftDoc back;
+        ASSERT_TRUE(ReadProjectBytes(back, bytes).Ok());
+        EXPECT_EQ(back.m_pRoot->m_arrDocs.size(), c.docs);
+        EXPECT_EQ(WriteProjectBytes(back), bytes);
+    }
+}
+
+TEST(ProjectFile, TimesAreUnsigned32BitFieldsClampedOnWrite) {
+    const std::pair<foldcraft::Time, foldcraft::Time> cases[] = {
+        {0, 0},
+        {0x80000000ll, 0x80000000ll},  // 2038-01-19 03:14:08: after the signed limit
+        {0xFFFFFFFFll, 0xFFFFFFFFll},
+        {0x100000000ll + 7, 0xFFFFFFFFll},
+        {-1, 0},
+    };
+    for (const auto& [in, out] : cases) {
+        SCOPED_TRACE(in);
+        auto doc = NewProject();
+        doc->m_timeLastPublish = in;
+        doc->m_pRoot->AddDoc(std::make_unique<CBuildTreeDoc>())->m_timePurge = in;
+        CFoldcraftDoc back;
+        ASSERT_TRUE(ReadProjectBytes(back, WriteProjectBytes(*doc)).Ok());
+        EXPECT_EQ(back.m_timeLastPublish, out);
+        EXPECT_EQ(back.m_pRoot->m_arrDocs.at(0)->m_timePurge, out);
+    }
+}
+
+TEST(ProjectFile, EveryTruncationOfASampleFailsCleanly) {
+    const std::string sample = Fixture("sample.fcd");
+    foldcraft::test::TempDir dir;
+    for (size_t n = 1; n < sample.size(); ++n) {
+        // In memory and from a file on disk (read through its own buffer).
+        CFoldcraftDoc doc, opened;
+        const auto result = ReadProjectBytes(doc, std::string_view(sample).substr(0, n));
+        const auto loaded =
+            foldcraft::LoadProject(opened, dir.WriteFile("cut.fcd", sample.substr(0, n)));
+        ASSERT_EQ(result.status, Status::kDamaged) << "prefix of " << n << " bytes";
+        ASSERT_EQ(loaded.status, Status::kDamaged) << n << ": " << loaded.message;
+        ASSERT_NE(result.message.find("the project file is damaged: "), std::string::npos) << n;
+        ASSERT_EQ(doc.m_pRoot->CountItems() + opened.m_pRoot->CountItems(), 2u) << n;
+    }
+}
+
+TEST(ProjectFile, FoldersNestDownTo1000Levels) {
+    CFoldcraftDoc doc;
+    CBuildTreeFolder* folder = doc.m_pRoot.get();
+    for (int i = 1; i < CArchive::kMaxFolderDepth; ++i)
+        folder = folder->AddFolder(std::make_unique<CBuildTreeFolder>());
+    CFoldcraftDoc back;
+    ASSERT_TRUE(ReadProjectBytes(back, WriteProjectBytes(doc)).Ok());
+    EXPECT_EQ(back.m_pRoot->CountItems(), 1000u);
+}
+
+// The archive's text forms and object tags, including ones the writer never makes.
+TEST(ProjectFile, ArchiveTextsAndTags) {
+    const std::string record = Bytes().U16(0xFFFF).U16(7).U16(13).Raw("CBuildTreeDoc");
+    const auto wide = [] { return Bytes().U8(0xFF).U16(0xFFFE); };
+    struct Case {
+        std::string bytes;
+        bool tags;         // read as two object tags, else as one text
+        std::string text;  // "!" = refused
+    };
+    const Case cases[] = {
+        {Bytes().U8(0xFF).U16(3).Raw("abc"), false, "abc"},  // a longer form than needed
+        {Bytes().U8(0xFF).U16(0xFFFF).U32(2).Raw("ab"), false, "ab"},
+        {wide().U8(2).U16('A').U16(0xE9), false, "A\xC3\xA9"},
+        // A surrogate pair, then an unpaired high surrogate at the end.
+        {wide().U8(3).U16(0xD83D).U16(0xDE00).U16(0xD800), false, "\xF0\x9F\x98\x80\xEF\xBF\xBD"},
+        {wide().U8(0xFF).U16(0xFFFF).U32(1).U16('z'), false, "z"},
+        {wide().U8(0xFF).U16(0xFFFE), false, "!"},
+        {wide().U8(0xFF).U16(0xFFFF).U32(0x7FFFFFFF).U16('z'), false, "!"},
+        {Bytes().U8(5).Raw("abcd"), false, "!"},
+        {Bytes().U8(0xFF), false, "!"},
+        // Any schema number is accepted; a later tag names the record by its number.
+        {record + std::string(Bytes().U16(0x8001)), true, ""},
+        {record + std::string(Bytes().U16(0x7FFF).U32(0x80000001)), true, ""},
+        {record + std::string(Bytes().U16(0x8002)), true, "!"},  // number 2 is an object
+        {record + std::string(Bytes().U16(0x8000)), true, "!"},
+        {record + std::string(Bytes().U16(0x7FFF).U32(0x80000009)), true, "!"},
+        {Bytes().U16(0xFFFF).U16(1).U16(14).Raw("CBuildTreeDoc"), true, "!"},  // cut short
+        {Bytes().U16(0xFFFF).U16(1).U16(2).Raw("\x01\xFF"), true, "!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        CArchive ar(c.bytes);
+        const auto read = [&] {
+            if (!c.tags) return ar.ReadText();
+            ar.ReadObjectTag("CBuildTreeDoc");
+            ar.ReadObjectTag("CBuildTreeDoc");
+            return std::string();
+        };
+        if (c.text == "!") {
+            EXPECT_THROW(read(), CArchiveException);
+        } else {
+            EXPECT_EQ(read(), c.text);
+            EXPECT_EQ(ar.Remaining(), 0u);
+        }
+    }
+}
+
+TEST(ProjectFile, ReadingThroughAWindowGivesTheSameProject) {
+    // A text longer than the 1 MiB window; a sample in pieces of 1 byte through a
+    // window of 5, of 7 through 5,000; a source holding less than its declared size.
+    CFoldcraftDoc big;
+    big.m_strFooter = std::string(3 << 20, 'f');
+    const std::string sample = Fixture("sample.fcd"), bigBytes = WriteProjectBytes(big);
+    const std::string shrunk = sample.substr(0, 700);
+    struct Case {
+        const std::string& bytes;
+        size_t declared, chunk, window;
+    };
+    const Case cases[] = {{sample, sample.size(), 1, 5},
+                          {sample, sample.size(), 7, 5000},
+                          {bigBytes, bigBytes.size(), 65536, 1 << 20},
+                          {bigBytes, bigBytes.size(), 7, 5000},
+                          {shrunk, sample.size(), 100, 1 << 20}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.declared << " " << c.chunk << " " << c.window);
+        ChunkedSource source(c.bytes, c.chunk);
+        CArchive ar(source, c.declared, c.window);
+        CFoldcraftDoc doc;
+        std::string error;
+        try {
+            doc.Serialize(ar);
+        } catch (const CArchiveException& e) {
+            error = e.Message();
+        }
+        if (c.declared == c.bytes.size())
+            EXPECT_EQ(WriteProjectBytes(doc), c.bytes) << error;
+        else
+            EXPECT_NE(error.find("ends early"), std::string::npos) << error;
+    }
+}
