@@ -96,70 +96,68 @@ private:
 // written or read in another's place shows). expect: the project's outline and title
 // once open, or a part of the error message.
 TEST(ProjectFile, OpenOutcomes) {
-    const std::string fifo = "<fifo>", folder = "<folder>", missing = "<missing>";
-    const std::string sample = Fixture("sample.fcd");
     struct Case {
-        std::string bytes;
+        const char* file;  // a fixture, or "fifo", "folder", "missing", "empty" made here
         Status status;
-        std::string expect, writtenBack;
+        std::string expect;
+        const char* writtenBack;
     };
     const Case cases[] = {
-        {Fixture("new-project.fcd"), Status::kOk, "Root[] My Title", Fixture("new-project.fcd")},
-        {Fixture("never-saved-1.fcd"), Status::kOk, "Root[] My Title", Fixture("new-project.fcd")},
-        {sample + "trailing bytes are ignored", Status::kOk,
+        {"new-project.fcd", Status::kOk, "Root[] My Title", "new-project.fcd"},
+        {"never-saved-1.fcd", Status::kOk, "Root[] My Title", "new-project.fcd"},
+        {"trailing-bytes.fcd", Status::kOk,
          "Root[Documents[Deep[Notes] Report Hidden name] Pictures[Beach @0:4 @1:4 @2:10] Example "
          "Mail me] Ann's site",
-         sample},
-        {Fixture("doc-first.fcd"), Status::kOk, "Root[a b] My Title", Fixture("doc-first.fcd")},
-        {Fixture("every-field.fcd"), Status::kOk,
-         "root\xC3\xA9[sub\xC3\xA9[] doc\xC3\xA9 @2:6] title\xC3\xA9", Fixture("every-field.fcd")},
-        {Fixture("second-copy.fcd"), Status::kOk, "Top[] My Title", ""},  // the second copy wins
+         "sample.fcd"},
+        {"doc-first.fcd", Status::kOk, "Root[a b] My Title", "doc-first.fcd"},
+        {"every-field.fcd", Status::kOk,
+         "root\xC3\xA9[sub\xC3\xA9[] doc\xC3\xA9 @2:6] title\xC3\xA9", "every-field.fcd"},
+        {"second-copy.fcd", Status::kOk, "Top[] My Title", ""},  // the second copy wins
         // Root item version 7: rows 2-10 are skipped, the folder part is read.
-        {Fixture("item-version-7.fcd"), Status::kOk, "Root[] My Title", ""},
+        {"item-version-7.fcd", Status::kOk, "Root[] My Title", ""},
         // A document entry of version 3 is only its version word.
-        {Fixture("doc-version-3.fcd"), Status::kOk, "Root['' after] My Title", ""},
+        {"doc-version-3.fcd", Status::kOk, "Root['' after] My Title", ""},
         // Root folder version 9: no lists and no second copies; row 3 follows.
-        {Fixture("folder-version-9.fcd"), Status::kOk, "Root[] My Title", ""},
-        {Fixture("hotspot-version-2.fcd"), Status::kOk, "Root[@0:0 @1:4] My Title", ""},
-        {Fixture("wide-text.fcd"), Status::kOk,
+        {"folder-version-9.fcd", Status::kOk, "Root[] My Title", ""},
+        {"hotspot-version-2.fcd", Status::kOk, "Root[@0:0 @1:4] My Title", ""},
+        {"wide-text.fcd", Status::kOk,
          "\xC3\x89"
          "clair \xF0\x9F\x98\x80[] My Title",
          ""},
         // A zero-byte file is an empty project; an unsupported one opens empty.
-        {"", Status::kOk, "Root[] not read", ""},
-        {Fixture("version-2.fcd"), Status::kUnsupportedVersion,
-         "Error: unsupported Foldcraft file format.", ""},
-        // Damaged: a new, unnamed project, so that no save can overwrite a good file.
-        {Fixture("broken-truncated.fcd"), Status::kDamaged, "longer than the rest of the file", ""},
-        {Fixture("broken-unknown-class.fcd"), Status::kDamaged, "unknown class \"CUnknown\"", ""},
-        {Fixture("broken-wrong-kind.fcd"), Status::kDamaged,
-         "a list of CBuildTreeFolder entries holds a CBuildTreeDoc", ""},
-        {Fixture("broken-null-reference.fcd"), Status::kDamaged, "null reference", ""},
-        {Fixture("broken-back-reference.fcd"), Status::kDamaged, "refers back to an object", ""},
-        {Fixture("broken-big-back-reference.fcd"), Status::kDamaged, "refers back to an object",
+        {"empty", Status::kOk, "Root[] not read", ""},
+        {"version-2.fcd", Status::kUnsupportedVersion, "Error: unsupported Foldcraft file format.",
          ""},
-        {Fixture("broken-missing-class.fcd"), Status::kDamaged, "class record 9", ""},
-        {Fixture("broken-huge-count.fcd"), Status::kDamaged,
+        // Damaged: a new, unnamed project, so that no save can overwrite a good file.
+        {"broken-truncated.fcd", Status::kDamaged, "longer than the rest of the file", ""},
+        {"broken-unknown-class.fcd", Status::kDamaged, "unknown class \"CUnknown\"", ""},
+        {"broken-wrong-kind.fcd", Status::kDamaged,
+         "a list of CBuildTreeFolder entries holds a CBuildTreeDoc", ""},
+        {"broken-null-reference.fcd", Status::kDamaged, "null reference", ""},
+        {"broken-back-reference.fcd", Status::kDamaged, "refers back to an object", ""},
+        {"broken-big-back-reference.fcd", Status::kDamaged, "refers back to an object", ""},
+        {"broken-missing-class.fcd", Status::kDamaged, "class record 9", ""},
+        {"broken-huge-count.fcd", Status::kDamaged,
          "4294967295 entries is longer than the rest of the file", ""},
-        {Fixture("broken-huge-text.fcd"), Status::kDamaged, "ends early", ""},
-        {Fixture("broken-huge-coords.fcd"), Status::kDamaged,
+        {"broken-huge-text.fcd", Status::kDamaged, "ends early", ""},
+        {"broken-huge-coords.fcd", Status::kDamaged,
          "1073741824 entries is longer than the rest of the file", ""},
-        {Fixture("broken-too-deep.fcd"), Status::kDamaged, "nested more than 1000 levels", ""},
+        {"broken-too-deep.fcd", Status::kDamaged, "nested more than 1000 levels", ""},
         // What cannot be read leaves the project untouched.
-        {fifo, Status::kNotRegularFile, "", ""},
-        {missing, Status::kIoError, "No such file", ""},
-        {folder, Status::kIoError, "", ""},
+        {"fifo", Status::kNotRegularFile, "", ""},
+        {"missing", Status::kIoError, "No such file", ""},
+        {"folder", Status::kIoError, "", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.expect);
+        SCOPED_TRACE(c.file);
         TempDir dir;
-        const std::string path = dir / "p.fcd";
-        if (c.bytes == fifo) {
+        const std::string path = dir / "p.fcd", kind = c.file;
+        if (kind == "fifo") {
             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-        } else if (c.bytes == folder) {
+        } else if (kind == "folder") {
             fs::create_directory(path);
-        } else if (c.bytes != missing) {
-            dir.WriteFile("p.fcd", c.bytes);
+        } else if (kind != "missing") {
+            dir.WriteFile("p.fcd", kind == "empty" ? "" : Fixture(kind));
         }
         auto doc = StartProject();
         doc->SetPathName("/start.fcd");
@@ -171,13 +169,10 @@ TEST(ProjectFile, OpenOutcomes) {
         const auto result = load.get();
         EXPECT_TRUE(ended) << "the open waited for a writer";
         EXPECT_EQ(result.status, c.status);
-        enum After {
-            kOpened,
-            kNewUnnamed,
-            kUntouched
-        } after = c.status == Status::kOk || c.status == Status::kUnsupportedVersion ? kOpened
-                  : c.status == Status::kDamaged                                     ? kNewUnnamed
-                                                                                     : kUntouched;
+        // 0: opened, 1: a new unnamed project, 2: untouched.
+        const int after = c.status == Status::kOk || c.status == Status::kUnsupportedVersion ? 0
+                          : c.status == Status::kDamaged                                     ? 1
+                                                                                             : 2;
         const std::string project[] = {c.status == Status::kOk ? c.expect : "Root[] not read",
                                        "Root[] My Title", "Root[x @0:0] not read"};
         EXPECT_EQ(Outline(*doc->m_pRoot) + " " + doc->m_strTitle, project[after]);
@@ -186,10 +181,10 @@ TEST(ProjectFile, OpenOutcomes) {
         const std::pair<std::string, std::string> named[] = {
             {path, "p.fcd"}, {"", "New Document"}, {"/start.fcd", "start.fcd"}};
         EXPECT_EQ(std::pair(doc->GetPathName(), doc->GetTitle()), named[after]);
-        EXPECT_EQ(doc->IsModified(), after == kUntouched);
-        EXPECT_EQ(doc->m_arrPublishFiles.size(), after == kUntouched ? 1u : 0u);
-        if (!c.writtenBack.empty()) {
-            EXPECT_EQ(WriteProjectBytes(*doc), c.writtenBack);
+        EXPECT_EQ(doc->IsModified(), after == 2);
+        EXPECT_EQ(doc->m_arrPublishFiles.size(), after == 2 ? 1u : 0u);
+        if (*c.writtenBack) {
+            EXPECT_EQ(WriteProjectBytes(*doc), Fixture(c.writtenBack));
         }
     }
 }
