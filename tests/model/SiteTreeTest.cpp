@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ModelTestSupport.h"
@@ -19,6 +20,7 @@ using foldcraft::ReadProjectBytes;
 using foldcraft::Time;
 using foldcraft::WriteProjectBytes;
 using foldcraft::test::Fixture;
+using foldcraft::test::Outline;
 
 namespace {
 
@@ -54,23 +56,20 @@ TEST(BuildTree, ActiveBetweenThePublishAndThePurgeSecond) {
     }
     // With m_bPurge exactly 1 the purge second itself is out; any other value ignores
     // the purge date, however early. Dates after 2038 work: times are 64-bit.
-    struct Case {
-        std::int32_t purge;
-        Time purgeAt, now;
-        bool active;
-    };
-    const Case cases[] = {{0, 0, t - 1, false},
-                          {0, 0, t + 1, true},
-                          {1, t + 10, t + 9, true},
-                          {1, t + 10, t + 10, false},
-                          {2, 0, t + 1, true},
-                          {-1, 0, t + 1, true},
-                          {1, 3'000'000'000, 2'999'999'999, true},
-                          {1, 3'000'000'000, 3'000'000'000, false}};
-    for (const Case& c : cases) {
-        item->m_bPurge = c.purge;
-        item->m_timePurge = c.purgeAt;
-        EXPECT_EQ(item->IsActiveAt(c.now), c.active) << c.purge << " " << c.purgeAt << " " << c.now;
+    const std::tuple<std::int32_t, Time, Time, bool> cases[] = {
+        // purge, purge date, now, active
+        {0, 0, t - 1, false},
+        {0, 0, t + 1, true},
+        {1, t + 10, t + 9, true},
+        {1, t + 10, t + 10, false},
+        {2, 0, t + 1, true},
+        {-1, 0, t + 1, true},
+        {1, 3'000'000'000, 2'999'999'999, true},
+        {1, 3'000'000'000, 3'000'000'000, false}};
+    for (const auto& [purge, purgeAt, now, active] : cases) {
+        item->m_bPurge = purge;
+        item->m_timePurge = purgeAt;
+        EXPECT_EQ(item->IsActiveAt(now), active) << purge << " " << purgeAt << " " << now;
     }
 }
 
@@ -99,11 +98,7 @@ TEST(BuildTree, SortIsStableByLowerCasedUtf8NameBothWays) {
         SCOPED_TRACE(testing::PrintToString(c.names) + (c.ascending ? " up" : " down"));
         auto folder = Filled("f", c.names);
         folder->SortChildren(c.ascending);
-        Names docs, folders;
-        for (const auto& doc : folder->m_arrDocs) docs.push_back(doc->m_strName);
-        for (const auto& sub : folder->m_arrFolders) folders.push_back(sub->m_strName);
-        EXPECT_EQ(docs, c.sorted);
-        EXPECT_EQ(folders, c.sorted);
+        EXPECT_EQ(Outline(*folder), Outline(*Filled("f", c.sorted)));
     }
 }
 
@@ -128,10 +123,11 @@ TEST(HotspotArea, ContainsAtTheEdgesOfEachShape) {
         std::int32_t shape;
         Coords coords;
         std::vector<std::pair<std::int32_t, std::int32_t>> points;
-        std::string hits;  // "1" or "0" for each point
+        std::string hits;      // "1" or "0" for each point
+        Coords imageMap = {};  // empty: the coordinates as they are
     };
     // Corners 257 to 300 of the last polygon widen its outline from 0..10 to 0..100:
-    // hit tests use the first 256 corners only.
+    // hit tests use the first 256 corners only, the image map all.
     Coords many = {0, 0, 10, 0, 10, 10};
     while (many.size() < 2 * 256) many.insert(many.end(), {0, 10});
     many.insert(many.end(), {0, 100, 100, 100});
@@ -147,8 +143,11 @@ TEST(HotspotArea, ContainsAtTheEdgesOfEachShape) {
         {CHotspotArea::kCircle,
          {10, 20, 31, 41},
          {{20, 30}, {10, 30}, {30, 30}, {11, 21}, {30, 40}, {31, 30}},
-         "111000"},
-        {CHotspotArea::kCircle, {5, 5, 5, 5}, {{5, 5}}, "0"},
+         "111000",
+         {20, 30, 10}},                                                  // centre and radius
+        {CHotspotArea::kCircle, {-11, -11, 0, 0}, {}, "", {-5, -5, 5}},  // truncated toward zero
+        {CHotspotArea::kCircle, {INT32_MAX - 1, 0, INT32_MAX, 1}, {}, "", {INT32_MAX - 1, 0, 0}},
+        {CHotspotArea::kCircle, {5, 5, 5, 5}, {{5, 5}}, "0", {5, 5, 0}},
         // A square with a square hole drawn as one outline (even-odd leaves the hole out).
         {CHotspotArea::kPolygon,
          {0, 0, 30, 0, 30, 30, 0, 30, 0, 0, 10, 10, 10, 20, 20, 20, 20, 10, 10, 10},
@@ -159,7 +158,8 @@ TEST(HotspotArea, ContainsAtTheEdgesOfEachShape) {
         {CHotspotArea::kPolygon, {0, 0, 10, 10}, {{5, 5}}, "0"},
         {CHotspotArea::kPolygon, {0, 0, 10, 0, 10}, {{5, 0}}, "0"},
         {CHotspotArea::kPolygon, many, {{5, 5}, {50, 50}}, "10"},
-        {CHotspotArea::kRectangle, {1, 2, 3}, {{1, 2}}, "0"},  // a short list: no area
+        // A short list: no area; the image map fills it up with zeros.
+        {CHotspotArea::kRectangle, {1, 2, 3}, {{1, 2}}, "0", {1, 2, 3, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.coords));
@@ -167,18 +167,8 @@ TEST(HotspotArea, ContainsAtTheEdgesOfEachShape) {
         std::string hits;
         for (const auto& [x, y] : c.points) hits += area->Contains(x, y) ? '1' : '0';
         EXPECT_EQ(hits, c.hits);
+        EXPECT_EQ(area->ImageMapCoords(), c.imageMap.empty() ? c.coords : c.imageMap);
     }
-    EXPECT_EQ(Area(CHotspotArea::kPolygon, many)->ImageMapCoords(), many) << "written whole";
-}
-
-TEST(HotspotArea, CircleImageMapCoordsAreCentreAndRadius) {
-    const std::pair<Coords, Coords> cases[] = {
-        {{10, 20, 31, 41}, {20, 30, 10}},
-        {{-11, -11, 0, 0}, {-5, -5, 5}},                            // truncation toward zero
-        {{INT32_MAX - 1, 0, INT32_MAX, 1}, {INT32_MAX - 1, 0, 0}},  // no overflow
-    };
-    for (const auto& [box, coords] : cases)
-        EXPECT_EQ(Area(CHotspotArea::kCircle, box)->ImageMapCoords(), coords);
 }
 
 TEST(HotspotArea, OverlappingAreasTheLaterWins) {
