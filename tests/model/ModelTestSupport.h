@@ -52,10 +52,10 @@ inline std::vector<std::string> Tree(const std::string& dir, const std::string& 
     return entries;
 }
 
-// Makes the symbolic link spec ("name->target") in dir.
-inline void MakeLink(const std::string& dir, const std::string& spec) {
-    const size_t arrow = spec.find("->");
-    std::filesystem::create_symlink(spec.substr(arrow + 2), dir + "/" + spec.substr(0, arrow));
+// Makes the symbolic link given as "name->target" in dir.
+inline void MakeLink(const std::string& dir, const std::string& link) {
+    const size_t arrow = link.find("->");
+    std::filesystem::create_symlink(link.substr(arrow + 2), dir + "/" + link.substr(0, arrow));
 }
 
 }  // namespace foldcraft::test
