@@ -1,9 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
-#include <string_view>
+#include <vector>
 
+#include "model/BuildTreeFolder.h"
 #include "support/TempDir.h"
 
 namespace foldcraft::test {
@@ -11,79 +14,48 @@ namespace foldcraft::test {
 // The pinned "now" of the project file fixtures (2023-11-14 22:13:20 UTC).
 constexpr std::int64_t kFixtureTime = 1'700'000'000;
 
-// The bytes of tests/model/fixtures/<name>.
+// The bytes of tests/model/fixtures/<name> (made by tools/make-model-fixtures.py).
 inline std::string Fixture(const std::string& name) {
     return ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/model/fixtures/" + name);
 }
 
-// Little-endian bytes put together by hand, for files the writer never makes.
-class Bytes {
-public:
-    Bytes& U8(std::uint8_t v) {
-        m_s += static_cast<char>(v);
-        return *this;
-    }
-    Bytes& U16(std::uint16_t v) { return U8(v & 0xFF).U8(v >> 8); }
-    Bytes& U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-    Bytes& Raw(std::string_view s) {
-        m_s += s;
-        return *this;
-    }
-    // A text with the shortest length prefix.
-    Bytes& Text(std::string_view s) {
-        if (s.size() < 255) {
-            U8(static_cast<std::uint8_t>(s.size()));
-        } else if (s.size() < 0xFFFE) {
-            U8(0xFF).U16(static_cast<std::uint16_t>(s.size()));
-        } else {
-            U8(0xFF).U16(0xFFFF).U32(static_cast<std::uint32_t>(s.size()));
-        }
-        return Raw(s);
-    }
-    // Rows 1-10 of an item body with the fixture times.
-    Bytes& Item(std::string_view name, std::string_view link) {
-        return U32(1)
-            .Text(name)
-            .Text(link)
-            .Text("")
-            .U32(0)
-            .U32(kFixtureTime)
-            .U32(kFixtureTime)
-            .U32(kFixtureTime + 31'536'000)
-            .U32(0)
-            .U32(1);
-    }
-    // Rows 15-30 of a folder body (after the three lists).
-    Bytes& FolderTail(std::string_view name, std::string_view link) {
-        Text(name).Text(link).Text("").U32(0).U32(0).U32(0).U32(0).Text("");
-        return U32(0)
-            .U32(kFixtureTime)
-            .U32(kFixtureTime)
-            .U32(kFixtureTime + 31'536'000)
-            .U32(0)
-            .U32(0)
-            .U32(0)
-            .Text("");
-    }
-    // Rows 3-30 of the document with the New values.
-    Bytes& DocumentTail() {
-        U32(0).U32(kFixtureTime);
-        for (std::uint32_t v : {1u, 1u, 1u, 0u, 0u, 0u, 1u, 1u, 48u, 48u, 0u}) U32(v);
-        Text("").Text("Arial, Helvetica, sans-serif");
-        for (std::uint32_t c :
-             {0xFFFFFFu, 0u, 0x00FF00u, 0x339933u, 0xFFFFFFu, 0xFF0000u, 0xFF00FFu}) {
-            U32(c);
-        }
-        Text("My Comments")
-            .Text("Customize footer text here...")
-            .Text("Customize header text here...");
-        return Text("My Title").U32(0).Text("");
-    }
-    const std::string& Str() const { return m_s; }
-    size_t Size() const { return m_s.size(); }
+// A folder on one line: "name[sub[...] doc doc @shape:coords]", children in order.
+inline std::string Outline(const CBuildTreeFolder& folder) {
+    std::string out = folder.m_strName + "[";
+    const auto add = [&](const std::string& s) { out += (out.back() == '[' ? "" : " ") + s; };
+    for (const auto& sub : folder.m_arrFolders) add(Outline(*sub));
+    for (const auto& doc : folder.m_arrDocs) add(doc->m_strName.empty() ? "''" : doc->m_strName);
+    for (const auto& area : folder.m_arrHotspots)
+        add("@" + std::to_string(area->m_nShape) + ":" + std::to_string(area->m_arrCoords.size()));
+    return out + "]";
+}
 
-private:
-    std::string m_s;
-};
+// Everything under dir, sorted: "a/" a directory, "f=bytes" a file, "l->target" a
+// link (not followed), "p|" anything else.
+inline std::vector<std::string> Tree(const std::string& dir, const std::string& prefix = "") {
+    namespace fs = std::filesystem;
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = prefix + entry.path().filename().string();
+        const fs::file_type type = entry.symlink_status().type();
+        if (type == fs::file_type::symlink) {
+            entries.push_back(name + "->" + fs::read_symlink(entry.path()).string());
+        } else if (type == fs::file_type::directory) {
+            entries.push_back(name + "/");
+            for (auto& inner : Tree(entry.path(), name + "/")) entries.push_back(std::move(inner));
+        } else {
+            entries.push_back(
+                name + (type == fs::file_type::regular ? "=" + ReadFile(entry.path()) : "|"));
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// Makes the symbolic link given as "name->target" in dir.
+inline void MakeLink(const std::string& dir, const std::string& link) {
+    const size_t arrow = link.find("->");
+    std::filesystem::create_symlink(link.substr(arrow + 2), dir + "/" + link.substr(0, arrow));
+}
 
 }  // namespace foldcraft::test

@@ -1,63 +1,43 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
+#include "ModelTestSupport.h"
 #include "model/ProgramFolder.h"
-#include "support/TempDir.h"
 
 using foldcraft::ProgramFolder;
-using foldcraft::test::FileExists;
-using foldcraft::test::ReadFile;
 using foldcraft::test::TempDir;
+using foldcraft::test::Tree;
 namespace fs = std::filesystem;
 
 namespace {
 
-// Sets (or, with nullopt, removes) an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-bool IsSymlink(const std::string& path) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(path, ec));
+// Sets (or, with nullopt, removes) an environment variable.
+void SetEnv(const char* name, const std::optional<std::string>& value) {
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
 }
 
 }  // namespace
 
 TEST(ProgramFolderTest, ResolveTakesExplicitThenEnvironmentThenDefault) {
     using Env = std::optional<std::string>;
-    ScopedEnv home("HOME", "/home/tester");
+    std::vector<std::pair<const char*, Env>> saved;
+    for (const char* name : {"HOME", "FOLDCRAFT_HOME", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? Env(value) : std::nullopt);
+    }
+    SetEnv("HOME", "/home/tester");
     const std::string fallback = "/home/tester/.local/share/Foldcraft";
-    struct Case {
-        std::string explicitFolder;
-        Env foldcraftHome, xdgDataHome;
-        std::string resolved;
-    };
-    const Case cases[] = {
+    // The explicit folder, FOLDCRAFT_HOME, XDG_DATA_HOME (nullopt: not set), the result.
+    const std::tuple<std::string, Env, Env, std::string> cases[] = {
         {"/explicit/folder", "/env/folder", {}, "/explicit/folder"},
         {"", "/env/folder", {}, "/env/folder"},
         {"", "", {}, fallback},  // set but empty counts as not set
@@ -69,94 +49,56 @@ TEST(ProgramFolderTest, ResolveTakesExplicitThenEnvironmentThenDefault) {
         {"/", {}, {}, "/"},
         {"", "/env/folder//", {}, "/env/folder"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.resolved);
-        ScopedEnv env("FOLDCRAFT_HOME", c.foldcraftHome), xdg("XDG_DATA_HOME", c.xdgDataHome);
-        EXPECT_EQ(ProgramFolder::Resolve(c.explicitFolder), c.resolved);
+    for (const auto& [explicitFolder, foldcraftHome, xdgDataHome, resolved] : cases) {
+        SetEnv("FOLDCRAFT_HOME", foldcraftHome);
+        SetEnv("XDG_DATA_HOME", xdgDataHome);
+        EXPECT_EQ(ProgramFolder::Resolve(explicitFolder), resolved) << explicitFolder;
     }
-    ScopedEnv env("FOLDCRAFT_HOME", "/env/folder");
-    EXPECT_EQ(ProgramFolder::Resolve(), "/env/folder");  // the argument's default
+    for (const auto& [name, value] : saved) SetEnv(name, value);
 }
 
 TEST(ProgramFolderTest, EnsureCreatesParentsAndReportsFailure) {
     TempDir dir;
     std::string error;
     EXPECT_TRUE(ProgramFolder::Ensure(dir / "a/b/c", &error)) << error;
-    EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
     EXPECT_TRUE(ProgramFolder::Ensure(dir / "a/b/c", &error));  // already there
     dir.WriteFile("file", "x");
-    EXPECT_FALSE(ProgramFolder::Ensure(dir / "file", &error));
-    EXPECT_NE(error.find(dir / "file"), std::string::npos) << error;
     EXPECT_FALSE(ProgramFolder::Ensure(dir / "file/sub", &error));
+    EXPECT_NE(error.find(dir / "file"), std::string::npos) << error;
 }
 
+// Clean-up removes the scratch items of the program folder (_temp, temp.html,
+// styles.css) and nothing else; links are removed, never followed.
 TEST(ProgramFolderTest, CleanUpRemovesTheScratchItemsOnly) {
-    TempDir dir;
-    const std::string folder = dir / "prog";
-    dir.WriteFile("prog/_temp/Folder0.html", "page");
-    dir.WriteFile("prog/_temp/files/home/u/deep/doc.pdf", "pdf");
-    dir.WriteFile("prog/_temp/images/folder.gif", "gif");
-    dir.WriteFile("prog/temp.html", "preview");
-    dir.WriteFile("prog/styles.css", "css");
-    dir.WriteFile("prog/images/folder.gif", "support image");
-    dir.WriteFile("prog/TEMP.HTML", "other case");
-    dir.WriteFile("prog/temp.html.bak", "keep");
-    dir.WriteFile("prog/project.fcd", "keep");
-    dir.WriteFile("prog/sub/temp.html", "keep");
-
-    ProgramFolder::CleanUp(folder);
-    EXPECT_FALSE(FileExists(folder + "/_temp"));
-    EXPECT_FALSE(FileExists(folder + "/temp.html"));
-    EXPECT_FALSE(FileExists(folder + "/styles.css"));
-    EXPECT_EQ(ReadFile(folder + "/images/folder.gif"), "support image");
-    EXPECT_TRUE(FileExists(folder + "/TEMP.HTML"));
-    EXPECT_TRUE(FileExists(folder + "/temp.html.bak"));
-    EXPECT_TRUE(FileExists(folder + "/project.fcd"));
-    EXPECT_TRUE(FileExists(folder + "/sub/temp.html"));
-
-    // Missing items, or no folder at all, are no error and stop nothing.
-    dir.WriteFile("prog/styles.css", "css");
-    ProgramFolder::CleanUp(folder);
-    ProgramFolder::CleanUp(dir / "missing");
-    EXPECT_FALSE(FileExists(folder + "/styles.css"));
-    EXPECT_FALSE(FileExists(dir / "missing"));
-}
-
-TEST(ProgramFolderTest, CleanUpRemovesLinksWithoutTouchingTheirTargets) {
-    TempDir dir;
-    const std::string folder = dir / "prog";
-    dir.WriteFile("precious/a.txt", "a");
-    dir.WriteFile("precious/sub/b.txt", "b");
-    dir.WriteFile("page.html", "not scratch");
-    dir.WriteFile("outside/c.txt", "c");
-    fs::create_directories(folder);
-    fs::create_symlink(dir / "precious", folder + "/_temp");
-    fs::create_symlink(dir / "page.html", folder + "/temp.html");
-
-    ProgramFolder::CleanUp(folder);
-    EXPECT_FALSE(IsSymlink(folder + "/_temp"));
-    EXPECT_FALSE(IsSymlink(folder + "/temp.html"));
-    EXPECT_EQ(ReadFile(dir / "precious/a.txt"), "a");
-    EXPECT_EQ(ReadFile(dir / "precious/sub/b.txt"), "b");
-    EXPECT_EQ(ReadFile(dir / "page.html"), "not scratch");
-
-    // A link inside a real _temp is removed, not followed.
-    dir.WriteFile("prog/_temp/x.html", "x");
-    fs::create_symlink(dir / "outside", folder + "/_temp/link");
-    ProgramFolder::CleanUp(folder);
-    EXPECT_FALSE(FileExists(folder + "/_temp"));
-    EXPECT_EQ(ReadFile(dir / "outside/c.txt"), "c");
-}
-
-TEST(ProgramFolderTest, CleanUpGoesOnPastAnItemItCannotRemove) {
-    TempDir dir;
-    const std::string folder = dir / "prog";
-    // A _temp that is a plain file and a temp.html that is a non-empty directory:
-    // neither stops the rest of the clean-up.
-    dir.WriteFile("prog/_temp", "a file by that name");
-    dir.WriteFile("prog/temp.html/inner.txt", "x");
-    dir.WriteFile("prog/styles.css", "css");
-    ProgramFolder::CleanUp(folder);
-    EXPECT_FALSE(FileExists(folder + "/_temp"));
-    EXPECT_FALSE(FileExists(folder + "/styles.css"));
+    using Names = std::vector<std::string>;
+    struct Case {
+        Names files, links;  // links: "name->target"
+        Names left;          // what is left under prog/
+    };
+    const Case cases[] = {
+        {{"_temp/Folder0.html", "_temp/files/home/u/doc.pdf", "temp.html", "styles.css",
+          "images/folder.gif", "TEMP.HTML", "temp.html.bak", "sub/temp.html"},
+         {},
+         {"TEMP.HTML=x", "images/", "images/folder.gif=x", "sub/", "sub/temp.html=x",
+          "temp.html.bak=x"}},
+        {{}, {"_temp->../outside", "temp.html->../outside/page.html"}, {}},
+        {{"_temp/x.html"}, {"_temp/link->../../outside"}, {}},
+        // Items it cannot remove (a non-empty directory named temp.html) stop nothing.
+        {{"_temp", "temp.html/inner.txt", "styles.css"},
+         {},
+         {"temp.html/", "temp.html/inner.txt=x"}},
+        {{}, {}, {}},  // nothing to remove is no error
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.WriteFile("outside/page.html", "kept");
+        dir.WriteFile("outside/sub/a.txt", "kept");
+        fs::create_directory(dir / "prog");
+        for (const auto& file : c.files) dir.WriteFile("prog/" + file, "x");
+        for (const auto& link : c.links) foldcraft::test::MakeLink(dir / "prog", link);
+        ProgramFolder::CleanUp(dir / "prog");
+        EXPECT_EQ(Tree(dir / "prog"), c.left);
+        EXPECT_EQ(Tree(dir / "outside"), (Names{"page.html=kept", "sub/", "sub/a.txt=kept"}));
+    }
+    ProgramFolder::CleanUp(TempDir() / "missing");
 }
