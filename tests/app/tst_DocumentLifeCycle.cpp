@@ -11,6 +11,7 @@
 
 using namespace foldcraft;
 using Answer = IUserDialogs::Answer;
+Q_DECLARE_METATYPE(Answer)
 
 namespace {
 
@@ -30,9 +31,7 @@ struct Fixture {
         doc.OnNewDocument();
         for (int i = 0; i < folders; ++i)
             doc.m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>("F", "", ""));
-        const QString path = Path(name);
-        if (!SaveProject(doc, path.toStdString()).Ok()) return {};
-        return path;
+        return SaveProject(doc, Path(name).toStdString()).Ok() ? Path(name) : QString();
     }
 
     // The number of sub-folders of the root in the file at path.
@@ -41,6 +40,15 @@ struct Fixture {
         doc.OnNewDocument();
         if (!LoadProject(doc, path.toStdString()).Ok()) return -1;
         return int(doc.m_pRoot->m_arrFolders.size());
+    }
+
+    // The project's title, number of sub-folders and modified mark: "saved.fcd 2*".
+    QString Describe() const {
+        const CFoldcraftDoc& doc = document.Doc();
+        return QStringLiteral("%1 %2%3")
+            .arg(QString::fromStdString(doc.GetTitle()))
+            .arg(doc.m_pRoot->m_arrFolders.size())
+            .arg(doc.IsModified() ? "*" : "");
     }
 
     void AddFolder() {
@@ -55,27 +63,31 @@ class tst_DocumentLifeCycle : public QObject {
     Q_OBJECT
 private slots:
     // The offer to save before New, Open and Exit: Save writes the project in place
-    // and goes on, Don't Save goes on without writing, Cancel keeps everything.
+    // and goes on, Don't Save goes on without writing, Cancel keeps everything. Open
+    // asks for the file first.
     void offerToSave_data() {
         QTest::addColumn<QString>("operation");
-        QTest::addColumn<int>("answer");
-        for (const char* op : {"new", "open", "exit"}) {
-            QTest::addRow("%s save", op) << QString::fromLatin1(op) << int(Answer::kSave);
-            QTest::addRow("%s don't save", op) << QString::fromLatin1(op) << int(Answer::kDiscard);
-            QTest::addRow("%s cancel", op) << QString::fromLatin1(op) << int(Answer::kCancel);
-        }
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("after");  // the project's title, folders, modified mark
+        QTest::newRow("new, save") << "new" << Answer::kSave << "New Document 0";
+        QTest::newRow("new, don't save") << "new" << Answer::kDiscard << "New Document 0";
+        QTest::newRow("new, cancel") << "new" << Answer::kCancel << "saved.fcd 2*";
+        QTest::newRow("open, save") << "open" << Answer::kSave << "other.fcd 3";
+        QTest::newRow("open, don't save") << "open" << Answer::kDiscard << "other.fcd 3";
+        QTest::newRow("open, cancel") << "open" << Answer::kCancel << "saved.fcd 2*";
+        QTest::newRow("exit, save") << "exit" << Answer::kSave << "saved.fcd 2";
+        QTest::newRow("exit, don't save") << "exit" << Answer::kDiscard << "saved.fcd 2*";
+        QTest::newRow("exit, cancel") << "exit" << Answer::kCancel << "saved.fcd 2*";
     }
     void offerToSave() {
         QFETCH(QString, operation);
-        QFETCH(int, answer);
+        QFETCH(Answer, answer);
         Fixture f;
         const QString saved = f.WriteProject("saved.fcd", 1);
-        const QString other = f.WriteProject("other.fcd", 3);
         QVERIFY(f.lifeCycle.OpenPath(saved));
         f.AddFolder();
-        f.dialogs.answers.push_back(Answer(answer));
-        f.dialogs.files.push_back({other});
-
+        f.dialogs.answers.push_back(answer);
+        f.dialogs.files.push_back({f.WriteProject("other.fcd", 3)});
         bool wentOn = false;
         if (operation == "new") {
             wentOn = f.lifeCycle.FileNew();
@@ -88,43 +100,30 @@ private slots:
             wentOn = frame.close();
             f.lifeCycle.SetWindow(nullptr);
         }
-
         QCOMPARE(f.dialogs.Messages(), QStringList{QStringLiteral("Save changes to saved.fcd?")});
-        const bool cancelled = Answer(answer) == Answer::kCancel;
-        QCOMPARE(wentOn, !cancelled);
-        QCOMPARE(Fixture::FoldersIn(saved), Answer(answer) == Answer::kSave ? 2 : 1);
-        if (cancelled) {
-            QVERIFY(f.document.Doc().IsModified());
-            QCOMPARE(f.document.Doc().m_pRoot->m_arrFolders.size(), size_t(2));
-        } else if (operation == "new") {
-            QCOMPARE(f.document.Doc().GetTitle(), std::string("New Document"));
-            QVERIFY(f.document.Doc().m_pRoot->m_arrFolders.empty());
-        } else if (operation == "open") {
-            QCOMPARE(f.document.Doc().GetTitle(), std::string("other.fcd"));
-            QCOMPARE(f.document.Doc().m_pRoot->m_arrFolders.size(), size_t(3));
-        }
-        // Open asks for the file first, then offers to save.
-        if (operation == "open") QCOMPARE(f.dialogs.calls.front().kind, std::string("open"));
+        QCOMPARE(f.dialogs.calls.front().kind, operation == "open" ? "open" : "message");
+        QCOMPARE(wentOn, answer != Answer::kCancel);
+        QCOMPARE(Fixture::FoldersIn(saved), answer == Answer::kSave ? 2 : 1);
+        QTEST(f.Describe(), "after");
     }
 
-    // Save of a project never saved asks for a name like Save As (".fcd" added); the
-    // next Save writes in place without asking.
+    // Save of a project never saved asks for a name like Save As (".fcd" added); a
+    // save that fails tells why and leaves the project modified and unnamed; once
+    // saved, Save writes in place without asking.
     void saveOfNewProjectActsAsSaveAs() {
         Fixture f;
         f.AddFolder();
-        f.dialogs.files.push_back({f.Path("site")});
+        f.dialogs.files = {{f.Path("missing/site.fcd")}, {f.Path("site")}};
+        QVERIFY(!f.lifeCycle.FileSave());
+        QVERIFY(f.dialogs.Messages().value(0).startsWith(QStringLiteral("Cannot save ")));
+        QCOMPARE(f.Describe(), QStringLiteral("New Document 1*"));
         QVERIFY(f.lifeCycle.FileSave());
-        QCOMPARE(f.dialogs.calls.size(), size_t(1));
-        QCOMPARE(f.dialogs.calls[0].kind, std::string("save"));
-        const CFoldcraftDoc& doc = f.document.Doc();
-        QCOMPARE(doc.GetTitle(), std::string("site.fcd"));
-        QCOMPARE(doc.m_bNeverSaved, 0);
-        QVERIFY(!doc.IsModified());
-        QCOMPARE(Fixture::FoldersIn(f.Path("site.fcd")), 1);
-
+        QCOMPARE(f.Describe(), QStringLiteral("site.fcd 1"));
         f.AddFolder();
         QVERIFY(f.lifeCycle.FileSave());
-        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QStringList kinds;
+        for (const auto& call : f.dialogs.calls) kinds << QString::fromStdString(call.kind);
+        QCOMPARE(kinds, (QStringList{"save", "message", "save"}));
         QCOMPARE(Fixture::FoldersIn(f.Path("site.fcd")), 2);
     }
 
@@ -139,33 +138,30 @@ private slots:
         f.dialogs.answers = {Answer::kNo, Answer::kYes};
         QVERIFY(!f.lifeCycle.FileSave());
         QCOMPARE(Fixture::FoldersIn(saved), 3);
-        QVERIFY(f.document.Doc().IsModified());
+        QCOMPARE(f.Describe(), QStringLiteral("saved.fcd 2*"));
         QVERIFY(f.lifeCycle.FileSave());
         QCOMPARE(Fixture::FoldersIn(saved), 2);
         QCOMPARE(f.dialogs.Messages().size(), 2);
         QVERIFY(f.dialogs.Messages()[0].contains(QStringLiteral("changed by another program")));
     }
 
-    // A save that fails tells why and leaves the project modified and unnamed; so
-    // does an open of a file that cannot be read.
-    void failedSaveKeepsTheModifiedFlag() {
+    // A file of another format opens as an empty project under its name, with the
+    // message; Save then asks for a name rather than writing the empty tree over it.
+    void fileOfAnotherFormatIsNotOverwritten() {
         Fixture f;
-        f.AddFolder();
-        f.dialogs.files.push_back({f.Path("missing/site.fcd")});
-        QVERIFY(!f.lifeCycle.FileSave());
-        QCOMPARE(f.dialogs.Messages().size(), 1);
-        QVERIFY(f.dialogs.Messages()[0].startsWith(QStringLiteral("Cannot save ")));
-        QVERIFY(f.document.Doc().IsModified());
-        QCOMPARE(f.document.Doc().m_bNeverSaved, 1);
-        QCOMPARE(f.document.Doc().GetTitle(), std::string("New Document"));
-
-        QVERIFY(!f.lifeCycle.OpenPath(f.Path("missing.fcd"), false));
-        QVERIFY(f.document.Doc().IsModified());
-        QCOMPARE(f.document.Doc().m_pRoot->m_arrFolders.size(), size_t(1));
+        QVERIFY(f.lifeCycle.OpenPath(f.WriteProject("saved.fcd", 1)));
+        const QString other = f.Path("version-2.fcd");
+        QVERIFY(QFile::copy(FOLDCRAFT_TESTS_DIR "/model/fixtures/version-2.fcd", other));
+        QVERIFY(f.lifeCycle.OpenPath(other));
+        QCOMPARE(f.Describe(), QStringLiteral("version-2.fcd 0"));
+        QCOMPARE(f.dialogs.Messages().join('|'), "Error: unsupported Foldcraft file format.");
+        QVERIFY(!f.lifeCycle.FileSave());  // the name is not given
+        QCOMPARE(f.dialogs.calls.back().kind, std::string("save"));
     }
 
     // Four recent files, most recent first, kept in the settings; opening one again
-    // moves it to the front; a file that no longer opens leaves the list.
+    // moves it to the front; a file that no longer opens leaves the list, and the
+    // project stays as it was.
     void recentListOfFour() {
         Fixture f;
         QStringList paths;
@@ -177,16 +173,18 @@ private slots:
             QStringList list;
             for (const auto& file : f.lifeCycle.Recent().Files())
                 list << QFileInfo(QString::fromStdString(file)).fileName();
-            return list;
+            return list.join(' ');
         };
-        QCOMPARE(names(), (QStringList{"e.fcd", "d.fcd", "c.fcd", "b.fcd"}));
+        QCOMPARE(names(), QStringLiteral("e.fcd d.fcd c.fcd b.fcd"));
         QVERIFY(f.lifeCycle.OpenPath(paths[2]));
-        QCOMPARE(names(), (QStringList{"c.fcd", "e.fcd", "d.fcd", "b.fcd"}));
+        QCOMPARE(names(), QStringLiteral("c.fcd e.fcd d.fcd b.fcd"));
         QCOMPARE(RecentFileList(f.settings).Files(), f.lifeCycle.Recent().Files());
 
+        f.AddFolder();
         QVERIFY(QFile::remove(paths[4]));
-        QVERIFY(!f.lifeCycle.OpenPath(paths[4]));
-        QCOMPARE(names(), (QStringList{"c.fcd", "d.fcd", "b.fcd"}));
+        QVERIFY(!f.lifeCycle.OpenPath(paths[4], false));
+        QCOMPARE(names(), QStringLiteral("c.fcd d.fcd b.fcd"));
+        QCOMPARE(f.Describe(), QStringLiteral("c.fcd 1*"));
     }
 };
 

@@ -1,9 +1,13 @@
-"""The desktop program end to end: the main window of a new project with its tabs,
-menus and toolbar, the tip of the day and the About box from the Help menu, File >
-Exit with the program folder's scratch files removed, and a project named on the
-command line."""
+"""The desktop program end to end, one path per thing a user does: the tip of the day
+and the About box from the Help menu; Save As, Open and the recent list through the
+program's own file dialogs; File > Exit, which removes the program folder's scratch
+file and leaves the settings written. Then a project of imported documents, named on
+the command line, published from the Publish tab into a new directory: the site is
+complete (foldcraft-cli check) and its start page was handed to the desktop (a
+stand-in xdg-open first on PATH records it)."""
 
 import os
+import stat
 import subprocess
 import sys
 
@@ -11,19 +15,20 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import atspi_app as ui  # noqa: E402
 
 
-def test(app):
+def file_dialog(app, title, path, button):
+    """Types path into the file dialog's name and presses button; the name proposed."""
+    dialog = app.window(title)
+    name = app.find("File name:", ui.ROLE_TEXT, root=dialog)
+    proposed = app.text(name)
+    app.set_text(name, path)
+    app.press(app.find(button, ui.ROLE_PUSH_BUTTON, root=dialog))
+    return proposed
+
+
+def shell_and_documents(app, cli):
     win = app.window("New Document - Foldcraft")
-    # The step tabs' own list (the Design view has a tab list of its own).
-    lists = [[node.name for node in ui._children(tab_list) if node.getRole() == ui.ROLE_PAGE_TAB]
-             for tab_list in app.find_all(ui.ROLE_PAGE_TAB_LIST, root=win)]
-    assert ["Build", "Design", "Publish"] in lists, lists
-    bar = app.find_all(ui.ROLE_MENU_BAR, root=win)[0]
-    menus = [node.name for node in ui._children(bar)]
-    assert [m for m in menus if m != "Edit"] == ["File", "View", "Build", "Help"], menus
     for caption in ("New", "Open", "Save", "Add Folder", "Sort Alphabetical", "About"):
         app.find(caption, ui.ROLE_PUSH_BUTTON, root=win)
-
-    # Help > Tip of the day... always opens; Close writes the check box.
     app.menu("Help", "Tip of the day...")
     tip = app.window("Tip of the Day")
     box = app.find("Show Tips on StartUp", ui.ROLE_CHECK_BOX, root=tip)
@@ -31,30 +36,75 @@ def test(app):
     app.press(box)
     app.wait_for(lambda: app.checked(box), "the ticked box")
     app.press(app.find("Close", ui.ROLE_PUSH_BUTTON, root=tip))
-    app.wait_for(lambda: "StartUp=0" in open(app.settings_file).read(), '"StartUp" = 0')
-
     app.menu("Help", "About Foldcraft...")
     about = app.window("About Foldcraft")
     info = app.find("Additional Information:", ui.ROLE_TEXT, root=about)
     assert app.text(info).startswith("\n\nVersion: 1.2\n"), repr(app.text(info))
     app.press(app.find("OK", ui.ROLE_PUSH_BUTTON, root=about))
 
-    # A scratch file left in the program folder goes when the program ends.
+    site, other = os.path.join(app.workdir, "site"), os.path.join(app.workdir, "other.fcd")
+    subprocess.run([cli, "new", other], check=True, stdout=subprocess.DEVNULL)
+    app.menu("File", "Save As...")
+    assert file_dialog(app, "Save As", site, "Save") == "New Document.fcd"
+    app.window("site.fcd - Foldcraft")
+    app.menu("File", "Open...")
+    file_dialog(app, "Open", other, "Open")
+    app.window("other.fcd - Foldcraft")
+    app.menu("File", "Recent Document", "2 " + site + ".fcd")
+    app.window("site.fcd - Foldcraft")
+
     scratch = os.path.join(app.program_folder, "temp.html")
-    with open(scratch, "w") as f:
-        f.write("<html></html>")
+    open(scratch, "w").close()
     app.menu("File", "Exit")
     assert app.wait_exit() == 0
     assert not os.path.exists(scratch), "temp.html is still there"
+    settings = open(app.settings_file).read()
+    assert all(e in settings for e in ("StartUp=0", f"File1={site}.fcd", f"File2={other}")), \
+        settings
 
-    # A project named on the command line opens in its own window title.
-    project = os.path.join(app.workdir, "harbour.fcd")
-    subprocess.run([os.environ["FOLDCRAFT_CLI"], "new", project], check=True,
-                   stdout=subprocess.DEVNULL)
-    with ui.App(args=["--no-splash", project]) as other:
-        other.window("harbour.fcd - Foldcraft")
-        other.menu("File", "Exit")
-        assert other.wait_exit() == 0
+
+def publish(workdir, cli):
+    docs, bin_dir = os.path.join(workdir, "documents"), os.path.join(workdir, "bin")
+    for name in ("Letters/note.txt", "Letters/old/draft.txt", "Reports/q1.txt", "readme.txt"):
+        os.makedirs(os.path.dirname(os.path.join(docs, name)), exist_ok=True)
+        with open(os.path.join(docs, name), "w") as f:
+            f.write(name)
+    project, target = os.path.join(workdir, "imported.fcd"), os.path.join(workdir, "out", "site")
+    subprocess.run([cli, "import", docs, "-o", project], check=True, stdout=subprocess.DEVNULL)
+    os.makedirs(bin_dir)
+    opened_log, opener = os.path.join(bin_dir, "opened.log"), os.path.join(bin_dir, "xdg-open")
+    with open(opener, "w") as f:
+        f.write('#!/bin/sh\nprintf "%s\\n" "$*" >> "' + opened_log + '"\n')
+    os.chmod(opener, stat.S_IRWXU)
+
+    env = {"PATH": bin_dir + os.pathsep + os.environ.get("PATH", "")}
+    with ui.App(args=["--no-splash", project], env=env) as app:
+        main = app.window("imported.fcd - Foldcraft")
+        app.press(app.find("Publish", ui.ROLE_PAGE_TAB, root=main))
+        app.set_text(app.find("Where would you like to publish?", ui.ROLE_TEXT, root=main), target)
+        app.press(app.find("Publish", ui.ROLE_PUSH_BUTTON, root=main))
+        box = app.find("Directory does not exist. Create?")
+        while box.getRole() not in (ui.ROLE_DIALOG, ui.ROLE_ALERT):
+            box = box.parent
+        app.press(app.find("Yes", ui.ROLE_PUSH_BUTTON, root=box))
+        window = app.window("Publishing")
+        log = app.find("Publish status", ui.ROLE_TEXT, root=window)
+        app.wait_for(lambda: app.text(log).endswith("Publish successful!\n"),
+                     '"Publish successful!" in the log')
+        close = app.find("Close", ui.ROLE_PUSH_BUTTON, root=window)
+        app.wait_for(lambda: app.enabled(close), "Close enabled")
+        app.press(close)
+        app.wait_for(lambda: os.path.exists(opened_log) and open(opened_log).read(),
+                     "the start page handed to xdg-open")
+    start_page = os.path.join(target, "TitlePage.html")
+    assert open(opened_log).read().split() in ([start_page], ["file://" + start_page])
+    check = subprocess.run([cli, "check", target], capture_output=True, text=True)
+    assert check.returncode == 0 and "no broken link" in check.stdout, check.stdout
+
+
+def test(app):
+    shell_and_documents(app, os.environ["FOLDCRAFT_CLI"])
+    publish(app.workdir, os.environ["FOLDCRAFT_CLI"])
 
 
 if __name__ == "__main__":
