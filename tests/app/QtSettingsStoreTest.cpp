@@ -12,43 +12,37 @@ using foldcraft::QtSettingsStore;
 using foldcraft::test::TempDir;
 
 namespace {
-
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
 }
-
 }  // namespace
 
-// Texts (the same name in two sections, an empty one, INI-special characters) and
-// numbers read back from a new store; missing or non-numeric values give the defaults.
+// A text with INI-special characters, an empty text and a number read back from a
+// new store, each in its section; missing or non-numeric values give the defaults.
 TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
     TempDir dir;
-    const std::string ini = dir / "Foldcraft.ini";
+    const std::string ini = dir / "Foldcraft.ini", special = "p=w;d \"x\" \xC3\xA9";
     {
         QtSettingsStore store(ini);
         EXPECT_EQ(store.FileName(), ini);
-        EXPECT_TRUE(store.WriteString("FTPServer", "Password", "p=w;d \"x\" \xC3\xA9"));
-        EXPECT_TRUE(store.WriteString("FTPFirewall", "Password", "secret"));
-        EXPECT_TRUE(store.WriteString("FTPFirewall", "User", ""));
-        EXPECT_TRUE(store.WriteString("FTPServer", "Text", "twenty-one"));
-        EXPECT_TRUE(store.WriteInt("Tip", "FilePos", 1234));
+        EXPECT_TRUE(store.WriteString("FTPServer", "Password", special));
+        EXPECT_TRUE(store.WriteString("FTPFirewall", "Password", ""));
         EXPECT_TRUE(store.WriteInt("Message", "SupportFileMsg", -1));
     }
     const QtSettingsStore store(ini);
-    EXPECT_EQ(store.GetString("FTPServer", "Password", ""), "p=w;d \"x\" \xC3\xA9");
-    EXPECT_EQ(store.GetString("FTPFirewall", "Password", ""), "secret");
-    EXPECT_EQ(store.GetString("FTPFirewall", "User", "default"), "");
-    EXPECT_EQ(store.GetString("FTPServer", "HostName", "default"), "default");
-    EXPECT_EQ(store.GetInt("Tip", "FilePos", 0), 1234);
+    EXPECT_EQ(store.GetString("FTPServer", "Password", ""), special);
+    EXPECT_EQ(store.GetString("FTPFirewall", "Password", "default"), "");
+    EXPECT_EQ(store.GetString("FTPFirewall", "User", "default"), "default");
     EXPECT_EQ(store.GetInt("Message", "SupportFileMsg", 0), -1);
-    EXPECT_EQ(store.GetInt("FTPServer", "Text", 21), 21);
+    EXPECT_EQ(store.GetInt("FTPServer", "Password", 21), 21);
     EXPECT_EQ(store.GetInt("FTPServer", "Port", 21), 21);
 }
 
 // The file is private whatever the umask: a new one before anything is written, an
 // existing one open to others as soon as it is opened, and each after every write,
-// also when another program removed it meanwhile.
+// also when another program removed it meanwhile. The user's own store lives under
+// the company and program names.
 TEST(QtSettingsStoreTest, FileIsPrivateWhateverTheUmask) {
     TempDir dir;
     const mode_t oldMask = ::umask(022);
@@ -57,17 +51,10 @@ TEST(QtSettingsStoreTest, FileIsPrivateWhateverTheUmask) {
     for (const std::string& ini : {dir / "sub/new.ini", open, dir / "removed.ini"}) {
         QtSettingsStore store(ini);
         EXPECT_EQ(ModeOf(ini), 0600u) << ini;
-        if (ini.ends_with("removed.ini")) std::filesystem::remove(ini);  // by another program
+        if (ini.ends_with("removed.ini")) std::filesystem::remove(ini);
         EXPECT_TRUE(store.WriteString("FTPServer", "Password", "secret"));
         EXPECT_EQ(ModeOf(ini), 0600u) << ini;
     }
-    ::umask(oldMask);
-}
-
-// The user's store lives under the company and program names.
-TEST(QtSettingsStoreTest, UserStoreLivesUnderTheCompanyAndProgramNames) {
-    TempDir dir;
-    const mode_t oldMask = ::umask(022);
     ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
     QtSettingsStore store;
     const std::string file = store.FileName();

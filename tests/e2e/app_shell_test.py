@@ -1,10 +1,8 @@
-"""The desktop program end to end, one path per thing a user does: the tip of the day
-and the About box from the Help menu; Save As, Open and the recent list through the
-program's own file dialogs; File > Exit, which removes the program folder's scratch
-file and leaves the settings written. Then a project of imported documents, named on
-the command line, published from the Publish tab into a new directory: the site is
-complete (foldcraft-cli check) and its start page was handed to the desktop (a
-stand-in xdg-open first on PATH records it)."""
+"""The desktop program end to end, one path per thing a user does: the tip of the day and
+the About box; Save As, Open and the recent list through the program's own file dialogs;
+File > Exit, which removes the scratch file and leaves the settings written. Then the
+opened project, named on the command line, published into a new directory: the site is
+complete and its start page handed to the desktop (a stand-in xdg-open records it)."""
 
 import os
 import stat
@@ -25,7 +23,7 @@ def file_dialog(app, title, path, button):
     return proposed
 
 
-def shell_and_documents(app, cli):
+def shell_and_documents(app, other):
     win = app.window("New Document - Foldcraft")
     for caption in ("New", "Open", "Save", "Add Folder", "Sort Alphabetical", "About"):
         app.find(caption, ui.ROLE_PUSH_BUTTON, root=win)
@@ -42,42 +40,33 @@ def shell_and_documents(app, cli):
     assert app.text(info).startswith("\n\nVersion: 1.2\n"), repr(app.text(info))
     app.press(app.find("OK", ui.ROLE_PUSH_BUTTON, root=about))
 
-    site, other = os.path.join(app.workdir, "site"), os.path.join(app.workdir, "other.fcd")
-    subprocess.run([cli, "new", other], check=True, stdout=subprocess.DEVNULL)
+    site = os.path.join(app.workdir, "site")
     app.menu("File", "Save As...")
     assert file_dialog(app, "Save As", site, "Save") == "New Document.fcd"
     app.window("site.fcd - Foldcraft")
     app.menu("File", "Open...")
     file_dialog(app, "Open", other, "Open")
-    app.window("other.fcd - Foldcraft")
+    app.window("imported.fcd - Foldcraft")
     app.menu("File", "Recent Document", "2 " + site + ".fcd")
     app.window("site.fcd - Foldcraft")
 
     scratch = os.path.join(app.program_folder, "temp.html")
     open(scratch, "w").close()
     app.menu("File", "Exit")
-    assert app.wait_exit() == 0
-    assert not os.path.exists(scratch), "temp.html is still there"
+    assert app.wait_exit() == 0 and not os.path.exists(scratch), "bad exit, or temp.html left"
     settings = open(app.settings_file).read()
-    assert all(e in settings for e in ("StartUp=0", f"File1={site}.fcd", f"File2={other}")), \
-        settings
+    for entry in ("StartUp=0", f"File1={site}.fcd", f"File2={other}"):
+        assert entry in settings, settings
 
 
-def publish(workdir, cli):
-    docs, bin_dir = os.path.join(workdir, "documents"), os.path.join(workdir, "bin")
-    for name in ("Letters/note.txt", "Letters/old/draft.txt", "Reports/q1.txt", "readme.txt"):
-        os.makedirs(os.path.dirname(os.path.join(docs, name)), exist_ok=True)
-        with open(os.path.join(docs, name), "w") as f:
-            f.write(name)
-    project, target = os.path.join(workdir, "imported.fcd"), os.path.join(workdir, "out", "site")
-    subprocess.run([cli, "import", docs, "-o", project], check=True, stdout=subprocess.DEVNULL)
+def publish(workdir, project, cli):
+    bin_dir, target = os.path.join(workdir, "bin"), os.path.join(workdir, "out", "site")
     os.makedirs(bin_dir)
     opened_log, opener = os.path.join(bin_dir, "opened.log"), os.path.join(bin_dir, "xdg-open")
-    with open(opener, "w") as f:
-        f.write('#!/bin/sh\nprintf "%s\\n" "$*" >> "' + opened_log + '"\n')
+    open(opener, "w").write(f'#!/bin/sh\nprintf "%s\\n" "$*" >> "{opened_log}"\n')
     os.chmod(opener, stat.S_IRWXU)
 
-    env = {"PATH": bin_dir + os.pathsep + os.environ.get("PATH", "")}
+    env = {"PATH": bin_dir + os.pathsep + os.environ["PATH"]}
     with ui.App(args=["--no-splash", project], env=env) as app:
         main = app.window("imported.fcd - Foldcraft")
         app.press(app.find("Publish", ui.ROLE_PAGE_TAB, root=main))
@@ -89,8 +78,7 @@ def publish(workdir, cli):
         app.press(app.find("Yes", ui.ROLE_PUSH_BUTTON, root=box))
         window = app.window("Publishing")
         log = app.find("Publish status", ui.ROLE_TEXT, root=window)
-        app.wait_for(lambda: app.text(log).endswith("Publish successful!\n"),
-                     '"Publish successful!" in the log')
+        app.wait_for(lambda: app.text(log).endswith("Publish successful!\n"), "a successful run")
         close = app.find("Close", ui.ROLE_PUSH_BUTTON, root=window)
         app.wait_for(lambda: app.enabled(close), "Close enabled")
         app.press(close)
@@ -103,8 +91,14 @@ def publish(workdir, cli):
 
 
 def test(app):
-    shell_and_documents(app, os.environ["FOLDCRAFT_CLI"])
-    publish(app.workdir, os.environ["FOLDCRAFT_CLI"])
+    cli, docs = os.environ["FOLDCRAFT_CLI"], os.path.join(app.workdir, "documents")
+    for name in ("Letters/note.txt", "Letters/old/draft.txt", "Reports/q1.txt", "readme.txt"):
+        os.makedirs(os.path.dirname(os.path.join(docs, name)), exist_ok=True)
+        open(os.path.join(docs, name), "w").write(name)
+    project = os.path.join(app.workdir, "imported.fcd")
+    subprocess.run([cli, "import", docs, "-o", project], check=True, stdout=subprocess.DEVNULL)
+    shell_and_documents(app, project)
+    publish(app.workdir, project, cli)
 
 
 if __name__ == "__main__":

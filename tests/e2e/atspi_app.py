@@ -1,14 +1,11 @@
-"""Drives the real foldcraft program through the accessibility tree, as a screen
-reader or a person would.
+"""Drives the real foldcraft program through the accessibility tree, as a person would.
 
-main(test, args=(), settings=None) re-runs the calling script inside `xvfb-run -a
-dbus-run-session` with the AT-SPI bus up and QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1, starts
-foldcraft ($FOLDCRAFT_APP, else build/src/foldcraft) with a temporary program folder
-and INI settings file (`settings`: {"Section": {"Name": value}}; "Tip"/"StartUp" is 1
-unless given), calls test(app) and prints "1 passed, 0 failed" or the failure.
-`with App(args=[...], env={...}) as other:` starts a second program in the session.
-Every look-up of App waits up to `timeout` seconds (60) and then raises TimeoutError
-naming what it waited for. ROLE_* and STATE_* are pyatspi's, filled in by main()."""
+main(test, args, settings) re-runs the script inside `xvfb-run -a dbus-run-session` with
+the AT-SPI bus up, starts foldcraft ($FOLDCRAFT_APP, else build/src/foldcraft) with a
+temporary program folder and INI settings ("Tip"/"StartUp" 1 unless given), calls
+test(app) and prints "1 passed, 0 failed" or the failure. `with App(args, env=...) as
+other:` starts a second program. Every look-up waits up to `timeout` seconds, then raises
+TimeoutError naming what it waited for. ROLE_* and STATE_* are pyatspi's, set by main()."""
 
 import configparser
 import os
@@ -29,22 +26,21 @@ pyatspi = None  # imported inside the session only
 
 
 def wait_until(condition, what, timeout=DEFAULT_TIMEOUT):
-    """Polls condition() until it returns a true value, which is returned."""
-    deadline = time.monotonic() + timeout
-    last_error = None
-    while True:
+    """Polls condition() until it returns a true value, which is returned. Errors are
+    retried (a node may vanish while it is read), but an AssertionError is final."""
+    deadline, error = time.monotonic() + timeout, None
+    while time.monotonic() <= deadline:
         try:
             value = condition()
             if value:
                 return value
-        except AssertionError:  # a final answer (the program ended): no more waiting
+        except AssertionError:
             raise
-        except Exception as error:  # a node may vanish while it is read
-            last_error = error
-        if time.monotonic() > deadline:
-            raise TimeoutError(f"timed out after {timeout:g} s waiting for {what}"
-                               + (f" (last error: {last_error})" if last_error else ""))
+        except Exception as e:
+            error = e
         time.sleep(0.05)
+    raise TimeoutError(f"timed out after {timeout:g} s waiting for {what}"
+                       + (f" (last error: {error})" if error else ""))
 
 
 def _children(node):
@@ -76,8 +72,7 @@ class App:
         with open(self.settings_file, "w") as f:
             parser.write(f)
         self.args = list(args)
-        # A sanitizer build's leak report at exit would turn every status into a
-        # failure; the widget tests check for leaks.
+        # A sanitizer build's leak report would fail every exit; the widget tests check leaks.
         self.env = dict(os.environ, **(env or {}))
         if "ASAN_OPTIONS" in self.env:
             self.env["ASAN_OPTIONS"] += ":detect_leaks=0"
@@ -105,10 +100,7 @@ class App:
         return self
 
     def wait_exit(self, timeout=None):
-        try:
-            return self.process.wait(timeout=timeout or self.timeout)
-        except subprocess.TimeoutExpired:
-            raise TimeoutError("foldcraft did not end")
+        return self.process.wait(timeout=timeout or self.timeout)
 
     def close(self):
         if self.process and self.process.poll() is None:
@@ -239,11 +231,6 @@ def main(test, args=(), settings=None, timeout=DEFAULT_TIMEOUT):
         ok = True
     except Exception:
         traceback.print_exc()
-        if os.environ.get("FOLDCRAFT_E2E_SCREENSHOT"):
-            try:
-                app.screenshot(os.environ["FOLDCRAFT_E2E_SCREENSHOT"])
-            except Exception:
-                pass
     finally:
         app.close()
         launcher.terminate()

@@ -96,21 +96,15 @@ private slots:
     void viewEdits_data() {
         QTest::addColumn<int>("method");      // of the project opened
         QTest::addColumn<QString>("action");  // "type", "choose [answer]" or a radio button
+        QTest::addColumn<int>("modified");    // signals
         QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("modified");  // signals
         QTest::addColumn<int>("methodAfter");
-        QTest::newRow("ftp project") << 1 << ""
-                                     << "/old" << 0 << 1;
-        QTest::newRow("typing") << 0 << "type"
-                                << "/oldx" << 1 << 0;
-        QTest::newRow("chooser cancelled") << 0 << "choose"
-                                           << "/old" << 0 << 0;
-        QTest::newRow("folder chosen") << 0 << "choose /chosen"
-                                       << "/chosen" << 1 << 0;
-        QTest::newRow("switched to ftp") << 0 << "exportFtp"
-                                         << "/old" << 0 << 1;
-        QTest::newRow("switched to local") << 1 << "localFiles"
-                                           << "/old" << 0 << 0;
+        QTest::newRow("ftp project") << 1 << "" << 0 << "/old" << 1;
+        QTest::newRow("typing") << 0 << "type" << 1 << "/oldx" << 0;
+        QTest::newRow("chooser cancelled") << 0 << "choose" << 0 << "/old" << 0;
+        QTest::newRow("folder chosen") << 0 << "choose /chosen" << 1 << "/chosen" << 0;
+        QTest::newRow("switched to ftp") << 0 << "exportFtp" << 0 << "/old" << 1;
+        QTest::newRow("switched to local") << 1 << "localFiles" << 0 << "/old" << 0;
     }
     void viewEdits() {
         QFETCH(int, method);
@@ -273,8 +267,10 @@ private slots:
 
     // First use of the FTP dialog: empty fields, both ports 21, "None" among the nine
     // firewall types, masked passwords, firewall fields disabled; a firewall type
-    // enables them and "None" disables them again, keeping what was typed.
-    void ftpFirstUseAndFirewallRule() {
+    // enables them and "None" disables them again, keeping what was typed. Publish
+    // tells the first check that fails (an empty port field is a missing port), and
+    // writes or runs nothing.
+    void ftpFirstUse() {
         Env env;
         CPublishFTPDlg dialog(env.document, env.services);
         QStringList texts;
@@ -295,30 +291,20 @@ private slots:
         type->setCurrentIndex(0);
         QCOMPARE(Enabled(dialog, firewall), QStringLiteral("0000"));
         QCOMPARE(Get(dialog, "firewallHost")->text(), QStringLiteral("proxy"));
+
+        PublishToFtp(dialog, {"", "", "", ""});
+        PublishToFtp(dialog, {"h", "", "u", "p"});
+        QCOMPARE(env.dialogs.Messages(),
+                 (QStringList{FtpSettings::kNoHostName, FtpSettings::kNoPort}));
+        QVERIFY(env.settings.WriteLog().empty() && !dialog.IsWorking());
     }
 
-    // The first check that fails is told (an empty port field is a missing port), and
-    // nothing is written or run.
-    void ftpFailedCheck_data() {
-        QTest::addColumn<QStringList>("fields");  // host, port, user, password
-        QTest::addColumn<QString>("message");
-        QTest::newRow("all empty") << QStringList{"", "", "", ""} << FtpSettings::kNoHostName;
-        QTest::newRow("no port") << QStringList{"h", "", "u", "p"} << FtpSettings::kNoPort;
-    }
-    void ftpFailedCheck() {
-        QFETCH(QStringList, fields);
-        Env env;
-        CPublishFTPDlg dialog(env.document, env.services);
-        PublishToFtp(dialog, fields);
-        QTEST(env.dialogs.Messages().join('|'), "message");
-        QVERIFY(env.settings.WriteLog().empty());
-        QVERIFY(!dialog.IsWorking());
-    }
-
-    // A Publish press that passes the checks writes the settings (the next dialog
-    // shows them), then publishes to a real server into the starting directory, with
-    // the log in the Status pane and the buttons locked meanwhile.
-    void ftpPublishToServer() {
+    // A Publish press that passes the checks writes the settings, then publishes to a
+    // real server into the starting directory, with the log in the Status pane and the
+    // buttons locked meanwhile. The next dialog shows the settings and publishes with
+    // them; Stop in the middle of 2,000 uploads ends that run after the file under way,
+    // with its log line and QUIT, and the buttons back.
+    void ftpPublishThenStop() {
         if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
         Env env;
         const std::string root = env.dir / "ftproot";
@@ -335,37 +321,27 @@ private slots:
         QCOMPARE(Enabled(dialog, {"publish", "stop", "close"}), QStringLiteral("101"));
         QVERIFY(dialog.LogBytes().endsWith("\n--------------------\nPublish successful!\n"));
         QVERIFY(std::filesystem::is_regular_file(root + "/www/TitlePage.html"));
-        CPublishFTPDlg again(env.document, env.services);
-        QCOMPARE(Get(again, "serverPassword")->text(), QStringLiteral("pw-1234"));
-        QVERIFY(Get<QCheckBox>(again, "passive")->isChecked());
-    }
 
-    // Stop in the middle of 2,000 uploads ends the run after the file under way, with
-    // its log line and QUIT, and the buttons back.
-    void ftpStopInTheMiddle() {
-        if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
-        Env env;
         for (int i = 0; i < 2000; ++i) {
             const std::string name = "many/" + std::to_string(i) + ".txt";
             AddDocument(*env.document.Doc().m_pRoot, name, env.dir.WriteFile(name, "x"));
         }
-        std::filesystem::create_directories(env.dir / "ftproot");
-        FtpTestServer server(env.dir / "ftproot", "bob", "pw");
-        QVERIFY2(server.Started(), server.Error().c_str());
-        CPublishFTPDlg dialog(env.document, env.services);
-        PublishToFtp(dialog, {"127.0.0.1", QString::number(server.Port()), "bob", "pw", ""});
         const auto stored = [&] {
             const auto commands = server.Commands();
             return std::count_if(commands.begin(), commands.end(),
                                  [](const std::string& c) { return c.starts_with("STOR "); });
         };
-        QTRY_VERIFY_WITH_TIMEOUT(stored() >= 20, kPatienceMs);
-        Get<QPushButton>(dialog, "stop")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
-        QVERIFY(dialog.LogBytes().endsWith(FtpPublishRun::kStoppedLine));
+        const auto before = stored();
+        CPublishFTPDlg again(env.document, env.services);
+        QVERIFY(Get<QCheckBox>(again, "passive")->isChecked());
+        Get<QPushButton>(again, "publish")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stored() >= before + 20, kPatienceMs);
+        Get<QPushButton>(again, "stop")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!again.IsWorking(), kPatienceMs);
+        QVERIFY(again.LogBytes().endsWith(FtpPublishRun::kStoppedLine));
         QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", kPatienceMs);
-        QVERIFY(stored() < 2000);
-        QCOMPARE(Enabled(dialog, {"publish", "stop", "close"}), QStringLiteral("101"));
+        QVERIFY(stored() < before + 2000);
+        QCOMPARE(Enabled(again, {"publish", "stop", "close"}), QStringLiteral("101"));
     }
 };
 
