@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoCommand>
@@ -101,15 +100,13 @@ private slots:
     }
 
     // The window re-reads the rules when another tab comes to the front and after each
-    // edit; the tree starts 200 pixels wide; the caption's modified mark follows the
-    // undo stack's clean state.
+    // edit; the caption's modified mark follows the undo stack's clean state.
     void windowFollowsTabAndUndoStack() {
         Fixture f;
         ProjectDocument& document = f.document;
         CMainFrame frame(document, f.services, f.lifeCycle);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame, test::kPatienceMs));
-        QCOMPARE(frame.BuildSplitter()->sizes().value(0), 200);
         QAction* sort = frame.BuildAction(BuildCommand::kSortAscending);
         for (StepTab tab : {StepTab::kDesign, StepTab::kPublish, StepTab::kBuild}) {
             frame.SetCurrentTab(tab);
@@ -194,9 +191,9 @@ private slots:
         }
     }
 
-    // Tips show at start while "StartUp" is missing or 0 or less; Close writes the
-    // check box; the last tip shown goes to "FilePos" when the dialog goes, also after
-    // Escape, which writes nothing else.
+    // Tips show at start while "StartUp" is missing or 0 or less; the last tip shown
+    // goes to "FilePos" when the dialog goes, also after Escape, which writes nothing
+    // else.
     void tipSettings() {
         for (int startUp : {-2, -1, 0, 1}) {
             MemorySettingsStore settings;
@@ -204,14 +201,6 @@ private slots:
             QCOMPARE(TipOfTheDay::WantedAtStartUp(settings), startUp <= 0);
         }
         MemorySettingsStore settings;
-        {
-            TipOfTheDay tips(settings);
-            tips.Choose(1'700'000'000);
-            tips.Close(false);
-            settings.WriteInt("Tip", "FilePos", 99);  // replaced on destruction
-            QVERIFY(!TipOfTheDay::WantedAtStartUp(settings));
-        }
-        QVERIFY(settings.GetInt("Tip", "FilePos", -1) != 99);
         int shown = -1;
         {
             ScopedClockPin pin(1'700'000'000);

