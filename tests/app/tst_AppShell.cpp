@@ -1,6 +1,4 @@
 #include <QAction>
-#include <QLineEdit>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoCommand>
@@ -8,7 +6,6 @@
 #include "app/AppServices.h"
 #include "app/CFoldcraftApp.h"
 #include "app/CMainFrame.h"
-#include "app/CSplashWnd.h"
 #include "app/CTipDlg.h"
 #include "app/CommandRules.h"
 #include "app/DocumentLifeCycle.h"
@@ -152,23 +149,6 @@ private slots:
         QCOMPARE(f.dialogs.Messages().size(), 1);
         QVERIFY2(f.dialogs.Messages()[0].startsWith(message), qPrintable(f.dialogs.Messages()[0]));
         QCOMPARE(app.MainFrame() ? app.MainFrame()->windowTitle() : QString(), title);
-    }
-
-    // A key press while the splash shows hides it and reaches no widget, shortcuts
-    // included; the next key arrives as usual.
-    void splashSwallowsAKeyPress() {
-        QLineEdit edit;
-        edit.show();
-        QVERIFY(QTest::qWaitForWindowActive(&edit, test::kPatienceMs));
-        edit.setFocus();
-        CSplashWnd splash(&edit);
-        QSignalSpy hidden(&splash, &CSplashWnd::hidden);
-        QVERIFY(splash.Start() && splash.IsShowing());
-        QTest::keyClick(&edit, Qt::Key_A);
-        QVERIFY(!splash.IsShowing() && edit.text().isEmpty());
-        QTest::keyClick(&edit, Qt::Key_B);
-        QCOMPARE(edit.text(), QStringLiteral("b"));
-        QCOMPARE(hidden.count(), 1);
     }
 
     // Over many start times and every recorded "FilePos": the first tip is never the

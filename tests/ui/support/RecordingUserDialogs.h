@@ -28,17 +28,15 @@ public:
     Answer Message(QWidget*, const QString& text, Buttons, Icon) override {
         return Record("message", text, answers, Answer::kCancel);
     }
-    QString OpenFileName(QWidget*, const QString& caption, const QString&,
-                         const QString&) override {
-        return Record("open", caption, files, {}).value(0);
+    QString OpenFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+        return Record("open", title, files, {}).value(0);
     }
-    QStringList OpenFileNames(QWidget*, const QString& caption, const QString&,
+    QStringList OpenFileNames(QWidget*, const QString& title, const QString&,
                               const QString&) override {
-        return Record("openMany", caption, files, {});
+        return Record("openMany", title, files, {});
     }
-    QString SaveFileName(QWidget*, const QString& caption, const QString&,
-                         const QString&) override {
-        return Record("save", caption, files, {}).value(0);
+    QString SaveFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+        return Record("save", title, files, {}).value(0);
     }
     QString ExistingDirectory(QWidget*, const QString& caption, const QString&) override {
         return Record("directory", caption, files, {}).value(0);
