@@ -18,17 +18,17 @@ mode_t ModeOf(const std::string& path) {
 }
 }  // namespace
 
-// A text with INI-special characters, an empty text and a number read back from a
-// new store, each in its section; missing or non-numeric values give the defaults.
+// A text with INI-special characters and a number read back from a new store; an
+// empty text is not a missing one; missing or non-numeric values give the defaults.
 TEST(QtSettingsStoreTest, ValuesSurviveANewStore) {
     TempDir dir;
     const std::string ini = dir / "Foldcraft.ini", special = "p=w;d \"x\" \xC3\xA9";
     {
         QtSettingsStore store(ini);
         EXPECT_EQ(store.FileName(), ini);
-        EXPECT_TRUE(store.WriteString("FTPServer", "Password", special));
-        EXPECT_TRUE(store.WriteString("FTPFirewall", "Password", ""));
-        EXPECT_TRUE(store.WriteInt("Message", "SupportFileMsg", -1));
+        EXPECT_TRUE(store.WriteString("FTPServer", "Password", special) &&
+                    store.WriteString("FTPFirewall", "Password", "") &&
+                    store.WriteInt("Message", "SupportFileMsg", -1));
     }
     const QtSettingsStore store(ini);
     EXPECT_EQ(store.GetString("FTPServer", "Password", ""), special);

@@ -4,7 +4,6 @@
 #include <QUndoCommand>
 
 #include "app/AppServices.h"
-#include "app/CFoldcraftApp.h"
 #include "app/CMainFrame.h"
 #include "app/CTipDlg.h"
 #include "app/CommandRules.h"
@@ -42,17 +41,13 @@ struct Fixture {
         return SaveProject(doc, Path(name).toStdString()).Ok() ? Path(name) : QString();
     }
 
-    // The number of sub-folders of the root in the file at path.
-    static int FoldersIn(const QString& path) {
-        CFoldcraftDoc doc;
-        doc.OnNewDocument();
-        if (!LoadProject(doc, path.toStdString()).Ok()) return -1;
-        return int(doc.m_pRoot->m_arrFolders.size());
-    }
-
-    // The project's title, number of sub-folders and modified mark: "saved.fcd 2*".
-    QString Describe() const {
-        const CFoldcraftDoc& doc = document.Doc();
+    // A project's title, number of sub-folders and modified mark ("saved.fcd 2*"): the
+    // open one's, or that of the file at path.
+    QString Describe(const QString& path = {}) const {
+        CFoldcraftDoc file;
+        file.OnNewDocument();
+        if (!path.isEmpty() && !LoadProject(file, path.toStdString()).Ok()) return "unreadable";
+        const CFoldcraftDoc& doc = path.isEmpty() ? document.Doc() : file;
         return QStringLiteral("%1 %2%3")
             .arg(QString::fromStdString(doc.GetTitle()))
             .arg(doc.m_pRoot->m_arrFolders.size())
@@ -124,31 +119,6 @@ private slots:
         QVERIFY(!frame.isWindowModified());
         undo.undo();
         QVERIFY(frame.isWindowModified() && document.Doc().IsModified());
-    }
-
-    // A file of another format named at start: the message, then the window with the
-    // file's name. A file that cannot be opened: the message and no window.
-    void namedFileAtStart_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("title");  // of the window; empty: none
-        QTest::newRow("other format") << FOLDCRAFT_TESTS_DIR "/model/fixtures/version-2.fcd"
-                                      << "Error: unsupported Foldcraft file format."
-                                      << "version-2.fcd[*] - Foldcraft";
-        QTest::newRow("missing") << "/nonexistent/site.fcd"
-                                 << "Cannot open /nonexistent/site.fcd: "
-                                 << "";
-    }
-    void namedFileAtStart() {
-        QFETCH(QString, file);
-        QFETCH(QString, message);
-        QFETCH(QString, title);
-        Fixture f;
-        CFoldcraftApp app(f.dialogs, f.settings, f.dir.path().toStdString());
-        QCOMPARE(app.InitInstance({file, false}), !title.isEmpty());
-        QCOMPARE(f.dialogs.Messages().size(), 1);
-        QVERIFY2(f.dialogs.Messages()[0].startsWith(message), qPrintable(f.dialogs.Messages()[0]));
-        QCOMPARE(app.MainFrame() ? app.MainFrame()->windowTitle() : QString(), title);
     }
 
     // Over many start times and every recorded "FilePos": the first tip is never the
@@ -235,7 +205,7 @@ private slots:
         QCOMPARE(f.dialogs.Messages(), QStringList{QStringLiteral("Save changes to saved.fcd?")});
         QCOMPARE(f.dialogs.calls.front().kind, operation == "open" ? "open" : "message");
         QCOMPARE(wentOn, answer != Answer::kCancel);
-        QCOMPARE(Fixture::FoldersIn(saved), answer == Answer::kSave ? 2 : 1);
+        QCOMPARE(f.Describe(saved), answer == Answer::kSave ? "saved.fcd 2" : "saved.fcd 1");
         QTEST(f.Describe(), "after");
     }
 
@@ -256,7 +226,7 @@ private slots:
         QStringList kinds;
         for (const auto& call : f.dialogs.calls) kinds << QString::fromStdString(call.kind);
         QCOMPARE(kinds, (QStringList{"save", "message", "save"}));
-        QCOMPARE(Fixture::FoldersIn(f.Path("site.fcd")), 2);
+        QCOMPARE(f.Describe(f.Path("site.fcd")), QStringLiteral("site.fcd 2"));
     }
 
     // A file changed by another program since it was read is replaced only when the
@@ -269,10 +239,10 @@ private slots:
         f.AddFolder();
         f.dialogs.answers = {Answer::kNo, Answer::kYes};
         QVERIFY(!f.lifeCycle.FileSave());
-        QCOMPARE(Fixture::FoldersIn(saved), 3);
+        QCOMPARE(f.Describe(saved), QStringLiteral("saved.fcd 3"));
         QCOMPARE(f.Describe(), QStringLiteral("saved.fcd 2*"));
         QVERIFY(f.lifeCycle.FileSave());
-        QCOMPARE(Fixture::FoldersIn(saved), 2);
+        QCOMPARE(f.Describe(saved), QStringLiteral("saved.fcd 2"));
         QCOMPARE(f.dialogs.Messages().size(), 2);
         QVERIFY(f.dialogs.Messages()[0].contains(QStringLiteral("changed by another program")));
     }

@@ -2,7 +2,8 @@
 the About box; Save As, Open and the recent list through the program's own file dialogs;
 File > Exit, which removes the scratch file and leaves the settings written. Then the
 opened project, named on the command line, published into a new directory: the site is
-written and its start page handed to the desktop (a stand-in xdg-open records it)."""
+written and its start page handed to the desktop (a stand-in xdg-open records it). A
+project that cannot be opened, named at start: the message, and the program ends."""
 
 import os
 import stat
@@ -24,9 +25,7 @@ def file_dialog(app, title, path, button):
 
 
 def shell_and_documents(app, other):
-    win = app.window("New Document - Foldcraft")
-    for caption in ("New", "Open", "Save", "Add Folder", "Sort Alphabetical", "About"):
-        app.find(caption, ui.ROLE_PUSH_BUTTON, root=win)
+    app.window("New Document - Foldcraft")
     app.menu("Help", "Tip of the day...")
     tip = app.window("Tip of the Day")
     box = app.find("Show Tips on StartUp", ui.ROLE_CHECK_BOX, root=tip)
@@ -97,6 +96,13 @@ def test(app):
                    stdout=subprocess.DEVNULL)
     shell_and_documents(app, project)
     publish(app.workdir, project)
+    # A project that cannot be opened, named at start: the message, then no window.
+    with ui.App(args=["--no-splash", project + ".gone"]) as gone:
+        alert = gone.window("Foldcraft")
+        gone.wait_for(lambda: any(n.name.startswith(f"Cannot open {project}.gone: ")
+                                  for n in gone.find_all(ui.ROLE_LABEL, root=alert)), "why")
+        gone.press(gone.find("OK", ui.ROLE_PUSH_BUTTON, root=alert))
+        assert gone.wait_exit() == 2
 
 
 if __name__ == "__main__":

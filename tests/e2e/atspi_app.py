@@ -107,15 +107,15 @@ class App:
                 self.process.wait()
         shutil.rmtree(self.workdir, ignore_errors=True)
 
+    # Look-ups: find_all does not wait; find gives the first showing node with that name
+    # (and role), window a top-level window or dialog of the program by its title.
     def wait_for(self, condition, what, timeout=None):
         return wait_until(condition, what, timeout or self.timeout)
 
     def find_all(self, role, root=None):
-        """Every node of that role below root (no wait)."""
         return [n for n in _walk(root or self.node) if n.getRole() == role]
 
     def find(self, name, role=None, root=None, timeout=None):
-        """The first showing node with that accessible name (and role)."""
         def look():
             for node in _walk(root or self.node):
                 try:
@@ -128,7 +128,6 @@ class App:
         return self.wait_for(look, f'"{name}"{kind}', timeout)
 
     def window(self, title, timeout=None):
-        """A top-level window or dialog of the program, by title."""
         roles = {pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW,
                  pyatspi.ROLE_ALERT, pyatspi.ROLE_FILE_CHOOSER}
         return self.wait_for(lambda: next((n for n in _children(self.node) if n is not None
@@ -182,7 +181,6 @@ class App:
         return t.getText(0, t.characterCount)
 
     def screenshot(self, path, node=None):
-        """The screen, or only node's rectangle, as PNG."""
         cmd = ["import", "-window", "root"]
         if node is not None:
             box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
