@@ -1,14 +1,5 @@
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QUrl>
+#include <QtTest>
+#include <QtWidgets>
 #include <algorithm>
 #include <filesystem>
 
