@@ -9,56 +9,47 @@
 namespace foldcraft::test {
 
 // A test double for the dialogs: records each question and hands out the answers
-// queued by the test, in order. With no answer queued, a message box answers
-// fallbackAnswer and a file or colour dialog is cancelled.
+// queued by the test, in order. With no answer queued, a message box answers Cancel
+// and a file, colour or text dialog is cancelled.
 class RecordingUserDialogs : public IUserDialogs {
 public:
     struct Call {
-        std::string kind;  // "message", "open", "openMany", "save", "directory", "color", "url", "editText"
-        QString text;      // message text, caption or URL
-        Buttons buttons = Buttons::kOk;
+        std::string
+            kind;  // "message", "open", "openMany", "save", "directory", "color", "url", "editText"
+        QString text;  // message text, caption or URL
     };
 
     std::vector<Call> calls;
     std::deque<Answer> answers;
-    std::deque<QStringList> files;   // answers of the file and directory dialogs
+    std::deque<QStringList> files;  // answers of the file and directory dialogs
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<QString>> texts;  // answers of the Edit Text dialog
-    Answer fallbackAnswer = Answer::kCancel;
-    bool openUrlResult = true;
 
-    Answer Message(QWidget*, const QString& text, Buttons buttons, Icon) override {
-        calls.push_back({"message", text, buttons});
-        return Next(answers, fallbackAnswer);
+    Answer Message(QWidget*, const QString& text, Buttons, Icon) override {
+        return Record("message", text, answers, Answer::kCancel);
     }
-    QString OpenFileName(QWidget*, const QString& caption, const QString&, const QString&) override {
-        calls.push_back({"open", caption});
-        return Next(files, QStringList{}).value(0);
+    QString OpenFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+        return Record("open", title, files, {}).value(0);
     }
-    QStringList OpenFileNames(QWidget*, const QString& caption, const QString&, const QString&) override {
-        calls.push_back({"openMany", caption});
-        return Next(files, QStringList{});
+    QStringList OpenFileNames(QWidget*, const QString& title, const QString&,
+                              const QString&) override {
+        return Record("openMany", title, files, {});
     }
-    QString SaveFileName(QWidget*, const QString& caption, const QString&, const QString&) override {
-        calls.push_back({"save", caption});
-        return Next(files, QStringList{}).value(0);
+    QString SaveFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+        return Record("save", title, files, {}).value(0);
     }
     QString ExistingDirectory(QWidget*, const QString& caption, const QString&) override {
-        calls.push_back({"directory", caption});
-        return Next(files, QStringList{}).value(0);
+        return Record("directory", caption, files, {}).value(0);
     }
     std::optional<QColor> Color(QWidget*, const QColor&) override {
-        calls.push_back({"color", {}});
-        return Next(colors, std::optional<QColor>{});
+        return Record("color", {}, colors, {});
     }
     bool OpenUrl(const QUrl& url) override {
         calls.push_back({"url", url.toString()});
-        return openUrlResult;
+        return true;
     }
-
     std::optional<QString> EditText(QWidget*, const QString& caption, const QString&) override {
-        calls.push_back({"editText", caption});
-        return Next(texts, std::optional<QString>{});
+        return Record("editText", caption, texts, {});
     }
 
     // The texts of the message boxes shown so far, in order.
@@ -71,7 +62,8 @@ public:
 
 private:
     template <typename T>
-    static T Next(std::deque<T>& queue, T fallback) {
+    T Record(const char* kind, const QString& text, std::deque<T>& queue, T fallback) {
+        calls.push_back({kind, text});
         if (queue.empty()) return fallback;
         T value = std::move(queue.front());
         queue.pop_front();

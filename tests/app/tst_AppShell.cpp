@@ -1,0 +1,291 @@
+#include <QAction>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoCommand>
+
+#include "app/AppServices.h"
+#include "app/CMainFrame.h"
+#include "app/CTipDlg.h"
+#include "app/CommandRules.h"
+#include "app/DocumentLifeCycle.h"
+#include "app/ProjectDocument.h"
+#include "app/TipOfTheDay.h"
+#include "model/Clock.h"
+#include "model/MemorySettingsStore.h"
+#include "model/ProjectFile.h"
+#include "support/Patience.h"
+#include "ui/support/RecordingUserDialogs.h"
+
+using namespace foldcraft;
+using Answer = IUserDialogs::Answer;
+Q_DECLARE_METATYPE(Answer)
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir dir;
+    ProjectDocument document;
+    test::RecordingUserDialogs dialogs;
+    MemorySettingsStore settings;
+    AppServices services{dialogs, settings, {}};
+    DocumentLifeCycle lifeCycle{document, services};
+
+    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+
+    // Writes a project with `folders` sub-folders to name and returns its path.
+    QString WriteProject(const char* name, int folders) {
+        CFoldcraftDoc doc;
+        doc.OnNewDocument();
+        for (int i = 0; i < folders; ++i)
+            doc.m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>("F", "", ""));
+        return SaveProject(doc, Path(name).toStdString()).Ok() ? Path(name) : QString();
+    }
+
+    // A project's title, number of sub-folders and modified mark ("saved.fcd 2*"): the
+    // open one's, or that of the file at path.
+    QString Describe(const QString& path = {}) const {
+        CFoldcraftDoc file;
+        file.OnNewDocument();
+        if (!path.isEmpty() && !LoadProject(file, path.toStdString()).Ok()) return "unreadable";
+        const CFoldcraftDoc& doc = path.isEmpty() ? document.Doc() : file;
+        return QStringLiteral("%1 %2%3")
+            .arg(QString::fromStdString(doc.GetTitle()))
+            .arg(doc.m_pRoot->m_arrFolders.size())
+            .arg(doc.IsModified() ? "*" : "");
+    }
+
+    void AddFolder() {
+        document.Doc().m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>("New", "", ""));
+        document.MarkModified();
+    }
+};
+
+}  // namespace
+
+class tst_AppShell : public QObject {
+    Q_OBJECT
+private slots:
+    // Every Build command (in enum order: Add Folder, Add Files, Add Web Link, Buttons,
+    // Hotspots, Preview, Sort Alphabetical, Reverse Alphabetical, Move Up, Move Down,
+    // Remove, Refresh) for each kind of selection; another tab in front disables all.
+    void commandRules() {
+        const std::pair<BuildSelection, const char*> rows[] = {
+            {{}, "000000110001"},                                     // nothing selected
+            {{true, true, true, false, false, 3}, "111111110001"},    // root
+            {{true, true, false, true, true, 5}, "111111111111"},     // folder between folders
+            {{true, true, false, true, false, 5}, "111111111011"},    // last folder
+            {{true, false, false, false, true, 5}, "000000110111"},   // first document
+            {{true, false, false, false, false, 2}, "000000110011"},  // only document
+        };
+        for (const auto& [selection, onBuildTab] : rows) {
+            for (StepTab tab : {StepTab::kBuild, StepTab::kDesign, StepTab::kPublish}) {
+                QString got;
+                for (const auto& info : CommandRules::Commands())
+                    got += CommandRules::IsEnabled(info.command, tab, selection) ? '1' : '0';
+                QCOMPARE(got, tab == StepTab::kBuild ? QString(onBuildTab) : QString(12, '0'));
+            }
+        }
+        for (int items : {1, 2}) {
+            const BuildSelection onlyRoot{true, true, true, false, false, items};
+            QCOMPARE(CommandRules::IsNewEnabled(onlyRoot), items == 2);
+        }
+    }
+
+    // The window re-reads the rules when another tab comes to the front and after each
+    // edit; the caption's modified mark follows the undo stack's clean state.
+    void windowFollowsTabAndUndoStack() {
+        Fixture f;
+        ProjectDocument& document = f.document;
+        CMainFrame frame(document, f.services, f.lifeCycle);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame, test::kPatienceMs));
+        QAction* sort = frame.BuildAction(BuildCommand::kSortAscending);
+        for (StepTab tab : {StepTab::kDesign, StepTab::kPublish, StepTab::kBuild}) {
+            frame.SetCurrentTab(tab);
+            QCOMPARE(sort->isEnabled(), tab == StepTab::kBuild);
+        }
+        QAction* fileNew = frame.findChild<QAction*>(QStringLiteral("actionNew"));
+        QVERIFY(!fileNew->isEnabled());  // New waits for a second item in the tree
+        document.Doc().m_pRoot->AddFolder(std::make_unique<CBuildTreeFolder>("F", "", ""));
+        QUndoStack& undo = document.UndoStack();
+        undo.push(new QUndoCommand(QStringLiteral("add")));
+        QVERIFY(fileNew->isEnabled());
+        QCOMPARE(frame.windowTitle(), QStringLiteral("New Document[*] - Foldcraft"));
+        QVERIFY(frame.isWindowModified());
+        document.MarkSaved();
+        QVERIFY(!frame.isWindowModified());
+        undo.undo();  // away from the saved state
+        QVERIFY(frame.isWindowModified() && document.Doc().IsModified());
+    }
+
+    // Over many start times and every recorded "FilePos": the first tip is never the
+    // recorded one, and no tip follows itself, also when two choices fall in the
+    // same second.
+    void neverTheSameTipTwiceInARow() {
+        for (int pos = 0; pos < TipOfTheDay::kCount; ++pos) {
+            for (Time start = 1'000'000'000; start < 1'000'000'000 + 200; ++start) {
+                MemorySettingsStore settings;
+                settings.WriteInt("Tip", "FilePos", pos);
+                TipOfTheDay tips(settings);
+                int previous = pos;
+                for (Time t : {start, start, start + 1, start + 1, start + 2}) {
+                    const int chosen = tips.Choose(t);
+                    QVERIFY(chosen >= 0 && chosen < TipOfTheDay::kCount);
+                    QVERIFY2(chosen != previous, qPrintable(QString::number(start)));
+                    previous = chosen;
+                }
+            }
+        }
+    }
+
+    // Tips show at start while "StartUp" is missing or 0 or less; the last tip shown
+    // goes to "FilePos" when the dialog goes, also after Escape, which writes nothing
+    // else.
+    void tipSettings() {
+        for (int startUp : {-2, -1, 0, 1}) {
+            MemorySettingsStore settings;
+            if (startUp > -2) settings.WriteInt("Tip", "StartUp", startUp);
+            QCOMPARE(TipOfTheDay::WantedAtStartUp(settings), startUp <= 0);
+        }
+        MemorySettingsStore settings;
+        int shown = -1;
+        {
+            ScopedClockPin pin(1'700'000'000);
+            CTipDlg dialog(settings);
+            shown = dialog.ShownIndex();
+            QCOMPARE(dialog.ShownText(), QString::fromUtf8(TipOfTheDay::Tips()[size_t(shown)]));
+            settings.WriteInt("Tip", "StartUp", 7);
+            dialog.reject();
+        }
+        QCOMPARE(settings.GetInt("Tip", "StartUp", 0), 7);
+        QCOMPARE(settings.GetInt("Tip", "FilePos", -1), shown);
+    }
+
+    // The offer to save before New, Open and Exit: Save writes the project in place
+    // and goes on, Don't Save goes on without writing, Cancel keeps everything. Open
+    // asks for the file first.
+    void offerToSave_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("after");  // the project's title, folders, modified mark
+        QTest::newRow("new, save") << "new" << Answer::kSave << "New Document 0";
+        QTest::newRow("new, don't save") << "new" << Answer::kDiscard << "New Document 0";
+        QTest::newRow("new, cancel") << "new" << Answer::kCancel << "saved.fcd 2*";
+        QTest::newRow("open, save") << "open" << Answer::kSave << "other.fcd 3";
+        QTest::newRow("open, don't save") << "open" << Answer::kDiscard << "other.fcd 3";
+        QTest::newRow("open, cancel") << "open" << Answer::kCancel << "saved.fcd 2*";
+        QTest::newRow("exit, save") << "exit" << Answer::kSave << "saved.fcd 2";
+        QTest::newRow("exit, don't save") << "exit" << Answer::kDiscard << "saved.fcd 2*";
+        QTest::newRow("exit, cancel") << "exit" << Answer::kCancel << "saved.fcd 2*";
+    }
+    void offerToSave() {
+        QFETCH(QString, operation);
+        QFETCH(Answer, answer);
+        Fixture f;
+        const QString saved = f.WriteProject("saved.fcd", 1);
+        QVERIFY(f.lifeCycle.OpenPath(saved));
+        f.AddFolder();
+        f.dialogs.answers.push_back(answer);
+        f.dialogs.files.push_back({f.WriteProject("other.fcd", 3)});
+        bool wentOn = false;
+        if (operation == "new") {
+            wentOn = f.lifeCycle.FileNew();
+        } else if (operation == "open") {
+            wentOn = f.lifeCycle.FileOpen();
+        } else {
+            CMainFrame frame(f.document, f.services, f.lifeCycle);
+            f.lifeCycle.SetWindow(&frame);
+            frame.show();
+            wentOn = frame.close();
+            f.lifeCycle.SetWindow(nullptr);
+        }
+        QCOMPARE(f.dialogs.Messages(), QStringList{QStringLiteral("Save changes to saved.fcd?")});
+        QCOMPARE(f.dialogs.calls.front().kind, operation == "open" ? "open" : "message");
+        QCOMPARE(wentOn, answer != Answer::kCancel);
+        QCOMPARE(f.Describe(saved), answer == Answer::kSave ? "saved.fcd 2" : "saved.fcd 1");
+        QTEST(f.Describe(), "after");
+    }
+
+    // Save of a project never saved asks for a name like Save As (".fcd" added); a
+    // save that fails tells why and leaves the project modified and unnamed; once
+    // saved, Save writes in place without asking.
+    void saveOfNewProjectActsAsSaveAs() {
+        Fixture f;
+        f.AddFolder();
+        f.dialogs.files = {{f.Path("missing/site.fcd")}, {f.Path("site")}};
+        QVERIFY(!f.lifeCycle.FileSave());
+        QVERIFY(f.dialogs.Messages().value(0).startsWith(QStringLiteral("Cannot save ")));
+        QCOMPARE(f.Describe(), QStringLiteral("New Document 1*"));
+        QVERIFY(f.lifeCycle.FileSave());
+        QCOMPARE(f.Describe(), QStringLiteral("site.fcd 1"));
+        f.AddFolder();
+        QVERIFY(f.lifeCycle.FileSave());
+        QStringList kinds;
+        for (const auto& call : f.dialogs.calls) kinds << QString::fromStdString(call.kind);
+        QCOMPARE(kinds, (QStringList{"save", "message", "save"}));
+        QCOMPARE(f.Describe(f.Path("site.fcd")), QStringLiteral("site.fcd 2"));
+    }
+
+    // A file changed by another program since it was read is replaced only when the
+    // user says so.
+    void fileChangedOnDiskIsReplacedOnlyAfterAsking() {
+        Fixture f;
+        const QString saved = f.WriteProject("saved.fcd", 1);
+        QVERIFY(f.lifeCycle.OpenPath(saved));
+        QVERIFY(!f.WriteProject("saved.fcd", 3).isEmpty());  // the other program
+        f.AddFolder();
+        f.dialogs.answers = {Answer::kNo, Answer::kYes};
+        QVERIFY(!f.lifeCycle.FileSave());
+        QCOMPARE(f.Describe(saved), QStringLiteral("saved.fcd 3"));
+        QCOMPARE(f.Describe(), QStringLiteral("saved.fcd 2*"));
+        QVERIFY(f.lifeCycle.FileSave());
+        QCOMPARE(f.Describe(saved), QStringLiteral("saved.fcd 2"));
+        QCOMPARE(f.dialogs.Messages().size(), 2);
+        QVERIFY(f.dialogs.Messages()[0].contains(QStringLiteral("changed by another program")));
+    }
+
+    // A file of another format opens as an empty project under its name, with the
+    // message; Save then asks for a name rather than writing the empty tree over it.
+    void fileOfAnotherFormatIsNotOverwritten() {
+        Fixture f;
+        QVERIFY(f.lifeCycle.OpenPath(f.WriteProject("saved.fcd", 1)));
+        const QString other = f.Path("version-2.fcd");
+        QVERIFY(QFile::copy(FOLDCRAFT_TESTS_DIR "/model/fixtures/version-2.fcd", other));
+        QVERIFY(f.lifeCycle.OpenPath(other));
+        QCOMPARE(f.Describe(), QStringLiteral("version-2.fcd 0"));
+        QCOMPARE(f.dialogs.Messages().join('|'), "Error: unsupported Foldcraft file format.");
+        QVERIFY(!f.lifeCycle.FileSave());  // the name is not given
+        QCOMPARE(f.dialogs.calls.back().kind, std::string("save"));
+    }
+
+    // Four recent files, most recent first, kept in the settings; opening one again
+    // moves it to the front; a file that no longer opens leaves the list, and the
+    // project stays as it was.
+    void recentListOfFour() {
+        Fixture f;
+        QStringList paths;
+        for (const char* name : {"a.fcd", "b.fcd", "c.fcd", "d.fcd", "e.fcd"}) {
+            paths << f.WriteProject(name, 0);
+            QVERIFY(f.lifeCycle.OpenPath(paths.last()));
+        }
+        auto names = [&f] {
+            QStringList list;
+            for (const auto& file : f.lifeCycle.Recent().Files())
+                list << QFileInfo(QString::fromStdString(file)).fileName();
+            return list.join(' ');
+        };
+        QCOMPARE(names(), QStringLiteral("e.fcd d.fcd c.fcd b.fcd"));
+        QVERIFY(f.lifeCycle.OpenPath(paths[2]));
+        QCOMPARE(names(), QStringLiteral("c.fcd e.fcd d.fcd b.fcd"));
+        QCOMPARE(RecentFileList(f.settings).Files(), f.lifeCycle.Recent().Files());
+
+        f.AddFolder();
+        QVERIFY(QFile::remove(paths[4]));
+        QVERIFY(!f.lifeCycle.OpenPath(paths[4], false));
+        QCOMPARE(names(), QStringLiteral("c.fcd d.fcd b.fcd"));
+        QCOMPARE(f.Describe(), QStringLiteral("c.fcd 1*"));
+    }
+};
+
+QTEST_MAIN(tst_AppShell)
+#include "tst_AppShell.moc"

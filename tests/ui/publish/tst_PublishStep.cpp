@@ -1,0 +1,328 @@
+#include <QtTest>
+#include <QtWidgets>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/AppServices.h"
+#include "app/ProjectDocument.h"
+#include "model/MemorySettingsStore.h"
+#include "model/ProjectFile.h"
+#include "publish/FtpPublishRun.h"
+#include "publish/PublishChecks.h"
+#include "publish/ftp/FtpTestProject.h"
+#include "support/FtpTestServer.h"
+#include "support/Patience.h"
+#include "ui/publish/CPublishFTPDlg.h"
+#include "ui/publish/CPublishProgressDlg.h"
+#include "ui/publish/CPublishView.h"
+#include "ui/support/RecordingUserDialogs.h"
+
+using namespace foldcraft;
+using namespace foldcraft::test;
+using Answer = IUserDialogs::Answer;
+
+namespace {
+
+// The services with a recording dialog double and an in-memory settings store, and
+// the FTP test project, at the pinned clock.
+struct Env {
+    Env() {
+        std::filesystem::create_directories(services.programFolder);
+        ReadProjectBytes(document.Doc(), WriteProjectBytes(project.doc));
+        document.Doc().SetModifiedFlag(false);
+    }
+    ScopedClockPin pin{kPublishNow};
+    TempDir dir;
+    FtpTestProject project{dir};
+    RecordingUserDialogs dialogs;
+    MemorySettingsStore settings;
+    AppServices services{dialogs, settings, dir / "program"};
+    ProjectDocument document;
+};
+
+template <typename T = QLineEdit>
+T* Get(QWidget& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no child %s", name);
+    return child;
+}
+
+// "1" for each of the named widgets that is enabled, "0" for the others.
+QString Enabled(QWidget& parent, std::initializer_list<const char*> names) {
+    QString states;
+    for (const char* name : names) states += Get<QWidget>(parent, name)->isEnabled() ? '1' : '0';
+    return states;
+}
+
+// Fills host, port, user, password and starting directory, and presses Publish.
+void PublishToFtp(CPublishFTPDlg& dialog, const QStringList& values) {
+    const char* names[] = {"serverHost", "serverPort", "serverUser", "serverPassword", "startDir"};
+    for (int i = 0; i < values.size(); ++i) Get(dialog, names[i])->setText(values[i]);
+    Get<QPushButton>(dialog, "publish")->click();
+}
+
+// The status log of the command-line tool's publish of the same project, on the same
+// pinned clock.
+QByteArray CliLog(Env& env, const std::string& target) {
+    const std::string file = env.dir / "project.fcd";
+    if (!SaveProject(env.document.Doc(), file).Ok()) qFatal("cannot save the project");
+    QProcess cli;
+    cli.setEnvironment(QProcess::systemEnvironment()
+                       << QStringLiteral("SOURCE_DATE_EPOCH=%1").arg(kPublishNow));
+    cli.start(QStringLiteral(FOLDCRAFT_CLI_PATH),
+              {"--program-folder", QString::fromStdString(env.services.programFolder), "publish",
+               QString::fromStdString(file), "--to", QString::fromStdString(target), "--yes"});
+    if (!cli.waitForFinished(60000)) qFatal("the command-line tool did not finish");
+    return cli.readAllStandardOutput();
+}
+
+}  // namespace
+
+class tst_PublishStep : public QObject {
+    Q_OBJECT
+private slots:
+    // The path is written at every keystroke and marks the project modified; a
+    // cancelled chooser changes nothing; the method alone is no modification, and
+    // the FTP method greys the path and "Choose Path..." but keeps the path shown.
+    void viewEdits_data() {
+        QTest::addColumn<int>("method");      // of the project opened
+        QTest::addColumn<QString>("action");  // "type", "choose [answer]" or a radio button
+        QTest::addColumn<int>("modified");    // signals
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("methodAfter");
+        QTest::newRow("ftp project") << 1 << "" << 0 << "/old" << 1;
+        QTest::newRow("typing") << 0 << "type" << 1 << "/oldx" << 0;
+        QTest::newRow("chooser cancelled") << 0 << "choose" << 0 << "/old" << 0;
+        QTest::newRow("folder chosen") << 0 << "choose /chosen" << 1 << "/chosen" << 0;
+        QTest::newRow("switched to ftp") << 0 << "exportFtp" << 0 << "/old" << 1;
+        QTest::newRow("switched to local") << 1 << "localFiles" << 0 << "/old" << 0;
+    }
+    void viewEdits() {
+        QFETCH(int, method);
+        QFETCH(QString, action);
+        Env env;
+        env.document.Doc().m_strPublishPath = "/old";
+        env.document.Doc().m_nPublishMethod = method;
+        CPublishView view(env.document, env.services);
+        auto* edit = Get(view, "publishPath");
+        QSignalSpy modifiedSpy(&env.document, &ProjectDocument::modifiedChanged);
+        if (action == "type") {
+            edit->end(false);
+            QTest::keyClick(edit, Qt::Key_X);
+        } else if (action.startsWith("choose")) {
+            if (action.contains(' ')) env.dialogs.files.push_back({action.section(' ', 1)});
+            Get<QPushButton>(view, "choosePath")->click();
+            QCOMPARE(env.dialogs.calls.at(0).kind, std::string("directory"));
+        } else if (!action.isEmpty()) {
+            Get<QRadioButton>(view, qPrintable(action))->click();
+        }
+        QFETCH(QString, path);
+        QFETCH(int, methodAfter);
+        QCOMPARE(edit->text(), path);
+        QCOMPARE(QString::fromStdString(env.document.Doc().m_strPublishPath), path);
+        QTEST(int(modifiedSpy.count()), "modified");
+        QCOMPARE(env.document.Doc().m_nPublishMethod, methodAfter);
+        QCOMPARE(Enabled(view, {"publishPath", "choosePath"}), methodAfter ? "00" : "11");
+    }
+
+    // Publish makes the checks in order, with their message boxes, and opens the
+    // window of the method; once something is built the project is stamped and
+    // marked modified, however the later checks end. One run at a time: Publish is
+    // disabled until the run has ended.
+    void publishChecks_data() {
+        QTest::addColumn<bool>("emptyTree");
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("path");  // "@" stands for the temporary directory
+        QTest::addColumn<bool>("yes");      // the answer to "Create?", if asked
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("opened");  // class of the window opened, or empty
+        const QString ask = PublishChecks::kAskCreateDirectory, run = "CPublishProgressDlg";
+        const QStringList nothing{PublishChecks::kNothingToPublish}, none;
+        QTest::newRow("nothing built") << true << 0 << "@/site" << true << nothing << "";
+        QTest::newRow("ftp, nothing built") << true << 1 << "" << true << nothing << "";
+        QTest::newRow("ftp never looks at the path")
+            << false << 1 << "no path" << true << none << "CPublishFTPDlg";
+        QTest::newRow("program folder")
+            << false << 0 << "@/program" << true
+            << QStringList{PublishChecks::kSameFolderAsApplication} << "";
+        QTest::newRow("missing, No")
+            << false << 0 << "@/new/site" << false << QStringList{ask} << "";
+        QTest::newRow("missing, cannot be made")
+            << false << 0 << "@/src/Docs/notes.txt/site" << true
+            << QStringList{ask, PublishChecks::kDirectoryNotCreated} << "";
+        QTest::newRow("missing, made")
+            << false << 0 << "@/new/site" << true << QStringList{ask} << run;
+        QTest::newRow("existing") << false << 0 << "@" << true << none << run;
+    }
+    void publishChecks() {
+        QFETCH(bool, emptyTree);
+        QFETCH(QString, path);
+        QFETCH(bool, yes);
+        QFETCH(QString, opened);
+        Env env;
+        CFoldcraftDoc& doc = env.document.Doc();
+        if (emptyTree) doc.DeleteContents();
+        doc.m_timeLastPublish = 0;
+        QFETCH(int, method);
+        doc.m_nPublishMethod = method;
+        doc.m_strPublishPath =
+            path.replace("@", QString::fromStdString(env.dir.Path())).toStdString();
+        env.dialogs.answers.push_back(yes ? Answer::kYes : Answer::kNo);
+        CPublishView view(env.document, env.services);
+        QSignalSpy openedSpy(&view, &CPublishView::publishWindowOpened);
+        auto* publish = Get<QPushButton>(view, "publish");
+        publish->click();
+        QTEST(env.dialogs.Messages(), "messages");
+        QCOMPARE(doc.IsModified(), !emptyTree);
+        QCOMPARE(doc.m_timeLastPublish, emptyTree ? Time(0) : kPublishNow);
+        QCOMPARE(publish->isEnabled(), opened.isEmpty());
+        QCOMPARE(int(openedSpy.count()), opened.isEmpty() ? 0 : 1);
+        if (opened.isEmpty()) return;
+        auto* window = openedSpy.at(0).at(0).value<QWidget*>();
+        QCOMPARE(QByteArray(window->metaObject()->className()), "foldcraft::" + opened.toLatin1());
+        if (auto* run = qobject_cast<CPublishProgressDlg*>(window)) {
+            QVERIFY(std::filesystem::is_directory(doc.m_strPublishPath));
+            QTRY_VERIFY_WITH_TIMEOUT(!run->IsWorking(), kPatienceMs);
+            QVERIFY(publish->isEnabled());
+        }
+    }
+
+    void localRun_data() {
+        QTest::addColumn<int>("missing");  // documents whose source is gone
+        QTest::addColumn<QList<int>>("progress");
+        QTest::addColumn<bool>("viewAnyway");  // the answer to the question after errors
+        QTest::addColumn<QString>("asked");    // "?" the question, then the page opened
+        QTest::newRow("complete") << 0 << QList<int>{15, 30, 40, 50, 100} << false
+                                  << "TitlePage.html";
+        QTest::newRow("missing document, view anyway")
+            << 1 << QList<int>{15, 40, 50, 100} << true << "? TitlePage.html";
+        // A log of several hundred kilobytes reaches the window in pieces.
+        QTest::newRow("3,000 missing documents, not viewed")
+            << 3000 << QList<int>{15, 40, 50, 100} << false << "?";
+    }
+    // A real local publish in the window: the log equals the command-line tool's
+    // byte for byte, the progress moves as the steps end, Close is enabled at the
+    // end, and Close asks after errors before handing the start page to the opener.
+    // The files not copied reach the project on this thread.
+    void localRun() {
+        QFETCH(int, missing);
+        QFETCH(bool, viewAnyway);
+        Env env;
+        CFoldcraftDoc& doc = env.document.Doc();
+        std::vector<std::string> notCopied;
+        for (int i = 0; i < missing; ++i) {
+            notCopied.push_back(env.dir / ("src/gone/a-long-directory-name/" + std::to_string(i)));
+            AddDocument(*doc.m_pRoot, "Gone", notCopied.back());
+        }
+        doc.m_strPublishPath = env.dir / "site";
+        std::filesystem::create_directories(doc.m_strPublishPath);
+        doc.m_arrPublishFiles = {"from an earlier run"};
+        env.dialogs.answers.push_back(viewAnyway ? Answer::kYes : Answer::kNo);
+
+        CPublishProgressDlg window(env.document, env.services);
+        auto* close = Get<QPushButton>(window, "close");
+        auto* showStartPage = Get<QCheckBox>(window, "showStartPage");
+        QSignalSpy moves(Get<QProgressBar>(window, "progress"), &QProgressBar::valueChanged);
+        window.show();
+        QVERIFY(window.Start() && !close->isEnabled());
+        QVERIFY(showStartPage->isChecked() && !showStartPage->isEnabled());
+        // Escape and the window's close are ignored while the run works.
+        QTest::keyClick(&window, Qt::Key_Escape);
+        window.close();
+        QVERIFY(window.isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window.IsWorking(), kPatienceMs);
+        QVERIFY(close->isEnabled());
+        QList<int> values;
+        for (const auto& move : moves) values << move.at(0).toInt();
+        QTEST(values, "progress");
+        const QByteArray cli = CliLog(env, env.dir / "cli-site");
+        QCOMPARE(window.LogBytes(), cli);
+        QCOMPARE(Get<QPlainTextEdit>(window, "log")->toPlainText().toUtf8(), cli);
+        QVERIFY(doc.m_arrPublishFiles == notCopied);
+        close->click();
+        QStringList asked;
+        const qsizetype site = qsizetype(doc.m_strPublishPath.size()) + 1;
+        for (const auto& call : env.dialogs.calls) {
+            asked << (call.text == CPublishProgressDlg::kErrorQuestion
+                          ? "?"
+                          : QUrl(call.text).toLocalFile().mid(site));
+        }
+        QTEST(asked.join(' '), "asked");
+        QVERIFY(!window.isVisible());
+    }
+
+    // The FTP dialog masks the passwords; the firewall fields are disabled while the
+    // firewall type is "None" (the first); a firewall type
+    // enables them and "None" disables them again, keeping what was typed. Publish
+    // tells the first check that fails (an empty port field is a missing port), and
+    // writes or runs nothing.
+    void ftpDialogRules() {
+        Env env;
+        CPublishFTPDlg dialog(env.document, env.services);
+        QCOMPARE(Get(dialog, "serverPassword")->echoMode(), QLineEdit::Password);
+        QCOMPARE(Get(dialog, "firewallPassword")->echoMode(), QLineEdit::Password);
+        auto* type = Get<QComboBox>(dialog, "firewallType");
+        const auto firewall = {"firewallHost", "firewallPort", "firewallUser", "firewallPassword"};
+        QCOMPARE(Enabled(dialog, firewall), QStringLiteral("0000"));
+        type->setCurrentText(QStringLiteral("Proxy OPEN"));
+        QCOMPARE(Enabled(dialog, firewall), QStringLiteral("1111"));
+        Get(dialog, "firewallHost")->setText(QStringLiteral("proxy"));
+        type->setCurrentIndex(0);
+        QCOMPARE(Enabled(dialog, firewall), QStringLiteral("0000"));
+        QCOMPARE(Get(dialog, "firewallHost")->text(), QStringLiteral("proxy"));
+
+        PublishToFtp(dialog, {"", "", "", ""});
+        PublishToFtp(dialog, {"h", "", "u", "p"});
+        QCOMPARE(env.dialogs.Messages(),
+                 (QStringList{FtpSettings::kNoHostName, FtpSettings::kNoPort}));
+        QVERIFY(env.settings.WriteLog().empty() && !dialog.IsWorking());
+    }
+
+    // A Publish press that passes the checks writes the settings, then publishes to a
+    // real server into the starting directory, with the log in the Status pane and the
+    // buttons locked meanwhile. The next dialog shows the settings and publishes with
+    // them; Stop in the middle of 2,000 uploads ends that run after the file under way,
+    // with its log line and QUIT, and the buttons back.
+    void ftpPublishThenStop() {
+        if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
+        Env env;
+        const std::string root = env.dir / "ftproot";
+        std::filesystem::create_directories(root + "/www");
+        FtpTestServer server(root, "alice", "pw-1234");
+        QVERIFY2(server.Started(), server.Error().c_str());
+        CPublishFTPDlg dialog(env.document, env.services);
+        Get<QCheckBox>(dialog, "passive")->setChecked(true);
+        PublishToFtp(dialog,
+                     {"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234", "www"});
+        QVERIFY(dialog.IsWorking());
+        QCOMPARE(Enabled(dialog, {"publish", "stop", "close"}), QStringLiteral("010"));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
+        QCOMPARE(Enabled(dialog, {"publish", "stop", "close"}), QStringLiteral("101"));
+        QVERIFY(dialog.LogBytes().endsWith("\n--------------------\nPublish successful!\n"));
+        QVERIFY(std::filesystem::is_regular_file(root + "/www/TitlePage.html"));
+
+        for (int i = 0; i < 2000; ++i) {
+            const std::string name = "many/" + std::to_string(i) + ".txt";
+            AddDocument(*env.document.Doc().m_pRoot, name, env.dir.WriteFile(name, "x"));
+        }
+        const auto stored = [&] {
+            const auto commands = server.Commands();
+            return std::count_if(commands.begin(), commands.end(),
+                                 [](const std::string& c) { return c.starts_with("STOR "); });
+        };
+        const auto before = stored();
+        CPublishFTPDlg again(env.document, env.services);
+        QVERIFY(Get<QCheckBox>(again, "passive")->isChecked());
+        Get<QPushButton>(again, "publish")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(stored() >= before + 20, kPatienceMs);
+        Get<QPushButton>(again, "stop")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!again.IsWorking(), kPatienceMs);
+        QVERIFY(again.LogBytes().endsWith(FtpPublishRun::kStoppedLine));
+        QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", kPatienceMs);
+        QVERIFY(stored() < before + 2000);
+        QCOMPARE(Enabled(again, {"publish", "stop", "close"}), QStringLiteral("101"));
+    }
+};
+
+QTEST_MAIN(tst_PublishStep)
+#include "tst_PublishStep.moc"
