@@ -5,7 +5,6 @@
 #include <deque>
 #include <memory>
 
-#include "Dialogs.h"
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
 #include "model/BuildTreeFolder.h"
@@ -15,6 +14,7 @@
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/build/SiteTreeView.h"
+#include "ui/support/RecordingUserDialogs.h"
 
 namespace foldcraft::test {
 
@@ -36,11 +36,9 @@ public:
 private:
     template <typename T>
     static std::optional<T> Pop(std::deque<T>& queue) {
-        std::optional<T> value;
-        if (!queue.empty()) {
-            value.emplace(queue.front());
-            queue.pop_front();
-        }
+        if (queue.empty()) return std::nullopt;
+        T value = queue.front();
+        queue.pop_front();
         return value;
     }
 };
@@ -89,9 +87,7 @@ struct BuildFixture {
 
     CBuildTreeFolder& Root() { return *document.Doc().m_pRoot; }
     CBuildTreeFolder& Folder(const char* name) {
-        for (auto& folder : Root().m_arrFolders)
-            if (folder->m_strName == name) return *folder;
-        return *Root().m_arrFolders.at(99);
+        return static_cast<CBuildTreeFolder&>(*Find(name).item);
     }
     // Selects an item of the root by name (folders first), or a path "A/A1".
     ItemRef Find(const QString& path) {

@@ -2,72 +2,38 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "Dialogs.h"
 #include "support/Patience.h"
 #include "ui/build/CNewFolderDlg.h"
 #include "ui/build/CNewWebLinkDlg.h"
 #include "ui/build/CTextEditDlg.h"
 #include "ui/build/WebLinkRules.h"
+#include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;
 
 class tst_BuildDialogs : public QObject {
     Q_OBJECT
 private slots:
-    void derivedName_data() {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("http www") << "http://www.example.org/news"
-                                  << "example.org/news";
-        QTest::newRow("https www") << "https://www.example.org"
-                                   << "example.org";
-        QTest::newRow("ftp keeps www") << "ftp://www.example.org"
-                                       << "www.example.org";
-        QTest::newRow("mailto") << "mailto:someone"
-                                << "someone";
-        QTest::newRow("www only") << "http://www."
-                                  << "";
-        QTest::newRow("capital scheme") << "HTTP://example.org"
-                                        << "";
-        QTest::newRow("no scheme") << "www.example.org"
-                                   << "";
-    }
-    void derivedName() {
-        QFETCH(QString, link);
-        QFETCH(QString, name);
-        QCOMPARE(QString::fromStdString(WebLinkRules::DerivedName(link.toStdString())), name);
-    }
-
-    void checkLink_data() {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("preset, no name") << "http://"
-                                         << ""
-                                         << "Please enter a name for the link.";
-        QTest::newRow("mailto alone") << "mailto:"
-                                      << "x"
-                                      << "";
-        QTest::newRow("scheme in capitals") << "HTTP://a"
-                                            << "a"
-                                            << "";
-        QTest::newRow("bare separator") << "://"
-                                        << "a"
-                                        << "";
-        QTest::newRow("no scheme") << "www.example.org"
-                                   << "a"
-                                   << "Link is improperly formatted.";
-        QTest::newRow("mail address") << "a@example.org"
-                                      << "a"
-                                      << "Link is improperly formatted.";
-    }
-    void checkLink() {
-        QFETCH(QString, link);
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        const std::string_view text =
-            WebLinkRules::CheckLink(link.toStdString(), name.toStdString());
-        QCOMPARE(QString::fromUtf8(text.data(), text.size()), message);
+    // The name derived from a link, and the message for a link and name (empty: accepted).
+    void linkRules() {
+        const struct {
+            const char *link, *derived, *name, *message;
+        } rows[] = {
+            {"http://www.example.org/news", "example.org/news", "a", ""},
+            {"https://www.example.org", "example.org", "", "Please enter a name for the link."},
+            {"ftp://www.example.org", "www.example.org", "a", ""},
+            {"mailto:someone", "someone", "a", ""},
+            {"mailto:", "", "x", ""},
+            {"http://www.", "", "a", ""},
+            {"HTTP://example.org", "", "a", ""},
+            {"://", "", "a", ""},
+            {"www.example.org", "", "a", "Link is improperly formatted."},
+            {"a@example.org", "", "a", "Link is improperly formatted."},
+        };
+        for (const auto& r : rows) {
+            QCOMPARE(WebLinkRules::DerivedName(r.link), std::string(r.derived));
+            QCOMPARE(std::string(WebLinkRules::CheckLink(r.link, r.name)), std::string(r.message));
+        }
     }
 
     // The name follows the link keystroke by keystroke until the user types a name;
