@@ -224,9 +224,10 @@ MUTANTS = [
     # desktop program: design step
     M("src/ui/design/HotspotTool.cpp", "x = std::min(x, m_width);",
       "x = std::min(x, m_width - 1);", "a shape dragged off the picture stops short of its edge",
-      ("gui:tst_HotspotTool",)),
+      ("gui:tst_HotspotsDialog",)),
     M("src/ui/design/HotspotTool.cpp", "area.m_arrCoords.size() < 6",
-      "area.m_arrCoords.size() < 4", "a polygon of two corners is kept", ("gui:tst_HotspotTool",)),
+      "area.m_arrCoords.size() < 4", "a polygon of two corners is kept",
+      ("gui:tst_HotspotsDialog",)),
     M("src/ui/design/DesignSettings.cpp", "doc.m_clrLink = link;", "doc.m_clrLink = visitedLink;",
       "the link colour is written from the visited-link colour", ("gui:tst_DesignPages",)),
     # desktop program: application shell and publish step

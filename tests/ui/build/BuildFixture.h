@@ -2,7 +2,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QTemporaryDir>
-#include <deque>
 #include <memory>
 
 #include "app/AppServices.h"
@@ -18,28 +17,18 @@
 
 namespace foldcraft::test {
 
-// Answers the Build step's own dialogs from queues and counts the notices.
-class FakeBuildDialogs : public IBuildDialogs {
-public:
-    std::deque<QString> folderNames;  // an empty queue answers Cancel
-    std::deque<WebLink> webLinks;
+// Answers the Build step's own dialogs (no answer: Cancel) and counts the notices.
+struct FakeBuildDialogs : IBuildDialogs {
+    std::optional<QString> folderName;
+    std::optional<WebLink> webLink;
     bool dontShowAgain = false;
     int notices = 0;
 
-    std::optional<QString> AskFolderName(QWidget*) override { return Pop(folderNames); }
-    std::optional<WebLink> AskWebLink(QWidget*) override { return Pop(webLinks); }
+    std::optional<QString> AskFolderName(QWidget*) override { return folderName; }
+    std::optional<WebLink> AskWebLink(QWidget*) override { return webLink; }
     bool SupportFileNotice(QWidget*) override {
         ++notices;
         return dontShowAgain;
-    }
-
-private:
-    template <typename T>
-    static std::optional<T> Pop(std::deque<T>& queue) {
-        if (queue.empty()) return std::nullopt;
-        T value = queue.front();
-        queue.pop_front();
-        return value;
     }
 };
 
@@ -113,18 +102,12 @@ struct BuildFixture {
             names << tree->Model().index(row, 0, parent).data().toString();
         return names;
     }
-    // Whether every folder with children is shown expanded.
-    bool AllExpanded() {
-        std::vector<QModelIndex> pending{tree->Model().RootIndex()};
-        while (!pending.empty()) {
-            const QModelIndex index = pending.back();
-            pending.pop_back();
-            const int rows = tree->Model().rowCount(index);
-            if (rows > 0 && !tree->Tree().isExpanded(index)) return false;
-            for (int row = 0; row < rows; ++row)
-                pending.push_back(tree->Model().index(row, 0, index));
-        }
-        return true;
+    // Whether every folder with children is shown expanded, from index down.
+    bool AllExpanded(const QModelIndex& index) {
+        const int rows = tree->Model().rowCount(index);
+        bool all = rows == 0 || tree->Tree().isExpanded(index);
+        for (int row = 0; row < rows; ++row) all &= AllExpanded(tree->Model().index(row, 0, index));
+        return all;
     }
     std::string Bytes() { return WriteProjectBytes(document.Doc()); }
     QString WriteFile(const QString& name, const QByteArray& contents) {

@@ -1,13 +1,16 @@
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
+#include "ui/design/CButtonStyleDlg.h"
 #include "ui/design/CClrButton.h"
 #include "ui/design/CDesignColorView.h"
 #include "ui/design/CDesignGeneralPage.h"
@@ -115,38 +118,36 @@ private slots:
         QVERIFY(wrote(f.Doc().m_clrLink == 0x050505));
     }
 
-    void setDefaults_data() {
-        QTest::addColumn<int>("page");
-        QTest::addColumn<QString>("question");
-        QTest::newRow("general") << int(kGeneral)
-                                 << "Set all general design options to their defaults?";
-        QTest::newRow("text") << int(kText) << "Set all text fields to their defaults?";
-        QTest::newRow("colors") << int(kColors) << "Set all colors to their defaults?";
-    }
+    // Set Defaults asks first (Cancel changes nothing), then resets its own page's
+    // fields only, never the publish settings.
     void setDefaults() {
-        QFETCH(int, page);
-        Fixture f;
-        CFoldcraftDoc& doc = f.Doc();
-        doc.m_nThumbWidth = 10;
-        doc.m_clrLink = 0x123456;
-        doc.m_nPublishMethod = CFoldcraftDoc::kPublishFtp;
-        doc.m_strPublishPath = "/srv/site";
-        f.Show(page);
-        auto* button = f.Find<QAbstractButton>("Set Defaults", Page(page));
-        f.dialogs.answers = {IUserDialogs::Answer::kCancel, IUserDialogs::Answer::kOk};
-        button->click();
-        QVERIFY(!doc.IsModified());
-        button->click();
-        QFETCH(QString, question);
-        QCOMPARE(f.dialogs.Messages(), (QStringList{question, question}));
-        QVERIFY(doc.IsModified());
-        QCOMPARE(doc.m_nThumbWidth, page == kGeneral ? 48 : 10);
-        QCOMPARE(doc.m_strHeader.empty(), page == kText);
-        QCOMPARE(doc.m_strFooter.empty(), page == kText);
-        QCOMPARE(doc.m_clrLink, page == kColors ? 0xFF0000u : 0x123456u);
-        QCOMPARE(doc.m_nPublishMethod, CFoldcraftDoc::kPublishFtp);
-        QCOMPARE(doc.m_strPublishPath, std::string("/srv/site"));
-        if (page == kGeneral) QCOMPARE(f.Find<QLineEdit>("Width", kGeneral)->text(), QString("48"));
+        const QString questions[] = {"Set all general design options to their defaults?",
+                                     "Set all text fields to their defaults?",
+                                     "Set all colors to their defaults?"};
+        for (Page page : {kGeneral, kText, kColors}) {
+            Fixture f;
+            CFoldcraftDoc& doc = f.Doc();
+            doc.m_nThumbWidth = 10;
+            doc.m_clrLink = 0x123456;
+            doc.m_nPublishMethod = CFoldcraftDoc::kPublishFtp;
+            doc.m_strPublishPath = "/srv/site";
+            f.Show(page);
+            auto* button = f.Find<QAbstractButton>("Set Defaults", page);
+            f.dialogs.answers = {IUserDialogs::Answer::kCancel, IUserDialogs::Answer::kOk};
+            button->click();
+            QVERIFY(!doc.IsModified());
+            button->click();
+            QCOMPARE(f.dialogs.Messages(), QStringList(2, questions[page]));
+            QVERIFY(doc.IsModified());
+            QCOMPARE(doc.m_nThumbWidth, page == kGeneral ? 48 : 10);
+            QCOMPARE(doc.m_strHeader.empty(), page == kText);
+            QCOMPARE(doc.m_strFooter.empty(), page == kText);
+            QCOMPARE(doc.m_clrLink, page == kColors ? 0xFF0000u : 0x123456u);
+            QCOMPARE(doc.m_nPublishMethod, CFoldcraftDoc::kPublishFtp);
+            QCOMPARE(doc.m_strPublishPath, std::string("/srv/site"));
+            if (page == kGeneral)
+                QCOMPARE(f.Find<QLineEdit>("Width", kGeneral)->text(), QString("48"));
+        }
     }
 
     // Showing Text and Colors re-reads the document without writing it, also for
@@ -200,6 +201,67 @@ private slots:
                     n += image.pixel(x, y) == rgb(colour);
             QVERIFY(n > 10);
         }
+    }
+
+    // Steps: "F+" / "f-" steps the Folders / Files spin up or down, "F2" / "f0" chooses
+    // a radio button of that group. The outcome: folder style, file style, graphics,
+    // then the graphics shown and the Folders style checked. Stored numbers outside
+    // the choices are kept.
+    void buttonStyles() {
+        const std::tuple<ButtonStyleSettings, QString, QString> rows[] = {
+            {{}, "", "0 0 0 0 0 0 0"},
+            {{1, 2, 6, 4}, "F+", "3 2 0 4 0 4 3"},  // wraps to 0, choosing Graphic:
+            {{}, "f-", "0 3 0 6 0 6 0"},
+            {{}, "F+ F+ F2", "2 0 2 0 2 0 2"},  // Text only keeps the number
+            {{3, 0, 9, -1}, "", "3 0 9 -1 0 0 3"},
+            {{7, 1, 2, 2}, "", "7 1 2 2 2 2 -1"}};
+        for (const auto& [stored, steps, expected] : rows) {
+            CButtonStyleDlg dialog(nullptr, stored);
+            for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+                const auto group =
+                    step[0] == 'F' ? CButtonStyleDlg::kFolders : CButtonStyleDlg::kFiles;
+                if (step[1] == '+') dialog.Spin(group)->stepUp();
+                if (step[1] == '-') dialog.Spin(group)->stepDown();
+                if (step[1].isDigit()) dialog.Styles(group)->button(step.mid(1).toInt())->click();
+            }
+            const ButtonStyleSettings s = dialog.Result();
+            QStringList outcome;
+            for (int value : {s.folderStyle, s.fileStyle, s.folderGraphic, s.fileGraphic,
+                              dialog.ShownGraphic(CButtonStyleDlg::kFolders),
+                              dialog.ShownGraphic(CButtonStyleDlg::kFiles),
+                              dialog.Styles(CButtonStyleDlg::kFolders)->checkedId()})
+                outcome << QString::number(value);
+            QCOMPARE(outcome.join(' '), expected);
+        }
+    }
+
+    // The colour button in its four states, at chosen pixels: the raised and sunken
+    // frames in the palette's colours, the black ring and dotted focus rectangle,
+    // the face in its colour, or the button colour when disabled.
+    void colourButtonStates() {
+        CClrButton button(QStringLiteral("Ab"));
+        button.SetColours(Qt::red, QColor(0, 0, 200));
+        auto paint = [&](CClrButton::State state) {
+            QImage image(60, 24, QImage::Format_RGB32);
+            QPainter painter(&image);
+            button.Paint(painter, image.rect(), state);
+            return image;
+        };
+        const QImage normal = paint({}), pressed = paint({false, true, false, false}),
+                     focused = paint({false, false, true, false}),
+                     disabled = paint({true, false, false, false});
+        using enum QPalette::ColorRole;
+        auto c = [&](QPalette::ColorRole role) { return button.palette().color(role); };
+        const std::tuple<const QImage&, int, int, QColor> pixels[] = {
+            {normal, 0, 12, c(Light)},         {normal, 1, 12, c(Midlight)},
+            {normal, 59, 12, c(Shadow)},       {normal, 58, 12, c(Dark)},
+            {normal, 3, 3, QColor(0, 0, 200)}, {pressed, 0, 12, c(Shadow)},
+            {pressed, 1, 12, c(Dark)},         {pressed, 59, 12, c(Shadow)},
+            {focused, 0, 12, Qt::black},       {focused, 1, 12, c(Light)},
+            {disabled, 3, 3, c(Button)}};
+        for (const auto& [image, x, y, colour] : pixels) QCOMPARE(image.pixel(x, y), colour.rgb());
+        // Every other pixel of the focus ring (4 pixels in) is inverted.
+        QVERIFY(focused.pixelColor(4, 5) != focused.pixelColor(4, 6));
     }
 };
 
