@@ -1,0 +1,516 @@
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDateEdit>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/AppServices.h"
+#include "app/ProjectDocument.h"
+#include "model/BuildTreeFolder.h"
+#include "model/MemorySettingsStore.h"
+#include "model/ProjectFile.h"
+#include "support/Patience.h"
+#include "ui/build/BuildDialogs.h"
+#include "ui/build/CBuildTreeView.h"
+#include "ui/build/CBuildView.h"
+#include "ui/build/CNewFolderDlg.h"
+#include "ui/build/CNewWebLinkDlg.h"
+#include "ui/build/FolderSettingsCommand.h"
+#include "ui/build/ItemFormRules.h"
+#include "ui/build/SiteTreeView.h"
+#include "ui/build/WebLinkRules.h"
+#include "ui/design/FolderDialogs.h"
+#include "ui/support/RecordingUserDialogs.h"
+
+using namespace foldcraft;
+using foldcraft::test::RecordingUserDialogs;
+
+namespace {
+
+// Answers the Build step's own dialogs (no answer: Cancel) and counts the notices.
+struct FakeBuildDialogs : IBuildDialogs {
+    std::optional<QString> folderName;
+    std::optional<WebLink> webLink;
+    bool dontShowAgain = false;
+    int notices = 0;
+
+    std::optional<QString> AskFolderName(QWidget*) override { return folderName; }
+    std::optional<WebLink> AskWebLink(QWidget*) override { return webLink; }
+    bool SupportFileNotice(QWidget*) override {
+        ++notices;
+        return dontShowAgain;
+    }
+};
+
+// A project with the Build tab's two panes and every dialog answered by doubles;
+// the tree model is checked by QAbstractItemModelTester throughout. The clock is
+// pinned, so that new items serialize the same each time.
+//
+//   Root
+//     A            (folder: sub-folder A1 with one document, document a-doc)
+//     B            (empty folder)
+//     b, A, a      (documents, in that order)
+//     web          (a web link)
+struct BuildFixture {
+    ScopedClockPin clock{1'000'000'000};
+    QTemporaryDir dir;
+    ProjectDocument document;
+    RecordingUserDialogs dialogs;
+    MemorySettingsStore settings;
+    AppServices services{dialogs, settings, dir.path().toStdString()};
+    FakeBuildDialogs buildDialogs;
+    std::unique_ptr<CBuildTreeView> tree;
+    std::unique_ptr<CBuildView> form;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+
+    BuildFixture() {
+        CBuildTreeFolder& root = Root();
+        auto a = std::make_unique<CBuildTreeFolder>("A", "(folder)", "");
+        auto a1 = std::make_unique<CBuildTreeFolder>("A1", "(folder)", "");
+        a1->AddDoc(std::make_unique<CBuildTreeDoc>("deep", "/nowhere/deep.txt", ""));
+        a->AddFolder(std::move(a1));
+        a->AddDoc(std::make_unique<CBuildTreeDoc>("a-doc", "/nowhere/a-doc.txt", ""));
+        root.AddFolder(std::move(a));
+        root.AddFolder(std::make_unique<CBuildTreeFolder>("B", "(folder)", ""));
+        for (const char* name : {"b", "A", "a"})
+            root.AddDoc(std::make_unique<CBuildTreeDoc>(name, std::string("/nowhere/") + name, ""));
+        root.AddDoc(std::make_unique<CBuildTreeDoc>("web", "https://example.org/", ""));
+        document.Doc().m_timeLastPublish = 0;
+        tree = std::make_unique<CBuildTreeView>(document, services);
+        form = std::make_unique<CBuildView>(document, services, *tree);
+        form->SetDialogs(buildDialogs);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            &tree->Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        document.NotifyReset();
+    }
+
+    CBuildTreeFolder& Root() { return *document.Doc().m_pRoot; }
+    CBuildTreeFolder& Folder(const char* name) {
+        return static_cast<CBuildTreeFolder&>(*Find(name).item);
+    }
+    // Selects an item of the root by name (folders first), or a path "A/A1".
+    ItemRef Find(const QString& path) {
+        QModelIndex index = tree->Model().RootIndex();
+        for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
+            const QModelIndexList hits = tree->Model().match(
+                tree->Model().index(0, 0, index), Qt::DisplayRole, part, 1, Qt::MatchExactly);
+            if (hits.isEmpty()) return {};
+            index = hits.first();
+        }
+        return tree->Model().ItemAt(index);
+    }
+    void Select(const QString& path) { tree->Select(Find(path)); }
+    QString SelectedName() {
+        const ItemRef ref = tree->Selected();
+        return ref ? QString::fromStdString(ref.item->m_strName) : QString();
+    }
+    // The names of a folder's children as the tree shows them, in order.
+    QStringList Children(const QString& path) {
+        const QModelIndex parent = tree->Model().IndexOf(Find(path));
+        QStringList names;
+        for (int row = 0; row < tree->Model().rowCount(parent); ++row)
+            names << tree->Model().index(row, 0, parent).data().toString();
+        return names;
+    }
+    // Whether every folder with children is shown expanded, from index down.
+    bool AllExpanded(const QModelIndex& index) {
+        const int rows = tree->Model().rowCount(index);
+        bool all = rows == 0 || tree->Tree().isExpanded(index);
+        for (int row = 0; row < rows; ++row) all &= AllExpanded(tree->Model().index(row, 0, index));
+        return all;
+    }
+    std::string Bytes() { return WriteProjectBytes(document.Doc()); }
+    QString WriteFile(const QString& name, const QByteArray& contents) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(contents);
+        return file.fileName();
+    }
+};
+
+Time June(int day) {
+    return QDateTime(QDate(2026, 6, day), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+}
+
+template <typename T>
+T* Control(QWidget& form, const QString& name) {
+    for (T* widget : form.findChildren<T*>())
+        if (widget->accessibleName() == name) return widget;
+    return nullptr;
+}
+
+enum Special { kDrop = 100, kButtonStyles, kRename };
+
+}  // namespace
+
+class tst_BuildStep : public QObject {
+    Q_OBJECT
+private slots:
+    // Each command is one undo step that leaves the root's children and the selection
+    // as given; undo gives back the saved bytes and selection of before (the tree
+    // fully expanded, "modified" cleared), redo those of after.
+    void undoRedo_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("root");  // the root's children after
+        QTest::addColumn<QString>("selected");
+        using enum BuildCommand;
+        const struct {
+            const char *name, *select;
+            int action;
+            const char *root, *selected;
+        } rows[] = {
+            {"add folder", "", int(kAddFolder), "A B Reports b A a web", "Root"},
+            {"add files", "A", int(kAddFiles), "A B b A a web", "A"},
+            {"add web link", "", int(kAddWebLink), "A B b A a web x", "Root"},
+            {"drop", "b", kDrop, "A B b A a web one.txt two.txt", "Root"},
+            {"sort", "b", int(kSortAscending), "A B A a b web", "b"},
+            {"reverse sort", "", int(kSortDescending), "B A web b A a", "Root"},
+            {"move up", "a", int(kMoveUp), "A B b a A web", "a"},
+            {"move down", "A", int(kMoveDown), "B A b A a web", "A"},
+            {"remove folder", "A", int(kRemove), "B b A a web", "Root"},
+            {"remove link", "web", int(kRemove), "A B b A a", "Root"},
+            {"button styles", "A", kButtonStyles, "A B b A a web", "A"},
+            {"rename", "A/A1", kRename, "A B b A a web", "Renamed"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString(r.select) << r.action << QString(r.root)
+                                  << QString(r.selected);
+    }
+    void undoRedo() {
+        QFETCH(QString, select);
+        QFETCH(int, action);
+        BuildFixture f;
+        const QString one = f.WriteFile("one.txt", "1"), two = f.WriteFile("two.txt", "22");
+        f.buildDialogs.folderName = QStringLiteral("Reports");
+        f.dialogs.files.push_back({one, two});
+        f.buildDialogs.webLink = {"https://example.org/x", "x"};
+        f.Select(select);
+        const std::string before = f.Bytes();
+        const QString selectedBefore = f.SelectedName();
+        if (action == kDrop) {
+            f.form->DropFiles({one, two}, f.Find("b"));
+        } else if (action == kButtonStyles) {
+            const ItemRef a = f.Find("A");
+            f.document.UndoStack().push(
+                new FolderSettingsCommand<ButtonStyleSettings, &ApplyButtonStyles>(
+                    f.tree->Model(), "Buttons", a, ReadButtonStyles(f.Folder("A")), {3, 2, 1, 4},
+                    {{}, a}, {{}, a}));
+        } else if (action == kRename) {
+            f.form->findChild<QLineEdit*>()->setText(QStringLiteral("Renamed"));
+        } else {
+            f.form->Run(BuildCommand(action));
+        }
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        const std::string after = f.Bytes();
+        QVERIFY(after != before);
+        QVERIFY(f.document.Doc().IsModified());
+        QTEST(f.Children("").join(' '), "root");
+        QTEST(f.SelectedName(), "selected");
+        f.document.UndoStack().undo();
+        QVERIFY(f.Bytes() == before);
+        QVERIFY(f.AllExpanded(f.tree->Model().RootIndex()));
+        QCOMPARE(f.SelectedName(), selectedBefore.isEmpty() ? "Root" : selectedBefore);
+        QVERIFY(!f.document.Doc().IsModified());
+        f.document.UndoStack().redo();
+        QVERIFY(f.Bytes() == after);
+        QTEST(f.SelectedName(), "selected");
+    }
+
+    // Pages and PDF files added bring the notice once, unless it was switched off;
+    // ticking "don't show again" switches it off.
+    void supportFileNotice() {
+        const std::tuple<QStringList, int, int> rows[] = {
+            {{"index.html", "a.HTM", "b.pdf"}, 0, 1}, {{"x.txt"}, 0, 0}, {{"index.html"}, 1, 0}};
+        for (const auto& [names, setting, notices] : rows) {
+            BuildFixture f;
+            if (setting) f.settings.WriteInt("Message", "SupportFileMsg", setting);
+            QStringList paths;
+            for (const QString& name : names) paths << f.WriteFile(name, "x");
+            f.dialogs.files.push_back(paths);
+            f.buildDialogs.dontShowAgain = true;
+            f.form->Run(BuildCommand::kAddFiles);
+            QCOMPARE(f.Children("").mid(6), names);
+            QCOMPARE(f.buildDialogs.notices, notices);
+            QCOMPARE(f.settings.GetInt("Message", "SupportFileMsg", 0), notices ? 1 : setting);
+            QCOMPARE(f.services.lastAddDir, f.dir.path().toStdString());
+        }
+    }
+
+    // A directory dropped with two files: the files are added (a path longer than
+    // 255 characters whole), the directory refused with one message, the root
+    // selected, all as one step. A drop beside the items adds nothing.
+    void dropDirectoryWithTwoFiles() {
+        BuildFixture f;
+        const QString deep = QString(60, 'd') + '/' + QString(60, 'e') + '/' + QString(60, 'f') +
+                             '/' + QString(60, 'g');
+        QVERIFY(QDir(f.dir.path()).mkpath(deep));
+        const QString longFile = f.WriteFile(deep + "/long.txt", "long");
+        const QString small = f.WriteFile("small.txt", "s");
+        f.Select("A");
+        f.form->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
+        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc", "long.txt", "small.txt"}));
+        QCOMPARE(f.Folder("A").m_arrDocs[1]->m_strLink, longFile.toStdString());
+        QCOMPARE(f.dialogs.Messages(),
+                 QStringList{"Cannot add entire folder, select files instead."});
+        QCOMPARE(f.SelectedName(), QStringLiteral("Root"));
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        f.form->DropFiles({small}, {});
+        QCOMPARE(f.document.UndoStack().count(), 1);
+    }
+
+    // Move Up and Move Down only within a run of items of the same kind.
+    void moveAvailability() {
+        const std::tuple<const char*, bool, bool> rows[] = {
+            {"", false, false}, {"A", false, true},   {"B", true, false},
+            {"b", false, true}, {"web", true, false}, {"A/A1/deep", false, false}};
+        for (const auto& [select, up, down] : rows) {
+            BuildFixture f;
+            f.Select(select);
+            QCOMPARE(f.form->Selection().nextSameKind, down);
+            f.form->Run(BuildCommand::kMoveUp);
+            QCOMPARE(f.document.UndoStack().count(), int(up));
+        }
+    }
+
+    // The Delete key removes a folder with everything below it and selects its
+    // parent; on the root it removes nothing but rebuilds, which selects the folder
+    // of the last command.
+    void deleteKey() {
+        BuildFixture f;
+        QCOMPARE(f.form->Selection().treeItemCount, 10);
+        f.Select("A/A1");
+        QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
+        QCOMPARE(f.Children("A"), QStringList{"a-doc"});
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+        QCOMPARE(f.form->Selection().treeItemCount, 8);
+        f.Select("");
+        QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+    }
+
+    void icons() {
+        const std::pair<const char*, TreeIcon> rows[] = {
+            {"mailto:a@example.org", TreeIcon::kWebLink},
+            {"ftp://example.org/f", TreeIcon::kWebLink},
+            {"/home/a://b.txt", TreeIcon::kWebLink},
+            {"MAILTO:a@example.org", TreeIcon::kDocument},
+            {"/nowhere/x.txt", TreeIcon::kDocument},
+            {"*", TreeIcon::kChangedDocument}};  // a file changed since the last publish
+        for (const auto& [link, icon] : rows) {
+            BuildFixture f;
+            const QString path = link == std::string("*") ? f.WriteFile("changed.txt", "c") : link;
+            f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("x", path.toStdString(), ""));
+            f.document.NotifyReset();
+            QCOMPARE(int(f.tree->Model().IconOf(*f.Find("x").item)), int(icon));
+        }
+    }
+
+    // A double-click opens a document or link, never a folder; a right press moves no
+    // selection; a context menu request from the keyboard shows nothing, one from the
+    // pointer reaches the owner.
+    void mouseAndContextMenu() {
+        BuildFixture f;
+        f.tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.tree.get(), test::kPatienceMs));
+        SiteTreeView& view = f.tree->Tree();
+        auto center = [&](const char* name) {
+            return view.visualRect(f.tree->Model().IndexOf(f.Find(name))).center();
+        };
+        for (const char* name : {"B", "web"})
+            QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, center(name));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, center("b"));
+        QTest::mousePress(view.viewport(), Qt::RightButton, {}, center("a"));
+        QCOMPARE(f.SelectedName(), QStringLiteral("b"));
+        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QCOMPARE(f.dialogs.calls[0].text, QStringLiteral("https://example.org/"));
+        f.tree->setContextMenuPolicy(Qt::CustomContextMenu);
+        QSignalSpy requests(f.tree.get(), &QWidget::customContextMenuRequested);
+        const QPoint inside = view.visualRect(f.tree->Model().RootIndex()).center();
+        for (auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
+            QContextMenuEvent event(reason, inside, view.viewport()->mapToGlobal(inside));
+            QApplication::sendEvent(view.viewport(), &event);
+        }
+        QCOMPARE(requests.count(), 1);
+    }
+
+    // Hotspots refuses a folder with nothing to link to; Preview writes temp.html into
+    // the program folder and opens it.
+    void hotspotsAndPreview() {
+        BuildFixture f;
+        f.Select("B");
+        f.form->Run(BuildCommand::kHotspots);
+        QCOMPARE(f.dialogs.Messages(), QStringList{"Folder has no subitems to link to."});
+        f.form->Run(BuildCommand::kPreview);
+        QVERIFY(QFile::exists(f.dir.filePath("temp.html")));
+        QCOMPARE(f.dialogs.calls.back().kind, std::string("url"));
+        QCOMPARE(f.dialogs.calls.back().text,
+                 QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
+    }
+
+    // Publish June 10, purge June 20 (both at noon) unless the row picks otherwise:
+    // edit 0 picks the purge date, 1 the publish date, 2 ticks purging.
+    void dateRules() {
+        const struct {
+            int edit;
+            bool purging;
+            int picked, publish, purgeDate;
+            bool message;
+        } rows[] = {{0, true, 5, 10, 11, true},   {0, true, 10, 10, 11, true},  // same second
+                    {0, true, 15, 10, 15, false}, {1, true, 25, 19, 20, true},
+                    {0, false, 5, 10, 5, false},  {2, false, 5, 10, 11, true}};
+        for (const auto& r : rows) {
+            ItemFields fields;
+            fields.publish = June(10);
+            fields.purgeDate = June(r.edit == 2 ? r.picked : 20);
+            fields.purge = r.purging ? 1 : 0;
+            const auto outcome =
+                r.edit == 0   ? ItemFormRules::PurgeDatePicked(fields, June(r.picked))
+                : r.edit == 1 ? ItemFormRules::PublishDatePicked(fields, June(r.picked))
+                              : ItemFormRules::PurgeSwitched(fields, true);
+            QCOMPARE(outcome.fields.publish, June(r.publish));
+            QCOMPARE(outcome.fields.purgeDate, June(r.purgeDate));
+            QCOMPARE(outcome.message.empty(), !r.message);
+        }
+    }
+
+    // A day picked in the form keeps the time of day; a refused purge date is shown
+    // corrected, with the message.
+    void purgePickerCorrects() {
+        BuildFixture f;
+        CBuildTreeDoc& item = *f.Find("b").item;
+        item.m_timePublish = June(10);
+        item.m_timePurge = June(20);
+        item.m_bPurge = 1;
+        f.Select("b");
+        auto* picker = Control<QDateEdit>(*f.form, "Purge date");
+        picker->setDate(QDate(2026, 6, 5));
+        QCOMPARE(item.m_timePurge, June(11));
+        QCOMPARE(picker->date(), QDate(2026, 6, 11));
+        QCOMPARE(f.dialogs.Messages(),
+                 QStringList{"Cannot set purge date on or before active publish date."});
+        Control<QDateEdit>(*f.form, "Publish:")->setDate(QDate(2026, 6, 3));
+        QCOMPARE(item.m_timePublish, June(3));
+    }
+
+    // Typing into one field is one step until the field is left; undo shows the old
+    // text again. "Edit..." writes the label through the Edit Text dialog, as one step.
+    // An emptied name becomes "Folder Name", in the item, the field and the tree.
+    void fieldEdits() {
+        BuildFixture f;
+        f.Select("A");
+        const std::string before = f.Bytes();
+        auto* comment = Control<QLineEdit>(*f.form, "Comment:");
+        QTest::keyClicks(comment, "xyz");
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        QTest::keyClick(comment, Qt::Key_Return);
+        QTest::keyClicks(comment, "w");
+        QCOMPARE(f.document.UndoStack().count(), 2);
+        QCOMPARE(f.Find("A").item->m_strComment, std::string("xyzw"));
+        f.document.UndoStack().undo();
+        QCOMPARE(comment->text(), QStringLiteral("xyz"));
+        f.document.UndoStack().undo();
+        QVERIFY(f.Bytes() == before);
+        QCOMPARE(comment->text(), QString());
+
+        f.dialogs.texts.push_back(QStringLiteral("Hello"));
+        Control<QPushButton>(*f.form, "Edit...")->click();
+        QCOMPARE(f.Folder("A").m_strLabel, std::string("Hello"));
+        QCOMPARE(Control<QPlainTextEdit>(*f.form, "Label")->toPlainText(), QStringLiteral("Hello"));
+        QCOMPARE(f.dialogs.calls.back().text, QStringLiteral("Edit Label"));
+        f.document.UndoStack().undo();
+        QCOMPARE(Control<QPlainTextEdit>(*f.form, "Label")->toPlainText(), QString());
+
+        QCOMPARE(ItemFormRules::NameFromField(""), std::string("Folder Name"));
+        auto* name = Control<QLineEdit>(*f.form, "Name:");
+        name->clear();
+        QCOMPARE(name->text(), QStringLiteral("Folder Name"));
+        QCOMPARE(f.tree->Model().data(f.tree->Model().IndexOf(f.tree->Selected())).toString(),
+                 QStringLiteral("Folder Name"));
+    }
+
+    // Buttons for folders only; the link editable for web links only.
+    void enableRules() {
+        const std::tuple<const char*, bool, bool> rows[] = {
+            {"A", true, false}, {"b", false, false}, {"web", false, true}};
+        for (const auto& [select, folder, linkEditable] : rows) {
+            BuildFixture f;
+            f.Select(select);
+            for (const char* caption :
+                 {"Add Folder", "Add Files", "Add Web Link", "Buttons...", "Hotspot...", "Edit..."})
+                QCOMPARE(Control<QPushButton>(*f.form, caption)->isEnabled(), folder);
+            QVERIFY(Control<QPushButton>(*f.form, "Refresh")->isEnabled());
+            QCOMPARE(
+                Control<QCheckBox>(*f.form, "Show \"Contents for\" at start of page")->isEnabled(),
+                folder);
+            QCOMPARE(Control<QLineEdit>(*f.form, "Link:")->isReadOnly(), !linkEditable);
+        }
+    }
+
+    // The name derived from a link, and the message for a link and name (empty: accepted).
+    void linkRules() {
+        const struct {
+            const char *link, *derived, *name, *message;
+        } rows[] = {
+            {"http://www.example.org/news", "example.org/news", "a", ""},
+            {"https://www.example.org", "example.org", "", "Please enter a name for the link."},
+            {"ftp://www.example.org", "www.example.org", "a", ""},
+            {"mailto:someone", "someone", "a", ""},
+            {"mailto:", "", "x", ""},
+            {"http://www.", "", "a", ""},
+            {"HTTP://example.org", "", "a", ""},
+            {"://", "", "a", ""},
+            {"www.example.org", "", "a", "Link is improperly formatted."},
+            {"a@example.org", "", "a", "Link is improperly formatted."},
+        };
+        for (const auto& r : rows) {
+            QCOMPARE(WebLinkRules::DerivedName(r.link), std::string(r.derived));
+            QCOMPARE(std::string(WebLinkRules::CheckLink(r.link, r.name)), std::string(r.message));
+        }
+    }
+
+    // The name follows the link keystroke by keystroke until the user types a name;
+    // OK with a bad link shows the message and stays open.
+    void webLinkDialog() {
+        test::RecordingUserDialogs dialogs;
+        CNewWebLinkDlg dialog(dialogs);
+        auto* link = dialog.findChildren<QLineEdit*>().at(0);
+        auto* name = dialog.findChildren<QLineEdit*>().at(1);
+        QCOMPARE(link->text(), QStringLiteral("http://"));
+        const QList<QPair<QString, QString>> steps = {
+            {"w", "w"}, {"ww", "www"}, {".", "www"}, {"example.org", "example.org"}};
+        for (const auto& [typed, expected] : steps) {
+            QTest::keyClicks(link, typed);
+            QCOMPARE(name->text(), expected);
+        }
+        QTest::keyClicks(name, "!");
+        QTest::keyClicks(link, "/x");
+        QCOMPARE(name->text(), QStringLiteral("example.org!"));
+        link->setText(QStringLiteral("example.org"));
+        dialog.accept();
+        QCOMPARE(dialogs.Messages(), QStringList{"Link is improperly formatted."});
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void folderDialogNeedsName() {
+        CNewFolderDlg dialog;
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QTest::keyClicks(dialog.findChild<QLineEdit*>(), " ");
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Name(), QStringLiteral(" "));
+    }
+};
+
+QTEST_MAIN(tst_BuildStep)
+#include "tst_BuildStep.moc"

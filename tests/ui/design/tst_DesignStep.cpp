@@ -1,0 +1,512 @@
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/AppServices.h"
+#include "app/ProjectDocument.h"
+#include "model/BuildTreeFolder.h"
+#include "model/MemorySettingsStore.h"
+#include "support/Patience.h"
+#include "ui/design/CButtonStyleDlg.h"
+#include "ui/design/CClrButton.h"
+#include "ui/design/CDesignColorView.h"
+#include "ui/design/CDesignGeneralPage.h"
+#include "ui/design/CDesignView.h"
+#include "ui/design/CHotspotDisplayView.h"
+#include "ui/design/CHotspotsDlg.h"
+#include "ui/design/DesignSettings.h"
+#include "ui/design/HotspotTool.h"
+#include "ui/support/RecordingUserDialogs.h"
+
+using namespace foldcraft;
+using foldcraft::test::RecordingUserDialogs;
+using Coords = std::vector<std::int32_t>;
+
+namespace {
+
+// The project, the dialogs double and the Design view, shown.
+struct Fixture {
+    RecordingUserDialogs dialogs;
+    MemorySettingsStore settings;
+    AppServices services{dialogs, settings, "/tmp"};
+    ProjectDocument document;
+    CDesignView view{document, services};
+
+    CFoldcraftDoc& Doc() { return document.Doc(); }
+
+    template <typename T>
+    T* Find(const QString& name, int page) {
+        for (T* widget : view.Pages()->widget(page)->findChildren<T*>()) {
+            const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            if (widget->accessibleName() == name || (button && button->text() == name))
+                return widget;
+        }
+        qFatal("no control %s", qPrintable(name));
+    }
+    void Show(int page) {
+        view.Pages()->setCurrentIndex(page);
+        view.show();
+    }
+};
+
+enum Page { kGeneral = 0, kText = 1, kColors = 2 };
+
+const QColor kPictureGrey(128, 128, 128);
+
+// The Hotspots dialog of a folder with two children and one rectangle linked to the
+// first; its picture is a grey one of the given size, or (no size) the path given.
+struct HotspotsFixture {
+    QTemporaryDir dir;
+    foldcraft::test::RecordingUserDialogs dialogs;
+    CBuildTreeFolder folder{"Harbour", "", ""};
+    QString picture;
+    std::unique_ptr<CHotspotsDlg> dialog;
+
+    explicit HotspotsFixture(QSize size = {300, 200}, const QString& path = {},
+                             int hotspotFolder = 1)
+        : picture(path) {
+        if (size.isValid()) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(kPictureGrey);
+            picture = dir.filePath("map.png");
+            image.save(picture);
+        }
+        folder.AddFolder(std::make_unique<CBuildTreeFolder>("Boats", "", ""));
+        folder.AddDoc(std::make_unique<CBuildTreeDoc>("Map", "/docs/map.txt", ""));
+        folder.m_bHotspotFolder = hotspotFolder;
+        folder.m_strHotspotImage = picture.toStdString();
+        auto area = std::make_unique<CHotspotArea>();
+        area->SetRect(10, 10, 40, 40);
+        area->m_strLink = "Boats (Folder 1)";
+        folder.AddHotspot(std::move(area));
+        dialog = std::make_unique<CHotspotsDlg>(nullptr, dialogs, folder);
+    }
+    QToolButton* Tool(const QString& name) {
+        for (auto* button : dialog->findChildren<QToolButton*>())
+            if (button->accessibleName() == name) return button;
+        return nullptr;
+    }
+    QImage RenderPane() {
+        QImage image(dialog->Pane().viewport()->size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        dialog->Pane().Paint(painter);
+        return image;
+    }
+};
+
+// Runs a script of steps such as "Tr P50,60 M20,100 R20,100": T tool (r, c, p),
+// P press, M move, R release, X right-press, L choose link, N nudge, D delete.
+void Run(HotspotTool& tool, const QString& script) {
+    using Tool = HotspotTool::Tool;
+    for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+        const QStringList args = step.mid(1).split(',');
+        const int a = args.value(0).toInt(), b = args.value(1).toInt();
+        const char op = step[0].toLatin1();
+        if (op == 'T')
+            tool.ToggleTool(step[1] == 'r'   ? Tool::kRectangle
+                            : step[1] == 'c' ? Tool::kCircle
+                                             : Tool::kPolygon);
+        if (op == 'P') tool.Press(a, b);
+        if (op == 'M') tool.Move(a, b);
+        if (op == 'R') tool.Release(a, b);
+        if (op == 'X') tool.RightPress();
+        if (op == 'L') tool.ChooseLink(a);
+        if (op == 'N') tool.Nudge(a, b);
+        if (op == 'D') tool.DeleteSelected();
+    }
+}
+
+}  // namespace
+
+class tst_DesignStep : public QObject {
+    Q_OBJECT
+private slots:
+    // Each control writes its field at once and marks the project modified; a
+    // cancelled colour chooser changes nothing, not even the modified flag.
+    void writeThrough() {
+        Fixture f;
+        auto wrote = [&](bool written) {
+            const bool modified = f.Doc().IsModified();
+            f.document.MarkSaved();
+            return written && modified;
+        };
+        f.Show(kText);
+        // Typing is one undo step; undoing it shows the old title and clears the flag.
+        auto* title = f.Find<QLineEdit>("Title:", kText);
+        QTest::keyClicks(title, "!?");
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        f.document.UndoStack().undo();
+        QCOMPARE(title->text(), QString("My Title"));
+        QVERIFY(!f.Doc().IsModified());
+        f.document.UndoStack().redo();
+        QVERIFY(wrote(f.Doc().m_strTitle == "My Title!?"));
+        auto* font = f.Find<QComboBox>("Font:", kText);
+        font->lineEdit()->clear();
+        QTest::keyClicks(font, "Comic Sans");
+        QVERIFY(wrote(f.Doc().m_strFont == "Comic Sans"));
+        font->setCurrentIndex(1);
+        QVERIFY(wrote(f.Doc().m_strFont == "Courier New, Courier, mono"));
+        f.dialogs.texts.push_back(QString("Welcome"));
+        for (auto* edit : f.view.Pages()->widget(kText)->findChildren<QAbstractButton*>())
+            if (edit->accessibleDescription() == "Edit Header") edit->click();
+        QCOMPARE(f.dialogs.calls.at(0).text, QString("Edit Header"));
+        QVERIFY(wrote(f.Doc().m_strHeader == "Welcome"));
+
+        f.Doc().m_nThumbWidth = 10;
+        f.Show(kGeneral);
+        f.view.GeneralPage()->Fill(true);
+        auto* width = f.Find<QLineEdit>("Width", kGeneral);
+        width->clear();
+        QTest::keyClicks(width, "0x048");
+        QCOMPARE(width->text(), QString("0048"));
+        QVERIFY(wrote(f.Doc().m_nThumbWidth == 48));
+        auto* height = f.Find<QLineEdit>("Height", kGeneral);
+        height->selectAll();
+        QTest::keyClick(height, Qt::Key_Backspace);
+        QVERIFY(wrote(f.Doc().m_nThumbHeight == 0));
+        // As assistive technology sets a text.
+        f.Find<QLineEdit>("Background Image:", kGeneral)->setText("/pics/sea.gif");
+        QVERIFY(wrote(f.Doc().m_strBackgroundImage == "/pics/sea.gif"));
+        f.Find<QAbstractButton>("Show File Date", kGeneral)->toggle();
+        QVERIFY(wrote(f.Doc().m_bShowFileDate == 1));
+        f.Find<QAbstractButton>("Bottom", kGeneral)->toggle();
+        QVERIFY(wrote(f.Doc().m_nNavBarPosition == 1));
+
+        f.Show(kColors);
+        auto* link = f.Find<CClrButton>("Link:", kColors);
+        const QColor face = link->FaceColour();
+        link->click();
+        QVERIFY(!wrote(true));
+        QCOMPARE(link->FaceColour(), face);
+        f.dialogs.colors.push_back(QColor(5, 5, 5));
+        link->click();
+        QCOMPARE(f.Find<QLineEdit>("Link:", kColors)->text(), QString("#050505"));
+        QVERIFY(wrote(f.Doc().m_clrLink == 0x050505));
+    }
+
+    // Set Defaults asks first (Cancel changes nothing), then resets its own page's
+    // fields only, never the publish settings.
+    void setDefaults() {
+        const QString questions[] = {"Set all general design options to their defaults?",
+                                     "Set all text fields to their defaults?",
+                                     "Set all colors to their defaults?"};
+        for (Page page : {kGeneral, kText, kColors}) {
+            Fixture f;
+            CFoldcraftDoc& doc = f.Doc();
+            doc.m_nThumbWidth = 10;
+            doc.m_clrLink = 0x123456;
+            doc.m_nPublishMethod = CFoldcraftDoc::kPublishFtp;
+            doc.m_strPublishPath = "/srv/site";
+            f.Show(page);
+            auto* button = f.Find<QAbstractButton>("Set Defaults", page);
+            f.dialogs.answers = {IUserDialogs::Answer::kCancel, IUserDialogs::Answer::kOk};
+            button->click();
+            QVERIFY(!doc.IsModified());
+            button->click();
+            QCOMPARE(f.dialogs.Messages(), QStringList(2, questions[page]));
+            QVERIFY(doc.IsModified());
+            QCOMPARE(doc.m_nThumbWidth, page == kGeneral ? 48 : 10);
+            QCOMPARE(doc.m_strHeader.empty(), page == kText);
+            QCOMPARE(doc.m_strFooter.empty(), page == kText);
+            QCOMPARE(doc.m_clrLink, page == kColors ? 0xFF0000u : 0x123456u);
+            QCOMPARE(doc.m_nPublishMethod, CFoldcraftDoc::kPublishFtp);
+            QCOMPARE(doc.m_strPublishPath, std::string("/srv/site"));
+            if (page == kGeneral)
+                QCOMPARE(f.Find<QLineEdit>("Width", kGeneral)->text(), QString("48"));
+        }
+    }
+
+    // Showing Text and Colors re-reads the document without writing it, also for
+    // texts that the controls would show differently (CR LF, a font not listed).
+    void showingPagesLeavesProjectUnchanged() {
+        Fixture f;
+        f.Doc().m_strFont = "Comic Sans";
+        f.Doc().m_strComments = "one\r\ntwo";
+        f.Doc().m_strHeader = "head\r\n";
+        f.Doc().m_clrBodyText = 0x010203;
+        const DesignSettings before = DesignSettings::Read(f.Doc());
+        f.Show(kGeneral);
+        f.view.Pages()->setCurrentIndex(kText);
+        f.view.Pages()->setCurrentIndex(kColors);
+        QVERIFY(before == DesignSettings::Read(f.Doc()));
+        QVERIFY(!f.Doc().IsModified());
+        QCOMPARE(f.document.UndoStack().count(), 0);
+        QCOMPARE(f.Find<QComboBox>("Font:", kText)->currentText(), QString("Comic Sans"));
+        QCOMPARE(f.Find<QLineEdit>("Body Text:", kColors)->text(), QString("#030201"));
+    }
+
+    // The preview paints the outline black and every colour of the page, the
+    // backgrounds as bands and the texts as letters.
+    void colourPreview() {
+        DesignSettings s;
+        s.bodyBackground = 0x0A0B0C;
+        s.bodyText = 0x0000F0;
+        s.folderBackground = 0x00A000;
+        s.folderText = 0xF0F0F0;
+        s.documentBackground = 0x00C0C0;
+        s.link = 0xF00000;
+        s.visitedLink = 0xF000F0;
+        QImage image(300, 110, QImage::Format_RGB32);
+        QPainter painter(&image);
+        CDesignColorView::Paint(painter, image.rect(), s);
+        QMap<QRgb, int> pixels;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) ++pixels[image.pixel(x, y)];
+        QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 0));
+        QVERIFY(pixels[qRgb(0x0C, 0x0B, 0x0A)] > 5000 && pixels[qRgb(0, 0xA0, 0)] > 3000);
+        QVERIFY(pixels[qRgb(0xC0, 0xC0, 0)] > 3000);
+        for (QRgb text :
+             {qRgb(0xF0, 0, 0), qRgb(0xF0, 0xF0, 0xF0), qRgb(0, 0, 0xF0), qRgb(0xF0, 0, 0xF0)})
+            QVERIFY(pixels[text] > 10);
+    }
+
+    // Steps: "F+" / "f-" steps the Folders / Files spin up or down, "F2" / "f0" chooses
+    // a radio button of that group. The outcome: folder style, file style, graphics,
+    // then the graphics shown and the Folders style checked. Stored numbers outside
+    // the choices are kept.
+    void buttonStyles() {
+        const std::tuple<ButtonStyleSettings, QString, QString> rows[] = {
+            {{}, "", "0 0 0 0 0 0 0"},
+            {{1, 2, 6, 4}, "F+", "3 2 0 4 0 4 3"},  // wraps to 0, choosing Graphic:
+            {{}, "f-", "0 3 0 6 0 6 0"},
+            {{}, "F+ F+ F2", "2 0 2 0 2 0 2"},  // Text only keeps the number
+            {{3, 0, 9, -1}, "", "3 0 9 -1 0 0 3"},
+            {{7, 1, 2, 2}, "", "7 1 2 2 2 2 -1"}};
+        for (const auto& [stored, steps, expected] : rows) {
+            CButtonStyleDlg dialog(nullptr, stored);
+            for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+                const auto group =
+                    step[0] == 'F' ? CButtonStyleDlg::kFolders : CButtonStyleDlg::kFiles;
+                if (step[1] == '+') dialog.Spin(group)->stepUp();
+                if (step[1] == '-') dialog.Spin(group)->stepDown();
+                if (step[1].isDigit()) dialog.Styles(group)->button(step.mid(1).toInt())->click();
+            }
+            const ButtonStyleSettings s = dialog.Result();
+            QStringList outcome;
+            for (int value : {s.folderStyle, s.fileStyle, s.folderGraphic, s.fileGraphic,
+                              dialog.ShownGraphic(CButtonStyleDlg::kFolders),
+                              dialog.ShownGraphic(CButtonStyleDlg::kFiles),
+                              dialog.Styles(CButtonStyleDlg::kFolders)->checkedId()})
+                outcome << QString::number(value);
+            QCOMPARE(outcome.join(' '), expected);
+        }
+    }
+
+    // The colour button in its four states, at chosen pixels: the raised and sunken
+    // frames in the palette's colours, the black ring and dotted focus rectangle,
+    // the face in its colour, or the button colour when disabled.
+    void colourButtonStates() {
+        CClrButton button(QStringLiteral("Ab"));
+        button.SetColours(Qt::red, QColor(0, 0, 200));
+        auto paint = [&](CClrButton::State state) {
+            QImage image(60, 24, QImage::Format_RGB32);
+            QPainter painter(&image);
+            button.Paint(painter, image.rect(), state);
+            return image;
+        };
+        const QImage normal = paint({}), pressed = paint({false, true, false, false}),
+                     focused = paint({false, false, true, false}),
+                     disabled = paint({true, false, false, false});
+        using enum QPalette::ColorRole;
+        auto c = [&](QPalette::ColorRole role) { return button.palette().color(role); };
+        const std::tuple<const QImage&, int, int, QColor> pixels[] = {
+            {normal, 0, 12, c(Light)},         {normal, 1, 12, c(Midlight)},
+            {normal, 59, 12, c(Shadow)},       {normal, 58, 12, c(Dark)},
+            {normal, 3, 3, QColor(0, 0, 200)}, {pressed, 0, 12, c(Shadow)},
+            {pressed, 1, 12, c(Dark)},         {pressed, 59, 12, c(Shadow)},
+            {focused, 0, 12, Qt::black},       {focused, 1, 12, c(Light)},
+            {disabled, 3, 3, c(Button)}};
+        for (const auto& [image, x, y, colour] : pixels) QCOMPARE(image.pixel(x, y), colour.rgb());
+        // Every other pixel of the focus ring (4 pixels in) is inverted.
+        QVERIFY(focused.pixelColor(4, 5) != focused.pixelColor(4, 6));
+    }
+
+    // A script and its outcome on a 300 x 200 picture ("no picture": none): the areas,
+    // the tool left on (r, c, p, -), the selected area and which areas are orange.
+    void script_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("outcome");
+        const char* rows[][3] = {
+            {"rectangle up and left", "Tr P50,60 M20,100 R20,100", "R20,60,50,100 r 0 1"},
+            {"circle: a square toward the pointer", "Tc P50,60 M80,70 R80,70",
+             "C50,60,60,70 c 0 1"},
+            {"circle up and left", "Tc P50,60 R20,50", "C40,50,50,60 c 0 1"},
+            {"held at the right and bottom", "Tr P250,150 M400,300 R400,300",
+             "R250,150,300,200 r 0 1"},
+            {"not held at the left and top", "Tr P50,50 M-20,-30 R-20,-30", "R-20,-30,50,50 r 0 1"},
+            {"press beside the picture", "Tr P310,50 R100,100", "r -1"},
+            {"click without moving ends the tool", "Tr P50,60 R50,60", "- -1"},
+            {"release on the anchor's column", "Tr P50,60 M80,90 R50,90", "- -1"},
+            {"the tool stays on", "Tr P1,1 R5,5 P10,10 R20,20", "R1,1,5,5 R10,10,20,20 r 1 11"},
+            {"triangle", "Tp R10,10 R50,10 R30,40 X", "P10,10,50,10,30,40 - 0 1"},
+            {"two corners leave nothing", "Tp R10,10 R50,10 X", "- -1"},
+            {"another tool ends a polygon", "Tp R10,10 R50,10 R30,40 R5,5 Tr",
+             "P10,10,50,10,30,40,5,5 r 0 1"},
+            {"corners beside the picture", "Tp R10,10 R300,10 R30,40 R40,60 X",
+             "P10,10,30,40,40,60 - 0 1"},
+            {"pressing the active tool turns it off", "Tr Tr", "- -1"},
+            {"the later shape of an overlap", "Tr P10,10 R50,50 P30,30 R80,80 Tr P40,40 R40,40",
+             "R10,10,50,50 R30,30,80,80 - 1 11"},
+            {"a press beside every shape", "Tr P10,10 R50,50 Tr P100,100 R100,100",
+             "R10,10,50,50 - 0 1"},
+            {"relinking",
+             "Tr P0,0 R10,10 P20,20 R30,30 P40,40 R50,50 P0,0 R0,0 L1 P25,25 R25,25 L1",
+             "R0,0,10,10 R20,20,30,30 R40,40,50,50 - 1 011"},
+            {"dragging with no tool", "Tr P10,10 R50,50 Tr P20,20 M25,23 M30,30 R30,30 N-1,0",
+             "R19,20,59,60 - 0 1"},
+            {"no nudge with a tool on", "Tr P10,10 R50,50 N5,5", "R10,10,50,50 r 0 1"},
+            {"delete", "Tr P10,10 R50,50 P60,60 R70,70 D", "R10,10,50,50 - -1 1"},
+            {"no picture", "Tr P0,0 R10,10 Tp R1,1", "- -1"},
+        };
+        for (const auto& row : rows) QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]);
+    }
+    void script() {
+        QFETCH(QString, script);
+        HotspotTool tool;
+        if (QTest::currentDataTag() != QByteArray("no picture")) tool.SetPictureSize(300, 200);
+        tool.SetLinks({"Harbour (Folder 1)", "Notes (Folder 2)", "Welcome (/docs/Welcome.txt)"});
+        Run(tool, script);
+        QStringList outcome;
+        for (const auto& area : tool.Areas()) {
+            QStringList values;
+            for (auto value : area.m_arrCoords) values << QString::number(value);
+            outcome << QString("RCP").mid(area.m_nShape, 1) + values.join(',');
+        }
+        QString orange;
+        for (const auto& area : tool.Areas()) orange += tool.IsCurrentLink(area) ? '1' : '0';
+        outcome << QString("-rcp").mid(int(tool.ActiveTool()), 1)
+                << QString::number(tool.Selected()) << orange;
+        QTEST(outcome.join(' ').trimmed(), "outcome");
+    }
+
+    // Selecting a shape makes the first entry that begins with its link current
+    // (ignoring case); the status text names the shape, its coordinates and link.
+    void selectFollowsLinkAndStatus() {
+        HotspotTool tool;
+        tool.SetPictureSize(100, 100);
+        tool.SetLinks({"Harbour (Folder 1)", "notes (Folder 2)"});
+        CHotspotArea area;
+        area.SetRect(10, 10, 20, 20);
+        area.m_strLink = "NOTES";
+        tool.SetAreas({area});
+        tool.Press(15, 15);
+        tool.Release(15, 15);
+        QCOMPARE(tool.CurrentLink(), 1);
+        QCOMPARE(tool.StatusText(), std::string("Rectangle 10, 10, 20, 20 - NOTES"));
+    }
+
+    // Mouse events on the pane are taken in picture pixels (the scroll offset added):
+    // a rectangle dragged, then polygon corners clicked, a right-click ending the
+    // polygon and an arrow key nudging it. The new rectangle is drawn with a 3-pixel
+    // blue outline and orange hatching, as is the older one of the same link (outlined
+    // black).
+    void drawWithTheMouseAndKeys() {
+        HotspotsFixture f(QSize(900, 700));
+        f.dialog->resize(600, 500);
+        f.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.dialog.get(), foldcraft::test::kPatienceMs));
+        auto* viewport = f.dialog->Pane().viewport();
+        f.dialog->Pane().horizontalScrollBar()->setValue(100);
+        f.Tool("Rectangle")->toggle();  // as assistive technology does
+        QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(50, 60));
+        QTest::mouseMove(viewport, QPoint(20, 100));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(20, 100));
+        f.dialog->Pane().horizontalScrollBar()->setValue(0);
+        const QImage pane = f.RenderPane();
+        for (int x : {120, 121, 122}) QCOMPARE(pane.pixel(x, 80), QColor(Qt::blue).rgb());
+        QCOMPARE(pane.pixel(10, 25), QColor(Qt::black).rgb());
+        QCOMPARE(pane.pixel(300, 300), kPictureGrey.rgb());
+        int orange = 0;
+        for (int y = 11; y < 96; ++y)
+            for (int x = 11; x < 146; ++x) orange += pane.pixelColor(x, y) == QColor(255, 153, 0);
+        QVERIFY(orange > 100);
+        f.Tool("Polygon")->click();
+        for (QPoint corner : {QPoint(100, 120), QPoint(150, 180), QPoint(60, 190)})
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, corner);
+        QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(5, 5));
+        QVERIFY(!f.Tool("Polygon")->isChecked());
+        QTest::keyClick(&f.dialog->Pane(), Qt::Key_Right);
+        const auto areas = f.dialog->Result().areas;
+        QCOMPARE(areas.size(), size_t(3));
+        QCOMPARE(areas[1].m_arrCoords, (Coords{120, 60, 150, 100}));
+        QCOMPARE(areas[1].m_strLink, std::string("Boats (Folder 1)"));
+        QCOMPARE(areas[2].m_arrCoords, (Coords{101, 120, 151, 180, 61, 190}));
+    }
+
+    // A picture whose file is gone: the pane is white with a black border and OK
+    // stores an empty path. A folder that is not a hotspot folder keeps its areas.
+    void missingPictureAndPlainFolder() {
+        HotspotsFixture missing(QSize(), "/nonexistent/map.gif");
+        missing.dialog->resize(555, 400);
+        QVERIFY(!missing.dialog->Pane().HasPicture());
+        const QImage pane = missing.RenderPane();
+        QCOMPARE(pane.pixel(0, 0), QColor(Qt::black).rgb());
+        QCOMPARE(pane.pixel(5, 5), QColor(Qt::white).rgb());
+        QCOMPARE(missing.dialog->Result().image, std::string());
+        QCOMPARE(missing.dialog->Result().areas.size(), size_t(1));
+        HotspotsFixture plain(QSize(), "", 0);
+        QVERIFY(!plain.Tool("Rectangle")->isEnabled());
+        const auto result = plain.dialog->Result();
+        QCOMPARE(result.hotspotFolder, 0);
+        QCOMPARE(result.areas.size(), size_t(1));
+        QCOMPARE(result.areas[0].m_arrCoords, (Coords{10, 10, 40, 40}));
+    }
+
+    void clearingTheCheckBox_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("flag");
+        QTest::addColumn<bool>("keeps");  // the picture and the areas
+        QTest::newRow("No keeps everything") << int(IUserDialogs::Answer::kNo) << 1 << true;
+        QTest::newRow("Yes erases") << int(IUserDialogs::Answer::kYes) << 0 << false;
+    }
+    void clearingTheCheckBox() {
+        QFETCH(int, answer);
+        QFETCH(bool, keeps);
+        HotspotsFixture f;
+        f.dialogs.answers.push_back(IUserDialogs::Answer(answer));
+        f.dialog->findChild<QCheckBox*>()->toggle();
+        QCOMPARE(f.dialogs.Messages(),
+                 QStringList{"This will erase all hotspots for this folder. Continue?"});
+        const auto result = f.dialog->Result();
+        QTEST(result.hotspotFolder, "flag");
+        QCOMPARE(result.image, keeps ? f.picture.toStdString() : std::string());
+        QCOMPARE(result.areas.size(), size_t(keeps ? 1 : 0));
+        QCOMPARE(f.dialog->Pane().HasPicture(), keeps);
+        QCOMPARE(f.Tool("Rectangle")->isEnabled(), keeps);
+    }
+
+    // A cancelled Browse reads the picture again and empties the working list.
+    void cancelledBrowseReloads() {
+        HotspotsFixture f;
+        for (auto* button : f.dialog->findChildren<QPushButton*>())
+            if (button->text() == "Browse...") button->click();
+        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QVERIFY(f.dialog->Pane().HasPicture());
+        QCOMPARE(f.dialog->Result().image, f.picture.toStdString());
+        QVERIFY(f.dialog->Result().areas.empty());
+    }
+
+    // The dialog's size for a picture (invalid: unchanged), held inside the screen.
+    void sizeForPicture() {
+        const std::pair<QSize, QSize> rows[] = {
+            {QSize(0, 0), QSize(555, 400)},     {QSize(555, 400), QSize()},
+            {QSize(600, 500), QSize(629, 680)}, {QSize(600, 100), QSize(629, 400)},
+            {QSize(100, 500), QSize(555, 680)}, {QSize(1300, 900), QSize(1265, 970)}};
+        for (const auto& [picture, expected] : rows)
+            QCOMPARE(CHotspotsDlg::SizeForPicture(picture, QSize(1280, 1000)).value_or(QSize()),
+                     expected);
+    }
+};
+
+QTEST_MAIN(tst_DesignStep)
+#include "tst_DesignStep.moc"
