@@ -1,20 +1,14 @@
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QDateEdit>
-#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
-#include "model/BuildTreeFolder.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProjectFile.h"
 #include "support/Patience.h"
