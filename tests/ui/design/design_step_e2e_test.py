@@ -26,21 +26,9 @@ def xdotool(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, timeout=60)
 
 
-def centre(node):
-    box = node.queryComponent().getExtents(ui.pyatspi.DESKTOP_COORDS)
-    return box.x + box.width // 2, box.y + box.height // 2
-
-
 def click(node):
-    x, y = centre(node)
-    xdotool("mousemove", "--sync", x, y, "click", 1)
-
-
-def combo_box(app, root):
-    """The one showing combo box below root (on Linux its name is its text; the
-    caption is its label)."""
-    return app.wait_for(lambda: next((n for n in app.find_all(ui.ROLE_COMBO_BOX, root=root)
-                                      if app.showing(n)), None), "a combo box")
+    box = node.queryComponent().getExtents(ui.pyatspi.DESKTOP_COORDS)
+    xdotool("mousemove", "--sync", box.x + box.width // 2, box.y + box.height // 2, "click", 1)
 
 
 def status(app, dialog, start):
@@ -77,7 +65,9 @@ def hotspots(app, win):
     status(app, dialog, "Rectangle 50, 60, 150, 110 - Contacts.csv (")
 
     # Its link: an entry of the list, chosen with the mouse.
-    links = combo_box(app, dialog)
+    # (on Linux a combo box's name is its text; the caption is its label)
+    links = app.wait_for(lambda: next((n for n in app.find_all(ui.ROLE_COMBO_BOX, root=dialog)
+                                       if app.showing(n)), None), "the link list")
     click(links)
     click(app.find(next(n.name for n in app.find_all(ui.ROLE_LIST_ITEM, root=links)
                         if n.name.startswith("Meeting notes")), ui.ROLE_LIST_ITEM, root=links))
