@@ -1,7 +1,6 @@
-"""The Design step end to end, on the real program through the accessibility tree:
-a folder turned into a hotspot folder with the harbour map, a rectangle drawn on it
-with the mouse and linked to a document, and the project saved; the command-line
-tool then shows the hotspot."""
+"""The Design step end to end through the accessibility tree: a folder made a hotspot
+folder with the harbour map, a rectangle drawn with the mouse and linked to a
+document, the project saved; the command-line tool then shows the hotspot."""
 
 import json
 import os
