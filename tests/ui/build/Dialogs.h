@@ -1,3 +1,0 @@
-#pragma once
-
-#include "ui/support/RecordingUserDialogs.h"

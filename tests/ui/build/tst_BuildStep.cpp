@@ -1,0 +1,439 @@
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/AppServices.h"
+#include "app/ProjectDocument.h"
+#include "model/MemorySettingsStore.h"
+#include "model/ProjectFile.h"
+#include "support/Patience.h"
+#include "ui/build/BuildDialogs.h"
+#include "ui/build/CBuildTreeView.h"
+#include "ui/build/CBuildView.h"
+#include "ui/build/CNewFolderDlg.h"
+#include "ui/build/CNewWebLinkDlg.h"
+#include "ui/build/FolderSettingsCommand.h"
+#include "ui/build/ItemFormRules.h"
+#include "ui/build/SiteTreeView.h"
+#include "ui/build/WebLinkRules.h"
+#include "ui/design/FolderDialogs.h"
+#include "ui/support/RecordingUserDialogs.h"
+
+using namespace foldcraft;
+using foldcraft::test::RecordingUserDialogs;
+
+namespace {
+
+// Answers the Build step's own dialogs (no answer: Cancel) and counts the notices.
+struct FakeBuildDialogs : IBuildDialogs {
+    std::optional<QString> folderName;
+    std::optional<WebLink> webLink;
+    bool dontShowAgain = false;
+    int notices = 0;
+
+    std::optional<QString> AskFolderName(QWidget*) override { return folderName; }
+    std::optional<WebLink> AskWebLink(QWidget*) override { return webLink; }
+    bool SupportFileNotice(QWidget*) override {
+        ++notices;
+        return dontShowAgain;
+    }
+};
+
+// The Build tab's two panes, dialogs answered by doubles, the model checked by
+// QAbstractItemModelTester, the clock pinned. Root: folders A (folder A1 with document
+// deep; document a-doc) and B (empty), then documents b, A, a and the web link web.
+struct BuildFixture {
+    ScopedClockPin clock{1'000'000'000};
+    QTemporaryDir dir;
+    ProjectDocument document;
+    RecordingUserDialogs dialogs;
+    MemorySettingsStore settings;
+    AppServices services{dialogs, settings, dir.path().toStdString()};
+    FakeBuildDialogs buildDialogs;
+    std::unique_ptr<CBuildTreeView> tree;
+    std::unique_ptr<CBuildView> form;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+
+    BuildFixture() {
+        CBuildTreeFolder& root = Root();
+        auto a = std::make_unique<CBuildTreeFolder>("A", "(folder)", "");
+        auto a1 = std::make_unique<CBuildTreeFolder>("A1", "(folder)", "");
+        a1->AddDoc(std::make_unique<CBuildTreeDoc>("deep", "/nowhere/deep.txt", ""));
+        a->AddFolder(std::move(a1));
+        a->AddDoc(std::make_unique<CBuildTreeDoc>("a-doc", "/nowhere/a-doc.txt", ""));
+        root.AddFolder(std::move(a));
+        root.AddFolder(std::make_unique<CBuildTreeFolder>("B", "(folder)", ""));
+        for (const char* name : {"b", "A", "a"})
+            root.AddDoc(std::make_unique<CBuildTreeDoc>(name, std::string("/nowhere/") + name, ""));
+        root.AddDoc(std::make_unique<CBuildTreeDoc>("web", "https://example.org/", ""));
+        document.Doc().m_timeLastPublish = 0;
+        tree = std::make_unique<CBuildTreeView>(document, services);
+        form = std::make_unique<CBuildView>(document, services, *tree);
+        form->SetDialogs(buildDialogs);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            &tree->Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        document.NotifyReset();
+    }
+
+    CBuildTreeFolder& Root() { return *document.Doc().m_pRoot; }
+    // Selects an item of the root by name (folders first), or a path "A/A1".
+    ItemRef Find(const QString& path) {
+        BuildTreeModel& m = tree->Model();
+        QModelIndex at = m.RootIndex();
+        for (const QString& name : path.split('/', Qt::SkipEmptyParts))
+            at = m.match(m.index(0, 0, at), Qt::DisplayRole, name, 1, Qt::MatchExactly).value(0);
+        return m.ItemAt(at);
+    }
+    void Select(const QString& path) { tree->Select(Find(path)); }
+    QString SelectedName() { return QString::fromStdString(tree->Selected().item->m_strName); }
+    QStringList Children(const QString& path) {
+        const QModelIndex parent = tree->Model().IndexOf(Find(path));
+        QStringList names;
+        for (int row = 0; row < tree->Model().rowCount(parent); ++row)
+            names << tree->Model().index(row, 0, parent).data().toString();
+        return names;
+    }
+    bool AllExpanded(const QModelIndex& index) {
+        const int rows = tree->Model().rowCount(index);
+        bool all = rows == 0 || tree->Tree().isExpanded(index);
+        for (int row = 0; row < rows; ++row) all &= AllExpanded(tree->Model().index(row, 0, index));
+        return all;
+    }
+    std::string Bytes() { return WriteProjectBytes(document.Doc()); }
+    QString WriteFile(const QString& name, const QByteArray& contents) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(contents);
+        return file.fileName();
+    }
+};
+
+Time June(int day) {
+    return QDateTime(QDate(2026, 6, day), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
+}
+
+template <typename T>
+T* Control(QWidget& form, const QString& name) {
+    for (T* widget : form.findChildren<T*>())
+        if (widget->accessibleName() == name) return widget;
+    return nullptr;
+}
+
+enum Special { kDrop = 100, kButtonStyles, kRename };
+
+}  // namespace
+
+class tst_BuildStep : public QObject {
+    Q_OBJECT
+private slots:
+    // Each command is one undo step leaving the root's children and selection as given;
+    // undo restores bytes, selection, expansion and "modified", redo those of after.
+    void undoRedo_data() {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("root");  // the root's children after
+        QTest::addColumn<QString>("selected");
+        using enum BuildCommand;
+        const struct {
+            const char *name, *select;
+            int action;
+            const char *root, *selected;
+        } rows[] = {
+            {"add folder", "", int(kAddFolder), "A B Reports b A a web", "Root"},
+            {"add files", "A", int(kAddFiles), "A B b A a web", "A"},
+            {"add web link", "", int(kAddWebLink), "A B b A a web x", "Root"},
+            {"drop", "b", kDrop, "A B b A a web one.txt two.txt", "Root"},
+            {"sort", "b", int(kSortAscending), "A B A a b web", "b"},
+            {"reverse sort", "", int(kSortDescending), "B A web b A a", "Root"},
+            {"move up", "a", int(kMoveUp), "A B b a A web", "a"},
+            {"move down", "A", int(kMoveDown), "B A b A a web", "A"},
+            {"remove folder", "A", int(kRemove), "B b A a web", "Root"},
+            {"remove link", "web", int(kRemove), "A B b A a", "Root"},
+            {"button styles", "A", kButtonStyles, "A B b A a web", "A"},
+            {"rename", "A/A1", kRename, "A B b A a web", "Renamed"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString(r.select) << r.action << QString(r.root)
+                                  << QString(r.selected);
+    }
+    void undoRedo() {
+        QFETCH(QString, select);
+        QFETCH(int, action);
+        BuildFixture f;
+        const QString one = f.WriteFile("one.txt", "1"), two = f.WriteFile("two.txt", "22");
+        f.buildDialogs.folderName = QStringLiteral("Reports");
+        f.dialogs.files.push_back({one, two});
+        f.buildDialogs.webLink = {"https://example.org/x", "x"};
+        f.Select(select);
+        const std::string before = f.Bytes();
+        const QString selectedBefore = f.SelectedName();
+        if (action == kDrop) {
+            f.form->DropFiles({one, two}, f.Find("b"));
+        } else if (action == kButtonStyles) {
+            const ItemRef a = f.Find("A");
+            f.document.UndoStack().push(
+                new FolderSettingsCommand<ButtonStyleSettings, &ApplyButtonStyles>(
+                    f.tree->Model(), "Buttons", a, ReadButtonStyles(*f.Root().m_arrFolders[0]),
+                    {3, 2, 1, 4}, {{}, a}, {{}, a}));
+        } else if (action == kRename) {
+            f.form->findChild<QLineEdit*>()->setText(QStringLiteral("Renamed"));
+        } else {
+            f.form->Run(BuildCommand(action));
+        }
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        const std::string after = f.Bytes();
+        QVERIFY(after != before && f.document.Doc().IsModified());
+        QTEST(f.Children("").join(' '), "root");
+        QTEST(f.SelectedName(), "selected");
+        f.document.UndoStack().undo();
+        QVERIFY(f.Bytes() == before);
+        QVERIFY(f.AllExpanded(f.tree->Model().RootIndex()));
+        QCOMPARE(f.SelectedName(), selectedBefore.isEmpty() ? "Root" : selectedBefore);
+        QVERIFY(!f.document.Doc().IsModified());
+        f.document.UndoStack().redo();
+        QVERIFY(f.Bytes() == after);
+        QTEST(f.SelectedName(), "selected");
+    }
+
+    // Pages and PDFs bring the notice once unless switched off ("don't show again").
+    void supportFileNotice() {
+        const std::tuple<QStringList, int, int> rows[] = {
+            {{"index.html", "a.HTM", "b.pdf"}, 0, 1}, {{"x.txt"}, 0, 0}, {{"index.html"}, 1, 0}};
+        for (const auto& [names, setting, notices] : rows) {
+            BuildFixture f;
+            if (setting) f.settings.WriteInt("Message", "SupportFileMsg", setting);
+            QStringList paths;
+            for (const QString& name : names) paths << f.WriteFile(name, "x");
+            f.dialogs.files.push_back(paths);
+            f.buildDialogs.dontShowAgain = true;
+            f.form->Run(BuildCommand::kAddFiles);
+            QCOMPARE(f.Children("").mid(6), names);
+            QCOMPARE(f.buildDialogs.notices, notices);
+            QCOMPARE(f.settings.GetInt("Message", "SupportFileMsg", 0), notices ? 1 : setting);
+            QCOMPARE(f.services.lastAddDir, f.dir.path().toStdString());
+        }
+    }
+
+    // Dropped with a directory, files are added (a path over 255 characters whole) as
+    // one step, the directory refused with a message, the root selected.
+    void dropDirectoryWithTwoFiles() {
+        BuildFixture f;
+        const QString deep = QString(60, 'd') + '/' + QString(60, 'e') + '/' + QString(60, 'f') +
+                             '/' + QString(60, 'g');
+        QVERIFY(QDir(f.dir.path()).mkpath(deep));
+        const QString longFile = f.WriteFile(deep + "/long.txt", "long");
+        const QString small = f.WriteFile("small.txt", "s");
+        f.Select("A");
+        f.form->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
+        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc", "long.txt", "small.txt"}));
+        QCOMPARE(f.Root().m_arrFolders[0]->m_arrDocs[1]->m_strLink, longFile.toStdString());
+        QCOMPARE(f.dialogs.Messages(),
+                 QStringList{"Cannot add entire folder, select files instead."});
+        QCOMPARE(f.SelectedName(), QStringLiteral("Root"));
+        QCOMPARE(f.document.UndoStack().count(), 1);
+    }
+
+    // Move Up and Move Down only within a run of items of the same kind.
+    void moveAvailability() {
+        const std::tuple<const char*, bool, bool> rows[] = {
+            {"", false, false}, {"A", false, true},   {"B", true, false},
+            {"b", false, true}, {"web", true, false}, {"A/A1/deep", false, false}};
+        for (const auto& [select, up, down] : rows) {
+            BuildFixture f;
+            f.Select(select);
+            QCOMPARE(f.form->Selection().nextSameKind, down);
+            f.form->Run(BuildCommand::kMoveUp);
+            QCOMPARE(f.document.UndoStack().count(), int(up));
+        }
+    }
+
+    // Delete removes a folder with all below it and selects its parent; on the root it
+    // only rebuilds, selecting the folder of the last command.
+    void deleteKey() {
+        BuildFixture f;
+        QCOMPARE(f.form->Selection().treeItemCount, 10);
+        f.Select("A/A1");
+        QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
+        QCOMPARE(f.Children("A"), QStringList{"a-doc"});
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+        QCOMPARE(f.form->Selection().treeItemCount, 8);
+        f.Select("");
+        QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
+        QCOMPARE(f.document.UndoStack().count(), 1);
+        QCOMPARE(f.SelectedName(), QStringLiteral("A"));
+    }
+
+    // Icons: a lower-case scheme anywhere makes a web link; changed files are marked.
+    void icons() {
+        BuildFixture f;
+        const QString links[] = {"mailto:a@example.org", "ftp://example.org/f",
+                                 "/home/a://b.txt",      "MAILTO:a@example.org",
+                                 "/nowhere/x.txt",       f.WriteFile("changed.txt", "c")};
+        for (const QString& link : links)
+            f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("x", link.toStdString(), ""));
+        f.document.NotifyReset();
+        using enum TreeIcon;
+        const TreeIcon icons[] = {kWebLink,  kWebLink,  kWebLink,
+                                  kDocument, kDocument, kChangedDocument};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(int(f.tree->Model().IconOf(*f.Root().m_arrDocs[4 + i])), int(icons[i]));
+    }
+
+    // Hotspots needs sub-items; Preview writes temp.html in the program folder, opened.
+    void hotspotsAndPreview() {
+        BuildFixture f;
+        f.Select("B");
+        f.form->Run(BuildCommand::kHotspots);
+        QCOMPARE(f.dialogs.Messages(), QStringList{"Folder has no subitems to link to."});
+        f.form->Run(BuildCommand::kPreview);
+        QVERIFY(QFile::exists(f.dir.filePath("temp.html")));
+        QCOMPARE(f.dialogs.calls.back().text,
+                 QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
+    }
+
+    // Publish June 10, purge June 20 (both at noon) unless the row picks otherwise:
+    // edit 0 picks the purge date, 1 the publish date, 2 ticks purging.
+    void dateRules() {
+        const struct {
+            int edit;
+            bool purging;
+            int picked, publish, purgeDate;
+            bool message;
+        } rows[] = {{0, true, 5, 10, 11, true},   {0, true, 10, 10, 11, true},  // same second
+                    {0, true, 15, 10, 15, false}, {1, true, 25, 19, 20, true},
+                    {0, false, 5, 10, 5, false},  {2, false, 5, 10, 11, true}};
+        for (const auto& r : rows) {
+            ItemFields fields;
+            fields.publish = June(10);
+            fields.purgeDate = June(r.edit == 2 ? r.picked : 20);
+            fields.purge = r.purging ? 1 : 0;
+            const auto outcome =
+                r.edit == 0   ? ItemFormRules::PurgeDatePicked(fields, June(r.picked))
+                : r.edit == 1 ? ItemFormRules::PublishDatePicked(fields, June(r.picked))
+                              : ItemFormRules::PurgeSwitched(fields, true);
+            QCOMPARE(outcome.fields.publish, June(r.publish));
+            QCOMPARE(outcome.fields.purgeDate, June(r.purgeDate));
+            QCOMPARE(outcome.message.empty(), !r.message);
+        }
+    }
+
+    // A picked day keeps the time of day; a refused purge date shows corrected.
+    void purgePickerCorrects() {
+        BuildFixture f;
+        CBuildTreeDoc& item = *f.Find("b").item;
+        item.m_timePublish = June(10);
+        item.m_timePurge = June(20);
+        item.m_bPurge = 1;
+        f.Select("b");
+        auto* picker = Control<QDateEdit>(*f.form, "Purge date");
+        picker->setDate(QDate(2026, 6, 5));
+        QCOMPARE(item.m_timePurge, June(11));
+        QCOMPARE(picker->date(), QDate(2026, 6, 11));
+        QCOMPARE(f.dialogs.Messages(),
+                 QStringList{"Cannot set purge date on or before active publish date."});
+        Control<QDateEdit>(*f.form, "Publish:")->setDate(QDate(2026, 6, 3));
+        QCOMPARE(item.m_timePublish, June(3));
+    }
+
+    // Typing in a field is one step until it is left; "Edit..." edits the label in the
+    // Edit Text dialog; an emptied name becomes "Folder Name", in field and tree.
+    void fieldEdits() {
+        BuildFixture f;
+        f.Select("A");
+        const std::string before = f.Bytes();
+        auto* comment = Control<QLineEdit>(*f.form, "Comment:");
+        QTest::keyClicks(comment, "xyz");
+        QTest::keyClick(comment, Qt::Key_Return);
+        QTest::keyClicks(comment, "w");
+        QCOMPARE(f.Find("A").item->m_strComment, std::string("xyzw"));
+        QCOMPARE(f.document.UndoStack().count(), 2);
+        f.document.UndoStack().undo();
+        QCOMPARE(comment->text(), QStringLiteral("xyz"));
+        f.document.UndoStack().undo();
+        QVERIFY(f.Bytes() == before);
+
+        f.dialogs.texts.push_back(QStringLiteral("Hello"));
+        Control<QPushButton>(*f.form, "Edit...")->click();
+        QCOMPARE(f.Root().m_arrFolders[0]->m_strLabel, std::string("Hello"));
+        QCOMPARE(Control<QPlainTextEdit>(*f.form, "Label")->toPlainText(), QStringLiteral("Hello"));
+
+        QCOMPARE(ItemFormRules::NameFromField(""), std::string("Folder Name"));
+        auto* name = Control<QLineEdit>(*f.form, "Name:");
+        name->clear();
+        QCOMPARE(name->text(), QStringLiteral("Folder Name"));
+        QCOMPARE(f.tree->Model().data(f.tree->Model().IndexOf(f.tree->Selected())).toString(),
+                 QStringLiteral("Folder Name"));
+    }
+
+    // Buttons for folders only; the link editable for web links only.
+    void enableRules() {
+        const std::tuple<const char*, bool, bool> rows[] = {
+            {"A", true, false}, {"b", false, false}, {"web", false, true}};
+        for (const auto& [select, folder, linkEditable] : rows) {
+            BuildFixture f;
+            f.Select(select);
+            for (const char* caption :
+                 {"Add Folder", "Add Files", "Add Web Link", "Buttons...", "Hotspot...", "Edit..."})
+                QCOMPARE(Control<QPushButton>(*f.form, caption)->isEnabled(), folder);
+            QVERIFY(Control<QPushButton>(*f.form, "Refresh")->isEnabled());
+            QCOMPARE(
+                Control<QCheckBox>(*f.form, "Show \"Contents for\" at start of page")->isEnabled(),
+                folder);
+            QCOMPARE(Control<QLineEdit>(*f.form, "Link:")->isReadOnly(), !linkEditable);
+        }
+    }
+
+    // The name derived from a link, and the message for a link and name (empty: accepted).
+    void linkRules() {
+        const struct {
+            const char *link, *derived, *name, *message;
+        } rows[] = {
+            {"http://www.example.org/news", "example.org/news", "a", ""},
+            {"https://www.example.org", "example.org", "", "Please enter a name for the link."},
+            {"ftp://www.example.org", "www.example.org", "a", ""},
+            {"mailto:someone", "someone", "a", ""},
+            {"http://www.", "", "a", ""},
+            {"HTTP://example.org", "", "a", ""},
+            {"://", "", "a", ""},
+            {"www.example.org", "", "a", "Link is improperly formatted."},
+            {"a@example.org", "", "a", "Link is improperly formatted."},
+        };
+        for (const auto& r : rows) {
+            QCOMPARE(WebLinkRules::DerivedName(r.link), std::string(r.derived));
+            QCOMPARE(std::string(WebLinkRules::CheckLink(r.link, r.name)), std::string(r.message));
+        }
+    }
+
+    // The name follows the link keystroke by keystroke until the user types a name;
+    // OK with a bad link shows the message and stays open. Add Folder needs a name.
+    void webLinkDialog() {
+        test::RecordingUserDialogs dialogs;
+        CNewWebLinkDlg dialog(dialogs);
+        auto* link = dialog.findChildren<QLineEdit*>().at(0);
+        auto* name = dialog.findChildren<QLineEdit*>().at(1);
+        QCOMPARE(link->text(), QStringLiteral("http://"));
+        QTest::keyClicks(link, "www.example.org");
+        QCOMPARE(name->text(), QStringLiteral("example.org"));
+        QTest::keyClicks(name, "!");
+        QTest::keyClicks(link, "/x");
+        QCOMPARE(name->text(), QStringLiteral("example.org!"));
+        link->setText(QStringLiteral("example.org"));
+        dialog.accept();
+        QCOMPARE(dialogs.Messages(), QStringList{"Link is improperly formatted."});
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        CNewFolderDlg folder;  // needs a name, a blank one will do
+        folder.accept();
+        QCOMPARE(folder.result(), int(QDialog::Rejected));
+        QTest::keyClicks(folder.findChild<QLineEdit*>(), " ");
+        folder.accept();
+        QCOMPARE(folder.result(), int(QDialog::Accepted));
+    }
+};
+
+QTEST_MAIN(tst_BuildStep)
+#include "tst_BuildStep.moc"
