@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <tuple>
 
@@ -46,8 +47,8 @@ TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNoneActiveMode) {
     EXPECT_TRUE(store.WriteLog().empty());  // reading writes nothing
 }
 
-// Passwords are stored as typed; going back to firewall type "None" keeps what was
-// typed in the firewall fields, and it is saved.
+// Written in this order and read back the same; going back to firewall type "None"
+// keeps what was typed in the firewall fields. The timeout is never written.
 TEST(FtpSettings, WrittenValuesReadBackTheSame) {
     for (int type : {3, 0}) {
         MemorySettingsStore store;
@@ -55,68 +56,64 @@ TEST(FtpSettings, WrittenValuesReadBackTheSame) {
         written.nFirewallType = type;
         ASSERT_TRUE(written.Write(store));
         EXPECT_EQ(Fields(FtpSettings::Read(store)), Fields(written));
+        EXPECT_EQ(store.WriteLog(),
+                  (std::vector<std::string>{
+                      "FTPServer/HostName", "FTPServer/User", "FTPServer/Password",
+                      "FTPServer/StartDir", "FTPServer/Port", "FTPFirewall/HostName",
+                      "FTPFirewall/Password", "FTPFirewall/User", "FTPFirewall/Port",
+                      "FTPFirewall/FirewallType", "FTPServer/Passive", "FTPServer/ChangedOnly",
+                      "FTPServer/Security", "FTPServer/TrustFingerprint"}));
     }
 }
 
-TEST(FtpSettings, WriteOrder) {
-    MemorySettingsStore store;
-    ASSERT_TRUE(Filled().Write(store));
-    EXPECT_EQ(
-        store.WriteLog(),
-        (std::vector<std::string>{
-            "FTPServer/HostName", "FTPServer/User", "FTPServer/Password", "FTPServer/StartDir",
-            "FTPServer/Port", "FTPFirewall/HostName", "FTPFirewall/Password", "FTPFirewall/User",
-            "FTPFirewall/Port", "FTPFirewall/FirewallType", "FTPServer/Passive",
-            "FTPServer/ChangedOnly", "FTPServer/Security", "FTPServer/TrustFingerprint"}));
-    EXPECT_FALSE(store.Contains("FTPServer", "Timeout"));
-}
-
+// The checks in order, with their messages; nothing is written when one fails. The
+// starting directory and the firewall fields are not checked.
 TEST(FtpSettings, ChecksInOrderWithTheirMessages) {
-    FtpSettings s;  // everything empty: the host is reported first
-    EXPECT_EQ(s.Check(), "You must enter a server hostname.");
-    s.strHostName = "h";
-    s.nPort.reset();
-    EXPECT_EQ(s.Check(), "You must enter a server port number.");
-    s.nPort = 21;
-    EXPECT_EQ(s.Check(), "You must enter a username or \"anonymous\".");
-    s.strUser = "anonymous";
-    EXPECT_EQ(s.Check(), "You must enter a password or your email address for anonymous login.");
-    s.strPassword = "me@example.com";
-    EXPECT_EQ(s.Check(), "");
-    // The starting directory and the firewall fields are not checked.
+    FtpSettings s;
     s.nFirewallType = 5;
-    EXPECT_EQ(s.Check(), "");
-}
-
-TEST(FtpSettings, NothingIsWrittenWhenACheckFails) {
-    for (int missing = 0; missing < 4; ++missing) {
-        FtpSettings s = Filled();
-        if (missing == 0) s.strHostName.clear();
-        if (missing == 1) s.nPort.reset();
-        if (missing == 2) s.strUser.clear();
-        if (missing == 3) s.strPassword.clear();
+    const std::vector<std::pair<std::function<void()>, std::string>> steps = {
+        {[] {}, "You must enter a server hostname."},
+        {[&] {
+             s.strHostName = "h";
+             s.nPort.reset();
+         },
+         "You must enter a server port number."},
+        {[&] { s.nPort = 21; }, "You must enter a username or \"anonymous\"."},
+        {[&] { s.strUser = "anonymous"; },
+         "You must enter a password or your email address for anonymous login."},
+        {[&] { s.strPassword = "me@example.com"; }, ""},
+    };
+    for (const auto& [change, message] : steps) {
+        change();
+        EXPECT_EQ(s.Check(), message);
         MemorySettingsStore store;
-        EXPECT_FALSE(s.Write(store));
-        EXPECT_TRUE(store.WriteLog().empty()) << missing;
+        EXPECT_EQ(s.Write(store), message.empty());
+        EXPECT_EQ(store.WriteLog().empty(), !message.empty());
     }
 }
 
-TEST(FtpSettings, TimeoutSetting) {
-    MemorySettingsStore store;
-    // No timeout at all (0 or less) is not offered.
-    for (const auto& [stored, used] : {std::pair{5, 5}, {0, 60}, {-3, 60}}) {
+// No timeout at all (0 or less) is not offered; any security value but 0 means TLS.
+TEST(FtpSettings, StoredValuesOutOfRange) {
+    for (const auto& [stored, timeout, security] :
+         {std::tuple{5, 5, 1}, {0, 60, 2}, {-3, 60, -1}, {7, 7, 0}}) {
+        MemorySettingsStore store;
         store.WriteInt("FTPServer", "Timeout", stored);
-        EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, used) << stored;
+        store.WriteInt("FTPServer", "Security", security);
+        EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, timeout) << stored;
+        EXPECT_EQ(FtpSettings::Read(store).nSecurity, security == 0 ? 0 : 1) << security;
     }
 }
 
 TEST(FtpSettings, FirewallTypeNames) {
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(0), "None");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(3), "Proxy OPEN");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(7), "USER RemoteID@remoteHost fire ID");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(8), "USER remoteID@fireID@remoteHost");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(9), "");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(-1), "");
+    for (const auto& [type, name] : std::vector<std::pair<int, const char*>>{
+             {0, "None"},
+             {3, "Proxy OPEN"},
+             {7, "USER RemoteID@remoteHost fire ID"},
+             {8, "USER remoteID@fireID@remoteHost"},
+             {9, ""},
+             {-1, ""}}) {
+        EXPECT_STREQ(FtpSettings::FirewallTypeName(type), name);
+    }
 }
 
 }  // namespace
