@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -119,68 +120,40 @@ TEST(FTPLinkReplies, EndlessLineIsANetworkErrorNotAMemoryHog) {
 // Logon: the sequence of each firewall type, what is sent and how each reply class
 // leads on.
 
+// Each line of the fixture: firewall type, server port, whether the logon succeeds, the
+// last reply, then what is sent and answered in each step.
 TEST(FTPLinkLogon, FollowsTheSequenceTable) {
-    struct Case {
-        int type;
-        int serverPort;      // ignored for type 0, which connects to the scripted server
-        std::string script;  // "line sent>reply|..." after the greeting
-        bool loggedOn;
-        std::string lastReply;  // empty: the last reply of the script
-    };
-    const std::string failed = CFTPLink::kLogonFailed;
-    const std::vector<Case> cases = {
-        {0, 0, "USER bob>230 In", true, ""},
-        {0, 0, "USER bob>331 Pw|PASS secret>332 Acct|ACCT >230 In", true, ""},
-        {0, 0, "USER bob>331 Pw|PASS secret>332 Acct|ACCT >332 More", false, failed},
-        {0, 0, "USER bob>331 Pw|PASS secret>530 Login incorrect.", false, ""},
-        {1, 2121,
-         "USER fw>331 Fw pw|PASS fwpw>230 Fw ok|SITE ftp.example.com:2121>331 Go on|"
-         "USER bob>331 Pw|PASS secret>230 In",
-         true, ""},
-        {1, 21, "USER fw>230 Fw ok|SITE ftp.example.com>331 Go on|USER bob>230 In", true, ""},
-        {1, 21, "USER fw>230 Fw ok|SITE ftp.example.com>200 Site ok", false, failed},
-        {1, 21, "USER fw>331 Fw pw|PASS fwpw>332 Huh", false, failed},
-        {2, 2121,
-         "USER fw>331 Fw pw|PASS fwpw>230 Fw ok|USER bob@ftp.example.com:2121>331 Pw|"
-         "PASS secret>230 In",
-         true, ""},
-        {3, 21, "OPEN ftp.example.com>220 Open|USER bob>331 Pw|PASS secret>230 In", true, ""},
-        {3, 2121, "OPEN ftp.example.com:2121>331 Open|USER bob>230 In", true, ""},
-        {3, 21, "OPEN ftp.example.com>530 No such host", false, ""},
-        {4, 21, "USER fw>331 Fw pw|PASS fwpw>230 Fw ok|USER bob>331 Pw|PASS secret>230 In", true,
-         ""},
-        {5, 2121, "USER bob@ftp.example.com:2121>331 Pw|PASS secret>230 In", true, ""},
-        {5, 21, "USER bob@ftp.example.com>230 In", true, ""},
-        {5, 21, "USER bob@ftp.example.com>421 Busy", false, ""},
-        {6, 21, "USER fw@ftp.example.com>331 Fw pw|PASS fwpw>230 Fw ok|USER bob>230 In", true,
-         ""},
-        {7, 2121, "USER bob@ftp.example.com:2121 fw>331 Pw|PASS secret>230 In", true, ""},
-        {7, 21, "USER bob@ftp.example.com fw>230 In", false, failed},
-        {8, 21, "USER bob@fw@ftp.example.com>331 Pw|PASS secret@fwpw>332 Acct|ACCT >230 In", true,
-         ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("type " + std::to_string(c.type) + ": " + c.script);
+    std::ifstream table(std::string(FOLDCRAFT_TESTS_DIR) + "/publish/ftp/fixtures/logon_sequences.tsv");
+    std::string row;
+    int rows = 0;
+    while (std::getline(table, row)) {
+        if (row.empty() || row[0] == '#') continue;
+        SCOPED_TRACE(row);
+        std::stringstream fields(row);
+        int type, port, loggedOn;
+        std::string last, step, reply;
+        fields >> type >> port >> loggedOn >> last;
+        fields.ignore(1);
         Session s;
         s.server.Send("220 Ready");
-        std::stringstream steps(c.script);
-        std::string step, reply;
         std::size_t count = 0;
-        while (std::getline(steps, step, '|')) {
+        while (std::getline(fields, step, '\t')) {
             reply = step.substr(step.find('>') + 1);
             s.server.Expect(step.substr(0, step.find('>'))).Send(reply);
             ++count;
         }
         s.server.Start();
-        const bool direct = c.type == 0;
+        const bool direct = type == 0;
         EXPECT_EQ(s.link.Logon(direct ? "127.0.0.1" : "ftp.example.com",
-                               direct ? s.server.Port() : c.serverPort, "bob", "secret", "",
-                               "127.0.0.1", "fw", "fwpw", direct ? 21 : s.server.Port(), c.type),
-                  c.loggedOn);
-        EXPECT_EQ(s.link.m_strLastReply, c.lastReply.empty() ? reply : c.lastReply);
+                               direct ? s.server.Port() : port, "bob", "secret", "", "127.0.0.1",
+                               "fw", "fwpw", direct ? 21 : s.server.Port(), type),
+                  loggedOn == 1);
+        EXPECT_EQ(s.link.m_strLastReply, last == "failed" ? CFTPLink::kLogonFailed : reply);
         EXPECT_TRUE(s.Finish());
         EXPECT_EQ(s.server.Received().size(), count);  // nothing more was sent
+        ++rows;
     }
+    EXPECT_EQ(rows, 20);
 }
 
 TEST(FTPLinkLogon, FailuresBeforeTheLoginSequence) {
@@ -259,22 +232,6 @@ TEST_F(FTPLinkReal, StoreAndRetrieve) {
             EXPECT_EQ(ReadFile(local / "down.bin"), Pattern(size));
         }
     }
-}
-
-// A refused upload fails alone; the next one works. A 550 for a directory that is
-// there counts as made; one for a directory that cannot be made does not.
-TEST_F(FTPLinkReal, RefusalsKeepTheLinkInStep) {
-    const std::string file = local.WriteFile("a.txt", "abc");
-    EXPECT_FALSE(link.TransferFile("no/such/dir/a.txt", file, false, false));
-    EXPECT_EQ(link.m_strLastReply.substr(0, 3), "550");
-    EXPECT_TRUE(link.MakeDirectory("images"));
-    EXPECT_TRUE(link.MakeDirectory("images"));
-    EXPECT_FALSE(link.DirectoryRefused());
-    EXPECT_FALSE(link.MakeDirectory("no/such"));
-    EXPECT_EQ(link.m_strLastReply.substr(0, 3), "550");
-    EXPECT_TRUE(link.DirectoryRefused());
-    EXPECT_TRUE(link.TransferFile("images/a.txt", file, true, false)) << link.m_strLastReply;
-    EXPECT_EQ(ReadFile(root / "images/a.txt"), "abc");
 }
 
 // ---------------------------------------------------------------------------
