@@ -44,10 +44,9 @@ FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
     m_workDir = pattern;
     std::string command = "exec /usr/bin/python3 " +
                           Quoted(std::string(FOLDCRAFT_TESTS_DIR) + "/support/ftp_test_server.py");
-    for (const std::string& arg :
-         std::vector<std::string>{"--root", root, "--user", user, "--password", password,
-                                  "--port-file", m_workDir + "/port", "--command-log",
-                                  m_workDir + "/commands.log"}) {
+    for (const std::string& arg : std::vector<std::string>{
+             "--root", root, "--user", user, "--password", password, "--port-file",
+             m_workDir + "/port", "--command-log", m_workDir + "/commands.log"}) {
         command += " " + Quoted(arg);
     }
     for (const std::string& arg : extraArgs) command += " " + Quoted(arg);

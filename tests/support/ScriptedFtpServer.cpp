@@ -152,25 +152,28 @@ void ScriptedFtpServer::Run() {
     m_done = true;
 }
 
+bool ScriptedFtpServer::ReadCommand(std::string& line) {
+    if (!ReadLine(m_controlFd, m_clientBuffer, line)) return false;
+    line.pop_back();
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    } else {
+        line += " (no CR)";
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_received.push_back(line);
+    return true;
+}
+
 bool ScriptedFtpServer::RunStep(const Step& step) {
     std::string line;
     switch (step.kind) {
         case kSend:
             return WriteAll(m_controlFd, step.text);
         case kExpect: {
-            if (!ReadLine(m_controlFd, m_clientBuffer, line)) {
+            if (!ReadCommand(line)) {
                 Error("the client went before sending: " + step.text);
                 return false;
-            }
-            line.pop_back();
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            } else {
-                line += " (no CR)";
-            }
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_received.push_back(line);
             }
             const char last = step.text.empty() ? '\0' : step.text.back();
             const bool prefix = last == ',' || last == ' ';
@@ -245,49 +248,32 @@ void ScriptedFtpServer::RunProxy() {
     const sockaddr_in to = Loopback(m_upstreamPort);
     if (::connect(upstream, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
         Error("cannot reach the real server");
-        CloseFd(upstream);
-        return;
     }
-    std::string upstreamBuffer, line;
-    std::map<std::string, int> seen{{"", 1}};
-    std::string word;  // "" for the greeting
-    while (true) {
+    std::string buffer;
+    std::string line;
+    std::string reply;
+    std::string word;  // "" : the greeting
+    std::map<std::string, int> seen;
+    for (int n = 1; upstream >= 0; n = ++seen[word]) {
         const Fault* fault = nullptr;
         for (const Fault& f : m_faults) {
-            if (f.command == word && f.occurrence == seen[word]) fault = &f;
+            if (f.command == word && f.occurrence == n) fault = &f;
         }
-        if (fault && !fault->after && fault->kind != Fault::kReply) break;
-        if (fault && !fault->after) {
-            if (!WriteAll(m_controlFd, fault->reply + "\r\n")) break;
-        } else {
-            // The real server's reply, to its last line, past any preliminary ones.
+        if (!fault || fault->after) {
+            // The command goes on; its reply comes back, to its final line.
+            if (!word.empty() && !WriteAll(upstream, line + "\r\n")) break;
             bool final = false;
-            while (!final && ReadLine(upstream, upstreamBuffer, line)) {
-                final = line.size() >= 5 && line[3] != '-' && line[0] != '1';
-                if (final && fault) break;
-                if (!WriteAll(m_controlFd, line)) break;
+            while (!final && ReadLine(upstream, buffer, reply)) {
+                final = reply.size() > 4 && reply[3] != '-' && reply[0] != '1';
+                if (!(final && fault)) WriteAll(m_controlFd, reply);
             }
             if (!final) break;
-            if (fault && fault->kind != Fault::kReply) break;
-            if (fault && !WriteAll(m_controlFd, fault->reply + "\r\n")) break;
         }
-        if (word == "QUIT" || !ReadLine(m_controlFd, m_clientBuffer, line)) break;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_received.push_back(line.substr(0, line.find_last_not_of("\r\n") + 1));
-        }
-        word = line.substr(0, line.find_first_of(" \r\n"));
-        ++seen[word];
-        const bool forward = std::none_of(m_faults.begin(), m_faults.end(), [&](const Fault& f) {
-            return f.command == word && f.occurrence == seen[word] && !f.after;
-        });
-        if (forward && !WriteAll(upstream, line)) break;
-    }
-    // A stall waits for the client to go; anything else closes the connection.
-    for (const Fault& f : m_faults) {
-        if (f.kind == Fault::kStall && f.command == word && f.occurrence == seen[word]) {
-            WaitUntilClientGoes();
-        }
+        if (fault && fault->kind == Fault::kStall) WaitUntilClientGoes();
+        if (fault && fault->kind != Fault::kReply) break;
+        if (fault) WriteAll(m_controlFd, fault->reply + "\r\n");
+        if (word == "QUIT" || !ReadCommand(line)) break;
+        word = line.substr(0, line.find(' '));
     }
     CloseFd(upstream);
 }

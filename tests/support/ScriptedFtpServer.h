@@ -11,15 +11,11 @@
 
 namespace foldcraft::test {
 
-// A server on 127.0.0.1, run in a thread of the test, for what no real server says.
-// It serves one control connection and follows a script (send this, expect that, drop
-// the connection here, stall there), or stands between the client and a real server
-// (Proxy): it passes the control connection on and breaks it at a chosen command. Data
-// connections of a proxied session go to the real server directly.
-//
-// Every wait is bounded: once kPatience has passed since Start() the server gives up,
-// closes the connection and notes an error (a client that ignored its timeout). Build
-// the script before Start().
+// A server on 127.0.0.1, in a thread of the test, for what no real server says: it
+// serves one control connection by a script (send this, expect that, stall there),
+// then may pass the rest on to a real server (Proxy), breaking it at a chosen command;
+// data connections then go to the real server directly. kPatience after Start() it
+// gives up and notes an error (a client that ignored its timeout).
 class ScriptedFtpServer {
 public:
     // What the proxy does at the nth arrival of a command word ("" : on connecting).
@@ -29,7 +25,7 @@ public:
         int occurrence = 1;
         Kind kind = kDrop;
         std::string reply = {};  // kReply: answered instead of the real server's reply
-        bool after = false;  // act on the real server's final reply, not on the command
+        bool after = false;      // act on the real server's final reply, not on the command
     };
 
     ScriptedFtpServer();
@@ -58,11 +54,10 @@ public:
     ScriptedFtpServer& Proxy(int port, std::vector<Fault> faults = {});
 
     void Start();
-    // Waits (at most limit) until the script has run and the client has gone. False
-    // when the server was still busy (it is then stopped).
+    // Waits (at most limit) for the client to go; false when it did not (then stops).
     bool Finish(std::chrono::milliseconds limit = kPatience);
 
-    // Every line the client sent, in order (" (no CR)" added when it ended in a bare LF).
+    // The client's lines (a bare LF ending marked " (no CR)" in scripted steps).
     std::vector<std::string> Received() const { return Locked(m_received); }
     std::vector<std::string> Errors() const { return Locked(m_errors); }
     std::string DataReceived() const { return Locked(m_data); }
@@ -87,7 +82,8 @@ private:
     bool RunStep(const Step& step);
     void RunProxy();
     bool Wait(int fd, short events);
-    bool ReadLine(int fd, std::string& buffer, std::string& line);
+    bool ReadLine(int fd, std::string& buffer, std::string& line);  // with its LF
+    bool ReadCommand(std::string& line);                            // from the client, recorded
     bool WriteAll(int fd, const std::string& bytes);
     void WaitUntilClientGoes();
     void Error(const std::string& text);

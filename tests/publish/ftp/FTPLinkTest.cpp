@@ -123,7 +123,8 @@ TEST(FTPLinkReplies, EndlessLineIsANetworkErrorNotAMemoryHog) {
 // Each line of the fixture: firewall type, server port, whether the logon succeeds, the
 // last reply, then what is sent and answered in each step.
 TEST(FTPLinkLogon, FollowsTheSequenceTable) {
-    std::ifstream table(std::string(FOLDCRAFT_TESTS_DIR) + "/publish/ftp/fixtures/logon_sequences.tsv");
+    std::ifstream table(std::string(FOLDCRAFT_TESTS_DIR) +
+                        "/publish/ftp/fixtures/logon_sequences.tsv");
     std::string row;
     int rows = 0;
     while (std::getline(table, row)) {

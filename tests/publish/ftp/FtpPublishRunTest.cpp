@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "generator/SitePaths.h"
-#include "generator/SupportImages.h"
 #include "publish/EventLogSink.h"
 #include "publish/FtpPublishRun.h"
 #include "publish/LocalPublishRun.h"
@@ -65,6 +64,14 @@ bool EndsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The lines that begin with word.
+std::vector<std::string> Starting(const std::vector<std::string>& lines, const std::string& word) {
+    std::vector<std::string> found;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
+                 [&](const std::string& line) { return line.rfind(word, 0) == 0; });
+    return found;
+}
+
 class FtpPublish : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
@@ -109,13 +116,7 @@ protected:
         return result;
     }
 
-    std::vector<std::string> Sent(const std::string& word) const {
-        std::vector<std::string> lines;
-        for (const std::string& line : sent) {
-            if (line.rfind(word, 0) == 0) lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> Sent(const std::string& word) const { return Starting(sent, word); }
     std::string Remote(const std::string& source) const {
         return "files/" + SitePaths::RelativeSitePath(source);
     }
@@ -155,14 +156,23 @@ protected:
 // arrives there.
 TEST_P(FtpPublish, WholeRun) {
     ASSERT_EQ(Run(), Result::kSuccess) << log;
-    const std::vector<std::string> expected = {
-        "close:off",          "pause:100",  "show:" + kHeader + kTemp,
-        "scroll:4",           "pause:100",  "show:" + kLogin + kLoggedIn,
-        "scroll:2",           "show:" + kDirs,
-        "scroll:2",           "show:" + kCopying + kCopied,
-        "scroll:2",           "show:" + kLoggedOff,
-        "scroll:2",           "pause:100",  "show:" + kSuccess,
-        "scroll:4",           "close:on"};
+    const std::vector<std::string> expected = {"close:off",
+                                               "pause:100",
+                                               "show:" + kHeader + kTemp,
+                                               "scroll:4",
+                                               "pause:100",
+                                               "show:" + kLogin + kLoggedIn,
+                                               "scroll:2",
+                                               "show:" + kDirs,
+                                               "scroll:2",
+                                               "show:" + kCopying + kCopied,
+                                               "scroll:2",
+                                               "show:" + kLoggedOff,
+                                               "scroll:2",
+                                               "pause:100",
+                                               "show:" + kSuccess,
+                                               "scroll:4",
+                                               "close:on"};
     EXPECT_EQ(events.events, expected);
     EXPECT_FALSE(errorFlag);
     EXPECT_TRUE(project->doc.m_arrPublishFiles.empty());
@@ -215,8 +225,9 @@ TEST_P(FtpRepublish, SendsOnlyWhatChangedAndRemovesOnlyItsOwn) {
     ASSERT_TRUE(fs::exists(purged));
     const std::string foreign = dir.WriteFile("ftproot/www/files/theirs.txt", "not ours");
     ASSERT_EQ(Run(), Result::kSuccess) << log;
-    EXPECT_EQ(Sent("STOR files/"), std::vector<std::string>{
-                                       "STOR " + FtpPublishRun::TemporaryName(Remote(project->notes))});
+    EXPECT_EQ(
+        Sent("STOR files/"),
+        std::vector<std::string>{"STOR " + FtpPublishRun::TemporaryName(Remote(project->notes))});
     EXPECT_TRUE(Sent("STOR images/").empty());
     EXPECT_EQ(Sent("STOR ").back(), manifest);
     EXPECT_NE(log.find("\nRemoved 1 files that are no longer published.\n"), std::string::npos);
@@ -250,27 +261,42 @@ TEST_P(FtpPublish, Outcomes) {
     const Result kFail = Result::kFailed;
     const Result kSome = Result::kFilesNotCopied;
     const std::vector<Case> cases = {
-        {"wrong password", {}, kFail, kLoginFailed,
+        {"wrong password",
+         {},
+         kFail,
+         kLoginFailed,
          [&] { settings.strPassword = "wrong-pw"; },
          [&] {
              EXPECT_TRUE(Sent("QUIT").empty());
              EXPECT_EQ(detail, "");  // the answer to PASS is never shown
          }},
-        {"starting directory refused", {}, kFail, kNoStartDir,
+        {"starting directory refused",
+         {},
+         kFail,
+         kNoStartDir,
          [&] { settings.strStartDir = "no-such"; },
          [&] { EXPECT_EQ(detail.substr(0, 4), "550 "); }},
         {"password echoed",
-         {{"CWD", 1, Fault::kReply, "550 www: No such directory (user pw-1234)."}}, kFail,
-         kNoStartDir, [] {},
+         {{"CWD", 1, Fault::kReply, "550 www: No such directory (user pw-1234)."}},
+         kFail,
+         kNoStartDir,
+         [] {},
          [&] { EXPECT_EQ(detail, "550 www: No such directory (user ********)."); }},
-        {"TLS not offered", {}, kFail,
+        {"TLS not offered",
+         {},
+         kFail,
          kLogin + "\nServer does not support encrypted connections.\n",
          [&] { settings.nSecurity = FtpSettings::kSecurityTls; },
          [&] { EXPECT_EQ(sent, std::vector<std::string>{"AUTH TLS"}); }},
-        {"staging directory cannot be made", {}, kFail,
+        {"staging directory cannot be made",
+         {},
+         kFail,
          "\nCreating temp files...\nCreation of temp directory failed!\n",
          [&] { program = dir / "no/such/program"; }},
-        {"stopped", {}, kFail, kLoggedIn + kDirs + kCopying + stopped,
+        {"stopped",
+         {},
+         kFail,
+         kLoggedIn + kDirs + kCopying + stopped,
          [&] {
              stop = [this, asked = 0]() mutable {
                  const auto& shown = events.events;
@@ -282,15 +308,23 @@ TEST_P(FtpPublish, Outcomes) {
              EXPECT_EQ(sent.back(), "QUIT");
              EXPECT_EQ(Sent("STOR ").size(), 4u);  // 3 files and the manifest
          }},
-        {"empty starting directory", {}, Result::kSuccess, kLoggedOff + kSuccess,
+        {"empty starting directory",
+         {},
+         Result::kSuccess,
+         kLoggedOff + kSuccess,
          [&] {
              settings.strStartDir.clear();
              www = dir / "ftproot";
          },
          [&] { EXPECT_TRUE(Sent("CWD").empty()); }},
-        {"missing document", {}, kSome, kNotCopied + project->notes + "\n" + kPartial,
+        {"missing document",
+         {},
+         kSome,
+         kNotCopied + project->notes + "\n" + kPartial,
          [&] { fs::remove(project->notes); }},
-        {"unsafe source paths", {}, kSome,
+        {"unsafe source paths",
+         {},
+         kSome,
          kNotCopied + withBreak + "\n" + climbing + "\n" + kPartial,
          [&] {
              dir.WriteFile("src/x/bad\r\nDELE index.html", "X");
@@ -304,13 +338,21 @@ TEST_P(FtpPublish, Outcomes) {
                  EXPECT_NE(line, "DELE index.html");
              }
          }},
-        {"background named like a support image", {}, Result::kSuccess, kSuccess,
-         [&] { project->doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MINE"); },
+        {"background named like a support image",
+         {},
+         Result::kSuccess,
+         kSuccess,
+         [&] {
+             project->doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MINE");
+         },
          [&] {
              EXPECT_EQ(ReadFile(www + "/images/logo.gif"), ReadFile(program + "/images/logo.gif"));
              EXPECT_EQ(ReadFile(www + "/images/background-logo.gif"), "MINE");
          }},
-        {"stale staging pages", {}, Result::kSuccess, kSuccess,
+        {"stale staging pages",
+         {},
+         Result::kSuccess,
+         kSuccess,
          [&] {
              dir.WriteFile("program/_temp/Folder0-7.html", "other project");
              dir.WriteFile("program/_temp/TitlePage.html", "old title page");
@@ -320,14 +362,18 @@ TEST_P(FtpPublish, Outcomes) {
              EXPECT_FALSE(fs::exists(www + "/Folder0-7.html"));
              EXPECT_FALSE(fs::exists(www + "/TitlePage.html"));
          }},
-        {"upload refused", {{"STOR", 3, Fault::kReply, "553 Could not create."}}, kSome,
+        {"upload refused",
+         {{"STOR", 3, Fault::kReply, "553 Could not create."}},
+         kSome,
          kNotCopied + blue + "\n\nServer: 553 Could not create.\n" + kPartial},
-        {"PORT or PASV refused", {{"PORT", 2, Fault::kReply, "550 Permission denied."},
-                                  {"PASV", 2, Fault::kReply, "550 Permission denied."}},
+        {"PORT or PASV refused",
+         {{"PORT", 2, Fault::kReply, "550 Permission denied."},
+          {"PASV", 2, Fault::kReply, "550 Permission denied."}},
          kSome,
          kNotCopied + project->background + "\n\nServer: 550 Permission denied.\n" +
              (GetParam() ? "" : hint) + kPartial},
-        {"server cannot connect back", {{"STOR", 1, Fault::kReply, "425 Can't open data."}},
+        {"server cannot connect back",
+         {{"STOR", 1, Fault::kReply, "425 Can't open data."}},
          kSome,
          kNotCopied + project->background + "\n\nServer: 425 Can't open data.\n" +
              (GetParam() ? "" : hint) + kPartial},
@@ -337,15 +383,24 @@ TEST_P(FtpPublish, Outcomes) {
          kSome,
          "\nCreating directory structure..." + std::string(FtpPublishRun::kDirectoriesRefused) +
              kCopying + kNotCopied + docs + "\nServer: 550 Permission denied.\n" + kPartial},
-        {"directory failed", {{"MKD", 3, Fault::kReply, "553 Not allowed."}}, kFail, kDirsFailed,
-         [] {}, [&] { EXPECT_TRUE(Sent("STOR ").empty()); }},
+        {"directory failed",
+         {{"MKD", 3, Fault::kReply, "553 Not allowed."}},
+         kFail,
+         kDirsFailed,
+         [] {},
+         [&] { EXPECT_TRUE(Sent("STOR ").empty()); }},
         {"upload broken off: the old file stays, no part is left",
-         {{"STOR", 3, Fault::kReply, "426 Connection closed; transfer aborted.", true}}, kSome,
+         {{"STOR", 3, Fault::kReply, "426 Connection closed; transfer aborted.", true}},
+         kSome,
          kNotCopied + blue + "\n\nServer: 426 Connection closed; transfer aborted.\n" + kPartial,
          [&] { dir.WriteFile("ftproot/www/images/blue_btn.jpg", "OLD"); },
          [&] { EXPECT_EQ(ReadFile(www + "/images/blue_btn.jpg"), "OLD"); }},
-        {"no renaming on the server", {{"RNFR", 1, Fault::kReply, "502 Not implemented."}},
-         Result::kSuccess, kSuccess, [] {}, [&] { EXPECT_EQ(Sent("RNFR ").size(), 1u); }},
+        {"no renaming on the server",
+         {{"RNFR", 1, Fault::kReply, "502 Not implemented."}},
+         Result::kSuccess,
+         kSuccess,
+         [] {},
+         [&] { EXPECT_EQ(Sent("RNFR ").size(), 1u); }},
         {"greeting dropped", {{"", 1, Fault::kDrop}}, kFail, kLoginFailed},
         {"greeting stalled", {{"", 1, Fault::kStall}}, kFail, kLoginFailed},
         {"PASS stalled", {{"PASS", 1, Fault::kStall}}, kFail, kLoginFailed},
@@ -368,7 +423,8 @@ TEST_P(FtpPublish, Outcomes) {
             return std::any_of(c.faults.begin(), c.faults.end(),
                                [&](const Fault& f) { return f.kind == kind; });
         };
-        timeout = breaks(Fault::kStall) ? foldcraft::test::kStallTimeout : foldcraft::test::kPatience;
+        timeout =
+            breaks(Fault::kStall) ? foldcraft::test::kStallTimeout : foldcraft::test::kPatience;
         EXPECT_EQ(Run(c.faults), c.result);
         EXPECT_TRUE(EndsWith(log, c.tail)) << log;
         EXPECT_EQ(events.events.back(), "close:on");
@@ -396,78 +452,46 @@ INSTANTIATE_TEST_SUITE_P(FtpPublish, FtpPublish, ::testing::Values(false, true),
                              return std::string(info.param ? "Passive" : "Active");
                          });
 
-// Explicit FTPS, with a CA and a server certificate (for "localhost") made for the test
-// by the openssl command. The client trusts the CA through SSL_CERT_FILE.
+// Explicit FTPS, with a certificate for "localhost" from a test CA (fixtures, made with
+// the openssl command for a hundred years). The client trusts the CA through SSL_CERT_FILE.
 class FtpPublishTls : public FtpPublish {
 protected:
     void SetUp() override {
-        const std::string pki = dir / "pki";
-        fs::create_directories(pki);
-        const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-        dir.WriteFile("pki/ext.cnf",
-                      "subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\n"
-                      "extendedKeyUsage=serverAuth\n");
-        const std::string script =
-            "cd '" + pki + "' && openssl req -x509" + ec +
-            " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Foldcraft test CA'"
-            " -addext basicConstraints=critical,CA:TRUE"
-            " -addext keyUsage=critical,keyCertSign,cRLSign && openssl req" +
-            ec +
-            " -keyout server.key -out server.csr -subj /CN=localhost && openssl x509 -req"
-            " -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem"
-            " -days 2 -extfile ext.cnf";
-        if (std::system(("(" + script + ") >/dev/null 2>&1").c_str()) != 0) {
-            GTEST_SKIP() << "the openssl command could not make the certificates";
-        }
-        serverArgs = {"--tls-cert", pki + "/server.pem", "--tls-key", pki + "/server.key"};
-        ::setenv("SSL_CERT_FILE", (pki + "/ca.pem").c_str(), 1);
+        const std::string pki = std::string(FOLDCRAFT_TESTS_DIR) + "/publish/ftp/fixtures/";
+        serverArgs = {"--tls-cert", pki + "localhost.pem", "--tls-key", pki + "localhost.key"};
+        ::setenv("SSL_CERT_FILE", (pki + "test-ca.pem").c_str(), 1);
         FtpPublish::SetUp();
         settings.strHostName = "localhost";
         settings.nSecurity = FtpSettings::kSecurityTls;
     }
     void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
-
-    std::vector<std::string> Commands(const std::string& word) const {
-        std::vector<std::string> lines;
-        for (const std::string& line : server->Commands()) {
-            if (line.rfind(word, 0) == 0) lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> Passwords() const { return Starting(server->Commands(), "PASS"); }
 };
 
-TEST_P(FtpPublishTls, PasswordCrossesEncrypted) {
+// Only a trusted certificate, or a pinned one, gets the user name and password. One for
+// another name, or from an unknown CA, is refused and its fingerprint shown.
+TEST_P(FtpPublishTls, OnlyATrustedOrPinnedCertificateGetsThePassword) {
     ASSERT_EQ(Run({}, true), Result::kSuccess) << log;
     const std::vector<std::string> commands = server->Commands();
     ASSERT_GE(commands.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
               (std::vector<std::string>{"AUTH TLS", "PBSZ 0", "PROT P"}));
-    EXPECT_EQ(Commands("PASS"), std::vector<std::string>{"PASS ****** [tls]"});
     ExpectSameAsLocalPublish();
-}
-
-// A certificate for another name, or from an unknown CA, is refused before the user
-// name is sent, and its fingerprint shown; a pinned fingerprint lets it through.
-TEST_P(FtpPublishTls, UntrustedCertificatesAreRefused) {
     std::string fingerprint;
     for (const char* host : {"127.0.0.1", "localhost"}) {
         SCOPED_TRACE(host);
         if (host == std::string("localhost")) ::unsetenv("SSL_CERT_FILE");  // an unknown CA
         settings.strHostName = host;
         EXPECT_EQ(Run({}, true), Result::kFailed);
-        const std::string shown = "\nServer certificate not trusted (";
-        const std::size_t at = log.find(shown);
-        ASSERT_NE(at, std::string::npos) << log;
         const std::string tag = "SHA-256 fingerprint: ";
-        const std::size_t fp = log.find(tag, at);
-        ASSERT_NE(fp, std::string::npos) << log;
-        fingerprint = log.substr(fp + tag.size(), 95);
+        const std::size_t at = log.find(tag, log.find("\nServer certificate not trusted ("));
+        ASSERT_NE(at, std::string::npos) << log;
+        fingerprint = log.substr(at + tag.size(), 95);
         EXPECT_TRUE(EndsWith(log, "\nServer login failed!\n")) << log;
     }
-    EXPECT_TRUE(Commands("USER").empty());
     settings.strTrustFingerprint = fingerprint;
     EXPECT_EQ(Run({}, true), Result::kSuccess) << log;
-    EXPECT_EQ(Commands("PASS"), std::vector<std::string>{"PASS ****** [tls]"});
+    EXPECT_EQ(Passwords(), std::vector<std::string>(2, "PASS ****** [tls]"));
 }
 
 INSTANTIATE_TEST_SUITE_P(FtpPublishTls, FtpPublishTls, ::testing::Values(false, true),
