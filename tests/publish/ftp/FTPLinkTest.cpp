@@ -136,12 +136,12 @@ TEST(FTPLinkLogon, FollowsTheSequenceTable) {
         fields >> type >> port >> loggedOn >> last;
         fields.ignore(1);
         Session s;
-        s.server.Send("220 Ready");
         std::size_t count = 0;
         while (std::getline(fields, step, '\t')) {
             reply = step.substr(step.find('>') + 1);
-            s.server.Expect(step.substr(0, step.find('>'))).Send(reply);
-            ++count;
+            if (step[0] != '>') s.server.Expect(step.substr(0, step.find('>')));
+            s.server.Send(reply);
+            count += step[0] != '>';
         }
         s.server.Start();
         const bool direct = type == 0;
@@ -154,7 +154,7 @@ TEST(FTPLinkLogon, FollowsTheSequenceTable) {
         EXPECT_EQ(s.server.Received().size(), count);  // nothing more was sent
         ++rows;
     }
-    EXPECT_EQ(rows, 20);
+    EXPECT_EQ(rows, 21);
 }
 
 TEST(FTPLinkLogon, FailuresBeforeTheLoginSequence) {
@@ -170,13 +170,6 @@ TEST(FTPLinkLogon, FailuresBeforeTheLoginSequence) {
     }
     EXPECT_FALSE(link.Logon("127.0.0.1", closedPort, "u", "p", "", "", "", "", 21, 0));
     EXPECT_EQ(link.m_strLastReply, CFTPLink::kUnableToConnect);
-
-    Session refused;  // a greeting of the wrong class
-    refused.server.Send("421 Too many users");
-    EXPECT_FALSE(refused.Logon("u", "p"));
-    EXPECT_EQ(refused.link.m_strLastReply, "421 Too many users");
-    EXPECT_TRUE(refused.Finish());
-    EXPECT_TRUE(refused.server.Received().empty());
 
     Session injected;  // a line break in the user name
     injected.server.Send("220 Ready");

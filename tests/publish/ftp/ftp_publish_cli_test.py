@@ -84,6 +84,14 @@ class FtpPublishCliTest(unittest.TestCase):
         with open(os.path.join(self.tmp, "root", "site", "files", self.docs.lstrip("/"), "Work",
                                "plan.doc"), "rb") as f:
             self.assertEqual(f.read(), b"\x00plan\xff")
+        missing = os.path.join(self.docs, "readme.txt")
+        os.remove(missing)
+        r = self.publish()
+        self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+        self.assertIn("\nThe following files were not copied to the server:\n" + missing + "\n",
+                      r.stdout)
+        self.assertTrue(r.stdout.endswith("\nLogged off of FTP server.\n\n--------------------\n"
+                                          "Publish finished.\nSome files were not copied.\n"))
 
     def test_failures(self):
         user = 'You must enter a username or "anonymous".\n'
@@ -124,16 +132,6 @@ class FtpPublishCliTest(unittest.TestCase):
         self.project = empty
         self.assertEqual(self.publish().stderr, "Cannot publish at this time.  Nothing has been "
                          "constructed in Step 1 Build.\n")
-
-    def test_files_not_copied(self):
-        missing = os.path.join(self.docs, "readme.txt")
-        os.remove(missing)
-        r = self.publish()
-        self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
-        self.assertIn("\nThe following files were not copied to the server:\n" + missing + "\n",
-                      r.stdout)
-        self.assertTrue(r.stdout.endswith("\nLogged off of FTP server.\n\n--------------------\n"
-                                          "Publish finished.\nSome files were not copied.\n"))
 
     def test_settings_are_saved_when_asked(self):
         r = self.publish("--save-settings", "--firewall-type", "0", "--passive")
