@@ -116,6 +116,44 @@ TEST(FTPLinkReplies, EndlessLineIsANetworkErrorNotAMemoryHog) {
     EXPECT_TRUE(s.Finish());
 }
 
+// Comes early: a client that ignores its timeouts waits here only until the server
+// gives up (kPatience), not forever as in the wait for a data connection below.
+// Nothing waits forever: a stalled or dropped connection is a network error, and the
+// link is closed (later commands fail at once).
+TEST(FTPLinkTimeouts, StalledOrDroppedConnection) {
+    TempDir dir;
+    const std::string local = dir.WriteFile("big.bin", Pattern(8 << 20));
+    enum Step { kGreeting, kNoop, kData, kNoDataConnection };
+    for (Step step : {kGreeting, kNoop, kData, kNoDataConnection}) {
+        SCOPED_TRACE(step);
+        Session s;
+        if (step == kNoop) {
+            s.server.Send("220 Ready").Expect("NOOP").Drop();
+        } else if (step != kGreeting) {
+            s.server.Send("220 Ready").Expect("TYPE I").Send("200 Binary").Expect("PORT ");
+            if (step == kData) s.server.ConnectData();
+            s.server.Send("200 Port ok").Expect("STOR big.bin").Send("150 Go ahead");
+        }
+        s.server.Stall();
+        s.server.Start();
+        s.link.SetTimeout(kStallTimeout);
+        const bool greeted =
+            s.link.OpenControlConnection("127.0.0.1", s.server.Port()) && s.link.Command("");
+        EXPECT_EQ(greeted, step != kGreeting);
+        if (step == kNoop) {
+            EXPECT_FALSE(s.link.Command("NOOP"));
+        }
+        if (step >= kData) {
+            EXPECT_FALSE(s.link.TransferFile("big.bin", local, false, false));
+        }
+        EXPECT_EQ(s.link.m_strLastReply, CFTPLink::kNetworkError);
+        EXPECT_FALSE(s.link.IsOpen());
+        EXPECT_FALSE(s.link.SendLine("NOOP"));
+        s.link.Logoff();  // harmless on a closed link
+        EXPECT_TRUE(s.Finish());
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Logon: the sequence of each firewall type, what is sent and how each reply class
 // leads on.
@@ -325,42 +363,6 @@ TEST(FTPLinkTransfer, ActiveModeTakesDataOnlyFromTheServer) {
         EXPECT_TRUE(s.Finish());
         EXPECT_EQ(s.server.DataReceived(), "");
         EXPECT_EQ(ReadFile(local), receive ? "" : "secret contents");
-    }
-}
-
-// Nothing waits forever: a stalled or dropped connection is a network error, and the
-// link is closed (later commands fail at once).
-TEST(FTPLinkTimeouts, StalledOrDroppedConnection) {
-    TempDir dir;
-    const std::string local = dir.WriteFile("big.bin", Pattern(8 << 20));
-    enum Step { kGreeting, kNoop, kData, kNoDataConnection };
-    for (Step step : {kGreeting, kNoop, kData, kNoDataConnection}) {
-        SCOPED_TRACE(step);
-        Session s;
-        if (step == kNoop) {
-            s.server.Send("220 Ready").Expect("NOOP").Drop();
-        } else if (step != kGreeting) {
-            s.server.Send("220 Ready").Expect("TYPE I").Send("200 Binary").Expect("PORT ");
-            if (step == kData) s.server.ConnectData();
-            s.server.Send("200 Port ok").Expect("STOR big.bin").Send("150 Go ahead");
-        }
-        s.server.Stall();
-        s.server.Start();
-        s.link.SetTimeout(kStallTimeout);
-        const bool greeted =
-            s.link.OpenControlConnection("127.0.0.1", s.server.Port()) && s.link.Command("");
-        EXPECT_EQ(greeted, step != kGreeting);
-        if (step == kNoop) {
-            EXPECT_FALSE(s.link.Command("NOOP"));
-        }
-        if (step >= kData) {
-            EXPECT_FALSE(s.link.TransferFile("big.bin", local, false, false));
-        }
-        EXPECT_EQ(s.link.m_strLastReply, CFTPLink::kNetworkError);
-        EXPECT_FALSE(s.link.IsOpen());
-        EXPECT_FALSE(s.link.SendLine("NOOP"));
-        s.link.Logoff();  // harmless on a closed link
-        EXPECT_TRUE(s.Finish());
     }
 }
 
