@@ -140,7 +140,8 @@ void ScriptedFtpServer::WaitUntilClientGoes() {
 }
 
 void ScriptedFtpServer::Run() {
-    if (Wait(m_listenFd, POLLIN)) m_controlFd = ::accept4(m_listenFd, nullptr, nullptr, 0);
+    if (Wait(m_listenFd, POLLIN))
+        m_controlFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     NoDelay(m_controlFd);
     bool going = m_controlFd >= 0;
     for (std::size_t i = 0; going && i < m_steps.size(); ++i) going = RunStep(m_steps[i]);
