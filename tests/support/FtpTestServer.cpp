@@ -1,62 +1,34 @@
 #include "support/FtpTestServer.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "support/Patience.h"
 
-extern char** environ;
-
 namespace foldcraft::test {
 namespace {
 
-constexpr const char* kPython = "/usr/bin/python3";
-
-std::string ScriptPath() {
-    return std::string(FOLDCRAFT_TESTS_DIR) + "/support/ftp_test_server.py";
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
-// Waits for the child at most `limit`; true when it was reaped.
-bool WaitForExit(pid_t pid, std::chrono::milliseconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (true) {
-        int status = 0;
-        const pid_t rc = ::waitpid(pid, &status, WNOHANG);
-        if (rc == pid || rc < 0) return true;
-        if (std::chrono::steady_clock::now() >= until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace
 
 bool FtpTestServer::Available() {
-    static const bool available = [] {
-        if (::access(kPython, X_OK) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const char* argv[] = {kPython, "-c", "import pyftpdlib", nullptr};
-        pid_t pid = -1;
-        const int rc =
-            ::posix_spawn(&pid, kPython, &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) return false;
-        int status = 0;
-        if (::waitpid(pid, &status, 0) != pid) return false;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }();
+    static const bool available =
+        std::system("/usr/bin/python3 -c 'import pyftpdlib' >/dev/null 2>&1") == 0;
     return available;
 }
 
@@ -70,84 +42,30 @@ FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
         return;
     }
     m_workDir = pattern;
-    const std::string portFile = m_workDir + "/port";
-    const std::string commandLog = m_workDir + "/commands.log";
-    const std::string errorLog = m_workDir + "/stderr.log";
-
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        m_error = "cannot make a pipe";
-        return;
+    std::string command = "exec /usr/bin/python3 " +
+                          Quoted(std::string(FOLDCRAFT_TESTS_DIR) + "/support/ftp_test_server.py");
+    for (const std::string& arg : std::vector<std::string>{
+             "--root", root, "--user", user, "--password", password, "--port-file",
+             m_workDir + "/port", "--command-log", m_workDir + "/commands.log"}) {
+        command += " " + Quoted(arg);
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[0], 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    const std::string script = ScriptPath();
-    std::vector<const char*> argv = {kPython,          script.c_str(),   "--root",
-                                     root.c_str(),     "--user",         user.c_str(),
-                                     "--password",     password.c_str(), "--port-file",
-                                     portFile.c_str(), "--command-log",  commandLog.c_str()};
-    for (const std::string& arg : extraArgs) argv.push_back(arg.c_str());
-    argv.push_back(nullptr);
-    const int rc =
-        ::posix_spawn(&m_pid, kPython, &actions, nullptr, const_cast<char**>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[0]);
-    m_stdinFd = pipeFds[1];
-    if (rc != 0) {
-        m_pid = -1;
-        m_error = "cannot start " + std::string(kPython);
-        return;
-    }
-
+    for (const std::string& arg : extraArgs) command += " " + Quoted(arg);
+    command += " >/dev/null 2>" + Quoted(m_workDir + "/stderr.log");
+    m_stdin = ::popen(command.c_str(), "we");
     const auto until = std::chrono::steady_clock::now() + kPatience;
-    while (std::chrono::steady_clock::now() < until) {
-        std::ifstream in(portFile);
-        int port = 0;
-        if (in >> port && port > 0) {
-            m_port = port;
-            return;
-        }
-        int status = 0;
-        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            std::ifstream err(errorLog);
-            std::stringstream text;
-            text << err.rdbuf();
-            m_error = "the FTP server ended at start-up: " + text.str();
-            return;
-        }
+    while (m_stdin && std::chrono::steady_clock::now() < until) {
+        std::ifstream in(m_workDir + "/port");
+        if (in >> m_port && m_port > 0) return;
+        m_port = 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    m_error = "the FTP server did not listen in time";
-    Stop();
+    m_error = "the FTP server did not listen: " + ReadAll(m_workDir + "/stderr.log");
 }
 
 FtpTestServer::~FtpTestServer() {
-    Stop();
-    if (!m_workDir.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_workDir, ec);
-    }
-}
-
-void FtpTestServer::Stop() {
-    if (m_stdinFd >= 0) {
-        ::close(m_stdinFd);
-        m_stdinFd = -1;
-    }
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
-        if (!WaitForExit(m_pid, std::chrono::seconds(5))) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        m_pid = -1;
-    }
-    m_port = 0;
+    if (m_stdin) ::pclose(m_stdin);  // the server ends when its input closes
+    std::error_code ec;
+    if (!m_workDir.empty()) std::filesystem::remove_all(m_workDir, ec);
 }
 
 std::vector<std::string> FtpTestServer::Commands() const {

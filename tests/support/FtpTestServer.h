@@ -1,17 +1,16 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace foldcraft::test {
 
-// A real FTP server for integration tests: tests/support/ftp_test_server.py (Debian
+// A real FTP server for tests: tests/support/ftp_test_server.py (Debian
 // python3-pyftpdlib) run with /usr/bin/python3 on 127.0.0.1, on a free port, serving
-// one directory for one user. The constructor waits (at most kPatience) until it listens;
-// the destructor kills it and waits for it. The server also ends by itself when the
-// test process goes (its standard input is a pipe from us).
+// one directory for one user. The constructor waits (at most kPatience) until it
+// listens. The server reads its standard input, a pipe from us, and ends when that
+// closes: in the destructor, or when the test process goes.
 class FtpTestServer {
 public:
     // extraArgs go to the script as they are (--tls-cert PEM --tls-key PEM: explicit
@@ -34,10 +33,7 @@ public:
     static bool Available();
 
 private:
-    void Stop();
-
-    pid_t m_pid = -1;
-    int m_stdinFd = -1;
+    FILE* m_stdin = nullptr;
     int m_port = 0;
     std::string m_workDir;
     std::string m_error;

@@ -2,9 +2,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,31 +11,21 @@
 
 namespace foldcraft::test {
 
-// A small FTP server on 127.0.0.1 that runs in a thread of the test and follows a
-// script: send this, expect that, drop the connection here, stall there. It serves
-// one control connection. When the script ends it either serves the rest of the
-// session as a plain, well-behaved server (Serve, with optional faults) or keeps
-// reading and recording lines until the client goes.
-//
-// Every wait of the server is bounded (kPatience in all), so a broken client cannot
-// hang a test. Build the script before Start().
+// A server on 127.0.0.1, in a thread of the test, for what no real server says: it
+// serves one control connection by a script (send this, expect that, stall there),
+// then may pass the rest on to a real server (Proxy), breaking it at a chosen command;
+// data connections then go to the real server directly. kPatience after Start() it
+// gives up and notes an error (a client that ignored its timeout).
 class ScriptedFtpServer {
 public:
-    // A fault of the serving mode: at the nth arrival of a command word, do this.
+    // What the proxy does at the nth arrival of a command word ("" : on connecting).
     struct Fault {
-        enum Kind {
-            kDrop,            // close the control connection at once
-            kStall,           // say nothing more; wait until the client goes
-            kReply,           // answer with `reply` instead
-            kStallData,       // STOR: 150, take the data connection, never read it
-            kDropData,        // STOR: 150, read a little (kept as the file), close it, 426
-            kDropAfterData,   // STOR: read all data, then close the control connection
-            kStallAfterData,  // STOR: read all data, then never send the final reply
-        };
-        std::string command;  // "USER", "PASS", "CWD", "MKD", "TYPE", "PORT", "STOR", ...
-        int occurrence = 1;   // 1 = the first time the command arrives
+        enum Kind { kDrop, kStall, kReply };
+        std::string command;
+        int occurrence = 1;
         Kind kind = kDrop;
-        std::string reply;
+        std::string reply = {};  // kReply: answered instead of the real server's reply
+        bool after = false;      // act on the real server's final reply, not on the command
     };
 
     ScriptedFtpServer();
@@ -47,71 +35,41 @@ public:
 
     int Port() const { return m_port; }
 
-    ScriptedFtpServer& Send(const std::string& line) { return Add(Step::kSend, line + "\r\n"); }
-    ScriptedFtpServer& SendRaw(const std::string& bytes) { return Add(Step::kSend, bytes); }
-    // The next line must equal `line` (or start with `prefix`).
-    ScriptedFtpServer& Expect(const std::string& line) { return Add(Step::kExpect, line); }
-    ScriptedFtpServer& ExpectPrefix(const std::string& prefix) {
-        return Add(Step::kExpectPrefix, prefix);
-    }
-    ScriptedFtpServer& Drop() { return Add(Step::kDrop); }    // close the control connection
-    ScriptedFtpServer& Stall() { return Add(Step::kStall); }  // say nothing until the client goes
-    // Connects to the address of the last PORT line.
-    ScriptedFtpServer& ConnectData() { return Add(Step::kConnectData); }
-    // The same from another local address (such as "127.0.0.2").
-    ScriptedFtpServer& ConnectDataFrom(const std::string& address) {
-        return Add(Step::kConnectData, address);
-    }
-    // Listens for a data connection and sends "227 Entering Passive Mode (addr,p1,p2)."
-    // with the given address numbers ("127,0,0,1" unless told).
-    ScriptedFtpServer& ListenPassive(const std::string& address = "127,0,0,1") {
-        return Add(Step::kListenPassive, address);
-    }
-    ScriptedFtpServer& AcceptData() { return Add(Step::kAcceptData); }
-    // Reads the data connection to its end, then closes it.
-    ScriptedFtpServer& ReceiveData() { return Add(Step::kReceiveData); }
-    // Writes the bytes to the data connection, then closes it.
-    ScriptedFtpServer& SendData(const std::string& bytes) { return Add(Step::kSendData, bytes); }
-    ScriptedFtpServer& Serve(std::vector<Fault> faults = {}) {
-        m_faults = std::move(faults);
-        return Add(Step::kServe);
-    }
+    ScriptedFtpServer& Send(const std::string& line) { return Add(kSend, line + "\r\n"); }
+    ScriptedFtpServer& SendRaw(const std::string& bytes) { return Add(kSend, bytes); }
+    // The next line must be `line`; a text ending in ',' or ' ' need only begin it.
+    ScriptedFtpServer& Expect(const std::string& line) { return Add(kExpect, line); }
+    ScriptedFtpServer& Drop() { return Add(kDrop); }    // closes the control connection
+    ScriptedFtpServer& Stall() { return Add(kStall); }  // says nothing until the client goes
+    // Connects to the address of the last PORT line, from another local address if given.
+    ScriptedFtpServer& ConnectData(const std::string& from = {}) { return Add(kConnect, from); }
+    // Listens and sends "227 Entering Passive Mode (address,p1,p2)."; AcceptData takes it.
+    ScriptedFtpServer& ListenPassive(const std::string& address) { return Add(kListen, address); }
+    ScriptedFtpServer& AcceptData() { return Add(kAccept); }
+    // Reads the data connection to its end (kept in DataReceived) and closes it.
+    ScriptedFtpServer& ReceiveData() { return Add(kReceive); }
+    // Writes the bytes to the data connection and closes it.
+    ScriptedFtpServer& SendData(const std::string& bytes) { return Add(kSendData, bytes); }
+    // Passes the rest of the session on to the server on 127.0.0.1:port.
+    ScriptedFtpServer& Proxy(int port, std::vector<Fault> faults = {});
 
-    // Starts the server thread (the listening socket is open since construction).
     void Start();
-    // Waits until the script has run and the client has gone, at most `limit`. False
-    // when the server was still busy (it is then stopped).
+    // Waits (at most limit) for the client to go; false when it did not (then stops).
     bool Finish(std::chrono::milliseconds limit = kPatience);
 
-    // Every line the client sent, in order.
+    // The client's lines (a bare LF ending marked " (no CR)" in scripted steps).
     std::vector<std::string> Received() const { return Locked(m_received); }
-    std::vector<std::string> Errors() const { return Locked(m_errors); }  // script mismatches
-    std::string DataReceived() const { return Locked(m_data); }  // of every ReceiveData, in order
-    // Serve: STOR name -> bytes (RNFR/RNTO move, DELE removes, RETR reads them). Put
-    // files there before Start() to have the server hold them from the outset.
-    void PutFile(const std::string& name, const std::string& bytes) { m_files[name] = bytes; }
-    std::map<std::string, std::string> Files() const { return Locked(m_files); }
+    std::vector<std::string> Errors() const { return Locked(m_errors); }
+    std::string DataReceived() const { return Locked(m_data); }
 
 private:
+    enum Kind { kSend, kExpect, kDrop, kStall, kConnect, kListen, kAccept, kReceive, kSendData };
     struct Step {
-        enum Kind {
-            kSend,
-            kExpect,
-            kExpectPrefix,
-            kDrop,
-            kStall,
-            kConnectData,
-            kListenPassive,
-            kAcceptData,
-            kReceiveData,
-            kSendData,
-            kServe
-        };
         Kind kind;
         std::string text;
     };
 
-    ScriptedFtpServer& Add(Step::Kind kind, std::string text = {}) {
+    ScriptedFtpServer& Add(Kind kind, std::string text = {}) {
         m_steps.push_back({kind, std::move(text)});
         return *this;
     }
@@ -121,28 +79,24 @@ private:
         return value;
     }
     void Run();
-    bool RunScript();
-    void ServeSession();
-    bool ReadLine(std::string& line);  // false when the client went or time ran out
+    bool RunStep(const Step& step);
+    void RunProxy();
+    bool Wait(int fd, short events);
+    bool ReadLine(int fd, std::string& buffer, std::string& line);  // with its LF
+    bool ReadCommand(std::string& line);                            // from the client, recorded
     bool WriteAll(int fd, const std::string& bytes);
     void WaitUntilClientGoes();
-    bool ConnectToPort(const std::string& portLine, const std::string& from = {});
-    bool OpenPassiveListener(int& port);
-    bool AcceptDataConnection();
-    std::string ReadDataToEnd(std::size_t limit = std::string::npos);
-    void CloseData();
-    bool TimeLeft() const;
-    void Record(const std::string& line);
     void Error(const std::string& text);
 
     std::vector<Step> m_steps;
+    int m_upstreamPort = 0;
     std::vector<Fault> m_faults;
     int m_listenFd = -1;
     int m_port = 0;
     int m_controlFd = -1;
     int m_dataFd = -1;
     int m_passiveFd = -1;
-    std::string m_readBuffer;
+    std::string m_clientBuffer;
     std::string m_lastPortLine;
     std::chrono::steady_clock::time_point m_deadline;
     std::atomic<bool> m_stop{false};
@@ -153,8 +107,6 @@ private:
     std::vector<std::string> m_received;
     std::vector<std::string> m_errors;
     std::string m_data;
-    std::map<std::string, std::string> m_files;
-    std::set<std::string> m_directories;
 };
 
 }  // namespace foldcraft::test

@@ -1,14 +1,8 @@
 #!/usr/bin/python3
-"""A real FTP server for Foldcraft's tests and benchmark (Debian python3-pyftpdlib).
-
-Serves ROOT on 127.0.0.1 for one user, on a free port that it writes to
---port-file once it listens. Every command line it receives is appended to
---command-log (passwords masked). It ends when its standard input closes, so it
-never outlives the test that started it, or on SIGTERM.
-
-    /usr/bin/python3 ftp_test_server.py --root DIR --user U --password P \
-        --port-file FILE [--command-log FILE] [--tls-cert PEM --tls-key PEM]
-"""
+"""A real FTP server for Foldcraft's tests and benchmark (Debian python3-pyftpdlib):
+serves --root on 127.0.0.1 for one user, on a free port written to --port-file once it
+listens; logs each command to --command-log (passwords masked); explicit TLS required
+with --tls-cert and --tls-key. Ends when its standard input closes, or on SIGTERM."""
 
 import argparse
 import logging
@@ -29,8 +23,7 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--command-log")
-    parser.add_argument("--tls-cert", help="serve explicit FTPS (TLS required) with this "
-                        "certificate chain and --tls-key")
+    parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     args = parser.parse_args()
 

@@ -1,14 +1,21 @@
+// The FTP publish run against a real FTP server (pyftpdlib on 127.0.0.1), through a
+// scripted proxy that records the commands and breaks the session where a test asks.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
 
 #include "generator/SitePaths.h"
-#include "generator/SupportImages.h"
 #include "publish/EventLogSink.h"
 #include "publish/FtpPublishRun.h"
+#include "publish/LocalPublishRun.h"
 #include "publish/ftp/FtpTestProject.h"
+#include "support/FtpTestServer.h"
 #include "support/Patience.h"
 #include "support/RecordingLogSink.h"
 #include "support/ScriptedFtpServer.h"
@@ -18,12 +25,13 @@ namespace fs = std::filesystem;
 using foldcraft::FtpPublishRun;
 using foldcraft::FtpSettings;
 using foldcraft::ScopedClockPin;
+namespace SitePaths = foldcraft::SitePaths;
 using foldcraft::test::EventLogSink;
 using foldcraft::test::FtpTestProject;
-using foldcraft::test::kPatience;
+using foldcraft::test::FtpTestServer;
 using foldcraft::test::kPublishNow;
 using foldcraft::test::ReadFile;
-using foldcraft::test::RecordingLogSink;
+using foldcraft::test::ReadTree;
 using foldcraft::test::ScriptedFtpServer;
 using foldcraft::test::TempDir;
 using Fault = ScriptedFtpServer::Fault;
@@ -45,444 +53,420 @@ const std::string kLoggedOff = "\nLogged off of FTP server.\n";
 const std::string kSuccess = "\n--------------------\nPublish successful!\n";
 const std::string kFinished =
     "\n--------------------\nPublish finished.\nSome files were not copied.\n";
-const std::string kLoginFailed = "\nServer login failed!\n";
-const std::string kNoStartDir = "\nStarting directory not found!\n";
+const std::string kLoginFailed = kLogin + "\nServer login failed!\n";
+const std::string kNoStartDir = kLoggedIn + "\nStarting directory not found!\n";
 const std::string kDirsFailed =
     "\nCreating directory structure...\nCreation of directory structure failed!\n";
+const std::string kPartial = kLoggedOff + kFinished;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() &&
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-class FtpPublishRunTest : public ::testing::Test {
+// The lines that begin with word.
+std::vector<std::string> Starting(const std::vector<std::string>& lines, const std::string& word) {
+    std::vector<std::string> found;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(found),
+                 [&](const std::string& line) { return line.rfind(word, 0) == 0; });
+    return found;
+}
+
+class FtpPublish : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        program = dir / "program";
+        if (!FtpTestServer::Available()) GTEST_SKIP() << "/usr/bin/python3 has no pyftpdlib";
         fs::create_directories(program);
+        fs::create_directories(www);
+        server = std::make_unique<FtpTestServer>(dir / "ftproot", "alice", "pw-1234", serverArgs);
+        ASSERT_TRUE(server->Started()) << server->Error();
         settings.strHostName = "127.0.0.1";
-        settings.strUser = "bob";
-        settings.strPassword = "s3cret-pw";
+        settings.strUser = "alice";
+        settings.strPassword = "pw-1234";
         settings.strStartDir = "www";
+        settings.bPassive = GetParam() ? 1 : 0;
+        // Left by an earlier run: forgotten when a run starts.
+        project->doc.m_arrPublishFiles = {"/from/an/earlier/run.doc"};
     }
 
-    // Runs the publish against the server's script.
-    Result Run(std::vector<int>* pauses = nullptr) {
-        settings.nPort = server.Port();
-        server.Start();
-        FtpPublishRun::PauseHook hook;
-        if (pauses) hook = [pauses](int ms) { pauses->push_back(ms); };
-        FtpPublishRun run(project.doc, sink, program, settings, hook);
+    // One run through a proxy with these faults (or, with tls, to the server itself).
+    Result Run(std::vector<Fault> faults = {}, bool tls = false) {
+        ScriptedFtpServer proxy;
+        proxy.Proxy(server->Port(), std::move(faults));
+        if (!tls) proxy.Start();
+        settings.nPort = tls ? server->Port() : proxy.Port();
+        events = {};
+        FtpPublishRun run(project->doc, events, program, settings, events.Pauses());
         run.SetTimeout(timeout);
+        run.SetStopHook(stop);
         const Result result = run.RunFtpPublish();
         errorFlag = run.ErrorFlag();
         detail = run.FailureDetail();
-        // A run that never reached the login leaves the server waiting for a client.
-        const bool connected = sink.log.find("\nLogging into FTP server...") != std::string::npos;
-        finished = server.Finish(connected ? kPatience : 100ms);
+        log.clear();
+        for (const std::string& event : events.events) {
+            if (event.rfind("show:", 0) == 0) log += event.substr(5);
+        }
+        if (!tls) {
+            // A run that never reached the login leaves the proxy waiting for a client.
+            const bool connected = log.find(kLogin) != std::string::npos;
+            EXPECT_EQ(proxy.Finish(connected ? foldcraft::test::kPatience : 100ms), connected);
+            for (const std::string& error : proxy.Errors()) ADD_FAILURE() << error;
+        }
+        sent = proxy.Received();
         return result;
     }
-    // Runs the publish against a well-behaved server with these faults.
-    Result Serve(std::vector<Fault> faults = {}) {
-        server.Send("220 Ready").Serve(std::move(faults));
-        return Run();
-    }
 
-    std::vector<std::string> Commands(const std::string& word) {
-        std::vector<std::string> lines;
-        for (const std::string& line : server.Received()) {
-            if (line.rfind(word, 0) == 0) lines.push_back(line);
-        }
-        return lines;
+    std::vector<std::string> Sent(const std::string& word) const { return Starting(sent, word); }
+    std::string Remote(const std::string& source) const {
+        return "files/" + SitePaths::RelativeSitePath(source);
+    }
+    // The server's tree equals a local publish of the project, manifests aside.
+    void ExpectSameAsLocalPublish() {
+        project->doc.m_strPublishPath = dir / "local-site";
+        fs::create_directories(project->doc.m_strPublishPath);
+        foldcraft::test::RecordingLogSink localSink;
+        foldcraft::LocalPublishRun local(project->doc, localSink, program);
+        ASSERT_EQ(local.RunLocalPublish(), foldcraft::LocalPublishRun::Result::kSuccess);
+        auto expected = ReadTree(project->doc.m_strPublishPath);
+        auto actual = ReadTree(www);
+        EXPECT_EQ(actual.erase(".foldcraft-manifest"), 1u);
+        expected.erase(".foldcraft-manifest");
+        ASSERT_GT(expected.size(), 10u);
+        EXPECT_TRUE(actual == expected);
     }
 
     ScopedClockPin pin{kPublishNow};
-    ScriptedFtpServer server;
     TempDir dir;
-    FtpTestProject project{dir};
-    std::string program;
+    std::optional<FtpTestProject> project{std::in_place, dir};
+    std::string program = dir / "program";
+    std::string www = dir / "ftproot/www";
+    std::vector<std::string> serverArgs;
+    std::unique_ptr<FtpTestServer> server;
     FtpSettings settings;
-    std::chrono::milliseconds timeout = kPatience;  // a stalled server's test shortens it
-    RecordingLogSink sink;
-    bool errorFlag = false;
-    bool finished = false;
-    std::string detail;
-};
-
-TEST_F(FtpPublishRunTest, SuccessfulRun) {
-    server.Send("220 Ready").Serve();
-    std::vector<int> pauses;
-    EXPECT_EQ(Run(&pauses), Result::kSuccess);
-    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirs + kCopying + kCopied +
-                            kLoggedOff + kSuccess);
-    EXPECT_EQ(sink.scrolls, (std::vector<int>{4, 2, 2, 2, 2, 4}));
-    EXPECT_EQ(pauses, (std::vector<int>{100, 100, 100}));
-    EXPECT_TRUE(sink.closeEnabled);
-    EXPECT_FALSE(errorFlag);
-    EXPECT_TRUE(finished);
-    EXPECT_TRUE(project.doc.m_arrPublishFiles.empty());
-
-    const auto received = server.Received();
-    ASSERT_GE(received.size(), 4u);
-    EXPECT_EQ(std::vector(received.begin(), received.begin() + 3),
-              (std::vector<std::string>{"USER bob", "PASS s3cret-pw", "CWD www"}));
-    EXPECT_EQ(received.back(), "QUIT");
-
-    // Directories: images, files, then each source directory once, parents first.
-    const std::string rel = foldcraft::SitePaths::RelativeSitePath(project.src);
-    std::vector<std::string> mkd{"MKD images", "MKD files"};
-    std::string acc = "files";
-    for (const auto& part : fs::path(rel)) {
-        acc += "/" + part.string();
-        mkd.push_back("MKD " + acc);
-    }
-    const std::string srcDir = acc;
-    for (const char* d :
-         {"/Docs", "/Docs/Work", "/Old", "/Docs/Work/Deep", "/Hidden", "/Pictures"}) {
-        mkd.push_back("MKD " + srcDir + d);
-    }
-    EXPECT_EQ(Commands("MKD "), mkd);
-
-    // Uploads: background, support images, pages in name order and styles.css last,
-    // then documents and the hotspot picture; never links or inactive items; each
-    // under its temporary name, then renamed. The manifest comes last.
-    std::vector<std::string> names{"images/paper.jpg"};
-    for (const auto& image : foldcraft::SupportImages::All())
-        names.push_back(std::string("images/") + image.name);
-    for (const char* page : {"Folder0-0.html", "Folder0-1.html", "Folder0-2.html", "Folder0.html",
-                             "Sitemap.html", "TitlePage.html", "styles.css"}) {
-        names.push_back(page);
-    }
-    for (const std::string& doc : {project.report, project.notes, project.deep, project.picture}) {
-        names.push_back("files/" + foldcraft::SitePaths::RelativeSitePath(doc));
-    }
-    names.push_back(".foldcraft-manifest");
-    std::vector<std::string> stor, rnto;
-    for (const std::string& name : names) {
-        stor.push_back("STOR " + FtpPublishRun::TemporaryName(name));
-        rnto.push_back("RNTO " + name);
-    }
-    EXPECT_EQ(Commands("STOR "), stor);
-    EXPECT_EQ(Commands("RNTO "), rnto);
-    EXPECT_EQ(Commands("RETR "), std::vector<std::string>{"RETR .foldcraft-manifest"});
-    EXPECT_EQ(Commands("PORT ").size(), stor.size() + 1);
-    EXPECT_EQ(Commands("TYPE I").size(), stor.size() + 1);
-
-    const auto files = server.Files();
-    for (const std::string& doc : {project.report, project.deep}) {
-        EXPECT_EQ(files.at("files/" + foldcraft::SitePaths::RelativeSitePath(doc)), ReadFile(doc));
-    }
-    EXPECT_EQ(files.at("styles.css"), ReadFile(program + "/_temp/styles.css"));
-    EXPECT_EQ(files.at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
-}
-
-// What the Status pane shows, step by step: the header and "Creating temp files..."
-// appear after the first pause, not before it.
-TEST_F(FtpPublishRunTest, EachTextShowsAfterItsPause) {
-    server.Send("220 Ready").Serve();
-    settings.nPort = server.Port();
-    server.Start();
+    std::chrono::milliseconds timeout = foldcraft::test::kPatience;
+    FtpPublishRun::StopHook stop;
     EventLogSink events;
-    FtpPublishRun run(project.doc, events, program, settings, events.Pauses());
-    ASSERT_EQ(run.RunFtpPublish(), Result::kSuccess);
-    ASSERT_TRUE(server.Finish());
-    const std::vector<std::string> expected = {
-        "close:off",
-        "pause:100",
-        "show:" + kHeader + kTemp,
-        "scroll:4",
-        "pause:100",
-        "show:" + kLogin + kLoggedIn,
-        "scroll:2",
-        "show:" + kDirs,
-        "scroll:2",
-        "show:" + kCopying + kCopied,
-        "scroll:2",
-        "show:" + kLoggedOff,
-        "scroll:2",
-        "pause:100",
-        "show:" + kSuccess,
-        "scroll:4",
-        "close:on",
-    };
-    EXPECT_EQ(events.events, expected);
-}
-
-TEST_F(FtpPublishRunTest, PassiveModeUsesPasv) {
-    settings.bPassive = 1;
-    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
-    EXPECT_TRUE(Commands("PORT ").empty());
-    EXPECT_EQ(Commands("PASV").size(), Commands("STOR ").size() + 1);  // + the manifest's RETR
-    EXPECT_EQ(server.Files().at("TitlePage.html"), ReadFile(program + "/_temp/TitlePage.html"));
-}
-
-TEST_F(FtpPublishRunTest, EmptyStartingDirectoryStaysInTheLoginDirectory) {
-    settings.strStartDir.clear();
-    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
-    EXPECT_TRUE(Commands("CWD").empty());
-}
-
-TEST_F(FtpPublishRunTest, WrongPasswordEndsAfterLoginWithoutQuit) {
-    EXPECT_EQ(Serve({Fault{"PASS", 1, Fault::kReply, "530 Login incorrect."}}), Result::kFailed);
-    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoginFailed);
-    EXPECT_TRUE(sink.closeEnabled);
-    EXPECT_TRUE(errorFlag);
-    EXPECT_TRUE(Commands("QUIT").empty());
-    EXPECT_EQ(detail, "");  // the answer to PASS is never shown
-}
-
-TEST_F(FtpPublishRunTest, RefusedStartingDirectoryEndsAfterQuit) {
-    EXPECT_EQ(
-        Serve({Fault{"CWD", 1, Fault::kReply, "550 www: No such directory (user s3cret-pw)."}}),
-        Result::kFailed);
-    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kNoStartDir);
-    const auto received = server.Received();
-    ASSERT_GE(received.size(), 2u);
-    EXPECT_EQ(received[received.size() - 2], "CWD www");
-    EXPECT_EQ(received.back(), "QUIT");
-    EXPECT_EQ(detail, "550 www: No such directory (user ********).");
-}
-
-TEST_F(FtpPublishRunTest, RefusedDirectoryEndsAfterQuit) {
-    EXPECT_EQ(Serve({Fault{"MKD", 3, Fault::kReply, "553 Not allowed."}}), Result::kFailed);
-    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + kDirsFailed);
-    EXPECT_EQ(server.Received().back(), "QUIT");
-    EXPECT_TRUE(Commands("STOR ").empty());
-}
-
-TEST_F(FtpPublishRunTest, ExistingDirectoriesAre550AndFine) {
-    EXPECT_EQ(Serve({Fault{"MKD", 1, Fault::kReply, "550 images: File exists"},
-                     Fault{"MKD", 2, Fault::kReply, "550 files: File exists"}}),
-              Result::kSuccess)
-        << sink.log;
-}
-
-// A refused upload, PORT or directory: the files concerned are listed, the rest go
-// on, and the server's reason follows the list once.
-enum class Refused { kStor, kPort, kConnectBack, kDirectory };
-
-class FtpPublishRunRefusals : public FtpPublishRunTest,
-                              public ::testing::WithParamInterface<Refused> {};
-
-TEST_P(FtpPublishRunRefusals, ListedWithTheServersReason) {
-    std::vector<Fault> faults;
-    std::vector<std::string> listed;
-    std::string dirs = kDirs;
-    std::string reasons = "\nServer: 550 Permission denied.\n";
-    switch (GetParam()) {
-        case Refused::kStor:
-            faults = {Fault{"STOR", 3, Fault::kReply, "553 Could not create."}};
-            listed = {program + "/images/blue_btn.jpg"};
-            reasons = "\nServer: 553 Could not create.\n";
-            break;
-        case Refused::kPort:  // PORT 1 fetches the manifest; 2 is the first upload
-            faults = {Fault{"PORT", 2, Fault::kReply, "550 Permission denied."}};
-            listed = {project.background};
-            reasons += FtpPublishRun::kPortRefusedHint;
-            break;
-        case Refused::kConnectBack:  // the server could not reach the PORT address
-            faults = {Fault{"STOR", 1, Fault::kReply, "425 Can't open data connection."}};
-            listed = {project.background};
-            reasons = "\nServer: 425 Can't open data connection.\n" +
-                      std::string(FtpPublishRun::kPortRefusedHint);
-            break;
-        case Refused::kDirectory:  // MKD 3: the first source directory; CWD 2 looks for it
-            faults = {Fault{"MKD", 3, Fault::kReply, "550 Permission denied."},
-                      Fault{"CWD", 2, Fault::kReply, "550 No such directory."}};
-            listed = {project.report, project.notes, project.deep, project.picture};
-            dirs = "\nCreating directory structure..." +
-                   std::string(FtpPublishRun::kDirectoriesRefused);
-            break;
-    }
-    EXPECT_EQ(Serve(faults), Result::kFilesNotCopied);
-    EXPECT_EQ(project.doc.m_arrPublishFiles, listed);
-    std::string list;
-    for (const std::string& entry : listed) list += entry + "\n";
-    EXPECT_EQ(sink.log, kHeader + kTemp + kLogin + kLoggedIn + dirs + kCopying + kNotCopied + list +
-                            reasons + kLoggedOff + kFinished);
-    EXPECT_TRUE(errorFlag);
-    EXPECT_EQ(server.Received().back(), "QUIT");
-    EXPECT_EQ(server.Files().count("images/logo.gif"), 1u);  // the rest went on
-    EXPECT_EQ(Commands("MKD ").size(), GetParam() == Refused::kDirectory ? 3u : 11u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Replies, FtpPublishRunRefusals,
-                         ::testing::Values(Refused::kStor, Refused::kPort, Refused::kConnectBack,
-                                           Refused::kDirectory));
-
-// A failed upload keeps the file that was there and leaves no part behind; a server
-// that cannot rename gets plain uploads.
-TEST_F(FtpPublishRunTest, FailedUploadKeepsTheOldFile) {
-    server.PutFile("images/blue_btn.jpg", "OLD");
-    EXPECT_EQ(Serve({Fault{"STOR", 3, Fault::kDropData, ""}}), Result::kFilesNotCopied);
-    const auto files = server.Files();
-    EXPECT_EQ(files.at("images/blue_btn.jpg"), "OLD");
-    for (const auto& [name, bytes] : files)
-        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
-}
-
-// A manifest that is not wholly ours means a full upload and no removals.
-TEST_F(FtpPublishRunTest, ForeignManifestMeansAFullUploadAndNoRemovals) {
-    server.PutFile(".foldcraft-manifest", "Foldcraft manifest 1\n6 - theirs.html\nnot ours\n");
-    server.PutFile("theirs.html", "THEIRS");
-    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
-    EXPECT_TRUE(Commands("DELE ").empty());
-    EXPECT_EQ(sink.log.find("\nSkipped "), std::string::npos);
-    EXPECT_EQ(server.Files().at("theirs.html"), "THEIRS");
-    EXPECT_EQ(server.Files().at(".foldcraft-manifest").rfind("Foldcraft manifest 1\n", 0), 0u);
-}
-
-TEST_F(FtpPublishRunTest, ServerWithoutRenameGetsPlainUploads) {
-    EXPECT_EQ(Serve({Fault{"RNFR", 1, Fault::kReply, "502 Command not implemented."}}),
-              Result::kSuccess)
-        << sink.log;
-    EXPECT_EQ(Commands("RNFR ").size(), 1u);
-    EXPECT_EQ(server.Files().at("TitlePage.html"), ReadFile(program + "/_temp/TitlePage.html"));
-    for (const auto& [name, bytes] : server.Files()) {
-        EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
-    }
-}
-
-TEST_F(FtpPublishRunTest, MissingDocumentIsListedByItsFullPath) {
-    fs::remove(project.notes);
-    EXPECT_EQ(Serve(), Result::kFilesNotCopied);
-    EXPECT_EQ(project.doc.m_arrPublishFiles, std::vector<std::string>{project.notes});
-    EXPECT_TRUE(EndsWith(sink.log, kNotCopied + project.notes + "\n" + kLoggedOff + kFinished))
-        << sink.log;
-}
-
-TEST_F(FtpPublishRunTest, UnsafeSourcePathsAreNeverSent) {
-    const std::string withBreak = dir.WriteFile("src/x/bad\r\nDELE index.html", "X");
-    const std::string climbing = dir / "src/Docs/../../escape.doc";
-    dir.WriteFile("escape.doc", "E");
-    foldcraft::test::AddDocument(*project.doc.m_pRoot, "Bad", withBreak);
-    foldcraft::test::AddDocument(*project.doc.m_pRoot, "Climb", climbing);
-    EXPECT_EQ(Serve(), Result::kFilesNotCopied);
-    EXPECT_EQ(project.doc.m_arrPublishFiles, (std::vector<std::string>{withBreak, climbing}));
-    for (const std::string& line : server.Received()) {
-        EXPECT_EQ(line.find(".."), std::string::npos) << line;
-        EXPECT_NE(line, "DELE index.html");
-    }
-}
-
-TEST_F(FtpPublishRunTest, BackgroundNamedLikeASupportImageKeepsAPlaceOfItsOwn) {
-    project.doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MY-OWN-LOGO");
-    EXPECT_EQ(Serve(), Result::kSuccess);
-    EXPECT_EQ(Commands("RNTO images/logo.gif").size(), 1u);
-    EXPECT_EQ(server.Files().at("images/logo.gif"), ReadFile(program + "/images/logo.gif"));
-    EXPECT_EQ(server.Files().at("images/background-logo.gif"), "MY-OWN-LOGO");
-}
-
-TEST_F(FtpPublishRunTest, StalePagesInTheStagingDirectoryAreNotUploaded) {
-    const std::string stale = dir.WriteFile("program/_temp/Folder0-7.html", "other project");
-    project.doc.m_bCreateTitlePage = 0;
-    dir.WriteFile("program/_temp/TitlePage.html", "old title page");
-    EXPECT_EQ(Serve(), Result::kSuccess);
-    EXPECT_FALSE(fs::exists(stale));
-    EXPECT_EQ(server.Files().count("Folder0-7.html"), 0u);
-    EXPECT_EQ(server.Files().count("TitlePage.html"), 0u);
-}
-
-TEST_F(FtpPublishRunTest, StagingDirectoryThatCannotBeMadeEndsBeforeLogin) {
-    program = dir / "no/such/program";
-    EXPECT_EQ(Run(), Result::kFailed);
-    EXPECT_EQ(sink.log, kHeader + "\nCreating temp files...\nCreation of temp directory failed!\n");
-    EXPECT_TRUE(server.Received().empty());
-}
-
-TEST_F(FtpPublishRunTest, EarlierNotCopiedEntriesAreForgotten) {
-    project.doc.m_arrPublishFiles = {"/from/an/earlier/local/run.doc"};
-    EXPECT_EQ(Serve(), Result::kSuccess);
-    EXPECT_TRUE(project.doc.m_arrPublishFiles.empty());
-}
-
-TEST_F(FtpPublishRunTest, PasswordsNeverReachTheLog) {
-    settings.nFirewallType = 8;
-    settings.strFirewallHost = "127.0.0.1";
-    settings.strFirewallUser = "fw";
-    settings.strFirewallPassword = "fw-pw-9";
-    settings.nFirewallPort = server.Port();
-    EXPECT_EQ(Serve(), Result::kSuccess) << sink.log;
-    EXPECT_EQ(Commands("PASS "), std::vector<std::string>{"PASS s3cret-pw@fw-pw-9"});
-    EXPECT_EQ(sink.log.find("s3cret"), std::string::npos);
-    EXPECT_EQ(sink.log.find("fw-pw"), std::string::npos);
-}
-
-// ---------------------------------------------------------------------------
-// The connection dropped or stalled at each step: the right log line, no hang. A fault
-// with no command hits the greeting.
-
-struct FaultCase {
-    const char* name;
-    Fault fault;
-    std::string tail;  // how the log ends
-    Result result;
+    std::string log;
+    bool errorFlag = false;
+    std::string detail;
+    std::vector<std::string> sent;
 };
 
-class FtpPublishRunFaults : public FtpPublishRunTest,
-                            public ::testing::WithParamInterface<FaultCase> {};
+// What the user sees step by step, what goes to the server in which order, and what
+// arrives there.
+TEST_P(FtpPublish, WholeRun) {
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    const std::vector<std::string> expected = {"close:off",
+                                               "pause:100",
+                                               "show:" + kHeader + kTemp,
+                                               "scroll:4",
+                                               "pause:100",
+                                               "show:" + kLogin + kLoggedIn,
+                                               "scroll:2",
+                                               "show:" + kDirs,
+                                               "scroll:2",
+                                               "show:" + kCopying + kCopied,
+                                               "scroll:2",
+                                               "show:" + kLoggedOff,
+                                               "scroll:2",
+                                               "pause:100",
+                                               "show:" + kSuccess,
+                                               "scroll:4",
+                                               "close:on"};
+    EXPECT_EQ(events.events, expected);
+    EXPECT_FALSE(errorFlag);
+    EXPECT_TRUE(project->doc.m_arrPublishFiles.empty());
+    // The commands, with the source directory as {src} and PORT or PASV as {data}: the
+    // directories once each, parents first; uploads under a temporary name, then renamed:
+    // background, support images, pages in name order and styles.css last, documents and
+    // the hotspot picture (never links or inactive items), the manifest last.
+    const std::string src = SitePaths::RelativeSitePath(project->src);
+    std::string transcript;
+    for (std::string line : sent) {
+        if (line.rfind("PORT ", 0) == 0 || line == "PASV") line = "{data}";
+        if (line.rfind("MKD files/", 0) == 0 && src.rfind(line.substr(10) + "/", 0) == 0) {
+            line = "MKD {each parent of src}";
+            if (transcript.find(line) != std::string::npos) continue;
+        }
+        for (std::size_t at; (at = line.find(src)) != std::string::npos;)
+            line.replace(at, src.size(), "{src}");
+        transcript += line + "\n";
+    }
+    EXPECT_EQ(transcript,
+              ReadFile(std::string(FOLDCRAFT_TESTS_DIR) + "/publish/ftp/fixtures/whole_run.txt"));
+    ExpectSameAsLocalPublish();
+}
 
-TEST_P(FtpPublishRunFaults, EndsWithTheRightLineWithoutHanging) {
-    const FaultCase& c = GetParam();
-    if (!c.fault.command.empty()) {
-        server.Send("220 Ready").Serve({c.fault});
-    } else if (c.fault.kind == Fault::kStall) {
-        server.Stall();
-    } else {
-        server.Drop();
+// Publishing again sends only what changed, removes what it sent before and the site
+// no longer holds, and leaves everything else on the server alone. One mode is enough.
+class FtpRepublish : public FtpPublish {};
+
+TEST_P(FtpRepublish, SendsOnlyWhatChangedAndRemovesOnlyItsOwn) {
+    CBuildTreeFolder* many = foldcraft::test::AddSubFolder(*project->doc.m_pRoot, "Many");
+    CBuildTreeDoc* last = nullptr;
+    for (int i = 0; i < 100; ++i) {
+        const std::string name = "src/Many/d" + std::to_string(i) + ".txt";
+        last = foldcraft::test::AddDocument(*many, "D" + std::to_string(i),
+                                            dir.WriteFile(name, "document " + name));
     }
-    if (c.fault.kind == Fault::kStall || c.fault.kind == Fault::kStallData ||
-        c.fault.kind == Fault::kStallAfterData) {
-        timeout = foldcraft::test::kStallTimeout;
-    }
-    EXPECT_EQ(Run(), c.result);
-    EXPECT_TRUE(EndsWith(sink.log, c.tail)) << sink.log;
-    EXPECT_TRUE(sink.closeEnabled);
-    EXPECT_TRUE(finished);
-    if (c.result == Result::kFilesNotCopied) {
-        // Every upload after the fault failed at once and is listed.
-        EXPECT_FALSE(project.doc.m_arrPublishFiles.empty());
-        EXPECT_NE(sink.log.find(kNotCopied), std::string::npos);
+    const std::string manifest = "STOR .part-.foldcraft-manifest";
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    const std::size_t stored = Sent("STOR ").size();
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    EXPECT_EQ(Sent("STOR "), std::vector<std::string>{manifest});
+    EXPECT_TRUE(EndsWith(log, "\nSkipped " + std::to_string(stored - 1) + " unchanged files.\n" +
+                                  kLoggedOff + kSuccess))
+        << log;
+
+    std::ofstream(project->notes, std::ios::binary | std::ios::trunc) << "changed notes";
+    last->m_bPurge = 1;
+    last->m_timePurge = kPublishNow - 1;
+    const std::string purged = www + "/" + Remote(last->m_strLink);
+    ASSERT_TRUE(fs::exists(purged));
+    const std::string foreign = dir.WriteFile("ftproot/www/files/theirs.txt", "not ours");
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    EXPECT_EQ(
+        Sent("STOR files/"),
+        std::vector<std::string>{"STOR " + FtpPublishRun::TemporaryName(Remote(project->notes))});
+    EXPECT_TRUE(Sent("STOR images/").empty());
+    EXPECT_EQ(Sent("STOR ").back(), manifest);
+    EXPECT_NE(log.find("\nRemoved 1 files that are no longer published.\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(www + "/" + Remote(project->notes)), "changed notes");
+    EXPECT_FALSE(fs::exists(purged));
+    EXPECT_TRUE(fs::exists(foreign));
+
+    settings.bChangedOnly = 0;  // everything again
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    EXPECT_EQ(Sent("STOR ").size(), stored - 1);
+}
+
+// Each way a run can go wrong, against the real server or a broken session: how the
+// log ends, what is listed as not copied, and nothing lost on the server.
+TEST_P(FtpPublish, Outcomes) {
+    const std::string blue = program + "/images/blue_btn.jpg";
+    const std::string hint = FtpPublishRun::kPortRefusedHint;
+    const std::string docs = project->report + "\n" + project->notes + "\n" + project->deep + "\n" +
+                             project->picture + "\n";
+    const std::string withBreak = dir / "src/x/bad\r\nDELE index.html";
+    const std::string climbing = dir / "src/Docs/../../escape.doc";
+    const std::string stopped = FtpPublishRun::kStoppedLine;
+    struct Case {
+        const char* name;
+        std::vector<Fault> faults;
+        Result result;
+        std::string tail;  // how the log ends
+        std::function<void()> before = [] {};
+        std::function<void()> after = [] {};
+    };
+    const Result kFail = Result::kFailed;
+    const Result kSome = Result::kFilesNotCopied;
+    const std::vector<Case> cases = {
+        {"wrong password",
+         {},
+         kFail,
+         kLoginFailed,
+         [&] { settings.strPassword = "wrong-pw"; },
+         [&] {
+             EXPECT_TRUE(Sent("QUIT").empty());
+             EXPECT_EQ(detail, "");  // the answer to PASS is never shown
+         }},
+        {"password echoed",
+         {{"CWD", 1, Fault::kReply, "550 www: No such directory (user pw-1234)."}},
+         kFail,
+         kNoStartDir,
+         [] {},
+         [&] { EXPECT_EQ(detail, "550 www: No such directory (user ********)."); }},
+        {"TLS not offered",
+         {},
+         kFail,
+         kLogin + "\nServer does not support encrypted connections.\n",
+         [&] { settings.nSecurity = FtpSettings::kSecurityTls; },
+         [&] { EXPECT_EQ(sent, std::vector<std::string>{"AUTH TLS"}); }},
+        {"staging directory cannot be made",
+         {},
+         kFail,
+         "\nCreating temp files...\nCreation of temp directory failed!\n",
+         [&] { program = dir / "no/such/program"; }},
+        {"stopped",
+         {},
+         kFail,
+         kLoggedIn + kDirs + kCopying + stopped,
+         [&] {
+             stop = [this, asked = 0]() mutable {
+                 const auto& shown = events.events;
+                 return std::find(shown.begin(), shown.end(), "show:" + kDirs) != shown.end() &&
+                        ++asked > 3;
+             };
+         },
+         [&] {
+             EXPECT_EQ(sent.back(), "QUIT");
+             EXPECT_EQ(Sent("STOR ").size(), 4u);  // 3 files and the manifest
+         }},
+        {"empty starting directory, no renaming on the server",
+         {{"RNFR", 1, Fault::kReply, "502 Not implemented."}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess,
+         [&] {
+             settings.strStartDir.clear();
+             www = dir / "ftproot";
+         },
+         [&] {
+             EXPECT_TRUE(Sent("CWD").empty());
+             EXPECT_EQ(Sent("RNFR ").size(), 1u);
+         }},
+        {"a missing document, unsafe source paths, a background named like a support image, "
+         "stale staging pages",
+         {},
+         kSome,
+         kNotCopied + withBreak + "\n" + climbing + "\n" + project->notes + "\n" + kPartial,
+         [&] {
+             fs::remove(project->notes);
+             dir.WriteFile("src/x/bad\r\nDELE index.html", "X");
+             dir.WriteFile("escape.doc", "E");
+             foldcraft::test::AddDocument(*project->doc.m_pRoot, "Bad", withBreak);
+             foldcraft::test::AddDocument(*project->doc.m_pRoot, "Climb", climbing);
+             project->doc.m_strBackgroundImage = dir.WriteFile("src/Pictures/logo.gif", "MINE");
+             dir.WriteFile("program/_temp/Folder0-7.html", "other project");
+             dir.WriteFile("program/_temp/TitlePage.html", "old title page");
+             project->doc.m_bCreateTitlePage = 0;
+         },
+         [&] {
+             for (const std::string& line : sent) {
+                 EXPECT_EQ(line.find(".."), std::string::npos) << line;
+                 EXPECT_NE(line, "DELE index.html");
+             }
+             EXPECT_EQ(ReadFile(www + "/images/logo.gif"), ReadFile(program + "/images/logo.gif"));
+             EXPECT_EQ(ReadFile(www + "/images/background-logo.gif"), "MINE");
+             EXPECT_FALSE(fs::exists(www + "/Folder0-7.html"));
+             EXPECT_FALSE(fs::exists(www + "/TitlePage.html"));
+         }},
+        {"upload refused",
+         {{"STOR", 3, Fault::kReply, "553 Could not create."}},
+         kSome,
+         kNotCopied + blue + "\n\nServer: 553 Could not create.\n" + kPartial},
+        {"PORT or PASV refused",
+         {{"PORT", 2, Fault::kReply, "550 Permission denied."},
+          {"PASV", 2, Fault::kReply, "550 Permission denied."}},
+         kSome,
+         kNotCopied + project->background + "\n\nServer: 550 Permission denied.\n" +
+             (GetParam() ? "" : hint) + kPartial},
+        {"server cannot connect back",
+         {{"STOR", 1, Fault::kReply, "425 Can't open data."}},
+         kSome,
+         kNotCopied + project->background + "\n\nServer: 425 Can't open data.\n" +
+             (GetParam() ? "" : hint) + kPartial},
+        {"directory refused",
+         {{"MKD", 3, Fault::kReply, "550 Permission denied."},
+          {"CWD", 2, Fault::kReply, "550 No such directory."}},
+         kSome,
+         "\nCreating directory structure..." + std::string(FtpPublishRun::kDirectoriesRefused) +
+             kCopying + kNotCopied + docs + "\nServer: 550 Permission denied.\n" + kPartial},
+        {"directory failed",
+         {{"MKD", 3, Fault::kReply, "553 Not allowed."}},
+         kFail,
+         kDirsFailed,
+         [] {},
+         [&] { EXPECT_TRUE(Sent("STOR ").empty()); }},
+        {"upload broken off: the old file stays, no part is left",
+         {{"STOR", 3, Fault::kReply, "426 Connection closed; transfer aborted.", true}},
+         kSome,
+         kNotCopied + blue + "\n\nServer: 426 Connection closed; transfer aborted.\n" + kPartial,
+         [&] { dir.WriteFile("ftproot/www/images/blue_btn.jpg", "OLD"); },
+         [&] { EXPECT_EQ(ReadFile(www + "/images/blue_btn.jpg"), "OLD"); }},
+        {"greeting dropped", {{"", 1, Fault::kDrop}}, kFail, kLoginFailed},
+        {"greeting stalled", {{"", 1, Fault::kStall}}, kFail, kLoginFailed},
+        {"CWD dropped", {{"CWD", 1, Fault::kDrop}}, kFail, kNoStartDir},
+        {"TYPE stalled", {{"TYPE", 2, Fault::kStall}}, kSome, kPartial},
+        {"STOR dropped", {{"STOR", 1, Fault::kDrop}}, kSome, kPartial},
+        {"final reply dropped", {{"STOR", 3, Fault::kDrop, "", true}}, kSome, kPartial},
+        {"final reply stalled", {{"STOR", 3, Fault::kStall, "", true}}, kSome, kPartial},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(www);
+        fs::create_directories(www);
+        project.emplace(dir);
+        project->doc.m_arrPublishFiles = {"/from/an/earlier/run.doc"};
+        const FtpSettings saved = settings;
+        c.before();
+        const auto breaks = [&](Fault::Kind kind) {
+            return std::any_of(c.faults.begin(), c.faults.end(),
+                               [&](const Fault& f) { return f.kind == kind; });
+        };
+        timeout =
+            breaks(Fault::kStall) ? foldcraft::test::kStallTimeout : foldcraft::test::kPatience;
+        EXPECT_EQ(Run(c.faults), c.result);
+        EXPECT_TRUE(EndsWith(log, c.tail)) << log;
+        EXPECT_EQ(events.events.back(), "close:on");
+        EXPECT_EQ(errorFlag, c.result != Result::kSuccess);
+        EXPECT_EQ(log.find("pw-1234"), std::string::npos);
+        EXPECT_EQ(project->doc.m_arrPublishFiles.empty(), c.result != kSome);
+        if (!breaks(Fault::kStall) && !breaks(Fault::kDrop)) {
+            if (c.result == kSome) {
+                EXPECT_EQ(sent.back(), "QUIT");
+            }
+            for (const auto& [name, bytes] : ReadTree(www))
+                EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+        }
+        c.after();
+        settings = saved;
+        stop = {};
+        program = dir / "program";
+        www = dir / "ftproot/www";
     }
 }
 
-const std::string kLoginFailedTail = kLogin + kLoginFailed;
-const std::string kNoStartDirTail = kLoggedIn + kNoStartDir;
-const std::string kNotCopiedTail = kLoggedOff + kFinished;
-const Result kFail = Result::kFailed;
-const Result kPartial = Result::kFilesNotCopied;
+INSTANTIATE_TEST_SUITE_P(FtpPublish, FtpRepublish, ::testing::Values(true));
+INSTANTIATE_TEST_SUITE_P(FtpPublish, FtpPublish, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Passive" : "Active");
+                         });
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FtpPublishRunFaults,
-    ::testing::Values(
-        FaultCase{"GreetingDropped", {"", 1, Fault::kDrop, ""}, kLoginFailedTail, kFail},
-        FaultCase{"GreetingStalled", {"", 1, Fault::kStall, ""}, kLoginFailedTail, kFail},
-        FaultCase{"UserDropped", {"USER", 1, Fault::kDrop, ""}, kLoginFailedTail, kFail},
-        FaultCase{"PassStalled", {"PASS", 1, Fault::kStall, ""}, kLoginFailedTail, kFail},
-        FaultCase{"CwdDropped", {"CWD", 1, Fault::kDrop, ""}, kNoStartDirTail, kFail},
-        FaultCase{"CwdStalled", {"CWD", 1, Fault::kStall, ""}, kNoStartDirTail, kFail},
-        FaultCase{"MkdDropped", {"MKD", 1, Fault::kDrop, ""}, kDirsFailed, kFail},
-        FaultCase{"MkdStalled", {"MKD", 4, Fault::kStall, ""}, kDirsFailed, kFail},
-        FaultCase{"TypeStalled", {"TYPE", 2, Fault::kStall, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"PortDropped", {"PORT", 1, Fault::kDrop, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"PortStalled", {"PORT", 5, Fault::kStall, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"StorDropped", {"STOR", 1, Fault::kDrop, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"StorStalled", {"STOR", 7, Fault::kStall, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"DataDropped", {"STOR", 2, Fault::kDropData, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"DataStalled", {"STOR", 2, Fault::kStallData, ""}, kNotCopiedTail, kPartial},
-        FaultCase{
-            "FinalReplyDropped", {"STOR", 3, Fault::kDropAfterData, ""}, kNotCopiedTail, kPartial},
-        FaultCase{"FinalReplyStalled",
-                  {"STOR", 3, Fault::kStallAfterData, ""},
-                  kNotCopiedTail,
-                  kPartial}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+// Explicit FTPS, with a certificate for "localhost" from a test CA (fixtures, made with
+// the openssl command for a hundred years). The client trusts the CA through SSL_CERT_FILE.
+class FtpPublishTls : public FtpPublish {
+protected:
+    void SetUp() override {
+        const std::string pki = std::string(FOLDCRAFT_TESTS_DIR) + "/publish/ftp/fixtures/";
+        serverArgs = {"--tls-cert", pki + "localhost.pem", "--tls-key", pki + "localhost.key"};
+        ::setenv("SSL_CERT_FILE", (pki + "test-ca.pem").c_str(), 1);
+        FtpPublish::SetUp();
+        settings.strHostName = "localhost";
+        settings.nSecurity = FtpSettings::kSecurityTls;
+    }
+    void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
+    std::vector<std::string> Passwords() const { return Starting(server->Commands(), "PASS"); }
+};
 
-TEST_F(FtpPublishRunTest, DataDroppedMidwayListsOnlyThatFile) {
-    EXPECT_EQ(Serve({Fault{"STOR", 2, Fault::kDropData, ""}}), Result::kFilesNotCopied);
-    EXPECT_EQ(project.doc.m_arrPublishFiles,
-              std::vector<std::string>{program + "/images/black_btn.jpg"});
-    EXPECT_EQ(server.Received().back(), "QUIT");
+// Only a trusted certificate, or a pinned one, gets the user name and password. One for
+// another name, or from an unknown CA, is refused and its fingerprint shown.
+TEST_P(FtpPublishTls, OnlyATrustedOrPinnedCertificateGetsThePassword) {
+    ASSERT_EQ(Run({}, true), Result::kSuccess) << log;
+    const std::vector<std::string> commands = server->Commands();
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(commands.begin(), commands.begin() + 3),
+              (std::vector<std::string>{"AUTH TLS", "PBSZ 0", "PROT P"}));
+    ExpectSameAsLocalPublish();
+    std::string fingerprint;
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        SCOPED_TRACE(host);
+        if (host == std::string("localhost")) ::unsetenv("SSL_CERT_FILE");  // an unknown CA
+        settings.strHostName = host;
+        EXPECT_EQ(Run({}, true), Result::kFailed);
+        const std::string tag = "SHA-256 fingerprint: ";
+        const std::size_t at = log.find(tag, log.find("\nServer certificate not trusted ("));
+        ASSERT_NE(at, std::string::npos) << log;
+        fingerprint = log.substr(at + tag.size(), 95);
+        EXPECT_TRUE(EndsWith(log, "\nServer login failed!\n")) << log;
+    }
+    settings.strTrustFingerprint = fingerprint;
+    EXPECT_EQ(Run({}, true), Result::kSuccess) << log;
+    EXPECT_EQ(Passwords(), std::vector<std::string>(2, "PASS ****** [tls]"));
 }
+
+INSTANTIATE_TEST_SUITE_P(FtpPublishTls, FtpPublishTls, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Passive" : "Active");
+                         });
 
 }  // namespace

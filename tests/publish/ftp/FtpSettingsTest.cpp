@@ -11,23 +11,6 @@ using foldcraft::MemorySettingsStore;
 
 namespace {
 
-FtpSettings Filled() {
-    return {.strHostName = "ftp.example.com",
-            .nPort = 2121,
-            .strUser = "anonymous",
-            .strPassword = "me@example.com",
-            .strStartDir = "/pub/site",
-            .nFirewallType = 3,
-            .strFirewallHost = "proxy.local",
-            .nFirewallPort = 8021,
-            .strFirewallUser = "fw",
-            .strFirewallPassword = "fwpw",
-            .bPassive = 1,
-            .bChangedOnly = 0,
-            .nSecurity = 1,
-            .strTrustFingerprint = "AB:CD"};
-}
-
 // Every stored field, in a form that compares and prints.
 auto Fields(const FtpSettings& s) {
     return std::tie(s.strHostName, s.nPort, s.strUser, s.strPassword, s.strStartDir,
@@ -46,77 +29,64 @@ TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNoneActiveMode) {
     EXPECT_TRUE(store.WriteLog().empty());  // reading writes nothing
 }
 
-// Passwords are stored as typed; going back to firewall type "None" keeps what was
-// typed in the firewall fields, and it is saved.
-TEST(FtpSettings, WrittenValuesReadBackTheSame) {
-    for (int type : {3, 0}) {
+// Written in this order (the timeout never) and read back the same; going back to
+// firewall type "None" keeps what was typed in the firewall fields. Nothing is written
+// when a check fails; the checks come in order, the starting directory and the
+// firewall fields are not checked.
+TEST(FtpSettings, ChecksThenWrites) {
+    const FtpSettings filled = {.strHostName = "ftp.example.com",
+                                .nPort = 2121,
+                                .strUser = "anonymous",
+                                .strPassword = "me@example.com",
+                                .strStartDir = "/pub/site",
+                                .nFirewallType = 3,
+                                .strFirewallHost = "proxy.local",
+                                .nFirewallPort = 8021,
+                                .strFirewallUser = "fw",
+                                .strFirewallPassword = "fwpw",
+                                .bPassive = 1,
+                                .bChangedOnly = 0,
+                                .nSecurity = 1,
+                                .strTrustFingerprint = "AB:CD"};
+    const std::vector<std::string> order = {"FTPServer/HostName",   "FTPServer/User",
+                                            "FTPServer/Password",   "FTPServer/StartDir",
+                                            "FTPServer/Port",       "FTPFirewall/HostName",
+                                            "FTPFirewall/Password", "FTPFirewall/User",
+                                            "FTPFirewall/Port",     "FTPFirewall/FirewallType",
+                                            "FTPServer/Passive",    "FTPServer/ChangedOnly",
+                                            "FTPServer/Security",   "FTPServer/TrustFingerprint"};
+    for (int step = 0; step < 6; ++step) {
+        FtpSettings s = filled;
+        s.nFirewallType = step == 5 ? 0 : 3;
+        if (step < 1) s.strHostName.clear();
+        if (step < 2) s.nPort.reset();
+        if (step < 3) s.strUser.clear();
+        if (step < 4) s.strPassword.clear();
+        const char* const messages[] = {
+            "You must enter a server hostname.",
+            "You must enter a server port number.",
+            "You must enter a username or \"anonymous\".",
+            "You must enter a password or your email address for anonymous login.",
+            "",
+            ""};
+        EXPECT_EQ(s.Check(), messages[step]);
         MemorySettingsStore store;
-        FtpSettings written = Filled();
-        written.nFirewallType = type;
-        ASSERT_TRUE(written.Write(store));
-        EXPECT_EQ(Fields(FtpSettings::Read(store)), Fields(written));
+        EXPECT_EQ(s.Write(store), step >= 4);
+        EXPECT_EQ(store.WriteLog(), step >= 4 ? order : std::vector<std::string>{});
+        EXPECT_EQ(Fields(FtpSettings::Read(store)) == Fields(s), step >= 4);
     }
 }
 
-TEST(FtpSettings, WriteOrder) {
-    MemorySettingsStore store;
-    ASSERT_TRUE(Filled().Write(store));
-    EXPECT_EQ(
-        store.WriteLog(),
-        (std::vector<std::string>{
-            "FTPServer/HostName", "FTPServer/User", "FTPServer/Password", "FTPServer/StartDir",
-            "FTPServer/Port", "FTPFirewall/HostName", "FTPFirewall/Password", "FTPFirewall/User",
-            "FTPFirewall/Port", "FTPFirewall/FirewallType", "FTPServer/Passive",
-            "FTPServer/ChangedOnly", "FTPServer/Security", "FTPServer/TrustFingerprint"}));
-    EXPECT_FALSE(store.Contains("FTPServer", "Timeout"));
-}
-
-TEST(FtpSettings, ChecksInOrderWithTheirMessages) {
-    FtpSettings s;  // everything empty: the host is reported first
-    EXPECT_EQ(s.Check(), "You must enter a server hostname.");
-    s.strHostName = "h";
-    s.nPort.reset();
-    EXPECT_EQ(s.Check(), "You must enter a server port number.");
-    s.nPort = 21;
-    EXPECT_EQ(s.Check(), "You must enter a username or \"anonymous\".");
-    s.strUser = "anonymous";
-    EXPECT_EQ(s.Check(), "You must enter a password or your email address for anonymous login.");
-    s.strPassword = "me@example.com";
-    EXPECT_EQ(s.Check(), "");
-    // The starting directory and the firewall fields are not checked.
-    s.nFirewallType = 5;
-    EXPECT_EQ(s.Check(), "");
-}
-
-TEST(FtpSettings, NothingIsWrittenWhenACheckFails) {
-    for (int missing = 0; missing < 4; ++missing) {
-        FtpSettings s = Filled();
-        if (missing == 0) s.strHostName.clear();
-        if (missing == 1) s.nPort.reset();
-        if (missing == 2) s.strUser.clear();
-        if (missing == 3) s.strPassword.clear();
+// No timeout at all (0 or less) is not offered; any security value but 0 means TLS.
+TEST(FtpSettings, StoredValuesOutOfRange) {
+    for (const auto& [stored, timeout, security] :
+         {std::tuple{5, 5, 1}, {0, 60, 2}, {-3, 60, -1}, {7, 7, 0}}) {
         MemorySettingsStore store;
-        EXPECT_FALSE(s.Write(store));
-        EXPECT_TRUE(store.WriteLog().empty()) << missing;
-    }
-}
-
-TEST(FtpSettings, TimeoutSetting) {
-    MemorySettingsStore store;
-    // No timeout at all (0 or less) is not offered.
-    for (const auto& [stored, used] : {std::pair{5, 5}, {0, 60}, {-3, 60}}) {
         store.WriteInt("FTPServer", "Timeout", stored);
-        EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, used) << stored;
+        store.WriteInt("FTPServer", "Security", security);
+        EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, timeout) << stored;
+        EXPECT_EQ(FtpSettings::Read(store).nSecurity, security == 0 ? 0 : 1) << security;
     }
-}
-
-TEST(FtpSettings, FirewallTypeNames) {
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(0), "None");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(3), "Proxy OPEN");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(7), "USER RemoteID@remoteHost fire ID");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(8), "USER remoteID@fireID@remoteHost");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(9), "");
-    EXPECT_STREQ(FtpSettings::FirewallTypeName(-1), "");
 }
 
 }  // namespace
