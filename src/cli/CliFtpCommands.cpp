@@ -45,6 +45,7 @@ struct FtpPublishArgs {
     bool saveSettings = false;
     bool save = false;
     bool quiet = false;
+    bool passwordOnCommandLine = false;  // --password or --firewall-password given
 };
 
 // A password from the named environment variable. False (with a message) when the
@@ -62,6 +63,13 @@ bool PasswordFromEnvironment(const std::string& variable, std::string& password)
 int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     // Everything that the command line can get wrong is refused before anything is
     // read or written.
+    if (args.passwordOnCommandLine) {
+        // Said without the value: a password must not end up in a terminal's or a
+        // job's log.
+        std::cerr << "Error: passwords are not taken on the command line, where other users "
+                     "can read them; use --password-env VAR or the settings store.\n";
+        return kExitUsage;
+    }
     std::string password, firewallPassword;
     if (args.passwordEnv && !PasswordFromEnvironment(*args.passwordEnv, password)) {
         return kExitUsage;
@@ -178,6 +186,12 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--firewall-password-env", args->firewallPasswordEnv,
                     "Take the firewall password from the environment variable VAR")
         ->option_text("VAR");
+    // Refused in RunFtpPublish; taken here only so that the parser's complaint about
+    // an unknown option does not repeat the password.
+    cmd->add_option_function<std::string>(
+           "--password,--firewall-password",
+           [args](const std::string&) { args->passwordOnCommandLine = true; })
+        ->group("");
     auto* passive =
         cmd->add_flag("--passive", args->passive, "Passive mode (PASV) for the data connections");
     auto* active =

@@ -108,7 +108,7 @@ class FtpPublishCliTest(unittest.TestCase):
             (("--user", "", "--save-settings"), PASSWORD, 2, "", user),
             ((), "", 2, "",
              "You must enter a password or your email address for anonymous login.\n"),
-            (("--password", "x"), PASSWORD, 64, "", None),  # never on the command line
+            (("--password", PASSWORD), PASSWORD, 64, "", "Error: passwords are not taken"),
             (("--firewall-type", "9"), PASSWORD, 64, "", None),
             (("--active", "--passive"), PASSWORD, 64, "", None),
         ]
@@ -118,6 +118,7 @@ class FtpPublishCliTest(unittest.TestCase):
             with self.subTest(extra=extra, password=password):
                 r = self.publish(*extra, password=password)
                 self.assertEqual(r.returncode, status, r.stdout + r.stderr)
+                self.assertNotIn(PASSWORD, r.stdout + r.stderr)
                 self.assertTrue(r.stdout.endswith(tail), r.stdout)
                 if error is not None:
                     self.assertTrue(r.stderr.startswith(error), r.stderr)
