@@ -1,6 +1,8 @@
 // The page commands: generate (a whole site's pages) and preview (one folder's page).
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
 #include "generator/SiteGenerator.h"
+#include "generator/TempFileName.h"
 #include "model/FoldcraftDoc.h"
 
 extern char** environ;
@@ -102,6 +105,12 @@ void RegisterGenerate(CLI::App& app, CliContext& ctx) {
                       << (ec ? ec.message() : std::string("not a directory")) << "\n";
             ctx.exitCode = kExitFailure;
             return;
+        }
+        // Temporary pages that killed runs left behind go, as a publish clears them.
+        const int dirFd = ::open(args->dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            TempFileName::RemoveStale(dirFd);
+            ::close(dirFd);
         }
         bool ok = Report(WriteStyleSheet(doc, args->dir), "styles.css");
         if (doc.m_bCreateTitlePage == 1) {

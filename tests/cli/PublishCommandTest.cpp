@@ -58,12 +58,15 @@ std::string Write(const TempDir& dir, const std::string& name, const Project& p 
 
 }  // namespace
 
-// The title page and the sitemap only when the project has them switched on.
+// The title page and the sitemap only when the project has them switched on; a killed
+// run's temporary page is cleared.
 TEST(PageCommandsTest, GenerateRunsTheWritersSwitchedOn) {
     for (const bool titleAndSitemap : {true, false}) {
         TempDir d;
+        const std::string stale = d.WriteFile("out/site/.~foldcraft-2147483647-1.tmp", "killed");
         const CliRun run = RunCli(
             {"generate", Write(d, "p.fcd", {.titleAndSitemap = titleAndSitemap}), d / "out/site"});
+        EXPECT_FALSE(FileExists(stale));
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out, "Successfully created styles.css.\n" +
                                std::string(titleAndSitemap ? "Successfully created title page.\n"
