@@ -2,7 +2,6 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -17,6 +16,7 @@
 #include "generator/SiteGenerator.h"
 #include "generator/TempFileName.h"
 #include "model/FoldcraftDoc.h"
+#include "publish/UniqueFd.h"
 
 extern char** environ;
 
@@ -107,11 +107,8 @@ void RegisterGenerate(CLI::App& app, CliContext& ctx) {
             return;
         }
         // Temporary pages that killed runs left behind go, as a publish clears them.
-        const int dirFd = ::open(args->dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            TempFileName::RemoveStale(dirFd);
-            ::close(dirFd);
-        }
+        const UniqueFd dirFd(::open(args->dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (dirFd.Get() >= 0) TempFileName::RemoveStale(dirFd.Get());
         bool ok = Report(WriteStyleSheet(doc, args->dir), "styles.css");
         if (doc.m_bCreateTitlePage == 1) {
             ok = Report(WriteTitlePage(doc, args->dir), "title page") && ok;
