@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "support/Patience.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -27,8 +28,9 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
     std::vector<std::string> argStrings = {"/usr/bin/env", "FOLDCRAFT_HOME=" + (scratch / "home"),
                                            "SOURCE_DATE_EPOCH=" + std::to_string(kCliNow)};
     argStrings.insert(argStrings.end(), extraEnv.begin(), extraEnv.end());
-    // A run that hangs (say, on a named pipe) is killed after a minute.
-    argStrings.insert(argStrings.end(), {"/usr/bin/timeout", "-s", "KILL", "60"});
+    // A run that hangs (say, on a named pipe) is killed.
+    argStrings.insert(argStrings.end(),
+                      {"/usr/bin/timeout", "-s", "KILL", std::to_string(kPatience.count())});
     if (addressSpace != 0)
         argStrings.insert(argStrings.end(),
                           {"/usr/bin/prlimit", "--as=" + std::to_string(addressSpace), "--"});
@@ -94,7 +96,8 @@ std::string FakeOpener::Env() const {
 }
 
 std::string FakeOpener::Opened() const {
-    for (int i = 0; i < 3000 && !FileExists(m_dir + "/opened"); ++i)
+    const auto until = std::chrono::steady_clock::now() + kPatience;
+    while (!FileExists(m_dir + "/opened") && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return ReadFile(m_dir + "/opened");
 }
