@@ -197,7 +197,7 @@ void RegisterImport(CLI::App& app, CliContext& ctx) {
         // Published from the second before the import: an item is not active during
         // the second it was added, and a publish straight after an import should
         // show everything imported.
-        const Time publishTime = Clock::Now() - 1;
+        const Time publishTime = Clock::Stamp() - 1;
         doc.m_pRoot->m_timePublish = publishTime;
         doc.m_pRoot->m_timePurge = publishTime + CBuildTreeDoc::kDefaultPurgeSpan;
         DirectoryImporter::Options options;

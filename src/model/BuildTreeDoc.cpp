@@ -8,8 +8,8 @@ using foldcraft::Clock;
 using foldcraft::Time;
 
 CBuildTreeDoc::CBuildTreeDoc() {
-    m_timeFile = Clock::Now();
-    m_timePublish = Clock::Now();
+    m_timeFile = Clock::Stamp();
+    m_timePublish = Clock::Stamp();
     m_timePurge = m_timePublish + kDefaultPurgeSpan;
 }
 

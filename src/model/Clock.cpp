@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <limits>
 
 namespace foldcraft {
 namespace {
@@ -17,11 +16,11 @@ std::optional<Time> SourceDateEpoch() {
     static const std::optional<Time> value = [] {
         const char* text = std::getenv("SOURCE_DATE_EPOCH");
         if (!text || !*text) return std::optional<Time>{};
-        const std::optional<Time> parsed = Clock::ParseSourceDateEpoch(text);
+        const std::optional<Time> parsed = Clock::ParseSeconds(text);
         if (!parsed)
             std::fprintf(stderr,
-                         "Warning: SOURCE_DATE_EPOCH is not a number of seconds since 1970; "
-                         "using the real clock.\n");
+                         "Warning: SOURCE_DATE_EPOCH is not a number of seconds from 1970 to "
+                         "2038; using the real clock.\n");
         return parsed;
     }();
     return value;
@@ -31,18 +30,29 @@ std::optional<Time> SourceDateEpoch() {
 Time Clock::Now() {
     const Time pinned = g_pinned.load(std::memory_order_relaxed);
     if (pinned != kUnpinned) return pinned;
-    if (const std::optional<Time> epoch = SourceDateEpoch()) return *epoch;
     return static_cast<Time>(std::time(nullptr));
 }
 
-std::optional<Time> Clock::ParseSourceDateEpoch(const char* text) {
+Time Clock::Stamp() {
+    if (const std::optional<Time> epoch = SourceDateEpoch()) return *epoch;
+    return Now();
+}
+
+RunTime Clock::ForRun() {
+    RunTime time;
+    time.now = Now();
+    const std::optional<Time> epoch = SourceDateEpoch();
+    time.stamp = epoch ? *epoch : time.now;
+    return time;
+}
+
+std::optional<Time> Clock::ParseSeconds(const char* text) {
     if (!text || !*text) return std::nullopt;
     Time value = 0;
     for (const char* p = text; *p; ++p) {
         if (*p < '0' || *p > '9') return std::nullopt;
-        const int digit = *p - '0';
-        if (value > (std::numeric_limits<Time>::max() - digit) / 10) return std::nullopt;
-        value = value * 10 + digit;
+        value = value * 10 + (*p - '0');
+        if (value > kLatest) return std::nullopt;
     }
     return value;
 }

@@ -20,7 +20,7 @@ bool CFoldcraftDoc::OnNewDocument() {
     m_strDocTitle = "New Document";
     m_strPathName.clear();
     m_bNeverSaved = 1;
-    m_timeLastPublish = foldcraft::Clock::Now();
+    m_timeLastPublish = foldcraft::Clock::Stamp();
     // The root is reset in place (it is never replaced): every field takes its
     // default, so nothing of the previous project (button styles, hotspot
     // picture, dates) leaks into the new one.

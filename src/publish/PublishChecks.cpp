@@ -51,7 +51,7 @@ PublishCheckResult PublishChecks::CheckSomethingToPublish(const CFoldcraftDoc& d
 }
 
 void PublishChecks::StampLastPublish(CFoldcraftDoc& doc) {
-    doc.m_timeLastPublish = Clock::Now();
+    doc.m_timeLastPublish = Clock::Stamp();
     doc.SetModifiedFlag(true);
 }
 

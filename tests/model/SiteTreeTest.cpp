@@ -217,11 +217,13 @@ TEST(FoldcraftDoc, DesignDefaultsMarkModifiedAndTouchOnlyTheirPage) {
     }
 }
 
-TEST(ClockTest, SourceDateEpochTakesDecimalSecondsOnly) {
+TEST(ClockTest, SecondsAreDecimalDigitsWithinTheProjectFileRange) {
     const std::pair<const char*, std::optional<Time>> cases[] = {
         {"0", 0},
-        {"9223372036854775807", INT64_MAX},
-        {"9223372036854775808", std::nullopt},
+        {"2147483647", 2147483647},
+        {"2147483648", std::nullopt},
+        {"9223372036854775807", std::nullopt},
+        {"99999999999999999999999", std::nullopt},
         {"", std::nullopt},
         {"-1", std::nullopt},
         {"+5", std::nullopt},
@@ -230,5 +232,5 @@ TEST(ClockTest, SourceDateEpochTakesDecimalSecondsOnly) {
         {"1e9", std::nullopt},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(foldcraft::Clock::ParseSourceDateEpoch(text), expected) << text;
+        EXPECT_EQ(foldcraft::Clock::ParseSeconds(text), expected) << text;
 }
