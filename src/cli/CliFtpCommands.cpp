@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -46,6 +47,7 @@ struct FtpPublishArgs {
     bool save = false;
     bool quiet = false;
     bool passwordOnCommandLine = false;  // --password or --firewall-password given
+    SyncArgs sync;
 };
 
 // A password from the named environment variable. False (with a message) when the
@@ -70,6 +72,8 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
                      "can read them; use --password-env VAR or the settings store.\n";
         return kExitUsage;
     }
+    SyncOptions syncOptions;
+    if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return kExitUsage;
     std::string password, firewallPassword;
     if (args.passwordEnv && !PasswordFromEnvironment(*args.passwordEnv, password)) {
         return kExitUsage;
@@ -140,11 +144,14 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
 
     StdoutLogSink sink(args.quiet);
     FtpPublishRun run(doc, sink, programFolder, settings);
+    run.SetSyncOptions(syncOptions);
     const PublishResult result = run.RunFtpPublish();
-    const int code = sink.ExitCodeFor(result);
+    int code = sink.ExitCodeFor(result);
+    if (run.RemovalsHeldBack()) code = std::max(code, static_cast<int>(kExitProblems));
     if (result == PublishResult::kFailed && !run.FailureDetail().empty()) {
         std::cerr << "Server: " << run.FailureDetail() << "\n";
     }
+    if (syncOptions.dryRun) return code;  // nothing published: nothing to stamp
     return finish(code);
 }
 
@@ -214,6 +221,7 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
                   "Store the settings (after the checks pass), as the Publish button does");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
+    AddSyncOptions(*cmd, args->sync);
     cmd->footer(
         "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
         "User, Password, StartDir, Passive, Timeout, ChangedOnly, Security,\n"
@@ -222,7 +230,9 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
         "HostName, Port, User, Password); the options override them for this run. Passwords\n"
         "are never taken from the command line.\n"
         "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
-        "2 a check refused the publish, the run failed, or the project cannot be read;\n"
+        "2 a check refused the publish, another publish is writing to the site, the run\n"
+        "failed, or the project cannot be read; 1 also when files no longer published were\n"
+        "not removed (a file not copied, or more than --max-delete);\n"
         "64 usage error (also an unset --password-env variable).");
     cmd->callback([args, &ctx] { ctx.exitCode = RunFtpPublish(*args, ctx); });
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -70,9 +71,12 @@ struct PublishArgs {
     bool open = false;
     bool quiet = false;
     bool save = false;
+    SyncArgs sync;
 };
 
 int RunPublish(const PublishArgs& args, const CliContext& ctx) {
+    SyncOptions syncOptions;
+    if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return kExitUsage;
     std::string programFolder;
     if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
     CFoldcraftDoc doc;
@@ -111,7 +115,9 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
     }
     stamped = true;
     check = PublishChecks::CheckPublishPath(doc.m_strPublishPath, programFolder);
-    if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
+    if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory && syncOptions.dryRun) {
+        check = PublishCheckResult{};  // a dry run makes nothing: everything would be copied
+    } else if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
         bool create = args.yes;
         if (!create) {
             if (!OnTerminal()) {
@@ -132,7 +138,10 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
 
     StdoutLogSink sink(args.quiet);
     LocalPublishRun run(doc, sink, programFolder);
+    run.SetSyncOptions(syncOptions);
     code = sink.ExitCodeFor(run.RunLocalPublish());
+    if (run.RemovalsHeldBack()) code = std::max(code, static_cast<int>(kExitProblems));
+    if (syncOptions.dryRun) return code;  // nothing published: nothing to stamp or open
 
     if (args.open) {
         bool show = true;
@@ -162,9 +171,12 @@ void RegisterPublish(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--open", args->open, "Open the start page with xdg-open afterwards");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log or the progress");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
+    AddSyncOptions(*cmd, args->sync);
     cmd->footer(
         "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
-        "2 a check refused the publish, the run failed, or the project cannot be read.\n"
+        "2 a check refused the publish, another publish is writing to the directory, the run\n"
+        "failed, or the project cannot be read. Files no longer published are removed last,\n"
+        "only when every file was copied and within --max-delete (else exit 1).\n"
         "--save leaves a project file that was changed during the run as it is (exit 1 at least).");
     cmd->callback([args, cmd, &ctx] {
         args->toGiven = cmd->count("--to") > 0;

@@ -1,5 +1,9 @@
 #include "cli/CliSupport.h"
 
+#include <charconv>
+#include <cstdint>
+#include <ctime>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <ostream>
@@ -98,6 +102,49 @@ CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& 
     CLI::App* cmd = app.add_subcommand(name, description);
     cmd->fallthrough();
     return cmd;
+}
+
+void AddSyncOptions(CLI::App& cmd, SyncArgs& args) {
+    cmd.add_flag("--dry-run", args.dryRun,
+                 "Print what the publish would copy, write and remove, and change nothing");
+    cmd.add_option("--max-delete", args.maxDelete,
+                   "Remove at most N files that are no longer published (default: half of the "
+                   "files published before, at least 20); more: none is removed. \"all\": no "
+                   "limit")
+        ->option_text("N|all");
+}
+
+bool ToSyncOptions(const SyncArgs& args, SyncOptions& options, std::ostream& err) {
+    options.dryRun = args.dryRun;
+    if (args.maxDelete.empty()) return true;
+    if (args.maxDelete == "all") {
+        options.maxDelete = SIZE_MAX;
+        return true;
+    }
+    std::size_t limit = 0;
+    const char* begin = args.maxDelete.data();
+    const char* end = begin + args.maxDelete.size();
+    const auto [ptr, ec] = std::from_chars(begin, end, limit);
+    if (ec != std::errc() || ptr != end || args.maxDelete[0] == '+') {
+        err << "Error: --max-delete takes a number of files or \"all\", not \"" << args.maxDelete
+            << "\"\n";
+        return false;
+    }
+    options.maxDelete = limit;
+    return true;
+}
+
+std::optional<Time> ParseNow(const std::string& text) {
+    if (const std::optional<Time> seconds = Clock::ParseSeconds(text.c_str())) return seconds;
+    for (const char* format : {"%Y-%m-%d", "%Y-%m-%dT%H:%M:%S", "%Y-%m-%dT%H:%M"}) {
+        std::tm tm{};
+        const char* end = ::strptime(text.c_str(), format, &tm);
+        if (end == nullptr || *end != '\0') continue;
+        const Time t = static_cast<Time>(::timegm(&tm));
+        if (t < 0 || t > Clock::kLatest) return std::nullopt;
+        return t;
+    }
+    return std::nullopt;
 }
 
 }  // namespace foldcraft::cli

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "cli/CliCommands.h"
 #include "model/ProjectFile.h"
+#include "publish/SyncRun.h"
 
 class CFoldcraftDoc;
 
@@ -39,5 +41,20 @@ int SavePublishStamp(CFoldcraftDoc& doc, const std::string& path, const ProjectF
 // "Error: ..." for a failed read or write of the project file at path.
 void ReportProjectFileError(const std::string& path, const ProjectFileResult& result,
                             std::ostream& err);
+
+// The options that a publish command shares: --dry-run and --max-delete.
+struct SyncArgs {
+    bool dryRun = false;
+    std::string maxDelete;  // empty: the default limit
+};
+// Adds them to the command.
+void AddSyncOptions(CLI::App& cmd, SyncArgs& args);
+// What they mean for the run; false (with a message on err) for a --max-delete that
+// is neither a number nor "all".
+bool ToSyncOptions(const SyncArgs& args, SyncOptions& options, std::ostream& err);
+
+// Reads --now TIME (seconds since 1970, or a UTC date YYYY-MM-DD or date and time
+// YYYY-MM-DDTHH:MM:SS); nullopt for anything else or a time beyond 2038.
+std::optional<Time> ParseNow(const std::string& text);
 
 }  // namespace foldcraft::cli

@@ -3,6 +3,8 @@
 #include <new>
 
 #include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "model/Clock.h"
 
 int main(int argc, char** argv) {
     using namespace foldcraft::cli;
@@ -11,6 +13,19 @@ int main(int argc, char** argv) {
     CliContext ctx;
     app.add_option("--program-folder", ctx.programFolderOption,
                    "Program folder (default: $FOLDCRAFT_HOME or ~/.local/share/Foldcraft)");
+    app.add_option_function<std::string>(
+           "--now",
+           [](const std::string& text) {
+               const std::optional<foldcraft::Time> now = ParseNow(text);
+               if (!now)
+                   throw CLI::ValidationError(
+                       "--now", "expected seconds since 1970 or a date YYYY-MM-DD[THH:MM:SS] "
+                                "(UTC) up to 2038, not \"" + text + "\"");
+               foldcraft::Clock::Pin(*now);
+           },
+           "Publish as of TIME (seconds since 1970, or YYYY-MM-DD[THH:MM:SS] UTC): which "
+           "items are current, and the time stamped (unless SOURCE_DATE_EPOCH is set)")
+        ->option_text("TIME");
     RegisterModelCommands(app, ctx);
     RegisterGenerateCommands(app, ctx);
     RegisterPublishCommands(app, ctx);

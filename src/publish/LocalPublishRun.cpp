@@ -1,15 +1,41 @@
 #include "publish/LocalPublishRun.h"
 
+#include <new>
 #include <string>
-#include <string_view>
 #include <utility>
+#include <vector>
 
-#include "generator/SiteGenerator.h"
 #include "model/FoldcraftDoc.h"
-#include "publish/LocalSiteAssembly.h"
-#include "publish/PageWriters.h"
+#include "publish/LocalSiteTarget.h"
+#include "publish/SiteContents.h"
+#include "publish/SitePages.h"
 
 namespace foldcraft {
+namespace {
+
+// One page-writing step of the run and its log texts.
+struct PageStep {
+    SitePages::Step step;
+    int pause;  // milliseconds before "Creating ..."
+    const char* creating;
+    const char* failed;
+    int progress;
+    const char* done;
+};
+
+constexpr PageStep kPageSteps[] = {
+    {SitePages::kStyleSheet, 100, "\nCreating styles.css...", "\nCreation of styles.css failed!\n",
+     40, "\nSuccessfully created styles.css.\n"},
+    {SitePages::kTitlePage, 100, "\nCreating title page...", "\nCreation of title page failed!\n",
+     50, "\nSuccessfully created title page.\n"},
+    {SitePages::kSitemap, 100, "\nCreating sitemap...", "\nCreation of sitemap failed!\n", 50,
+     "\nSuccessfully created sitemap.\n"},
+    {SitePages::kFolderPages, 300, "\nCreating folder pages...",
+     "\nCreation of folder pages failed!\n", 100, "\nSuccessfully created folder pages.\n"},
+};
+
+}  // namespace
+
 LocalPublishRun::LocalPublishRun(CFoldcraftDoc& doc, ILogSink& sink, std::string programFolder,
                                  PauseHook pause)
     : m_doc(doc),
@@ -33,7 +59,7 @@ std::string LocalPublishRun::StartPagePath(const CFoldcraftDoc& doc) {
     return target + StartPageName(doc);
 }
 
-LocalPublishRun::Result LocalPublishRun::FailureEnd(const char* text) {
+LocalPublishRun::Result LocalPublishRun::FailureEnd(const std::string& text) {
     Append(text);
     m_bError = true;
     m_sink.EnableClose(true);
@@ -42,97 +68,116 @@ LocalPublishRun::Result LocalPublishRun::FailureEnd(const char* text) {
 
 LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
     m_bError = false;
+    m_bRemovalsHeldBack = false;
     m_sink.EnableClose(false);
-    const std::string target = TargetDirectory(m_doc.m_strPublishPath);
     try {
-        // Each "Creating..." text is added to the log, the run waits, and only then is
-        // the log shown: the sink shows what it is given at once, so the text goes to
-        // it after the pause. The header is first shown with the first of them.
-        m_doc.m_arrPublishFiles.clear();
-        LocalSiteAssembly assembly(m_doc, target, m_programFolder);
-
-        Pause(100);
-        Append("Publish status:\n----------------------------------------\n");
-        Append("\nCreating directory structure...");
-        if (!assembly.CreateLocalDirectories()) {
-            return FailureEnd("\nCreation of directory structure failed!\n");
-        }
-        m_sink.SetProgress(15);
-        Append("\nSuccessfully created directory structure.\n");
-        m_sink.Scroll(4);
-        Pause(100);
-
-        Pause(100);
-        Append("\nCopying files...");
-        bool allCopied = true;
-        if (assembly.CopySiteFiles()) {
-            m_sink.SetProgress(30);
-            Append("\nSuccessfully copied files\n");
-        } else {
-            Append("\nThe following files were not copied:\n");
-            // Each entry is appended on its own: the log grows with the list, it is
-            // never rebuilt.
-            for (const std::string& path : m_doc.m_arrPublishFiles) {
-                std::string line;
-                line.reserve(path.size() + 1);
-                line += path;
-                line += '\n';
-                m_sink.AppendText(line);
-            }
-            allCopied = false;
-            m_bError = true;
-        }
-        // Files of earlier runs that the site no longer holds go; then the manifest
-        // records what is there now.
-        LocalSiteManifest& manifest = assembly.Manifest();
-        const int removed = manifest.RemoveUnpublished();
-        if (manifest.Skipped() > 0) {
-            m_sink.AppendText("\nSkipped " + std::to_string(manifest.Skipped()) +
-                              " unchanged files.\n");
-        }
-        if (removed > 0) {
-            m_sink.AppendText("\nRemoved " + std::to_string(removed) +
-                              " files that are no longer published.\n");
-        }
-        manifest.Save();
-
-        // The page writers, each announced after its pause; a failure ends the run.
-        const PageStep steps[] = {
-            {&WriteStyleSheet, true, 100, "\nCreating styles.css...",
-             "\nCreation of styles.css failed!\n", 40, "\nSuccessfully created styles.css.\n"},
-            {&WriteTitlePage, m_doc.m_bCreateTitlePage == 1, 100, "\nCreating title page...",
-             "\nCreation of title page failed!\n", 50, "\nSuccessfully created title page.\n"},
-            {&WriteSitemap, m_doc.m_bCreateSitemap == 1, 100, "\nCreating sitemap...",
-             "\nCreation of sitemap failed!\n", 50, "\nSuccessfully created sitemap.\n"},
-            {&WriteFolderPages, true, 300, "\nCreating folder pages...",
-             "\nCreation of folder pages failed!\n", 100, "\nSuccessfully created folder pages.\n"},
-        };
-        for (const PageStep& step : steps) {
-            // Before every step, whether or not it runs.
-            m_sink.Scroll(2);
-            Pause(100);
-            if (!step.enabled) continue;
-            Pause(step.pause);
-            Append(step.creating);
-            if (!PageWriters::Call(step.writer, m_doc, target)) return FailureEnd(step.failed);
-            m_sink.SetProgress(step.progress);
-            Append(step.done);
-        }
-
-        if (allCopied) {
-            Append("\n--------------------\nPublish successful!\n");
-        } else {
-            Append("\n--------------------\nPublish finished.\nSome files were not copied.\n");
-        }
-        m_sink.Scroll(7);
-        m_sink.EnableClose(true);
-        return allCopied ? Result::kSuccess : Result::kFilesNotCopied;
+        return Run();
+    } catch (const std::bad_alloc&) {
+        return FailureEnd(kNoMemoryLine);
     } catch (...) {
-        // Out of memory while copying or listing: the run cannot go on.
-        m_bError = true;
-        m_sink.EnableClose(true);
-        return Result::kFailed;
+        return FailureEnd(kNoMemoryLine);
     }
+}
+
+LocalPublishRun::Result LocalPublishRun::Run() {
+    const std::string target = TargetDirectory(m_doc.m_strPublishPath);
+    const RunTime time = Clock::ForRun();
+    // Each "Creating..." text is added to the log, the run waits, and only then is
+    // the log shown: the sink shows what it is given at once, so the text goes to it
+    // after the pause. The header is first shown with the first of them.
+    m_doc.m_arrPublishFiles.clear();
+    Pause(100);
+    Append("Publish status:\n----------------------------------------\n");
+    Append("\nCreating directory structure...");
+
+    LocalSiteTarget site(target);
+    SyncOptions options = m_options;
+    // A dry run into a directory not made yet plans to copy everything.
+    if (!site.Open() && !options.dryRun)
+        return FailureEnd("\nCreation of directory structure failed!\n");
+    options.sweepAllDirectories = true;
+    SyncRun sync(site, options);
+    if (!sync.Start()) return FailureEnd(sync.StartFailureLine());
+
+    // Everything the site will hold, pages included, is known before anything is
+    // written.
+    SitePages pages;
+    pages.Render(m_doc, time);
+    std::vector<SiteFile> files;
+    std::vector<NotCopied> cannotCopy;
+    SiteContents::Collect(m_doc, m_programFolder, time.now, files, cannotCopy);
+    pages.AddTo(files);
+    sync.Plan(std::move(files), std::move(cannotCopy));
+    if (options.dryRun) {
+        Append("\n" + sync.Describe());
+        m_sink.EnableClose(true);
+        return Result::kSuccess;
+    }
+
+    if (!sync.MakeDirectories()) {
+        sync.Abandon();
+        return FailureEnd("\nCreation of directory structure failed!\n");
+    }
+    m_sink.SetProgress(15);
+    Append("\nSuccessfully created directory structure.\n");
+    m_sink.Scroll(4);
+    Pause(100);
+
+    Pause(100);
+    Append("\nCopying files...");
+    sync.PutFiles();
+    std::size_t listed = 0;
+    auto listNotCopied = [&] {
+        const auto& notCopied = sync.NotCopiedFiles();
+        if (listed == notCopied.size()) return;
+        if (listed == 0) Append("\nThe following files were not copied:\n");
+        // Each entry is appended on its own: the log grows with the list.
+        for (; listed < notCopied.size(); ++listed) {
+            m_doc.m_arrPublishFiles.push_back(notCopied[listed].listedAs);
+            Append(SyncRun::Printable(notCopied[listed].listedAs) + "\n");
+        }
+        m_bError = true;
+    };
+    if (sync.NotCopiedFiles().empty()) {
+        m_sink.SetProgress(30);
+        Append("\nSuccessfully copied files\n");
+    } else {
+        listNotCopied();
+    }
+    Append(sync.SkippedLine());
+
+    // The pages, each writer's announced after its pause; a failure ends the run.
+    for (const PageStep& step : kPageSteps) {
+        // Before every step, whether or not it runs.
+        m_sink.Scroll(2);
+        Pause(100);
+        if (!pages.Enabled(step.step)) continue;
+        Pause(step.pause);
+        Append(step.creating);
+        const bool put = sync.PutPages(pages.Names(step.step));
+        if (!pages.Ok(step.step) || !put) {
+            sync.Abandon();
+            return FailureEnd(step.failed);
+        }
+        m_sink.SetProgress(step.progress);
+        Append(step.done);
+    }
+
+    // Last, what the site no longer holds.
+    sync.Finish();
+    listNotCopied();
+    Append(sync.RemovalLines());
+    m_bRemovalsHeldBack = sync.RemovalsHeldBack();
+
+    const bool allCopied = sync.NotCopiedFiles().empty();
+    if (allCopied) {
+        Append("\n--------------------\nPublish successful!\n");
+    } else {
+        Append("\n--------------------\nPublish finished.\nSome files were not copied.\n");
+    }
+    m_sink.Scroll(7);
+    m_sink.EnableClose(true);
+    return allCopied ? Result::kSuccess : Result::kFilesNotCopied;
 }
 
 }  // namespace foldcraft

@@ -3,15 +3,16 @@
 #include <string>
 
 #include "publish/LogSink.h"
-#include "publish/PageWriters.h"
+#include "publish/SyncRun.h"
 
 class CFoldcraftDoc;
 
 namespace foldcraft {
 
-// The local publish run: makes the site's directories, copies the files, writes
-// the stylesheet and the pages, and reports every step to a log sink (the
-// Publishing window, the command-line tool's stdout, a test recorder).
+// The local publish run: renders the pages, then syncs the site into the target
+// directory (SyncRun on a LocalSiteTarget: only new and changed files are written,
+// what the site no longer holds is removed last), reporting every step to a log sink
+// (the Publishing window, the command-line tool's stdout, a test recorder).
 //
 // The caller has made the publish checks (PublishChecks) first; the target is
 // doc.m_strPublishPath. The run empties doc.m_arrPublishFiles when it starts and
@@ -26,12 +27,20 @@ public:
     LocalPublishRun(CFoldcraftDoc& doc, ILogSink& sink, std::string programFolder,
                     PauseHook pause = {});
 
-    // Runs the whole publish once. Never throws: a page writer that throws counts
-    // as one that failed. The Close button is enabled at the end in every case.
+    // Dry run, removal limit, changed files only (the default).
+    void SetSyncOptions(const SyncOptions& options) { m_options = options; }
+
+    // Runs the whole publish once. Never throws: no memory ends the run with
+    // kNoMemoryLine. The Close button is enabled at the end in every case. A dry
+    // run logs the plan (SyncRun::Describe) and changes nothing.
     Result RunLocalPublish();
 
     // Set when the run failed or a file was not copied.
     bool ErrorFlag() const { return m_bError; }
+    // Whether removals were due and not made (a failure, the limit).
+    bool RemovalsHeldBack() const { return m_bRemovalsHeldBack; }
+
+    static constexpr const char* kNoMemoryLine = "\nError: not enough memory.\n";
 
     // The start page of a published site: "TitlePage.html" when the title page is
     // made, else "Folder0.html". Opening it is the caller's.
@@ -43,28 +52,22 @@ public:
     static std::string TargetDirectory(const std::string& publishPath);
 
 private:
-    void Append(const char* text) { m_sink.AppendText(text); }
+    void Append(const std::string& text) {
+        if (!text.empty()) m_sink.AppendText(text);
+    }
     void Pause(int milliseconds) {
         if (m_pause) m_pause(milliseconds);
     }
-    Result FailureEnd(const char* text);
-
-    // One page-writing step of the run and its log texts.
-    struct PageStep {
-        PageWriters::Writer writer;
-        bool enabled;
-        int pause;  // milliseconds before "Creating ..."
-        const char* creating;
-        const char* failed;
-        int progress;
-        const char* done;
-    };
+    Result FailureEnd(const std::string& text);
+    Result Run();
 
     CFoldcraftDoc& m_doc;
     ILogSink& m_sink;
     std::string m_programFolder;
     PauseHook m_pause;
+    SyncOptions m_options;
     bool m_bError = false;
+    bool m_bRemovalsHeldBack = false;
 };
 
 }  // namespace foldcraft

@@ -30,9 +30,14 @@ class SiteTarget {
 public:
     struct Status {
         bool ok = true;
-        std::string reason;  // why it failed; empty when ok
+        std::string reason;    // why it failed; empty when ok
+        bool endsRun = false;  // the target cannot take the site at all (it is gone,
+                               // a link stands where a directory must be, the
+                               // connection is lost): the run stops
         static Status Ok() { return {}; }
-        static Status Failed(std::string why) { return {false, std::move(why)}; }
+        static Status Failed(std::string why, bool ends = false) {
+            return {false, std::move(why), ends};
+        }
     };
 
     virtual ~SiteTarget() = default;
@@ -64,8 +69,10 @@ public:
     // not be put again. recorded: what the manifest says was put there (or null).
     // A local target compares a copy's size and time with its source's, or for a
     // page (wanted without mtime) the digest and the recorded size and time.
-    virtual bool Holds(const std::string& path, const ManifestEntry& wanted,
-                       const ManifestEntry* recorded) = 0;
+    // A source that is itself the file at path (a site published into its own
+    // documents) is never held: PutFile then leaves it and does not record it.
+    virtual bool Holds(const std::string& path, const FileSource& source,
+                       const ManifestEntry& wanted, const ManifestEntry* recorded) = 0;
 
     // Makes the directory (its parent exists). made tells whether it was made now
     // (false: it was there already, which is no failure).
@@ -73,9 +80,10 @@ public:
     // Puts source at path: under a temporary name in the same directory, then
     // renamed over whatever stood there, so a failed put leaves the old file. entry
     // receives what the manifest is to record (wanted, completed with what the
-    // target knows: a local file's time).
+    // target knows: a local file's time); it stays empty when the source itself
+    // stands at path, which is not the publish's to record.
     virtual Status PutFile(const std::string& path, const FileSource& source,
-                           const ManifestEntry& wanted, ManifestEntry& entry) = 0;
+                           const ManifestEntry& wanted, std::optional<ManifestEntry>& entry) = 0;
 
     // Removes the file at path only while it still matches recorded (its size, and
     // its time where recorded; a server's size by its own answer).

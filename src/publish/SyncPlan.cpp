@@ -1,0 +1,111 @@
+#include "publish/SyncPlan.h"
+
+#include <algorithm>
+#include <set>
+#include <unordered_set>
+#include <utility>
+
+namespace foldcraft {
+namespace {
+
+// Adds every directory that path lies in, parents first.
+void AddParents(const std::string& path, std::set<std::string>& dirs) {
+    std::size_t slash = 0;
+    while ((slash = path.find('/', slash)) != std::string::npos) {
+        dirs.insert(path.substr(0, slash));
+        ++slash;
+    }
+}
+
+std::size_t Depth(const std::string& path) {
+    return static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
+}
+
+// Parents before children: by depth, then by name.
+std::vector<std::string> ParentsFirst(const std::set<std::string>& dirs) {
+    std::vector<std::string> list(dirs.begin(), dirs.end());
+    std::stable_sort(list.begin(), list.end(), [](const std::string& a, const std::string& b) {
+        return Depth(a) < Depth(b);
+    });
+    return list;
+}
+
+void Count(std::string& text, const char* verb, std::size_t n, const char* one, const char* many) {
+    text += verb;
+    text += std::to_string(n);
+    text += ' ';
+    text += n == 1 ? one : many;
+}
+
+void List(std::string& text, const std::vector<SurveyedFile>& files) {
+    for (const SurveyedFile& f : files) text += "  " + f.file.path + "\n";
+}
+
+}  // namespace
+
+SyncPlan SyncPlan::Make(std::vector<SurveyedFile> files, const PublishManifest* old,
+                        bool changedOnly) {
+    SyncPlan plan;
+    std::set<std::string> toMake;
+    std::set<std::string> inSite;
+    std::unordered_set<std::string> published;
+    for (SurveyedFile& f : files) {
+        const bool keep = changedOnly && f.unchanged;
+        published.insert(f.file.path);
+        AddParents(f.file.path, inSite);
+        if (!keep) AddParents(f.file.path, toMake);
+        const bool page = f.file.kind == SiteFile::Kind::kPage;
+        auto& list = page ? (keep ? plan.unchangedPages : plan.pages)
+                          : (keep ? plan.unchanged : plan.uploads);
+        list.push_back(std::move(f));
+    }
+    plan.directories = ParentsFirst(toMake);
+    plan.siteDirectories = ParentsFirst(inSite);
+    if (old) {
+        plan.listedFiles = old->Files().size();
+        for (const auto& [path, entry] : old->Files()) {
+            if (published.count(path) != 0 || path == PublishManifest::kFileName) continue;
+            plan.removals.push_back({path, entry});
+        }
+        for (const std::string& dir : old->Directories()) {
+            if (inSite.count(dir) == 0) plan.directoryRemovals.push_back(dir);
+        }
+        // Deepest first, so that a parent is emptied before it is asked to go.
+        std::stable_sort(plan.directoryRemovals.begin(), plan.directoryRemovals.end(),
+                         [](const std::string& a, const std::string& b) {
+                             return Depth(a) > Depth(b);
+                         });
+    }
+    return plan;
+}
+
+std::size_t SyncPlan::DefaultRemovalLimit() const {
+    return std::max<std::size_t>(20, listedFiles / 2);
+}
+
+std::string SyncPlan::Describe(const std::vector<NotCopied>& notCopied) const {
+    std::string text = "Dry run: nothing was changed.\n";
+    Count(text, "Would copy ", uploads.size(), "file", "files");
+    text += uploads.empty() ? ".\n" : ":\n";
+    List(text, uploads);
+    Count(text, "Unchanged: ", unchanged.size(), "file.\n", "files.\n");
+    Count(text, "Would write ", pages.size(), "page", "pages");
+    text += pages.empty() ? ".\n" : ":\n";
+    List(text, pages);
+    Count(text, "Unchanged: ", unchangedPages.size(), "page.\n", "pages.\n");
+    Count(text, "Would remove ", removals.size(), "file", "files");
+    text += removals.empty() ? ".\n" : ":\n";
+    for (const Removal& r : removals) text += "  " + r.path + "\n";
+    if (!directoryRemovals.empty()) {
+        Count(text, "Would remove ", directoryRemovals.size(), "directory if empty:\n",
+              "directories if empty:\n");
+        for (const std::string& d : directoryRemovals) text += "  " + d + "\n";
+    }
+    if (!notCopied.empty()) {
+        Count(text, "Cannot copy ", notCopied.size(), "file:\n", "files:\n");
+        for (const NotCopied& n : notCopied) text += "  " + n.listedAs + " (" + n.reason + ")\n";
+    }
+    return text;
+}
+
+}  // namespace foldcraft

@@ -1,0 +1,333 @@
+#include "publish/SyncRun.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <unordered_set>
+#include <utility>
+
+#include "publish/FileDigest.h"
+
+namespace foldcraft {
+namespace {
+
+constexpr std::size_t kNoLimit = SIZE_MAX;
+
+std::string Plural(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+SyncRun::SyncRun(SiteTarget& target, SyncOptions options)
+    : m_target(target), m_options(std::move(options)) {}
+
+SyncRun::~SyncRun() {
+    if (m_locked) m_target.ReleaseLock();
+}
+
+std::string SyncRun::Printable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool SyncRun::Start() {
+    m_started = true;
+    if (!m_options.dryRun) {
+        std::string holder;
+        switch (m_target.TakeLock(holder)) {
+            case SiteTarget::Lock::kTaken:
+                m_locked = true;
+                break;
+            case SiteTarget::Lock::kHeld:
+                m_startFailure = "\nAnother publish is writing to this site (" + Printable(holder) +
+                                 "); nothing was changed. Publish again when it has finished.\n";
+                return false;
+            case SiteTarget::Lock::kFailed:
+                m_startFailure = "\nThe site cannot be locked for publishing (" + Printable(holder) +
+                                 "); nothing was changed.\n";
+                return false;
+        }
+    }
+    const SiteTarget::ManifestText read = m_target.ReadManifest();
+    if (!read.found) return true;
+    if (!read.status.ok) {
+        m_manifestTrouble = read.status.reason;
+    } else {
+        m_old = PublishManifest::Parse(read.text);
+        if (!m_old) m_manifestTrouble = "not a list this program wrote";
+    }
+    return true;
+}
+
+void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCopy) {
+    m_notCopied = std::move(cannotCopy);
+    const bool digests = m_target.NeedsDigests();
+    std::vector<SurveyedFile> surveyed;
+    surveyed.reserve(files.size());
+    for (SiteFile& file : files) {
+        SurveyedFile f;
+        f.file = std::move(file);
+        if (f.file.source.bytes) {
+            const FileDigest digest = FileDigest::OfBytes(*f.file.source.bytes);
+            f.wanted.size = digest.size;
+            f.wanted.sha256 = digest.sha256;
+        } else if (digests) {
+            if (const std::optional<FileDigest> digest = FileDigest::Of(f.file.source.localPath)) {
+                f.wanted.size = digest->size;
+                f.wanted.sha256 = digest->sha256;
+            }
+        } else {
+            struct stat st {};
+            if (::stat(f.file.source.localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                f.wanted.size = static_cast<std::uint64_t>(st.st_size);
+                f.wanted.mtime = FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+            }
+        }
+        const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
+        f.unchanged = m_options.changedOnly &&
+                      m_target.Holds(f.file.path, f.file.source, f.wanted, recorded);
+        surveyed.push_back(std::move(f));
+    }
+    m_plan = SyncPlan::Make(std::move(surveyed), m_old ? &*m_old : nullptr, m_options.changedOnly);
+
+    // What stays as it is stays ours.
+    m_planned = true;
+    for (const auto* list : {&m_plan.unchanged, &m_plan.unchangedPages}) {
+        for (const SurveyedFile& f : *list) {
+            const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
+            m_new.SetFile(f.file.path, recorded ? *recorded : f.wanted);
+        }
+    }
+    if (m_old) {
+        const std::set<std::string> inSite(m_plan.siteDirectories.begin(),
+                                           m_plan.siteDirectories.end());
+        for (const std::string& dir : m_old->Directories()) {
+            if (inSite.count(dir) != 0) m_new.AddDirectory(dir);
+        }
+    }
+}
+
+const std::string* SyncRun::RefusedDirectoryOf(const std::string& path) const {
+    if (m_refused.empty()) return nullptr;
+    std::size_t end = 0;
+    while ((end = path.find('/', end)) != std::string::npos) {
+        const auto it = m_refused.find(path.substr(0, end));
+        if (it != m_refused.end()) return &it->second;
+        ++end;
+    }
+    return nullptr;
+}
+
+bool SyncRun::MakeDirectories() {
+    if (m_options.dryRun) return true;
+    std::set<std::string> visited;
+    m_target.RemoveLeftovers(std::string());
+    for (const std::string& dir : m_plan.directories) {
+        if (RefusedDirectoryOf(dir + "/") != nullptr) continue;
+        bool made = false;
+        const SiteTarget::Status status = m_target.MakeDirectory(dir, made);
+        if (!status.ok) {
+            if (status.endsRun) {
+                m_failure = status.reason;
+                return false;
+            }
+            m_refused[dir] = status.reason;
+            continue;
+        }
+        if (made) m_new.AddDirectory(dir);
+        m_target.RemoveLeftovers(dir);
+        visited.insert(dir);
+    }
+    if (m_options.sweepAllDirectories) {
+        for (const std::string& dir : m_plan.siteDirectories) {
+            if (visited.count(dir) == 0 && RefusedDirectoryOf(dir + "/") == nullptr)
+                m_target.RemoveLeftovers(dir);
+        }
+        if (m_old) {
+            for (const std::string& dir : m_old->Directories()) {
+                if (visited.count(dir) == 0) m_target.RemoveLeftovers(dir);
+            }
+        }
+    }
+    return true;
+}
+
+void SyncRun::NoteNotCopied(const SurveyedFile& f, const std::string& reason) {
+    m_notCopied.push_back({f.file.listedAs, reason});
+    // The file that was there may still be: it stays listed as ours.
+    if (m_old) {
+        if (const ManifestEntry* recorded = m_old->Find(f.file.path))
+            m_new.SetFile(f.file.path, *recorded);
+    }
+}
+
+bool SyncRun::Put(const SurveyedFile& f) {
+    if (const std::string* refusal = RefusedDirectoryOf(f.file.path)) {
+        NoteNotCopied(f, *refusal);
+        return false;
+    }
+    std::optional<ManifestEntry> entry;
+    const SiteTarget::Status status = m_target.PutFile(f.file.path, f.file.source, f.wanted, entry);
+    if (!status.ok) {
+        NoteNotCopied(f, status.reason);
+        return false;
+    }
+    if (entry) m_new.SetFile(f.file.path, *entry);
+    return true;
+}
+
+void SyncRun::PutFiles(const StopHook& stop) {
+    if (m_options.dryRun) return;
+    for (const SurveyedFile& f : m_plan.uploads) {
+        if (stop && stop()) return;
+        Put(f);
+    }
+}
+
+bool SyncRun::PutPages(const std::vector<std::string>& names) {
+    if (m_options.dryRun) return true;
+    const std::unordered_set<std::string> wanted(names.begin(), names.end());
+    bool all = true;
+    for (const SurveyedFile& f : m_plan.pages) {
+        if (wanted.count(f.file.path) != 0 && !Put(f)) all = false;
+    }
+    return all;
+}
+
+bool SyncRun::WriteManifest() {
+    const SiteTarget::Status status = m_target.WriteManifest(m_new.Serialize());
+    if (!status.ok) m_notCopied.push_back({PublishManifest::kFileName, status.reason});
+    return status.ok;
+}
+
+void SyncRun::Finish(bool stopped) {
+    if (m_options.dryRun || m_finished) return;
+    m_finished = true;
+    // Until they are gone, the files to remove stay listed: a run killed meanwhile
+    // leaves them to the next one.
+    for (const SyncPlan::Removal& r : m_plan.removals) m_new.SetFile(r.path, r.recorded);
+    for (const std::string& dir : m_plan.directoryRemovals) m_new.AddDirectory(dir);
+    const bool written = WriteManifest();
+
+    if (!m_manifestTrouble.empty()) {
+        m_removalLines += "\nThe list of files that earlier publishes put here (" +
+                          std::string(PublishManifest::kFileName) + ") could not be used (" +
+                          Printable(m_manifestTrouble) +
+                          "): every file was copied and nothing was removed.\n";
+    }
+    const bool due = !m_plan.removals.empty() || !m_plan.directoryRemovals.empty();
+    if (!due) {
+    } else if (stopped) {
+        m_heldBack = true;
+    } else if (!written || !m_notCopied.empty()) {
+        m_heldBack = true;
+        m_removalLines += "\nNothing was removed, because some files were not copied.\n";
+    } else {
+        const std::size_t limit = m_options.maxDelete.value_or(m_plan.DefaultRemovalLimit());
+        if (m_plan.removals.size() > limit) {
+            m_heldBack = true;
+            m_removalLines += "\nNothing was removed: " +
+                              Plural(m_plan.removals.size(), "file is", "files are") +
+                              " no longer published, more than the limit of " +
+                              std::to_string(limit) +
+                              ". To remove them, publish again with --max-delete all.\n";
+        } else {
+            Remove();
+            if (!WriteManifest()) {
+                // The old list stays; the next run finds the files gone.
+            }
+        }
+    }
+    if (m_locked) {
+        m_target.ReleaseLock();
+        m_locked = false;
+    }
+}
+
+void SyncRun::Remove() {
+    std::string changed;
+    std::string failed;
+    for (const SyncPlan::Removal& r : m_plan.removals) {
+        std::string reason;
+        switch (m_target.RemoveFile(r.path, r.recorded, reason)) {
+            case SiteTarget::Removal::kRemoved:
+                ++m_removed;
+                m_new.RemoveFile(r.path);
+                break;
+            case SiteTarget::Removal::kGone:
+                m_new.RemoveFile(r.path);
+                break;
+            case SiteTarget::Removal::kChanged:
+                // Not ours any more: left, and forgotten, so it is told once.
+                m_new.RemoveFile(r.path);
+                changed += "\nNot removed, changed since it was published: " + Printable(r.path) +
+                           "\n";
+                break;
+            case SiteTarget::Removal::kFailed:
+                failed += "\nCould not remove " + Printable(r.path) + ": " + Printable(reason) + "\n";
+                break;
+        }
+    }
+    for (const std::string& dir : m_plan.directoryRemovals) {
+        m_target.RemoveLeftovers(dir);
+        if (m_target.RemoveDirectory(dir).ok) {
+            ++m_removedDirectories;
+            m_new.RemoveDirectory(dir);
+        }
+    }
+    if (m_removed > 0) {
+        m_removalLines +=
+            "\nRemoved " + std::to_string(m_removed) + " files that are no longer published.\n";
+    }
+    if (m_removedDirectories > 0) {
+        m_removalLines += "\nRemoved " +
+                          Plural(m_removedDirectories, "directory", "directories") +
+                          " that the site no longer uses.\n";
+    }
+    m_removalLines += changed;
+    m_removalLines += failed;
+}
+
+void SyncRun::Abandon() {
+    if (m_options.dryRun || m_finished) return;
+    m_finished = true;
+    if (m_locked && m_planned) {
+        for (const SyncPlan::Removal& r : m_plan.removals) m_new.SetFile(r.path, r.recorded);
+        for (const std::string& dir : m_plan.directoryRemovals) m_new.AddDirectory(dir);
+        WriteManifest();
+    }
+    if (m_locked) {
+        m_target.ReleaseLock();
+        m_locked = false;
+    }
+}
+
+std::string SyncRun::SkippedLine() const {
+    if (Skipped() == 0) return std::string();
+    return "\nSkipped " + std::to_string(Skipped()) + " unchanged files.\n";
+}
+
+std::string SyncRun::RemovalLines() const {
+    return m_removalLines;
+}
+
+}  // namespace foldcraft
