@@ -11,7 +11,7 @@ namespace foldcraft {
 bool ButtonPageWriter::Write(const CBuildTreeFolder& folder, const std::string& folderId,
                              const std::string& trail) const {
     PageFile file;
-    if (!file.Open(m_ctx.PagePath(PageContext::FolderPageName(folderId)))) return false;
+    if (!m_ctx.OpenPage(file, PageContext::FolderPageName(folderId))) return false;
 
     PageContext::WriteFolderStyle(file, folder, true);
     file.Format("<script>\nvar strURLFolder=\"#\";\nvar strURLFile=\"#\";\n</script>\n");
@@ -23,10 +23,10 @@ bool ButtonPageWriter::Write(const CBuildTreeFolder& folder, const std::string& 
     std::string lastAddress;
     if (!folder.m_arrDocs.empty()) lastAddress = tables.WriteDocumentTable(folder);
 
-    // A folder that holds nothing but one active document or link, and shows no
+    // A folder that holds nothing but one listed document or link, and shows no
     // label, goes straight on to it.
     if (folder.m_arrFolders.empty() && folder.m_arrDocs.size() == 1 && folder.m_strLabel.empty() &&
-        m_ctx.IsActive(*folder.m_arrDocs.front())) {
+        m_ctx.IsListed(*folder.m_arrDocs.front())) {
         file.Format("<script>\n");
         file.Format("location.href = \"%s\";\n", {PageText::InScript(lastAddress)});
         file.Format("</script>\n");

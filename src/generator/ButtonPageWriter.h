@@ -9,7 +9,7 @@ namespace foldcraft {
 class PageContext;
 
 // Writes the page of one folder in the button layout: its active sub-folders and
-// then its active documents and links as rows of two tables, in the folder's button
+// then its listed documents and links as rows of two tables, in the folder's button
 // styles, and a picture page for every picture document listed when thumbnails are
 // on. Only this one page: the walk over the tree is FolderPagesWriter's.
 class ButtonPageWriter {

@@ -101,7 +101,7 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
     std::string lastAddress;
     for (const auto& itemPtr : folder.m_arrDocs) {
         const CBuildTreeDoc& item = *itemPtr;
-        if (!m_ctx.IsActive(item)) continue;
+        if (!m_ctx.IsListed(item)) continue;
         m_file.Format("<tr>\n");
         std::string address;
         std::string icon = "images/file.gif";
@@ -230,15 +230,14 @@ void ButtonTableWriter::WriteOpenButton(const TableKind& kind, std::int32_t styl
 
 bool ButtonTableWriter::WritePicturePage(const std::string& pageName, const std::string& address,
                                          const std::string& caption) const {
-    if (!SitePaths::IsSafeRelativePath(pageName)) return false;
     PageFile file;
-    if (!file.Open(m_ctx.PagePath(pageName))) return false;
+    if (!m_ctx.OpenPage(file, pageName)) return false;
     file.Format("<html>\n<head>\n<title>%s</title>\n",
-                {PageText::Escaped(SitePaths::FileName(address))});
+                {PageText::Escaped(SitePaths::SiteFileName(address))});
     file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n");
     file.Format("</head>\n<body>\n");
     file.Format("<p>%s</p>\n", {caption});
-    file.Format("<img src=\"%s\">\n", {PageText::Attribute(SitePaths::ToSlashes(address))});
+    file.Format("<img src=\"%s\">\n", {PageText::Attribute(address)});
     file.Format("</body>\n</html>\n");
     return file.Close();
 }

@@ -15,7 +15,7 @@ namespace foldcraft {
 class PageContext;
 
 // The two tables of the button layout: a folder's active sub-folders, then its
-// active documents and links, one row each, drawn in the folder's button styles.
+// listed documents and links (PageContext::IsListed), one row each, drawn in the folder's button styles.
 // On a published page (kSite) the rows lead to the sub-folders' pages, the
 // documents and the picture pages, the radio buttons work through the page's
 // script, names follow each item's visibility, and a picture page is written for
@@ -33,14 +33,14 @@ public:
     // The sub-folder table. folderId is the identifier of the folder whose page it
     // is; the sub-folder at position j has the page "Folder<folderId>-<j>.html".
     void WriteFolderTable(const CBuildTreeFolder& folder, const std::string& folderId) const;
-    // The document table. Returns the address written in its last active row (the
-    // target of the jump script); empty when no row is active, and in the preview.
+    // The document table. Returns the address written in its last row (the target
+    // of the jump script); empty when no item is listed, and in the preview.
     std::string WriteDocumentTable(const CBuildTreeFolder& folder) const;
 
-    // Writes the picture page pageName into the context's target directory: titled
-    // with the picture's file name, it shows the caption and the picture at the
-    // address (backslashes turned into slashes). False when the name is not a safe
-    // file name or the page cannot be created or written.
+    // Writes the picture page pageName into the context's target directory or page
+    // set: titled with the picture's file name, it shows the caption and the picture
+    // at the site address. False when the name is not a publishable file name or the
+    // page cannot be created or written.
     bool WritePicturePage(const std::string& pageName, const std::string& address,
                           const std::string& caption) const;
 

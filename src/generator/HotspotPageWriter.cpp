@@ -79,6 +79,8 @@ bool HotspotPageWriter::WriteAreaStart(PageFile& file, const CHotspotArea& area)
 HotspotPageWriter::Target HotspotPageWriter::DocumentTarget(const std::string& path) const {
     Target target;
     target.address = SitePaths::FilesAddress(path);
+    // Not copied by the publish: not linked.
+    if (!SitePaths::IsPublishablePath(target.address)) return Target{false, {}, {}, {}};
     struct stat st {};
     if (!path.empty() && path.find('\0') == std::string::npos && ::stat(path.c_str(), &st) == 0 &&
         S_ISREG(st.st_mode)) {
@@ -123,7 +125,7 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
                               const std::string& trail) const {
     const CFoldcraftDoc& doc = m_ctx.Doc();
     PageFile file;
-    if (!file.Open(m_ctx.PagePath(PageContext::FolderPageName(folderId)))) return false;
+    if (!m_ctx.OpenPage(file, PageContext::FolderPageName(folderId))) return false;
 
     PageContext::WriteFolderStyle(file, folder, false);
     m_ctx.WriteFolderIntro(file, folder);

@@ -18,7 +18,8 @@ public:
     // Where a hotspot leads.
     struct Target {
         // False when the area is left out: its sub-folder position does not exist,
-        // or the sub-folder, document or link it names is not active.
+        // or the sub-folder, document or link it names is not active, or a document's
+        // copy would have no publishable path (SitePaths::IsPublishablePath).
         bool linked = true;
         std::string address;
         std::string sizeText;  // "Size: %d " of a local document's file, else empty

@@ -1,5 +1,8 @@
 #include "generator/PageContext.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <ctime>
 
@@ -37,8 +40,29 @@ bool ToLocal(Time time, std::tm& out) {
 
 }  // namespace
 
-PageContext::PageContext(const CFoldcraftDoc& doc, std::string targetDir)
-    : m_doc(doc), m_targetDir(std::move(targetDir)), m_now(Clock::Now()) {}
+PageContext::PageContext(const CFoldcraftDoc& doc, std::string targetDir,
+                         std::optional<RunTime> time)
+    : m_doc(doc), m_targetDir(std::move(targetDir)), m_time(time ? *time : Clock::ForRun()) {}
+
+PageContext::PageContext(const CFoldcraftDoc& doc, PageSet& out, RunTime time)
+    : m_doc(doc), m_pages(&out), m_time(time) {}
+
+PageContext::~PageContext() {
+    if (m_dirFd >= 0) ::close(m_dirFd);
+}
+
+bool PageContext::OpenPage(PageFile& file, std::string_view name) const {
+    if (name.find('/') != std::string_view::npos || !SitePaths::IsPublishablePath(name)) {
+        return false;
+    }
+    if (m_pages) return file.OpenInMemory(*m_pages, name);
+    if (m_dirFd < 0) {
+        if (m_targetDir.empty() || m_targetDir.find('\0') != std::string::npos) return false;
+        m_dirFd = ::open(m_targetDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_dirFd < 0) return false;
+    }
+    return file.OpenAt(m_dirFd, name);
+}
 
 std::string PageContext::PagePath(std::string_view name) const {
     std::string path = m_targetDir;
@@ -48,7 +72,13 @@ std::string PageContext::PagePath(std::string_view name) const {
 }
 
 bool PageContext::IsActive(const CBuildTreeDoc& item) const {
-    return item.IsActiveAt(m_now);
+    return item.IsActiveAt(m_time.now);
+}
+
+bool PageContext::IsListed(const CBuildTreeDoc& item) const {
+    if (!IsActive(item)) return false;
+    return SitePaths::IsExternalLink(item.m_strLink) ||
+           SitePaths::IsPublishablePath(SitePaths::FilesAddress(item.m_strLink));
 }
 
 std::string PageContext::FolderId(std::string_view parentId, std::int64_t position) {
@@ -110,9 +140,7 @@ bool PageContext::HasPicturePage(const CBuildTreeDoc& item) const {
     if (SitePaths::IsExternalLink(item.m_strLink)) return false;
     // The address ends as the link does, so most documents are settled without it.
     if (!SitePaths::IsPictureAddress(item.m_strLink)) return false;
-    const std::string address = SitePaths::ItemAddress(item.m_strLink);
-    if (!SitePaths::IsPictureAddress(address)) return false;
-    return SitePaths::IsSafeRelativePath(SitePaths::PicturePageName(address));
+    return SitePaths::IsPictureAddress(SitePaths::ItemAddress(item.m_strLink));
 }
 
 std::string PageContext::PicturePageName(const CBuildTreeDoc& item) const {
@@ -134,13 +162,16 @@ void PageContext::NamePicturePages(const CBuildTreeFolder& folder, PicturePageNa
                                    std::unordered_map<std::string, int>& taken) const {
     if (folder.m_bHotspotFolder == 0) {
         for (const auto& item : folder.m_arrDocs) {
-            if (!IsActive(*item) || !HasPicturePage(*item)) continue;
-            const std::string file = SitePaths::FileName(SitePaths::ItemAddress(item->m_strLink));
+            if (!IsListed(*item) || !HasPicturePage(*item)) continue;
+            const std::string file =
+                SitePaths::SiteFileName(SitePaths::ItemAddress(item->m_strLink));
             std::string key;
             for (char c : file) key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
             const int uses = ++taken[key];
-            names.emplace(item.get(),
-                          uses == 1 ? file + ".html" : file + "-" + std::to_string(uses) + ".html");
+            std::string name =
+                uses == 1 ? file + ".html" : file + "-" + std::to_string(uses) + ".html";
+            // Too long a name: the row links the picture itself.
+            if (SitePaths::IsPublishablePath(name)) names.emplace(item.get(), std::move(name));
         }
     }
     for (const auto& sub : folder.m_arrFolders) NamePicturePages(*sub, names, taken);

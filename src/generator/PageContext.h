@@ -15,27 +15,51 @@ class CBuildTreeFolder;
 namespace foldcraft {
 
 class PageFile;
+class PageSet;
 
-// What every page writer of one run shares: the project, the target directory and
-// "now", read once when the context is made, so that every page of a run agrees on
-// which items are active. Also the texts and page parts common to several pages.
-// The context refers to the project; the project must outlive it.
+// What every page writer of one run shares: the project, where the pages go (a
+// target directory, or a PageSet in memory) and the run's times, read once, so that
+// every page of a run agrees on which items are active. Also the texts and page
+// parts common to several pages.
+// The context refers to the project (and the page set); they must outlive it.
 class PageContext {
 public:
     // The address of the maker's home page, linked by the logo of the maker line.
     static constexpr std::string_view kMakerHomePage = "https://foldcraft.example/";
 
-    PageContext(const CFoldcraftDoc& doc, std::string targetDir);
+    // Pages go into targetDir, which is opened when the first page is written.
+    // Without a time, Clock::ForRun() is read now.
+    PageContext(const CFoldcraftDoc& doc, std::string targetDir,
+                std::optional<RunTime> time = std::nullopt);
+    // Pages go into out.
+    PageContext(const CFoldcraftDoc& doc, PageSet& out, RunTime time);
+    ~PageContext();
+    PageContext(const PageContext&) = delete;
+    PageContext& operator=(const PageContext&) = delete;
 
     const CFoldcraftDoc& Doc() const { return m_doc; }
+    // Empty in memory.
     const std::string& TargetDir() const { return m_targetDir; }
-    Time Now() const { return m_now; }
+    // Decides which items are active.
+    Time Now() const { return m_time.now; }
+    // What the pages say they were made at.
+    Time Stamp() const { return m_time.stamp; }
 
     // The target directory + "/" + name.
     std::string PagePath(std::string_view name) const;
 
+    // Starts the page name (a plain file name) in the target directory or the page
+    // set. False, and the page stays closed, when the name is not a publishable file
+    // name (SitePaths::IsPublishablePath, no separator), the target directory cannot
+    // be opened, or the page cannot be created there.
+    bool OpenPage(PageFile& file, std::string_view name) const;
+
     // Whether the item is inside its publish window at this run's "now".
     bool IsActive(const CBuildTreeDoc& item) const;
+    // Whether a document or link is shown on the pages: active, and for a document
+    // (not a web or mail link) its copy under "files/" has a publishable path. The
+    // publish leaves the others uncopied; no page links them.
+    bool IsListed(const CBuildTreeDoc& item) const;
 
     // "0" for the root (empty parent identifier), else parent + "-" + position.
     static std::string FolderId(std::string_view parentId, std::int64_t position);
@@ -52,7 +76,8 @@ public:
 
     // The name of the picture page that this run's folder pages write for the
     // document, and that every link to it uses; empty when the document gets none
-    // (not listed on a written button-layout page, or not a picture document).
+    // (not listed on a written button-layout page, not a picture document, or a
+    // page name that is not publishable).
     // The name is the file name of the document's address plus ".html"; when two
     // documents would share a name, the first in the order the folder pages are
     // written keeps it and the later ones get "<file name>-2.html", "-3" and so on
@@ -92,7 +117,7 @@ public:
 private:
     // Whether a document listed on a button-layout page gets a picture page in this
     // run: thumbnails on, a local document (not a web or mail link) whose address
-    // ends in "jpg" or "gif", and a page name that can be created safely.
+    // ends in "jpg" or "gif". Its page name is checked once it is numbered.
     bool HasPicturePage(const CBuildTreeDoc& item) const;
 
     using PicturePageNames = std::unordered_map<const CBuildTreeDoc*, std::string>;
@@ -101,7 +126,10 @@ private:
 
     const CFoldcraftDoc& m_doc;
     std::string m_targetDir;
-    Time m_now;
+    PageSet* m_pages = nullptr;  // in memory: where the pages go
+    RunTime m_time;
+    // The target directory (O_PATH), opened at the first page.
+    mutable int m_dirFd = -1;
     // Made on first use; a context serves one run on one thread.
     mutable std::optional<PicturePageNames> m_picturePages;
 };

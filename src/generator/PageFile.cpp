@@ -1,7 +1,6 @@
 #include "generator/PageFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
@@ -9,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "generator/PageSet.h"
 #include "generator/TempFileName.h"
 
 namespace foldcraft {
@@ -35,30 +35,49 @@ PageFile::~PageFile() {
 void PageFile::Abandon() {
     ::close(m_fd);
     m_fd = -1;
-    ::unlink(m_temp.c_str());
+    ::unlinkat(m_dirFd, m_temp.c_str(), 0);
 }
 
-bool PageFile::Open(const std::string& path) {
-    if (m_fd >= 0) Close();
+void PageFile::Start() {
+    if (IsOpen()) Close();
     m_failed = false;
     m_written = 0;
     m_used = 0;
-    if (path.empty() || path.find('\0') != std::string::npos) return false;
-    // A directory at the page's place cannot be replaced: the page cannot be made.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (!m_buffer) m_buffer.reset(new char[kBufferSize]);
+}
+
+bool PageFile::Open(const std::string& path) {
+    return OpenAt(AT_FDCWD, path);
+}
+
+bool PageFile::OpenAt(int dirFd, std::string_view name) {
+    Start();
+    if (name.empty() || name.find('\0') != std::string_view::npos) return false;
+    // Nothing at the page's place is looked at: a directory there makes the rename
+    // fail, and anything else is replaced.
+    const size_t slash = name.rfind('/');
+    const size_t dirLength = slash == std::string_view::npos ? 0 : slash + 1;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        m_temp = dir + TempFileName::Next();
-        fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        m_temp.assign(name.substr(0, dirLength));
+        TempFileName::AppendNext(m_temp);
+        fd = ::openat(dirFd, m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0644);
         if (fd < 0 && errno != EEXIST && errno != EINTR) break;
     }
     if (fd < 0) return false;
     m_fd = fd;
-    m_path = path;
-    if (!m_buffer) m_buffer.reset(new char[kBufferSize]);
+    m_dirFd = dirFd;
+    m_path.assign(name);
+    return true;
+}
+
+bool PageFile::OpenInMemory(PageSet& pages, std::string_view name) {
+    Start();
+    if (name.empty() || name.find('\0') != std::string_view::npos) return false;
+    m_pages = &pages;
+    m_path.assign(name);
+    m_bytes.clear();
     return true;
 }
 
@@ -69,7 +88,7 @@ bool PageFile::Reserve(size_t n) {
 }
 
 void PageFile::Text(std::string_view text) {
-    if (m_fd < 0) return;
+    if (!IsOpen()) return;
     if (Reserve(text.size())) {
         std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
         m_used += text.size();
@@ -79,7 +98,7 @@ void PageFile::Text(std::string_view text) {
 }
 
 void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
-    if (m_fd < 0) return;
+    if (!IsOpen()) return;
     // At most: every template byte doubled (a line end), every argument whole.
     size_t need = 2 * tmpl.size();
     for (const Arg& arg : args) need += arg.m_isText ? arg.m_text.size() : kNumberRoom;
@@ -161,6 +180,11 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
 }
 
 void PageFile::WriteDirect(const char* data, size_t left) {
+    if (m_pages) {
+        m_bytes.append(data, left);
+        m_written += left;
+        return;
+    }
     while (left > 0 && !m_failed) {
         const ssize_t n = ::write(m_fd, data, left);
         if (n < 0) {
@@ -181,6 +205,13 @@ void PageFile::Flush() {
 }
 
 bool PageFile::Close() {
+    if (m_pages) {
+        Flush();
+        m_pages->Add(std::move(m_path), std::move(m_bytes));
+        m_pages = nullptr;
+        m_bytes = std::string();
+        return true;
+    }
     if (m_fd < 0) return false;
     Flush();
     if (m_failed) {
@@ -190,8 +221,8 @@ bool PageFile::Close() {
     // close() may report a deferred write error (network file systems, quotas).
     const bool closed = ::close(m_fd) == 0 || errno == EINTR;
     m_fd = -1;
-    if (!closed || ::rename(m_temp.c_str(), m_path.c_str()) != 0) {
-        ::unlink(m_temp.c_str());
+    if (!closed || ::renameat(m_dirFd, m_temp.c_str(), m_dirFd, m_path.c_str()) != 0) {
+        ::unlinkat(m_dirFd, m_temp.c_str(), 0);
         m_failed = true;
     }
     return !m_failed;

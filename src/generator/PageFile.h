@@ -8,6 +8,8 @@
 
 namespace foldcraft {
 
+class PageSet;
+
 // One generated text file, written through a memory buffer in large blocks.
 //
 // Templates are printf-style: "%s" takes the next argument as text, byte for byte
@@ -15,10 +17,13 @@ namespace foldcraft {
 // one percent sign, and every "\n" of a template is written as CR LF. Texts given
 // to Text() and the "%s" arguments are written exactly as they stand.
 //
-// The page is written into a temporary file beside its place (see TempFileName),
-// which takes the page's name when it is closed: a reader sees the old page or the
-// whole new one, and whatever stands at the page's place (a symbolic link, a named
-// pipe, an older page) is replaced, never written through or opened.
+// On disk, the page is written into a temporary file beside its place (see
+// TempFileName), which takes the page's name when it is closed: a reader sees the
+// old page or the whole new one, and whatever stands at the page's place (a symbolic
+// link, a named pipe, an older page) is replaced, never written through or opened. A
+// directory at the page's place cannot be replaced: Close() fails.
+//
+// In memory, the same bytes are collected and handed to a PageSet on Close().
 //
 // A failed write is remembered; Close() reports it. Nothing throws.
 class PageFile {
@@ -46,10 +51,18 @@ public:
     PageFile& operator=(const PageFile&) = delete;
 
     // Starts the page at path. False (and the file stays closed) when the path
-    // holds a NUL byte, names a directory, or no temporary file can be created
-    // beside it.
+    // holds a NUL byte or no temporary file can be created beside it.
     bool Open(const std::string& path);
-    bool IsOpen() const { return m_fd >= 0; }
+    // Starts the page name (a path relative to the directory open as dirFd, which
+    // may be an O_PATH descriptor; AT_FDCWD takes name as a path of its own). The
+    // descriptor must stay open until Close(); the caller keeps owning it. False
+    // as Open(path).
+    bool OpenAt(int dirFd, std::string_view name);
+    // Starts a page kept in memory: Close() adds it to pages under name (see
+    // PageSet::Add). pages must outlive the open page. False for an empty name or
+    // one holding a NUL byte.
+    bool OpenInMemory(PageSet& pages, std::string_view name);
+    bool IsOpen() const { return m_fd >= 0 || m_pages != nullptr; }
 
     // Writes a template with its arguments (see above). A template that asks for
     // more arguments than given writes nothing for the missing ones.
@@ -58,16 +71,18 @@ public:
     void Text(std::string_view text);
 
     // Writes what is buffered, closes the file and puts it in the page's place,
-    // replacing what stood there. False when any write, the close or the rename
-    // failed; the temporary file is then removed and the place left as it was.
-    // Safe to call on a file that is not open (false). A page that is destroyed
-    // open is dropped the same way.
+    // replacing what stood there (in memory: adds the page to its PageSet). False
+    // when any write, the close or the rename failed; the temporary file is then
+    // removed and the place left as it was. Safe to call on a file that is not open
+    // (false). A page that is destroyed open is dropped the same way.
     bool Close();
 
     // Bytes written so far (benchmarks use it).
     std::uint64_t BytesWritten() const { return m_written + m_used; }
 
 private:
+    // Closes what is open and readies an empty page.
+    void Start();
     // Makes room for n more bytes in the buffer, writing out what it holds when
     // needed. False when n does not fit even into an empty buffer.
     bool Reserve(size_t n);
@@ -77,8 +92,11 @@ private:
     void Abandon();
 
     int m_fd = -1;
+    int m_dirFd = -1;    // what m_path and m_temp are relative to (not owned)
     std::string m_path;  // the page's place
     std::string m_temp;  // the temporary file beside it
+    PageSet* m_pages = nullptr;  // in memory: where the page goes
+    std::string m_bytes;         // in memory: the page so far, less the buffer
     bool m_failed = false;
     std::uint64_t m_written = 0;
     std::unique_ptr<char[]> m_buffer;

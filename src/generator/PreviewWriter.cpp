@@ -18,7 +18,7 @@ bool PreviewWriter::Write(const CBuildTreeFolder& folder) const {
     const bool styleWritten = StyleSheetWriter(m_ctx).Write();
 
     PageFile file;
-    if (!file.Open(m_ctx.PagePath("temp.html"))) return false;
+    if (!m_ctx.OpenPage(file, "temp.html")) return false;
     PageContext::WriteFolderStyle(file, folder, true);
     m_ctx.WriteFolderIntro(file, folder);
     if (folder.m_bHotspotFolder == 1 && !folder.m_strHotspotImage.empty()) {

@@ -9,6 +9,14 @@ namespace {
 bool IsSeparator(char c) {
     return c == '/' || c == '\\';
 }
+// Every backslash turned into a slash.
+std::string AllSlashes(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+    }
+    return out;
+}
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -72,31 +80,32 @@ size_t DrivePrefixLength(std::string_view path) {
     if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
         return path.size() >= 3 && IsSeparator(path[2]) ? 3 : 2;
     }
+    const bool posix = IsPosixPath(path);
     size_t n = 0;
-    while (n < path.size() && IsSeparator(path[n])) ++n;
+    while (n < path.size() && (path[n] == '/' || (!posix && path[n] == '\\'))) ++n;
     return n;
 }
 
 std::string ToSlashes(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c == '\\') c = '/';
-    }
-    return out;
+    return IsPosixPath(text) ? std::string(text) : AllSlashes(text);
 }
 
 std::string RelativeSitePath(std::string_view path) {
-    return ToSlashes(path.substr(DrivePrefixLength(path)));
+    const std::string_view relative = path.substr(DrivePrefixLength(path));
+    return IsPosixPath(path) ? std::string(relative) : AllSlashes(relative);
 }
 
 std::string FilesAddress(std::string_view path) {
+    const bool posix = IsPosixPath(path);
     const std::string_view relative = path.substr(DrivePrefixLength(path));
     std::string out;
     out.reserve(6 + relative.size());
     out.append("files/");
     out.append(relative);
-    for (size_t i = 6; i < out.size(); ++i) {
-        if (out[i] == '\\') out[i] = '/';
+    if (!posix) {
+        for (size_t i = 6; i < out.size(); ++i) {
+            if (out[i] == '\\') out[i] = '/';
+        }
     }
     return out;
 }
@@ -113,13 +122,35 @@ bool IsSafeRelativePath(std::string_view relative) {
         const size_t end = relative.find('/', start);
         const std::string_view segment = relative.substr(
             start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (segment.empty() || segment == "." || segment == "..") return false;
+        // Each piece between backslashes (the whole segment when it holds none).
+        size_t pieceStart = 0;
+        while (true) {
+            const size_t pieceEnd = segment.find('\\', pieceStart);
+            const std::string_view piece = segment.substr(
+                pieceStart,
+                pieceEnd == std::string_view::npos ? std::string_view::npos : pieceEnd - pieceStart);
+            if (piece.empty() || piece == "." || piece == "..") return false;
+            if (pieceEnd == std::string_view::npos) break;
+            pieceStart = pieceEnd + 1;
+        }
         for (char c : segment) {
-            if (c == '\0' || c == '\r' || c == '\n' || c == '\\') return false;
+            if (c == '\0' || c == '\r' || c == '\n') return false;
         }
         if (end == std::string_view::npos) return true;
         start = end + 1;
     }
+}
+
+bool IsPublishablePath(std::string_view relative) {
+    if (relative.size() > kPathMax || !IsSafeRelativePath(relative)) return false;
+    size_t segment = 0;
+    for (char ch : relative) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (IsControl(c)) return false;
+        segment = c == '/' ? 0 : segment + 1;
+        if (segment > kNameMax) return false;
+    }
+    return true;
 }
 
 bool IsPictureAddress(std::string_view address) {
@@ -134,8 +165,13 @@ bool IsPictureAddress(std::string_view address) {
 }
 
 std::string FileName(std::string_view path) {
-    const size_t sep = path.find_last_of("/\\");
+    const size_t sep = IsPosixPath(path) ? path.rfind('/') : path.find_last_of("/\\");
     return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+std::string SiteFileName(std::string_view address) {
+    const size_t sep = address.rfind('/');
+    return std::string(sep == std::string_view::npos ? address : address.substr(sep + 1));
 }
 
 std::string EncodedAddress(std::string_view address) {

@@ -9,9 +9,12 @@ namespace foldcraft {
 // copy destination or a remote name. Pages, the sitemap, the image map, local
 // copies and FTP uploads all go through it, so links and copies always agree.
 //
-// The drive prefix of a local path is "X:\" (or "X:/") on a Windows-form path and
-// the leading separator(s) on a POSIX or network path; backslash and slash are both
-// separators.
+// Separators: a POSIX path (one that begins with "/") has only "/", a backslash in
+// it is part of a file name, as on the disk ("/home/u/a\b.txt" is the file "a\b.txt"
+// in "/home/u"). Every other path (Windows form "C:\Docs\a.doc", network form
+// "\\server\x", relative) takes backslash and slash both as separators. The drive
+// prefix of a local path is "X:\" (or "X:/") on a Windows-form path and the leading
+// separator(s) on a POSIX or network path.
 namespace SitePaths {
 
 // "://" anywhere in the link.
@@ -27,8 +30,13 @@ inline bool IsExternalLink(std::string_view link) {
 // "X:", otherwise the number of leading separators (0 for a relative path).
 size_t DrivePrefixLength(std::string_view path);
 
-// The path after its drive prefix, with every backslash turned into a slash
-// ("C:\Docs\a.doc" and "/Docs/a.doc" both give "Docs/a.doc").
+// A path that begins with "/": its backslashes are name characters.
+inline bool IsPosixPath(std::string_view path) {
+    return !path.empty() && path.front() == '/';
+}
+
+// The path after its drive prefix, with its separators as slashes ("C:\Docs\a.doc"
+// and "/Docs/a.doc" both give "Docs/a.doc"; "/Docs/a\b.doc" gives "Docs/a\b.doc").
 std::string RelativeSitePath(std::string_view path);
 
 // The href of an item: "files/" + RelativeSitePath for a document; a web or mail
@@ -41,20 +49,38 @@ std::string FilesAddress(std::string_view path);
 
 // Whether a relative site path is safe to create under a site directory: not empty,
 // no empty, "." or ".." segment, does not end in a separator, holds no NUL, CR or LF.
+// A backslash is a name character, but no piece between backslashes may be empty,
+// "." or "..", so that a server that takes backslashes for separators cannot be led
+// out of the site or to its root either.
 bool IsSafeRelativePath(std::string_view relative);
+
+// Whether a page or a copy may be published under this relative site path: safe (see
+// above), no control character (bytes below 0x20, and 0x7F) anywhere, no segment
+// longer than kNameMax bytes, and kPathMax bytes at most in all (leaving room for the
+// target directory's own path). Pages and copies that fail it are not written, and
+// no page links them.
+constexpr size_t kNameMax = 255;
+constexpr size_t kPathMax = 1024;
+bool IsPublishablePath(std::string_view relative);
 
 // An address whose last three characters are "jpg" or "gif", in any letter case.
 bool IsPictureAddress(std::string_view address);
 
-// The part of a path after its last separator (slash or backslash).
+// The part of a local path after its last separator (see above).
 std::string FileName(std::string_view path);
 
-// The picture page of a picture document: FileName(path) + ".html".
-inline std::string PicturePageName(std::string_view path) {
-    return FileName(path) + ".html";
+// The part of a site address ("files/...", whose backslashes are name characters)
+// after its last slash.
+std::string SiteFileName(std::string_view address);
+
+// The first-choice picture page name of a picture document at a site address:
+// SiteFileName(address) + ".html".
+inline std::string PicturePageName(std::string_view address) {
+    return SiteFileName(address) + ".html";
 }
 
-// backslashes turned into slashes.
+// A path or link with its separators as slashes: backslashes turned into slashes,
+// except in a POSIX path, which is returned as it stands.
 std::string ToSlashes(std::string_view text);
 
 // An address as it goes into a page. A web or mail link stays as typed, except that

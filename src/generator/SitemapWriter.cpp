@@ -27,7 +27,7 @@ void WriteRow(PageFile& file, int spacers, const std::string& address, const cha
 bool SitemapWriter::Write() const {
     const CFoldcraftDoc& doc = m_ctx.Doc();
     PageFile file;
-    if (!file.Open(m_ctx.PagePath("Sitemap.html"))) return false;
+    if (!m_ctx.OpenPage(file, "Sitemap.html")) return false;
     file.Format("<html>\n<head>\n<title>Sitemap</title>\n");
     file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n<style type=\"text/css\">\n<!--\n");
     file.Format("h1 {  font-size: 30pt; font-weight: bold; }\n");
@@ -60,7 +60,7 @@ void SitemapWriter::WriteSitemapRows(PageFile& file, const CBuildTreeFolder& fol
     // Picture pages exist only where the folder pages write them, under the name
     // given to each document.
     for (const auto& item : folder.m_arrDocs) {
-        if (!m_ctx.IsActive(*item)) continue;
+        if (!m_ctx.IsListed(*item)) continue;
         const bool document = !SitePaths::IsExternalLink(item->m_strLink);
         std::string address = m_ctx.PicturePageName(*item);
         if (address.empty()) address = SitePaths::ItemAddress(item->m_strLink);

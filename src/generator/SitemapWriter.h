@@ -10,8 +10,8 @@ namespace foldcraft {
 class PageContext;
 class PageFile;
 
-// Writes "Sitemap.html": one indented table row per active folder, document and
-// link, each folder followed by its sub-folders' rows and then its own items.
+// Writes "Sitemap.html": one indented table row per active folder and listed
+// document and link, each folder followed by its sub-folders' rows and then its own items.
 class SitemapWriter {
 public:
     explicit SitemapWriter(const PageContext& ctx) : m_ctx(ctx) {}
@@ -20,7 +20,7 @@ public:
     bool Write() const;
 
     // The rows of one folder (identifier from parentId and position) at the given
-    // depth, then recursively of its active sub-folders, then of its active items.
+    // depth, then recursively of its active sub-folders, then of its listed items.
     void WriteSitemapRows(PageFile& file, const CBuildTreeFolder& folder,
                           const std::string& parentId, std::int64_t position, int depth) const;
 

@@ -24,7 +24,7 @@ std::string StyleSheetWriter::BackgroundText() const {
 bool StyleSheetWriter::Write() const {
     const CFoldcraftDoc& doc = m_ctx.Doc();
     PageFile file;
-    if (!file.Open(m_ctx.PagePath("styles.css"))) return false;
+    if (!m_ctx.OpenPage(file, "styles.css")) return false;
     const std::string link = PageContext::ColorToHtml(doc.m_clrLink);
     const std::string folderText = PageContext::ColorToHtml(doc.m_clrFolderText);
     file.Format(

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -31,9 +34,49 @@ bool TakeNumber(std::string_view& text, unsigned long long& value) {
 }  // namespace
 
 std::string TempFileName::Next() {
+    std::string name;
+    AppendNext(name);
+    return name;
+}
+
+void TempFileName::AppendNext(std::string& out) {
+    // ".~foldcraft-PID-" is made once, and once more in a child after fork(). Only
+    // the thread that claims it writes it; a thread that finds it unready uses one of
+    // its own for the call.
+    enum : int { kNone, kMaking, kReady };
+    static std::atomic<int> state{kNone};
+    static char prefix[kPrefix.size() + 24];
+    static size_t prefixLength = 0;
     static std::atomic<unsigned long> counter{0};
-    return std::string(kPrefix) + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1)) + std::string(kSuffix);
+    [[maybe_unused]] static const bool forkHandled = [] {
+        ::pthread_atfork(nullptr, nullptr, [] { state.store(kNone); });
+        return true;
+    }();
+    const char* use = prefix;
+    size_t useLength = 0;
+    char made[sizeof prefix];
+    if (state.load(std::memory_order_acquire) == kReady) {
+        useLength = prefixLength;
+    } else {
+        kPrefix.copy(made, kPrefix.size());
+        char* end = std::to_chars(made + kPrefix.size(), made + sizeof made - 1,
+                                  static_cast<long long>(::getpid()))
+                        .ptr;
+        *end++ = '-';
+        use = made;
+        useLength = static_cast<size_t>(end - made);
+        int expected = kNone;
+        if (state.compare_exchange_strong(expected, kMaking, std::memory_order_acquire)) {
+            std::copy(made, end, prefix);
+            prefixLength = useLength;
+            state.store(kReady, std::memory_order_release);
+        }
+    }
+    char number[24];
+    char* const numberEnd = std::to_chars(number, number + sizeof number, counter.fetch_add(1)).ptr;
+    out.append(use, useLength);
+    out.append(number, numberEnd);
+    out.append(kSuffix);
 }
 
 pid_t TempFileName::OwnerOf(std::string_view name) {

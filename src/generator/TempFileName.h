@@ -16,6 +16,9 @@ class TempFileName {
 public:
     // A name not given before in this process.
     static std::string Next();
+    // The same, appended to out (whose room is reused: no allocation once it is
+    // large enough).
+    static void AppendNext(std::string& out);
 
     // The PID in name when name follows the scheme exactly (decimal numbers without
     // leading zeros, nothing before or after); 0 otherwise.

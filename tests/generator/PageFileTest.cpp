@@ -50,26 +50,27 @@ TEST(PageFile, TemplatesGetCrLfAndArgumentsStayAsTheyAre) {
 }
 
 // A page goes into a temporary file beside its place and then takes the place:
-// whatever stood there is replaced, never written through or opened. A directory
-// there, a missing directory or a NUL byte refuse the page.
+// whatever stood there is replaced, never written through or opened. A missing
+// directory or a NUL byte refuse the page; a directory at its place fails it.
 TEST(PageFile, ReplacesWhatStandsAtItsPlace) {
     const struct {
         const char* what;
         std::string page;                      // in the directory
         int (*make)(const std::string& page);  // what stands there before
         bool opens;
+        bool closes;
     } cases[] = {
-        {"nothing", "a.html", nullptr, true},
+        {"nothing", "a.html", nullptr, true, true},
         {"a link to the user's file", "a.html",
-         [](const std::string& p) { return ::symlink("user.txt", p.c_str()); }, true},
+         [](const std::string& p) { return ::symlink("user.txt", p.c_str()); }, true, true},
         {"a link to a device", "a.html",
-         [](const std::string& p) { return ::symlink("/dev/null", p.c_str()); }, true},
+         [](const std::string& p) { return ::symlink("/dev/null", p.c_str()); }, true, true},
         {"a named pipe", "a.html", [](const std::string& p) { return ::mkfifo(p.c_str(), 0600); },
-         true},
+         true, true},
         {"a directory", "a.html", [](const std::string& p) { return ::mkdir(p.c_str(), 0700); },
-         false},
-        {"a missing directory", "no/a.html", nullptr, false},
-        {"a NUL byte", std::string("a\0b", 3), nullptr, false},
+         true, false},
+        {"a missing directory", "no/a.html", nullptr, false, false},
+        {"a NUL byte", std::string("a\0b", 3), nullptr, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -80,8 +81,8 @@ TEST(PageFile, ReplacesWhatStandsAtItsPlace) {
         PageFile file;
         EXPECT_EQ(file.Open(page), c.opens);
         file.Text("NEW");
-        EXPECT_EQ(file.Close(), c.opens);
-        if (c.opens) {
+        EXPECT_EQ(file.Close(), c.closes);
+        if (c.closes) {
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(page)));
             EXPECT_EQ(ReadFile(page), "NEW");
         }

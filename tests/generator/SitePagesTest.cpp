@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "GeneratorTestSupport.h"
+#include "generator/PageSet.h"
 #include "generator/SiteGenerator.h"
 #include "support/TempDir.h"
 
@@ -90,7 +91,7 @@ void Walk(CFoldcraftDoc& doc, const TempDir&) {
 
 // Pictures of one file name: the first in page order (a folder's rows, then its
 // sub-folders) keeps it, the later ones get numbered pages. A directory at
-// cat.jpg.html and a name no page can have: those rows link the pictures themselves.
+// cat.jpg.html: that row links the picture itself. A line break: not listed.
 void SameNames(CFoldcraftDoc& doc, const TempDir&) {
     doc.m_nNavBarPosition = CFoldcraftDoc::kNavDisabled;
     CBuildTreeFolder& root = *doc.m_pRoot;
@@ -227,6 +228,85 @@ TEST(SitePages, FolderPagesAndSitemapOfEachProject) {
         EXPECT_EQ(WriteFolderPages(*doc, site.Path()), p.folderPagesWritten);
         EXPECT_TRUE(WriteSitemap(*doc, site.Path()));
         ExpectFixtureTree(site.Path(), std::string("pages/") + p.name, files.Path().substr(1));
+    }
+}
+
+// Rendered in memory, the pages of each project are the ones the disk writers write
+// at the same run time, byte for byte, with the same results. The title page is
+// dated by the run's stamp; its "now" decides what is active.
+TEST(SitePages, RenderedPagesAreTheWrittenOnes) {
+    UseUtc();
+    using Write = bool (*)(const CFoldcraftDoc&, const std::string&, const RunTime&);
+    using Render = bool (*)(const CFoldcraftDoc&, PageSet&, const RunTime&);
+    const std::pair<Write, Render> writers[] = {{WriteStyleSheet, RenderStyleSheet},
+                                                {WriteTitlePage, RenderTitlePage},
+                                                {WriteSitemap, RenderSitemap},
+                                                {WriteFolderPages, RenderFolderPages}};
+    const RunTime time{kNow, kMarch7};
+    for (const auto& p : kProjects) {
+        SCOPED_TRACE(p.name);
+        TempDir site;
+        TempDir files;
+        auto doc = NewProject();
+        p.build(*doc, files);
+        PageSet pages;
+        for (const auto& [write, render] : writers) {
+            EXPECT_TRUE(write(*doc, site.Path(), time));
+            EXPECT_TRUE(render(*doc, pages, time));
+        }
+        EXPECT_EQ(static_cast<size_t>(std::distance(std::filesystem::directory_iterator(site.Path()),
+                                                    std::filesystem::directory_iterator())),
+                  pages.Pages().size());
+        for (const PageSet::Page& page : pages.Pages()) {
+            EXPECT_EQ(ReadFile(site / page.name), page.bytes) << page.name;
+        }
+        EXPECT_NE(ReadFile(site / "TitlePage.html").find("Created on Sunday, March 7, 2004 at 14:5"),
+                  std::string::npos);
+    }
+}
+
+// Names at the limits: a document whose copy cannot be published is listed nowhere;
+// a picture whose page name would be too long gets no page, and its row and the
+// sitemap link the picture; a backslash in a POSIX path is part of the file name.
+TEST(SitePages, NamesAtTheLimits) {
+    const std::string y245(245, 'y');
+    std::string deep;
+    for (int i = 0; i < 5; ++i) deep += "/" + std::string(250, 'p');
+    const struct {
+        const char* name;
+        std::string link;
+        std::string href;  // in its row and in the sitemap; empty: listed nowhere
+    } cases[] = {
+        {"line break", "/pics/line\nbreak.gif", ""},
+        {"bell", "/d/bell\x07.txt", ""},
+        {"long name", "/d/" + std::string(256, 'n'), ""},
+        {"long path", deep + "/a.txt", ""},
+        {"long picture", "/p/" + std::string(247, 'x') + ".gif",
+         "files/p/" + std::string(247, 'x') + ".gif"},
+        {"first of two", "/p1/" + y245 + ".gif", y245 + ".gif.html"},
+        {"second of two", "/p2/" + y245 + ".gif", "files/p2/" + y245 + ".gif"},  // "-2.html": 256
+        {"backslash", "/u/a\\b.txt", "files/u/a%5Cb.txt"},
+        {"slash", "/u/a/b.txt", "files/u/a/b.txt"},
+        {"windows", "C:\\u\\a\\c.txt", "files/u/a/c.txt"},
+    };
+    auto doc = NewProject();
+    for (const auto& c : cases) AddDoc(*doc->m_pRoot, c.name, c.link);
+    PageSet pages;
+    EXPECT_TRUE(RenderFolderPages(*doc, pages, RunTime{kNow, kNow}));
+    EXPECT_TRUE(RenderSitemap(*doc, pages, RunTime{kNow, kNow}));
+    // The picture page first: it is written while its folder page is open.
+    ASSERT_EQ(pages.Pages().size(), 3u);
+    EXPECT_EQ(pages.Pages()[0].name, y245 + ".gif.html");
+    for (const PageSet::Page& page : {pages.Pages()[1], pages.Pages()[2]}) {
+        SCOPED_TRACE(page.name);
+        for (const auto& c : cases) {
+            if (c.href.empty()) {
+                EXPECT_EQ(page.bytes.find(std::string(">") + c.name + "</a>"), std::string::npos)
+                    << c.name;
+            } else {
+                EXPECT_NE(page.bytes.find("href=\"" + c.href + "\""), std::string::npos) << c.name;
+            }
+        }
     }
 }
 
