@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "model/Clock.h"
 #include "model/ProjectFile.h"
 #include "publish/SyncRun.h"
 
@@ -55,6 +56,6 @@ bool ToSyncOptions(const SyncArgs& args, SyncOptions& options, std::ostream& err
 
 // Reads --now TIME (seconds since 1970, or a UTC date YYYY-MM-DD or date and time
 // YYYY-MM-DDTHH:MM:SS); nullopt for anything else or a time beyond 2038.
-std::optional<Time> ParseNow(const std::string& text);
+std::optional<foldcraft::Time> ParseNow(const std::string& text);
 
 }  // namespace foldcraft::cli

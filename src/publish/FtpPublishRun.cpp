@@ -143,7 +143,9 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     }
 
     Append("\nCreating directory structure...");
-    FtpSiteTarget site(*link, m_settings.bPassive != 0, m_programFolder);
+    FtpSiteTarget::Options targetOptions;
+    targetOptions.secrets = {m_settings.strPassword, m_settings.strFirewallPassword};
+    FtpSiteTarget site(*link, m_settings.bPassive != 0, targetOptions);
     SyncOptions options = m_options;
     options.changedOnly = m_settings.bChangedOnly != 0;
     SyncRun sync(site, options);

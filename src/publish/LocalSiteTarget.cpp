@@ -144,8 +144,10 @@ SiteTarget::Lock LocalSiteTarget::TakeLock(std::string& holder) {
         return Lock::kHeld;
     }
     const std::string text = "host " + HostName() + "\npid " + std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd.Get(), 0) == 0) {
-        (void)::pwrite(fd.Get(), text.data(), text.size(), 0);
+    // Who holds it, for a second run to tell; the lock itself is the flock.
+    if (::ftruncate(fd.Get(), 0) != 0 ||
+        ::pwrite(fd.Get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+        // Held all the same; only the message of a second run says less.
     }
     m_lock = std::move(fd);
     return Lock::kTaken;

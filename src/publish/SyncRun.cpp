@@ -14,15 +14,8 @@
 namespace foldcraft {
 namespace {
 
-constexpr std::size_t kNoLimit = SIZE_MAX;
-
 std::string Plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 }  // namespace
