@@ -35,6 +35,11 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdinText
         argStrings.insert(argStrings.end(),
                           {"/usr/bin/prlimit", "--as=" + std::to_string(addressSpace), "--"});
     argStrings.push_back(FOLDCRAFT_CLI_PATH);
+    // --now decides what is current; SOURCE_DATE_EPOCH (above) only the dates written.
+    if (!args.empty() && args[0] != "--help") {
+        argStrings.push_back("--now");
+        argStrings.push_back(std::to_string(kCliNow));
+    }
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : argStrings) argv.push_back(a.data());

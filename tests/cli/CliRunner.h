@@ -12,7 +12,8 @@ struct CliRun {
     std::string err;    // standard error
 };
 
-// The tool's "now" in every run: SOURCE_DATE_EPOCH pins its clock (2026-01-01 UTC).
+// The tool's "now" in every run (2026-01-01 UTC): --now for what is current,
+// SOURCE_DATE_EPOCH for the dates written.
 inline constexpr long long kCliNow = 1767225600;
 
 // Runs the built tool with a private FOLDCRAFT_HOME and the clock at kCliNow; extraEnv

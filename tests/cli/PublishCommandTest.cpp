@@ -171,6 +171,14 @@ TEST(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
     EXPECT_EQ(doc.m_timeLastPublish, 86400);
     EXPECT_EQ(doc.m_strPublishPath, "/nowhere");
     EXPECT_NE(publish(d / "c", "1e9").find("Warning: SOURCE_DATE_EPOCH"), std::string::npos);
+    EXPECT_NE(publish(d / "c", "9223372036854775807").find("Warning: SOURCE_DATE_EPOCH"),
+              std::string::npos);
+    // A leftover SOURCE_DATE_EPOCH older than the documents stamps the pages only: --now
+    // (the runner's) decides what is current, so nothing is purged.
+    EXPECT_EQ(publish(d / "b", "1"), "");
+    for (const auto& entry : fs::recursive_directory_iterator(d / "a")) {
+        EXPECT_TRUE(fs::exists(d / "b" / fs::relative(entry.path(), d / "a"))) << entry.path();
+    }
 }
 
 // --open runs xdg-open on the preview (in the program folder) or the start page.

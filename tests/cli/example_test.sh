@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The bundled example: make-example.sh builds a project from examples/documents with
 # every kind of page, and it publishes into a site without broken links. The clock is
-# pinned to 2026-01-01: the example's document published on 2027-01-01 stays in the future.
+# pinned to 2026-01-01 (--now decides what is current, SOURCE_DATE_EPOCH the dates
+# written): the example's document published on 2027-01-01 stays in the future.
 set -euo pipefail
 export SOURCE_DATE_EPOCH=1767225600
 out="$(mktemp -d)"
@@ -27,7 +28,7 @@ PY
 
 # Published straight after it was made: every page is there and no link is broken.
 site="$out/site"
-"$FOLDCRAFT_CLI" --program-folder "$out/program" publish "$project" --to "$site" --yes --quiet
+"$FOLDCRAFT_CLI" --program-folder "$out/program" --now "$SOURCE_DATE_EPOCH" publish "$project" --to "$site" --yes --quiet
 "$FOLDCRAFT_CLI" check "$site"
 for page in TitlePage.html Sitemap.html Folder0.html harbour.jpg.html styles.css images/logo.gif; do
     [ -f "$site/$page" ] || { echo "missing: $page"; exit 1; }

@@ -70,7 +70,8 @@ QByteArray CliLog(Env& env, const std::string& target) {
     cli.setEnvironment(QProcess::systemEnvironment()
                        << QStringLiteral("SOURCE_DATE_EPOCH=%1").arg(kPublishNow));
     cli.start(QStringLiteral(FOLDCRAFT_CLI_PATH),
-              {"--program-folder", QString::fromStdString(env.services.programFolder), "publish",
+              {"--program-folder", QString::fromStdString(env.services.programFolder), "--now",
+               QString::number(kPublishNow), "publish",
                QString::fromStdString(file), "--to", QString::fromStdString(target), "--yes"});
     if (!cli.waitForFinished(60000)) qFatal("the command-line tool did not finish");
     return cli.readAllStandardOutput();
