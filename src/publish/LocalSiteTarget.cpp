@@ -51,6 +51,24 @@ std::string HostName() {
     return name;
 }
 
+// "host NAME, process PID" from a lock file's text.
+std::string HolderOf(int fd) {
+    char text[512] = {};
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    std::string host = "unknown";
+    std::string pid = "unknown";
+    const std::string content(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+    for (std::size_t pos = 0; pos < content.size();) {
+        std::size_t end = content.find('\n', pos);
+        if (end == std::string::npos) end = content.size();
+        const std::string line = content.substr(pos, end - pos);
+        if (line.rfind("host ", 0) == 0) host = line.substr(5);
+        if (line.rfind("pid ", 0) == 0) pid = line.substr(4);
+        pos = end + 1;
+    }
+    return "host " + host + ", process " + pid;
+}
+
 }  // namespace
 
 LocalSiteTarget::LocalSiteTarget(std::string targetDir) : m_targetDir(std::move(targetDir)) {}
@@ -115,45 +133,47 @@ SiteTarget::Lock LocalSiteTarget::TakeLock(std::string& holder) {
         holder = "the target directory cannot be opened";
         return Lock::kFailed;
     }
-    UniqueFd fd(::openat(m_root.Get(), kLockName,
-                         O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
-    struct stat st {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        holder = std::string(kLockName) + " is not a regular file";
-        return Lock::kFailed;
-    }
-    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK) {
-            holder = std::string(kLockName) + ": " + ErrorText(errno);
+    // The lock file is removed when the run ends, so a run may lock a file that the
+    // run before it has just removed: then it tries again with the new one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        UniqueFd fd(::openat(m_root.Get(), kLockName,
+                             O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+        struct stat st {};
+        if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            holder = std::string(kLockName) + " is not a regular file";
             return Lock::kFailed;
         }
-        char text[512] = {};
-        const ssize_t n = ::pread(fd.Get(), text, sizeof text - 1, 0);
-        std::string host = "unknown";
-        std::string pid = "unknown";
-        const std::string content(text, n > 0 ? static_cast<std::size_t>(n) : 0);
-        for (std::size_t pos = 0; pos < content.size();) {
-            std::size_t end = content.find('\n', pos);
-            if (end == std::string::npos) end = content.size();
-            const std::string line = content.substr(pos, end - pos);
-            if (line.rfind("host ", 0) == 0) host = line.substr(5);
-            if (line.rfind("pid ", 0) == 0) pid = line.substr(4);
-            pos = end + 1;
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK) {
+                holder = std::string(kLockName) + ": " + ErrorText(errno);
+                return Lock::kFailed;
+            }
+            holder = HolderOf(fd.Get());
+            return Lock::kHeld;
         }
-        holder = "host " + host + ", process " + pid;
-        return Lock::kHeld;
+        struct stat now {};
+        if (::fstatat(m_root.Get(), kLockName, &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+            now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+            continue;  // removed or replaced meanwhile
+        }
+        const std::string text =
+            "host " + HostName() + "\npid " + std::to_string(::getpid()) + "\n";
+        // Who holds it, for a second run to tell; the lock itself is the flock.
+        if (::ftruncate(fd.Get(), 0) != 0 ||
+            ::pwrite(fd.Get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+            // Held all the same; only the message of a second run says less.
+        }
+        m_lock = std::move(fd);
+        return Lock::kTaken;
     }
-    const std::string text = "host " + HostName() + "\npid " + std::to_string(::getpid()) + "\n";
-    // Who holds it, for a second run to tell; the lock itself is the flock.
-    if (::ftruncate(fd.Get(), 0) != 0 ||
-        ::pwrite(fd.Get(), text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
-        // Held all the same; only the message of a second run says less.
-    }
-    m_lock = std::move(fd);
-    return Lock::kTaken;
+    holder = std::string(kLockName) + " keeps changing";
+    return Lock::kFailed;
 }
 
 void LocalSiteTarget::ReleaseLock() {
+    if (m_lock.Get() < 0) return;
+    // Removed while still held, so that no run locks it after it is gone.
+    ::unlinkat(m_root.Get(), kLockName, 0);
     m_lock.Reset();
 }
 

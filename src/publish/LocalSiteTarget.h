@@ -18,7 +18,8 @@ namespace foldcraft {
 // of TempFileName's scheme (which carry the writing process) and renamed into place.
 //
 // The lock is flock() on ".foldcraft-lock" in the target, which names the run's
-// host and process; it ends with the process at the latest.
+// host and process while the run works; the file goes when the lock is released,
+// and the lock ends with the process at the latest.
 class LocalSiteTarget : public SiteTarget {
 public:
     static constexpr const char* kLockName = ".foldcraft-lock";
