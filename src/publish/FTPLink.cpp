@@ -603,7 +603,17 @@ bool CFTPLink::WaitForData(int dataFd, short events) {
     return false;
 }
 
-bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive, TlsChannel* tls) {
+struct CFTPLink::DataEnd {
+    int fd = -1;                         // read from (store) or written to (retrieve)
+    UniqueFd owned;                      // fd, when the transfer owns it
+    const std::string* bytes = nullptr;  // store: sent instead of fd
+    std::string* received = nullptr;     // retrieve: filled instead of fd
+    std::uint64_t limit = UINT64_MAX;    // store: sent at most; retrieve: more fails
+    std::uint64_t moved = 0;
+    bool tooLarge = false;
+};
+
+bool CFTPLink::CopyData(int dataFd, DataEnd& end, bool receive, TlsChannel* tls) {
     char block[kBufferSize];
     if (receive) {
         while (true) {
@@ -617,9 +627,21 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive, TlsChannel* tls) {
                 if (!WaitForData(dataFd, step.wait)) return false;
                 continue;
             }
+            const auto got = static_cast<std::size_t>(step.bytes);
+            // Stop as soon as the bound is passed: a server may send without end.
+            if (got > end.limit - end.moved) {
+                end.tooLarge = true;
+                m_strLastReply = kTooLarge;
+                return false;
+            }
+            end.moved += got;
+            if (end.received) {
+                end.received->append(block, got);
+                continue;
+            }
             std::size_t written = 0;
-            while (written < static_cast<std::size_t>(step.bytes)) {
-                const ssize_t n = ::write(fileFd, block + written, step.bytes - written);
+            while (written < got) {
+                const ssize_t n = ::write(end.fd, block + written, got - written);
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) {
                     m_strLastReply = kFileError;
@@ -630,7 +652,16 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive, TlsChannel* tls) {
         }
     }
     while (true) {
-        const ssize_t got = ::read(fileFd, block, sizeof block);
+        const std::uint64_t left = end.limit - end.moved;
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof block, left));
+        ssize_t got = 0;
+        if (end.bytes) {
+            // limit is the size of bytes: want never reaches past their end.
+            std::memcpy(block, end.bytes->data() + end.moved, want);
+            got = static_cast<ssize_t>(want);
+        } else if (want > 0) {
+            got = ::read(end.fd, block, want);
+        }
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             m_strLastReply = kFileError;
@@ -640,6 +671,7 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive, TlsChannel* tls) {
             if (tls) tls->Shutdown();
             return true;
         }
+        end.moved += static_cast<std::uint64_t>(got);
         std::size_t done = 0;
         while (done < static_cast<std::size_t>(got)) {
             std::size_t chunk = static_cast<std::size_t>(got) - done;
@@ -660,9 +692,7 @@ bool CFTPLink::CopyData(int dataFd, int fileFd, bool receive, TlsChannel* tls) {
     }
 }
 
-bool CFTPLink::TransferFile(const std::string& remote, const std::string& local, bool passive,
-                            bool receive) {
-    m_bTimedOut = false;
+bool CFTPLink::RemoteNameAllowed(const std::string& remote) {
     if (HoldsLineBreakOrNul(remote)) {
         m_strLastReply = kCommandRefused;
         return false;
@@ -671,22 +701,154 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         m_strLastReply = kRemoteNameRefused;
         return false;
     }
+    return true;
+}
+
+bool CFTPLink::TransferFile(const std::string& remote, const std::string& local, bool passive,
+                            bool receive) {
+    m_bTimedOut = false;
+    if (!RemoteNameAllowed(remote)) return false;
 
     // 1. The local file.
     // Only a regular file is sent: opening a pipe or device must not block, and a
     // directory has nothing to send.
-    UniqueFd file(
+    DataEnd end;
+    end.owned.Reset(
         receive ? ::open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644)
                 : ::open(local.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    end.fd = end.owned.Get();
     struct stat st {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        ::fcntl(file.Get(), F_SETFL, 0) != 0) {
+    if (end.fd < 0 || ::fstat(end.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(end.fd, F_SETFL, 0) != 0) {
         m_strLastReply = kUnableToOpenFile;
         return false;
     }
+    return Transfer("TYPE I", (receive ? "RETR " : "STOR ") + remote, end, passive, receive);
+}
 
-    // 2. Binary mode.
+bool CFTPLink::StoreFrom(const std::string& remote, int fd, std::uint64_t limit, bool passive) {
+    m_bTimedOut = false;
+    if (!RemoteNameAllowed(remote)) return false;
+    DataEnd end;
+    end.fd = fd;
+    end.limit = limit;
+    return Transfer("TYPE I", "STOR " + remote, end, passive, false);
+}
+
+bool CFTPLink::StoreBytes(const std::string& remote, const std::string& bytes, bool passive) {
+    m_bTimedOut = false;
+    if (!RemoteNameAllowed(remote)) return false;
+    DataEnd end;
+    end.bytes = &bytes;
+    end.limit = bytes.size();
+    return Transfer("TYPE I", "STOR " + remote, end, passive, false);
+}
+
+bool CFTPLink::RetrieveTo(const std::string& remote, std::string& out, std::size_t limit,
+                          bool passive, bool& tooLarge) {
+    m_bTimedOut = false;
+    out.clear();
+    tooLarge = false;
+    if (!RemoteNameAllowed(remote)) return false;
+    DataEnd end;
+    end.received = &out;
+    end.limit = limit;
+    const bool ok = Transfer("TYPE I", "RETR " + remote, end, passive, true);
+    tooLarge = end.tooLarge;
+    if (!ok) out.clear();
+    return ok;
+}
+
+bool CFTPLink::ListNames(const std::string& path, std::vector<std::string>& names,
+                         std::size_t limit, bool passive, bool& tooLarge) {
+    m_bTimedOut = false;
+    names.clear();
+    tooLarge = false;
+    if (!RemoteNameAllowed(path)) return false;
+    std::string text;
+    DataEnd end;
+    end.received = &text;
+    end.limit = limit;
+    const bool ok =
+        Transfer("TYPE A", path.empty() ? "NLST" : "NLST " + path, end, passive, true);
+    tooLarge = end.tooLarge;
+    if (!ok) return false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t stop = text.find('\n', start);
+        if (stop == std::string::npos) stop = text.size();
+        std::string line = text.substr(start, stop - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) names.push_back(std::move(line));
+        start = stop + 1;
+    }
+    return true;
+}
+
+bool CFTPLink::FileSize(const std::string& name, std::uint64_t& size) {
+    size = 0;
+    if (!RemoteNameAllowed(name)) return false;
     if (!Command("TYPE I")) return false;
+    if (!Command("SIZE " + name)) return false;
+    const std::string& reply = m_strLastReply;
+    if (reply.compare(0, 4, "213 ") != 0) return false;
+    std::uint64_t value = 0;
+    std::size_t i = 4;
+    for (; i < reply.size() && reply[i] >= '0' && reply[i] <= '9'; ++i) {
+        const unsigned digit = static_cast<unsigned>(reply[i] - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    if (i == 4 || i != reply.size()) return false;
+    size = value;
+    return true;
+}
+
+bool CFTPLink::MachineFacts(const std::string& name, std::string& facts) {
+    facts.clear();
+    if (!RemoteNameAllowed(name)) return false;
+    // The facts are on a line of their own inside the multi-line 250 reply (RFC 3659:
+    // a space, the facts, a space, the name), which ReadReply does not keep.
+    if (!SendLine("MLST " + name) || !ReadLine()) return false;
+    if (m_strLastReply.compare(0, 4, "250-") != 0) {
+        // A one-line reply: a refusal, or a 250 without facts.
+        if (m_strLastReply.size() >= 4 && m_strLastReply[3] == '-') {
+            const std::string code = m_strLastReply.substr(0, 3);
+            for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+                if (!ReadLine()) return false;
+                if (m_strLastReply.size() >= 4 && m_strLastReply[3] == ' ' &&
+                    m_strLastReply.compare(0, 3, code) == 0) {
+                    return false;
+                }
+            }
+            m_strLastReply = kNetworkError;
+            AbandonControl();
+        }
+        return false;
+    }
+    std::string found;
+    for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+        if (!ReadLine()) return false;
+        if (m_strLastReply.size() >= 4 && m_strLastReply[3] == ' ' &&
+            m_strLastReply.compare(0, 3, "250") == 0) {
+            if (found.empty()) return false;
+            facts = found;
+            return true;
+        }
+        if (found.empty() && !m_strLastReply.empty() && m_strLastReply[0] == ' ') {
+            const std::size_t gap = m_strLastReply.find(' ', 1);
+            found = m_strLastReply.substr(1, gap == std::string::npos ? std::string::npos : gap - 1);
+        }
+    }
+    m_strLastReply = kNetworkError;
+    AbandonControl();
+    return false;
+}
+
+bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command, DataEnd& end,
+                        bool passive, bool receive) {
+    // 2. Binary mode (ASCII for listings).
+    if (!Command(typeLine)) return false;
 
     // 3. The data connection's address.
     UniqueFd listener;
@@ -759,7 +921,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     }
 
     // 4. The transfer command.
-    if (!SendLine((receive ? "RETR " : "STOR ") + remote)) return false;
+    if (!SendLine(command)) return false;
 
     // 5. Passive mode: connect to the server's data port.
     UniqueFd data;
@@ -830,7 +992,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     }
 
     // 9. The data.
-    if (!CopyData(data.Get(), file.Get(), receive, dataTls.get())) {
+    if (!CopyData(data.Get(), end, receive, dataTls.get())) {
         dataTls.reset();
         return failAfterPreliminary(m_strLastReply);
     }
@@ -850,10 +1012,10 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
     }
     dataTls.reset();
     data.Reset();
-    if (receive && ::close(file.Release()) != 0) {
+    if (receive && !end.owned.Close()) {
         return failAfterPreliminary(kFileError);
     }
-    file.Reset();
+    end.owned.Reset();
 
     // 11. The final reply.
     return Command("");

@@ -48,6 +48,7 @@ public:
     static constexpr const char* kRemoteNameRefused = "Remote name refused: \"..\" segment.";
     static constexpr const char* kNoTls = "Server does not support encrypted connections.";
     static constexpr const char* kTlsFailed = "Encrypted connection failed.";
+    static constexpr const char* kTooLarge = "Remote file larger than allowed.";
 
     static constexpr std::size_t kBufferSize = 4096;  // reader, writer and data blocks
     static constexpr int kFirewallTypeCount = 9;
@@ -135,6 +136,33 @@ public:
     bool TransferFile(const std::string& remote, const std::string& local, bool passive,
                       bool receive);
 
+    // Transfers with the local side in the caller's hands, as TransferFile does
+    // otherwise (binary, one data connection, the same name checks).
+    //
+    // StoreFrom sends what fd (open for reading; not closed) holds from its offset, but
+    // never more than limit bytes: a file that grows meanwhile is sent as it was when
+    // the caller measured it. StoreBytes sends bytes.
+    bool StoreFrom(const std::string& remote, int fd, std::uint64_t limit, bool passive);
+    bool StoreBytes(const std::string& remote, const std::string& bytes, bool passive);
+    // Retrieves remote into out (replaced). More than limit bytes: fails with
+    // kTooLarge and tooLarge set; the data connection is closed at once and the
+    // server's final reply read, so the link stays usable (unless that reply does not
+    // come: then the link is closed, as after any timeout). out then holds nothing.
+    bool RetrieveTo(const std::string& remote, std::string& out, std::size_t limit, bool passive,
+                    bool& tooLarge);
+    // "NLST" (path empty) or "NLST " + path, in ASCII: the names the server lists, one
+    // a line, empty lines dropped. Bounded by limit as RetrieveTo is. A server that
+    // answers an empty directory with 450 or 550 fails here with that reply.
+    bool ListNames(const std::string& path, std::vector<std::string>& names, std::size_t limit,
+                   bool passive, bool& tooLarge);
+    // "TYPE I", then "SIZE " + name; true for a 213 reply with a decimal size. Any
+    // other reply fails with it in m_strLastReply (550: no such file, or not a plain
+    // one; 500, 502: the server does not know SIZE).
+    bool FileSize(const std::string& name, std::uint64_t& size);
+    // "MLST " + name; true for a 250 reply holding a fact line, whose facts
+    // ("size=12;type=file;...", without the name after them) go to facts.
+    bool MachineFacts(const std::string& name, std::string& facts);
+
     bool OpenControlConnection(const std::string& host, int port);
     void CloseControlConnection();
     bool IsOpen() const { return m_socket >= 0; }
@@ -193,7 +221,15 @@ private:
     // error." (and m_bTimedOut) when it made no progress for Timeout(), with "File
     // error." when the wait itself failed.
     bool WaitForData(int dataFd, short events);
-    bool CopyData(int dataFd, int fileFd, bool receive, foldcraft::TlsChannel* tls);
+    // The local side of one transfer (defined in FTPLink.cpp).
+    struct DataEnd;
+    bool CopyData(int dataFd, DataEnd& end, bool receive, foldcraft::TlsChannel* tls);
+    // One transfer: typeLine ("TYPE I", "TYPE A"), the data connection, command
+    // ("RETR name", "STOR name", "NLST"), the data, the final reply.
+    bool Transfer(const std::string& typeLine, const std::string& command, DataEnd& end,
+                  bool passive, bool receive);
+    // The name checks of every transfer: false with the reason in m_strLastReply.
+    bool RemoteNameAllowed(const std::string& remote);
     bool StartTls(const std::string& host);
     void AbandonControl();
 
