@@ -1,0 +1,129 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "publish/SiteTarget.h"
+
+class CFTPLink;
+
+namespace foldcraft {
+
+// What an FtpSiteTarget is told besides its link.
+struct FtpSiteTargetOptions {
+    // Texts never shown in a reason (the passwords of the logon).
+    std::vector<std::string> secrets;
+    // The largest manifest read back (tests make it small).
+    std::size_t maxManifestBytes = PublishManifest::kMaxBytes;
+    // The host and process written into the lock, and the clock that dates it
+    // (seconds since 1970; the real clock, never the program's pinned "now").
+    std::string host;  // empty: gethostname()
+    std::function<std::int64_t()> now;
+    // Called with a local source's path once it is open and measured, before
+    // anything is sent (tests change the file there).
+    std::function<void(const std::string&)> afterOpen;
+};
+
+// A site on an FTP (or FTPS) server, over a logged-on CFTPLink that stands in the
+// site's starting directory and stays there.
+//
+// Nothing passes through local scratch files: the manifest, the lock and every page
+// go to and come from memory, and a local file is read from the descriptor opened for
+// it, so nothing planted in a staging directory can be read, written or waited on.
+//
+// Reads are bounded: a manifest larger than its bound is refused as soon as the bound
+// is passed (the data connection is closed, the link goes on). An upload sends a file
+// as it was when it was opened: at most the size it had then.
+//
+// A file is stored as ".part-RRRRRRRR-N" beside its place (RRRRRRRR: eight hex digits
+// chosen at random for this object, N a counter), then renamed over it. A server that
+// cannot rename (RNFR answered 50x) gets plain uploads from then on; one that will not
+// rename over an existing file gets the old file deleted first. A temporary file that
+// a failed upload may have left is deleted.
+//
+// The lock is the file kLockFileName in the starting directory (LockText). Every
+// failure's reason is the server's reply or the link's own text, with the secrets
+// given masked. Not thread-safe; the link must outlive the target.
+class FtpSiteTarget : public SiteTarget {
+public:
+    static constexpr const char* kLockFileName = ".foldcraft-lock";
+    // A lock older than this (by the time written in it) is taken over.
+    static constexpr std::int64_t kLockLifetimeSeconds = 24 * 60 * 60;
+    // Lock files are small; a larger one is not ours.
+    static constexpr std::size_t kMaxLockBytes = 4096;
+
+
+    using Options = FtpSiteTargetOptions;
+
+    // link: logged on, in the starting directory; passive: the data connection mode.
+    FtpSiteTarget(CFTPLink& link, bool passive, Options options = {});
+    ~FtpSiteTarget() override;
+    FtpSiteTarget(const FtpSiteTarget&) = delete;
+    FtpSiteTarget& operator=(const FtpSiteTarget&) = delete;
+
+    // "foldcraft-lock 1\nhost HOST\npid PID\ntime SECONDS\n".
+    static std::string LockText(const std::string& host, long pid, std::int64_t time);
+    // Whether name is a temporary file of Foldcraft's own making among the names
+    // listed in its directory: ".part-" + 8 hex digits + "-" + digits, or the older
+    // ".part-" + NAME while NAME is listed too.
+    static bool IsLeftover(const std::string& name, const std::vector<std::string>& listed);
+
+    // kHeld's holder: "host NAME, process PID", or for a lock file of another form
+    // "an unknown lock file .foldcraft-lock" (which is never removed). A lock is taken
+    // over when its process is gone from this host (kill(pid, 0) fails with ESRCH) or
+    // it is older than kLockLifetimeSeconds. Ours is stored, then read back: another
+    // run that wrote after us has won (kHeld). Two runs whose write and read-back
+    // interleave exactly can both win: FTP has no exclusive create.
+    Lock TakeLock(std::string& holder) override;
+    // Deletes the lock when this object took it.
+    void ReleaseLock() override;
+
+    ManifestText ReadManifest() override;
+    Status WriteManifest(const std::string& text) override;
+
+    bool NeedsDigests() const override { return true; }
+    // Only by the manifest: recorded has wanted's size and SHA-256.
+    bool Holds(const std::string& path, const ManifestEntry& wanted,
+               const ManifestEntry* recorded) override;
+
+    Status MakeDirectory(const std::string& path, bool& made) override;
+    Status PutFile(const std::string& path, const FileSource& source, const ManifestEntry& wanted,
+                   ManifestEntry& entry) override;
+    // Asks the server for the size (SIZE, else MLST) and deletes only when it equals
+    // recorded.size. kGone: the size is refused with 550 and a listing of the path
+    // shows nothing.
+    Removal RemoveFile(const std::string& path, const ManifestEntry& recorded,
+                       std::string& reason) override;
+    Status RemoveDirectory(const std::string& path) override;
+    void RemoveLeftovers(const std::string& directory) override;
+
+    // The random part of this object's temporary names (8 hex digits).
+    const std::string& RunId() const { return m_runId; }
+
+private:
+    // Stores through a temporary name; store(name) sends the bytes to name.
+    Status Put(const std::string& path, const std::function<bool(const std::string&)>& store);
+    std::string TemporaryName(const std::string& path);
+    // The link's last reply (or own text), secrets masked.
+    std::string Reason() const;
+    Status Failed() const { return Status::Failed(Reason()); }
+    // Whether a listing of path shows anything. False also when it cannot be told
+    // (then known is false).
+    bool Listed(const std::string& path, bool& known);
+    // The lock file's text (found false: there is none). False, with the reason, when
+    // it cannot be told; a file larger than kMaxLockBytes is found with no text.
+    bool ReadLock(std::string& text, bool& found, std::string& reason);
+
+    CFTPLink& m_link;
+    bool m_passive;
+    Options m_options;
+    std::string m_runId;
+    unsigned long m_counter = 0;
+    bool m_renameWorks = true;
+    std::string m_lockText;  // what we stored, while we hold the lock
+};
+
+}  // namespace foldcraft
