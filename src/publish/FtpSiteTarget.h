@@ -55,7 +55,6 @@ public:
     // Lock files are small; a larger one is not ours.
     static constexpr std::size_t kMaxLockBytes = 4096;
 
-
     using Options = FtpSiteTargetOptions;
 
     // link: logged on, in the starting directory; passive: the data connection mode.
@@ -78,7 +77,8 @@ public:
     // run that wrote after us has won (kHeld). Two runs whose write and read-back
     // interleave exactly can both win: FTP has no exclusive create.
     Lock TakeLock(std::string& holder) override;
-    // Deletes the lock when this object took it.
+    // Deletes the lock when this object took it and it is still the one stored (a
+    // lock that another run took over once ours had expired stays).
     void ReleaseLock() override;
 
     ManifestText ReadManifest() override;

@@ -330,9 +330,9 @@ TEST_F(FtpSiteTargetTest, RemovalOnlyWhileTheSizeIsAsRecorded) {
         Removal result;
     };
     const std::vector<Case> cases = {
-        {"12345", 5, false, Removal::kRemoved},   {"123456", 5, false, Removal::kChanged},
-        {nullptr, 5, false, Removal::kGone},      {"12345", 5, true, Removal::kRemoved},
-        {"1234", 5, true, Removal::kChanged},     {nullptr, 5, true, Removal::kGone},
+        {"12345", 5, false, Removal::kRemoved}, {"123456", 5, false, Removal::kChanged},
+        {nullptr, 5, false, Removal::kGone},    {"12345", 5, true, Removal::kRemoved},
+        {"1234", 5, true, Removal::kChanged},   {nullptr, 5, true, Removal::kGone},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.contents ? c.contents : "(none)") +
@@ -342,7 +342,8 @@ TEST_F(FtpSiteTargetTest, RemovalOnlyWhileTheSizeIsAsRecorded) {
         std::vector<Fault> faults;
         if (c.sizeUnknown) faults = {{"SIZE", 1, Fault::kReply, "500 Unknown command."}};
         std::string reason;
-        const Removal removal = Connect(faults).RemoveFile("mine.txt", ManifestEntry{c.recorded, std::nullopt, ""}, reason);
+        const Removal removal = Connect(faults).RemoveFile(
+            "mine.txt", ManifestEntry{c.recorded, std::nullopt, ""}, reason);
         EXPECT_EQ(removal, c.result) << reason;
         EXPECT_EQ(fs::exists(root / "mine.txt"), c.result == Removal::kChanged);
         link->Logoff();
@@ -351,12 +352,38 @@ TEST_F(FtpSiteTargetTest, RemovalOnlyWhileTheSizeIsAsRecorded) {
             proxy.reset();
         }
     }
-    // A directory that holds anything stays, with the server's reply.
+}
+
+// A directory that is there already counts as made before; one the server refuses, or
+// one that is not empty, fails with the server's reply, passwords masked.
+TEST_F(FtpSiteTargetTest, DirectoriesMadeAndRemoved) {
     root.WriteFile("full/x", "x");
-    const SiteTarget::Status rmd = Connect().RemoveDirectory("full");
-    EXPECT_FALSE(rmd.ok);
-    EXPECT_EQ(rmd.reason.rfind("550", 0), 0u) << rmd.reason;
-    EXPECT_TRUE(fs::exists(root / "full/x"));
+    root.WriteFile("plain.txt", "x");
+    FtpSiteTarget& t = Connect({{"RMD", 2, Fault::kReply, std::string("550 No, ") + kPassword}});
+    struct Case {
+        std::string path;
+        bool make;  // else remove
+        bool ok, made;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"full", true, true, false, ""},
+        {"new", true, true, true, ""},
+        {"plain.txt", true, false, false, "550 "},
+        {"full", false, false, false, "550 "},
+        {"new", false, false, false, "550 No, ********"},  // the proxy's reply
+        {"new", false, true, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        bool made = false;
+        const SiteTarget::Status status =
+            c.make ? t.MakeDirectory(c.path, made) : t.RemoveDirectory(c.path);
+        EXPECT_EQ(status.ok, c.ok) << status.reason;
+        EXPECT_EQ(made, c.made);
+        EXPECT_EQ(status.reason.substr(0, c.reason.size()), c.reason);
+    }
+    EXPECT_EQ(Names(root.Path()), (std::vector<std::string>{"full", "plain.txt"}));
 }
 
 // Only temporary files of Foldcraft's own naming are removed.
@@ -364,7 +391,7 @@ TEST_F(FtpSiteTargetTest, LeftoversRemovedOtherFilesKept) {
     const std::vector<std::string> removed = {".part-1a2b3c4d-17", ".part-0000000f-3",
                                               ".part-page.html"};
     const std::vector<std::string> kept = {
-        "page.html",         "mine.txt",          ".part-notes",      ".part-1A2B3C4D-1",
+        "page.html",         "mine.txt",          ".part-notes",       ".part-1A2B3C4D-1",
         ".part-1a2b3c4-1",   ".part-1a2b3c4d-",   ".part-1a2b3c4d-1x", ".part-",
         "x.part-1a2b3c4d-1", ".part-1a2b3c4d-1-2"};
     for (const std::string dir : {"sub/deeper", ""}) {
