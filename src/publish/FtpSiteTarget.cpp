@@ -80,7 +80,9 @@ std::optional<LockFields> ParseLock(const std::string& text) {
     fields.host = lines[1].substr(5);
     const std::optional<std::int64_t> pid = Decimal(lines[2].substr(4));
     const std::optional<std::int64_t> time = Decimal(lines[3].substr(5));
-    if (fields.host.empty() || !pid || *pid <= 0 || !time) return std::nullopt;
+    if (fields.host.empty() || !pid || *pid <= 0 || *pid > 0x7FFFFFFF || !time) {
+        return std::nullopt;
+    }
     fields.pid = *pid;
     fields.time = *time;
     return fields;
