@@ -769,8 +769,7 @@ bool CFTPLink::ListNames(const std::string& path, std::vector<std::string>& name
     DataEnd end;
     end.received = &text;
     end.limit = limit;
-    const bool ok =
-        Transfer("TYPE A", path.empty() ? "NLST" : "NLST " + path, end, passive, true);
+    const bool ok = Transfer("TYPE A", path.empty() ? "NLST" : "NLST " + path, end, passive, true);
     tooLarge = end.tooLarge;
     if (!ok) return false;
     std::size_t start = 0;
@@ -837,7 +836,8 @@ bool CFTPLink::MachineFacts(const std::string& name, std::string& facts) {
         }
         if (found.empty() && !m_strLastReply.empty() && m_strLastReply[0] == ' ') {
             const std::size_t gap = m_strLastReply.find(' ', 1);
-            found = m_strLastReply.substr(1, gap == std::string::npos ? std::string::npos : gap - 1);
+            found =
+                m_strLastReply.substr(1, gap == std::string::npos ? std::string::npos : gap - 1);
         }
     }
     m_strLastReply = kNetworkError;

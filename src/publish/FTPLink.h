@@ -22,7 +22,7 @@
 // at once with kNetworkError.
 //
 // A command line is never sent when it holds CR, LF or NUL (kCommandRefused), and
-// MakeDirectory/TransferFile refuse a remote name with a ".." segment
+// MakeDirectory and the transfers refuse a remote name with a ".." segment
 // (kRemoteNameRefused), so nothing from a project can inject commands or climb out
 // of the starting directory.
 //

@@ -80,7 +80,9 @@ std::optional<LockFields> ParseLock(const std::string& text) {
     fields.host = lines[1].substr(5);
     const std::optional<std::int64_t> pid = Decimal(lines[2].substr(4));
     const std::optional<std::int64_t> time = Decimal(lines[3].substr(5));
-    if (fields.host.empty() || !pid || *pid <= 0 || !time) return std::nullopt;
+    if (fields.host.empty() || !pid || *pid <= 0 || *pid > 0x7FFFFFFF || !time) {
+        return std::nullopt;
+    }
     fields.pid = *pid;
     fields.time = *time;
     return fields;
@@ -113,7 +115,8 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 FtpSiteTarget::FtpSiteTarget(CFTPLink& link, bool passive, Options options)
     : m_link(link), m_passive(passive), m_options(std::move(options)), m_runId(RandomRunId()) {
     if (m_options.host.empty()) m_options.host = ThisHost();
-    if (!m_options.now) m_options.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+    if (!m_options.now)
+        m_options.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
 }
 
 FtpSiteTarget::~FtpSiteTarget() = default;
@@ -173,7 +176,7 @@ bool FtpSiteTarget::ReadLock(std::string& text, bool& found, std::string& reason
     if (m_link.RetrieveTo(kLockFileName, text, kMaxLockBytes, m_passive, tooLarge)) return true;
     text.clear();
     if (tooLarge) return true;  // not one of ours: held
-    reason = Reason();
+    const std::string why = Reason();
     if (NotThereReply(m_link)) {
         bool known = false;
         const bool listed = Listed(kLockFileName, known);
@@ -182,6 +185,7 @@ bool FtpSiteTarget::ReadLock(std::string& text, bool& found, std::string& reason
             return true;
         }
     }
+    reason = why;
     return false;
 }
 
@@ -212,7 +216,8 @@ SiteTarget::Lock FtpSiteTarget::TakeLock(std::string& holder) {
         }
     }
 
-    const std::string ours = LockText(m_options.host, static_cast<long>(::getpid()), m_options.now());
+    const std::string ours =
+        LockText(m_options.host, static_cast<long>(::getpid()), m_options.now());
     const Status stored = Put(kLockFileName, [&](const std::string& name) {
         return m_link.StoreBytes(name, ours, m_passive);
     });
@@ -333,8 +338,9 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
     entry = wanted;
     if (source.bytes) {
         const std::string& bytes = *source.bytes;
-        return Put(path,
-                   [&](const std::string& name) { return m_link.StoreBytes(name, bytes, m_passive); });
+        return Put(path, [&](const std::string& name) {
+            return m_link.StoreBytes(name, bytes, m_passive);
+        });
     }
     // A pipe or device must not block the open; only a regular file is sent.
     UniqueFd file(::open(source.localPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -355,8 +361,7 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
 }
 
 SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
-                                              const ManifestEntry& recorded,
-                                              std::string& reason) {
+                                              const ManifestEntry& recorded, std::string& reason) {
     reason.clear();
     // Whether the path is gone, after a 550 to the question of its size.
     const auto goneOrFailed = [&]() {
@@ -368,9 +373,9 @@ SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
 
     std::uint64_t size = 0;
     if (!m_link.FileSize(path, size)) {
-        const bool unknownCommand = m_link.LastCommandWord() == "SIZE" &&
-                                    (StartsWith(m_link.m_strLastReply, "500") ||
-                                     StartsWith(m_link.m_strLastReply, "502"));
+        const bool unknownCommand =
+            m_link.LastCommandWord() == "SIZE" &&
+            (StartsWith(m_link.m_strLastReply, "500") || StartsWith(m_link.m_strLastReply, "502"));
         if (m_link.LastCommandWord() == "SIZE" && NotThereReply(m_link)) return goneOrFailed();
         if (!unknownCommand) {
             reason = Reason();

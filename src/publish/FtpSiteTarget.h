@@ -45,8 +45,8 @@ struct FtpSiteTargetOptions {
 // a failed upload may have left is deleted.
 //
 // The lock is the file kLockFileName in the starting directory (LockText). Every
-// failure's reason is the server's reply or the link's own text, with the secrets
-// given masked. Not thread-safe; the link must outlive the target.
+// failure's reason is the server's reply, the link's own text or a local error, with
+// the secrets given masked. Not thread-safe; the link must outlive the target.
 class FtpSiteTarget : public SiteTarget {
 public:
     static constexpr const char* kLockFileName = ".foldcraft-lock";
@@ -54,7 +54,6 @@ public:
     static constexpr std::int64_t kLockLifetimeSeconds = 24 * 60 * 60;
     // Lock files are small; a larger one is not ours.
     static constexpr std::size_t kMaxLockBytes = 4096;
-
 
     using Options = FtpSiteTargetOptions;
 
@@ -78,9 +77,12 @@ public:
     // run that wrote after us has won (kHeld). Two runs whose write and read-back
     // interleave exactly can both win: FTP has no exclusive create.
     Lock TakeLock(std::string& holder) override;
-    // Deletes the lock when this object took it.
+    // Deletes the lock when this object took it and it is still the one stored (a
+    // lock that another run took over once ours had expired stays).
     void ReleaseLock() override;
 
+    // Not found only when RETR is refused (550, 450) and a listing of the name shows
+    // nothing; larger than Options::maxManifestBytes: found, failed.
     ManifestText ReadManifest() override;
     Status WriteManifest(const std::string& text) override;
 
@@ -92,9 +94,10 @@ public:
     Status MakeDirectory(const std::string& path, bool& made) override;
     Status PutFile(const std::string& path, const FileSource& source, const ManifestEntry& wanted,
                    std::optional<ManifestEntry>& entry) override;
-    // Asks the server for the size (SIZE, else MLST) and deletes only when it equals
-    // recorded.size. kGone: the size is refused with 550 and a listing of the path
-    // shows nothing.
+    // Asks the server for the size (SIZE; MLST when SIZE is answered 500 or 502) and
+    // deletes only when it equals recorded.size. kGone: the size is refused with 550
+    // and a listing of the path shows nothing. A server that knows neither command,
+    // or any other answer: kFailed, nothing deleted.
     Removal RemoveFile(const std::string& path, const ManifestEntry& recorded,
                        std::string& reason) override;
     Status RemoveDirectory(const std::string& path) override;

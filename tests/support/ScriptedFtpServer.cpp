@@ -264,8 +264,16 @@ void ScriptedFtpServer::RunProxy() {
             // The command goes on; its reply comes back, to its final line.
             if (!word.empty() && !WriteAll(upstream, line + "\r\n")) break;
             bool final = false;
+            std::string code;  // of a multi-line reply, until its last line
             while (!final && ReadLine(upstream, buffer, reply)) {
-                final = reply.size() > 4 && reply[3] != '-' && reply[0] != '1';
+                bool ends = reply.size() > 4 && reply[3] != '-';
+                if (!code.empty()) {
+                    ends = ends && reply.compare(0, 3, code) == 0;
+                } else if (reply.size() > 4 && reply[3] == '-') {
+                    code = reply.substr(0, 3);
+                }
+                if (ends) code.clear();
+                final = ends && reply[0] != '1';
                 if (!(final && fault)) WriteAll(m_controlFd, reply);
             }
             if (!final) break;
