@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Foldcraft and runs the whole test suite: the Release build with a
 # distribution packager's hardening flags (GCC), then the AddressSanitizer +
-# UndefinedBehaviorSanitizer build (clang), then a bounded fuzz run. Both builds
-# treat warnings as errors.
+# UndefinedBehaviorSanitizer build (clang), then a bounded fuzz run: every fuzz
+# target in turn, FUZZ_SECONDS (60) in all. Both builds treat warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -25,5 +25,6 @@ if [ "${FOLDCRAFT_SKIP_SANITIZE:-0}" != 1 ]; then
     cmake --build build/asan -j "$JOBS"
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build/asan --output-on-failure -j "$JOBS"
+    # The seconds are the whole fuzz run's, shared by the targets.
     if [ -x tools/run-fuzz.sh ]; then tools/run-fuzz.sh build/asan "${FUZZ_SECONDS:-60}"; fi
 fi

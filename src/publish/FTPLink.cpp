@@ -18,12 +18,16 @@
 #include <string>
 #include <utility>
 
+#include "publish/FtpLineReader.h"
+#include "publish/FtpReply.h"
 #include "publish/TlsChannel.h"
 #include "publish/UniqueFd.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using foldcraft::FtpLineReader;
+using foldcraft::FtpReply;
 using foldcraft::TlsChannel;
 using foldcraft::UniqueFd;
 
@@ -74,11 +78,6 @@ IoStep WriteSome(int fd, TlsChannel* tls, const char* buffer, std::size_t size) 
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return {0, POLLOUT};
     return {-1, 0};
 }
-
-// A reply line longer than this, or a multi-line reply with more lines, is treated
-// as a broken connection rather than read forever.
-constexpr std::size_t kMaxLineLength = 64 * 1024;
-constexpr int kMaxReplyLines = 10000;
 
 bool HoldsLineBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
@@ -335,47 +334,30 @@ bool CFTPLink::ReadLine() {
         m_strLastReply = kNetworkError;
         return false;
     }
-    std::string line;
-    while (true) {
-        if (m_readStart == m_readEnd && !FillReadBuffer()) {
+    FtpLineReader line;
+    while (line.GetState() != FtpLineReader::State::kComplete) {
+        if (line.GetState() == FtpLineReader::State::kTooLong ||
+            (m_readStart == m_readEnd && !FillReadBuffer())) {
             m_strLastReply = kNetworkError;
             AbandonControl();
             return false;
         }
-        const char* begin = m_readBuffer.data() + m_readStart;
-        const char* end = m_readBuffer.data() + m_readEnd;
-        const char* newline = std::find(begin, end, '\n');
-        line.append(begin, newline);
-        if (line.size() > kMaxLineLength) {
-            m_strLastReply = kNetworkError;
-            AbandonControl();
-            return false;
-        }
-        if (newline != end) {
-            m_readStart = static_cast<std::size_t>(newline + 1 - m_readBuffer.data());
-            break;
-        }
-        m_readStart = m_readEnd;
+        m_readStart += line.Take(std::string_view(m_readBuffer.data() + m_readStart,
+                                                  m_readEnd - m_readStart));
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    m_strLastReply = std::move(line);
+    m_strLastReply = line.ReleaseLine();
     // An empty line is no reply of any class (it must not pass for the class of the
     // line before it).
-    m_nReplyClass = m_strLastReply.empty() ? 0 : m_strLastReply[0] - '0';
+    m_nReplyClass = FtpReply::ReplyClass(m_strLastReply);
     return true;
 }
 
 bool CFTPLink::ReadReply() {
-    if (!ReadLine()) return false;
-    if (m_strLastReply.size() < 4 || m_strLastReply[3] != '-') return true;
-    const std::string code = m_strLastReply.substr(0, 3);
-    for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+    FtpReply reply;
+    do {
         if (!ReadLine()) return false;
-        if (m_strLastReply.size() >= 4 && m_strLastReply[3] == ' ' &&
-            m_strLastReply.compare(0, 3, code) == 0) {
-            return true;
-        }
-    }
+        if (reply.Add(m_strLastReply) == FtpReply::State::kComplete) return true;
+    } while (reply.GetState() == FtpReply::State::kMore);
     m_strLastReply = kNetworkError;
     AbandonControl();
     return false;
@@ -385,25 +367,6 @@ bool CFTPLink::Command(const std::string& line) {
     if (!line.empty() && !SendLine(line)) return false;
     if (!ReadReply()) return false;
     return m_nReplyClass == 2;
-}
-
-// The path in a 257 reply to PWD: the text between the first quote and its closing
-// quote, a doubled quote standing for one. nullopt when there is none.
-static std::optional<std::string> PwdPath(const std::string& reply) {
-    const std::size_t open = reply.find('"');
-    if (reply.compare(0, 3, "257") != 0 || open == std::string::npos) return std::nullopt;
-    std::string path;
-    for (std::size_t i = open + 1; i < reply.size(); ++i) {
-        if (reply[i] != '"') {
-            path += reply[i];
-        } else if (i + 1 < reply.size() && reply[i + 1] == '"') {
-            path += '"';
-            ++i;
-        } else {
-            return path.empty() ? std::nullopt : std::optional<std::string>(path);
-        }
-    }
-    return std::nullopt;
 }
 
 bool CFTPLink::ReturnTo(const std::optional<std::string>& where, const std::string& name) {
@@ -430,7 +393,7 @@ bool CFTPLink::MakeDirectory(const std::string& name) {
     // 550 says "exists" as well as "not allowed": look.
     const std::string refusal = m_strLastReply;
     if (!SendLine("PWD") || !ReadReply()) return false;
-    const std::optional<std::string> here = PwdPath(m_strLastReply);
+    const std::optional<std::string> here = FtpReply::ParsePath(m_strLastReply);
     if (!Command("CWD " + name)) {
         if (!IsOpen()) return false;
         m_strLastReply = refusal;
@@ -855,33 +818,10 @@ bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command,
     sockaddr_in dataAddr{};
     if (passive) {
         if (!Command("PASV")) return false;
-        const std::string reply = m_strLastReply;
+        const std::optional<FtpReply::PassiveAddress> reply =
+            FtpReply::ParsePassive(m_strLastReply);
         m_strLastReply = kNetworkError;
-        const std::size_t open = reply.find('(');
-        const std::size_t close = reply.find(')');
-        if (open == std::string::npos || close == std::string::npos || close < open) return false;
-        int numbers[6];
-        int count = 0;
-        std::size_t pos = open + 1;
-        while (count < 6) {
-            std::size_t digits = pos;
-            int value = 0;
-            while (digits < close && reply[digits] >= '0' && reply[digits] <= '9' &&
-                   digits - pos < 3) {
-                value = value * 10 + (reply[digits] - '0');
-                ++digits;
-            }
-            if (digits == pos || value > 255) return false;
-            numbers[count++] = value;
-            pos = digits;
-            if (count < 6) {
-                if (pos >= close || reply[pos] != ',') return false;
-                ++pos;
-            }
-        }
-        if (pos != close) return false;
-        const int port = numbers[4] * 256 + numbers[5];
-        if (port == 0) return false;
+        if (!reply) return false;
         // The address in the reply is not trusted: a server behind NAT gives its
         // private address, and a hostile one could point at a third party. The data
         // connection goes to the host the control connection reached.
@@ -890,7 +830,7 @@ bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command,
             dataAddr.sin_family != AF_INET) {
             return false;
         }
-        dataAddr.sin_port = htons(static_cast<uint16_t>(port));
+        dataAddr.sin_port = htons(static_cast<uint16_t>(reply->port));
     } else {
         m_strLastReply = kNetworkError;
         if (!IsOpen()) return false;
