@@ -776,7 +776,7 @@ bool CFTPLink::MachineFacts(const std::string& name, std::string& facts) {
         // A one-line reply: a refusal, or a 250 without facts.
         if (m_strLastReply.size() >= 4 && m_strLastReply[3] == '-') {
             const std::string code = m_strLastReply.substr(0, 3);
-            for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+            for (int lines = 0; lines < foldcraft::FtpReply::kMaxLines; ++lines) {
                 if (!ReadLine()) return false;
                 if (m_strLastReply.size() >= 4 && m_strLastReply[3] == ' ' &&
                     m_strLastReply.compare(0, 3, code) == 0) {
@@ -789,7 +789,7 @@ bool CFTPLink::MachineFacts(const std::string& name, std::string& facts) {
         return false;
     }
     std::string found;
-    for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+    for (int lines = 0; lines < foldcraft::FtpReply::kMaxLines; ++lines) {
         if (!ReadLine()) return false;
         if (m_strLastReply.size() >= 4 && m_strLastReply[3] == ' ' &&
             m_strLastReply.compare(0, 3, "250") == 0) {
