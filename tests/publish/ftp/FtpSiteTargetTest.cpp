@@ -212,11 +212,11 @@ TEST_P(FtpSiteTargetModes, PutReplacesAFileThroughAShortTemporaryName) {
         FtpSiteTarget& t = Connect(cases[i].faults);
         const std::size_t before = server->Commands().size();
         const ManifestEntry wanted{12, std::nullopt, std::string(64, 'a')};
-        ManifestEntry entry;
+        std::optional<ManifestEntry> entry;
         const SiteTarget::Status put =
             t.PutFile("sub/" + name, FileSource{source, nullptr}, wanted, entry);
         ASSERT_TRUE(put.ok) << put.reason;
-        EXPECT_EQ(entry, wanted);
+        EXPECT_EQ(entry, std::optional<ManifestEntry>(wanted));
         EXPECT_EQ(ReadFile(root / ("sub/" + name)), "new contents");
         EXPECT_FALSE(HasPart(root / "sub"));
         const std::vector<std::string> commands = proxy ? proxy->Received() : server->Commands();
@@ -247,7 +247,7 @@ TEST_P(FtpSiteTargetModes, UploadStopsAtTheSizeSeenAtOpen) {
     options.afterOpen = [](const std::string& path) {
         std::ofstream(path, std::ios::app) << std::string(1 << 20, 'b');
     };
-    ManifestEntry entry;
+    std::optional<ManifestEntry> entry;
     ASSERT_TRUE(Connect().PutFile("growing.log", FileSource{source, nullptr}, {}, entry).ok);
     EXPECT_EQ(ReadFile(root / "growing.log"), first);
 }
