@@ -196,7 +196,6 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     } else {
         Append("\nThe following files were not copied to the server:\n");
         std::vector<std::string> replies;
-        bool portRefused = false;
         for (const NotCopied& entry : sync.NotCopiedFiles()) {
             m_doc.m_arrPublishFiles.push_back(entry.listedAs);
             Append(SyncRun::Printable(entry.listedAs) + "\n");
@@ -204,13 +203,10 @@ FtpPublishRun::Result FtpPublishRun::Run() {
             if (!CFTPLink::IsServerReply(reply)) continue;
             if (std::find(replies.begin(), replies.end(), reply) == replies.end())
                 replies.push_back(reply);
-            if (m_settings.bPassive == 0 &&
-                (reply.rfind("425", 0) == 0 || reply.find("PORT") != std::string::npos)) {
-                portRefused = true;
-            }
         }
-        for (const std::string& reply : replies) Append("\nServer: " + SyncRun::Printable(reply) + "\n");
-        if (portRefused) Append(kPortRefusedHint);
+        for (const std::string& reply : replies)
+            Append("\nServer: " + SyncRun::Printable(reply) + "\n");
+        if (m_settings.bPassive == 0 && site.DataConnectionRefused()) Append(kPortRefusedHint);
     }
     Append(sync.SkippedLine());
     Append(sync.RemovalLines());

@@ -295,9 +295,21 @@ bool FtpSiteTarget::Holds(const std::string& /*path*/, const FileSource& /*sourc
            recorded->sha256 == wanted.sha256;
 }
 
+SiteTarget::Status FtpSiteTarget::Failed() const {
+    if (m_link.LastCommandWord() == "PORT" || m_link.m_strLastReply.rfind("425", 0) == 0)
+        m_dataRefused = true;
+    return Status::Failed(Reason());
+}
+
 SiteTarget::Status FtpSiteTarget::MakeDirectory(const std::string& path, bool& made) {
     made = false;
-    if (!m_link.MakeDirectory(path)) return Failed();
+    if (!m_link.MakeDirectory(path)) {
+        // A directory refused (550, and not there) leaves its files out; any other
+        // failure, a lost connection above all, leaves the server unknown: the run ends.
+        Status failed = Failed();
+        failed.endsRun = !m_link.DirectoryRefused();
+        return failed;
+    }
     // A 550 for a directory that is there leaves that reply.
     made = StartsWith(m_link.m_strLastReply, "2");
     return Status::Ok();

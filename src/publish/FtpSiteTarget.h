@@ -63,6 +63,10 @@ public:
     FtpSiteTarget(const FtpSiteTarget&) = delete;
     FtpSiteTarget& operator=(const FtpSiteTarget&) = delete;
 
+    // Whether a failure came from the server refusing a data connection (PORT
+    // refused, or 425: it could not connect back), which passive mode may avoid.
+    bool DataConnectionRefused() const { return m_dataRefused; }
+
     // "foldcraft-lock 1\nhost HOST\npid PID\ntime SECONDS\n".
     static std::string LockText(const std::string& host, long pid, std::int64_t time);
     // Whether name is a temporary file of Foldcraft's own making among the names
@@ -112,7 +116,7 @@ private:
     std::string TemporaryName(const std::string& path);
     // The link's last reply (or own text), secrets masked.
     std::string Reason() const;
-    Status Failed() const { return Status::Failed(Reason()); }
+    Status Failed() const;
     // Whether a listing of path shows anything. False also when it cannot be told
     // (then known is false).
     bool Listed(const std::string& path, bool& known);
@@ -123,6 +127,7 @@ private:
     CFTPLink& m_link;
     bool m_passive;
     Options m_options;
+    mutable bool m_dataRefused = false;
     std::string m_runId;
     unsigned long m_counter = 0;
     bool m_renameWorks = true;

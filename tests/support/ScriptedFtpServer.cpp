@@ -258,7 +258,21 @@ void ScriptedFtpServer::RunProxy() {
     for (int n = 1; upstream >= 0; n = ++seen[word]) {
         const Fault* fault = nullptr;
         for (const Fault& f : m_faults) {
-            if (f.command == word && f.occurrence == n) fault = &f;
+            if (!f.armedBy.empty() && !word.empty() && line.rfind(f.armedBy, 0) == 0) {
+                seen["\narmed " + f.armedBy] = 1;
+                continue;
+            }
+            if (!f.armedBy.empty() && seen.count("\narmed " + f.armedBy) == 0) continue;
+            // A command with its argument's beginning ("STOR images/"), or one counted
+            // from its arming, counts on its own.
+            const bool own = f.command.find(' ') != std::string::npos || !f.armedBy.empty();
+            const bool matches = own ? !word.empty() && line.rfind(f.command, 0) == 0 &&
+                                           (f.command.find(' ') != std::string::npos ||
+                                            word == f.command)
+                                     : f.command == word;
+            if (!matches) continue;
+            const int count = own ? ++seen["\n" + f.command + "\n" + f.armedBy] : n;
+            if (count == f.occurrence || (f.every && count > f.occurrence)) fault = &f;
         }
         if (!fault || fault->after) {
             // The command goes on; its reply comes back, to its final line.

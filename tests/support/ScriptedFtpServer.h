@@ -21,11 +21,13 @@ public:
     // What the proxy does at the nth arrival of a command word ("" : on connecting).
     struct Fault {
         enum Kind { kDrop, kStall, kReply };
-        std::string command;
+        std::string command;  // a command word, or a word and the start of its argument
         int occurrence = 1;
         Kind kind = kDrop;
         std::string reply = {};  // kReply: answered instead of the real server's reply
         bool after = false;      // act on the real server's final reply, not on the command
+        std::string armedBy = {};  // count only once a line beginning so was sent
+        bool every = false;        // act on every occurrence from `occurrence` on
     };
 
     ScriptedFtpServer();
