@@ -7,8 +7,8 @@
 // place: the least that the safe writes cost, whatever the generator does.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <time.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -162,7 +162,8 @@ void BM_RenderFolderPages(benchmark::State& state) {
     for (auto _ : state) {
         pages.Clear();
         const Stopwatch watch;
-        if (!foldcraft::RenderFolderPages(*s.doc, pages, time)) state.SkipWithError("render failed");
+        if (!foldcraft::RenderFolderPages(*s.doc, pages, time))
+            state.SkipWithError("render failed");
         watch.AddTo(s.render);
     }
     state.counters["pages/s"] = benchmark::Counter(static_cast<double>(s.names.size()),
@@ -261,10 +262,11 @@ int main(int argc, char** argv) {
     line("temporary + rename", setup.safeBaseline);
     line("RenderFolderPages", setup.render);
     std::printf("ratio folder pages / bare writer: %.2f, CPU %.2f (aim <= 1.50)\n",
-                setup.generator.wall / setup.baseline.wall, setup.generator.cpu / setup.baseline.cpu);
-    std::printf("ratio temporary + rename / bare writer: %.2f, CPU %.2f (the floor of safe writes)\n",
-                setup.safeBaseline.wall / setup.baseline.wall,
-                setup.safeBaseline.cpu / setup.baseline.cpu);
+                setup.generator.wall / setup.baseline.wall,
+                setup.generator.cpu / setup.baseline.cpu);
+    std::printf(
+        "ratio temporary + rename / bare writer: %.2f, CPU %.2f (the floor of safe writes)\n",
+        setup.safeBaseline.wall / setup.baseline.wall, setup.safeBaseline.cpu / setup.baseline.cpu);
 
     std::error_code ec;
     std::filesystem::remove_all(setup.siteDir, ec);

@@ -107,9 +107,9 @@ private:
     void Abandon();
 
     int m_fd = -1;
-    int m_dirFd = -1;    // what m_path and m_temp are relative to (not owned)
-    std::string m_path;  // the page's place
-    std::string m_temp;  // the temporary file beside it
+    int m_dirFd = -1;            // what m_path and m_temp are relative to (not owned)
+    std::string m_path;          // the page's place
+    std::string m_temp;          // the temporary file beside it
     PageSet* m_pages = nullptr;  // in memory: where the page goes
     std::string m_bytes;         // in memory: the page so far, less the buffer
     bool m_failed = false;

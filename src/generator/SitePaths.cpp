@@ -122,8 +122,8 @@ bool IsSafeRelativePath(std::string_view relative) {
         while (true) {
             const size_t pieceEnd = segment.find('\\', pieceStart);
             const std::string_view piece = segment.substr(
-                pieceStart,
-                pieceEnd == std::string_view::npos ? std::string_view::npos : pieceEnd - pieceStart);
+                pieceStart, pieceEnd == std::string_view::npos ? std::string_view::npos
+                                                               : pieceEnd - pieceStart);
             if (piece.empty() || piece == "." || piece == "..") return false;
             if (pieceEnd == std::string_view::npos) break;
             pieceStart = pieceEnd + 1;

@@ -54,7 +54,8 @@ TEST(PageFile, TemplatesGetCrLfAndArgumentsStayAsTheyAre) {
 // are too large for the buffer once escaped.
 TEST(PageFile, EscapedAndAddressArgumentsAreThePageTexts) {
     const std::string big = std::string(20 * 1024, 'x') + "&\"<>%";
-    const std::string cases[] = {"", "a&b<c>\"d", "files/Q&A #1.txt", "http://x/a b?q=\"<x>\"&r", big};
+    const std::string cases[] = {"", "a&b<c>\"d", "files/Q&A #1.txt", "http://x/a b?q=\"<x>\"&r",
+                                 big};
     TempDir dir;
     for (const std::string& text : cases) {
         PageFile file;
