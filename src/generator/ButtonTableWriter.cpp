@@ -73,7 +73,7 @@ void ButtonTableWriter::WriteFolderTable(const CBuildTreeFolder& folder,
         WriteFolderButtonCell(style, folderId, position);
         WriteNameCell(kFolders, style, sub,
                       "<a class=\"folderlink\" href=\"Folder%s-%d.html\">%s</a>\n",
-                      {folderId, position, PageText::Escaped(sub.m_strName)});
+                      {folderId, position, PageFile::Escaped(sub.m_strName)});
         m_file.Format("</td>\n</tr>\n");
         m_file.Format(kRowGap);
     }
@@ -101,12 +101,13 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
     std::string lastAddress;
     for (const auto& itemPtr : folder.m_arrDocs) {
         const CBuildTreeDoc& item = *itemPtr;
-        if (!m_ctx.IsListed(item)) continue;
+        std::optional<std::string> listed = m_ctx.ListedAddress(item);
+        if (!listed) continue;
         m_file.Format("<tr>\n");
         std::string address;
         std::string icon = "images/file.gif";
         if (m_mode == kSite) {
-            address = SitePaths::ItemAddress(item.m_strLink);
+            address = std::move(*listed);
             const std::string pageName = m_ctx.PicturePageName(item);
             // The picture serves as its own thumbnail and the row leads to its page.
             if (!pageName.empty() && WritePicturePage(pageName, address, item.m_strComment)) {
@@ -119,7 +120,7 @@ std::string ButtonTableWriter::WriteDocumentTable(const CBuildTreeFolder& folder
         WriteDocumentButtonCell(style, address, icon);
         WriteNameCell(kDocuments, style, item,
                       "<a class=\"documentlink\" href=\"%s\" target=\"_blank\">%s</a>\n",
-                      {PageText::Attribute(address), PageText::Escaped(item.m_strName)});
+                      {PageFile::Attribute(address), PageFile::Escaped(item.m_strName)});
         WriteSizeAndDate(style, item);
         m_file.Format("</tr>\n");
         m_file.Format(kRowGap);
@@ -162,12 +163,12 @@ void ButtonTableWriter::WriteDocumentButtonCell(std::int32_t style, const std::s
         m_file.Format("<td width=\"%d\" class=\"document\">\n",
                       {static_cast<long long>(doc.m_nThumbWidth) + 3});
         if (m_mode == kSite) {
-            m_file.Format("<a href=\"%s\" target=\"_blank\">", {PageText::Attribute(address)});
+            m_file.Format("<a href=\"%s\" target=\"_blank\">", {PageFile::Attribute(address)});
             m_file.Format("<img src=\"%s\" width=\"%d\" height=\"%d\" border=\"0\"></a>\n</td>\n",
-                          {PageText::Attribute(icon), doc.m_nThumbWidth, doc.m_nThumbHeight});
+                          {PageFile::Attribute(icon), doc.m_nThumbWidth, doc.m_nThumbHeight});
         } else {
             m_file.Format("<img src=\"%s\" width=\"%d\" height=\"%d\">\n</td>\n",
-                          {PageText::Attribute(icon), doc.m_nThumbWidth, doc.m_nThumbHeight});
+                          {PageFile::Attribute(icon), doc.m_nThumbWidth, doc.m_nThumbHeight});
         }
     } else if (style == CBuildTreeFolder::kStyleRadio) {
         m_file.Format("<td class=\"document\">\n");
@@ -189,11 +190,11 @@ void ButtonTableWriter::WriteNameCell(const TableKind& kind, std::int32_t style,
     // The preview shows every name; a published page only the visible ones.
     if (m_mode != kSite || item.m_bVisible == 1) {
         if (style == CBuildTreeFolder::kStyleRadio) {
-            m_file.Format(kind.span, {PageText::Escaped(item.m_strName)});
+            m_file.Format(kind.span, {PageFile::Escaped(item.m_strName)});
         } else if (m_mode == kSite) {
             m_file.Format(siteLink, siteLinkArgs);
         } else {
-            m_file.Format(kind.previewLink, {PageText::Escaped(item.m_strName)});
+            m_file.Format(kind.previewLink, {PageFile::Escaped(item.m_strName)});
         }
     }
     if (m_ctx.Doc().m_bShowComments == 1) m_file.Format("<br>%s", {item.m_strComment});
@@ -233,11 +234,11 @@ bool ButtonTableWriter::WritePicturePage(const std::string& pageName, const std:
     PageFile file;
     if (!m_ctx.OpenPage(file, pageName)) return false;
     file.Format("<html>\n<head>\n<title>%s</title>\n",
-                {PageText::Escaped(SitePaths::SiteFileName(address))});
+                {PageFile::Escaped(SitePaths::SiteFileName(address))});
     file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n");
     file.Format("</head>\n<body>\n");
     file.Format("<p>%s</p>\n", {caption});
-    file.Format("<img src=\"%s\">\n", {PageText::Attribute(address)});
+    file.Format("<img src=\"%s\">\n", {PageFile::Attribute(address)});
     file.Format("</body>\n</html>\n");
     return file.Close();
 }

@@ -15,13 +15,13 @@ namespace foldcraft {
 class PageContext;
 
 // The two tables of the button layout: a folder's active sub-folders, then its
-// listed documents and links (PageContext::IsListed), one row each, drawn in the folder's button styles.
-// On a published page (kSite) the rows lead to the sub-folders' pages, the
-// documents and the picture pages, the radio buttons work through the page's
-// script, names follow each item's visibility, and a picture page is written for
-// every picture document listed when thumbnails are on. The preview's rows
-// (kPreview) look the same but lead nowhere: every name is shown, thumbnails are
-// the local pictures, and nothing else is written.
+// listed documents and links (PageContext::IsListed), one row each, drawn in the
+// folder's button styles. On a published page (kSite) the rows lead to the
+// sub-folders' pages, the documents and the picture pages, the radio buttons work
+// through the page's script, names follow each item's visibility, and a picture
+// page is written for every picture document listed when thumbnails are on. The
+// preview's rows (kPreview) look the same but lead nowhere: every name is shown,
+// thumbnails are the local pictures, and nothing else is written.
 class ButtonTableWriter {
 public:
     enum class Mode { kSite, kPreview };

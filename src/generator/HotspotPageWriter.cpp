@@ -132,7 +132,7 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
     m_ctx.WriteTopTrail(file, trail);
 
     file.Format("<img src=\"%s\" usemap=\"#Map\" border=\"0\">\n",
-                {PageText::Attribute(SitePaths::FilesAddress(folder.m_strHotspotImage))});
+                {PageFile::Attribute(SitePaths::FilesAddress(folder.m_strHotspotImage))});
     file.Format("<map name=\"Map\">\n");
     for (const auto& area : folder.m_arrHotspots) {
         if (area->m_nShape < CHotspotArea::kRectangle || area->m_nShape > CHotspotArea::kPolygon) {
@@ -158,7 +158,7 @@ bool HotspotPageWriter::Write(const CBuildTreeFolder& folder, const std::string&
         }
         WriteAreaStart(file, *area);
         file.Format("\" href=\"%s\" target=\"_blank\" %s %s>\n",
-                    {PageText::Attribute(target.address), alt, title});
+                    {PageFile::Attribute(target.address), alt, title});
     }
     file.Format("</map>\n<br>\n");
 

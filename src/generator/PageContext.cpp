@@ -64,21 +64,17 @@ bool PageContext::OpenPage(PageFile& file, std::string_view name) const {
     return file.OpenAt(m_dirFd, name);
 }
 
-std::string PageContext::PagePath(std::string_view name) const {
-    std::string path = m_targetDir;
-    path += '/';
-    path += name;
-    return path;
-}
-
 bool PageContext::IsActive(const CBuildTreeDoc& item) const {
     return item.IsActiveAt(m_time.now);
 }
 
-bool PageContext::IsListed(const CBuildTreeDoc& item) const {
-    if (!IsActive(item)) return false;
-    return SitePaths::IsExternalLink(item.m_strLink) ||
-           SitePaths::IsPublishablePath(SitePaths::FilesAddress(item.m_strLink));
+std::optional<std::string> PageContext::ListedAddress(const CBuildTreeDoc& item) const {
+    if (!IsActive(item)) return std::nullopt;
+    std::string address = SitePaths::ItemAddress(item.m_strLink);
+    if (!SitePaths::IsExternalLink(item.m_strLink) && !SitePaths::IsPublishablePath(address)) {
+        return std::nullopt;
+    }
+    return address;
 }
 
 std::string PageContext::FolderId(std::string_view parentId, std::int64_t position) {
@@ -162,9 +158,10 @@ void PageContext::NamePicturePages(const CBuildTreeFolder& folder, PicturePageNa
                                    std::unordered_map<std::string, int>& taken) const {
     if (folder.m_bHotspotFolder == 0) {
         for (const auto& item : folder.m_arrDocs) {
-            if (!IsListed(*item) || !HasPicturePage(*item)) continue;
-            const std::string file =
-                SitePaths::SiteFileName(SitePaths::ItemAddress(item->m_strLink));
+            if (!IsActive(*item) || !HasPicturePage(*item)) continue;
+            const std::optional<std::string> address = ListedAddress(*item);
+            if (!address) continue;
+            const std::string file = SitePaths::SiteFileName(*address);
             std::string key;
             for (char c : file) key += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
             const int uses = ++taken[key];
@@ -194,14 +191,14 @@ std::string PageContext::ExtendTrail(const std::string& parentTrail, bool isRoot
     return trail;
 }
 
-void PageContext::WriteHead(PageFile& file, std::string_view title) {
+void PageContext::WriteHead(PageFile& file, const PageFile::Arg& title) {
     file.Format("<html>\n<head>\n<title>%s</title>\n", {title});
     file.Format("<link rel=\"stylesheet\" href=\"styles.css\">\n<style type=\"text/css\">\n<!--\n");
 }
 
 void PageContext::WriteFolderStyle(PageFile& file, const CBuildTreeFolder& folder,
                                    bool graphicRules) {
-    WriteHead(file, PageText::Escaped(folder.m_strName));
+    WriteHead(file, PageFile::Escaped(folder.m_strName));
     file.Format("h1 { font-size: 20pt; font-weight: bold; }\n");
     if (graphicRules && folder.m_nFolderButtonStyle == CBuildTreeFolder::kStyleGraphic) {
         file.Format(".folder { background-image: url(");
@@ -218,7 +215,7 @@ void PageContext::WriteFolderIntro(PageFile& file, const CBuildTreeFolder& folde
     file.Format("</head>\n<body>\n");
     file.Format("<p>%s</p>\n", {m_doc.m_strHeader});
     if (folder.m_bShowContentsFor == 1) {
-        file.Format("<h1>Contents for %s</h1>\n", {PageText::Escaped(folder.m_strName)});
+        file.Format("<h1>Contents for %s</h1>\n", {PageFile::Escaped(folder.m_strName)});
     }
     file.Format("%s\n<br><br>\n", {folder.m_strLabel});
 }

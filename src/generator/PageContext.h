@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "generator/PageFile.h"
 #include "model/Clock.h"
 
 class CFoldcraftDoc;
@@ -14,7 +15,6 @@ class CBuildTreeFolder;
 
 namespace foldcraft {
 
-class PageFile;
 class PageSet;
 
 // What every page writer of one run shares: the project, where the pages go (a
@@ -45,9 +45,6 @@ public:
     // What the pages say they were made at.
     Time Stamp() const { return m_time.stamp; }
 
-    // The target directory + "/" + name.
-    std::string PagePath(std::string_view name) const;
-
     // Starts the page name (a plain file name) in the target directory or the page
     // set. False, and the page stays closed, when the name is not a publishable file
     // name (SitePaths::IsPublishablePath, no separator), the target directory cannot
@@ -59,7 +56,10 @@ public:
     // Whether a document or link is shown on the pages: active, and for a document
     // (not a web or mail link) its copy under "files/" has a publishable path. The
     // publish leaves the others uncopied; no page links them.
-    bool IsListed(const CBuildTreeDoc& item) const;
+    bool IsListed(const CBuildTreeDoc& item) const { return ListedAddress(item).has_value(); }
+    // The address of a listed item (SitePaths::ItemAddress); nullopt for one that
+    // is not listed.
+    std::optional<std::string> ListedAddress(const CBuildTreeDoc& item) const;
 
     // "0" for the root (empty parent identifier), else parent + "-" + position.
     static std::string FolderId(std::string_view parentId, std::int64_t position);
@@ -93,7 +93,7 @@ public:
 
     // "<html>", head and title, the stylesheet link and the opening of the page's
     // own style block.
-    static void WriteHead(PageFile& file, std::string_view title);
+    static void WriteHead(PageFile& file, const PageFile::Arg& title);
     // The head of a folder page (button layout, image map or preview) up to and
     // including the end of its style block ("-->", "</style>" and a space): the
     // folder's name (as text) as title, the heading rule and, when graphicRules is true, the

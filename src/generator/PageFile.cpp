@@ -7,14 +7,20 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <vector>
 
 #include "generator/PageSet.h"
+#include "generator/PageText.h"
 #include "generator/TempFileName.h"
 
 namespace foldcraft {
 namespace {
 // Pages are small: almost every page is written in one call.
 constexpr size_t kBufferSize = 64 * 1024;
+// Buffers of pages closed on this thread, for the next pages: a run writes
+// thousands of pages, rarely more than two open at once.
+thread_local std::vector<std::unique_ptr<char[]>> t_spareBuffers;
+
 // Room that a number takes at most ("-9223372036854775808").
 constexpr size_t kNumberRoom = 20;
 
@@ -30,6 +36,7 @@ constexpr std::uint64_t ByteMatches(std::uint64_t word, unsigned char b) {
 
 PageFile::~PageFile() {
     if (m_fd >= 0) Abandon();
+    if (m_buffer && t_spareBuffers.size() < 4) t_spareBuffers.push_back(std::move(m_buffer));
 }
 
 void PageFile::Abandon() {
@@ -43,6 +50,10 @@ void PageFile::Start() {
     m_failed = false;
     m_written = 0;
     m_used = 0;
+    if (!m_buffer && !t_spareBuffers.empty()) {
+        m_buffer = std::move(t_spareBuffers.back());
+        t_spareBuffers.pop_back();
+    }
     if (!m_buffer) m_buffer.reset(new char[kBufferSize]);
 }
 
@@ -97,11 +108,40 @@ void PageFile::Text(std::string_view text) {
     }
 }
 
+size_t PageFile::Arg::Room() const {
+    switch (m_kind) {
+        case Kind::kNumber:
+            return kNumberRoom;
+        case Kind::kText:
+            return m_text.size();
+        case Kind::kEscaped:
+            return PageText::kEscapedRoom * m_text.size();
+        case Kind::kAttribute:
+            return PageText::kAttributeRoom * m_text.size();
+    }
+    return 0;
+}
+
+char* PageFile::WriteArg(char* out, const Arg& arg) {
+    switch (arg.m_kind) {
+        case Arg::Kind::kNumber:
+            return std::to_chars(out, out + kNumberRoom, arg.m_number).ptr;
+        case Arg::Kind::kText:
+            std::memcpy(out, arg.m_text.data(), arg.m_text.size());
+            return out + arg.m_text.size();
+        case Arg::Kind::kEscaped:
+            return PageText::WriteEscaped(out, arg.m_text);
+        case Arg::Kind::kAttribute:
+            return PageText::WriteAttribute(out, arg.m_text);
+    }
+    return out;
+}
+
 void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
     if (!IsOpen()) return;
-    // At most: every template byte doubled (a line end), every argument whole.
+    // At most: every template byte doubled (a line end), every argument at its most.
     size_t need = 2 * tmpl.size();
-    for (const Arg& arg : args) need += arg.m_isText ? arg.m_text.size() : kNumberRoom;
+    for (const Arg& arg : args) need += arg.Room();
     if (!Reserve(need)) {
         // Larger than the buffer: piece by piece through Text().
         const Arg* next = args.begin();
@@ -113,11 +153,7 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
                        (tmpl[i + 1] == 's' || tmpl[i + 1] == 'd')) {
                 ++i;
                 if (next == args.end()) continue;
-                if (next->m_isText) {
-                    Text(next->m_text);
-                } else {
-                    Text(std::to_string(next->m_number));
-                }
+                WriteArgThroughText(*next);
                 ++next;
             } else {
                 if (c == '%' && i + 1 < tmpl.size() && tmpl[i + 1] == '%') ++i;
@@ -164,12 +200,7 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
             } else if (conversion == 's' || conversion == 'd') {
                 ++in;
                 if (next == args.end()) continue;
-                if (next->m_isText) {
-                    std::memcpy(out, next->m_text.data(), next->m_text.size());
-                    out += next->m_text.size();
-                } else {
-                    out = std::to_chars(out, out + kNumberRoom, next->m_number).ptr;
-                }
+                out = WriteArg(out, *next);
                 ++next;
             } else {
                 *out++ = '%';  // a lone percent sign; what follows is plain
@@ -177,6 +208,23 @@ void PageFile::Format(std::string_view tmpl, std::initializer_list<Arg> args) {
         }
     }
     m_used = static_cast<size_t>(out - m_buffer.get());
+}
+
+void PageFile::WriteArgThroughText(const Arg& arg) {
+    switch (arg.m_kind) {
+        case Arg::Kind::kNumber:
+            Text(std::to_string(arg.m_number));
+            break;
+        case Arg::Kind::kText:
+            Text(arg.m_text);
+            break;
+        case Arg::Kind::kEscaped:
+            Text(PageText::Escaped(arg.m_text));
+            break;
+        case Arg::Kind::kAttribute:
+            Text(PageText::Attribute(arg.m_text));
+            break;
+    }
 }
 
 void PageFile::WriteDirect(const char* data, size_t left) {

@@ -13,9 +13,10 @@ class PageSet;
 // One generated text file, written through a memory buffer in large blocks.
 //
 // Templates are printf-style: "%s" takes the next argument as text, byte for byte
-// (no escaping), "%d" the next argument as a signed decimal number, "%%" writes
-// one percent sign, and every "\n" of a template is written as CR LF. Texts given
-// to Text() and the "%s" arguments are written exactly as they stand.
+// (no escaping) unless it is made by Escaped() or Attribute(), "%d" the next
+// argument as a signed decimal number, "%%" writes one percent sign, and every "\n"
+// of a template is written as CR LF. Texts given to Text() and the plain "%s"
+// arguments are written exactly as they stand.
 //
 // On disk, the page is written into a temporary file beside its place (see
 // TempFileName), which takes the page's name when it is closed: a reader sees the
@@ -28,22 +29,32 @@ class PageSet;
 // A failed write is remembered; Close() reports it. Nothing throws.
 class PageFile {
 public:
-    // One template argument: a text or a number.
+    // One template argument: a text or a number. It refers to the text, which must
+    // outlive the Format() call (a temporary of the same expression does).
     class Arg {
     public:
-        Arg(std::string_view text) : m_text(text), m_isText(true) {}
-        Arg(const std::string& text) : m_text(text), m_isText(true) {}
-        Arg(const char* text) : m_text(text), m_isText(true) {}
+        Arg(std::string_view text) : m_text(text), m_kind(Kind::kText) {}
+        Arg(const std::string& text) : m_text(text), m_kind(Kind::kText) {}
+        Arg(const char* text) : m_text(text), m_kind(Kind::kText) {}
         Arg(int number) : m_number(number) {}
         Arg(long number) : m_number(number) {}
         Arg(long long number) : m_number(number) {}
 
     private:
         friend class PageFile;
+        enum class Kind : unsigned char { kNumber, kText, kEscaped, kAttribute };
+        Arg(std::string_view text, Kind kind) : m_text(text), m_kind(kind) {}
+        // Room it takes at most in the page.
+        size_t Room() const;
         std::string_view m_text;
         std::int64_t m_number = 0;
-        bool m_isText = false;
+        Kind m_kind = Kind::kNumber;
     };
+
+    // Arguments written as PageText::Escaped() and PageText::Attribute() write them,
+    // without a copy of their own.
+    static Arg Escaped(std::string_view text) { return Arg(text, Arg::Kind::kEscaped); }
+    static Arg Attribute(std::string_view address) { return Arg(address, Arg::Kind::kAttribute); }
 
     PageFile() = default;
     ~PageFile();
@@ -87,14 +98,18 @@ private:
     // needed. False when n does not fit even into an empty buffer.
     bool Reserve(size_t n);
     void Flush();
+    // Writes an argument at out, which has room for arg.Room() bytes; returns the end.
+    static char* WriteArg(char* out, const Arg& arg);
+    // Writes an argument too large for the buffer.
+    void WriteArgThroughText(const Arg& arg);
     void WriteDirect(const char* data, size_t size);
     // Closes the temporary file and removes it.
     void Abandon();
 
     int m_fd = -1;
-    int m_dirFd = -1;    // what m_path and m_temp are relative to (not owned)
-    std::string m_path;  // the page's place
-    std::string m_temp;  // the temporary file beside it
+    int m_dirFd = -1;            // what m_path and m_temp are relative to (not owned)
+    std::string m_path;          // the page's place
+    std::string m_temp;          // the temporary file beside it
     PageSet* m_pages = nullptr;  // in memory: where the page goes
     std::string m_bytes;         // in memory: the page so far, less the buffer
     bool m_failed = false;

@@ -19,6 +19,13 @@ std::string Escaped(std::string_view text);
 // An address for a double-quoted href or src attribute.
 std::string Attribute(std::string_view address);
 
+// Escaped and Attribute written at out, which has room for kEscapedRoom or
+// kAttributeRoom bytes per byte of the text; they return the end of what was written.
+constexpr size_t kEscapedRoom = 6;    // '"' gives "&quot;"
+constexpr size_t kAttributeRoom = 5;  // '&' gives "&amp;", anything encoded "%XX"
+char* WriteEscaped(char* out, std::string_view text);
+char* WriteAttribute(char* out, std::string_view address);
+
 // An address inside a double-quoted JavaScript string of a script element.
 std::string InScript(std::string_view address);
 

@@ -43,7 +43,7 @@ bool PreviewWriter::Write(const CBuildTreeFolder& folder) const {
 
 void PreviewWriter::WriteImageMap(PageFile& file, const CBuildTreeFolder& folder) const {
     file.Format("<img src=\"%s\" usemap=\"#Map\" border=\"0\">\n",
-                {PageText::Attribute(SitePaths::ToSlashes(folder.m_strHotspotImage))});
+                {PageFile::Attribute(SitePaths::ToSlashes(folder.m_strHotspotImage))});
     file.Format("<map name=\"Map\">\n");
     for (const auto& area : folder.m_arrHotspots) {
         if (!HotspotPageWriter::WriteAreaStart(file, *area)) continue;

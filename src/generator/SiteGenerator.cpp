@@ -47,8 +47,7 @@ bool WriteTitlePage(const CFoldcraftDoc& doc, const std::string& targetDir, cons
 bool WriteSitemap(const CFoldcraftDoc& doc, const std::string& targetDir, const RunTime& time) {
     return Sitemap(PageContext(doc, targetDir, time));
 }
-bool WriteFolderPages(const CFoldcraftDoc& doc, const std::string& targetDir,
-                      const RunTime& time) {
+bool WriteFolderPages(const CFoldcraftDoc& doc, const std::string& targetDir, const RunTime& time) {
     return FolderPages(PageContext(doc, targetDir, time));
 }
 

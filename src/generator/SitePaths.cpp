@@ -1,5 +1,6 @@
 #include "generator/SitePaths.h"
 
+#include <array>
 #include <cctype>
 
 #include "generator/SupportImages.h"
@@ -17,14 +18,14 @@ std::string AllSlashes(std::string_view text) {
     }
     return out;
 }
-bool IsAsciiLetter(char c) {
+constexpr bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
-bool IsControl(unsigned char c) {
+constexpr bool IsControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
 }
 // The characters of a URL path that need no encoding, "/" included.
-bool KeptInPath(unsigned char c) {
+constexpr bool KeptInPath(unsigned char c) {
     if (IsAsciiLetter(static_cast<char>(c)) || (c >= '0' && c <= '9')) return true;
     switch (c) {
         case '-':
@@ -49,12 +50,6 @@ bool KeptInPath(unsigned char c) {
         default:
             return false;
     }
-}
-void AppendPercent(std::string& out, unsigned char c) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    out += '%';
-    out += kHex[c >> 4];
-    out += kHex[c & 0xFu];
 }
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -127,8 +122,8 @@ bool IsSafeRelativePath(std::string_view relative) {
         while (true) {
             const size_t pieceEnd = segment.find('\\', pieceStart);
             const std::string_view piece = segment.substr(
-                pieceStart,
-                pieceEnd == std::string_view::npos ? std::string_view::npos : pieceEnd - pieceStart);
+                pieceStart, pieceEnd == std::string_view::npos ? std::string_view::npos
+                                                               : pieceEnd - pieceStart);
             if (piece.empty() || piece == "." || piece == "..") return false;
             if (pieceEnd == std::string_view::npos) break;
             pieceStart = pieceEnd + 1;
@@ -175,24 +170,34 @@ std::string SiteFileName(std::string_view address) {
 }
 
 std::string EncodedAddress(std::string_view address) {
+    std::string out(3 * address.size(), '\0');
+    out.resize(static_cast<size_t>(WriteEncodedAddress(out.data(), address) - out.data()));
+    return out;
+}
+
+char* WriteEncodedAddress(char* out, std::string_view address) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    static constexpr auto kKept = [] {
+        std::array<bool, 256> kept{};
+        for (int c = 0; c < 256; ++c) kept[c] = KeptInPath(static_cast<unsigned char>(c));
+        return kept;
+    }();
     const bool external = IsExternalLink(address);
     // A ':' before the first '/' would read as the end of a scheme ("a:b.gif.html"),
     // unless it follows a drive letter ("C:/Pics/cat.jpg").
     const size_t firstSlash = address.find('/');
     const bool drive =
         address.size() >= 3 && IsAsciiLetter(address[0]) && address[1] == ':' && address[2] == '/';
-    std::string out;
-    out.reserve(address.size());
     for (size_t i = 0; i < address.size(); ++i) {
-        const char ch = address[i];
-        const auto c = static_cast<unsigned char>(ch);
-        const bool schemeColon = c == ':' && i < firstSlash && !drive;
+        const auto c = static_cast<unsigned char>(address[i]);
         const bool encode = external ? (c == '"' || c == '<' || c == '>' || IsControl(c))
-                                     : (!KeptInPath(c) || schemeColon);
+                                     : (!kKept[c] || (c == ':' && i < firstSlash && !drive));
         if (encode) {
-            AppendPercent(out, c);
+            *out++ = '%';
+            *out++ = kHex[c >> 4];
+            *out++ = kHex[c & 0xFu];
         } else {
-            out += ch;
+            *out++ = static_cast<char>(c);
         }
     }
     return out;

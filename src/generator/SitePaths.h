@@ -92,6 +92,9 @@ std::string ToSlashes(std::string_view text);
 // a scheme), except after a drive letter ("C:/"). The copies on disk keep their
 // real names.
 std::string EncodedAddress(std::string_view address);
+// The same written at out, which has room for 3 bytes per byte of address; returns
+// the end of what was written.
+char* WriteEncodedAddress(char* out, std::string_view address);
 
 // The name under which the background image is copied into images/ and named by the
 // stylesheet: its file name, or "background-" + its file name when that would be the

@@ -18,7 +18,7 @@ void WriteRow(PageFile& file, int spacers, const std::string& address, const cha
     file.Format("<tr>\n<td>\n");
     WriteSpacers(file, spacers);
     file.Format("<a href=\"%s\"><img src=\"%s\" border=\"0\">%s</a>",
-                {PageText::Attribute(address), icon, PageText::Escaped(name)});
+                {PageFile::Attribute(address), icon, PageFile::Escaped(name)});
     file.Format("</td>\n</tr>\n");
 }
 
@@ -60,10 +60,11 @@ void SitemapWriter::WriteSitemapRows(PageFile& file, const CBuildTreeFolder& fol
     // Picture pages exist only where the folder pages write them, under the name
     // given to each document.
     for (const auto& item : folder.m_arrDocs) {
-        if (!m_ctx.IsListed(*item)) continue;
+        std::optional<std::string> listed = m_ctx.ListedAddress(*item);
+        if (!listed) continue;
         const bool document = !SitePaths::IsExternalLink(item->m_strLink);
         std::string address = m_ctx.PicturePageName(*item);
-        if (address.empty()) address = SitePaths::ItemAddress(item->m_strLink);
+        if (address.empty()) address = std::move(*listed);
         WriteRow(file, depth + 1, address, document ? "images/doc.gif" : "images/urldoc.gif",
                  item->m_strName);
     }

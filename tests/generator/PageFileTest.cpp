@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "generator/PageFile.h"
+#include "generator/PageText.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +48,25 @@ TEST(PageFile, TemplatesGetCrLfAndArgumentsStayAsTheyAre) {
                 << "offset " << offset << " " << c.tmpl;
         }
     }
+}
+
+// Escaped and address arguments are written as PageText makes them, also when they
+// are too large for the buffer once escaped.
+TEST(PageFile, EscapedAndAddressArgumentsAreThePageTexts) {
+    const std::string big = std::string(20 * 1024, 'x') + "&\"<>%";
+    const std::string cases[] = {"", "a&b<c>\"d", "files/Q&A #1.txt", "http://x/a b?q=\"<x>\"&r",
+                                 big};
+    TempDir dir;
+    for (const std::string& text : cases) {
+        PageFile file;
+        ASSERT_TRUE(file.Open(dir / "w.html"));
+        file.Format("[%s|%s]", {PageFile::Escaped(text), PageFile::Attribute(text)});
+        ASSERT_TRUE(file.Close());
+        EXPECT_EQ(ReadFile(dir / "w.html"),
+                  "[" + PageText::Escaped(text) + "|" + PageText::Attribute(text) + "]")
+            << text.substr(0, 40);
+    }
+    EXPECT_EQ(PageText::Attribute("files/Q&A #1.txt"), "files/Q&amp;A%20%231.txt");
 }
 
 // A page goes into a temporary file beside its place and then takes the place:

@@ -254,14 +254,16 @@ TEST(SitePages, RenderedPagesAreTheWrittenOnes) {
             EXPECT_TRUE(write(*doc, site.Path(), time));
             EXPECT_TRUE(render(*doc, pages, time));
         }
-        EXPECT_EQ(static_cast<size_t>(std::distance(std::filesystem::directory_iterator(site.Path()),
-                                                    std::filesystem::directory_iterator())),
-                  pages.Pages().size());
+        EXPECT_EQ(
+            static_cast<size_t>(std::distance(std::filesystem::directory_iterator(site.Path()),
+                                              std::filesystem::directory_iterator())),
+            pages.Pages().size());
         for (const PageSet::Page& page : pages.Pages()) {
             EXPECT_EQ(ReadFile(site / page.name), page.bytes) << page.name;
         }
-        EXPECT_NE(ReadFile(site / "TitlePage.html").find("Created on Sunday, March 7, 2004 at 14:5"),
-                  std::string::npos);
+        EXPECT_NE(
+            ReadFile(site / "TitlePage.html").find("Created on Sunday, March 7, 2004 at 14:5"),
+            std::string::npos);
     }
 }
 

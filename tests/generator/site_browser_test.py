@@ -17,7 +17,9 @@ CLI = os.environ.get("FOLDCRAFT_CLI", "")
 SOURCE_DIR = os.environ.get("FOLDCRAFT_SOURCE_DIR",
                             os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 PATIENCE = 60  # seconds for a page, a navigation, a new window or a run of the tool
-ODD_NAMES = ("why?.txt", "Q&A #1.txt", 'a "quoted" name.txt', "<img src=x onerror=alert(1)>.txt")
+# "a\\b.txt" is one file: a backslash is part of a POSIX file name.
+ODD_NAMES = ("why?.txt", "Q&A #1.txt", 'a "quoted" name.txt', "<img src=x onerror=alert(1)>.txt",
+             "a\\b.txt")
 
 
 def write(path, text):
