@@ -15,6 +15,7 @@
 #include "cli/CliSupport.h"
 #include "generator/SiteGenerator.h"
 #include "generator/TempFileName.h"
+#include "model/Clock.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/UniqueFd.h"
 
@@ -109,12 +110,14 @@ void RegisterGenerate(CLI::App& app, CliContext& ctx) {
         // Temporary pages that killed runs left behind go, as a publish clears them.
         const UniqueFd dirFd(::open(args->dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (dirFd.Get() >= 0) TempFileName::RemoveStale(dirFd.Get());
-        bool ok = Report(WriteStyleSheet(doc, args->dir), "styles.css");
+        // One clock for every page of the run.
+        const RunTime time = Clock::ForRun();
+        bool ok = Report(WriteStyleSheet(doc, args->dir, time), "styles.css");
         if (doc.m_bCreateTitlePage == 1) {
-            ok = Report(WriteTitlePage(doc, args->dir), "title page") && ok;
+            ok = Report(WriteTitlePage(doc, args->dir, time), "title page") && ok;
         }
-        if (doc.m_bCreateSitemap == 1) ok = Report(WriteSitemap(doc, args->dir), "sitemap") && ok;
-        ok = Report(WriteFolderPages(doc, args->dir), "folder pages") && ok;
+        if (doc.m_bCreateSitemap == 1) ok = Report(WriteSitemap(doc, args->dir, time), "sitemap") && ok;
+        ok = Report(WriteFolderPages(doc, args->dir, time), "folder pages") && ok;
         ctx.exitCode = ok ? kExitOk : kExitFailure;
     });
 }

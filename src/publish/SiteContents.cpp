@@ -15,7 +15,7 @@ public:
         : m_files(files), m_cannot(cannotCopy) {}
 
     void Add(SiteFile::Kind kind, const std::string& path, const std::string& source) {
-        if (!SiteContents::IsWritablePath(path)) {
+        if (!SitePaths::IsPublishablePath(path)) {
             m_cannot.push_back({source, "its name cannot be written on the site"});
             return;
         }
@@ -57,17 +57,6 @@ private:
 };
 
 }  // namespace
-
-bool SiteContents::IsWritablePath(std::string_view relative) {
-    if (relative.size() > 1024 || !SitePaths::IsSafeRelativePath(relative)) return false;
-    std::size_t segment = 0;
-    for (const unsigned char c : relative) {
-        if (c < 0x20 || c == 0x7F) return false;
-        segment = c == '/' ? 0 : segment + 1;
-        if (segment > 255) return false;
-    }
-    return true;
-}
 
 void SiteContents::Collect(const CFoldcraftDoc& doc, const std::string& programFolder, Time now,
                            std::vector<SiteFile>& files, std::vector<NotCopied>& cannotCopy) {

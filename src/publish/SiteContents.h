@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/Clock.h"
@@ -20,18 +19,15 @@ namespace foldcraft {
 //                            SitePaths::RelativeSitePath of the source: exactly the
 //                            address the pages link to
 // Web and mail links are never copied. A file whose place is not a path that can be
-// written safely (a "." or ".." segment, no name, a name longer than a file system
-// takes, a control character) goes into cannotCopy with the reason, and so does a
+// written safely (SitePaths::IsPublishablePath: a "." or ".." segment, no name, a
+// name longer than a file system takes, a control character; the pages do not link
+// such a file either) goes into cannotCopy with the reason, and so does a
 // second file for a place already taken. The background image comes first: a
 // support image named like it goes to its own name.
 class SiteContents {
 public:
     static void Collect(const CFoldcraftDoc& doc, const std::string& programFolder, Time now,
                         std::vector<SiteFile>& files, std::vector<NotCopied>& cannotCopy);
-
-    // Whether a relative site path can be written: a safe relative path of at most
-    // 1024 bytes whose segments are at most 255 bytes, without control characters.
-    static bool IsWritablePath(std::string_view relative);
 };
 
 }  // namespace foldcraft
