@@ -3,15 +3,18 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <map>
+#include <optional>
 
 #include "EventLogSink.h"
 #include "PublishTestTree.h"
 #include "generator/SitePaths.h"
 #include "publish/LocalPublishRun.h"
-#include "publish/LocalSiteAssembly.h"
+#include "publish/LocalSiteTarget.h"
+#include "publish/SiteContents.h"
+#include "publish/SiteLinkChecker.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -24,20 +27,11 @@ namespace {
 
 const std::string kSuccess = "\n--------------------\nPublish successful!\n";
 const std::string kDirs = "directory structure";
+const std::set<std::string> kBookkeeping = {PublishManifest::kFileName, LocalSiteTarget::kLockName};
 
-// Every file and directory below root with its contents, except those of the site
-// and the program folder.
+// Every file and directory below root, except those of the site and the program folder.
 std::map<std::string, std::string> Outside(const std::string& root) {
-    std::map<std::string, std::string> all;
-    for (auto it = fs::recursive_directory_iterator(root); it != decltype(it)(); ++it) {
-        const std::string name = it->path().filename();
-        if (it.depth() == 0 && (name == "site" || name == "real-site" || name == "program")) {
-            it.disable_recursion_pending();
-        } else {
-            all[it->path()] = it->is_regular_file() ? ReadFile(it->path()) : "(not a file)";
-        }
-    }
-    return all;
+    return Tree(root, false, {"site", "real-site", "program"});
 }
 
 class LocalPublishRunTest : public ::testing::Test {
@@ -53,6 +47,7 @@ protected:
     Result Run() {
         sink.events.clear();
         LocalPublishRun run(doc, sink, program, sink.Pauses());
+        run.SetSyncOptions(options);
         const Result result = run.RunLocalPublish();
         errorFlag = run.ErrorFlag();
         EXPECT_EQ(sink.events.back(), "close:on");
@@ -66,6 +61,13 @@ protected:
         }
         return text;
     }
+    std::size_t Count(const std::string& text) const {
+        const std::string shown = Shown();
+        std::size_t n = 0;
+        for (std::size_t at = 0; (at = shown.find(text, at)) != std::string::npos; ++at) ++n;
+        return n;
+    }
+    std::string Copy(const std::string& source) const { return site + "/" + FilesAddress(source); }
 
     ScopedClockPin pin{kPublishNow};
     TempDir dir;
@@ -74,6 +76,7 @@ protected:
     const std::string document = dir.WriteFile("src/Docs/report.doc", "REPORT");
     CFoldcraftDoc doc;
     EventLogSink sink;
+    SyncOptions options;
     bool errorFlag = false;
 };
 
@@ -108,16 +111,11 @@ TEST_F(LocalPublishRunTest, EachTextShowsAfterItsPause) {
     }
 }
 
-TEST(LocalSiteAssembly, ImagesDestinationOfNoFileNameIsRefused) {
-    for (const char* hostile : {"/pics/", "/pics/..", "C:\\pics\\.", ""}) {
-        EXPECT_FALSE(LocalSiteAssembly::ImagesDestination("/T", hostile).has_value()) << hostile;
-    }
-}
-
-// Active documents and hotspot pictures go to their page addresses; a source that
-// cannot be copied is listed in walk order; nothing outside the site changes.
+// Active documents and hotspot pictures go to their page addresses; a source whose
+// place cannot be written is listed first, then those that cannot be copied, each in
+// walk order; nothing outside the site changes.
 TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
-    enum Expect { kCopy, kList, kLeave };
+    enum Expect { kCopy, kRefuse, kFail, kLeave };
     struct Row {
         int folder;            // 0 root, 1, 2 (inactive): a document; 3, 5 (hotspot), 4: a picture
         std::string link;      // below dir when it starts neither with '/' nor a scheme
@@ -129,19 +127,19 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     const std::vector<Row> rows = {
         {0, "src/Later/soon.doc", "SOON", kLeave, false},
         {0, "http://example.com/x/y.html", "", kLeave},
-        {0, "src/gone.doc", "", kList},
-        {0, "src/../src/payload.doc", "PAYLOAD", kList},
-        {0, "C:\\..\\..\\..\\victim.txt", "", kList},
-        {0, up + dir.Path().substr(1) + "/victim.txt", "", kList},
-        {0, "src/", "", kList},
-        {0, "C:\\", "", kList},
-        {0, "src/adir", "", kList},
+        {0, "src/gone.doc", "", kFail},
+        {0, "src/../src/payload.doc", "PAYLOAD", kRefuse},
+        {0, "C:\\..\\..\\..\\victim.txt", "", kRefuse},
+        {0, up + dir.Path().substr(1) + "/victim.txt", "", kRefuse},
+        {0, "src/", "", kRefuse},
+        {0, "C:\\", "", kRefuse},
+        {0, "src/adir", "", kFail},
         {1, "src/Docs/Home/report.doc", "OTHER", kCopy},
-        {1, "C:\\Old\\windows.doc", "", kList},
+        {1, "C:\\Old\\windows.doc", "", kFail},
         {2, "src/Hidden/hidden.doc", "HIDDEN", kLeave},
         {3, "maps/world.gif", "MAP", kCopy},
         {4, "maps/unused.gif", "UNUSED", kLeave},
-        {5, "src/x/../../victim.txt", "", kList},
+        {5, "src/x/../../victim.txt", "", kRefuse},
     };
     dir.WriteFile("victim.txt", "VICTIM");
     fs::create_directories(dir / "src/adir");
@@ -150,20 +148,24 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         folders.push_back(AddSubFolder(*doc.m_pRoot, "Sub" + std::to_string(i), i != 2));
         folders.back()->m_bHotspotFolder = i == 3 || i == 5;
     }
-    std::vector<std::string> sources, listed;
+    std::vector<std::string> sources, refused, failed;
     for (const Row& row : rows) {
         const bool asIs = row.link[0] == '/' || row.link.find(':') != std::string::npos;
         sources.push_back(asIs ? row.link : dir / row.link);
         if (!row.contents.empty()) dir.WriteFile(row.link, row.contents);
         if (row.folder >= 3) folders[row.folder]->m_strHotspotImage = sources.back();
         if (row.folder < 3) AddDocument(*folders[row.folder], "item", sources.back(), row.active);
-        if (row.expect == kList) listed.push_back(sources.back());
+        if (row.expect == kRefuse) refused.push_back(sources.back());
+        if (row.expect == kFail) failed.push_back(sources.back());
     }
     doc.m_strBackgroundImage = dir.WriteFile("pics/logo.gif", "MY OWN LOGO");
     doc.m_arrPublishFiles = {"/left/over/from/before.doc"};
     const auto outside = Outside(dir.Path());
 
     EXPECT_EQ(Run(), Result::kFilesNotCopied);
+    std::vector<std::string> listed = refused;
+    listed.insert(listed.end(), failed.begin(), failed.end());
+    EXPECT_EQ(doc.m_arrPublishFiles, listed);
     std::string list;
     for (const std::string& source : listed) list += source + "\n";
     const std::string shown = Shown();
@@ -175,12 +177,10 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "progress:30"), 0);
     EXPECT_EQ(Outside(dir.Path()), outside);
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].expect == kList) continue;
-        EXPECT_EQ(ReadFile(site + "/" + FilesAddress(sources[i])),
-                  rows[i].expect == kCopy ? rows[i].contents : "")
+        if (rows[i].expect == kRefuse || rows[i].expect == kFail) continue;
+        EXPECT_EQ(ReadFile(Copy(sources[i])), rows[i].expect == kCopy ? rows[i].contents : "")
             << sources[i];
     }
-    EXPECT_TRUE(fs::is_directory(site + "/" + FilesAddress(dir / "src/Hidden")));
     EXPECT_EQ(ReadFile(site + "/images/background-logo.gif"), "MY OWN LOGO");
 }
 
@@ -232,40 +232,15 @@ TEST_F(LocalPublishRunTest, ObstaclesInTheSite) {
     }
 }
 
-// Publishing again copies only what changed and removes only the files that an
-// earlier run put there and the site no longer holds, never through a link.
-TEST_F(LocalPublishRunTest, PublishingAgainCopiesOnlyWhatChangedAndRemovesOnlyItsOwn) {
-    CBuildTreeDoc* old = AddDocument(*doc.m_pRoot, "Old", dir.WriteFile("src/Docs/old.doc", "OLD"));
-    ASSERT_EQ(Run(), Result::kSuccess);
-    const std::string oldCopy = site + "/" + FilesAddress(old->m_strLink);
-    struct stat before {};
-    ASSERT_EQ(::stat((site + "/images/logo.gif").c_str(), &before), 0);
-
-    dir.WriteFile("src/Docs/report.doc", "REPORT, second edition");
-    old->m_bPurge = 1;
-    old->m_timePurge = kPublishNow - 1;
-    const std::string theirs = dir.WriteFile("site/files/theirs.doc", "THEIRS");
-    const std::string victim = dir.WriteFile("outside/victim.doc", "VICTIM");
-    fs::create_directory_symlink(dir / "outside", site + "/files/link");
-    std::ofstream(site + "/.foldcraft-manifest", std::ios::app) << "6 - files/link/victim.doc\n";
-
-    EXPECT_EQ(Run(), Result::kSuccess);
-    EXPECT_NE(Shown().find("\nSuccessfully copied files\n\nSkipped 17 unchanged files.\n"
-                           "\nRemoved 1 files that are no longer published.\n\nCreating styles"),
-              std::string::npos)
-        << Shown();
-    EXPECT_EQ(ReadFile(site + "/" + FilesAddress(document)), "REPORT, second edition");
-    EXPECT_FALSE(FileExists(oldCopy));
-    EXPECT_TRUE(FileExists(theirs));
-    EXPECT_TRUE(FileExists(victim));
-    struct stat after {};
-    ASSERT_EQ(::stat((site + "/images/logo.gif").c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);  // not copied again
-}
-
 // A killed run leaves its temporary files; the next run removes those of its own
-// naming scheme whose process is gone, in the directories it writes, and nothing else.
+// naming scheme whose process is gone, in every directory of the site and every one
+// the manifest lists (here one it no longer uses and may not remove), nothing else.
 TEST_F(LocalPublishRunTest, StaleTemporaryFilesOfKilledRunsAreRemoved) {
+    const std::string old = dir.WriteFile("src/Old/old.doc", "OLD");
+    AddDocument(*doc.m_pRoot, "Old", old);
+    ASSERT_EQ(Run(), Result::kSuccess);
+    doc.m_pRoot->m_arrDocs.pop_back();
+    options.maxDelete = 0;
     const std::string dead = std::to_string(INT_MAX);  // above any process number
     const std::string live = std::to_string(getpid());
     const std::pair<std::string, bool> names[] = {
@@ -276,14 +251,255 @@ TEST_F(LocalPublishRunTest, StaleTemporaryFilesOfKilledRunsAreRemoved) {
         {".~foldcraft-" + dead + "-03.tmp", false}, {".~Foldcraft-" + dead + "-3.tmp", false},
     };
     const std::string mirror = fs::path(FilesAddress(document)).parent_path();
-    const std::vector<std::string> subs = {"", "/images", "/files", "/" + mirror};
+    const std::string unused = fs::path(FilesAddress(old)).parent_path();
+    const std::vector<std::string> subs = {"", "/images", "/files", "/" + mirror, "/" + unused};
     for (const std::string& sub : subs) {
         for (const auto& [name, removed] : names) dir.WriteFile("site" + sub + "/" + name, "x");
     }
     EXPECT_EQ(Run(), Result::kSuccess);
+    EXPECT_TRUE(FileExists(Copy(old)));
     for (const std::string& sub : subs) {
         for (const auto& [name, removed] : names) {
             EXPECT_EQ(FileExists(site + sub + "/" + name), !removed) << sub << "/" << name;
         }
     }
+}
+
+// A file the site no longer holds is removed only while it is as the publish left it
+// (size and time): a file of the user's in its place stays, leaves the manifest and
+// is told once.
+TEST_F(LocalPublishRunTest, OnlyFilesAsTheyWerePublishedAreRemoved) {
+    struct Row {
+        std::string contents;  // what the user leaves in its place; empty: nothing
+        std::int64_t mtime;    // its time, when set
+    };
+    const std::vector<Row> rows = {{"", 0}, {"MINE, longer", 0}, {"MINE", 1'000'000'000}};
+    const std::string mine = dir.WriteFile("src/Docs/mine.txt", "OURS");
+    const std::string line = "\nNot removed, changed since it was published: " + FilesAddress(mine);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.contents);
+        fs::remove_all(site);
+        fs::create_directories(site);
+        AddDocument(*doc.m_pRoot, "Mine", mine);
+        ASSERT_EQ(Run(), Result::kSuccess);
+        doc.m_pRoot->m_arrDocs.pop_back();
+        if (!row.contents.empty()) dir.WriteFile("site/" + FilesAddress(mine), row.contents);
+        if (row.mtime != 0) SetFileTime(Copy(mine), row.mtime);
+
+        EXPECT_EQ(Run(), Result::kSuccess);
+        EXPECT_EQ(ReadFile(Copy(mine)), row.contents);
+        EXPECT_EQ(Count(line + "\n"), row.contents.empty() ? 0u : 1u) << Shown();
+        EXPECT_EQ(ReadFile(site + "/" + PublishManifest::kFileName).find("mine.txt"),
+                  std::string::npos);
+        EXPECT_EQ(Run(), Result::kSuccess);
+        EXPECT_EQ(Count(line), 0u);
+    }
+}
+
+// A folder (with a sub-folder) and a picture dropped from the project take their
+// pages, copies and emptied directories with them: the site is then as a publish of
+// the changed project into an empty directory makes it, and no link in it is broken.
+TEST_F(LocalPublishRunTest, WhatTheProjectDroppedLeavesTheSite) {
+    CBuildTreeFolder* gone = AddSubFolder(*doc.m_pRoot, "Gone");
+    AddDocument(*gone, "G", dir.WriteFile("src/Gone/g.doc", "G"));
+    AddDocument(*AddSubFolder(*gone, "Deeper"), "D", dir.WriteFile("src/Gone/Deeper/d.doc", "D"));
+    AddSubFolder(*doc.m_pRoot, "Stays");
+    AddDocument(*doc.m_pRoot, "Picture", dir.WriteFile("src/Pictures/p.jpg", "JPEG"));
+    ASSERT_EQ(Run(), Result::kSuccess);
+    ASSERT_TRUE(FileExists(site + "/p.jpg.html"));
+    doc.m_pRoot->m_arrFolders.erase(doc.m_pRoot->m_arrFolders.begin());
+    doc.m_pRoot->m_arrDocs.pop_back();
+
+    EXPECT_EQ(Run(), Result::kSuccess);
+    EXPECT_NE(Shown().find("\nRemoved 6 files that are no longer published.\n"
+                           "\nRemoved 3 directories that the site no longer uses.\n"),
+              std::string::npos)
+        << Shown();
+    const std::string clean = dir / "clean";
+    fs::create_directories(clean);
+    doc.m_strPublishPath = clean;
+    ASSERT_EQ(Run(), Result::kSuccess);
+    EXPECT_EQ(Tree(site, false, kBookkeeping), Tree(clean, false, kBookkeeping));
+    const SiteLinkChecker::Result check = SiteLinkChecker::CheckSite(site);
+    EXPECT_TRUE(check.ok) << check.error;
+    EXPECT_TRUE(check.broken.empty())
+        << check.broken.front().page << " " << check.broken.front().link;
+}
+
+// While another run holds the site's lock, a run fails at once, says who holds it
+// and writes nothing.
+TEST_F(LocalPublishRunTest, ASecondRunWhileTheFirstHoldsTheLockChangesNothing) {
+    ASSERT_EQ(Run(), Result::kSuccess);
+    dir.WriteFile("src/Docs/report.doc", "REPORT, second edition");
+    LocalSiteTarget first(site);
+    std::string holder;
+    ASSERT_EQ(first.TakeLock(holder), SiteTarget::Lock::kTaken);
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    const auto before = Tree(site, true);
+
+    EXPECT_EQ(Run(), Result::kFailed);
+    EXPECT_TRUE(Shown().ends_with("\nAnother publish is writing to this site (host " +
+                                  std::string(host) + ", process " + std::to_string(::getpid()) +
+                                  "); nothing was changed. Publish again when it has finished.\n"))
+        << Shown();
+    EXPECT_TRUE(errorFlag);
+    EXPECT_EQ(Tree(site, true), before);
+}
+
+// Nothing is removed after a file was not copied, nor when more files are to go than
+// the limit allows (the default: half of those listed, at least 20).
+TEST_F(LocalPublishRunTest, RemovalsAreHeldBackAfterAFailureAndBeyondTheLimit) {
+    constexpr std::size_t kAll = SIZE_MAX;
+    const std::string notCopied = "\nNothing was removed, because some files were not copied.\n";
+    const std::string over =
+        "\nNothing was removed: 30 files are no longer published, more "
+        "than the limit of ";
+    struct Row {
+        std::optional<std::size_t> maxDelete;
+        bool missing;      // the report's source is gone
+        std::string line;  // held back with it; empty: all removed
+    };
+    const std::vector<Row> rows = {
+        {std::nullopt, true, notCopied},
+        {kAll, true, notCopied},
+        {std::nullopt, false, over},
+        {29, false, over + "29. To remove them, publish again with --max-delete all.\n"},
+        {30, false, ""},
+        {kAll, false, ""},
+    };
+    std::vector<CBuildTreeDoc*> drops;
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = "drop" + std::to_string(i) + ".doc";
+        drops.push_back(AddDocument(*doc.m_pRoot, name, dir.WriteFile("src/Drops/" + name, name)));
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line + std::to_string(row.maxDelete.value_or(0)));
+        fs::remove_all(site);
+        fs::create_directories(site);
+        options = {};
+        for (CBuildTreeDoc* drop : drops) drop->m_bPurge = 0;
+        ASSERT_EQ(Run(), Result::kSuccess);
+        for (CBuildTreeDoc* drop : drops) {
+            drop->m_bPurge = 1;
+            drop->m_timePurge = kPublishNow - 1;
+        }
+        if (row.missing) fs::rename(document, document + ".away");
+        options.maxDelete = row.maxDelete;
+
+        EXPECT_EQ(Run(), row.missing ? Result::kFilesNotCopied : Result::kSuccess);
+        if (row.missing) fs::rename(document + ".away", document);
+        const std::string removed = "\nRemoved 30 files that are no longer published.\n";
+        EXPECT_NE(Shown().find(row.line.empty() ? removed : row.line), std::string::npos)
+            << Shown();
+        std::size_t left = 0;
+        for (CBuildTreeDoc* drop : drops) left += FileExists(Copy(drop->m_strLink));
+        EXPECT_EQ(left, row.line.empty() ? 0u : drops.size());
+        EXPECT_TRUE(FileExists(Copy(document)));
+    }
+}
+
+// A dry run shows the plan and changes nothing, not even a directory's time; into a
+// directory not made yet it makes none.
+TEST_F(LocalPublishRunTest, ADryRunShowsThePlanAndWritesNothing) {
+    const std::string old = dir.WriteFile("src/Docs/old.doc", "OLD");
+    AddDocument(*doc.m_pRoot, "Old", old);
+    ASSERT_EQ(Run(), Result::kSuccess);
+    doc.m_pRoot->m_arrDocs.pop_back();
+    dir.WriteFile("src/Docs/report.doc", "REPORT, second edition");
+    options.dryRun = true;
+    const std::string head = "\nDry run: nothing was changed.\nWould copy ";
+    const std::pair<std::string, std::string> rows[] = {
+        {site, head + "1 file:\n  " + FilesAddress(document) +
+                   "\nUnchanged: 17 files.\n"
+                   "Would write 2 pages:\n  Sitemap.html\n  Folder0.html\n"
+                   "Unchanged: 2 pages.\nWould remove 1 file:\n  " +
+                   FilesAddress(old) + "\n"},
+        {dir / "missing/site", head + "18 files:\n"},
+    };
+    for (const auto& [target, plan] : rows) {
+        SCOPED_TRACE(target);
+        doc.m_strPublishPath = target;
+        const auto before = Tree(dir.Path(), true);
+        EXPECT_EQ(Run(), Result::kSuccess);
+        EXPECT_NE(Shown().find(plan), std::string::npos) << Shown();
+        EXPECT_EQ(Tree(dir.Path(), true), before);
+    }
+}
+
+// Publishing again writes only what changed: with nothing changed, no page and no
+// copy is written again (same inode, same time); a changed document is copied again
+// (its page shows neither size nor date here), and nothing else.
+TEST_F(LocalPublishRunTest, PublishingAgainWritesOnlyWhatChanged) {
+    AddDocument(*doc.m_pRoot, "Picture", dir.WriteFile("src/Pictures/p.jpg", "JPEG"));
+    AddSubFolder(*doc.m_pRoot, "Sub");
+    ASSERT_EQ(Run(), Result::kSuccess);
+    struct Row {
+        std::string report;  // the report's new contents; empty: unchanged
+        std::set<std::string> written;
+        int skipped;
+    };
+    const std::string mirror = fs::path(FilesAddress(document)).parent_path();
+    const Row rows[] = {
+        {"", {}, 19},
+        {"REPORT, second edition", {mirror, FilesAddress(document)}, 18},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.report);
+        if (!row.report.empty()) dir.WriteFile("src/Docs/report.doc", row.report);
+        const auto before = Tree(site, true, kBookkeeping);
+        EXPECT_EQ(Run(), Result::kSuccess);
+        std::set<std::string> written;
+        for (const auto& [path, entry] : Tree(site, true, kBookkeeping)) {
+            if (before.count(path) == 0 || before.at(path) != entry) written.insert(path);
+        }
+        EXPECT_EQ(written, row.written);  // a directory's time changes with what it holds
+        EXPECT_EQ(Count("\nSkipped " + std::to_string(row.skipped) + " unchanged files.\n"), 1u)
+            << Shown();
+    }
+}
+
+// A file whose place on the site cannot be written safely is not collected: it is
+// listed with the reason. Pages are not linked to such places either.
+TEST(SiteContents, UnwritablePlacesAreListedWithTheReason) {
+    const std::string n255(255, 'n');
+    const std::string longPath = "/" + n255 + "/" + n255 + "/" + n255 + "/" + n255 + "/x.doc";
+    const std::pair<std::string, bool> rows[] = {
+        // source, collected
+        {"/d/ok.doc", true},
+        {"/d/../x.doc", false},
+        {"C:\\..\\x.doc", false},
+        {"/d/./x.doc", false},
+        {"/d/", false},
+        {"/d/x\\..\\y.doc", false},
+        {"/d/a\x01"
+         "b.doc",
+         false},
+        {"/d/" + n255, true},
+        {"/d/" + n255 + "n", false},
+        {longPath.substr(256), true},
+        {longPath, false},
+    };
+    TempDir program;
+    CFoldcraftDoc doc;
+    NewProject(doc);
+    for (const auto& [source, collected] : rows) AddDocument(*doc.m_pRoot, "item", source);
+    std::vector<SiteFile> files;
+    std::vector<NotCopied> cannot;
+    SiteContents::Collect(doc, program.Path(), kPublishNow, files, cannot);
+    std::vector<std::string> expectFiles, gotFiles;
+    std::vector<std::string> expectCannot, gotCannot;
+    for (const auto& [source, collected] : rows) {
+        (collected ? expectFiles : expectCannot)
+            .push_back(collected ? FilesAddress(source) : source);
+    }
+    for (const SiteFile& f : files) {
+        if (f.kind == SiteFile::Kind::kDocument) gotFiles.push_back(f.path);
+    }
+    for (const NotCopied& n : cannot) {
+        gotCannot.push_back(n.listedAs);
+        EXPECT_EQ(n.reason, "its name cannot be written on the site");
+    }
+    EXPECT_EQ(gotFiles, expectFiles);
+    EXPECT_EQ(gotCannot, expectCannot);
 }

@@ -5,6 +5,8 @@
 #include "support/TempDir.h"
 
 using foldcraft::FileDigest;
+using foldcraft::FileTime;
+using foldcraft::ManifestEntry;
 using foldcraft::PublishManifest;
 
 namespace {
@@ -19,28 +21,67 @@ TEST(FileDigest, KnownValueFromFileAndMemory) {
     EXPECT_FALSE(FileDigest::Of(dir.Path()).has_value());  // a directory
 }
 
-TEST(PublishManifest, RoundTrip) {
+TEST(PublishManifest, RoundTripAndVersionOne) {
     PublishManifest manifest;
-    manifest.Set("files/Docs/a b.doc", FileDigest{3, kAbc});
-    manifest.Set("Folder0.html", FileDigest{7, ""});  // content not known
-    manifest.Set("../escape", FileDigest{1, kAbc});   // never recorded
+    manifest.SetFile("files/Docs/a b.doc", {3, FileTime{1'700'000'000, 5}, kAbc});
+    manifest.SetFile("Folder0.html", {7, std::nullopt, ""});  // time and content not known
+    manifest.SetFile("../escape", {1, std::nullopt, kAbc});   // never recorded
+    manifest.AddDirectory("files/Docs");
+    manifest.AddDirectory("files/../..");
     const std::string text = manifest.Serialize();
-    EXPECT_EQ(text, "Foldcraft manifest 1\n7 - Folder0.html\n3 " + kAbc + " files/Docs/a b.doc\n");
-    EXPECT_EQ(PublishManifest::Parse(text)->Entries(), manifest.Entries());
+    EXPECT_EQ(text,
+              "Foldcraft manifest 2\nd files/Docs\nf 7 - - Folder0.html\n"
+              "f 3 1700000000.000000005 " +
+                  kAbc + " files/Docs/a b.doc\n");
+    const auto back = PublishManifest::Parse(text);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->Files(), manifest.Files());
+    EXPECT_EQ(back->Directories(), manifest.Directories());
+
+    const auto old = PublishManifest::Parse("Foldcraft manifest 1\n7 - Folder0.html\n3 " + kAbc +
+                                            " files/Docs/a b.doc\n");
+    ASSERT_TRUE(old.has_value());
+    EXPECT_EQ(old->Files().size(), 2u);
+    EXPECT_EQ(*old->Find("files/Docs/a b.doc"), (ManifestEntry{3, std::nullopt, kAbc}));
+    EXPECT_TRUE(old->Directories().empty());
 }
 
-// Anything but a whole manifest of ours is foreign: it must never lead to removals.
-TEST(PublishManifest, ForeignTextsAreRefused) {
-    const std::string head = "Foldcraft manifest 1\n";
-    const std::string line = head + "3 " + kAbc + " ";
-    for (const std::string& text :
-         {std::string(), "Some other manifest\n" + line + "a.html\n", line + "a.html",
-          line + "../etc/passwd\n", line + "/abs\n", line + "files//x\n", line + "files\\x\n",
-          head + "x " + kAbc + " a.html\n", head + "3 " + kAbc.substr(1) + " a.html\n",
-          head + "3 " + std::string(64, 'G') + " a.html\n"}) {
-        EXPECT_FALSE(PublishManifest::Parse(text).has_value()) << text;
+// Anything but a whole manifest of ours is foreign: one hostile or malformed entry
+// refuses the whole text, so that it never leads to a removal.
+TEST(PublishManifest, ForeignTextsAreRefusedWhole) {
+    const std::string head = "Foldcraft manifest 2\nf 1 - - Folder0.html\n";
+    const std::string n250(250, 'x');
+    std::string huge = head;  // well-formed, only too long
+    while (huge.size() <= PublishManifest::kMaxBytes)
+        huge += "f 1 - - " + n250 + "/" + n250 + "/" + n250 + "/" + n250 + "\n";
+    std::vector<std::string> texts = {std::string(),
+                                      "Some other manifest\n",
+                                      head.substr(0, head.size() - 1),
+                                      huge,
+                                      head + "d ../x\n",
+                                      head + "f 3 1.5 - a.html\n",
+                                      head + "f 03 - - a.html\n",
+                                      head + "f 3 - " + kAbc.substr(1) + " a.html\n",
+                                      head + "3 " + kAbc + " a.html\n",
+                                      "Foldcraft manifest 1\nd files\n"};
+    const std::vector<std::string> paths = {"/etc/passwd",
+                                            "..",
+                                            "files/../../x",
+                                            "~root/.profile",
+                                            "*",
+                                            "files/*",
+                                            "files/a\tb",
+                                            "files/a\r",
+                                            "files\\..\\..\\x",
+                                            "files//x",
+                                            "files/" + std::string(2'994, 'x'),
+                                            "files/" + std::string(256, 'x')};
+    for (const std::string& path : paths) texts.push_back(head + "f 3 - - " + path + "\n");
+    for (const std::string& text : texts) {
+        EXPECT_FALSE(PublishManifest::Parse(text).has_value()) << text.substr(0, 80);
     }
     EXPECT_TRUE(PublishManifest::Parse(head).has_value());
+    EXPECT_TRUE(PublishManifest::Parse(head + "d " + n250 + "\n").has_value());
 }
 
 }  // namespace
