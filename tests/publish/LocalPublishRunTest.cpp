@@ -399,14 +399,15 @@ TEST_F(LocalPublishRunTest, RemovalsAreHeldBackAfterAFailureAndBeyondTheLimit) {
     }
 }
 
-// A dry run shows the plan and changes nothing, not even a directory's time; into a
-// directory not made yet it makes none.
+// A dry run shows the plan (names as the log shows them) and changes nothing, not
+// even a directory's time; into a directory not made yet it makes none.
 TEST_F(LocalPublishRunTest, ADryRunShowsThePlanAndWritesNothing) {
     const std::string old = dir.WriteFile("src/Docs/old.doc", "OLD");
     AddDocument(*doc.m_pRoot, "Old", old);
     ASSERT_EQ(Run(), Result::kSuccess);
     doc.m_pRoot->m_arrDocs.pop_back();
     dir.WriteFile("src/Docs/report.doc", "REPORT, second edition");
+    AddDocument(*doc.m_pRoot, "Escape", "/x\x1b[2J.doc");
     options.dryRun = true;
     const std::string head = "\nDry run: nothing was changed.\nWould copy ";
     const std::pair<std::string, std::string> rows[] = {
@@ -414,7 +415,9 @@ TEST_F(LocalPublishRunTest, ADryRunShowsThePlanAndWritesNothing) {
                    "\nUnchanged: 17 files.\n"
                    "Would write 2 pages:\n  Sitemap.html\n  Folder0.html\n"
                    "Unchanged: 2 pages.\nWould remove 1 file:\n  " +
-                   FilesAddress(old) + "\n"},
+                   FilesAddress(old) +
+                   "\nCannot copy 1 file:\n  /x\\x1B[2J.doc (its name cannot be written on "
+                   "the site)\n"},
         {dir / "missing/site", head + "18 files:\n"},
     };
     for (const auto& [target, plan] : rows) {
