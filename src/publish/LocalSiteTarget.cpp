@@ -30,6 +30,11 @@ std::pair<std::string, std::string> Split(const std::string& path) {
     return {path.substr(0, slash), path.substr(slash + 1)};
 }
 
+// Whether name can stand in a directory: not empty, not "." nor "..".
+bool IsEntryName(const std::string& name) {
+    return !name.empty() && name != "." && name != "..";
+}
+
 FileTime TimeOf(const struct stat& st) {
     return FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
@@ -83,11 +88,11 @@ bool LocalSiteTarget::Open() {
 }
 
 int LocalSiteTarget::Directory(const std::string& relative, std::string& reason, bool fresh) {
+    m_missing = false;
     if (!Open()) {
         reason = "the target directory cannot be opened";
         return -1;
     }
-    m_missing = false;
     if (relative.empty()) return m_root.Get();
     if (!fresh && m_last.Get() >= 0 && m_lastName == relative) return m_last.Get();
     UniqueFd current(::fcntl(m_root.Get(), F_DUPFD_CLOEXEC, 0));
@@ -276,11 +281,10 @@ bool LocalSiteTarget::Holds(const std::string& path, const FileSource& source,
 SiteTarget::Status LocalSiteTarget::MakeDirectory(const std::string& path, bool& made) {
     made = false;
     const auto [dir, name] = Split(path);
+    if (!IsEntryName(name)) return Status::Failed("not a path inside the site: " + path, true);
     std::string reason;
-    const int dirFd = Directory(dir, reason);
+    const int dirFd = Directory(dir, reason, true);
     if (dirFd < 0) return Status::Failed(reason, true);
-    if (name.empty() || name == "." || name == "..")
-        return Status::Failed("not a path inside the site: " + path, true);
     if (::mkdirat(dirFd, name.c_str(), 0777) == 0) {
         made = true;
         return Status::Ok();
@@ -301,8 +305,9 @@ SiteTarget::Status LocalSiteTarget::PutFile(const std::string& path, const FileS
                                             std::optional<ManifestEntry>& entry) {
     entry.reset();
     const auto [dir, name] = Split(path);
+    if (!IsEntryName(name)) return Status::Failed("not a path inside the site: " + path);
     std::string reason;
-    const int dirFd = Directory(dir, reason);
+    const int dirFd = Directory(dir, reason, true);
     if (dirFd < 0) return Status::Failed(reason);
     if (source.bytes) {
         ManifestEntry written = wanted;
@@ -334,6 +339,10 @@ SiteTarget::Removal LocalSiteTarget::RemoveFile(const std::string& path,
                                                 const ManifestEntry& recorded,
                                                 std::string& reason) {
     const auto [dir, name] = Split(path);
+    if (!IsEntryName(name)) {
+        reason = "not a path inside the site: " + path;
+        return Removal::kFailed;
+    }
     // Entered afresh: a directory swapped for a link since the plan is not followed.
     const int dirFd = Directory(dir, reason, true);
     if (dirFd < 0) return m_missing ? Removal::kGone : Removal::kFailed;
@@ -356,6 +365,7 @@ SiteTarget::Removal LocalSiteTarget::RemoveFile(const std::string& path,
 
 SiteTarget::Status LocalSiteTarget::RemoveDirectory(const std::string& path) {
     const auto [dir, name] = Split(path);
+    if (!IsEntryName(name)) return Status::Failed("not a path inside the site: " + path);
     std::string reason;
     const int dirFd = Directory(dir, reason, true);
     if (dirFd < 0) return Status::Failed(reason);
@@ -367,7 +377,7 @@ SiteTarget::Status LocalSiteTarget::RemoveDirectory(const std::string& path) {
 
 void LocalSiteTarget::RemoveLeftovers(const std::string& directory) {
     std::string reason;
-    const int dirFd = Directory(directory, reason);
+    const int dirFd = Directory(directory, reason, true);
     if (dirFd >= 0) TempFileName::RemoveStale(dirFd);
 }
 

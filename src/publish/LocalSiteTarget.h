@@ -46,8 +46,11 @@ public:
     void RemoveLeftovers(const std::string& directory) override;
 
     // Opens the directory relative (below the target, "/"-separated; "" is the target)
-    // one part at a time without following links. -1 with reason when it cannot. The
-    // descriptor of the last directory opened is kept for the next call, unless fresh.
+    // one part at a time without following links; an empty, "." or ".." part is
+    // refused. -1 with reason when it cannot. The descriptor of the last directory
+    // opened is kept for the next call, unless fresh. Only the survey (Holds) takes
+    // the kept one: whatever writes or removes enters afresh, so a directory moved
+    // away and replaced by a link since the plan is not written into.
     int Directory(const std::string& relative, std::string& reason, bool fresh = false);
 
 private:

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "generator/SitePaths.h"
+
 namespace foldcraft {
 namespace {
 
@@ -89,9 +91,12 @@ bool PublishManifest::IsSafePath(const std::string& path) {
             std::string_view(path).substr(start, end == std::string::npos ? end : end - start);
         if (segment.empty() || segment == "." || segment == ".." || segment.size() > kMaxSegment)
             return false;
-        if (end == std::string::npos) return true;
+        if (end == std::string::npos) break;
         start = end + 1;
     }
+    // Nor a piece between backslashes: a server that takes them for separators must
+    // not be led out of the site by a removal.
+    return SitePaths::IsSafeRelativePath(path);
 }
 
 std::optional<PublishManifest> PublishManifest::Parse(const std::string& text) {

@@ -53,8 +53,9 @@ public:
     // Always version 2.
     std::string Serialize() const;
 
-    // Relative, not empty, no empty, "." or ".." segment, no "~" at the start, no
-    // wildcard ("*", "?", "["), no control character, within kMaxPath and kMaxSegment.
+    // Relative, not empty, no empty, "." or ".." segment (nor such a piece between
+    // backslashes: SitePaths::IsSafeRelativePath), no "~" at the start, no wildcard
+    // ("*", "?", "["), no control character, within kMaxPath and kMaxSegment.
     static bool IsSafePath(const std::string& path);
 
     // Unsafe paths are not recorded.

@@ -5,6 +5,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "publish/SyncRun.h"
+
 namespace foldcraft {
 namespace {
 
@@ -103,7 +105,11 @@ std::string SyncPlan::Describe(const std::vector<NotCopied>& notCopied) const {
     }
     if (!notCopied.empty()) {
         Count(text, "Cannot copy ", notCopied.size(), "file:\n", "files:\n");
-        for (const NotCopied& n : notCopied) text += "  " + n.listedAs + " (" + n.reason + ")\n";
+        // A source's name may hold anything: it is shown as the log shows it.
+        for (const NotCopied& n : notCopied) {
+            text += "  " + SyncRun::Printable(n.listedAs) + " (" + SyncRun::Printable(n.reason) +
+                    ")\n";
+        }
     }
     return text;
 }

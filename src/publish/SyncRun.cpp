@@ -102,12 +102,19 @@ void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCop
     }
     m_plan = SyncPlan::Make(std::move(surveyed), m_old ? &*m_old : nullptr, m_options.changedOnly);
 
-    // What stays as it is stays ours.
+    // What stays as it is stays ours; so does what is to be replaced, until it is: a
+    // run that ends before it puts a file (a failure, a stop) still lists the old one.
     m_planned = true;
     for (const auto* list : {&m_plan.unchanged, &m_plan.unchangedPages}) {
         for (const SurveyedFile& f : *list) {
             const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
             m_new.SetFile(f.file.path, recorded ? *recorded : f.wanted);
+        }
+    }
+    for (const auto* list : {&m_plan.uploads, &m_plan.pages}) {
+        for (const SurveyedFile& f : *list) {
+            const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
+            if (recorded) m_new.SetFile(f.file.path, *recorded);
         }
     }
     if (m_old) {
@@ -152,12 +159,12 @@ bool SyncRun::MakeDirectories() {
     }
     if (m_options.sweepAllDirectories) {
         for (const std::string& dir : m_plan.siteDirectories) {
-            if (visited.count(dir) == 0 && RefusedDirectoryOf(dir + "/") == nullptr)
+            if (RefusedDirectoryOf(dir + "/") == nullptr && visited.insert(dir).second)
                 m_target.RemoveLeftovers(dir);
         }
         if (m_old) {
             for (const std::string& dir : m_old->Directories()) {
-                if (visited.count(dir) == 0) m_target.RemoveLeftovers(dir);
+                if (visited.insert(dir).second) m_target.RemoveLeftovers(dir);
             }
         }
     }
@@ -165,12 +172,8 @@ bool SyncRun::MakeDirectories() {
 }
 
 void SyncRun::NoteNotCopied(const SurveyedFile& f, const std::string& reason) {
+    // The file that was there may still be: it stays listed as ours (Plan).
     m_notCopied.push_back({f.file.listedAs, reason});
-    // The file that was there may still be: it stays listed as ours.
-    if (m_old) {
-        if (const ManifestEntry* recorded = m_old->Find(f.file.path))
-            m_new.SetFile(f.file.path, *recorded);
-    }
 }
 
 bool SyncRun::Put(const SurveyedFile& f) {
@@ -184,7 +187,12 @@ bool SyncRun::Put(const SurveyedFile& f) {
         NoteNotCopied(f, status.reason);
         return false;
     }
-    if (entry) m_new.SetFile(f.file.path, *entry);
+    if (entry) {
+        m_new.SetFile(f.file.path, *entry);
+    } else {
+        // The source itself stands there: never ours to remove.
+        m_new.RemoveFile(f.file.path);
+    }
     return true;
 }
 
