@@ -62,11 +62,11 @@ std::string SecureFile(const QString& fileName) {
 
 std::unique_ptr<QtSettingsStore> QtSettingsStore::OpenUserStore(std::string& error) {
     // Where QSettings keeps the store of organisation "Halvard", program "Foldcraft".
-    return Open(QFile::encodeName(
-                    QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                    QStringLiteral("/Halvard/Foldcraft.conf"))
-                    .toStdString(),
-                error);
+    return Open(
+        QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                          QStringLiteral("/Halvard/Foldcraft.conf"))
+            .toStdString(),
+        error);
 }
 
 std::unique_ptr<QtSettingsStore> QtSettingsStore::Open(const std::string& iniFile,
@@ -78,7 +78,8 @@ std::unique_ptr<QtSettingsStore> QtSettingsStore::Open(const std::string& iniFil
 }
 
 QtSettingsStore::QtSettingsStore(const QString& fileName)
-    : m_fileName(fileName), m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}
+    : m_fileName(fileName),
+      m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}
 
 QtSettingsStore::~QtSettingsStore() = default;
 
@@ -101,7 +102,9 @@ bool QtSettingsStore::WriteString(const std::string& section, const std::string&
     return Write(Key(section, name), QString::fromUtf8(value.c_str()));
 }
 
-std::string QtSettingsStore::FileName() const { return QFile::encodeName(m_fileName).toStdString(); }
+std::string QtSettingsStore::FileName() const {
+    return QFile::encodeName(m_fileName).toStdString();
+}
 
 bool QtSettingsStore::Write(const QString& key, const QVariant& value) {
     // QSettings follows a link when it writes: the file is checked first, and when

@@ -97,10 +97,9 @@ int main(int argc, char** argv) {
     // kept in memory only, and says why once its window is shown.
     std::string settingsError;
     const std::unique_ptr<foldcraft::QtSettingsStore> fileStore =
-        settingsFile.isEmpty()
-            ? foldcraft::QtSettingsStore::OpenUserStore(settingsError)
-            : foldcraft::QtSettingsStore::Open(QFile::encodeName(settingsFile).toStdString(),
-                                               settingsError);
+        settingsFile.isEmpty() ? foldcraft::QtSettingsStore::OpenUserStore(settingsError)
+                               : foldcraft::QtSettingsStore::Open(
+                                     QFile::encodeName(settingsFile).toStdString(), settingsError);
     foldcraft::MemorySettingsStore memoryStore;
     foldcraft::ISettingsStore& store =
         fileStore ? static_cast<foldcraft::ISettingsStore&>(*fileStore) : memoryStore;
@@ -110,10 +109,11 @@ int main(int argc, char** argv) {
     {
         foldcraft::CFoldcraftApp foldcraftApp(dialogs, store, folder);
         foldcraft::CFoldcraftApp::StartOptions options;
-        if (!fileStore)
-            options.settingsProblem = QString::fromStdString(settingsError) +
-                                      QStringLiteral("\nFoldcraft starts with the default "
-                                                     "settings and does not save them.");
+        if (!fileStore) {
+            options.settingsProblem =
+                QString::fromStdString(settingsError) +
+                QStringLiteral("\nFoldcraft starts with the default settings (not saved).");
+        }
         options.file = parser.positionalArguments().value(0);
         options.splash = !parser.isSet(commandLine.noSplash);
         if (!foldcraftApp.InitInstance(options)) {

@@ -70,10 +70,10 @@ ISettingsStore::Checked<int> ISettingsStore::ReadInt(const std::string& section,
     int value = 0;
     if (ParseInt(stored.text, value) && value >= min && value <= max) return {value, {}};
     const std::string wanted =
-        max - min == 1                               ? std::to_string(min) + " or " + std::to_string(max)
-        : min == INT_MIN && max == INT_MAX ? "a whole number"
-                                           : "a whole number from " + std::to_string(min) + " to " +
-                                                 std::to_string(max);
+        max - min == 1 ? std::to_string(min) + " or " + std::to_string(max)
+        : min == INT_MIN && max == INT_MAX
+            ? "a whole number"
+            : "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
     return {0, "Error: " + Key(section, name) + " has the value " + Quoted(stored.text) +
                    ", which is not " + wanted + "."};
 }
@@ -82,9 +82,12 @@ ISettingsStore::Checked<std::string> ISettingsStore::ReadString(
     const std::string& section, const std::string& name, const std::string& defaultValue) const {
     const Stored stored = Lookup(section, name);
     switch (stored.kind) {
-        case Stored::Kind::kMissing: return {defaultValue, {}};
-        case Stored::Kind::kText: return {stored.text, {}};
-        case Stored::Kind::kNotText: break;
+        case Stored::Kind::kMissing:
+            return {defaultValue, {}};
+        case Stored::Kind::kText:
+            return {stored.text, {}};
+        case Stored::Kind::kNotText:
+            break;
     }
     return {{}, NotOneText(section, name)};
 }

@@ -44,8 +44,8 @@ public:
 
     // Checked reads, for values that must not be misread: a missing value gives the
     // default. An error when the stored value is not one text, or (ReadInt) not a
-    // decimal integer from min to max (digits, a "-" before them at most). The error names the stored integer (escaped, shortened), never a text
-    // (which may be a password).
+    // decimal integer from min to max (digits, a "-" before them at most). The error names the
+    // stored integer (escaped, shortened), never a text (which may be a password).
     Checked<int> ReadInt(const std::string& section, const std::string& name, int defaultValue,
                          int min, int max) const;
     Checked<std::string> ReadString(const std::string& section, const std::string& name,

@@ -30,8 +30,7 @@ ISettingsStore::Checked<FtpSettings> FtpSettings::Read(const ISettingsStore& sto
     s.nFirewallPort = number(kFirewallSection, "Port", kDefaultPort, INT_MIN, INT_MAX);
     s.nFirewallType = number(kFirewallSection, "FirewallType", 0, 0, 8);
     s.bPassive = number(kServerSection, "Passive", 0, 0, 1);
-    s.nTimeoutSeconds =
-        number(kServerSection, "Timeout", kDefaultTimeoutSeconds, INT_MIN, INT_MAX);
+    s.nTimeoutSeconds = number(kServerSection, "Timeout", kDefaultTimeoutSeconds, INT_MIN, INT_MAX);
     s.bChangedOnly = number(kServerSection, "ChangedOnly", 1, 0, 1);
     // Only the two known values: anything else could be taken for plain text.
     s.nSecurity = number(kServerSection, "Security", kSecurityPlain, kSecurityPlain, kSecurityTls);

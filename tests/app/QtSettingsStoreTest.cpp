@@ -94,8 +94,12 @@ TEST(QtSettingsStoreTest, OnlyARegularFileIsUsed) {
         const char* kind;
         bool afterOpen;
     };
-    for (const Row row : {Row{"link", false}, {"dangling", false}, {"fifo", false},
-                          {"device", false}, {"directory", false}, {"link", true},
+    for (const Row row : {Row{"link", false},
+                          {"dangling", false},
+                          {"fifo", false},
+                          {"device", false},
+                          {"directory", false},
+                          {"link", true},
                           {"fifo", true}}) {
         SCOPED_TRACE(std::string(row.kind) + (row.afterOpen ? " after the opening" : ""));
         TempDir dir;
