@@ -305,9 +305,19 @@ MUTANTS = [
       "No to \"Create?\" still creates the directory and publishes", ("gui:tst_PublishStep",)),
     M("src/ui/publish/PublishRunThread.cpp", "doc.m_arrPublishFiles = m_copy->m_arrPublishFiles;",
       "", "the files not copied never reach the project", ("gui:tst_PublishStep",)),
-    M("src/app/QtSettingsStore.cpp",
-      "::chmod(QFile::encodeName(m_settings->fileName()).constData(), 0600);", "",
-      "the settings file becomes readable by others once written", ("app",)),
+    M("src/app/QtSettingsStore.cpp", "(st.st_mode & 07777) != 0600", "(st.st_mode & 07777) == 0",
+      "a settings file open to others stays so", ("app",)),
+    M("src/app/QtSettingsStore.cpp", "if (!SecureFile(m_fileName).empty()) return false;", "",
+      "a link put in place of the settings file is written through", ("app",)),
+    M("src/model/SettingsStore.cpp",
+      "if (ParseInt(stored.text, value) && value >= min && value <= max) return {value, {}};",
+      "if (ParseInt(stored.text, value) ? value >= min && value <= max"
+      " : (value = defaultValue, true)) return {value, {}};",
+      "a stored number that does not read is its default (Security=true is plain FTP)",
+      ("ftpsettings",)),
+    M("src/model/ProjectFile.cpp", "RemoveStaleTemporaryFiles(directory, BaseNameOf(target));",
+      "(void)RemoveStaleTemporaryFiles;",
+      "a killed save's temporary file stays beside the project for ever", ("model",)),
 ]
 
 

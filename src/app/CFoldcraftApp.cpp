@@ -44,6 +44,8 @@ bool CFoldcraftApp::InitInstance(const StartOptions& options) {
     m_mainFrame->RestoreGeometry();
     m_mainFrame->show();
     m_mainFrame->repaint();
+    if (!options.settingsProblem.isEmpty())
+        m_services.dialogs.Error(m_mainFrame.get(), options.settingsProblem);
 
     if (options.splash) {
         m_splash = std::make_unique<CSplashWnd>(m_mainFrame.get());

@@ -22,6 +22,9 @@ public:
     struct StartOptions {
         QString file;        // project to open; empty = a new project
         bool splash = true;  // show the splash (and then the start-up tip)
+        // Why the settings file is not used, said once the window is shown (a
+        // warning); empty: nothing to say.
+        QString settingsProblem;
     };
 
     CFoldcraftApp(IUserDialogs& dialogs, ISettingsStore& settings, std::string programFolder);
@@ -30,8 +33,9 @@ public:
     ~CFoldcraftApp() override;
 
     // Start-up: the project (new, or the named file opened), the main window shown,
-    // the splash. False when the named file cannot be opened (the user has been told);
-    // the program should then end with a failure status.
+    // the settings problem if any, the splash. False when the named file cannot be
+    // opened (the user has been told); the program should then end with a failure
+    // status.
     bool InitInstance(const StartOptions& options);
 
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }

@@ -2,6 +2,7 @@
 // CFoldcraftApp.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QIcon>
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "app/CFoldcraftApp.h"
 #include "app/QtSettingsStore.h"
 #include "app/UserDialogs.h"
+#include "model/MemorySettingsStore.h"
 #include "model/ProgramFolder.h"
 
 namespace {
@@ -91,16 +93,27 @@ int main(int argc, char** argv) {
 
     QString settingsFile = parser.value(commandLine.settings);
     if (settingsFile.isEmpty()) settingsFile = qEnvironmentVariable("FOLDCRAFT_SETTINGS");
-    std::unique_ptr<foldcraft::QtSettingsStore> store =
-        settingsFile.isEmpty()
-            ? std::make_unique<foldcraft::QtSettingsStore>()
-            : std::make_unique<foldcraft::QtSettingsStore>(settingsFile.toStdString());
+    // A settings file that cannot be used: the program runs on the default settings,
+    // kept in memory only, and says why once its window is shown.
+    std::string settingsError;
+    const std::unique_ptr<foldcraft::QtSettingsStore> fileStore =
+        settingsFile.isEmpty() ? foldcraft::QtSettingsStore::OpenUserStore(settingsError)
+                               : foldcraft::QtSettingsStore::Open(
+                                     QFile::encodeName(settingsFile).toStdString(), settingsError);
+    foldcraft::MemorySettingsStore memoryStore;
+    foldcraft::ISettingsStore& store =
+        fileStore ? static_cast<foldcraft::ISettingsStore&>(*fileStore) : memoryStore;
     foldcraft::QtUserDialogs dialogs;
 
     int status = 0;
     {
-        foldcraft::CFoldcraftApp foldcraftApp(dialogs, *store, folder);
+        foldcraft::CFoldcraftApp foldcraftApp(dialogs, store, folder);
         foldcraft::CFoldcraftApp::StartOptions options;
+        if (!fileStore) {
+            options.settingsProblem =
+                QString::fromStdString(settingsError) +
+                QStringLiteral("\nFoldcraft starts with the default settings (not saved).");
+        }
         options.file = parser.positionalArguments().value(0);
         options.splash = !parser.isSet(commandLine.noSplash);
         if (!foldcraftApp.InitInstance(options)) {

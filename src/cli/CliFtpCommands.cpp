@@ -83,6 +83,27 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
         return kExitUsage;
     }
 
+    // The settings store, and every value in it, must read before anything else is
+    // done: a value misread could send the password in clear.
+    std::string settingsFile = args.settingsFile;
+    if (settingsFile.empty()) {
+        const char* env = std::getenv("FOLDCRAFT_SETTINGS");
+        if (env && *env) settingsFile = env;
+    }
+    std::string storeError;
+    const std::unique_ptr<QtSettingsStore> store =
+        settingsFile.empty() ? QtSettingsStore::OpenUserStore(storeError)
+                             : QtSettingsStore::Open(settingsFile, storeError);
+    if (!store) {
+        std::cerr << storeError << "\n";
+        return kExitFailure;
+    }
+    const auto stored = FtpSettings::Read(*store);
+    if (!stored.Ok()) {
+        std::cerr << stored.error << "\n";
+        return kExitFailure;
+    }
+
     std::string programFolder;
     if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
     CFoldcraftDoc doc;
@@ -106,15 +127,7 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     stamped = true;
 
     // The stored settings (the dialog's fields as it opens), then the command line.
-    std::string settingsFile = args.settingsFile;
-    if (settingsFile.empty()) {
-        const char* env = std::getenv("FOLDCRAFT_SETTINGS");
-        if (env && *env) settingsFile = env;
-    }
-    std::unique_ptr<QtSettingsStore> store = settingsFile.empty()
-                                                 ? std::make_unique<QtSettingsStore>()
-                                                 : std::make_unique<QtSettingsStore>(settingsFile);
-    FtpSettings settings = FtpSettings::Read(*store);
+    FtpSettings settings = stored.value;
     if (args.host) settings.strHostName = *args.host;
     if (args.port) settings.nPort = *args.port;
     if (args.user) settings.strUser = *args.user;
@@ -228,7 +241,9 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
         "TrustFingerprint; section FTPFirewall: "
         "FirewallType,\n"
         "HostName, Port, User, Password); the options override them for this run. Passwords\n"
-        "are never taken from the command line.\n"
+        "are never taken from the command line. A stored value that does not read (Security\n"
+        "other than 0 or 1, a port that is not a number, ...) or a settings file that is not\n"
+        "a regular file stops the run before anything is sent (exit status 2).\n"
         "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
         "2 a check refused the publish, another publish is writing to the site, the run\n"
         "failed, or the project cannot be read; 1 also when files no longer published were\n"

@@ -1,23 +1,12 @@
 #include "model/MemorySettingsStore.h"
 
-#include <charconv>
-
 namespace foldcraft {
 
-int MemorySettingsStore::GetInt(const std::string& section, const std::string& name,
-                                int defaultValue) const {
+ISettingsStore::Stored MemorySettingsStore::Lookup(const std::string& section,
+                                                  const std::string& name) const {
     const auto it = m_values.find({section, name});
-    if (it == m_values.end()) return defaultValue;
-    int value = 0;
-    const auto [ptr, ec] = std::from_chars(it->second.data(), it->second.data() + it->second.size(), value);
-    if (ec != std::errc() || ptr != it->second.data() + it->second.size()) return defaultValue;
-    return value;
-}
-
-std::string MemorySettingsStore::GetString(const std::string& section, const std::string& name,
-                                           const std::string& defaultValue) const {
-    const auto it = m_values.find({section, name});
-    return it == m_values.end() ? defaultValue : it->second;
+    if (it == m_values.end()) return {};
+    return {Stored::Kind::kText, it->second};
 }
 
 bool MemorySettingsStore::WriteInt(const std::string& section, const std::string& name, int value) {

@@ -13,9 +13,7 @@ namespace foldcraft {
 // the user's settings. It also records the order of writes.
 class MemorySettingsStore : public ISettingsStore {
 public:
-    int GetInt(const std::string& section, const std::string& name, int defaultValue) const override;
-    std::string GetString(const std::string& section, const std::string& name,
-                          const std::string& defaultValue) const override;
+    Stored Lookup(const std::string& section, const std::string& name) const override;
     bool WriteInt(const std::string& section, const std::string& name, int value) override;
     bool WriteString(const std::string& section, const std::string& name,
                      const std::string& value) override;

@@ -1,17 +1,21 @@
 #include "model/ProjectFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <random>
+#include <string_view>
 
 #include "model/Archive.h"
 #include "model/FoldcraftDoc.h"
@@ -183,6 +187,60 @@ std::string TemporaryName(const std::string& directory, const std::string& base)
     return directory + "/." + base + "." + suffix + ".tmp";
 }
 
+// Reads a decimal number without leading zeros from the front of text.
+bool TakeNumber(std::string_view& text, unsigned long long& value) {
+    if (text.empty() || (text[0] == '0' && text.size() > 1 && text[1] >= '0' && text[1] <= '9'))
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end == text.data()) return false;
+    text.remove_prefix(static_cast<size_t>(end - text.data()));
+    return true;
+}
+
+// The process that made name when name is exactly what TemporaryName gives for a
+// file called base; 0 otherwise.
+pid_t OwnerOfTemporaryName(std::string_view name, std::string_view base) {
+    constexpr std::string_view kSuffix = ".tmp";
+    if (name.size() < base.size() + 2 || name[0] != '.' || name.substr(1, base.size()) != base ||
+        name[base.size() + 1] != '.' || !name.ends_with(kSuffix))
+        return 0;
+    name = name.substr(base.size() + 2, name.size() - base.size() - 2 - kSuffix.size());
+    unsigned long long pid = 0, counter = 0;
+    if (!TakeNumber(name, pid) || !name.starts_with('-')) return 0;
+    name.remove_prefix(1);
+    if (!TakeNumber(name, counter) || counter > UINT_MAX || !name.starts_with('-')) return 0;
+    name.remove_prefix(1);
+    if (name.size() != 6 || name.find_first_not_of("0123456789abcdef") != std::string_view::npos)
+        return 0;
+    if (pid == 0 || pid > static_cast<unsigned long long>(INT_MAX)) return 0;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes from directory the temporary files that saves to base left behind when
+// their process was killed (kill(pid, 0) reports ESRCH). Files of a live process,
+// of this one, and every other entry stay; only regular files go, found and removed
+// relative to the directory's descriptor without following links. A directory that
+// cannot be read removes nothing.
+void RemoveStaleTemporaryFiles(const std::string& directory, const std::string& base) {
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = OwnerOfTemporaryName(entry->d_name, base);
+        if (owner == 0 || owner == self) continue;
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;  // alive, or not ours to know
+        struct stat st {};
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(dir);  // closes fd
+}
+
 }  // namespace
 
 ProjectFileResult ReadProjectBytes(CFoldcraftDoc& doc, std::string_view bytes) {
@@ -265,6 +323,7 @@ ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path,
     const mode_t oldMode = resolved.mode;
 
     const std::string directory = DirectoryOf(target);
+    RemoveStaleTemporaryFiles(directory, BaseNameOf(target));
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

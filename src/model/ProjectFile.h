@@ -60,10 +60,12 @@ struct ProjectFileResult {
 ProjectFileResult LoadProject(CFoldcraftDoc& doc, const std::string& path);
 
 // Saves doc to path, as File Save does: m_bNeverSaved becomes 0, the file is
-// written to a new temporary file in the same directory (keeping the old file's
-// permission bits), flushed to disk and renamed over the old one, so the previous
-// file survives any failure. A symbolic link is followed: the file it points to is
-// replaced, or created when the link leads to nothing inside an existing directory.
+// written to a new temporary file in the same directory (".NAME.PID-N-RANDOM.tmp",
+// keeping the old file's permission bits), flushed to disk and renamed over the old
+// one, so the previous file survives any failure. Such temporary files of NAME left
+// by a killed save (whose process is gone) are removed first; nothing else is.
+// A symbolic link is followed: the file it points to is replaced, or created when
+// the link leads to nothing inside an existing directory.
 // On success the modified flag is cleared and path and title are set.
 // On failure nothing on disk changes and doc is as it was: kNotRegularFile when path
 // is (or a link leads to) something else than a regular file (a directory, device,

@@ -1,31 +1,43 @@
 #include "publish/FtpSettings.h"
 
-#include "model/SettingsStore.h"
+#include <climits>
 
 namespace foldcraft {
 
-FtpSettings FtpSettings::Read(const ISettingsStore& store) {
+ISettingsStore::Checked<FtpSettings> FtpSettings::Read(const ISettingsStore& store) {
     FtpSettings s;
-    s.strHostName = store.GetString(kServerSection, "HostName", "");
-    s.strUser = store.GetString(kServerSection, "User", "");
-    s.strPassword = store.GetString(kServerSection, "Password", "");
-    s.strStartDir = store.GetString(kServerSection, "StartDir", "");
-    s.nPort = store.GetInt(kServerSection, "Port", kDefaultPort);
-    s.strFirewallHost = store.GetString(kFirewallSection, "HostName", "");
-    s.strFirewallPassword = store.GetString(kFirewallSection, "Password", "");
-    s.strFirewallUser = store.GetString(kFirewallSection, "User", "");
-    s.nFirewallPort = store.GetInt(kFirewallSection, "Port", kDefaultPort);
-    s.nFirewallType = store.GetInt(kFirewallSection, "FirewallType", 0);
-    s.bPassive = store.GetInt(kServerSection, "Passive", 0) != 0 ? 1 : 0;
-    s.nTimeoutSeconds = store.GetInt(kServerSection, "Timeout", kDefaultTimeoutSeconds);
-    s.bChangedOnly = store.GetInt(kServerSection, "ChangedOnly", 1) != 0 ? 1 : 0;
-    // Anything but 0 asks for TLS: an unknown value must not mean plain text.
-    s.nSecurity = store.GetInt(kServerSection, "Security", kSecurityPlain) != kSecurityPlain
-                      ? kSecurityTls
-                      : kSecurityPlain;
-    s.strTrustFingerprint = store.GetString(kServerSection, "TrustFingerprint", "");
+    std::string error;
+    // The first error is kept; the values read after it are thrown away. A port is
+    // any integer here: the logon refuses one outside 1 to 65535 before connecting.
+    auto text = [&](const char* section, const char* name, std::string& into) {
+        auto read = store.ReadString(section, name, "");
+        if (error.empty()) error = std::move(read.error);
+        into = std::move(read.value);
+    };
+    auto number = [&](const char* section, const char* name, int defaultValue, int min, int max) {
+        auto read = store.ReadInt(section, name, defaultValue, min, max);
+        if (error.empty()) error = std::move(read.error);
+        return read.value;
+    };
+    text(kServerSection, "HostName", s.strHostName);
+    text(kServerSection, "User", s.strUser);
+    text(kServerSection, "Password", s.strPassword);
+    text(kServerSection, "StartDir", s.strStartDir);
+    s.nPort = number(kServerSection, "Port", kDefaultPort, INT_MIN, INT_MAX);
+    text(kFirewallSection, "HostName", s.strFirewallHost);
+    text(kFirewallSection, "Password", s.strFirewallPassword);
+    text(kFirewallSection, "User", s.strFirewallUser);
+    s.nFirewallPort = number(kFirewallSection, "Port", kDefaultPort, INT_MIN, INT_MAX);
+    s.nFirewallType = number(kFirewallSection, "FirewallType", 0, 0, 8);
+    s.bPassive = number(kServerSection, "Passive", 0, 0, 1);
+    s.nTimeoutSeconds = number(kServerSection, "Timeout", kDefaultTimeoutSeconds, INT_MIN, INT_MAX);
+    s.bChangedOnly = number(kServerSection, "ChangedOnly", 1, 0, 1);
+    // Only the two known values: anything else could be taken for plain text.
+    s.nSecurity = number(kServerSection, "Security", kSecurityPlain, kSecurityPlain, kSecurityTls);
+    text(kServerSection, "TrustFingerprint", s.strTrustFingerprint);
+    if (!error.empty()) return {FtpSettings{}, std::move(error)};
     if (s.nTimeoutSeconds < 1) s.nTimeoutSeconds = kDefaultTimeoutSeconds;
-    return s;
+    return {std::move(s), {}};
 }
 
 std::string FtpSettings::Check() const {

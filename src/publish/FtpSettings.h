@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-namespace foldcraft {
+#include "model/SettingsStore.h"
 
-class ISettingsStore;
+namespace foldcraft {
 
 // The FTP connection settings of the "Publish to FTP server" dialog. They belong to
 // the user, not to the project, and live in the per-user settings store:
@@ -57,10 +57,14 @@ struct FtpSettings {
     static constexpr const char* kSecurityCaption = "Require encrypted connection (TLS)";
     static constexpr const char* kTrustFingerprintCaption = "Trusted certificate (SHA-256):";
 
-    // Reads every value, missing ones taking their defaults. A stored timeout below 1
-    // second reads as the default; a stored firewall type outside 0 to 8 is kept (the
-    // login then fails).
-    static FtpSettings Read(const ISettingsStore& store);
+    // Reads every value, missing ones taking their defaults; a stored timeout below 1
+    // second reads as the default. A value that does not read is an error, never a
+    // default: a security, passive or changed-only value other than 0 or 1, a
+    // firewall type outside 0 to 8, a port or timeout that is not an integer, a text
+    // that is not one value. The error ("Error: setting
+    // FTPServer/Security has the value "true", which is not 0 or 1.") names the first
+    // such key and its value (never a text's); value is then FtpSettings{}.
+    static ISettingsStore::Checked<FtpSettings> Read(const ISettingsStore& store);
 
     // The checks of a Publish press, in order: host, port, user, password. Returns
     // the message of the first that fails, or an empty text when all pass.

@@ -4,6 +4,7 @@
 #include <QUndoCommand>
 
 #include "app/AppServices.h"
+#include "app/CFoldcraftApp.h"
 #include "app/CMainFrame.h"
 #include "app/CTipDlg.h"
 #include "app/CommandRules.h"
@@ -284,6 +285,19 @@ private slots:
         QVERIFY(!f.lifeCycle.OpenPath(paths[4], false));
         QCOMPARE(names(), QStringLiteral("c.fcd d.fcd b.fcd"));
         QCOMPARE(f.Describe(), QStringLiteral("c.fcd 1*"));
+    }
+
+    // A settings file that cannot be used is said once, as a warning over the shown
+    // window; with none, nothing is said.
+    void startUpSaysWhyTheSettingsAreNotUsed() {
+        for (const QString& problem : {QString(), QStringLiteral("not a regular file")}) {
+            test::RecordingUserDialogs dialogs;
+            MemorySettingsStore settings;
+            CFoldcraftApp app(dialogs, settings, {});
+            QVERIFY(app.InitInstance({.file = {}, .splash = false, .settingsProblem = problem}));
+            QCOMPARE(dialogs.Messages(), problem.isEmpty() ? QStringList() : QStringList{problem});
+            QVERIFY(app.MainFrame()->isVisible());
+        }
     }
 };
 

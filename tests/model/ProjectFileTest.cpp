@@ -265,6 +265,57 @@ TEST(ProjectFile, SaveReplacesOnlyARegularFileAndLeavesNothingHalfDone) {
     signal(SIGXFSZ, oldHandler);
 }
 
+// A save removes the temporary files that killed saves of the same file left beside
+// it: regular files named exactly as the writer names them, whose process is gone.
+// Those of a live process, links, other entries and other files' stay.
+TEST(ProjectFile, SaveRemovesTheTemporaryFilesOfKilledSaves) {
+    const std::string dead = ".p.fcd.2147483647-";  // beyond any pid_max
+    const std::string live = ".p.fcd." + std::to_string(getppid()) + "-";
+    const std::string self = ".p.fcd." + std::to_string(getpid()) + "-";
+    struct Row {
+        std::string name;
+        char kind;  // 'f' file, 'l' link to notes.txt, 'd' directory, 'p' FIFO
+        bool removed;
+    };
+    const Row rows[] = {
+        {dead + "0-abcdef.tmp", 'f', true},
+        {dead + "41-000000.tmp", 'f', true},
+        {dead + "1-abcdef.tmp", 'l', false},
+        {dead + "2-abcdef.tmp", 'd', false},
+        {dead + "3-abcdef.tmp", 'p', false},
+        {live + "0-abcdef.tmp", 'f', false},
+        {self + "0-abcdef.tmp", 'f', false},
+        {".p.fcd.0-0-abcdef.tmp", 'f', false},
+        {".p.fcd.02147483647-0-abcdef.tmp", 'f', false},
+        {dead + "01-abcdef.tmp", 'f', false},
+        {dead + "0-abcdeF.tmp", 'f', false},
+        {dead + "0-abcde.tmp", 'f', false},
+        {dead + "0-abcdef.tmp~", 'f', false},
+        {dead + "0-abcdef-1.tmp", 'f', false},
+        {".q.fcd.2147483647-0-abcdef.tmp", 'f', false},
+        {".p.2147483647-0-abcdef.tmp", 'f', false},
+        {"p.fcd.2147483647-0-abcdef.tmp", 'f', false},
+    };
+    TempDir dir;
+    const std::string notes = dir.WriteFile("notes.txt", "MY NOTES");
+    for (const Row& row : rows) {
+        const std::string path = dir / row.name;
+        if (row.kind == 'f') dir.WriteFile(row.name, "killed");
+        if (row.kind == 'l') fs::create_symlink(notes, path);
+        if (row.kind == 'd') fs::create_directory(path);
+        ASSERT_TRUE(row.kind != 'p' || mkfifo(path.c_str(), 0600) == 0);
+    }
+    auto expected = foldcraft::test::Tree(dir.Path());
+    auto doc = StartProject();
+    ASSERT_TRUE(SaveProject(*doc, dir / "p.fcd").Ok());
+    for (const Row& row : rows) {
+        if (row.removed) std::erase(expected, row.name + "=killed");
+    }
+    expected.push_back("p.fcd=" + WriteProjectBytes(*doc));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(foldcraft::test::Tree(dir.Path()), expected);
+}
+
 // Writer limits. The publish path of length n ends the file; docs documents, then two
 // hotspots: the second names class record docs + 2. Times are unsigned 32-bit fields,
 // clamped on writing.

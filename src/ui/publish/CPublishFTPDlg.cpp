@@ -138,8 +138,9 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     layout->addLayout(right, 1);
     resize(820, 420);
 
-    // The stored settings, defaults where none are stored.
-    const FtpSettings stored = FtpSettings::Read(m_services.settings);
+    // The stored settings, defaults where none are stored; all defaults when a stored
+    // value does not read (a Publish press then says which).
+    const FtpSettings stored = FtpSettings::Read(m_services.settings).value;
     m_host->setText(QString::fromStdString(stored.strHostName));
     m_port->setText(QString::number(stored.nPort.value_or(FtpSettings::kDefaultPort)));
     m_user->setText(QString::fromStdString(stored.strUser));
@@ -156,12 +157,10 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_firewallPort->setText(QString::number(stored.nFirewallPort));
     m_firewallUser->setText(QString::fromStdString(stored.strFirewallUser));
     m_firewallPassword->setText(QString::fromStdString(stored.strFirewallPassword));
-    // A stored type outside the list selects nothing; the firewall fields are then
-    // disabled like for "None", and Publish stores the selection (-1 reads back as
-    // a type the logon refuses).
+    // A stored type outside the list does not read: stored.nFirewallType is 0 to 8.
     m_firewallType->setCurrentIndex(
         stored.nFirewallType >= 0 && stored.nFirewallType < kFirewallTypes ? stored.nFirewallType
-                                                                           : -1);
+                                                                           : 0);
     OnSelchangeFirewallType();
 
     connect(m_firewallType, &QComboBox::currentIndexChanged, this,
@@ -189,7 +188,7 @@ void CPublishFTPDlg::OnSelchangeFirewallType() {
 
 FtpSettings CPublishFTPDlg::FieldSettings() const {
     // The values the dialog does not show (the timeout) keep their stored ones.
-    FtpSettings settings = FtpSettings::Read(m_services.settings);
+    FtpSettings settings = FtpSettings::Read(m_services.settings).value;
     settings.strHostName = Text(m_host);
     settings.nPort =
         m_port->text().isEmpty() ? std::nullopt : std::optional<int>(m_port->text().toInt());
@@ -212,6 +211,14 @@ FtpSettings CPublishFTPDlg::FieldSettings() const {
 
 void CPublishFTPDlg::OnPublish() {
     if (m_working) return;
+    // A stored value that does not read stops the publish: it may be the one that
+    // asks for TLS. The fields cannot mend it (the timeout has none), so the message
+    // names the key and the value to correct in the settings file.
+    const auto stored = FtpSettings::Read(m_services.settings);
+    if (!stored.Ok()) {
+        m_services.dialogs.Error(this, QString::fromStdString(stored.error));
+        return;
+    }
     const FtpSettings settings = FieldSettings();
     const std::string message = settings.Check();
     if (!message.empty()) {

@@ -21,7 +21,7 @@ auto Fields(const FtpSettings& s) {
 
 TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNoneActiveMode) {
     MemorySettingsStore store;
-    const FtpSettings s = FtpSettings::Read(store);
+    const FtpSettings s = FtpSettings::Read(store).value;
     const std::string e;
     EXPECT_EQ(Fields(s),
               std::make_tuple(e, std::optional<int>(21), e, e, e, 0, e, 21, e, e, 0, 1, 0, e));
@@ -73,19 +73,58 @@ TEST(FtpSettings, ChecksThenWrites) {
         MemorySettingsStore store;
         EXPECT_EQ(s.Write(store), step >= 4);
         EXPECT_EQ(store.WriteLog(), step >= 4 ? order : std::vector<std::string>{});
-        EXPECT_EQ(Fields(FtpSettings::Read(store)) == Fields(s), step >= 4);
+        EXPECT_EQ(Fields(FtpSettings::Read(store).value) == Fields(s), step >= 4);
     }
 }
 
-// No timeout at all (0 or less) is not offered; any security value but 0 means TLS.
-TEST(FtpSettings, StoredValuesOutOfRange) {
-    for (const auto& [stored, timeout, security] :
-         {std::tuple{5, 5, 1}, {0, 60, 2}, {-3, 60, -1}, {7, 7, 0}}) {
+// A stored value reads as what it says or is an error that names the key and the
+// value, never a default: an unknown security value must not mean plain FTP. No
+// timeout at all (0 or less) is not offered: it reads as the default.
+TEST(FtpSettings, StoredValuesReadOrAreErrors) {
+    struct Row {
+        const char* section;
+        const char* name;
+        std::string stored;
+        std::string error;  // empty: read, giving `read`
+        int FtpSettings::*field = nullptr;
+        int read = 0;
+    };
+    const std::string e = "Error: setting ", security = e + "FTPServer/Security has the value ";
+    const std::string notBool = ", which is not 0 or 1.", notInt = ", which is not a whole number.";
+    const Row rows[] = {
+        {"FTPServer", "Security", "1", "", &FtpSettings::nSecurity, 1},
+        {"FTPServer", "Security", "0", "", &FtpSettings::nSecurity, 0},
+        {"FTPServer", "Security", "true", security + "\"true\"" + notBool},
+        {"FTPServer", "Security", "TLS", security + "\"TLS\"" + notBool},
+        {"FTPServer", "Security", "yes", security + "\"yes\"" + notBool},
+        {"FTPServer", "Security", "1.0", security + "\"1.0\"" + notBool},
+        {"FTPServer", "Security", "0x1", security + "\"0x1\"" + notBool},
+        {"FTPServer", "Security", "1 # tls", security + "\"1 # tls\"" + notBool},
+        {"FTPServer", "Security", "2", security + "\"2\"" + notBool},
+        {"FTPServer", "Security", "", security + "\"\"" + notBool},
+        {"FTPServer", "Passive", "on", e + "FTPServer/Passive has the value \"on\"" + notBool},
+        {"FTPServer", "ChangedOnly", "-1",
+         e + "FTPServer/ChangedOnly has the value \"-1\"" + notBool},
+        {"FTPServer", "Port", "21x", e + "FTPServer/Port has the value \"21x\"" + notInt},
+        {"FTPFirewall", "Port", " 21", e + "FTPFirewall/Port has the value \" 21\"" + notInt},
+        {"FTPFirewall", "FirewallType", "9",
+         e + "FTPFirewall/FirewallType has the value \"9\", which is not a whole number from 0 to "
+             "8."},
+        {"FTPFirewall", "FirewallType", "8", "", &FtpSettings::nFirewallType, 8},
+        {"FTPServer", "Timeout", "\x1B[2J\"",
+         e + "FTPServer/Timeout has the value \"\\x1B[2J\\\"\"" + notInt},
+        {"FTPServer", "Timeout", "5", "", &FtpSettings::nTimeoutSeconds, 5},
+        {"FTPServer", "Timeout", "0", "", &FtpSettings::nTimeoutSeconds, 60},
+        {"FTPServer", "Timeout", "-3", "", &FtpSettings::nTimeoutSeconds, 60},
+    };
+    for (const Row& row : rows) {
         MemorySettingsStore store;
-        store.WriteInt("FTPServer", "Timeout", stored);
-        store.WriteInt("FTPServer", "Security", security);
-        EXPECT_EQ(FtpSettings::Read(store).nTimeoutSeconds, timeout) << stored;
-        EXPECT_EQ(FtpSettings::Read(store).nSecurity, security == 0 ? 0 : 1) << security;
+        store.WriteString(row.section, row.name, row.stored);
+        const auto read = FtpSettings::Read(store);
+        EXPECT_EQ(read.error, row.error) << row.name << "=" << row.stored;
+        if (row.field) {
+            EXPECT_EQ(read.value.*row.field, row.read) << row.name << "=" << row.stored;
+        }
     }
 }
 

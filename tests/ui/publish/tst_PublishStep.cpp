@@ -256,7 +256,7 @@ private slots:
     // firewall type is "None" (the first); a firewall type
     // enables them and "None" disables them again, keeping what was typed. Publish
     // tells the first check that fails (an empty port field is a missing port), and
-    // writes or runs nothing.
+    // writes or runs nothing; so does a stored value that does not read.
     void ftpDialogRules() {
         Env env;
         CPublishFTPDlg dialog(env.document, env.services);
@@ -277,6 +277,14 @@ private slots:
         QCOMPARE(env.dialogs.Messages(),
                  (QStringList{FtpSettings::kNoHostName, FtpSettings::kNoPort}));
         QVERIFY(env.settings.WriteLog().empty() && !dialog.IsWorking());
+
+        // A stored value that does not read stops a Publish press whose fields pass.
+        env.settings.WriteString("FTPServer", "Security", "on");
+        PublishToFtp(dialog, {"h", "21", "u", "p"});
+        QCOMPARE(env.dialogs.Messages().value(2),
+                 QStringLiteral("Error: setting FTPServer/Security has the value \"on\", which "
+                                "is not 0 or 1."));
+        QVERIFY(env.settings.WriteLog().size() == 1 && !dialog.IsWorking());
     }
 
     // A Publish press that passes the checks writes the settings, then publishes to a
