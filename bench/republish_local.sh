@@ -2,8 +2,10 @@
 # Local re-publish against the full publish, in one script: 20,000 documents of
 # 4 KiB in 200 folders, published into a fresh directory ("foldcraft-cli publish"),
 # then published again unchanged into the same directory, where every copy is up to
-# date and only the pages are written. Prints the best of $REPEAT runs (default 3)
-# of each and their ratio (aim: 0.10 or less).
+# date and nothing is written (pages whose bytes are unchanged are not rewritten).
+# Prints the best of $REPEAT runs (default 3) of each, the ratio re-publish / full
+# publish (aim: 0.10 or less), and the ratio against "rsync -a" of the same
+# documents into a mirror that is already up to date (aim: 1.0 or less).
 #
 #   bench/republish_local.sh [CLI]   (default: $FOLDCRAFT_CLI, else build/release)
 set -euo pipefail
@@ -12,6 +14,7 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 cli="${1:-${FOLDCRAFT_CLI:-$repo/build/release/src/foldcraft-cli}}"
 repeat="${REPEAT:-3}"
 [ -x "$cli" ] || { echo "Error: $cli not found: build first" >&2; exit 2; }
+command -v rsync >/dev/null || { echo "Error: rsync not found (apt-get install rsync)" >&2; exit 2; }
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/foldcraft-republish-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -35,6 +38,8 @@ PY
 "$cli" import "$work/src" -o "$work/site.fcd" >/dev/null
 sleep 1  # items are published from the second after they were added
 
+rsync -a "$work/src/" "$work/mirror/"
+rsync_times=()
 full_times=()
 again_times=()
 for _ in $(seq "$repeat"); do
@@ -45,15 +50,22 @@ for _ in $(seq "$repeat"); do
     t1=$(now)
     "$cli" publish "$work/site.fcd" --to "$work/site" --yes >"$work/again.log"
     t2=$(now)
+    rsync -a "$work/src/" "$work/mirror/"
+    t3=$(now)
     full_times+=("$(elapsed "$t0" "$t1")")
     again_times+=("$(elapsed "$t1" "$t2")")
+    rsync_times+=("$(elapsed "$t2" "$t3")")
 done
 grep -q "^Skipped 20017 unchanged files\.$" "$work/again.log" ||
     { echo "Error: the second run did not skip every file" >&2; cat "$work/again.log" >&2; exit 1; }
 
 b_full=$(best "${full_times[@]}")
 b_again=$(best "${again_times[@]}")
+b_rsync=$(best "${rsync_times[@]}")
 printf 'publish 20000 x 4 KiB into a fresh directory: %.3f s\n' "$b_full"
 printf 'publish again, unchanged:                    %.3f s\n' "$b_again"
 printf 'ratio re-publish / full publish:             %.3f (aim <= 0.10)\n' \
     "$(awk -v a="$b_again" -v b="$b_full" 'BEGIN { printf "%.6f", a / b }')"
+printf 'rsync -a of the documents, up to date:       %.3f s\n' "$b_rsync"
+printf 'ratio re-publish / rsync -a:                 %.3f (aim <= 1.00)\n' \
+    "$(awk -v a="$b_again" -v b="$b_rsync" 'BEGIN { printf "%.6f", a / b }')"

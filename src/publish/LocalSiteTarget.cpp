@@ -89,6 +89,7 @@ bool LocalSiteTarget::Open() {
 
 int LocalSiteTarget::Directory(const std::string& relative, std::string& reason, bool fresh) {
     m_missing = false;
+    m_putDir.reset();
     if (!Open()) {
         reason = "the target directory cannot be opened";
         return -1;
@@ -265,8 +266,11 @@ bool LocalSiteTarget::Holds(const std::string& path, const FileSource& source,
     if (wanted.mtime) {
         // A copy keeps its source's size and time; the source itself is no copy.
         struct stat from {};
-        if (source.bytes == nullptr && ::stat(source.localPath.c_str(), &from) == 0 &&
-            from.st_dev == st.st_dev && from.st_ino == st.st_ino) {
+        if (source.bytes == nullptr && source.inode == 0 &&
+            ::stat(source.localPath.c_str(), &from) == 0) {
+            if (from.st_dev == st.st_dev && from.st_ino == st.st_ino) return false;
+        } else if (source.bytes == nullptr && source.device == st.st_dev &&
+                   source.inode == st.st_ino) {
             return false;
         }
         return static_cast<std::uint64_t>(st.st_size) == wanted.size &&
@@ -307,8 +311,16 @@ SiteTarget::Status LocalSiteTarget::PutFile(const std::string& path, const FileS
     const auto [dir, name] = Split(path);
     if (!IsEntryName(name)) return Status::Failed("not a path inside the site: " + path);
     std::string reason;
-    const int dirFd = Directory(dir, reason, true);
-    if (dirFd < 0) return Status::Failed(reason);
+    // Entered afresh for the first of a row of files into one directory (the plan's
+    // order keeps them together); the rest of the row goes into the same one.
+    int dirFd = -1;
+    if (!dir.empty() && m_putDir && *m_putDir == dir && m_last.Get() >= 0) {
+        dirFd = m_last.Get();
+    } else {
+        dirFd = Directory(dir, reason, true);
+        if (dirFd < 0) return Status::Failed(reason);
+        m_putDir = dir;
+    }
     if (source.bytes) {
         ManifestEntry written = wanted;
         Status status = WriteBytes(dirFd, name, *source.bytes, &written);

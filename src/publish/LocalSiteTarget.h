@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "publish/SiteTarget.h"
@@ -64,6 +65,9 @@ private:
     UniqueFd m_last;
     UniqueFd m_lock;
     bool m_missing = false;  // the last Directory() failed for a missing part
+    // The directory m_last was entered afresh for by PutFile, while no other call
+    // has used m_last since.
+    std::optional<std::string> m_putDir;
 };
 
 }  // namespace foldcraft

@@ -13,6 +13,10 @@ namespace foldcraft {
 struct FileSource {
     std::string localPath;
     const std::string* bytes = nullptr;  // when set, localPath is not used; not owned
+    // The local file's device and inode when known (0: not known), so that a target
+    // can tell the source itself from a copy without asking again.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
 };
 
 // One place a site is published to: a local directory, a server. A sync (SyncRun)

@@ -93,6 +93,8 @@ void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCop
             if (::stat(f.file.source.localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
                 f.wanted.size = static_cast<std::uint64_t>(st.st_size);
                 f.wanted.mtime = FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+                f.file.source.device = static_cast<std::uint64_t>(st.st_dev);
+                f.file.source.inode = static_cast<std::uint64_t>(st.st_ino);
             }
         }
         const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
