@@ -70,7 +70,7 @@ ISettingsStore::Checked<int> ISettingsStore::ReadInt(const std::string& section,
     int value = 0;
     if (ParseInt(stored.text, value) && value >= min && value <= max) return {value, {}};
     const std::string wanted =
-        max - min == 1 ? std::to_string(min) + " or " + std::to_string(max)
+        static_cast<long long>(max) - min == 1 ? std::to_string(min) + " or " + std::to_string(max)
         : min == INT_MIN && max == INT_MAX
             ? "a whole number"
             : "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
