@@ -99,6 +99,7 @@ protected:
         FtpPublishRun run(project->doc, events, program, settings, events.Pauses());
         run.SetTimeout(timeout);
         run.SetStopHook(stop);
+        run.SetSyncOptions(syncOptions);
         const Result result = run.RunFtpPublish();
         errorFlag = run.ErrorFlag();
         detail = run.FailureDetail();
@@ -145,6 +146,7 @@ protected:
     FtpSettings settings;
     std::chrono::milliseconds timeout = foldcraft::test::kPatience;
     FtpPublishRun::StopHook stop;
+    foldcraft::SyncOptions syncOptions;
     EventLogSink events;
     std::string log;
     bool errorFlag = false;
@@ -428,6 +430,50 @@ TEST_P(FtpPublish, Outcomes) {
         stop = {};
         program = dir / "program";
         www = dir / "ftproot/www";
+    }
+}
+
+// A site changed in every way a user changes one (a document edited, one removed and
+// one added, a folder renamed, a picture folder dropped): the dry run shows the change
+// and sends nothing that writes; the publish leaves the server holding what a clean
+// local publish of the changed project holds, no stale page, no emptied directory.
+TEST_P(FtpRepublish, AChangedSiteEndsAsACleanPublishOfIt) {
+    project->doc.m_bUseThumbnails = 1;
+    CBuildTreeFolder* pictures = foldcraft::test::AddSubFolder(*project->doc.m_pRoot, "Pictures");
+    foldcraft::test::AddDocument(*pictures, "Cat", dir.WriteFile("src/Cats/cat.jpg", "JPEG-cat"));
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    ASSERT_TRUE(fs::exists(www + "/cat.jpg.html"));
+
+    std::ofstream(project->notes, std::ios::binary | std::ios::trunc) << "notes, edited";
+    auto& rootDocs = project->doc.m_pRoot->m_arrDocs;
+    rootDocs.erase(rootDocs.begin());  // the report
+    foldcraft::test::AddDocument(*project->doc.m_pRoot, "Added",
+                                 dir.WriteFile("src/Docs/added.txt", "added"));
+    auto& folders = project->doc.m_pRoot->m_arrFolders;
+    folders.front()->m_strName = "Renamed";
+    folders.pop_back();  // the picture folder
+
+    syncOptions.dryRun = true;
+    const auto before = ReadTree(www);
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    for (const char* word : {"STOR", "DELE", "MKD", "RMD", "RNFR"}) {
+        EXPECT_TRUE(Sent(word).empty()) << word;
+    }
+    EXPECT_EQ(ReadTree(www), before);
+    for (const std::string& line :
+         {"Would copy 2 files:\n", "  " + Remote(project->notes) + "\n", "Would remove 4 files:\n",
+          "  " + Remote(project->report) + "\n", "  cat.jpg.html\n"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << log;
+    }
+
+    syncOptions.dryRun = false;
+    ASSERT_EQ(Run(), Result::kSuccess) << log;
+    EXPECT_NE(log.find("\nRemoved 4 files that are no longer published.\n"), std::string::npos)
+        << log;
+    ExpectSameAsLocalPublish();
+    // No directory is left that the site does not use.
+    for (const auto& entry : fs::recursive_directory_iterator(www)) {
+        if (entry.is_directory()) EXPECT_FALSE(fs::is_empty(entry.path())) << entry.path();
     }
 }
 
