@@ -112,12 +112,17 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_publish = new QPushButton(QStringLiteral("Publish"), this);
     m_publish->setObjectName(QStringLiteral("publish"));
+    m_showChanges = new QPushButton(QStringLiteral("Show what would change"), this);
+    m_showChanges->setObjectName(QStringLiteral("showChanges"));
+    m_showChanges->setAccessibleName(m_showChanges->text());
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
     m_stop->setObjectName(QStringLiteral("stop"));
     m_stop->setEnabled(false);
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("close"));
-    for (QPushButton* button : {m_publish, m_stop, m_close}) button->setAutoDefault(false);
+    for (QPushButton* button : {m_publish, m_showChanges, m_stop, m_close}) {
+        button->setAutoDefault(false);
+    }
 
     auto* left = new QVBoxLayout;
     left->addWidget(server);
@@ -125,6 +130,7 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     left->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(m_showChanges);
     buttons->addWidget(m_publish);
     buttons->addWidget(m_stop);
     buttons->addWidget(m_close);
@@ -165,7 +171,8 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
 
     connect(m_firewallType, &QComboBox::currentIndexChanged, this,
             &CPublishFTPDlg::OnSelchangeFirewallType);
-    connect(m_publish, &QPushButton::clicked, this, &CPublishFTPDlg::OnPublish);
+    connect(m_publish, &QPushButton::clicked, this, [this] { OnPublish(false); });
+    connect(m_showChanges, &QPushButton::clicked, this, [this] { OnPublish(true); });
     connect(m_stop, &QPushButton::clicked, this, &CPublishFTPDlg::OnStop);
     connect(m_close, &QPushButton::clicked, this, &CPublishFTPDlg::close);
     connect(&m_document, &ProjectDocument::documentReset, this, [this] {
@@ -209,7 +216,7 @@ FtpSettings CPublishFTPDlg::FieldSettings() const {
     return settings;
 }
 
-void CPublishFTPDlg::OnPublish() {
+void CPublishFTPDlg::OnPublish(bool dryRun) {
     if (m_working) return;
     // A stored value that does not read stops the publish: it may be the one that
     // asks for TLS. The fields cannot mend it (the timeout has none), so the message
@@ -225,16 +232,20 @@ void CPublishFTPDlg::OnPublish() {
         m_services.dialogs.Error(this, QString::fromStdString(message));
         return;
     }
-    if (!settings.Write(m_services.settings)) {
+    if (!dryRun && !settings.Write(m_services.settings)) {
         m_services.dialogs.Error(this,
                                  QStringLiteral("Warning: the FTP settings could not be saved."));
     }
 
     const std::string programFolder = m_services.programFolder;
-    PublishRunThread::Job job = [programFolder, settings](CFoldcraftDoc& copy, ILogSink& sink,
-                                                          const PublishPauseHook& pause,
-                                                          const std::function<bool()>& stop) {
+    SyncOptions options;
+    options.dryRun = dryRun;
+    PublishRunThread::Job job = [programFolder, settings, options](
+                                    CFoldcraftDoc& copy, ILogSink& sink,
+                                    const PublishPauseHook& pause,
+                                    const std::function<bool()>& stop) {
         FtpPublishRun run(copy, sink, programFolder, settings, pause);
+        run.SetSyncOptions(options);
         run.SetStopHook(stop);
         return run.RunFtpPublish();
     };
@@ -246,8 +257,10 @@ void CPublishFTPDlg::OnPublish() {
         return;
     }
     m_status->Clear();
-    m_result->setText(QStringLiteral("Publishing..."));
+    m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
+                             : QStringLiteral("Publishing..."));
     m_stopAsked = false;
+    m_dryRun = dryRun;
     connect(&m_thread->Sink(), &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
     connect(m_thread.get(), &QThread::finished, this, &CPublishFTPDlg::OnRunFinished,
             Qt::QueuedConnection);
@@ -267,11 +280,12 @@ void CPublishFTPDlg::OnStop() {
 void CPublishFTPDlg::OnRunFinished() {
     m_thread->wait();
     m_thread->Sink().Drain();
-    if (!m_projectReplaced) m_thread->WriteBack(m_document.Doc());
+    if (!m_projectReplaced && !m_dryRun) m_thread->WriteBack(m_document.Doc());
     const PublishResult result = m_thread->Result();
     m_result->setText(m_stopAsked && result == PublishResult::kFailed
-                          ? QStringLiteral("Publishing stopped by the user.")
-                          : QString::fromUtf8(PublishRunThread::ResultText(result)));
+                          ? (m_dryRun ? QStringLiteral("Stopped by the user.")
+                                      : QStringLiteral("Publishing stopped by the user."))
+                          : QString::fromUtf8(PublishRunThread::ResultText(result, m_dryRun)));
     SetWorking(false);
     emit runFinished();
 }
@@ -279,6 +293,7 @@ void CPublishFTPDlg::OnRunFinished() {
 void CPublishFTPDlg::SetWorking(bool working) {
     m_working = working;
     m_publish->setEnabled(!working);
+    m_showChanges->setEnabled(!working);
     m_close->setEnabled(!working);
     m_stop->setEnabled(working);
 }

@@ -20,7 +20,10 @@ struct AppServices;
 // The "Publish to FTP server" dialog: the server and firewall settings (read from
 // the settings store when it opens, written only by a Publish press whose checks
 // pass) and the FTP publish run, on a worker thread and a copy of the project, with
-// its log in the Status pane. While the run works, Publish and Close are disabled,
+// its log in the Status pane. "Show what would change" makes the same checks on the
+// fields, saves nothing, and runs a dry run the same way: it logs on, reads the
+// manifest, logs the plan and logs off, and the project gets nothing back from it.
+// While a run works, Publish, "Show what would change" and Close are disabled,
 // Escape and the window's close are ignored, and Stop ends the run after the file
 // under way.
 class CPublishFTPDlg : public CRunWindow {
@@ -36,11 +39,11 @@ public:
     const QByteArray& LogBytes() const;
 
 signals:
-    // A run has ended and its results are in the project.
+    // A run has ended and its results are in the project (a dry run's are not).
     void runFinished();
 
 private:
-    void OnPublish();
+    void OnPublish(bool dryRun);
     void OnStop();
     void OnSelchangeFirewallType();
     void OnRunFinished();
@@ -65,11 +68,13 @@ private:
     PublishLogView* m_status;
     QLabel* m_result;
     QPushButton* m_publish;
+    QPushButton* m_showChanges;
     QPushButton* m_stop;
     QPushButton* m_close;
     std::unique_ptr<PublishRunThread> m_thread;
     bool m_projectReplaced = false;
     bool m_stopAsked = false;
+    bool m_dryRun = false;  // the run under way, or the last one, is a dry run
 };
 
 }  // namespace foldcraft

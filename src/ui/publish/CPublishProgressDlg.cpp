@@ -18,27 +18,33 @@
 namespace foldcraft {
 
 CPublishProgressDlg::CPublishProgressDlg(ProjectDocument& document, AppServices& services,
-                                         QWidget* parent)
-    : CRunWindow(parent), m_document(document), m_services(services) {
-    setWindowTitle(QStringLiteral("Publishing"));
+                                         QWidget* parent, bool dryRun)
+    : CRunWindow(parent), m_document(document), m_services(services), m_dryRun(dryRun) {
+    const QString caption =
+        dryRun ? QStringLiteral("What would change") : QStringLiteral("Publishing");
+    setWindowTitle(caption);
     setModal(false);
 
-    auto* heading = new QLabel(QStringLiteral("Publishing"), this);
+    auto* heading = new QLabel(caption, this);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setAccessibleName(QStringLiteral("Progress"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
+    m_progress->setVisible(!dryRun);
     m_log = new PublishLogView(this);
     m_log->setObjectName(QStringLiteral("log"));
     m_log->setAccessibleName(QStringLiteral("Publish status"));
-    m_result = new QLabel(QStringLiteral("Publishing..."), this);
+    m_result = new QLabel(dryRun ? QStringLiteral("Working out what would change...")
+                                 : QStringLiteral("Publishing..."),
+                          this);
     m_result->setObjectName(QStringLiteral("result"));
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_showStartPage = new QCheckBox(QStringLiteral("Show start page when window is closed"), this);
     m_showStartPage->setObjectName(QStringLiteral("showStartPage"));
     m_showStartPage->setChecked(true);
     m_showStartPage->setEnabled(false);
+    m_showStartPage->setVisible(!dryRun);
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("close"));
     m_close->setEnabled(false);
@@ -70,10 +76,13 @@ const QByteArray& CPublishProgressDlg::LogBytes() const {
 
 bool CPublishProgressDlg::Start() {
     const std::string programFolder = m_services.programFolder;
-    PublishRunThread::Job job = [programFolder](CFoldcraftDoc& copy, ILogSink& sink,
-                                                const PublishPauseHook& pause,
-                                                const std::function<bool()>&) {
+    SyncOptions options;
+    options.dryRun = m_dryRun;
+    PublishRunThread::Job job = [programFolder, options](CFoldcraftDoc& copy, ILogSink& sink,
+                                                         const PublishPauseHook& pause,
+                                                         const std::function<bool()>&) {
         LocalPublishRun run(copy, sink, programFolder, pause);
+        run.SetSyncOptions(options);
         return run.RunLocalPublish();
     };
     std::string error;
@@ -96,10 +105,10 @@ bool CPublishProgressDlg::Start() {
 void CPublishProgressDlg::OnRunFinished() {
     m_thread->wait();
     m_thread->Sink().Drain();
-    if (!m_projectReplaced) m_thread->WriteBack(m_document.Doc());
+    if (!m_projectReplaced && !m_dryRun) m_thread->WriteBack(m_document.Doc());
     const PublishResult result = m_thread->Result();
     m_errors = result != PublishResult::kSuccess;
-    m_result->setText(QString::fromUtf8(PublishRunThread::ResultText(result)));
+    m_result->setText(QString::fromUtf8(PublishRunThread::ResultText(result, m_dryRun)));
     m_working = false;
     m_close->setEnabled(true);
     m_close->setFocus();
@@ -108,7 +117,7 @@ void CPublishProgressDlg::OnRunFinished() {
 
 void CPublishProgressDlg::OnCloseButton() {
     if (m_working) return;
-    if (m_showStartPage->isChecked() && m_thread) {
+    if (!m_dryRun && m_showStartPage->isChecked() && m_thread) {
         bool show = true;
         if (m_errors) {
             show = m_services.dialogs.Message(

@@ -20,11 +20,15 @@ struct AppServices;
 // Close. Not modal. While the run works, Close is disabled and Escape and the
 // window's close are ignored. Close (enabled at the end) opens the site's start page
 // through the dialogs' URL opener, asking first when the run had errors.
+//
+// dryRun: the "What would change" window. The run plans and logs the plan and
+// changes nothing; the project gets nothing back from it, there is no progress bar
+// and Close opens no page.
 class CPublishProgressDlg : public CRunWindow {
     Q_OBJECT
 public:
-    CPublishProgressDlg(ProjectDocument& document, AppServices& services,
-                        QWidget* parent = nullptr);
+    CPublishProgressDlg(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr,
+                        bool dryRun = false);
     ~CPublishProgressDlg() override;
 
     // Copies the project and starts the run. False when the project cannot be copied
@@ -39,7 +43,7 @@ public:
         "website anyway?";
 
 signals:
-    // The run has ended and its results are in the project.
+    // The run has ended and its results are in the project (a dry run's are not).
     void runFinished();
 
 private:
@@ -48,6 +52,7 @@ private:
 
     ProjectDocument& m_document;
     AppServices& m_services;
+    const bool m_dryRun;
     QProgressBar* m_progress;
     PublishLogView* m_log;
     QLabel* m_result;

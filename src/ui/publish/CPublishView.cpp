@@ -50,6 +50,9 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     m_choosePath->setObjectName(QStringLiteral("choosePath"));
     m_publish = new QPushButton(QStringLiteral("Publish"), this);
     m_publish->setObjectName(QStringLiteral("publish"));
+    m_showChanges = new QPushButton(QStringLiteral("Show what would change"), this);
+    m_showChanges->setObjectName(QStringLiteral("showChanges"));
+    m_showChanges->setAccessibleName(m_showChanges->text());
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(m_path, 1);
@@ -62,6 +65,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     groupLayout->addLayout(pathRow);
     auto* publishRow = new QHBoxLayout;
     publishRow->addStretch();
+    publishRow->addWidget(m_showChanges);
     publishRow->addWidget(m_publish);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(step);
@@ -77,6 +81,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
         if (checked) OnMethodChanged();
     });
     connect(m_publish, &QPushButton::clicked, this, &CPublishView::OnPublish);
+    connect(m_showChanges, &QPushButton::clicked, this, &CPublishView::OnShowChanges);
     connect(&m_document, &ProjectDocument::documentReset, this, &CPublishView::OnInitialUpdate);
 }
 
@@ -118,6 +123,7 @@ void CPublishView::UpdateEnabled() {
     m_path->setEnabled(local);
     m_choosePath->setEnabled(local);
     m_publish->setEnabled(!IsPublishing());
+    m_showChanges->setEnabled(local && !IsPublishing());
 }
 
 void CPublishView::OnPublish() {
@@ -126,26 +132,9 @@ void CPublishView::OnPublish() {
     switch (PublishPress::Check(m_document, m_services, this)) {
         case PublishPress::Next::kNothing:
             return;
-        case PublishPress::Next::kLocalRun: {
-            auto* window = new CPublishProgressDlg(m_document, m_services, this->window());
-            window->setAttribute(Qt::WA_DeleteOnClose);
-            m_runWindow = window;
-            connect(window, &CPublishProgressDlg::runFinished, this, [this] {
-                m_runWindow = nullptr;
-                UpdateEnabled();
-            });
-            connect(window, &QObject::destroyed, this, &CPublishView::UpdateEnabled,
-                    Qt::QueuedConnection);
-            window->show();
-            UpdateEnabled();
-            emit publishWindowOpened(window);
-            if (!window->Start()) {
-                m_runWindow = nullptr;
-                window->close();
-                UpdateEnabled();
-            }
+        case PublishPress::Next::kLocalRun:
+            OpenRunWindow(false);
             return;
-        }
         case PublishPress::Next::kFtpDialog: {
             auto* dialog = new CPublishFTPDlg(m_document, m_services, this->window());
             dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -158,6 +147,34 @@ void CPublishView::OnPublish() {
             emit publishWindowOpened(dialog);
             return;
         }
+    }
+}
+
+void CPublishView::OnShowChanges() {
+    if (IsPublishing()) return;
+    OnMethodChanged();
+    if (!m_local->isChecked()) return;
+    if (PublishPress::Check(m_document, m_services, this, true) == PublishPress::Next::kLocalRun) {
+        OpenRunWindow(true);
+    }
+}
+
+void CPublishView::OpenRunWindow(bool dryRun) {
+    auto* window = new CPublishProgressDlg(m_document, m_services, this->window(), dryRun);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    m_runWindow = window;
+    connect(window, &CPublishProgressDlg::runFinished, this, [this] {
+        m_runWindow = nullptr;
+        UpdateEnabled();
+    });
+    connect(window, &QObject::destroyed, this, &CPublishView::UpdateEnabled, Qt::QueuedConnection);
+    window->show();
+    UpdateEnabled();
+    emit publishWindowOpened(window);
+    if (!window->Start()) {
+        m_runWindow = nullptr;
+        window->close();
+        UpdateEnabled();
     }
 }
 

@@ -12,10 +12,12 @@ class ProjectDocument;
 struct AppServices;
 
 // The view of the Publish tab ("Step Three"): the publish method, the local target
-// directory and the Publish button. The path is written into the project at every
-// keystroke and marks it modified; switching the method does not. Publish makes the
-// checks (PublishPress) and opens the Publishing window or the FTP dialog. Only one
-// run works at a time: Publish is disabled until it has ended.
+// directory, Publish and "Show what would change". The path is written into the
+// project at every keystroke and marks it modified; switching the method does not.
+// Publish makes the checks (PublishPress) and opens the Publishing window or the FTP
+// dialog. "Show what would change" (local files only: the FTP dialog has its own)
+// makes the checks of a dry run and opens the Publishing window on one. Only one
+// run works at a time: both buttons are disabled until it has ended.
 class CPublishView : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +40,8 @@ private:
     void OnChoosePath();
     void OnMethodChanged();
     void OnPublish();
+    void OnShowChanges();
+    void OpenRunWindow(bool dryRun);
     void UpdateEnabled();
 
     ProjectDocument& m_document;
@@ -47,6 +51,7 @@ private:
     QLineEdit* m_path;
     QPushButton* m_choosePath;
     QPushButton* m_publish;
+    QPushButton* m_showChanges;
     QPointer<QWidget> m_runWindow;  // the window of the current run, if any
 };
 

@@ -9,7 +9,7 @@
 namespace foldcraft {
 
 PublishPress::Next PublishPress::Check(ProjectDocument& document, AppServices& services,
-                                       QWidget* parent) {
+                                       QWidget* parent, bool dryRun) {
     IUserDialogs& dialogs = services.dialogs;
     CFoldcraftDoc& doc = document.Doc();
     const auto refuse = [&](const PublishCheckResult& result) {
@@ -19,11 +19,16 @@ PublishPress::Next PublishPress::Check(ProjectDocument& document, AppServices& s
 
     PublishCheckResult result = PublishChecks::CheckSomethingToPublish(doc);
     if (!result.Ok()) return refuse(result);
-    document.MarkModified();
-    PublishChecks::StampLastPublish(doc);
+    if (!dryRun) {
+        document.MarkModified();
+        PublishChecks::StampLastPublish(doc);
+    }
     if (doc.m_nPublishMethod != CFoldcraftDoc::kPublishLocal) return Next::kFtpDialog;
 
     result = PublishChecks::CheckPublishPath(doc.m_strPublishPath, services.programFolder);
+    if (dryRun && result.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
+        return Next::kLocalRun;
+    }
     if (result.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
         const IUserDialogs::Answer answer =
             dialogs.Message(parent, QString::fromStdString(result.message),

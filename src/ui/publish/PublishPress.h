@@ -22,7 +22,12 @@ public:
     // last-publish time is stamped and the project marked modified (through
     // document, so that the window hears of it), even when a later check refuses.
     // Message boxes are owned by parent.
-    static Next Check(ProjectDocument& document, AppServices& services, QWidget* parent);
+    //
+    // dryRun (the "Show what would change" press): the same refusals, but nothing is
+    // stamped, marked or made; a missing directory is no question (the plan copies
+    // everything into it). kLocalRun then means a dry run in the Publishing window.
+    static Next Check(ProjectDocument& document, AppServices& services, QWidget* parent,
+                      bool dryRun = false);
 };
 
 }  // namespace foldcraft

@@ -48,7 +48,12 @@ void PublishRunThread::WriteBack(CFoldcraftDoc& doc) const {
     doc.m_timeLastPublish = m_copy->m_timeLastPublish;
 }
 
-const char* PublishRunThread::ResultText(PublishResult result) {
+const char* PublishRunThread::ResultText(PublishResult result, bool dryRun) {
+    if (dryRun) {
+        return result == PublishResult::kFailed
+                   ? "What would change is not known (see the end of the log)."
+                   : "Nothing was changed: the log lists what Publish would do.";
+    }
     switch (result) {
         case PublishResult::kSuccess:
             return "Published: every file was copied.";

@@ -41,11 +41,12 @@ public:
     const CFoldcraftDoc& Copy() const { return *m_copy; }
 
     // Writes what the run changed into doc (the not-copied list and the last-publish
-    // time). Call on doc's thread after the thread has finished.
+    // time). Call on doc's thread after the thread has finished; never after a dry
+    // run, which published nothing.
     void WriteBack(CFoldcraftDoc& doc) const;
 
-    // The result at a glance, for the line beside the log.
-    static const char* ResultText(PublishResult result);
+    // The result at a glance, for the line beside the log; dryRun: of a dry run.
+    static const char* ResultText(PublishResult result, bool dryRun = false);
 
 protected:
     void run() override;

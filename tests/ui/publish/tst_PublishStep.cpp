@@ -54,25 +54,27 @@ QString Enabled(QWidget& parent, std::initializer_list<const char*> names) {
     return states;
 }
 
-// Fills host, port, user, password and starting directory, and presses Publish.
-void PublishToFtp(CPublishFTPDlg& dialog, const QStringList& values) {
+// Fills host, port, user, password and starting directory, and presses Publish (or
+// the button named).
+void PublishToFtp(CPublishFTPDlg& dialog, const QStringList& values,
+                  const char* button = "publish") {
     const char* names[] = {"serverHost", "serverPort", "serverUser", "serverPassword", "startDir"};
     for (int i = 0; i < values.size(); ++i) Get(dialog, names[i])->setText(values[i]);
-    Get<QPushButton>(dialog, "publish")->click();
+    Get<QPushButton>(dialog, button)->click();
 }
 
 // The status log of the command-line tool's publish of the same project, on the same
-// pinned clock.
-QByteArray CliLog(Env& env, const std::string& target) {
+// pinned clock (extra: further options of the publish).
+QByteArray CliLog(Env& env, const std::string& target, const QStringList& extra = {}) {
     const std::string file = env.dir / "project.fcd";
     if (!SaveProject(env.document.Doc(), file).Ok()) qFatal("cannot save the project");
     QProcess cli;
     cli.setEnvironment(QProcess::systemEnvironment()
                        << QStringLiteral("SOURCE_DATE_EPOCH=%1").arg(kPublishNow));
-    cli.start(QStringLiteral(FOLDCRAFT_CLI_PATH),
-              {"--program-folder", QString::fromStdString(env.services.programFolder), "--now",
-               QString::number(kPublishNow), "publish",
-               QString::fromStdString(file), "--to", QString::fromStdString(target), "--yes"});
+    QStringList args{"--program-folder", QString::fromStdString(env.services.programFolder)};
+    args << "--now" << QString::number(kPublishNow) << "publish" << QString::fromStdString(file)
+         << "--to" << QString::fromStdString(target) << "--yes" << extra;
+    cli.start(QStringLiteral(FOLDCRAFT_CLI_PATH), args);
     if (!cli.waitForFinished(60000)) qFatal("the command-line tool did not finish");
     return cli.readAllStandardOutput();
 }
@@ -123,7 +125,8 @@ private slots:
         QCOMPARE(QString::fromStdString(env.document.Doc().m_strPublishPath), path);
         QTEST(int(modifiedSpy.count()), "modified");
         QCOMPARE(env.document.Doc().m_nPublishMethod, methodAfter);
-        QCOMPARE(Enabled(view, {"publishPath", "choosePath"}), methodAfter ? "00" : "11");
+        QCOMPARE(Enabled(view, {"publishPath", "choosePath", "showChanges"}),
+                 methodAfter ? "000" : "111");
     }
 
     // Publish makes the checks in order, with their message boxes, and opens the
@@ -177,6 +180,8 @@ private slots:
         QCOMPARE(doc.IsModified(), !emptyTree);
         QCOMPARE(doc.m_timeLastPublish, emptyTree ? Time(0) : kPublishNow);
         QCOMPARE(publish->isEnabled(), opened.isEmpty());
+        QCOMPARE(Get<QPushButton>(view, "showChanges")->isEnabled(),
+                 opened.isEmpty() && method == 0);
         QCOMPARE(int(openedSpy.count()), opened.isEmpty() ? 0 : 1);
         if (opened.isEmpty()) return;
         auto* window = openedSpy.at(0).at(0).value<QWidget*>();
@@ -252,6 +257,72 @@ private slots:
         QVERIFY(!window.isVisible());
     }
 
+    // "Show what would change" makes Publish's refusals, but never stamps, marks or
+    // makes anything, nor asks about a missing directory. Its window shows the plan
+    // as the command-line tool's --dry-run prints it, leaves the target and the
+    // project as they were, and opens no page on Close.
+    void localDryRun_data() {
+        QTest::addColumn<bool>("emptyTree");
+        QTest::addColumn<QString>("path");  // "@" stands for the temporary directory
+        QTest::addColumn<bool>("exists");   // the directory is made before the press
+        QTest::addColumn<QStringList>("messages");
+        const QStringList none;
+        QTest::newRow("nothing built")
+            << true << "@/site" << true << QStringList{PublishChecks::kNothingToPublish};
+        QTest::newRow("program folder")
+            << false << "@/program" << true << QStringList{PublishChecks::kSameFolderAsApplication};
+        QTest::newRow("missing directory") << false << "@/new/site" << false << none;
+        QTest::newRow("empty directory") << false << "@/site" << true << none;
+    }
+    void localDryRun() {
+        QFETCH(bool, emptyTree);
+        QFETCH(QString, path);
+        QFETCH(bool, exists);
+        Env env;
+        CFoldcraftDoc& doc = env.document.Doc();
+        if (emptyTree) doc.DeleteContents();
+        doc.m_timeLastPublish = 0;
+        doc.m_arrPublishFiles = {"from an earlier run"};
+        doc.m_strPublishPath =
+            path.replace("@", QString::fromStdString(env.dir.Path())).toStdString();
+        const std::filesystem::path target = doc.m_strPublishPath;
+        if (exists) std::filesystem::create_directories(target);
+        const auto targetState = [&] {
+            if (!std::filesystem::exists(target)) return QStringList{"missing"};
+            QStringList names;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(target)) {
+                names << QString::fromStdString(entry.path().string());
+            }
+            return names;
+        };
+        const QStringList before = targetState();
+
+        CPublishView view(env.document, env.services);
+        QSignalSpy openedSpy(&view, &CPublishView::publishWindowOpened);
+        Get<QPushButton>(view, "showChanges")->click();
+        QTEST(env.dialogs.Messages(), "messages");
+        QCOMPARE(int(openedSpy.count()), env.dialogs.calls.empty() ? 1 : 0);
+        if (openedSpy.isEmpty()) {
+            QVERIFY(!doc.IsModified() && doc.m_timeLastPublish == 0);
+            return;
+        }
+        QPointer<CPublishProgressDlg> window =
+            qobject_cast<CPublishProgressDlg*>(openedSpy.at(0).at(0).value<QWidget*>());
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("What would change"));
+        QVERIFY(Get<QCheckBox>(*window, "showStartPage")->isHidden());
+        QCOMPARE(Enabled(view, {"publish", "showChanges"}), QStringLiteral("00"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window->IsWorking(), kPatienceMs);
+        QCOMPARE(Enabled(view, {"publish", "showChanges"}), QStringLiteral("11"));
+        QVERIFY(window->LogBytes().contains("\nDry run: nothing was changed.\nWould copy "));
+        QCOMPARE(targetState(), before);
+        QVERIFY(!doc.IsModified() && doc.m_timeLastPublish == 0);
+        QVERIFY(doc.m_arrPublishFiles == std::vector<std::string>{"from an earlier run"});
+        QCOMPARE(window->LogBytes(), CliLog(env, env.dir / "cli-site", {"--dry-run"}));
+        Get<QPushButton>(*window, "close")->click();
+        QVERIFY(env.dialogs.calls.empty());
+    }
+
     // The FTP dialog masks the passwords; the firewall fields are disabled while the
     // firewall type is "None" (the first); a firewall type
     // enables them and "None" disables them again, keeping what was typed. Publish
@@ -304,9 +375,10 @@ private slots:
         PublishToFtp(dialog,
                      {"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234", "www"});
         QVERIFY(dialog.IsWorking());
-        QCOMPARE(Enabled(dialog, {"publish", "stop", "close"}), QStringLiteral("010"));
+        const auto buttons = {"publish", "showChanges", "stop", "close"};
+        QCOMPARE(Enabled(dialog, buttons), QStringLiteral("0010"));
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
-        QCOMPARE(Enabled(dialog, {"publish", "stop", "close"}), QStringLiteral("101"));
+        QCOMPARE(Enabled(dialog, buttons), QStringLiteral("1101"));
         QVERIFY(dialog.LogBytes().endsWith("\n--------------------\nPublish successful!\n"));
         QVERIFY(std::filesystem::is_regular_file(root + "/www/TitlePage.html"));
 
@@ -329,7 +401,44 @@ private slots:
         QVERIFY(again.LogBytes().endsWith(FtpPublishRun::kStoppedLine));
         QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", kPatienceMs);
         QVERIFY(stored() < before + 2000);
-        QCOMPARE(Enabled(again, {"publish", "stop", "close"}), QStringLiteral("101"));
+        QCOMPARE(Enabled(again, buttons), QStringLiteral("1101"));
+    }
+
+    // "Show what would change" refuses the fields as Publish does, saves no setting,
+    // and runs a dry run on the server in the Status pane with the buttons locked
+    // meanwhile: the plan is shown and nothing is written to the server.
+    void ftpDryRun() {
+        if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
+        Env env;
+        const std::string root = env.dir / "ftproot";
+        std::filesystem::create_directories(root + "/www");
+        FtpTestServer server(root, "alice", "pw-1234");
+        QVERIFY2(server.Started(), server.Error().c_str());
+        CPublishFTPDlg dialog(env.document, env.services);
+        PublishToFtp(dialog, {"127.0.0.1", ""}, "showChanges");
+        QCOMPARE(env.dialogs.Messages(), QStringList{FtpSettings::kNoPort});
+        QVERIFY(!dialog.IsWorking());
+
+        Get<QCheckBox>(dialog, "passive")->setChecked(true);
+        PublishToFtp(dialog,
+                     {"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234", "www"},
+                     "showChanges");
+        const auto buttons = {"publish", "showChanges", "stop", "close"};
+        QCOMPARE(Enabled(dialog, buttons), QStringLiteral("0010"));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
+        QCOMPARE(Enabled(dialog, buttons), QStringLiteral("1101"));
+        QVERIFY(Get<QPlainTextEdit>(dialog, "status")
+                    ->toPlainText()
+                    .contains("\nDry run: nothing was changed.\nWould copy "));
+        QVERIFY(std::filesystem::is_empty(root + "/www"));
+        QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", kPatienceMs);
+        for (const std::string& command : server.Commands()) {
+            for (const char* write : {"STOR ", "DELE ", "MKD ", "RNFR ", "RMD "}) {
+                QVERIFY2(!command.starts_with(write), command.c_str());
+            }
+        }
+        QVERIFY(env.settings.WriteLog().empty());
+        QVERIFY(!env.document.Doc().IsModified());
     }
 };
 
