@@ -460,8 +460,8 @@ TEST_P(FtpRepublish, AChangedSiteEndsAsACleanPublishOfIt) {
         EXPECT_TRUE(Sent(word).empty()) << word;
     }
     EXPECT_EQ(ReadTree(www), before);
-    for (const std::string& line :
-         {"Would copy 2 files:\n", "  " + Remote(project->notes) + "\n", "Would remove 4 files:\n",
+    for (const std::string& line : std::vector<std::string>{
+             "Would copy 2 files:\n", "  " + Remote(project->notes) + "\n", "Would remove 4 files:\n",
           "  " + Remote(project->report) + "\n", "  cat.jpg.html\n"}) {
         EXPECT_NE(log.find(line), std::string::npos) << line << log;
     }
@@ -473,7 +473,9 @@ TEST_P(FtpRepublish, AChangedSiteEndsAsACleanPublishOfIt) {
     ExpectSameAsLocalPublish();
     // No directory is left that the site does not use.
     for (const auto& entry : fs::recursive_directory_iterator(www)) {
-        if (entry.is_directory()) EXPECT_FALSE(fs::is_empty(entry.path())) << entry.path();
+        if (entry.is_directory()) {
+            EXPECT_FALSE(fs::is_empty(entry.path())) << entry.path();
+        }
     }
 }
 
