@@ -89,7 +89,8 @@ void CheckReplyTexts(const std::string& last) {
     }
     if (const auto path = FtpReply::ParsePath(last)) {
         if (path->empty() || last.compare(0, 3, "257") != 0) std::abort();
-        const auto again = FtpReply::ParsePath("257 " + Quoted(*path) + " is the current directory");
+        const auto again =
+            FtpReply::ParsePath("257 " + Quoted(*path) + " is the current directory");
         if (again != path) std::abort();
     }
 }

@@ -116,7 +116,9 @@ void RegisterGenerate(CLI::App& app, CliContext& ctx) {
         if (doc.m_bCreateTitlePage == 1) {
             ok = Report(WriteTitlePage(doc, args->dir, time), "title page") && ok;
         }
-        if (doc.m_bCreateSitemap == 1) ok = Report(WriteSitemap(doc, args->dir, time), "sitemap") && ok;
+        if (doc.m_bCreateSitemap == 1) {
+            ok = Report(WriteSitemap(doc, args->dir, time), "sitemap") && ok;
+        }
         ok = Report(WriteFolderPages(doc, args->dir, time), "folder pages") && ok;
         ctx.exitCode = ok ? kExitOk : kExitFailure;
     });

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -20,27 +20,12 @@
 #include "publish/LocalPublishRun.h"
 #include "publish/PublishChecks.h"
 #include "publish/SiteLinkChecker.h"
+#include "publish/SyncRun.h"
 
 extern char** environ;
 
 namespace foldcraft::cli {
 namespace {
-
-// A page's link or file name as check prints it: control characters as \xNN, so that
-// a page cannot send escape sequences to the terminal.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (const unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 bool OnTerminal() {
     return ::isatty(0) && ::isatty(2);
@@ -200,7 +185,8 @@ void RegisterCheck(CLI::App& app, CliContext& ctx) {
             return;
         }
         for (const auto& broken : result.broken) {
-            std::cout << Printable(broken.page) << ": " << Printable(broken.link) << "\n";
+            std::cout << SyncRun::Printable(broken.page) << ": " << SyncRun::Printable(broken.link)
+                      << "\n";
         }
         std::cout << "Checked " << result.pages << (result.pages == 1 ? " page, " : " pages, ")
                   << result.links << (result.links == 1 ? " local link: " : " local links: ");

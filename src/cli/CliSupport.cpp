@@ -1,11 +1,10 @@
 #include "cli/CliSupport.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <ctime>
-
-#include <CLI/CLI.hpp>
-#include <algorithm>
 #include <ostream>
 
 #include "model/FoldcraftDoc.h"

@@ -19,8 +19,10 @@ int main(int argc, char** argv) {
                const std::optional<foldcraft::Time> now = ParseNow(text);
                if (!now)
                    throw CLI::ValidationError(
-                       "--now", "expected seconds since 1970 or a date YYYY-MM-DD[THH:MM:SS] "
-                                "(UTC) up to 2038, not \"" + text + "\"");
+                       "--now",
+                       "expected seconds since 1970 or a date YYYY-MM-DD[THH:MM:SS] "
+                       "(UTC) up to 2038, not \"" +
+                           text + "\"");
                foldcraft::Clock::Pin(*now);
            },
            "Publish as of TIME (seconds since 1970, or YYYY-MM-DD[THH:MM:SS] UTC): which "

@@ -67,6 +67,8 @@ ScopedClockPin::ScopedClockPin(Time pinned) {
     Clock::Pin(pinned);
 }
 
-ScopedClockPin::~ScopedClockPin() { Clock::Pin(m_previous); }
+ScopedClockPin::~ScopedClockPin() {
+    Clock::Pin(m_previous);
+}
 
 }  // namespace foldcraft

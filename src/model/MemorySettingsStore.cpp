@@ -3,7 +3,7 @@
 namespace foldcraft {
 
 ISettingsStore::Stored MemorySettingsStore::Lookup(const std::string& section,
-                                                  const std::string& name) const {
+                                                   const std::string& name) const {
     const auto it = m_values.find({section, name});
     if (it == m_values.end()) return {};
     return {Stored::Kind::kText, it->second};

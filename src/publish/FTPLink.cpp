@@ -342,8 +342,8 @@ bool CFTPLink::ReadLine() {
             AbandonControl();
             return false;
         }
-        m_readStart += line.Take(std::string_view(m_readBuffer.data() + m_readStart,
-                                                  m_readEnd - m_readStart));
+        m_readStart +=
+            line.Take(std::string_view(m_readBuffer.data() + m_readStart, m_readEnd - m_readStart));
     }
     m_strLastReply = line.ReleaseLine();
     // An empty line is no reply of any class (it must not pass for the class of the

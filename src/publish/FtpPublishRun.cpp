@@ -50,8 +50,7 @@ FtpPublishRun::Result FtpPublishRun::FailureEnd(const std::string& text) {
     return Result::kFailed;
 }
 
-FtpPublishRun::Result FtpPublishRun::FailureEndAfterLogon(CFTPLink& link,
-                                                          const std::string& text) {
+FtpPublishRun::Result FtpPublishRun::FailureEndAfterLogon(CFTPLink& link, const std::string& text) {
     KeepFailureDetail(link);
     Append(text);
     // Logged on: QUIT goes out before the run ends.
@@ -150,11 +149,7 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     options.changedOnly = m_settings.bChangedOnly != 0;
     SyncRun sync(site, options);
     if (!sync.Start()) return FailureEndAfterLogon(*link, sync.StartFailureLine());
-    std::vector<SiteFile> files;
-    std::vector<NotCopied> cannotCopy;
-    SiteContents::Collect(m_doc, m_programFolder, time.now, files, cannotCopy);
-    pages.AddTo(files);
-    sync.Plan(std::move(files), std::move(cannotCopy));
+    SiteContents::PlanSync(sync, m_doc, m_programFolder, time.now, pages);
     if (options.dryRun) {
         Append("\n" + sync.Describe());
         link->Logoff();

@@ -34,8 +34,7 @@ std::optional<FtpReply::PassiveAddress> FtpReply::ParsePassive(const std::string
     while (count < 6) {
         std::size_t digits = pos;
         unsigned value = 0;
-        while (digits < close && reply[digits] >= '0' && reply[digits] <= '9' &&
-               digits - pos < 3) {
+        while (digits < close && reply[digits] >= '0' && reply[digits] <= '9' && digits - pos < 3) {
             value = value * 10 + static_cast<unsigned>(reply[digits] - '0');
             ++digits;
         }

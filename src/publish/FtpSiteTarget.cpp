@@ -289,8 +289,7 @@ SiteTarget::Status FtpSiteTarget::WriteManifest(const std::string& text) {
 // Files and directories
 
 bool FtpSiteTarget::Holds(const std::string& /*path*/, const FileSource& /*source*/,
-                          const ManifestEntry& wanted,
-                          const ManifestEntry* recorded) {
+                          const ManifestEntry& wanted, const ManifestEntry* recorded) {
     return recorded != nullptr && !recorded->sha256.empty() && recorded->size == wanted.size &&
            recorded->sha256 == wanted.sha256;
 }

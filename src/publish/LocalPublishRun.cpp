@@ -103,11 +103,7 @@ LocalPublishRun::Result LocalPublishRun::Run() {
     // written.
     SitePages pages;
     pages.Render(m_doc, time);
-    std::vector<SiteFile> files;
-    std::vector<NotCopied> cannotCopy;
-    SiteContents::Collect(m_doc, m_programFolder, time.now, files, cannotCopy);
-    pages.AddTo(files);
-    sync.Plan(std::move(files), std::move(cannotCopy));
+    SiteContents::PlanSync(sync, m_doc, m_programFolder, time.now, pages);
     if (options.dryRun) {
         Append("\n" + sync.Describe());
         m_sink.EnableClose(true);

@@ -114,8 +114,8 @@ int LocalSiteTarget::Directory(const std::string& relative, std::string& reason,
             struct stat st {};
             if (::fstatat(current.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(st.st_mode)) {
-                reason = "a symbolic link stands where the directory " +
-                         relative.substr(0, end) + " belongs";
+                reason = "a symbolic link stands where the directory " + relative.substr(0, end) +
+                         " belongs";
             } else {
                 reason = relative.substr(0, end) + ": " + ErrorText(err);
             }
@@ -227,12 +227,12 @@ SiteTarget::Status LocalSiteTarget::WriteBytes(int dirFd, const std::string& nam
     UniqueFd out;
     for (int attempt = 0; attempt < 100 && out.Get() < 0; ++attempt) {
         temp = TempFileName::Next();
-        out.Reset(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                           0644));
+        out.Reset(::openat(dirFd, temp.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (out.Get() < 0 && errno != EEXIST) break;
     }
-    if (out.Get() < 0) return Status::Failed("cannot create a file beside " + name + ": " +
-                                             ErrorText(errno));
+    if (out.Get() < 0)
+        return Status::Failed("cannot create a file beside " + name + ": " + ErrorText(errno));
     struct stat st {};
     const bool written = WriteAll(out.Get(), bytes) && ::fstat(out.Get(), &st) == 0;
     const int err = errno;
@@ -273,8 +273,7 @@ bool LocalSiteTarget::Holds(const std::string& path, const FileSource& source,
                    source.inode == st.st_ino) {
             return false;
         }
-        return static_cast<std::uint64_t>(st.st_size) == wanted.size &&
-               TimeOf(st) == *wanted.mtime;
+        return static_cast<std::uint64_t>(st.st_size) == wanted.size && TimeOf(st) == *wanted.mtime;
     }
     // A page: the bytes recorded are the ones wanted, and the file is as it was left.
     return recorded && !recorded->sha256.empty() && recorded->sha256 == wanted.sha256 &&

@@ -5,6 +5,8 @@
 #include "generator/SitePaths.h"
 #include "generator/SupportImages.h"
 #include "model/FoldcraftDoc.h"
+#include "publish/SitePages.h"
+#include "publish/SyncRun.h"
 
 namespace foldcraft {
 namespace {
@@ -37,7 +39,8 @@ public:
 
     void AddFolder(const CBuildTreeFolder& folder, Time now) {
         if (folder.m_bHotspotFolder != 0 && !folder.m_strHotspotImage.empty()) {
-            Add(SiteFile::Kind::kImage, "files/" + SitePaths::RelativeSitePath(folder.m_strHotspotImage),
+            Add(SiteFile::Kind::kImage,
+                "files/" + SitePaths::RelativeSitePath(folder.m_strHotspotImage),
                 folder.m_strHotspotImage);
         }
         for (const auto& doc : folder.m_arrDocs) {
@@ -75,6 +78,15 @@ void SiteContents::Collect(const CFoldcraftDoc& doc, const std::string& programF
         collector.Add(SiteFile::Kind::kImage, "images/" + name, programFolder + "/images/" + name);
     }
     if (doc.m_pRoot) collector.AddFolder(*doc.m_pRoot, now);
+}
+
+void SiteContents::PlanSync(SyncRun& sync, const CFoldcraftDoc& doc,
+                            const std::string& programFolder, Time now, const SitePages& pages) {
+    std::vector<SiteFile> files;
+    std::vector<NotCopied> cannotCopy;
+    Collect(doc, programFolder, now, files, cannotCopy);
+    pages.AddTo(files);
+    sync.Plan(std::move(files), std::move(cannotCopy));
 }
 
 }  // namespace foldcraft

@@ -6,6 +6,11 @@
 #include "model/Clock.h"
 #include "publish/SyncPlan.h"
 
+namespace foldcraft {
+class SitePages;
+class SyncRun;
+}  // namespace foldcraft
+
 class CFoldcraftDoc;
 class CBuildTreeFolder;
 
@@ -26,6 +31,10 @@ namespace foldcraft {
 // support image named like it goes to its own name.
 class SiteContents {
 public:
+    // Collects the files and adds the pages, then plans the sync of them.
+    static void PlanSync(SyncRun& sync, const CFoldcraftDoc& doc, const std::string& programFolder,
+                         Time now, const SitePages& pages);
+
     static void Collect(const CFoldcraftDoc& doc, const std::string& programFolder, Time now,
                         std::vector<SiteFile>& files, std::vector<NotCopied>& cannotCopy);
 };

@@ -73,10 +73,9 @@ SyncPlan SyncPlan::Make(std::vector<SurveyedFile> files, const PublishManifest* 
             if (inSite.count(dir) == 0) plan.directoryRemovals.push_back(dir);
         }
         // Deepest first, so that a parent is emptied before it is asked to go.
-        std::stable_sort(plan.directoryRemovals.begin(), plan.directoryRemovals.end(),
-                         [](const std::string& a, const std::string& b) {
-                             return Depth(a) > Depth(b);
-                         });
+        std::stable_sort(
+            plan.directoryRemovals.begin(), plan.directoryRemovals.end(),
+            [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });
     }
     return plan;
 }
@@ -107,8 +106,8 @@ std::string SyncPlan::Describe(const std::vector<NotCopied>& notCopied) const {
         Count(text, "Cannot copy ", notCopied.size(), "file:\n", "files:\n");
         // A source's name may hold anything: it is shown as the log shows it.
         for (const NotCopied& n : notCopied) {
-            text += "  " + SyncRun::Printable(n.listedAs) + " (" + SyncRun::Printable(n.reason) +
-                    ")\n";
+            text +=
+                "  " + SyncRun::Printable(n.listedAs) + " (" + SyncRun::Printable(n.reason) + ")\n";
         }
     }
     return text;

@@ -55,8 +55,8 @@ bool SyncRun::Start() {
                                  "); nothing was changed. Publish again when it has finished.\n";
                 return false;
             case SiteTarget::Lock::kFailed:
-                m_startFailure = "\nThe site cannot be locked for publishing (" + Printable(holder) +
-                                 "); nothing was changed.\n";
+                m_startFailure = "\nThe site cannot be locked for publishing (" +
+                                 Printable(holder) + "); nothing was changed.\n";
                 return false;
         }
     }
@@ -98,8 +98,8 @@ void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCop
             }
         }
         const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
-        f.unchanged = m_options.changedOnly &&
-                      m_target.Holds(f.file.path, f.file.source, f.wanted, recorded);
+        f.unchanged =
+            m_options.changedOnly && m_target.Holds(f.file.path, f.file.source, f.wanted, recorded);
         surveyed.push_back(std::move(f));
     }
     m_plan = SyncPlan::Make(std::move(surveyed), m_old ? &*m_old : nullptr, m_options.changedOnly);
@@ -248,11 +248,10 @@ void SyncRun::Finish(bool stopped) {
         const std::size_t limit = m_options.maxDelete.value_or(m_plan.DefaultRemovalLimit());
         if (m_plan.removals.size() > limit) {
             m_heldBack = true;
-            m_removalLines += "\nNothing was removed: " +
-                              Plural(m_plan.removals.size(), "file is", "files are") +
-                              " no longer published, more than the limit of " +
-                              std::to_string(limit) +
-                              ". To remove them, publish again with --max-delete all.\n";
+            m_removalLines +=
+                "\nNothing was removed: " + Plural(m_plan.removals.size(), "file is", "files are") +
+                " no longer published, more than the limit of " + std::to_string(limit) +
+                ". To remove them, publish again with --max-delete all.\n";
         } else {
             Remove();
             if (!WriteManifest()) {
@@ -282,11 +281,12 @@ void SyncRun::Remove() {
             case SiteTarget::Removal::kChanged:
                 // Not ours any more: left, and forgotten, so it is told once.
                 m_new.RemoveFile(r.path);
-                changed += "\nNot removed, changed since it was published: " + Printable(r.path) +
-                           "\n";
+                changed +=
+                    "\nNot removed, changed since it was published: " + Printable(r.path) + "\n";
                 break;
             case SiteTarget::Removal::kFailed:
-                failed += "\nCould not remove " + Printable(r.path) + ": " + Printable(reason) + "\n";
+                failed +=
+                    "\nCould not remove " + Printable(r.path) + ": " + Printable(reason) + "\n";
                 break;
         }
     }
@@ -302,8 +302,7 @@ void SyncRun::Remove() {
             "\nRemoved " + std::to_string(m_removed) + " files that are no longer published.\n";
     }
     if (m_removedDirectories > 0) {
-        m_removalLines += "\nRemoved " +
-                          Plural(m_removedDirectories, "directory", "directories") +
+        m_removalLines += "\nRemoved " + Plural(m_removedDirectories, "directory", "directories") +
                           " that the site no longer uses.\n";
     }
     m_removalLines += changed;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/publish/CRunWindow.h"
 #include <memory>
 
 #include "publish/FtpSettings.h"
+#include "ui/publish/CRunWindow.h"
 
 class QCheckBox;
 class QComboBox;

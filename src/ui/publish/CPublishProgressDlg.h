@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ui/publish/CRunWindow.h"
 #include <QPointer>
 #include <memory>
+
+#include "ui/publish/CRunWindow.h"
 
 class QCheckBox;
 class QLabel;
