@@ -1,5 +1,7 @@
 #include "publish/SitePages.h"
 
+#include <new>
+
 #include "generator/SiteGenerator.h"
 #include "model/FoldcraftDoc.h"
 
@@ -18,8 +20,9 @@ void SitePages::Render(const CFoldcraftDoc& doc, const RunTime& time) {
         if (!m_enabled[step]) continue;
         try {
             m_ok[step] = renderers[step](doc, m_sets[step], time);
+        } catch (const std::bad_alloc&) {
+            throw;  // the run says so: not a page that cannot be written
         } catch (...) {
-            // No memory for a page: the step fails as one that cannot be written.
             m_ok[step] = false;
         }
     }

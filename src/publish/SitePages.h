@@ -19,8 +19,8 @@ public:
     enum Step { kStyleSheet, kTitlePage, kSitemap, kFolderPages, kStepCount };
 
     // Renders every page the project asks for (the title page and the sitemap only
-    // when switched on). A writer that fails, or throws (no memory), leaves its step
-    // not Ok; the others are still rendered.
+    // when switched on). A writer that fails leaves its step not Ok; the others are
+    // still rendered. Throws std::bad_alloc when the pages do not fit in memory.
     void Render(const CFoldcraftDoc& doc, const RunTime& time);
 
     bool Enabled(Step step) const { return m_enabled[step]; }

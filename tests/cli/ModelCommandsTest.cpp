@@ -158,6 +158,18 @@ TEST(ModelCommandsTest, RunningOutOfMemoryIsAnErrorAndWritesNothing) {
         EXPECT_EQ(run.err, "Error: not enough memory.\n") << args[0];
         EXPECT_EQ(ReadFile(out), "previous contents") << args[0];
     }
+    // A project that loads but whose pages do not fit: the publish log says why.
+    std::string folders;
+    for (int i = 0; i < 8; ++i) folders += std::string(i ? "," : "") + "{\"m_timePublish\": 1}";
+    const std::string pages = d.WriteFile(
+        "pages.json", "{\"m_strHeader\": \"" + std::string(24u << 20, 'h') +
+                          "\", \"m_pRoot\": {\"m_timePublish\": 1, \"m_arrFolders\": [" +
+                          folders + "]}}");
+    ASSERT_EQ(RunCli({"from-json", pages, "-o", d / "pages.fcd"}).exitCode, 0);
+    const CliRun run =
+        RunCli({"publish", d / "pages.fcd", "--to", d / "site", "--yes"}, {}, {}, 160u << 20);
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_TRUE(run.out.ends_with("\nError: not enough memory.\n")) << run.out;
 }
 
 // What import reports; a publish in the second of the import shows what it imported.
