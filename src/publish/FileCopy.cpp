@@ -20,8 +20,8 @@ void SetError(std::string* error, const std::string& what, int err) {
 }
 
 // Copies at most size bytes from in to out, fewer when in ends sooner, inside the
-// kernel. False with errno set.
-bool KernelCopy(int in, int out, off_t size) {
+// kernel, adding the bytes copied to done. False with errno set.
+bool KernelCopy(int in, int out, off_t size, std::uint64_t& done) {
     constexpr size_t kChunk = size_t{1} << 30;
     bool useCopyRange = true;
     std::uint64_t left = size > 0 ? static_cast<std::uint64_t>(size) : 0;
@@ -47,6 +47,7 @@ bool KernelCopy(int in, int out, off_t size) {
         }
         if (n == 0) return true;
         left -= static_cast<std::uint64_t>(n);
+        done += static_cast<std::uint64_t>(n);
     }
     return true;
 }
@@ -66,7 +67,7 @@ FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::
 }
 
 FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const std::string& name,
-                                     std::string* error) {
+                                     std::string* error, Copied* copied) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not
     // change how a regular file is read.
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -110,12 +111,18 @@ FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const
         SetError(error, what, err);
         return Outcome::kFailed;
     };
-    if (!KernelCopy(in.Get(), out.Get(), st.st_size)) return fail("cannot copy " + source);
+    std::uint64_t bytes = 0;
+    if (!KernelCopy(in.Get(), out.Get(), st.st_size, bytes)) return fail("cannot copy " + source);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + name);
     if (!out.Close()) return fail("cannot write " + name);
     if (::renameat(dirFd, temp.c_str(), dirFd, name.c_str()) != 0)
         return fail("cannot replace " + name);
+    if (copied) {
+        copied->size = bytes;
+        copied->mtimeSec = st.st_mtim.tv_sec;
+        copied->mtimeNsec = st.st_mtim.tv_nsec;
+    }
     return Outcome::kCopied;
 }
 

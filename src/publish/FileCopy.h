@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace foldcraft {
@@ -31,8 +32,14 @@ public:
 
     // The same, into the directory open as dirFd (owned by the caller) under name,
     // a plain file name: nothing of the way to the directory is looked up again.
+    // copied (when given) receives the copy's size and modification time on kCopied.
+    struct Copied {
+        std::uint64_t size = 0;
+        std::int64_t mtimeSec = 0;
+        std::int64_t mtimeNsec = 0;
+    };
     static Outcome CopyInto(const std::string& source, int dirFd, const std::string& name,
-                            std::string* error = nullptr);
+                            std::string* error = nullptr, Copied* copied = nullptr);
 };
 
 }  // namespace foldcraft

@@ -96,6 +96,16 @@ int LocalSiteTarget::Directory(const std::string& relative, std::string& reason,
     }
     if (relative.empty()) return m_root.Get();
     if (!fresh && m_last.Get() >= 0 && m_lastName == relative) return m_last.Get();
+    // While the site is only looked at, a directory found missing stays missing: the
+    // files below it are not asked for one by one.
+    if (fresh) {
+        m_missingDir.clear();
+    } else if (!m_missingDir.empty() && (relative == m_missingDir ||
+                                         relative.rfind(m_missingDir + "/", 0) == 0)) {
+        m_missing = true;
+        reason = m_missingDir + ": " + ErrorText(ENOENT);
+        return -1;
+    }
     UniqueFd current(::fcntl(m_root.Get(), F_DUPFD_CLOEXEC, 0));
     std::size_t start = 0;
     while (current.Get() >= 0) {
@@ -111,6 +121,7 @@ int LocalSiteTarget::Directory(const std::string& relative, std::string& reason,
         if (fd < 0) {
             const int err = errno;
             m_missing = err == ENOENT;
+            if (m_missing && !fresh) m_missingDir = relative.substr(0, end);
             struct stat st {};
             if (::fstatat(current.Get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(st.st_mode)) {
@@ -327,15 +338,13 @@ SiteTarget::Status LocalSiteTarget::PutFile(const std::string& path, const FileS
         return status;
     }
     std::string error;
-    switch (FileCopy::CopyInto(source.localPath, dirFd, name, &error)) {
+    FileCopy::Copied copied;
+    switch (FileCopy::CopyInto(source.localPath, dirFd, name, &error, &copied)) {
         case FileCopy::Outcome::kCopied: {
-            struct stat st {};
-            ManifestEntry copied = wanted;
-            if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                copied.size = static_cast<std::uint64_t>(st.st_size);
-                copied.mtime = TimeOf(st);
-            }
-            entry = copied;
+            ManifestEntry written = wanted;
+            written.size = copied.size;
+            written.mtime = FileTime{copied.mtimeSec, copied.mtimeNsec};
+            entry = written;
             return Status::Ok();
         }
         case FileCopy::Outcome::kSameFile:  // the source itself: not ours to record

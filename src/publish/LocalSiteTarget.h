@@ -68,6 +68,8 @@ private:
     // The directory m_last was entered afresh for by PutFile, while no other call
     // has used m_last since.
     std::optional<std::string> m_putDir;
+    // A directory that a look (not fresh) found missing; cleared by every fresh walk.
+    std::string m_missingDir;
 };
 
 }  // namespace foldcraft

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -10,13 +11,25 @@
 namespace foldcraft {
 namespace {
 
-// Adds every directory that path lies in, parents first.
-void AddParents(const std::string& path, std::set<std::string>& dirs) {
-    std::size_t slash = 0;
-    while ((slash = path.find('/', slash)) != std::string::npos) {
-        dirs.insert(path.substr(0, slash));
-        ++slash;
+// The directory a path lies in ("" for the root).
+std::string_view DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string_view() : std::string_view(path).substr(0, slash);
+}
+
+// Every directory of the given ones and of their parents.
+std::set<std::string> WithParents(const std::unordered_set<std::string_view>& leaves) {
+    std::set<std::string> dirs;
+    for (const std::string_view leaf : leaves) {
+        if (leaf.empty()) continue;
+        std::size_t slash = 0;
+        while ((slash = leaf.find('/', slash)) != std::string_view::npos) {
+            dirs.emplace(leaf.substr(0, slash));
+            ++slash;
+        }
+        dirs.emplace(leaf);
     }
+    return dirs;
 }
 
 std::size_t Depth(const std::string& path) {
@@ -48,21 +61,27 @@ void List(std::string& text, const std::vector<SurveyedFile>& files) {
 SyncPlan SyncPlan::Make(std::vector<SurveyedFile> files, const PublishManifest* old,
                         bool changedOnly) {
     SyncPlan plan;
-    std::set<std::string> toMake;
-    std::set<std::string> inSite;
-    std::unordered_set<std::string> published;
+    // The directories files lie in, each once (a site has far fewer than files).
+    std::unordered_set<std::string_view> toMake;
+    std::unordered_set<std::string_view> inSite;
+    std::unordered_set<std::string_view> published;
+    published.reserve(files.size());
     for (SurveyedFile& f : files) {
         const bool keep = changedOnly && f.unchanged;
-        published.insert(f.file.path);
-        AddParents(f.file.path, inSite);
-        if (!keep) AddParents(f.file.path, toMake);
         const bool page = f.file.kind == SiteFile::Kind::kPage;
         auto& list = page ? (keep ? plan.unchangedPages : plan.pages)
                           : (keep ? plan.unchanged : plan.uploads);
+        list.reserve(files.size());
         list.push_back(std::move(f));
+        // The strings stay where they are now: the lists were reserved.
+        const std::string& path = list.back().file.path;
+        published.insert(path);
+        inSite.insert(DirectoryOf(path));
+        if (!keep) toMake.insert(DirectoryOf(path));
     }
-    plan.directories = ParentsFirst(toMake);
-    plan.siteDirectories = ParentsFirst(inSite);
+    const std::set<std::string> siteDirectories = WithParents(inSite);
+    plan.directories = ParentsFirst(WithParents(toMake));
+    plan.siteDirectories = ParentsFirst(siteDirectories);
     if (old) {
         plan.listedFiles = old->Files().size();
         for (const auto& [path, entry] : old->Files()) {
@@ -70,7 +89,7 @@ SyncPlan SyncPlan::Make(std::vector<SurveyedFile> files, const PublishManifest* 
             plan.removals.push_back({path, entry});
         }
         for (const std::string& dir : old->Directories()) {
-            if (inSite.count(dir) == 0) plan.directoryRemovals.push_back(dir);
+            if (siteDirectories.count(dir) == 0) plan.directoryRemovals.push_back(dir);
         }
         // Deepest first, so that a parent is emptied before it is asked to go.
         std::stable_sort(
