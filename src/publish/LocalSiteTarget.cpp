@@ -292,6 +292,14 @@ bool LocalSiteTarget::Holds(const std::string& path, const FileSource& source,
            recorded->mtime && *recorded->mtime == TimeOf(st);
 }
 
+std::unique_ptr<SiteTarget> LocalSiteTarget::SurveyTwin() const {
+    // A target of its own (its own directory cache), on the root already opened: both
+    // halves look at one and the same directory.
+    auto twin = std::make_unique<LocalSiteTarget>(m_targetDir);
+    if (m_root.Get() >= 0) twin->m_root.Reset(::fcntl(m_root.Get(), F_DUPFD_CLOEXEC, 0));
+    return twin;
+}
+
 SiteTarget::Status LocalSiteTarget::MakeDirectory(const std::string& path, bool& made) {
     made = false;
     const auto [dir, name] = Split(path);

@@ -68,6 +68,8 @@ public:
     const std::map<std::string, ManifestEntry>& Files() const { return m_files; }
     const std::set<std::string>& Directories() const { return m_directories; }
 
+    bool operator==(const PublishManifest&) const = default;
+
 private:
     std::map<std::string, ManifestEntry> m_files;
     std::set<std::string> m_directories;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -77,6 +78,12 @@ public:
     // documents) is never held: PutFile then leaves it and does not record it.
     virtual bool Holds(const std::string& path, const FileSource& source,
                        const ManifestEntry& wanted, const ManifestEntry* recorded) = 0;
+
+    // A second object for the same target, whose Holds may be asked on another
+    // thread while this one's is (the sync surveys a large site in two halves). It
+    // does nothing else and must not outlive this one. nullptr: Holds is asked from
+    // one thread only.
+    virtual std::unique_ptr<SiteTarget> SurveyTwin() const { return nullptr; }
 
     // Makes the directory (its parent exists). made tells whether it was made now
     // (false: it was there already, which is no failure).

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
+#include <memory>
 #include <set>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -71,36 +74,65 @@ bool SyncRun::Start() {
     return true;
 }
 
-void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCopy) {
-    m_notCopied = std::move(cannotCopy);
-    const bool digests = m_target.NeedsDigests();
-    std::vector<SurveyedFile> surveyed;
-    surveyed.reserve(files.size());
-    for (SiteFile& file : files) {
-        SurveyedFile f;
-        f.file = std::move(file);
-        if (f.file.source.bytes) {
-            const FileDigest digest = FileDigest::OfBytes(*f.file.source.bytes);
-            f.wanted.size = digest.size;
-            f.wanted.sha256 = digest.sha256;
+void SyncRun::Survey(SiteTarget& target, SurveyedFile* begin, SurveyedFile* end) const {
+    const bool digests = target.NeedsDigests();
+    for (SurveyedFile* f = begin; f != end; ++f) {
+        if (f->file.source.bytes) {
+            const FileDigest digest = FileDigest::OfBytes(*f->file.source.bytes);
+            f->wanted.size = digest.size;
+            f->wanted.sha256 = digest.sha256;
         } else if (digests) {
-            if (const std::optional<FileDigest> digest = FileDigest::Of(f.file.source.localPath)) {
-                f.wanted.size = digest->size;
-                f.wanted.sha256 = digest->sha256;
+            if (const std::optional<FileDigest> digest = FileDigest::Of(f->file.source.localPath)) {
+                f->wanted.size = digest->size;
+                f->wanted.sha256 = digest->sha256;
             }
         } else {
             struct stat st {};
-            if (::stat(f.file.source.localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                f.wanted.size = static_cast<std::uint64_t>(st.st_size);
-                f.wanted.mtime = FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-                f.file.source.device = static_cast<std::uint64_t>(st.st_dev);
-                f.file.source.inode = static_cast<std::uint64_t>(st.st_ino);
+            if (::stat(f->file.source.localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                f->wanted.size = static_cast<std::uint64_t>(st.st_size);
+                f->wanted.mtime = FileTime{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+                f->file.source.device = static_cast<std::uint64_t>(st.st_dev);
+                f->file.source.inode = static_cast<std::uint64_t>(st.st_ino);
             }
         }
-        const ManifestEntry* recorded = m_old ? m_old->Find(f.file.path) : nullptr;
-        f.unchanged =
-            m_options.changedOnly && m_target.Holds(f.file.path, f.file.source, f.wanted, recorded);
-        surveyed.push_back(std::move(f));
+        const ManifestEntry* recorded = m_old ? m_old->Find(f->file.path) : nullptr;
+        f->unchanged = m_options.changedOnly &&
+                       target.Holds(f->file.path, f->file.source, f->wanted, recorded);
+    }
+}
+
+void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCopy) {
+    m_notCopied = std::move(cannotCopy);
+    std::vector<SurveyedFile> surveyed(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) surveyed[i].file = std::move(files[i]);
+    // A large site is surveyed in two halves at once when the target can be asked
+    // from two threads: most of the time goes into asking the file system.
+    constexpr std::size_t kParallelFrom = 2000;
+    std::unique_ptr<SiteTarget> twin;
+    if (surveyed.size() >= kParallelFrom && std::thread::hardware_concurrency() > 1)
+        twin = m_target.SurveyTwin();
+    SurveyedFile* const first = surveyed.data();
+    SurveyedFile* const last = first + surveyed.size();
+    if (!twin) {
+        Survey(m_target, first, last);
+    } else {
+        SurveyedFile* const middle = first + surveyed.size() / 2;
+        std::exception_ptr failure;
+        std::thread worker([&] {
+            try {
+                Survey(*twin, middle, last);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        try {
+            Survey(m_target, first, middle);
+        } catch (...) {
+            worker.join();
+            throw;
+        }
+        worker.join();
+        if (failure) std::rethrow_exception(failure);
     }
     m_plan = SyncPlan::Make(std::move(surveyed), m_old ? &*m_old : nullptr, m_options.changedOnly);
 
@@ -217,6 +249,8 @@ bool SyncRun::PutPages(const std::vector<std::string>& names) {
 }
 
 bool SyncRun::WriteManifest() {
+    // A re-publish that changed nothing leaves the list as it is.
+    if (m_old && m_new == *m_old) return true;
     const SiteTarget::Status status = m_target.WriteManifest(m_new.Serialize());
     if (!status.ok) m_notCopied.push_back({PublishManifest::kFileName, status.reason});
     return status.ok;

@@ -98,6 +98,8 @@ public:
     static std::string Printable(const std::string& text);
 
 private:
+    // Fills in wanted and unchanged of the files from begin to end, asking target.
+    void Survey(SiteTarget& target, SurveyedFile* begin, SurveyedFile* end) const;
     void NoteNotCopied(const SurveyedFile& f, const std::string& reason);
     const std::string* RefusedDirectoryOf(const std::string& path) const;
     bool Put(const SurveyedFile& f);
