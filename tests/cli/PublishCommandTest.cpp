@@ -245,8 +245,9 @@ TEST(PublishCommandTest, FtpPublishRefusesSettingsItCannotTrust) {
     ASSERT_EQ(::symlink(notes.c_str(), (d / "link.ini").c_str()), 0);
     ASSERT_EQ(::mkfifo((d / "fifo.ini").c_str(), 0644), 0);
     const std::string tls =
-        d.WriteFile("tls.ini", "[FTPServer]\nHostName=127.0.0.1\nUser=u\nPassword=pw\nPort=1\n"
-                               "Security=true\n");
+        d.WriteFile("tls.ini",
+                    "[FTPServer]\nHostName=127.0.0.1\nUser=u\nPassword=pw\nPort=1\n"
+                    "Security=true\n");
     const std::string notRegular = "Error: the settings file is not a regular file: ";
     struct Row {
         std::string file;
@@ -256,7 +257,8 @@ TEST(PublishCommandTest, FtpPublishRefusesSettingsItCannotTrust) {
     const Row rows[] = {
         {d / "link.ini", false, notRegular + d / "link.ini"},
         {d / "fifo.ini", true, notRegular + d / "fifo.ini"},
-        {tls, false, "Error: setting FTPServer/Security has the value \"true\", which is not 0 or 1."},
+        {tls, false,
+         "Error: setting FTPServer/Security has the value \"true\", which is not 0 or 1."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file + (row.environment ? " from the environment" : ""));

@@ -393,8 +393,8 @@ TEST_P(FtpRepublish, SendsOnlyWhatChangedAndEndsAsACleanPublish) {
     for (const std::string& name : siteStores()) copies += name.find('/') != std::string::npos;
     ASSERT_EQ(Run(), Result::kSuccess) << log;
     EXPECT_TRUE(siteStores().empty());
-    EXPECT_TRUE(EndsWith(log, "\nSkipped " + std::to_string(copies) + " unchanged files.\n" +
-                                  kLoggedOff + kSuccess))
+    EXPECT_TRUE(EndsWith(
+        log, "\nSkipped " + std::to_string(copies) + " unchanged files.\n" + kLoggedOff + kSuccess))
         << log;
 
     std::ofstream(project->notes, std::ios::binary | std::ios::trunc) << "notes, edited";
@@ -417,9 +417,10 @@ TEST_P(FtpRepublish, SendsOnlyWhatChangedAndEndsAsACleanPublish) {
         EXPECT_TRUE(Sent(word).empty()) << word;
     }
     EXPECT_EQ(ReadTree(www), before);
-    for (const std::string& line : std::vector<std::string>{
-             "Would copy 2 files:\n", "  " + Remote(project->notes) + "\n", "Would remove 5 files:\n",
-             "  " + Remote(project->report) + "\n", "  cat.jpg.html\n"}) {
+    for (const std::string& line :
+         std::vector<std::string>{"Would copy 2 files:\n", "  " + Remote(project->notes) + "\n",
+                                  "Would remove 5 files:\n", "  " + Remote(project->report) + "\n",
+                                  "  cat.jpg.html\n"}) {
         EXPECT_NE(log.find(line), std::string::npos) << line << log;
     }
 
