@@ -112,8 +112,8 @@ TEST_F(LocalPublishRunTest, EachTextShowsAfterItsPause) {
 }
 
 // Active documents and hotspot pictures go to their page addresses; a source whose
-// place cannot be written is listed first, then those that cannot be copied, each in
-// walk order; nothing outside the site changes.
+// place cannot be written (SiteContents below) is listed first, then those that cannot
+// be copied, each in walk order; nothing outside the site changes.
 TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     enum Expect { kCopy, kRefuse, kFail, kLeave };
     struct Row {
@@ -123,16 +123,11 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         Expect expect;
         bool active = true;
     };
-    const std::string up = "/" + std::string(fs::path(site).relative_path()) + "/../../../../";
     const std::vector<Row> rows = {
         {0, "src/Later/soon.doc", "SOON", kLeave, false},
         {0, "http://example.com/x/y.html", "", kLeave},
         {0, "src/gone.doc", "", kFail},
         {0, "src/../src/payload.doc", "PAYLOAD", kRefuse},
-        {0, "C:\\..\\..\\..\\victim.txt", "", kRefuse},
-        {0, up + dir.Path().substr(1) + "/victim.txt", "", kRefuse},
-        {0, "src/", "", kRefuse},
-        {0, "C:\\", "", kRefuse},
         {0, "src/adir", "", kFail},
         {1, "src/Docs/Home/report.doc", "OTHER", kCopy},
         {1, "C:\\Old\\windows.doc", "", kFail},
@@ -463,39 +458,23 @@ TEST_F(LocalPublishRunTest, PublishingAgainWritesOnlyWhatChanged) {
 }
 
 // A file whose place on the site cannot be written safely is not collected: it is
-// listed with the reason. Pages are not linked to such places either.
+// listed with the reason (the rule itself: SitePathsTest).
 TEST(SiteContents, UnwritablePlacesAreListedWithTheReason) {
     const std::string n255(255, 'n');
     const std::string longPath = "/" + n255 + "/" + n255 + "/" + n255 + "/" + n255 + "/x.doc";
-    const std::pair<std::string, bool> rows[] = {
-        // source, collected
-        {"/d/ok.doc", true},
-        {"/d/../x.doc", false},
-        {"C:\\..\\x.doc", false},
-        {"/d/./x.doc", false},
-        {"/d/", false},
-        {"/d/x\\..\\y.doc", false},
-        {"/d/a\x01"
-         "b.doc",
-         false},
-        {"/d/" + n255, true},
-        {"/d/" + n255 + "n", false},
-        {longPath.substr(256), true},
-        {longPath, false},
-    };
+    const std::vector<std::string> collected = {"/d/ok.doc", "/d/" + n255, longPath.substr(256)};
+    const std::vector<std::string> refused = {"/d/../x.doc", "C:\\..\\x.doc", "/d/a\x01.doc",
+                                              "/d/" + n255 + "n", longPath};
     TempDir program;
     CFoldcraftDoc doc;
     NewProject(doc);
-    for (const auto& [source, collected] : rows) AddDocument(*doc.m_pRoot, "item", source);
+    for (const auto& list : {collected, refused}) {
+        for (const std::string& source : list) AddDocument(*doc.m_pRoot, "item", source);
+    }
     std::vector<SiteFile> files;
     std::vector<NotCopied> cannot;
     SiteContents::Collect(doc, program.Path(), kPublishNow, files, cannot);
-    std::vector<std::string> expectFiles, gotFiles;
-    std::vector<std::string> expectCannot, gotCannot;
-    for (const auto& [source, collected] : rows) {
-        (collected ? expectFiles : expectCannot)
-            .push_back(collected ? FilesAddress(source) : source);
-    }
+    std::vector<std::string> gotFiles, gotCannot;
     for (const SiteFile& f : files) {
         if (f.kind == SiteFile::Kind::kDocument) gotFiles.push_back(f.path);
     }
@@ -503,6 +482,8 @@ TEST(SiteContents, UnwritablePlacesAreListedWithTheReason) {
         gotCannot.push_back(n.listedAs);
         EXPECT_EQ(n.reason, "its name cannot be written on the site");
     }
+    std::vector<std::string> expectFiles;
+    for (const std::string& source : collected) expectFiles.push_back(FilesAddress(source));
     EXPECT_EQ(gotFiles, expectFiles);
-    EXPECT_EQ(gotCannot, expectCannot);
+    EXPECT_EQ(gotCannot, refused);
 }
