@@ -341,38 +341,6 @@ TEST_F(FtpSiteTargetTest, RemovalOnlyWhileTheSizeIsAsRecorded) {
     }
 }
 
-// A directory that is there already counts as made before; one the server refuses, or
-// one that is not empty, fails with the server's reply, passwords masked.
-TEST_F(FtpSiteTargetTest, DirectoriesMadeAndRemoved) {
-    root.WriteFile("full/x", "x");
-    root.WriteFile("plain.txt", "x");
-    FtpSiteTarget& t = Connect({{"RMD", 2, Fault::kReply, std::string("550 No, ") + kPassword}});
-    struct Case {
-        std::string path;
-        bool make;  // else remove
-        bool ok, made;
-        std::string reason;
-    };
-    const std::vector<Case> cases = {
-        {"full", true, true, false, ""},
-        {"new", true, true, true, ""},
-        {"plain.txt", true, false, false, "550 "},
-        {"full", false, false, false, "550 "},
-        {"new", false, false, false, "550 No, ********"},  // the proxy's reply
-        {"new", false, true, false, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        bool made = false;
-        const SiteTarget::Status status =
-            c.make ? t.MakeDirectory(c.path, made) : t.RemoveDirectory(c.path);
-        EXPECT_EQ(status.ok, c.ok) << status.reason;
-        EXPECT_EQ(made, c.made);
-        EXPECT_EQ(status.reason.substr(0, c.reason.size()), c.reason);
-    }
-    EXPECT_EQ(Names(root.Path()), (std::vector<std::string>{"full", "plain.txt"}));
-}
-
 // Only temporary files of Foldcraft's own naming are removed.
 TEST_F(FtpSiteTargetTest, LeftoversRemovedOtherFilesKept) {
     const std::vector<std::string> removed = {".part-1a2b3c4d-17", ".part-0000000f-3",
