@@ -292,7 +292,7 @@ bool LocalSiteTarget::Holds(const std::string& path, const FileSource& source,
            recorded->mtime && *recorded->mtime == TimeOf(st);
 }
 
-std::unique_ptr<SiteTarget> LocalSiteTarget::SurveyTwin() const {
+std::unique_ptr<SiteTarget> LocalSiteTarget::Twin() const {
     // A target of its own (its own directory cache), on the root already opened: both
     // halves look at one and the same directory.
     auto twin = std::make_unique<LocalSiteTarget>(m_targetDir);

@@ -38,7 +38,7 @@ public:
     bool NeedsDigests() const override { return false; }
     bool Holds(const std::string& path, const FileSource& source, const ManifestEntry& wanted,
                const ManifestEntry* recorded) override;
-    std::unique_ptr<SiteTarget> SurveyTwin() const override;
+    std::unique_ptr<SiteTarget> Twin() const override;
     Status MakeDirectory(const std::string& path, bool& made) override;
     Status PutFile(const std::string& path, const FileSource& source, const ManifestEntry& wanted,
                    std::optional<ManifestEntry>& entry) override;

@@ -79,11 +79,11 @@ public:
     virtual bool Holds(const std::string& path, const FileSource& source,
                        const ManifestEntry& wanted, const ManifestEntry* recorded) = 0;
 
-    // A second object for the same target, whose Holds may be asked on another
-    // thread while this one's is (the sync surveys a large site in two halves). It
-    // does nothing else and must not outlive this one. nullptr: Holds is asked from
-    // one thread only.
-    virtual std::unique_ptr<SiteTarget> SurveyTwin() const { return nullptr; }
+    // A second object for the same target, whose Holds and PutFile may be called on
+    // another thread while this one's are (the sync surveys and copies a large site
+    // in two halves). It takes no lock and does nothing else, and must not outlive
+    // this one. nullptr: everything is asked from one thread.
+    virtual std::unique_ptr<SiteTarget> Twin() const { return nullptr; }
 
     // Makes the directory (its parent exists). made tells whether it was made now
     // (false: it was there already, which is no failure).

@@ -110,7 +110,7 @@ void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCop
     constexpr std::size_t kParallelFrom = 2000;
     std::unique_ptr<SiteTarget> twin;
     if (surveyed.size() >= kParallelFrom && std::thread::hardware_concurrency() > 1)
-        twin = m_target.SurveyTwin();
+        twin = m_target.Twin();
     SurveyedFile* const first = surveyed.data();
     SurveyedFile* const last = first + surveyed.size();
     if (!twin) {
@@ -210,19 +210,23 @@ void SyncRun::NoteNotCopied(const SurveyedFile& f, const std::string& reason) {
     m_notCopied.push_back({f.file.listedAs, reason});
 }
 
-bool SyncRun::Put(const SurveyedFile& f) {
+SyncRun::PutResult SyncRun::TryPut(SiteTarget& target, const SurveyedFile& f) const {
+    PutResult result;
     if (const std::string* refusal = RefusedDirectoryOf(f.file.path)) {
-        NoteNotCopied(f, *refusal);
+        result.status = SiteTarget::Status::Failed(*refusal);
+        return result;
+    }
+    result.status = target.PutFile(f.file.path, f.file.source, f.wanted, result.entry);
+    return result;
+}
+
+bool SyncRun::Record(const SurveyedFile& f, const PutResult& result) {
+    if (!result.status.ok) {
+        NoteNotCopied(f, result.status.reason);
         return false;
     }
-    std::optional<ManifestEntry> entry;
-    const SiteTarget::Status status = m_target.PutFile(f.file.path, f.file.source, f.wanted, entry);
-    if (!status.ok) {
-        NoteNotCopied(f, status.reason);
-        return false;
-    }
-    if (entry) {
-        m_new.SetFile(f.file.path, *entry);
+    if (result.entry) {
+        m_new.SetFile(f.file.path, *result.entry);
     } else {
         // The source itself stands there: never ours to remove.
         m_new.RemoveFile(f.file.path);
@@ -230,12 +234,47 @@ bool SyncRun::Put(const SurveyedFile& f) {
     return true;
 }
 
+bool SyncRun::Put(const SurveyedFile& f) {
+    return Record(f, TryPut(m_target, f));
+}
+
 void SyncRun::PutFiles(const StopHook& stop) {
     if (m_options.dryRun) return;
-    for (const SurveyedFile& f : m_plan.uploads) {
-        if (stop && stop()) return;
-        Put(f);
+    const std::vector<SurveyedFile>& uploads = m_plan.uploads;
+    // Many files with no stop to ask for go out in two halves at once, when the
+    // target can be written from two threads; what they did is recorded in the
+    // plan's order, as one thread would have.
+    constexpr std::size_t kParallelFrom = 2000;
+    std::unique_ptr<SiteTarget> twin;
+    if (!stop && uploads.size() >= kParallelFrom && std::thread::hardware_concurrency() > 1)
+        twin = m_target.Twin();
+    if (!twin) {
+        for (const SurveyedFile& f : uploads) {
+            if (stop && stop()) return;
+            Put(f);
+        }
+        return;
     }
+    std::vector<PutResult> results(uploads.size());
+    const std::size_t middle = uploads.size() / 2;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            for (std::size_t i = middle; i < uploads.size(); ++i)
+                results[i] = TryPut(*twin, uploads[i]);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        for (std::size_t i = 0; i < middle; ++i) results[i] = TryPut(m_target, uploads[i]);
+    } catch (...) {
+        worker.join();
+        throw;
+    }
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
+    for (std::size_t i = 0; i < uploads.size(); ++i) Record(uploads[i], results[i]);
 }
 
 bool SyncRun::PutPages(const std::vector<std::string>& names) {

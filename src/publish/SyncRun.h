@@ -102,6 +102,15 @@ private:
     void Survey(SiteTarget& target, SurveyedFile* begin, SurveyedFile* end) const;
     void NoteNotCopied(const SurveyedFile& f, const std::string& reason);
     const std::string* RefusedDirectoryOf(const std::string& path) const;
+    // What putting one file came to.
+    struct PutResult {
+        SiteTarget::Status status;
+        std::optional<ManifestEntry> entry;
+    };
+    // Puts f through target; changes nothing of the run (safe on two threads).
+    PutResult TryPut(SiteTarget& target, const SurveyedFile& f) const;
+    // Records what putting f came to: its manifest entry, or why it was not copied.
+    bool Record(const SurveyedFile& f, const PutResult& result);
     bool Put(const SurveyedFile& f);
     void Remove();
     bool WriteManifest();

@@ -487,3 +487,22 @@ TEST(SiteContents, UnwritablePlacesAreListedWithTheReason) {
     EXPECT_EQ(gotFiles, expectFiles);
     EXPECT_EQ(gotCannot, refused);
 }
+
+// A large site is surveyed and copied in two halves at once: every copy arrives, the
+// files not copied are listed in the site's order, and a second run copies nothing.
+TEST_F(LocalPublishRunTest, ALargeSiteIsCopiedInTwoHalves) {
+    std::vector<std::string> gone;
+    for (int i = 0; i < 2400; ++i) {
+        const std::string name = "src/Many/d" + std::to_string(10000 + i) + ".txt";
+        AddDocument(*doc.m_pRoot, "D", dir.WriteFile(name, std::to_string(i)));
+        if (i % 1000 == 999) {
+            fs::remove(dir / name);  // in both halves
+            gone.push_back(dir / name);
+        }
+    }
+    EXPECT_EQ(Run(), Result::kFilesNotCopied);
+    EXPECT_EQ(doc.m_arrPublishFiles, gone);
+    EXPECT_EQ(ReadFile(Copy(dir / "src/Many/d12398.txt")), "2398");
+    EXPECT_EQ(Run(), Result::kFilesNotCopied);
+    EXPECT_EQ(Count("\nSkipped 2416 unchanged files.\n"), 1u) << Shown();
+}
