@@ -54,18 +54,6 @@ bool KernelCopy(int in, int out, off_t size, std::uint64_t& done) {
 
 }  // namespace
 
-FileCopy::Outcome FileCopy::CopyReplacing(const std::string& source, const std::string& destination,
-                                          std::string* error) {
-    const size_t slash = destination.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : destination.substr(0, slash + 1);
-    UniqueFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.Get() < 0) {
-        SetError(error, "cannot open the directory of " + destination, errno);
-        return Outcome::kFailed;
-    }
-    return CopyInto(source, dirFd.Get(), destination.substr(slash + 1), error);
-}
-
 FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const std::string& name,
                                      std::string* error, Copied* copied) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not

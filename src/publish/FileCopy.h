@@ -24,14 +24,11 @@ public:
         kFailed,    // nothing changed at the destination
     };
 
-    // Copies source to destination, replacing it. The destination's directory must
-    // exist. Only regular files are copied: a directory, device or pipe as source
-    // fails (without blocking). On kFailed, error (when given) receives the reason.
-    static Outcome CopyReplacing(const std::string& source, const std::string& destination,
-                                 std::string* error = nullptr);
-
-    // The same, into the directory open as dirFd (owned by the caller) under name,
-    // a plain file name: nothing of the way to the directory is looked up again.
+    // Copies source into the directory open as dirFd (owned by the caller) under
+    // name, a plain file name, replacing what stands there: nothing of the way to the
+    // directory is looked up again. Only regular files are copied: a directory,
+    // device or pipe as source fails (without blocking). On kFailed, error (when
+    // given) receives the reason.
     // copied (when given) receives the copy's size and modification time on kCopied.
     struct Copied {
         std::uint64_t size = 0;

@@ -13,6 +13,22 @@ using foldcraft::FileCopy;
 using foldcraft::test::ReadFile;
 using Outcome = FileCopy::Outcome;
 
+namespace {
+// Into the directory of destination, opened by its path.
+Outcome CopyReplacing(const std::string& source, const std::string& destination,
+                      std::string* error) {
+    const std::size_t slash = destination.rfind('/');
+    const int dirFd = ::open(destination.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd < 0) {
+        *error = "no directory";
+        return Outcome::kFailed;
+    }
+    const Outcome outcome = FileCopy::CopyInto(source, dirFd, destination.substr(slash + 1), error);
+    ::close(dirFd);
+    return outcome;
+}
+}  // namespace
+
 // Through a temporary file renamed into place, keeping the modification time; a link
 // at the destination is replaced, not followed; no waiting on a named pipe; a source
 // read only up to its size when opened (one that grows, like /proc files, must not
@@ -51,7 +67,7 @@ TEST(FileCopy, CopiesThroughATemporaryFile) {
     for (const Case& c : cases) {
         const std::string source = c.source[0] == '/' ? c.source : dir / c.source;
         std::string error;
-        EXPECT_EQ(FileCopy::CopyReplacing(source, dir / c.destination, &error), c.outcome)
+        EXPECT_EQ(CopyReplacing(source, dir / c.destination, &error), c.outcome)
             << c.source << " " << c.destination;
         EXPECT_EQ(ReadFile(dir / c.destination), c.after) << c.destination;
         EXPECT_EQ(error.empty(), c.outcome != Outcome::kFailed) << error;
