@@ -46,7 +46,6 @@ std::string SyncRun::Printable(const std::string& text) {
 }
 
 bool SyncRun::Start() {
-    m_started = true;
     if (!m_options.dryRun) {
         std::string holder;
         switch (m_target.TakeLock(holder)) {
@@ -311,13 +310,12 @@ void SyncRun::Finish(bool stopped) {
                           "): every file was copied and nothing was removed.\n";
     }
     const bool due = !m_plan.removals.empty() || !m_plan.directoryRemovals.empty();
-    if (!due) {
-    } else if (stopped) {
+    if (due && stopped) {
         m_heldBack = true;
-    } else if (!written || !m_notCopied.empty()) {
+    } else if (due && (!written || !m_notCopied.empty())) {
         m_heldBack = true;
         m_removalLines += "\nNothing was removed, because some files were not copied.\n";
-    } else {
+    } else if (due) {
         const std::size_t limit = m_options.maxDelete.value_or(m_plan.DefaultRemovalLimit());
         if (m_plan.removals.size() > limit) {
             m_heldBack = true;
@@ -327,9 +325,9 @@ void SyncRun::Finish(bool stopped) {
                 ". To remove them, publish again with --max-delete all.\n";
         } else {
             Remove();
-            if (!WriteManifest()) {
-                // The old list stays; the next run finds the files gone.
-            }
+            // When this fails the list before the removals stays: the next run finds
+            // the removed files gone.
+            WriteManifest();
         }
     }
     if (m_locked) {

@@ -118,7 +118,6 @@ private:
     SiteTarget& m_target;
     SyncOptions m_options;
     bool m_locked = false;
-    bool m_started = false;
     bool m_planned = false;
     std::string m_startFailure;
     std::optional<PublishManifest> m_old;  // the manifest read, when it can be trusted
