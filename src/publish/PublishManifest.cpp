@@ -89,13 +89,12 @@ bool PublishManifest::IsSafePath(const std::string& path) {
         const std::size_t end = path.find('/', start);
         const std::string_view segment =
             std::string_view(path).substr(start, end == std::string::npos ? end : end - start);
-        if (segment.empty() || segment == "." || segment == ".." || segment.size() > kMaxSegment)
-            return false;
+        if (segment.size() > kMaxSegment) return false;
         if (end == std::string::npos) break;
         start = end + 1;
     }
-    // Nor a piece between backslashes: a server that takes them for separators must
-    // not be led out of the site by a removal.
+    // No empty, "." or ".." part, between slashes nor between backslashes: a server
+    // that takes backslashes for separators must not be led out of the site either.
     return SitePaths::IsSafeRelativePath(path);
 }
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "CliRunner.h"
+#include "generator/SitePaths.h"
 #include "model/ProjectFile.h"
 #include "publish/PublishTestTree.h"
 #include "support/TempDir.h"
@@ -146,6 +147,13 @@ TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
 TEST(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
     TempDir d;
     const std::string project = Write(d, "p.fcd");
+    const std::string later = d.WriteFile("src/later.doc", "later");
+    {  // published a minute after the runs' --now: not yet current in them
+        CFoldcraftDoc doc;
+        ASSERT_TRUE(LoadProject(doc, project).Ok());
+        AddDocument(*doc.m_pRoot, "Later", later)->m_timePublish = foldcraft::test::kCliNow + 60;
+        ASSERT_TRUE(SaveProject(doc, project).Ok());
+    }
     auto publish = [&](const std::string& site, const std::string& epoch, bool save = false) {
         std::vector<std::string> args = {"publish", project, "--to", site, "--yes", "--quiet"};
         if (save) args.push_back("--save");
@@ -177,6 +185,7 @@ TEST(PublishCommandTest, SourceDateEpochMakesPublishingReproducible) {
     // A leftover SOURCE_DATE_EPOCH older than the documents stamps the pages only: --now
     // (the runner's) decides what is current, so nothing is purged.
     EXPECT_EQ(publish(d / "b", "1"), "");
+    EXPECT_FALSE(fs::exists(fs::path(d / "b") / foldcraft::SitePaths::FilesAddress(later)));
     for (const auto& entry : fs::recursive_directory_iterator(d / "a")) {
         EXPECT_TRUE(fs::exists(d / "b" / fs::relative(entry.path(), d / "a"))) << entry.path();
     }

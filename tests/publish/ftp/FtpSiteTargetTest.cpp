@@ -231,7 +231,7 @@ TEST_P(FtpSiteTargetModes, PutReplacesAFileThroughAShortTemporaryName) {
     }
 }
 
-// A file that grows while it is sent goes as it was when it was opened.
+// A file that grows while it is sent goes as it was when it was opened; a pipe does not go.
 TEST_P(FtpSiteTargetModes, UploadStopsAtTheSizeSeenAtOpen) {
     const std::string first(300000, 'a');
     const std::string source = local.WriteFile("growing.log", first);
@@ -239,8 +239,13 @@ TEST_P(FtpSiteTargetModes, UploadStopsAtTheSizeSeenAtOpen) {
         std::ofstream(path, std::ios::app) << std::string(1 << 20, 'b');
     };
     std::optional<ManifestEntry> entry;
-    ASSERT_TRUE(Connect().PutFile("growing.log", FileSource{source, nullptr}, {}, entry).ok);
+    FtpSiteTarget& t = Connect();
+    ASSERT_TRUE(t.PutFile("growing.log", FileSource{source, nullptr}, {}, entry).ok);
     EXPECT_EQ(ReadFile(root / "growing.log"), first);
+    // A named pipe is not waited on, nor sent.
+    ASSERT_EQ(::mkfifo((local / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(t.PutFile("pipe", FileSource{local / "pipe", nullptr}, {}, entry).ok);
+    EXPECT_FALSE(fs::exists(root / "pipe"));
 }
 
 // ---------------------------------------------------------------------------
