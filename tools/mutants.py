@@ -38,7 +38,7 @@ def M(path, old, new, what, tests=None):
 # The test programs by name: (build target, GoogleTest filter), or a ctest regex for
 # the script tests. The FTP tests start servers and take longest, so only faults in
 # the FTP code run them.
-FTP_SUITES = "FTPLink*:FtpPublish*:FtpIntegration*:FtpSettings*"
+FTP_SUITES = "FTPLink*:FtpPublish*:FtpIntegration*:FtpSettings*:FtpSiteTarget*"
 PROGRAMS = {
     "model": ("foldcraft_tests_model", "*"),
     "generator": ("foldcraft_tests_generator", "*"),
@@ -272,7 +272,7 @@ MUTANTS = [
     M("src/publish/SyncRun.cpp", "if (c < 0x20 || c == 0x7F) {", "if (c == 0x7F) {",
       "check and the publish log print control characters as they are", ("cli", "publish")),
     M("src/cli/main.cpp", "foldcraft::Clock::Pin(*now);", "",
-      "--now is ignored: the real clock decides what is current", ("scripts",)),
+      "--now is ignored: the real clock decides what is current", ("cli",)),
     M("src/cli/CliGenerateCommands.cpp",
       "if (dirFd.Get() >= 0) TempFileName::RemoveStale(dirFd.Get());", "",
       "generate leaves the temporary pages of killed runs"),
