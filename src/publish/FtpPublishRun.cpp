@@ -14,15 +14,6 @@
 namespace foldcraft {
 namespace {
 
-void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
-    if (what.empty()) return;
-    std::size_t pos = 0;
-    while ((pos = text.find(what, pos)) != std::string::npos) {
-        text.replace(pos, what.size(), with);
-        pos += with.size();
-    }
-}
-
 // The failure lines of the page writers, by step.
 constexpr const char* kPagesFailed[SitePages::kStepCount] = {
     "\nCreation of stylesheet failed!\n", "\nCreation of title page failed!\n",
@@ -74,9 +65,8 @@ void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
 }
 
 std::string FtpPublishRun::MaskPasswords(std::string text) const {
-    ReplaceAll(text, m_settings.strPassword, "********");
-    ReplaceAll(text, m_settings.strFirewallPassword, "********");
-    return text;
+    return FtpSiteTarget::MaskSecrets(std::move(text),
+                                      {m_settings.strPassword, m_settings.strFirewallPassword});
 }
 
 FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {

@@ -101,15 +101,6 @@ std::string RandomRunId() {
     return text;
 }
 
-void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
-    if (what.empty()) return;
-    std::size_t pos = 0;
-    while ((pos = text.find(what, pos)) != std::string::npos) {
-        text.replace(pos, what.size(), with);
-        pos += with.size();
-    }
-}
-
 }  // namespace
 
 FtpSiteTarget::FtpSiteTarget(CFTPLink& link, bool passive, Options options)
@@ -147,8 +138,18 @@ bool FtpSiteTarget::IsLeftover(const std::string& name, const std::vector<std::s
 
 std::string FtpSiteTarget::Reason() const {
     if (m_link.LastReplyFollowsPassword()) return "(the server's reply is not shown)";
-    std::string text = m_link.m_strLastReply;
-    for (const std::string& secret : m_options.secrets) ReplaceAll(text, secret, "********");
+    return MaskSecrets(m_link.m_strLastReply, m_options.secrets);
+}
+
+std::string FtpSiteTarget::MaskSecrets(std::string text, const std::vector<std::string>& secrets) {
+    for (const std::string& secret : secrets) {
+        if (secret.empty()) continue;
+        std::size_t pos = 0;
+        while ((pos = text.find(secret, pos)) != std::string::npos) {
+            text.replace(pos, secret.size(), "********");
+            pos += 8;
+        }
+    }
     return text;
 }
 

@@ -67,6 +67,9 @@ public:
     // refused, or 425: it could not connect back), which passive mode may avoid.
     bool DataConnectionRefused() const { return m_dataRefused; }
 
+    // text with every non-empty secret in it replaced by "********".
+    static std::string MaskSecrets(std::string text, const std::vector<std::string>& secrets);
+
     // "foldcraft-lock 1\nhost HOST\npid PID\ntime SECONDS\n".
     static std::string LockText(const std::string& host, long pid, std::int64_t time);
     // Whether name is a temporary file of Foldcraft's own making among the names
