@@ -211,13 +211,20 @@ void CFTPLink::AbandonControl() {
     CloseControlConnection();
 }
 
-bool CFTPLink::ConnectWithTimeout(int fd, const void* addr, unsigned len) const {
+bool CFTPLink::ConnectWithTimeout(int fd, const void* addr, unsigned len, int& error) const {
+    error = 0;
     if (::connect(fd, static_cast<const sockaddr*>(addr), len) == 0) return true;
-    if (errno != EINPROGRESS && errno != EINTR) return false;
-    if (WaitFor(fd, POLLOUT) != Wait::kReady) return false;
-    int error = 0;
+    if (errno != EINPROGRESS && errno != EINTR) {
+        error = errno;
+        return false;
+    }
+    const Wait wait = WaitFor(fd, POLLOUT);
+    if (wait != Wait::kReady) {
+        error = wait == Wait::kTimeout ? ETIMEDOUT : EIO;
+        return false;
+    }
     socklen_t errorLen = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorLen) != 0) return false;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &errorLen) != 0) error = errno;
     return error == 0;
 }
 
@@ -225,26 +232,41 @@ bool CFTPLink::OpenControlConnection(const std::string& host, int port) {
     CloseControlConnection();
     m_strLastReply = kUnableToCreateSocket;
     m_bTimedOut = false;
+    m_strConnectError.clear();
+    m_strType.clear();
 
     m_strLastReply = kUnableToConnect;
-    if (port <= 0 || port > 65535 || host.empty() || HoldsLineBreakOrNul(host)) return false;
+    if (port <= 0 || port > 65535 || host.empty() || HoldsLineBreakOrNul(host)) {
+        m_strConnectError = "not a host name and port";
+        return false;
+    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) {
+    const int lookup = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (lookup != 0 || !found) {
+        m_strConnectError = std::string("no address found for the name (") +
+                            (lookup != 0 ? ::gai_strerror(lookup) : "none") + ")";
         return false;
     }
     UniqueFd sock;
     for (addrinfo* ai = found; ai; ai = ai->ai_next) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd < 0) {
+            m_strConnectError = std::strerror(errno);
             ::freeaddrinfo(found);
             m_strLastReply = kUnableToCreateSocket;
             return false;
         }
         sock.Reset(fd);
-        if (ConnectWithTimeout(fd, ai->ai_addr, ai->ai_addrlen)) break;
+        int error = 0;
+        if (ConnectWithTimeout(fd, ai->ai_addr, ai->ai_addrlen, error)) break;
+        char address[INET_ADDRSTRLEN] = "?";
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(ai->ai_addr)->sin_addr, address,
+                    sizeof address);
+        m_strConnectError = std::string(address) + " port " + std::to_string(port) + ": " +
+                            (error == ETIMEDOUT ? "no answer" : std::strerror(error));
         sock.Reset();
     }
     ::freeaddrinfo(found);
@@ -354,8 +376,10 @@ bool CFTPLink::ReadLine() {
 
 bool CFTPLink::ReadReply() {
     FtpReply reply;
+    m_strReplyText.clear();
     do {
         if (!ReadLine()) return false;
+        if (m_strReplyText.size() < kMaxReplyText) m_strReplyText += m_strLastReply + "\n";
         if (reply.Add(m_strLastReply) == FtpReply::State::kComplete) return true;
     } while (reply.GetState() == FtpReply::State::kMore);
     m_strLastReply = kNetworkError;
@@ -686,6 +710,7 @@ bool CFTPLink::TransferFile(const std::string& remote, const std::string& local,
         m_strLastReply = kUnableToOpenFile;
         return false;
     }
+    m_strType.clear();  // TransferFile says TYPE I each time
     return Transfer("TYPE I", (receive ? "RETR " : "STOR ") + remote, end, passive, receive);
 }
 
@@ -750,7 +775,7 @@ bool CFTPLink::ListNames(const std::string& path, std::vector<std::string>& name
 bool CFTPLink::FileSize(const std::string& name, std::uint64_t& size) {
     size = 0;
     if (!RemoteNameAllowed(name)) return false;
-    if (!Command("TYPE I")) return false;
+    if (!SetType("TYPE I")) return false;
     if (!Command("SIZE " + name)) return false;
     const std::string& reply = m_strLastReply;
     if (reply.compare(0, 4, "213 ") != 0) return false;
@@ -808,10 +833,18 @@ bool CFTPLink::MachineFacts(const std::string& name, std::string& facts) {
     return false;
 }
 
+bool CFTPLink::SetType(const std::string& typeLine) {
+    if (m_strType == typeLine && IsOpen()) return true;
+    m_strType.clear();
+    if (!Command(typeLine)) return false;
+    m_strType = typeLine;
+    return true;
+}
+
 bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command, DataEnd& end,
                         bool passive, bool receive) {
-    // 2. Binary mode (ASCII for listings).
-    if (!Command(typeLine)) return false;
+    // 2. Binary mode (ASCII for listings), said once per connection while it holds.
+    if (!SetType(typeLine)) return false;
 
     // 3. The data connection's address.
     UniqueFd listener;
@@ -873,7 +906,8 @@ bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command,
             AbandonControl();
             return false;
         }
-        connected = ConnectWithTimeout(data.Get(), &dataAddr, sizeof dataAddr);
+        int error = 0;
+        connected = ConnectWithTimeout(data.Get(), &dataAddr, sizeof dataAddr, error);
     }
 
     // 6. The preliminary reply.

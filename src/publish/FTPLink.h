@@ -164,6 +164,10 @@ public:
     bool MachineFacts(const std::string& name, std::string& facts);
 
     bool OpenControlConnection(const std::string& host, int port);
+    // Why the last OpenControlConnection failed, for the user: "127.0.0.1 port 2121:
+    // Connection refused", "no address found for the name (...)". Empty when it
+    // connected.
+    const std::string& ConnectError() const { return m_strConnectError; }
     void CloseControlConnection();
     bool IsOpen() const { return m_socket >= 0; }
 
@@ -171,6 +175,9 @@ public:
     bool SendLine(const std::string& text);
     // Reads one whole reply (multi-line replies included).
     bool ReadReply();
+    // Every line of the last reply read, each ended by "\n" (the first 64 KiB).
+    const std::string& LastReplyText() const { return m_strReplyText; }
+    static constexpr std::size_t kMaxReplyText = 65536;
     // Reads one line into m_strLastReply (without its CR LF).
     bool ReadLine();
 
@@ -210,7 +217,8 @@ private:
     Wait WaitFor(int fd, short events) const;
     bool FillReadBuffer();
     bool Flush();
-    bool ConnectWithTimeout(int fd, const void* addr, unsigned len) const;
+    // error: the connect's errno on failure (ETIMEDOUT when it made no progress).
+    bool ConnectWithTimeout(int fd, const void* addr, unsigned len, int& error) const;
     // Accepts the server's data connection. A connection from any address other than
     // the control connection's peer is closed at once and the wait goes on, to
     // Timeout() in all (then ForeignDataPeer is set when one was refused).
@@ -230,6 +238,8 @@ private:
                   bool passive, bool receive);
     // The name checks of every transfer: false with the reason in m_strLastReply.
     bool RemoteNameAllowed(const std::string& remote);
+    // typeLine ("TYPE I", "TYPE A") unless the connection is in that type already.
+    bool SetType(const std::string& typeLine);
     bool StartTls(const std::string& host);
     void AbandonControl();
 
@@ -245,6 +255,9 @@ private:
     bool m_bDirectoryRefused = false;
     bool m_bForeignDataPeer = false;
     std::string m_strLastCommandWord;
+    std::string m_strConnectError;
+    std::string m_strReplyText;
+    std::string m_strType;  // the TYPE the server was last set to on this connection
     bool m_bTlsRequired = false;
     bool m_bTlsRefused = false;
     bool m_bCertificateRefused = false;

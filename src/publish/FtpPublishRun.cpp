@@ -69,7 +69,28 @@ std::string FtpPublishRun::MaskPasswords(std::string text) const {
                                       {m_settings.strPassword, m_settings.strFirewallPassword});
 }
 
+std::string FtpPublishRun::FailureMessage() const {
+    const std::string detail = SyncRun::Printable(m_strFailureDetail);
+    switch (m_failureKind) {
+        case FtpConnector::Failure::kNone:
+            return {};
+        case FtpConnector::Failure::kUnreachable:
+            return "The server could not be reached (" + detail + ").";
+        case FtpConnector::Failure::kLoginRefused:
+            return "The server refused the login: " + detail;
+        case FtpConnector::Failure::kNoStartDirectory:
+            return "The starting directory \"" + SyncRun::Printable(m_settings.strStartDir) +
+                   "\" does not exist on the server: " + detail;
+        case FtpConnector::Failure::kTlsRefused:
+            return "The server does not offer encrypted connections: " + detail;
+        case FtpConnector::Failure::kCertificate:
+            return detail;
+    }
+    return {};
+}
+
 FtpPublishRun::Result FtpPublishRun::RunFtpPublish() {
+    m_failureKind = FtpConnector::Failure::kNone;
     m_bError = false;
     m_bStopped = false;
     m_bRemovalsHeldBack = false;
@@ -103,33 +124,33 @@ FtpPublishRun::Result FtpPublishRun::Run() {
 
     if (StopRequested()) return FailureEnd(kStoppedLine);
 
-    // One client per run; destroying it closes whatever is left open.
-    auto link = std::make_unique<CFTPLink>();
-    link->SetTimeout(m_timeout);
-    if (m_settings.nSecurity != FtpSettings::kSecurityPlain) {
-        link->RequireTls(m_settings.strTrustFingerprint);
-    }
-
+    // One connector per run: the first connection, and any further one or reconnect,
+    // are opened alike. Destroying a link closes whatever is left open.
+    const auto connector = std::make_shared<const FtpConnector>(m_settings, m_timeout);
     Append("\nLogging into FTP server...");
-    if (!link->Logon(m_settings.strHostName, m_settings.nPort.value_or(FtpSettings::kDefaultPort),
-                     m_settings.strUser, m_settings.strPassword, std::string(),
-                     m_settings.strFirewallHost, m_settings.strFirewallUser,
-                     m_settings.strFirewallPassword, m_settings.nFirewallPort,
-                     m_settings.nFirewallType)) {
-        KeepFailureDetail(*link);
-        if (link->TlsRefused())
-            return FailureEnd("\nServer does not support encrypted connections.\n");
-        if (link->CertificateRefused()) Append("\n" + link->m_strLastReply + "\n");
+    FtpConnector::Opened opened = connector->Open(m_createStartDir);
+    if (!opened.link) {
+        m_failureKind = opened.failure;
+        m_strFailureDetail = opened.detail;
+        switch (opened.failure) {
+            case FtpConnector::Failure::kTlsRefused:
+                return FailureEnd("\nServer does not support encrypted connections.\n");
+            case FtpConnector::Failure::kCertificate:
+                Append("\n" + opened.detail + "\n");
+                break;
+            case FtpConnector::Failure::kNoStartDirectory:
+                // Logged on, then refused the directory; QUIT has gone out.
+                Append("\nSuccessfully logged into server.\n");
+                m_sink.Scroll(2);
+                return FailureEnd("\nStarting directory not found!\n");
+            default:
+                break;
+        }
         return FailureEnd("\nServer login failed!\n");
     }
+    std::unique_ptr<CFTPLink> link = std::move(opened.link);
     Append("\nSuccessfully logged into server.\n");
     m_sink.Scroll(2);
-
-    // An empty starting directory means the directory the login leads to: "CWD "
-    // with nothing after it is a syntax error to most servers.
-    if (!m_settings.strStartDir.empty() && !link->Command("CWD " + m_settings.strStartDir)) {
-        return FailureEndAfterLogon(*link, "\nStarting directory not found!\n");
-    }
 
     Append("\nCreating directory structure...");
     FtpSiteTarget::Options targetOptions;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "publish/FtpConnector.h"
 #include "publish/FtpSettings.h"
 #include "publish/LogSink.h"
 #include "publish/SyncRun.h"
@@ -74,6 +75,20 @@ public:
     // command that carried a password (a server may echo what it was sent).
     const std::string& FailureDetail() const { return m_strFailureDetail; }
 
+    // What stopped the run before it could publish anything: the server could not be
+    // reached, refused the login, or has no such starting directory (kNone when the
+    // run got past its starting directory, or failed otherwise).
+    FtpConnector::Failure FailureKind() const { return m_failureKind; }
+    // That failure in one sentence for a message box or the command line:
+    //   "The server could not be reached (127.0.0.1 port 2121: Connection refused)."
+    //   "The server refused the login: 530 Login incorrect."
+    //   "The starting directory "www" does not exist on the server: 550 No such
+    //    directory."
+    // Empty for kNone. Passwords are masked.
+    std::string FailureMessage() const;
+    // Make a missing starting directory (one level at a time) instead of failing.
+    void SetCreateStartDirectory(bool create) { m_createStartDir = create; }
+
     // Dry run, removal limit; changed files only follows the settings.
     void SetSyncOptions(const SyncOptions& options) { m_options = options; }
     // Whether removals were due and not made (a failure, the limit).
@@ -112,6 +127,8 @@ private:
     bool m_bError = false;
     bool m_bRemovalsHeldBack = false;
     std::string m_strFailureDetail;
+    FtpConnector::Failure m_failureKind = FtpConnector::Failure::kNone;
+    bool m_createStartDir = false;
 };
 
 }  // namespace foldcraft

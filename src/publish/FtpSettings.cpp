@@ -29,12 +29,13 @@ ISettingsStore::Checked<FtpSettings> FtpSettings::Read(const ISettingsStore& sto
     text(kFirewallSection, "User", s.strFirewallUser);
     s.nFirewallPort = number(kFirewallSection, "Port", kDefaultPort, INT_MIN, INT_MAX);
     s.nFirewallType = number(kFirewallSection, "FirewallType", 0, 0, 8);
-    s.bPassive = number(kServerSection, "Passive", 0, 0, 1);
+    s.bPassive = number(kServerSection, "Passive", 1, 0, 1);
     s.nTimeoutSeconds = number(kServerSection, "Timeout", kDefaultTimeoutSeconds, INT_MIN, INT_MAX);
     s.bChangedOnly = number(kServerSection, "ChangedOnly", 1, 0, 1);
     // Only the two known values: anything else could be taken for plain text.
     s.nSecurity = number(kServerSection, "Security", kSecurityPlain, kSecurityPlain, kSecurityTls);
     text(kServerSection, "TrustFingerprint", s.strTrustFingerprint);
+    s.nConnections = number(kServerSection, "Connections", kDefaultConnections, 1, kMaxConnections);
     if (!error.empty()) return {FtpSettings{}, std::move(error)};
     if (s.nTimeoutSeconds < 1) s.nTimeoutSeconds = kDefaultTimeoutSeconds;
     return {std::move(s), {}};
@@ -63,7 +64,8 @@ bool FtpSettings::Write(ISettingsStore& store) const {
            store.WriteInt(kServerSection, "Passive", bPassive) &&
            store.WriteInt(kServerSection, "ChangedOnly", bChangedOnly) &&
            store.WriteInt(kServerSection, "Security", nSecurity) &&
-           store.WriteString(kServerSection, "TrustFingerprint", strTrustFingerprint);
+           store.WriteString(kServerSection, "TrustFingerprint", strTrustFingerprint) &&
+           store.WriteInt(kServerSection, "Connections", nConnections);
 }
 
 const char* FtpSettings::FirewallTypeName(int type) {

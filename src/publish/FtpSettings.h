@@ -13,7 +13,8 @@ namespace foldcraft {
 //   "FTPServer"   "HostName", "User", "Password", "StartDir" (texts), "Port" (21)
 //   "FTPFirewall" "HostName", "Password", "User" (texts), "Port" (21),
 //                 "FirewallType" (0)
-//   "FTPServer"   "Passive" (0: active mode), "Timeout" (60 seconds),
+//   "FTPServer"   "Passive" (1: passive mode, the default; 0: active), "Timeout"
+//                 (60 seconds), "Connections" (4: data transfers at once, 1 to 16),
 //                 "ChangedOnly" (1: upload only new and changed files),
 //                 "Security" (0: plain FTP; 1: explicit TLS required),
 //                 "TrustFingerprint" (SHA-256 of a server certificate to trust even
@@ -26,6 +27,8 @@ struct FtpSettings {
     static constexpr const char* kFirewallSection = "FTPFirewall";
     static constexpr int kDefaultPort = 21;
     static constexpr int kDefaultTimeoutSeconds = 60;
+    static constexpr int kDefaultConnections = 4;
+    static constexpr int kMaxConnections = 16;
 
     static constexpr const char* kNoHostName = "You must enter a server hostname.";
     static constexpr const char* kNoPort = "You must enter a server port number.";
@@ -43,7 +46,10 @@ struct FtpSettings {
     int nFirewallPort = kDefaultPort;
     std::string strFirewallUser;
     std::string strFirewallPassword;
-    int bPassive = 0;
+    // Passive unless a stored choice says otherwise: active mode fails behind most
+    // home routers and firewalls.
+    int bPassive = 1;
+    int nConnections = kDefaultConnections;
     int nTimeoutSeconds = kDefaultTimeoutSeconds;
     int bChangedOnly = 1;  // 0: upload every file (removals still happen)
     int nSecurity = 0;     // kSecurityPlain or kSecurityTls
@@ -56,11 +62,12 @@ struct FtpSettings {
     static constexpr const char* kChangedOnlyCaption = "Upload only changed files";
     static constexpr const char* kSecurityCaption = "Require encrypted connection (TLS)";
     static constexpr const char* kTrustFingerprintCaption = "Trusted certificate (SHA-256):";
+    static constexpr const char* kConnectionsCaption = "Connections:";
 
     // Reads every value, missing ones taking their defaults; a stored timeout below 1
     // second reads as the default. A value that does not read is an error, never a
     // default: a security, passive or changed-only value other than 0 or 1, a
-    // firewall type outside 0 to 8, a port or timeout that is not an integer, a text
+    // firewall type outside 0 to 8, a number of connections outside 1 to 16, a port or timeout that is not an integer, a text
     // that is not one value. The error ("Error: setting
     // FTPServer/Security has the value "true", which is not 0 or 1.") names the first
     // such key and its value (never a text's); value is then FtpSettings{}.
@@ -73,7 +80,7 @@ struct FtpSettings {
     // Writes the values as a Publish press does, in this order: "FTPServer"
     // "HostName", "User", "Password", "StartDir", "Port"; "FTPFirewall" "HostName",
     // "Password", "User", "Port", "FirewallType"; then "FTPServer" "Passive",
-    // "ChangedOnly", "Security", "TrustFingerprint". The
+    // "ChangedOnly", "Security", "TrustFingerprint", "Connections". The
     // timeout is not written (it has no field in the dialog). Nothing is written when
     // Check() fails. False when a check fails or a value did not reach the store (the
     // writes before it stay).

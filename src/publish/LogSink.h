@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace foldcraft {
@@ -15,6 +18,18 @@ enum class PublishResult {
 // Waits the given number of milliseconds between the steps of a publish run. The GUI
 // fills it so the log grows visibly; left empty a run does not wait.
 using PublishPauseHook = std::function<void(int milliseconds)>;
+
+// How far the copying of a publish run has come: in bytes and in files, with the
+// file under way (its path in the site; empty between files).
+struct TransferProgress {
+    std::uint64_t bytesDone = 0;
+    std::uint64_t bytesTotal = 0;
+    std::size_t filesDone = 0;
+    std::size_t filesTotal = 0;
+    std::string current;
+
+    bool operator==(const TransferProgress&) const = default;
+};
 
 // Where a publish run reports: the Publishing window in the GUI, stdout in the
 // command-line tool, a recorder in the tests. Calls come from the thread that runs
@@ -31,6 +46,11 @@ public:
     virtual void Scroll(int lines) = 0;
     // Enables or disables the Close button.
     virtual void EnableClose(bool enabled) = 0;
+    // How far the copying has come. Called from the threads that copy (one at a
+    // time, never at once), each time a file starts or ends and each time the bytes
+    // done pass another thousandth of the total; a sink that shows no such thing
+    // ignores it.
+    virtual void ShowTransfer(const TransferProgress& progress) { (void)progress; }
 };
 
 }  // namespace foldcraft

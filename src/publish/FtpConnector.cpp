@@ -1,0 +1,119 @@
+#include "publish/FtpConnector.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "publish/FTPLink.h"
+#include "publish/FtpSiteTarget.h"
+
+namespace foldcraft {
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Enters dir one level at a time, making each level that is missing.
+bool EnterMaking(CFTPLink& link, const std::string& dir) {
+    std::size_t start = 0;
+    if (!dir.empty() && dir[0] == '/') {
+        if (!link.Command("CWD /")) return false;
+        start = 1;
+    }
+    while (start < dir.size()) {
+        std::size_t slash = dir.find('/', start);
+        if (slash == std::string::npos) slash = dir.size();
+        const std::string part = dir.substr(start, slash - start);
+        start = slash + 1;
+        if (part.empty()) continue;
+        if (link.Command("CWD " + part)) continue;
+        if (!link.IsOpen() || !link.Command("MKD " + part) || !link.Command("CWD " + part))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+FtpConnector::FtpConnector(FtpSettings settings, std::chrono::milliseconds timeout)
+    : m_settings(std::move(settings)), m_timeout(timeout) {}
+
+FtpConnector::~FtpConnector() = default;
+
+std::vector<std::string> FtpConnector::Secrets() const {
+    return {m_settings.strPassword, m_settings.strFirewallPassword};
+}
+
+bool FtpConnector::SaysTooManyConnections(const std::string& reply) {
+    if (reply.compare(0, 3, "421") == 0) return true;
+    const std::string lower = Lower(reply);
+    return lower.find("too many") != std::string::npos ||
+           lower.find("connection limit") != std::string::npos ||
+           lower.find("maximum number") != std::string::npos;
+}
+
+FtpConnector::Opened FtpConnector::Open(bool createStartDirectory) const {
+    Opened opened;
+    auto link = std::make_unique<CFTPLink>();
+    link->SetTimeout(m_timeout);
+    if (m_settings.nSecurity != FtpSettings::kSecurityPlain)
+        link->RequireTls(m_settings.strTrustFingerprint);
+    const auto masked = [&](const std::string& text) {
+        return FtpSiteTarget::MaskSecrets(text, Secrets());
+    };
+    if (!link->Logon(m_settings.strHostName, m_settings.nPort.value_or(FtpSettings::kDefaultPort),
+                     m_settings.strUser, m_settings.strPassword, std::string(),
+                     m_settings.strFirewallHost, m_settings.strFirewallUser,
+                     m_settings.strFirewallPassword, m_settings.nFirewallPort,
+                     m_settings.nFirewallType)) {
+        if (!link->ConnectError().empty()) {
+            opened.failure = Failure::kUnreachable;
+            opened.detail = link->ConnectError();
+        } else if (link->TlsRefused()) {
+            opened.failure = Failure::kTlsRefused;
+            opened.detail = masked(link->m_strLastReply);
+        } else if (link->CertificateRefused()) {
+            opened.failure = Failure::kCertificate;
+            opened.detail = link->m_strLastReply;
+        } else {
+            opened.failure = Failure::kLoginRefused;
+            opened.detail = masked(link->m_strLastReply);
+        }
+        return opened;
+    }
+    // FEAT is optional: a server that does not know it answers 500 and goes on.
+    std::string features;
+    if (link->Command("FEAT")) features = link->LastReplyText();
+    if (!link->IsOpen()) {
+        opened.failure = Failure::kLoginRefused;
+        opened.detail = masked(link->m_strLastReply);
+        return opened;
+    }
+    for (std::size_t at = 0; (at = features.find("UTF8", at)) != std::string::npos; at += 4) {
+        const bool startsLine = at > 0 && (features[at - 1] == ' ' || features[at - 1] == '\n');
+        const bool endsLine = at + 4 == features.size() || features[at + 4] == '\r' ||
+                              features[at + 4] == '\n' || features[at + 4] == ' ';
+        if (startsLine && endsLine) {
+            opened.utf8 = link->Command("OPTS UTF8 ON");
+            break;
+        }
+    }
+    const std::string& dir = m_settings.strStartDir;
+    // An empty starting directory means the one the login leads to: "CWD " with
+    // nothing after it is a syntax error to most servers.
+    if (!dir.empty() && !link->Command("CWD " + dir)) {
+        if (!link->IsOpen() || !createStartDirectory || !EnterMaking(*link, dir)) {
+            opened.failure = Failure::kNoStartDirectory;
+            opened.detail = masked(link->m_strLastReply);
+            link->Logoff();
+            return opened;
+        }
+    }
+    opened.link = std::move(link);
+    return opened;
+}
+
+}  // namespace foldcraft
