@@ -676,6 +676,7 @@ bool CFTPLink::CopyData(int dataFd, DataEnd& end, bool receive, TlsChannel* tls)
             }
             done += static_cast<std::size_t>(step.bytes);
         }
+        if (m_sent) m_sent(static_cast<std::uint64_t>(got));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -185,6 +186,9 @@ public:
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     std::chrono::milliseconds Timeout() const { return m_timeout; }
 
+    // Told of each block an upload sent (empty: nobody is).
+    void SetSentHook(std::function<void(std::uint64_t)> sent) { m_sent = std::move(sent); }
+
     // Largest number of bytes handed to one send() of the data connection (tests use
     // it to force short sends); 0 means a whole block.
     void SetMaxSendChunk(std::size_t bytes) { m_maxSendChunk = bytes; }
@@ -250,6 +254,7 @@ private:
     std::string m_writeBuffer;
     std::chrono::milliseconds m_timeout{60000};
     std::size_t m_maxSendChunk = 0;
+    std::function<void(std::uint64_t)> m_sent;
     bool m_bLastSentPassword = false;
     bool m_bTimedOut = false;
     bool m_bDirectoryRefused = false;

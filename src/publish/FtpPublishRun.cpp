@@ -41,19 +41,15 @@ FtpPublishRun::Result FtpPublishRun::FailureEnd(const std::string& text) {
     return Result::kFailed;
 }
 
-FtpPublishRun::Result FtpPublishRun::FailureEndAfterLogon(CFTPLink& link, const std::string& text) {
-    KeepFailureDetail(link);
-    Append(text);
-    // Logged on: QUIT goes out before the run ends.
-    link.Logoff();
-    m_bError = true;
-    m_sink.EnableClose(true);
-    return Result::kFailed;
-}
-
 bool FtpPublishRun::StopRequested() {
     if (!m_bStopped && m_stop && m_stop()) m_bStopped = true;
     return m_bStopped;
+}
+
+void FtpPublishRun::Append(const std::string& text) {
+    if (text.empty()) return;
+    const std::lock_guard<std::mutex> lock(m_sinkMutex);
+    m_sink.AppendText(text);
 }
 
 void FtpPublishRun::KeepFailureDetail(const CFTPLink& link) {
@@ -148,32 +144,56 @@ FtpPublishRun::Result FtpPublishRun::Run() {
         }
         return FailureEnd("\nServer login failed!\n");
     }
-    std::unique_ptr<CFTPLink> link = std::move(opened.link);
     Append("\nSuccessfully logged into server.\n");
     m_sink.Scroll(2);
 
-    Append("\nCreating directory structure...");
     FtpSiteTarget::Options targetOptions;
-    targetOptions.secrets = {m_settings.strPassword, m_settings.strFirewallPassword};
-    FtpSiteTarget site(*link, m_settings.bPassive != 0, targetOptions);
+    targetOptions.secrets = connector->Secrets();
+    targetOptions.connector = connector;
+    targetOptions.connections = static_cast<std::size_t>(
+        std::clamp(m_settings.nConnections, 1, FtpSettings::kMaxConnections));
+    targetOptions.note = [this](const std::string& line) { Append(line); };
+    if (m_retryWaits) targetOptions.retryWaits = *m_retryWaits;
+    FtpSiteTarget site(std::move(opened.link), m_settings.bPassive != 0, targetOptions);
+    const auto logoff = [&site] {
+        if (site.Link() && site.Link()->IsOpen()) site.Link()->Logoff();
+    };
+    const auto failAfterLogon = [&](const std::string& text) {
+        if (site.Link()) KeepFailureDetail(*site.Link());
+        Append(text);
+        logoff();
+        m_bError = true;
+        m_sink.EnableClose(true);
+        return Result::kFailed;
+    };
+
     SyncOptions options = m_options;
     options.changedOnly = m_settings.bChangedOnly != 0;
+    options.lockOnlyForChanges = true;
+    options.skipListedDirectories = true;
     SyncRun sync(site, options);
-    if (!sync.Start()) return FailureEndAfterLogon(*link, sync.StartFailureLine());
+    sync.SetProgressReport([this](const TransferProgress& progress) {
+        const std::lock_guard<std::mutex> lock(m_sinkMutex);
+        m_sink.ShowTransfer(progress);
+    });
+    Append("\nCreating directory structure...");
+    if (!sync.Start()) return failAfterLogon(sync.StartFailureLine());
     SiteContents::PlanSync(sync, m_doc, m_programFolder, time.now, pages);
     if (options.dryRun) {
         Append("\n" + sync.Describe());
-        link->Logoff();
+        logoff();
         m_sink.EnableClose(true);
         return Result::kSuccess;
     }
+    const bool changes = sync.HasChanges();
+    if (changes && !sync.LockForChanges()) return failAfterLogon(sync.StartFailureLine());
     if (StopRequested()) {
         sync.Abandon();
-        return FailureEndAfterLogon(*link, kStoppedLine);
+        return failAfterLogon(kStoppedLine);
     }
-    if (!sync.MakeDirectories()) {
+    if (changes && !sync.MakeDirectories()) {
         sync.Abandon();
-        return FailureEndAfterLogon(*link, "\nCreation of directory structure failed!\n");
+        return failAfterLogon("\nCreation of directory structure failed!\n");
     }
     Append(sync.RefusedDirectories() ? kDirectoriesRefused
                                      : "\nSuccessfully created directory structure.\n");
@@ -184,7 +204,8 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     if (m_bStopped) {
         // What it did send is recorded; nothing is removed.
         sync.Abandon();
-        return FailureEndAfterLogon(*link, kStoppedLine);
+        Append(sync.ConnectionsLine());
+        return failAfterLogon(kStoppedLine);
     }
     std::vector<std::string> pageNames;
     for (int step = 0; step < SitePages::kStepCount; ++step) {
@@ -193,7 +214,7 @@ FtpPublishRun::Result FtpPublishRun::Run() {
         for (std::string& name : pages.Names(s)) pageNames.push_back(std::move(name));
     }
     sync.PutPages(pageNames);
-    sync.Finish();
+    if (changes) sync.Finish();
     m_bRemovalsHeldBack = sync.RemovalsHeldBack();
 
     const bool allCopied = sync.NotCopiedFiles().empty();
@@ -214,11 +235,12 @@ FtpPublishRun::Result FtpPublishRun::Run() {
             Append("\nServer: " + SyncRun::Printable(reply) + "\n");
         if (m_settings.bPassive == 0 && site.DataConnectionRefused()) Append(kPortRefusedHint);
     }
+    Append(sync.ConnectionsLine());
     Append(sync.SkippedLine());
     Append(sync.RemovalLines());
 
     m_sink.Scroll(2);
-    link->Logoff();
+    logoff();
     Append("\nLogged off of FTP server.\n");
     m_sink.Scroll(2);
     Pause(100);

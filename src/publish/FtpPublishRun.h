@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "publish/FtpConnector.h"
 #include "publish/FtpSettings.h"
@@ -89,6 +92,9 @@ public:
     // Make a missing starting directory (one level at a time) instead of failing.
     void SetCreateStartDirectory(bool create) { m_createStartDir = create; }
 
+    // The waits between the tries of a file (tests: none).
+    void SetRetryWaits(std::vector<std::chrono::milliseconds> waits) { m_retryWaits = std::move(waits); }
+
     // Dry run, removal limit; changed files only follows the settings.
     void SetSyncOptions(const SyncOptions& options) { m_options = options; }
     // Whether removals were due and not made (a failure, the limit).
@@ -102,12 +108,8 @@ public:
 private:
     Result Run();
     Result FailureEnd(const std::string& text);
-    // A step after a good logon failed: keeps the failure detail, appends text, logs
-    // off (QUIT) and ends the run as FailureEnd does.
-    Result FailureEndAfterLogon(CFTPLink& link, const std::string& text);
-    void Append(const std::string& text) {
-        if (!text.empty()) m_sink.AppendText(text);
-    }
+    // Appends to the log; the connections' threads append too, one at a time.
+    void Append(const std::string& text);
     void Pause(int milliseconds) {
         if (m_pause) m_pause(milliseconds);
     }
@@ -122,7 +124,9 @@ private:
     PauseHook m_pause;
     StopHook m_stop;
     SyncOptions m_options;
-    bool m_bStopped = false;
+    std::atomic<bool> m_bStopped{false};
+    std::mutex m_sinkMutex;
+    std::optional<std::vector<std::chrono::milliseconds>> m_retryWaits;
     std::chrono::milliseconds m_timeout;
     bool m_bError = false;
     bool m_bRemovalsHeldBack = false;

@@ -6,28 +6,44 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <ctime>
+#include <mutex>
 #include <optional>
 #include <random>
+#include <thread>
 #include <utility>
 
 #include "publish/FTPLink.h"
+#include "publish/FtpConnector.h"
+#include "publish/SyncRun.h"
 #include "publish/UniqueFd.h"
 
 namespace foldcraft {
 namespace {
 
 constexpr const char* kPartPrefix = ".part-";
+constexpr const char* kDotlessPartPrefix = "foldcraft-part-";
+constexpr const char* kDotlessLockName = "foldcraft-lock";
+constexpr const char* kDotlessManifestName = "foldcraft-manifest";
 constexpr std::size_t kRunIdDigits = 8;
 // Listings are read whole; one larger than this is not read.
 constexpr std::size_t kMaxListingBytes = PublishManifest::kMaxBytes;
 
 bool StartsWith(const std::string& text, const char* head) {
     return text.rfind(head, 0) == 0;
+}
+
+bool ReplyIs(const CFTPLink& link, std::initializer_list<const char*> codes) {
+    for (const char* code : codes) {
+        if (StartsWith(link.m_strLastReply, code)) return true;
+    }
+    return false;
 }
 
 // A server reply saying the file is not there (or not one that can be read).
@@ -103,14 +119,150 @@ std::string RandomRunId() {
 
 }  // namespace
 
-FtpSiteTarget::FtpSiteTarget(CFTPLink& link, bool passive, Options options)
-    : m_link(link), m_passive(passive), m_options(std::move(options)), m_runId(RandomRunId()) {
+// What a target and its twins share: the run's reconnects, and what the server was
+// found to refuse.
+struct FtpSiteTarget::Shared {
+    std::mutex mutex;
+    int reconnects = 0;
+    std::atomic<bool> renameWorked{false};
+    std::atomic<bool> renameRefused{false};
+    std::atomic<bool> inPlaceAllowed{false};
+    std::atomic<bool> dotless{false};
+    std::function<void(const std::string&)> note;
+};
+
+FtpSiteTarget::FtpSiteTarget(std::shared_ptr<Shared> shared, bool passive, Options options)
+    : m_shared(std::move(shared)),
+      m_passive(passive),
+      m_options(std::move(options)),
+      m_runId(RandomRunId()) {
     if (m_options.host.empty()) m_options.host = ThisHost();
     if (!m_options.now)
         m_options.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+    if (!m_shared) {
+        m_shared = std::make_shared<Shared>();
+        m_shared->note = m_options.note;
+    }
 }
 
-FtpSiteTarget::~FtpSiteTarget() = default;
+FtpSiteTarget::FtpSiteTarget(CFTPLink& link, bool passive, Options options)
+    : FtpSiteTarget(std::shared_ptr<Shared>(), passive, std::move(options)) {
+    m_link = &link;
+}
+
+FtpSiteTarget::FtpSiteTarget(std::unique_ptr<CFTPLink> link, bool passive, Options options)
+    : FtpSiteTarget(std::shared_ptr<Shared>(), passive, std::move(options)) {
+    m_owned = std::move(link);
+    m_link = m_owned.get();
+}
+
+FtpSiteTarget::~FtpSiteTarget() {
+    // A twin's connection is its own to end; the first is the run's.
+    if (m_twin && m_link && m_link->IsOpen()) m_link->Logoff();
+}
+
+std::unique_ptr<SiteTarget> FtpSiteTarget::Twin() const {
+    if (!m_options.connector) return nullptr;
+    std::unique_ptr<FtpSiteTarget> twin(new FtpSiteTarget(m_shared, m_passive, m_options));
+    twin->m_twin = true;
+    return twin;
+}
+
+std::size_t FtpSiteTarget::Connections() const {
+    return m_options.connector ? std::max<std::size_t>(1, m_options.connections) : 1;
+}
+
+SiteTarget::Status FtpSiteTarget::Connect() {
+    if (m_link && m_link->IsOpen()) return Status::Ok();
+    if (!m_options.connector) return Status::Failed("no way to connect");
+    FtpConnector::Opened opened = m_options.connector->Open();
+    if (!opened.link) return Status::Failed(opened.detail);
+    m_owned = std::move(opened.link);
+    m_link = m_owned.get();
+    return Status::Ok();
+}
+
+void FtpSiteTarget::AllowInPlace() {
+    m_shared->inPlaceAllowed = true;
+}
+
+void FtpSiteTarget::Note(const std::string& line) const {
+    const std::lock_guard<std::mutex> lock(m_shared->mutex);
+    if (m_shared->note) m_shared->note(line);
+}
+
+std::string FtpSiteTarget::LockName() const {
+    return m_shared->dotless ? kDotlessLockName : kLockFileName;
+}
+
+std::string FtpSiteTarget::ManifestName() const {
+    return m_shared->dotless ? kDotlessManifestName : PublishManifest::kFileName;
+}
+
+bool FtpSiteTarget::Reconnect(Status& status) {
+    int number = 0;
+    {
+        const std::lock_guard<std::mutex> lock(m_shared->mutex);
+        if (m_shared->reconnects >= m_options.maxReconnects) {
+            status = Status::Failed("The connection to the server was lost, and the run has "
+                                    "reconnected " +
+                                    std::to_string(m_options.maxReconnects) + " times already.");
+            return false;
+        }
+        number = ++m_shared->reconnects;
+    }
+    FtpConnector::Opened opened = m_options.connector->Open();
+    if (!opened.link) {
+        status = Status::Failed("The connection to the server was lost and could not be opened "
+                                "again: " +
+                                opened.detail);
+        Note("\nReconnecting to the server failed (" + opened.detail + ").\n");
+        return false;
+    }
+    m_owned = std::move(opened.link);
+    m_link = m_owned.get();
+    Note("\nReconnected to the server (" + std::to_string(number) + " of " +
+         std::to_string(m_options.maxReconnects) + ").\n");
+    return true;
+}
+
+bool FtpSiteTarget::EnsureConnected(Status& status) {
+    if (m_link && m_link->IsOpen()) return true;
+    // Without a connector the link's own failure ("Network error.") says it.
+    if (!m_options.connector) {
+        if (m_link) return true;
+        status = Status::Failed("not connected", true);
+        return false;
+    }
+    return Reconnect(status);
+}
+
+SiteTarget::Status FtpSiteTarget::Retrying(const std::string& what,
+                                           const std::function<Status()>& op) {
+    Status status;
+    for (int attempt = 1;; ++attempt) {
+        if (!EnsureConnected(status)) return status;
+        status = op();
+        if (status.ok || status.needsInPlace || !m_transient || !m_options.connector ||
+            attempt >= m_options.maxTries) {
+            return status;
+        }
+        Note("\nTrying " + what + " again (" + std::to_string(attempt + 1) + " of " +
+             std::to_string(m_options.maxTries) + "): " + status.reason + "\n");
+        const std::size_t wait = static_cast<std::size_t>(attempt - 1);
+        if (wait < m_options.retryWaits.size()) {
+            const std::chrono::milliseconds pause = m_options.retryWaits[wait];
+            if (m_options.sleep) {
+                m_options.sleep(pause);
+            } else {
+                std::this_thread::sleep_for(pause);
+            }
+        }
+        // 421: the server is closing this connection.
+        if (m_link && m_link->IsOpen() && ReplyIs(*m_link, {"421"}))
+            m_link->CloseControlConnection();
+    }
+}
 
 std::string FtpSiteTarget::LockText(const std::string& host, long pid, std::int64_t time) {
     return "foldcraft-lock 1\nhost " + host + "\npid " + std::to_string(pid) + "\ntime " +
@@ -118,8 +270,10 @@ std::string FtpSiteTarget::LockText(const std::string& host, long pid, std::int6
 }
 
 bool FtpSiteTarget::IsLeftover(const std::string& name, const std::vector<std::string>& listed) {
-    if (!StartsWith(name, kPartPrefix)) return false;
-    const std::string rest = name.substr(std::strlen(kPartPrefix));
+    const bool dotless = StartsWith(name, kDotlessPartPrefix);
+    if (!dotless && !StartsWith(name, kPartPrefix)) return false;
+    const std::string rest =
+        name.substr(std::strlen(dotless ? kDotlessPartPrefix : kPartPrefix));
     // Ours: ".part-" + run id + "-" + counter. Any run's: the lock keeps every other
     // run away while this one works.
     if (rest.size() > kRunIdDigits + 1 && rest[kRunIdDigits] == '-' &&
@@ -137,8 +291,8 @@ bool FtpSiteTarget::IsLeftover(const std::string& name, const std::vector<std::s
 }
 
 std::string FtpSiteTarget::Reason() const {
-    if (m_link.LastReplyFollowsPassword()) return "(the server's reply is not shown)";
-    return MaskSecrets(m_link.m_strLastReply, m_options.secrets);
+    if (m_link->LastReplyFollowsPassword()) return "(the server's reply is not shown)";
+    return MaskSecrets(m_link->m_strLastReply, m_options.secrets);
 }
 
 std::string FtpSiteTarget::MaskSecrets(std::string text, const std::vector<std::string>& secrets) {
@@ -154,17 +308,18 @@ std::string FtpSiteTarget::MaskSecrets(std::string text, const std::vector<std::
 }
 
 std::string FtpSiteTarget::TemporaryName(const std::string& path) {
-    return DirectoryOf(path) + kPartPrefix + m_runId + "-" + std::to_string(++m_counter);
+    return DirectoryOf(path) + (m_shared->dotless ? kDotlessPartPrefix : kPartPrefix) + m_runId +
+           "-" + std::to_string(++m_counter);
 }
 
 bool FtpSiteTarget::Listed(const std::string& path, bool& known) {
     std::vector<std::string> names;
     bool tooLarge = false;
-    if (m_link.ListNames(path, names, kMaxListingBytes, m_passive, tooLarge)) {
+    if (m_link->ListNames(path, names, kMaxListingBytes, m_passive, tooLarge)) {
         known = true;
         return !names.empty();
     }
-    known = tooLarge || NotThereReply(m_link);
+    known = tooLarge || NotThereReply(*m_link);
     return tooLarge;
 }
 
@@ -174,13 +329,13 @@ bool FtpSiteTarget::Listed(const std::string& path, bool& known) {
 bool FtpSiteTarget::ReadLock(std::string& text, bool& found, std::string& reason) {
     bool tooLarge = false;
     found = true;
-    if (m_link.RetrieveTo(kLockFileName, text, kMaxLockBytes, m_passive, tooLarge)) return true;
+    if (m_link->RetrieveTo(LockName(), text, kMaxLockBytes, m_passive, tooLarge)) return true;
     text.clear();
     if (tooLarge) return true;  // not one of ours: held
     const std::string why = Reason();
-    if (NotThereReply(m_link)) {
+    if (NotThereReply(*m_link)) {
         bool known = false;
-        const bool listed = Listed(kLockFileName, known);
+        const bool listed = Listed(LockName(), known);
         if (known && !listed) {
             found = false;
             return true;
@@ -192,6 +347,11 @@ bool FtpSiteTarget::ReadLock(std::string& text, bool& found, std::string& reason
 
 SiteTarget::Lock FtpSiteTarget::TakeLock(std::string& holder) {
     holder.clear();
+    Status connected;
+    if (!EnsureConnected(connected)) {
+        holder = connected.reason;
+        return Lock::kFailed;
+    }
     const auto describe = [](const std::string& text) -> std::string {
         const std::optional<LockFields> fields = ParseLock(text);
         if (!fields) return std::string("an unknown lock file ") + kLockFileName;
@@ -219,9 +379,9 @@ SiteTarget::Lock FtpSiteTarget::TakeLock(std::string& holder) {
 
     const std::string ours =
         LockText(m_options.host, static_cast<long>(::getpid()), m_options.now());
-    const Status stored = Put(kLockFileName, [&](const std::string& name) {
-        return m_link.StoreBytes(name, ours, m_passive);
-    });
+    const Status stored = Put(
+        LockName(),
+        [&](const std::string& name) { return m_link->StoreBytes(name, ours, m_passive); }, false);
     if (!stored.ok) {
         holder = stored.reason;
         return Lock::kFailed;
@@ -229,7 +389,7 @@ SiteTarget::Lock FtpSiteTarget::TakeLock(std::string& holder) {
     // Another run may have stored its own meanwhile: the last one stored wins.
     if (!ReadLock(text, found, holder)) return Lock::kFailed;
     if (!found) {
-        holder = std::string(kLockFileName) + " vanished after it was stored";
+        holder = LockName() + " vanished after it was stored";
         return Lock::kFailed;
     }
     if (text != ours) {
@@ -246,8 +406,10 @@ void FtpSiteTarget::ReleaseLock() {
     bool found = false;
     std::string reason;
     // Only our own: a lock that another run took over (ours had expired) stays.
-    if (ReadLock(text, found, reason) && found && text == m_lockText) {
-        m_link.DeleteFile(kLockFileName);
+    Status connected;
+    if (EnsureConnected(connected) && ReadLock(text, found, reason) && found &&
+        text == m_lockText) {
+        m_link->DeleteFile(LockName());
     }
     m_lockText.clear();
 }
@@ -257,33 +419,55 @@ void FtpSiteTarget::ReleaseLock() {
 
 SiteTarget::ManifestText FtpSiteTarget::ReadManifest() {
     ManifestText result;
-    bool tooLarge = false;
-    result.found = true;
-    if (m_link.RetrieveTo(PublishManifest::kFileName, result.text, m_options.maxManifestBytes,
-                          m_passive, tooLarge)) {
+    if (!EnsureConnected(result.status)) {
+        result.found = true;
         return result;
     }
-    result.text.clear();
-    if (tooLarge) {
-        result.status = Status::Failed(std::string("The manifest ") + PublishManifest::kFileName +
-                                       " is larger than " +
-                                       std::to_string(m_options.maxManifestBytes) + " bytes.");
-        return result;
-    }
-    result.status = Failed();
-    if (NotThereReply(m_link)) {
-        bool known = false;
-        if (!Listed(PublishManifest::kFileName, known) && known) {
-            result.found = false;
-            result.status = Status::Ok();
+    const auto read = [&](const std::string& name) {
+        bool tooLarge = false;
+        result = ManifestText();
+        result.found = true;
+        if (m_link->RetrieveTo(name, result.text, m_options.maxManifestBytes, m_passive,
+                               tooLarge)) {
+            return;
+        }
+        result.text.clear();
+        if (tooLarge) {
+            result.status = Status::Failed("The manifest " + name + " is larger than " +
+                                           std::to_string(m_options.maxManifestBytes) +
+                                           " bytes.");
+            return;
+        }
+        result.status = Failed();
+        if (NotThereReply(*m_link)) {
+            bool known = false;
+            if (!Listed(name, known) && known) {
+                result.found = false;
+                result.status = Status::Ok();
+            }
+        }
+    };
+    read(ManifestName());
+    if (!result.found && !m_shared->dotless) {
+        // A server that refuses names beginning with a dot has its list under the
+        // other name.
+        read(kDotlessManifestName);
+        if (result.found) {
+            m_shared->dotless = true;
+        } else {
+            result = ManifestText();
         }
     }
     return result;
 }
 
 SiteTarget::Status FtpSiteTarget::WriteManifest(const std::string& text) {
-    return Put(PublishManifest::kFileName,
-               [&](const std::string& name) { return m_link.StoreBytes(name, text, m_passive); });
+    return Retrying(ManifestName(), [&] {
+        return Put(
+            ManifestName(),
+            [&](const std::string& name) { return m_link->StoreBytes(name, text, m_passive); },
+            false);
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -296,51 +480,172 @@ bool FtpSiteTarget::Holds(const std::string& /*path*/, const FileSource& /*sourc
 }
 
 SiteTarget::Status FtpSiteTarget::Failed() const {
-    if (m_link.LastCommandWord() == "PORT" || m_link.m_strLastReply.rfind("425", 0) == 0)
+    if (m_link->LastCommandWord() == "PORT" || StartsWith(m_link->m_strLastReply, "425"))
         m_dataRefused = true;
+    // A connection that went (closed, timed out) or a reply that says "not now".
+    m_transient = !m_link->IsOpen() || ReplyIs(*m_link, {"421", "425", "426", "450", "451"});
+    m_tooLong = m_link->IsOpen() && ReplyIs(*m_link, {"500", "501"});
     return Status::Failed(Reason());
+}
+
+bool FtpSiteTarget::Enter(const std::string& dir, std::size_t& levels) {
+    levels = 0;
+    std::size_t start = 0;
+    while (start < dir.size()) {
+        std::size_t slash = dir.find('/', start);
+        if (slash == std::string::npos) slash = dir.size();
+        if (slash > start) {
+            if (!m_link->Command("CWD " + dir.substr(start, slash - start))) return false;
+            ++levels;
+        }
+        start = slash + 1;
+    }
+    return true;
+}
+
+void FtpSiteTarget::Leave(std::size_t levels) {
+    for (std::size_t i = 0; i < levels; ++i) {
+        if (!m_link->Command("CDUP")) {
+            // Lost where it stands: the next operation opens a connection anew, which
+            // starts in the starting directory again.
+            m_link->CloseControlConnection();
+            return;
+        }
+    }
 }
 
 SiteTarget::Status FtpSiteTarget::MakeDirectory(const std::string& path, bool& made) {
     made = false;
-    if (!m_link.MakeDirectory(path)) {
-        // A directory refused (550, and not there) leaves its files out; any other
-        // failure, a lost connection above all, leaves the server unknown: the run ends.
-        Status failed = Failed();
-        failed.endsRun = !m_link.DirectoryRefused();
-        return failed;
+    return Retrying(path, [&] {
+        bool ok = m_link->MakeDirectory(path);
+        if (!ok && m_link->IsOpen() && ReplyIs(*m_link, {"500", "501"}) &&
+            path.find('/') != std::string::npos) {
+            // Too long for one command: one level at a time.
+            std::size_t levels = 0;
+            ok = Enter(DirectoryOf(path), levels) && m_link->MakeDirectory(BaseName(path));
+            const std::string reply = m_link->m_strLastReply;
+            const bool refused = m_link->DirectoryRefused();
+            Leave(levels);
+            if (m_link->IsOpen()) m_link->m_strLastReply = reply;
+            if (!ok && refused) {
+                Status failed = Failed();
+                return failed;
+            }
+        }
+        if (!ok) {
+            // A directory refused (550, and not there) leaves its files out; any
+            // other failure, a lost connection above all, leaves the server unknown.
+            Status failed = Failed();
+            failed.endsRun = !m_link->DirectoryRefused() && !m_transient;
+            return failed;
+        }
+        // A 550 for a directory that is there leaves that reply.
+        made = StartsWith(m_link->m_strLastReply, "2");
+        return Status::Ok();
+    });
+}
+
+bool FtpSiteTarget::MakeParents(const std::string& dir) {
+    std::size_t slash = 0;
+    while (slash != std::string::npos) {
+        slash = dir.find('/', slash + 1);
+        if (!m_link->MakeDirectory(dir.substr(0, slash))) return false;
     }
-    // A 550 for a directory that is there leaves that reply.
-    made = StartsWith(m_link.m_strLastReply, "2");
-    return Status::Ok();
+    return true;
 }
 
 SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
-                                      const std::function<bool(const std::string&)>& store) {
-    if (!m_renameWorks) return store(path) ? Status::Ok() : Failed();
-    const std::string temporary = TemporaryName(path);
-    if (!store(temporary)) {
-        const Status failed = Failed();
+                                      const std::function<bool(const std::string&)>& store,
+                                      bool file) {
+    if (m_shared->renameRefused) {
+        // No renaming on this server: files are overwritten in place, once the sync
+        // has marked them.
+        if (file && !m_shared->inPlaceAllowed) {
+            Status status = Status::Failed("The server cannot rename files.");
+            status.needsInPlace = true;
+            return status;
+        }
+        return store(path) ? Status::Ok() : Failed();
+    }
+    std::string temporary = TemporaryName(path);
+    bool madeParents = false;
+    while (!store(temporary)) {
+        Status failed = Failed();
         // A part of the file may have arrived: it must not stay on the server.
-        if (m_link.IsOpen() && m_link.LastCommandWord() == "STOR") m_link.DeleteFile(temporary);
-        return failed;
+        if (m_link->IsOpen() && m_link->LastCommandWord() == "STOR" &&
+            !ReplyIs(*m_link, {"550", "553"})) {
+            m_link->DeleteFile(temporary);
+        }
+        if (!m_link->IsOpen() || m_link->LastCommandWord() != "STOR" ||
+            !StartsWith(failed.reason, "5")) {
+            return failed;
+        }
+        const std::string refusal = failed.reason;
+        if (!m_shared->dotless && BaseName(temporary)[0] == '.') {
+            // Perhaps the dot: try once without one.
+            m_shared->dotless = true;
+            const std::string other = TemporaryName(path);
+            if (store(other)) {
+                Note("\nThe server refused a name beginning with a dot (" + refusal +
+                     "); names without one are used from now on.\n");
+                temporary = other;
+                break;
+            }
+            m_shared->dotless = false;
+            if (!m_link->IsOpen()) return Failed();
+        }
+        const std::string dir = DirectoryOf(path);
+        if (madeParents || dir.empty() || !ReplyIs(*m_link, {"550", "553"})) return failed;
+        // The directory listed in the manifest may have gone: made again, once.
+        madeParents = true;
+        if (!MakeParents(dir.substr(0, dir.size() - 1))) return failed;
     }
-    if (m_link.Rename(temporary, path)) return Status::Ok();
+    // The lock and the manifest go under the names of the mode now in force.
+    std::string target = path;
+    if (!file && m_shared->dotless && BaseName(path)[0] == '.')
+        target = DirectoryOf(path) + BaseName(path).substr(1);
+    if (m_link->Rename(temporary, target)) {
+        m_shared->renameWorked = true;
+        return Status::Ok();
+    }
     Status failed = Failed();
-    if (!m_link.IsOpen()) return failed;
-    if (m_link.LastCommandWord() == "RNFR" && StartsWith(m_link.m_strLastReply, "50")) {
-        // No renaming on this server (500, 502, 504): plain uploads from here on.
-        m_link.DeleteFile(temporary);
-        m_renameWorks = false;
-        return Put(path, store);
-    }
+    if (!m_link->IsOpen()) return failed;
     // Some servers do not rename over an existing file.
-    if (m_link.LastCommandWord() == "RNTO" && m_link.DeleteFile(path)) {
-        if (m_link.Rename(temporary, path)) return Status::Ok();
+    if (m_link->LastCommandWord() == "RNTO" && m_link->DeleteFile(target)) {
+        if (m_link->Rename(temporary, target)) {
+            m_shared->renameWorked = true;
+            return Status::Ok();
+        }
         failed = Failed();
+        if (!m_link->IsOpen()) return failed;
     }
-    if (m_link.IsOpen()) m_link.DeleteFile(temporary);
+    m_link->DeleteFile(temporary);
+    if (!m_shared->renameWorked && m_link->IsOpen()) {
+        // Refused before any rename worked: this server does not rename (or not
+        // files of ours); plain uploads from here on.
+        if (!m_shared->renameRefused.exchange(true)) {
+            Note("\nThe server refused to rename an uploaded file (" + failed.reason +
+                 "); files are uploaded in place from now on.\n");
+        }
+        return Put(path, store, file);
+    }
     return failed;
+}
+
+SiteTarget::Status FtpSiteTarget::PutAnyLength(
+    const std::string& path, const std::function<bool(const std::string&)>& store, bool file) {
+    Status status = Put(path, store, file);
+    if (status.ok || !m_tooLong || path.find('/') == std::string::npos || !m_link->IsOpen())
+        return status;
+    std::size_t levels = 0;
+    if (!Enter(DirectoryOf(path), levels)) {
+        status = Failed();
+        Leave(levels);
+        return status;
+    }
+    status = Put(BaseName(path), store, file);
+    Leave(levels);
+    return status;
 }
 
 SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSource& source,
@@ -348,10 +653,21 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
                                           std::optional<ManifestEntry>& entry) {
     // What was read is recorded: a file changed meanwhile differs next time and goes again.
     entry = wanted;
+    const auto counting = [&](const std::function<Status()>& put) {
+        if (m_link) m_link->SetSentHook(source.onBytes);
+        Status status = Retrying(SyncRun::Printable(path), [&] {
+            if (m_link) m_link->SetSentHook(source.onBytes);
+            return put();
+        });
+        if (m_link) m_link->SetSentHook({});
+        return status;
+    };
     if (source.bytes) {
         const std::string& bytes = *source.bytes;
-        return Put(path, [&](const std::string& name) {
-            return m_link.StoreBytes(name, bytes, m_passive);
+        return counting([&] {
+            return PutAnyLength(
+                path, [&](const std::string& name) { return m_link->StoreBytes(name, bytes, m_passive); },
+                true);
         });
     }
     // A pipe or device must not block the open; only a regular file is sent.
@@ -365,16 +681,26 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (m_options.afterOpen) m_options.afterOpen(source.localPath);
-    return Put(path, [&](const std::string& name) {
-        // From the start each time: a server without renaming gets a second try.
-        if (::lseek(file.Get(), 0, SEEK_SET) != 0) return false;
-        return m_link.StoreFrom(name, file.Get(), size, m_passive);
+    return counting([&] {
+        return PutAnyLength(
+            path,
+            [&](const std::string& name) {
+                // From the start each time: a second try sends the whole file again.
+                if (::lseek(file.Get(), 0, SEEK_SET) != 0) return false;
+                return m_link->StoreFrom(name, file.Get(), size, m_passive);
+            },
+            true);
     });
 }
 
 SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
                                               const ManifestEntry& recorded, std::string& reason) {
     reason.clear();
+    Status connected;
+    if (!EnsureConnected(connected)) {
+        reason = connected.reason;
+        return Removal::kFailed;
+    }
     // Whether the path is gone, after a 550 to the question of its size.
     const auto goneOrFailed = [&]() {
         reason = Reason();
@@ -384,19 +710,19 @@ SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
     };
 
     std::uint64_t size = 0;
-    if (!m_link.FileSize(path, size)) {
+    if (!m_link->FileSize(path, size)) {
         const bool unknownCommand =
-            m_link.LastCommandWord() == "SIZE" &&
-            (StartsWith(m_link.m_strLastReply, "500") || StartsWith(m_link.m_strLastReply, "502"));
-        if (m_link.LastCommandWord() == "SIZE" && NotThereReply(m_link)) return goneOrFailed();
+            m_link->LastCommandWord() == "SIZE" &&
+            (StartsWith(m_link->m_strLastReply, "500") || StartsWith(m_link->m_strLastReply, "502"));
+        if (m_link->LastCommandWord() == "SIZE" && NotThereReply(*m_link)) return goneOrFailed();
         if (!unknownCommand) {
             reason = Reason();
             return Removal::kFailed;
         }
         // A server without SIZE: its machine listing of the file.
         std::string facts;
-        if (!m_link.MachineFacts(path, facts)) {
-            if (NotThereReply(m_link)) return goneOrFailed();
+        if (!m_link->MachineFacts(path, facts)) {
+            if (NotThereReply(*m_link)) return goneOrFailed();
             reason = Reason();
             return Removal::kFailed;
         }
@@ -432,7 +758,7 @@ SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
                  std::to_string(recorded.size) + " when it was published";
         return Removal::kChanged;
     }
-    if (!m_link.DeleteFile(path)) {
+    if (!m_link->DeleteFile(path)) {
         reason = Reason();
         return Removal::kFailed;
     }
@@ -440,19 +766,23 @@ SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
 }
 
 SiteTarget::Status FtpSiteTarget::RemoveDirectory(const std::string& path) {
-    return m_link.Command("RMD " + path) ? Status::Ok() : Failed();
+    Status connected;
+    if (!EnsureConnected(connected)) return connected;
+    return m_link->Command("RMD " + path) ? Status::Ok() : Failed();
 }
 
 void FtpSiteTarget::RemoveLeftovers(const std::string& directory) {
+    Status connected;
+    if (!EnsureConnected(connected)) return;
     std::vector<std::string> names;
     bool tooLarge = false;
-    if (!m_link.ListNames(directory, names, kMaxListingBytes, m_passive, tooLarge)) return;
+    if (!m_link->ListNames(directory, names, kMaxListingBytes, m_passive, tooLarge)) return;
     // Some servers list "directory/name", others "name".
     for (std::string& name : names) name = BaseName(name);
     const std::string prefix = directory.empty() ? std::string() : directory + "/";
     for (const std::string& name : names) {
-        if (!m_link.IsOpen()) return;
-        if (IsLeftover(name, names)) m_link.DeleteFile(prefix + name);
+        if (!m_link->IsOpen()) return;
+        if (IsLeftover(name, names)) m_link->DeleteFile(prefix + name);
     }
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 class CFTPLink;
 
 namespace foldcraft {
+
+class FtpConnector;
 
 // What an FtpSiteTarget is told besides its link.
 struct FtpSiteTargetOptions {
@@ -25,6 +29,26 @@ struct FtpSiteTargetOptions {
     // Called with a local source's path once it is open and measured, before
     // anything is sent (tests change the file there).
     std::function<void(const std::string&)> afterOpen;
+
+    // Opens the further connections (Twin) and a new one when a connection is lost.
+    // Without it nothing reconnects and the target has one connection.
+    std::shared_ptr<const FtpConnector> connector;
+    // Files are put over at most this many connections at once.
+    std::size_t connections = 1;
+    // A file is tried at most maxTries times when its failures are transient (the
+    // connection lost or timed out, a 421, 425, 426, 450 or 451 reply), waiting
+    // retryWaits[n - 1] after the nth try; all the connections of a run reconnect
+    // at most maxReconnects times in all.
+    int maxTries = 3;
+    std::vector<std::chrono::milliseconds> retryWaits = {std::chrono::seconds(1),
+                                                         std::chrono::seconds(2),
+                                                         std::chrono::seconds(4)};
+    int maxReconnects = 10;
+    // How a wait is waited (tests: not at all). Empty: the thread sleeps.
+    std::function<void(std::chrono::milliseconds)> sleep;
+    // Lines for the log: each reconnect, each file tried again, a change of how
+    // files are named or stored. Called from any connection's thread, one at a time.
+    std::function<void(const std::string&)> note;
 };
 
 // A site on an FTP (or FTPS) server, over a logged-on CFTPLink that stands in the
@@ -40,9 +64,21 @@ struct FtpSiteTargetOptions {
 //
 // A file is stored as ".part-RRRRRRRR-N" beside its place (RRRRRRRR: eight hex digits
 // chosen at random for this object, N a counter), then renamed over it. A server that
-// cannot rename (RNFR answered 50x) gets plain uploads from then on; one that will not
-// rename over an existing file gets the old file deleted first. A temporary file that
-// a failed upload may have left is deleted.
+// refuses the rename (RNFR or RNTO) before any rename of the run worked gets plain
+// uploads from then on: a file's put then fails with needsInPlace until
+// AllowInPlace(), so that the sync marks the files first. One that will not rename
+// over an existing file gets the old file deleted first. A temporary file that a
+// failed upload may have left is deleted. A server that refuses names beginning with
+// a dot gets "foldcraft-part-RRRRRRRR-N", "foldcraft-lock" and "foldcraft-manifest"
+// from the first refusal on (and its manifest is looked for under that name too).
+//
+// A directory the manifest listed but that has gone is made again when a file put
+// there is refused (once). A path the server finds too long (500, 501) is reached
+// one directory at a time (CWD, then CDUP back).
+//
+// With a connector, a transient failure is tried again (Options) and a lost
+// connection opened anew, back in the starting directory; Twin() gives a target on a
+// connection of its own, opened by Connect(), sharing this one's counts and modes.
 //
 // The lock is the file kLockFileName in the starting directory (LockText). Every
 // failure's reason is the server's reply, the link's own text or a local error, with
@@ -59,9 +95,19 @@ public:
 
     // link: logged on, in the starting directory; passive: the data connection mode.
     FtpSiteTarget(CFTPLink& link, bool passive, Options options = {});
+    // The same, owning the link (which a reconnect replaces).
+    FtpSiteTarget(std::unique_ptr<CFTPLink> link, bool passive, Options options = {});
     ~FtpSiteTarget() override;
     FtpSiteTarget(const FtpSiteTarget&) = delete;
     FtpSiteTarget& operator=(const FtpSiteTarget&) = delete;
+
+    // The connection in use now (null when a lost one could not be opened again).
+    CFTPLink* Link() const { return m_link; }
+
+    std::unique_ptr<SiteTarget> Twin() const override;
+    std::size_t Connections() const override;
+    Status Connect() override;
+    void AllowInPlace() override;
 
     // Whether a failure came from the server refusing a data connection (PORT
     // refused, or 425: it could not connect back), which passive mode may avoid.
@@ -73,8 +119,8 @@ public:
     // "foldcraft-lock 1\nhost HOST\npid PID\ntime SECONDS\n".
     static std::string LockText(const std::string& host, long pid, std::int64_t time);
     // Whether name is a temporary file of Foldcraft's own making among the names
-    // listed in its directory: ".part-" + 8 hex digits + "-" + digits, or the older
-    // ".part-" + NAME while NAME is listed too.
+    // listed in its directory: ".part-" or "foldcraft-part-" + 8 hex digits + "-" +
+    // digits, or the older ".part-" + NAME while NAME is listed too.
     static bool IsLeftover(const std::string& name, const std::vector<std::string>& listed);
 
     // kHeld's holder: "host NAME, process PID", or for a lock file of another form
@@ -114,9 +160,32 @@ public:
     const std::string& RunId() const { return m_runId; }
 
 private:
-    // Stores through a temporary name; store(name) sends the bytes to name.
-    Status Put(const std::string& path, const std::function<bool(const std::string&)>& store);
+    struct Shared;
+    FtpSiteTarget(std::shared_ptr<Shared> shared, bool passive, Options options);
+
+    // Stores through a temporary name; store(name) sends the bytes to name. file: a
+    // file of the site (not the lock nor the manifest).
+    Status Put(const std::string& path, const std::function<bool(const std::string&)>& store,
+               bool file);
+    // Put, reaching a path that is too long one directory at a time.
+    Status PutAnyLength(const std::string& path,
+                        const std::function<bool(const std::string&)>& store, bool file);
+    // op, tried again while it fails transiently (reconnecting when the connection
+    // went); what: the path, for the log.
+    Status Retrying(const std::string& what, const std::function<Status()>& op);
+    // A link that is open: the one there is, or a new one (the reconnects of the run
+    // allowing). False with the reason in status.
+    bool EnsureConnected(Status& status);
+    bool Reconnect(Status& status);
+    // Makes each directory of dir that is missing ("a/b": "a", then "a/b").
+    bool MakeParents(const std::string& dir);
+    // Enters dir one directory at a time; Leave goes back up as many.
+    bool Enter(const std::string& dir, std::size_t& levels);
+    void Leave(std::size_t levels);
+    void Note(const std::string& line) const;
     std::string TemporaryName(const std::string& path);
+    std::string LockName() const;
+    std::string ManifestName() const;
     // The link's last reply (or own text), secrets masked.
     std::string Reason() const;
     Status Failed() const;
@@ -127,13 +196,18 @@ private:
     // it cannot be told; a file larger than kMaxLockBytes is found with no text.
     bool ReadLock(std::string& text, bool& found, std::string& reason);
 
-    CFTPLink& m_link;
+    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<CFTPLink> m_owned;
+    CFTPLink* m_link = nullptr;
+    bool m_twin = false;
     bool m_passive;
     Options m_options;
     mutable bool m_dataRefused = false;
+    // Whether the last failure (Failed()) was transient, or a path too long.
+    mutable bool m_transient = false;
+    mutable bool m_tooLong = false;
     std::string m_runId;
     unsigned long m_counter = 0;
-    bool m_renameWorks = true;
     std::string m_lockText;  // what we stored, while we hold the lock
 };
 

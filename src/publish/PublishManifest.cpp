@@ -132,11 +132,12 @@ std::optional<PublishManifest> PublishManifest::Parse(const std::string& text) {
             continue;
         } else {
             const auto f = Fields(line, 5);
-            if (f.size() != 5 || f[0] != "f" || !ReadNumber(f[1], entry.size) ||
+            if (f.size() != 5 || (f[0] != "f" && f[0] != "p") || !ReadNumber(f[1], entry.size) ||
                 !ReadTime(f[2], entry.mtime) || !ReadDigest(f[3], entry.sha256)) {
                 return std::nullopt;
             }
             path = f[4];
+            entry.inProgress = f[0] == "p";
         }
         if (!IsSafePath(path)) return std::nullopt;
         manifest.m_files[std::move(path)] = std::move(entry);
@@ -154,7 +155,7 @@ std::string PublishManifest::Serialize() const {
         text += '\n';
     }
     for (const auto& [path, entry] : m_files) {
-        text += "f ";
+        text += entry.inProgress ? "p " : "f ";
         text += std::to_string(entry.size);
         text += ' ';
         text += TimeText(entry.mtime);

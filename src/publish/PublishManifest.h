@@ -21,6 +21,9 @@ struct ManifestEntry {
     std::uint64_t size = 0;
     std::optional<FileTime> mtime;  // local targets: the file's time once it was there
     std::string sha256;             // 64 lower-case hex digits; empty: not known
+    // Being written in place (a server that cannot rename): what stands there may be
+    // cut short, so it is never taken as holding this.
+    bool inProgress = false;
     bool operator==(const ManifestEntry&) const = default;
 };
 
@@ -33,6 +36,8 @@ struct ManifestEntry {
 //   Foldcraft manifest 2
 //   d <path>                              a directory the publish made
 //   f <size> <mtime> <sha256> <path>      a file; mtime "SEC.NSEC" or "-", sha256 or "-"
+//   p <size> <mtime> <sha256> <path>      a file being overwritten in place: it may
+//                                         be cut short, so the next run sends it again
 // Version 1 (written by earlier releases: "<size> <sha256> <path>" lines, files only)
 // is read too.
 //

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "publish/PublishManifest.h"
 
@@ -18,6 +20,14 @@ struct FileSource {
     // can tell the source itself from a copy without asking again.
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    // Told of the bytes as they go out (a file sent again is told again); may be empty.
+    std::function<void(std::uint64_t)> onBytes;
+
+    static FileSource Local(std::string path) {
+        FileSource source;
+        source.localPath = std::move(path);
+        return source;
+    }
 };
 
 // One place a site is published to: a local directory, a server. A sync (SyncRun)
@@ -39,6 +49,10 @@ public:
         bool endsRun = false;  // the target cannot take the site at all (it is gone,
                                // a link stands where a directory must be, the
                                // connection is lost): the run stops
+        // PutFile only: the target cannot put a file under a temporary name and must
+        // overwrite it in place, which it does only once AllowInPlace() was called
+        // (the sync first marks the files to come in its manifest)
+        bool needsInPlace = false;
         static Status Ok() { return {}; }
         static Status Failed(std::string why, bool ends = false) {
             return {false, std::move(why), ends};
@@ -95,6 +109,18 @@ public:
     // stands at path, which is not the publish's to record.
     virtual Status PutFile(const std::string& path, const FileSource& source,
                            const ManifestEntry& wanted, std::optional<ManifestEntry>& entry) = 0;
+
+    // After a put failed with needsInPlace: files are overwritten in place from now on.
+    virtual void AllowInPlace() {}
+
+    // How many connections the files may be put over at once (Twin() for each
+    // beyond the first, which must then Connect()). 0: the target does not say, and
+    // the sync decides by the number of files.
+    virtual std::size_t Connections() const { return 0; }
+    // A twin made for putting files opens its own connection here, in the thread
+    // that will use it. A failure (the server takes no more connections) leaves the
+    // twin unused.
+    virtual Status Connect() { return Status::Ok(); }
 
     // Removes the file at path only while it still matches recorded (its size, and
     // its time where recorded; a server's size by its own answer).

@@ -59,7 +59,7 @@ void List(std::string& text, const std::vector<SurveyedFile>& files) {
 }  // namespace
 
 SyncPlan SyncPlan::Make(std::vector<SurveyedFile> files, const PublishManifest* old,
-                        bool changedOnly) {
+                        bool changedOnly, bool skipListed) {
     SyncPlan plan;
     // The directories files lie in, each once (a site has far fewer than files).
     std::unordered_set<std::string_view> toMake;
@@ -80,7 +80,11 @@ SyncPlan SyncPlan::Make(std::vector<SurveyedFile> files, const PublishManifest* 
         if (!keep) toMake.insert(DirectoryOf(path));
     }
     const std::set<std::string> siteDirectories = WithParents(inSite);
-    plan.directories = ParentsFirst(WithParents(toMake));
+    std::set<std::string> make = WithParents(toMake);
+    if (old && skipListed) {
+        for (const std::string& dir : old->Directories()) make.erase(dir);
+    }
+    plan.directories = ParentsFirst(make);
     plan.siteDirectories = ParentsFirst(siteDirectories);
     if (old) {
         plan.listedFiles = old->Files().size();

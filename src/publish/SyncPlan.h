@@ -52,9 +52,10 @@ public:
 
     // old: the target's manifest, or null when it has none or none to trust (then
     // nothing is removed). Files whose survey found them unchanged are left alone
-    // unless changedOnly is false.
+    // unless changedOnly is false. skipListed: the directories old lists are not
+    // among those to make.
     static SyncPlan Make(std::vector<SurveyedFile> files, const PublishManifest* old,
-                         bool changedOnly);
+                         bool changedOnly, bool skipListed = false);
 
     // The directories to make, parents first: those of the files to put.
     std::vector<std::string> directories;

@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <unordered_set>
@@ -46,23 +49,36 @@ std::string SyncRun::Printable(const std::string& text) {
 }
 
 bool SyncRun::Start() {
-    if (!m_options.dryRun) {
+    if (!m_options.dryRun && !m_options.lockOnlyForChanges) {
         std::string holder;
-        switch (m_target.TakeLock(holder)) {
-            case SiteTarget::Lock::kTaken:
-                m_locked = true;
-                break;
-            case SiteTarget::Lock::kHeld:
-                m_startFailure = "\nAnother publish is writing to this site (" + Printable(holder) +
-                                 "); nothing was changed. Publish again when it has finished.\n";
-                return false;
-            case SiteTarget::Lock::kFailed:
-                m_startFailure = "\nThe site cannot be locked for publishing (" +
-                                 Printable(holder) + "); nothing was changed.\n";
-                return false;
-        }
+        if (!TakeLock(holder)) return false;
     }
+    return ReadManifest();
+}
+
+bool SyncRun::TakeLock(std::string& holder) {
+    switch (m_target.TakeLock(holder)) {
+        case SiteTarget::Lock::kTaken:
+            m_locked = true;
+            return true;
+        case SiteTarget::Lock::kHeld:
+            m_startFailure = "\nAnother publish is writing to this site (" + Printable(holder) +
+                             "); nothing was changed. Publish again when it has finished.\n";
+            return false;
+        case SiteTarget::Lock::kFailed:
+            break;
+    }
+    m_startFailure = "\nThe site cannot be locked for publishing (" + Printable(holder) +
+                     "); nothing was changed.\n";
+    return false;
+}
+
+bool SyncRun::ReadManifest() {
+    m_old.reset();
+    m_manifestTrouble.clear();
     const SiteTarget::ManifestText read = m_target.ReadManifest();
+    m_manifestFound = read.found;
+    m_manifestText = read.text;
     if (!read.found) return true;
     if (!read.status.ok) {
         m_manifestTrouble = read.status.reason;
@@ -70,6 +86,31 @@ bool SyncRun::Start() {
         m_old = PublishManifest::Parse(read.text);
         if (!m_old) m_manifestTrouble = "not a list this program wrote";
     }
+    return true;
+}
+
+bool SyncRun::HasChanges() const {
+    if (!m_plan.uploads.empty() || !m_plan.pages.empty() || !m_plan.removals.empty() ||
+        !m_plan.directoryRemovals.empty()) {
+        return true;
+    }
+    return !m_old || !(m_new == *m_old);
+}
+
+bool SyncRun::LockForChanges() {
+    if (m_options.dryRun || m_locked) return true;
+    std::string holder;
+    if (!TakeLock(holder)) return false;
+    const std::string before = m_manifestText;
+    const bool foundBefore = m_manifestFound;
+    ReadManifest();
+    if (m_manifestText != before || m_manifestFound != foundBefore) {
+        // Another run published meanwhile: what it left decides.
+        m_new = PublishManifest();
+        PlanFromInput();
+    }
+    m_inputFiles.clear();
+    m_inputCannotCopy.clear();
     return true;
 }
 
@@ -95,15 +136,26 @@ void SyncRun::Survey(SiteTarget& target, SurveyedFile* begin, SurveyedFile* end)
             }
         }
         const ManifestEntry* recorded = m_old ? m_old->Find(f->file.path) : nullptr;
-        f->unchanged = m_options.changedOnly &&
+        // A file that was being overwritten in place may have been cut short.
+        f->unchanged = m_options.changedOnly && !(recorded && recorded->inProgress) &&
                        target.Holds(f->file.path, f->file.source, f->wanted, recorded);
     }
 }
 
 void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCopy) {
-    m_notCopied = std::move(cannotCopy);
-    std::vector<SurveyedFile> surveyed(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) surveyed[i].file = std::move(files[i]);
+    m_inputFiles = std::move(files);
+    m_inputCannotCopy = std::move(cannotCopy);
+    PlanFromInput();
+    if (!m_options.lockOnlyForChanges || m_options.dryRun) {
+        m_inputFiles.clear();
+        m_inputCannotCopy.clear();
+    }
+}
+
+void SyncRun::PlanFromInput() {
+    m_notCopied = m_inputCannotCopy;
+    std::vector<SurveyedFile> surveyed(m_inputFiles.size());
+    for (std::size_t i = 0; i < m_inputFiles.size(); ++i) surveyed[i].file = m_inputFiles[i];
     // A large site is surveyed in two halves at once when the target can be asked
     // from two threads: most of the time goes into asking the file system.
     constexpr std::size_t kParallelFrom = 2000;
@@ -133,7 +185,14 @@ void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCop
         worker.join();
         if (failure) std::rethrow_exception(failure);
     }
-    m_plan = SyncPlan::Make(std::move(surveyed), m_old ? &*m_old : nullptr, m_options.changedOnly);
+    m_plan = SyncPlan::Make(std::move(surveyed), m_old ? &*m_old : nullptr, m_options.changedOnly,
+                            m_options.skipListedDirectories);
+    std::uint64_t bytes = 0;
+    for (const auto* list : {&m_plan.uploads, &m_plan.pages}) {
+        for (const SurveyedFile& f : *list) bytes += f.wanted.size;
+    }
+    m_meter.Reset();
+    m_meter.Plan(m_plan.uploads.size() + m_plan.pages.size(), bytes);
 
     // What stays as it is stays ours; so does what is to be replaced, until it is: a
     // run that ends before it puts a file (a failure, a stop) still lists the old one.
@@ -209,13 +268,22 @@ void SyncRun::NoteNotCopied(const SurveyedFile& f, const std::string& reason) {
     m_notCopied.push_back({f.file.listedAs, reason});
 }
 
-SyncRun::PutResult SyncRun::TryPut(SiteTarget& target, const SurveyedFile& f) const {
+SyncRun::PutResult SyncRun::TryPut(SiteTarget& target, const SurveyedFile& f) {
     PutResult result;
     if (const std::string* refusal = RefusedDirectoryOf(f.file.path)) {
         result.status = SiteTarget::Status::Failed(*refusal);
+        m_meter.EndFile(f.wanted.size, 0);
         return result;
     }
-    result.status = target.PutFile(f.file.path, f.file.source, f.wanted, result.entry);
+    m_meter.StartFile(f.file.path);
+    std::uint64_t counted = 0;
+    FileSource source = f.file.source;
+    source.onBytes = [this, &counted](std::uint64_t bytes) {
+        counted += bytes;
+        m_meter.AddBytes(bytes);
+    };
+    result.status = target.PutFile(f.file.path, source, f.wanted, result.entry);
+    if (!result.status.needsInPlace) m_meter.EndFile(f.wanted.size, counted);
     return result;
 }
 
@@ -233,57 +301,148 @@ bool SyncRun::Record(const SurveyedFile& f, const PutResult& result) {
     return true;
 }
 
-bool SyncRun::Put(const SurveyedFile& f) {
-    return Record(f, TryPut(m_target, f));
+void SyncRun::MarkInPlace() {
+    m_inPlace = true;
+    for (const auto* list : {&m_plan.uploads, &m_plan.pages}) {
+        for (const SurveyedFile& f : *list) {
+            if (RefusedDirectoryOf(f.file.path) != nullptr) continue;
+            ManifestEntry marked = f.wanted;
+            marked.inProgress = true;
+            m_new.SetFile(f.file.path, marked);
+        }
+    }
+    // Written even when it fails: a run killed meanwhile then finds no list it can
+    // trust, which also sends everything again.
+    m_target.WriteManifest(m_new.Serialize());
+}
+
+void SyncRun::OpenWorkers(std::size_t want) {
+    if (m_workersOpened || want <= 1) return;
+    m_workersOpened = true;
+    std::vector<std::unique_ptr<SiteTarget>> twins;
+    for (std::size_t i = 1; i < want; ++i) {
+        std::unique_ptr<SiteTarget> twin = m_target.Twin();
+        if (!twin) break;
+        twins.push_back(std::move(twin));
+    }
+    // Each logs on in a thread of its own: a distant server is waited on once.
+    std::vector<SiteTarget::Status> connected(twins.size());
+    std::vector<std::thread> threads;
+    threads.reserve(twins.size());
+    for (std::size_t i = 0; i < twins.size(); ++i)
+        threads.emplace_back([&, i] { connected[i] = twins[i]->Connect(); });
+    for (std::thread& t : threads) t.join();
+    std::string why;
+    for (std::size_t i = 0; i < twins.size(); ++i) {
+        if (connected[i].ok) {
+            m_workers.push_back(std::move(twins[i]));
+        } else if (why.empty()) {
+            why = connected[i].reason;
+        }
+    }
+    const std::size_t have = m_workers.size() + 1;
+    if (have < want) {
+        m_connectionsLine = "\nThe server took " + std::to_string(have) + " of " +
+                            std::to_string(want) + " connections (" + Printable(why) +
+                            "); the files went over " + std::to_string(have) + ".\n";
+    }
+}
+
+bool SyncRun::PutMany(const std::vector<const SurveyedFile*>& files, const StopHook& stop) {
+    bool all = true;
+    std::size_t begin = 0;
+    if (!m_firstPutDone && !files.empty()) {
+        // The first file alone: it shows whether the target can put files under a
+        // temporary name, before several connections put at once.
+        if (stop && stop()) return true;
+        m_firstPutDone = true;
+        PutResult first = TryPut(m_target, *files[0]);
+        if (first.status.needsInPlace) {
+            MarkInPlace();
+            m_target.AllowInPlace();
+            first = TryPut(m_target, *files[0]);
+        }
+        all = Record(*files[0], first);
+        begin = 1;
+    }
+    const std::size_t count = files.size() - begin;
+    if (count == 0) return all;
+
+    std::size_t want = m_target.Connections();
+    if (want == 0) {
+        // A local target: two threads only pay for many files.
+        constexpr std::size_t kParallelFrom = 2000;
+        want = !stop && count >= kParallelFrom && std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    }
+    OpenWorkers(std::min(want, count));
+
+    std::vector<std::optional<PutResult>> results(count);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopped{false};
+    std::mutex stopMutex;
+    const auto work = [&](SiteTarget& target) {
+        for (;;) {
+            if (stopped) return;
+            if (stop) {
+                const std::lock_guard<std::mutex> lock(stopMutex);
+                if (stop()) {
+                    stopped = true;
+                    return;
+                }
+            }
+            const std::size_t i = next++;
+            if (i >= count) return;
+            results[i] = TryPut(target, *files[begin + i]);
+        }
+    };
+    std::vector<std::thread> threads;
+    std::vector<std::exception_ptr> failures(m_workers.size());
+    const std::size_t helpers = std::min(m_workers.size(), count - 1);
+    for (std::size_t w = 0; w < helpers; ++w) {
+        threads.emplace_back([&, w] {
+            try {
+                work(*m_workers[w]);
+            } catch (...) {
+                failures[w] = std::current_exception();
+                stopped = true;
+            }
+        });
+    }
+    std::exception_ptr mine;
+    try {
+        work(m_target);
+    } catch (...) {
+        mine = std::current_exception();
+        stopped = true;
+    }
+    for (std::thread& t : threads) t.join();
+    if (mine) std::rethrow_exception(mine);
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    // Recorded in the plan's order, as one connection would have.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (results[i] && !Record(*files[begin + i], *results[i])) all = false;
+    }
+    return all;
 }
 
 void SyncRun::PutFiles(const StopHook& stop) {
     if (m_options.dryRun) return;
-    const std::vector<SurveyedFile>& uploads = m_plan.uploads;
-    // Many files with no stop to ask for go out in two halves at once, when the
-    // target can be written from two threads; what they did is recorded in the
-    // plan's order, as one thread would have.
-    constexpr std::size_t kParallelFrom = 2000;
-    std::unique_ptr<SiteTarget> twin;
-    if (!stop && uploads.size() >= kParallelFrom && std::thread::hardware_concurrency() > 1)
-        twin = m_target.Twin();
-    if (!twin) {
-        for (const SurveyedFile& f : uploads) {
-            if (stop && stop()) return;
-            Put(f);
-        }
-        return;
-    }
-    std::vector<PutResult> results(uploads.size());
-    const std::size_t middle = uploads.size() / 2;
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            for (std::size_t i = middle; i < uploads.size(); ++i)
-                results[i] = TryPut(*twin, uploads[i]);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    try {
-        for (std::size_t i = 0; i < middle; ++i) results[i] = TryPut(m_target, uploads[i]);
-    } catch (...) {
-        worker.join();
-        throw;
-    }
-    worker.join();
-    if (failure) std::rethrow_exception(failure);
-    for (std::size_t i = 0; i < uploads.size(); ++i) Record(uploads[i], results[i]);
+    std::vector<const SurveyedFile*> files;
+    files.reserve(m_plan.uploads.size());
+    for (const SurveyedFile& f : m_plan.uploads) files.push_back(&f);
+    PutMany(files, stop);
 }
 
 bool SyncRun::PutPages(const std::vector<std::string>& names) {
     if (m_options.dryRun) return true;
     const std::unordered_set<std::string> wanted(names.begin(), names.end());
-    bool all = true;
+    std::vector<const SurveyedFile*> files;
     for (const SurveyedFile& f : m_plan.pages) {
-        if (wanted.count(f.file.path) != 0 && !Put(f)) all = false;
+        if (wanted.count(f.file.path) != 0) files.push_back(&f);
     }
-    return all;
+    return PutMany(files, {});
 }
 
 bool SyncRun::WriteManifest() {
@@ -297,6 +456,7 @@ bool SyncRun::WriteManifest() {
 void SyncRun::Finish(bool stopped) {
     if (m_options.dryRun || m_finished) return;
     m_finished = true;
+    m_workers.clear();
     // Until they are gone, the files to remove stay listed: a run killed meanwhile
     // leaves them to the next one.
     for (const SyncPlan::Removal& r : m_plan.removals) m_new.SetFile(r.path, r.recorded);
@@ -383,6 +543,7 @@ void SyncRun::Remove() {
 void SyncRun::Abandon() {
     if (m_options.dryRun || m_finished) return;
     m_finished = true;
+    m_workers.clear();
     if (m_locked && m_planned) {
         for (const SyncPlan::Removal& r : m_plan.removals) m_new.SetFile(r.path, r.recorded);
         for (const std::string& dir : m_plan.directoryRemovals) m_new.AddDirectory(dir);
@@ -396,7 +557,7 @@ void SyncRun::Abandon() {
 
 std::string SyncRun::SkippedLine() const {
     if (Skipped() == 0) return std::string();
-    return "\nSkipped " + std::to_string(Skipped()) + " unchanged files.\n";
+    return "\nSkipped " + Plural(Skipped(), "unchanged file", "unchanged files") + ".\n";
 }
 
 std::string SyncRun::RemovalLines() const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "publish/PublishManifest.h"
 #include "publish/SiteTarget.h"
 #include "publish/SyncPlan.h"
+#include "publish/TransferMeter.h"
 
 namespace foldcraft {
 
@@ -24,6 +26,12 @@ struct SyncOptions {
     // Clear the leftovers of killed runs in every directory of the site, not only in
     // those the run writes into and removes (cheap on a local disk).
     bool sweepAllDirectories = false;
+    // Take the lock only once the plan shows something to change (LockForChanges), so
+    // that a re-publish that changes nothing only reads (a server far away).
+    bool lockOnlyForChanges = false;
+    // Do not make again the directories the manifest lists (a target that finds one
+    // gone when it puts a file there makes it then).
+    bool skipListedDirectories = false;
 };
 
 // Executes a sync on one target: takes its lock, reads its manifest, surveys and
@@ -46,10 +54,22 @@ public:
     SyncRun(const SyncRun&) = delete;
     SyncRun& operator=(const SyncRun&) = delete;
 
-    // Takes the lock (not in a dry run) and reads the manifest. false when the lock
-    // is held by another run or cannot be taken: StartFailureLine() then says why,
-    // and nothing has been written.
+    // Takes the lock (not in a dry run, nor with lockOnlyForChanges) and reads the
+    // manifest. false when the lock is held by another run or cannot be taken:
+    // StartFailureLine() then says why, and nothing has been written.
     bool Start();
+    // With lockOnlyForChanges, after Plan: whether the run has anything to change
+    // (files or pages to put, files or directories to remove, a manifest to rewrite).
+    bool HasChanges() const;
+    // With lockOnlyForChanges, after Plan and only when HasChanges(): takes the lock
+    // and reads the manifest again; when another run changed it meanwhile, plans
+    // again from it. false as for Start().
+    bool LockForChanges();
+
+    // Reports of the copying's progress (from the threads that copy, one at a time).
+    void SetProgressReport(TransferMeter::Report report) {
+        m_meter.SetReport(std::move(report));
+    }
     std::string StartFailureLine() const { return m_startFailure; }
 
     // Surveys the site's files (their sources, and whether the target holds them)
@@ -87,8 +107,10 @@ public:
     // not do all it should have.
     bool RemovalsHeldBack() const { return m_heldBack; }
 
-    // "\nSkipped N unchanged files.\n" when N > 0.
+    // "\nSkipped N unchanged files.\n" ("1 unchanged file") when N > 0.
     std::string SkippedLine() const;
+    // When the target took fewer connections than it allows: how many, and why.
+    const std::string& ConnectionsLine() const { return m_connectionsLine; }
     // What the removals did and did not do, for the log (empty when there was
     // nothing to remove and the manifest was read).
     std::string RemovalLines() const;
@@ -107,16 +129,39 @@ private:
         SiteTarget::Status status;
         std::optional<ManifestEntry> entry;
     };
-    // Puts f through target; changes nothing of the run (safe on two threads).
-    PutResult TryPut(SiteTarget& target, const SurveyedFile& f) const;
+    // Puts f through target; changes nothing of the run but the meter (safe on
+    // several threads).
+    PutResult TryPut(SiteTarget& target, const SurveyedFile& f);
+    // Puts the files over every connection the target allows (the first file of the
+    // run alone, first), and records what each came to, in order. Once stop answers
+    // true no further file is begun. false when one of them was not put.
+    bool PutMany(const std::vector<const SurveyedFile*>& files, const StopHook& stop);
+    // The twins that put files beside the target: made and connected once, up to want.
+    void OpenWorkers(std::size_t want);
+    // A target that must overwrite in place: every file still to put is marked in
+    // progress in the manifest, which is written, before the first is overwritten.
+    void MarkInPlace();
+    // Plans from m_input (kept for a second plan after the lock).
+    void PlanFromInput();
+    bool ReadManifest();
+    bool TakeLock(std::string& holder);
     // Records what putting f came to: its manifest entry, or why it was not copied.
     bool Record(const SurveyedFile& f, const PutResult& result);
-    bool Put(const SurveyedFile& f);
     void Remove();
     bool WriteManifest();
 
     SiteTarget& m_target;
     SyncOptions m_options;
+    TransferMeter m_meter;
+    std::vector<SiteFile> m_inputFiles;         // with lockOnlyForChanges, for LockForChanges
+    std::vector<NotCopied> m_inputCannotCopy;
+    std::string m_manifestText;                 // as read, to see whether it changed
+    bool m_manifestFound = false;
+    bool m_firstPutDone = false;
+    bool m_inPlace = false;
+    std::vector<std::unique_ptr<SiteTarget>> m_workers;
+    bool m_workersOpened = false;
+    std::string m_connectionsLine;
     bool m_locked = false;
     bool m_planned = false;
     std::string m_startFailure;

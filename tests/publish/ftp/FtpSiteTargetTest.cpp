@@ -209,7 +209,7 @@ TEST_P(FtpSiteTargetModes, PutReplacesAFileThroughAShortTemporaryName) {
         const ManifestEntry wanted{12, std::nullopt, std::string(64, 'a')};
         std::optional<ManifestEntry> entry;
         const SiteTarget::Status put =
-            t.PutFile("sub/" + name, FileSource{source, nullptr}, wanted, entry);
+            t.PutFile("sub/" + name, FileSource::Local(source), wanted, entry);
         ASSERT_TRUE(put.ok) << put.reason;
         EXPECT_EQ(entry, std::optional<ManifestEntry>(wanted));
         EXPECT_EQ(ReadFile(root / ("sub/" + name)), "new contents");
@@ -240,11 +240,11 @@ TEST_P(FtpSiteTargetModes, UploadStopsAtTheSizeSeenAtOpen) {
     };
     std::optional<ManifestEntry> entry;
     FtpSiteTarget& t = Connect();
-    ASSERT_TRUE(t.PutFile("growing.log", FileSource{source, nullptr}, {}, entry).ok);
+    ASSERT_TRUE(t.PutFile("growing.log", FileSource::Local(source), {}, entry).ok);
     EXPECT_EQ(ReadFile(root / "growing.log"), first);
     // A named pipe is not waited on, nor sent.
     ASSERT_EQ(::mkfifo((local / "pipe").c_str(), 0600), 0);
-    EXPECT_FALSE(t.PutFile("pipe", FileSource{local / "pipe", nullptr}, {}, entry).ok);
+    EXPECT_FALSE(t.PutFile("pipe", FileSource::Local(local / "pipe"), {}, entry).ok);
     EXPECT_FALSE(fs::exists(root / "pipe"));
 }
 
