@@ -48,6 +48,23 @@ int ListenOnLoopback(int& port) {
     return fd;
 }
 
+// A connection to 127.0.0.1:port, or -1.
+int ConnectToLoopback(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in to = Loopback(port);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        CloseFd(fd);
+    }
+    NoDelay(fd);
+    return fd;
+}
+
+// A command line as a log may show it: no password.
+std::string Masked(const std::string& line) {
+    return line.rfind("PASS", 0) == 0 && (line.size() == 4 || line[4] == ' ') ? "PASS ******"
+                                                                              : line;
+}
+
 }  // namespace
 
 ScriptedFtpServer::ScriptedFtpServer() {
@@ -59,7 +76,7 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     if (m_thread.joinable()) m_thread.join();
     CloseFd(m_dataFd);
     CloseFd(m_passiveFd);
-    CloseFd(m_controlFd);
+    CloseFd(m_session.fd);
     CloseFd(m_listenFd);
 }
 
@@ -69,20 +86,37 @@ ScriptedFtpServer& ScriptedFtpServer::Proxy(int port, std::vector<Fault> faults)
     return *this;
 }
 
+ScriptedFtpServer& ScriptedFtpServer::ProxyAll(int port, std::vector<Fault> faults) {
+    m_all = true;
+    return Proxy(port, std::move(faults));
+}
+
 void ScriptedFtpServer::Start() {
-    m_deadline = std::chrono::steady_clock::now() + kPatience;
-    m_thread = std::thread([this] { Run(); });
+    m_session.deadline = Clock::now() + kPatience;
+    m_thread = std::thread([this] { m_all ? RunAll() : Run(); });
 }
 
 bool ScriptedFtpServer::Finish(std::chrono::milliseconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!m_done && std::chrono::steady_clock::now() < until) {
+    const auto until = Clock::now() + limit;
+    const auto finished = [this] { return m_all ? m_open == 0 : m_done.load(); };
+    while (!finished() && Clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    const bool finished = m_done;
+    const bool result = finished();
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
-    return finished;
+    return result;
+}
+
+int ScriptedFtpServer::Accepted() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<int>(m_commands.size());
+}
+
+std::vector<std::string> ScriptedFtpServer::Commands(int connection) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (connection < 1 || connection > static_cast<int>(m_commands.size())) return {};
+    return m_commands[static_cast<std::size_t>(connection - 1)];
 }
 
 void ScriptedFtpServer::Error(const std::string& text) {
@@ -91,9 +125,9 @@ void ScriptedFtpServer::Error(const std::string& text) {
 }
 
 // Waits in short slices, so that Finish and the deadline are noticed.
-bool ScriptedFtpServer::Wait(int fd, short events) {
+bool ScriptedFtpServer::Wait(const Peer& peer, int fd, short events) {
     while (!m_stop) {
-        if (std::chrono::steady_clock::now() >= m_deadline) {
+        if (Clock::now() >= peer.deadline) {
             Error("the client was still there after kPatience");
             m_stop = true;
             return false;
@@ -106,7 +140,7 @@ bool ScriptedFtpServer::Wait(int fd, short events) {
     return false;
 }
 
-bool ScriptedFtpServer::ReadLine(int fd, std::string& buffer, std::string& line) {
+bool ScriptedFtpServer::ReadLine(const Peer& peer, int fd, std::string& buffer, std::string& line) {
     while (true) {
         const std::size_t newline = buffer.find('\n');
         if (newline != std::string::npos) {
@@ -115,17 +149,17 @@ bool ScriptedFtpServer::ReadLine(int fd, std::string& buffer, std::string& line)
             return true;
         }
         char chunk[4096];
-        if (fd < 0 || !Wait(fd, POLLIN)) return false;
+        if (fd < 0 || !Wait(peer, fd, POLLIN)) return false;
         const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
         if (got <= 0) return false;
         buffer.append(chunk, static_cast<std::size_t>(got));
     }
 }
 
-bool ScriptedFtpServer::WriteAll(int fd, const std::string& bytes) {
+bool ScriptedFtpServer::WriteAll(const Peer& peer, int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        if (!Wait(fd, POLLOUT)) return false;
+        if (!Wait(peer, fd, POLLOUT)) return false;
         const ssize_t sent = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (sent < 0 && errno != EINTR && errno != EAGAIN) return false;
         done += sent > 0 ? static_cast<std::size_t>(sent) : 0;
@@ -133,28 +167,61 @@ bool ScriptedFtpServer::WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-void ScriptedFtpServer::WaitUntilClientGoes() {
+void ScriptedFtpServer::WaitUntilClientGoes(Peer& peer) {
     std::string line;
-    while (ReadLine(m_controlFd, m_clientBuffer, line)) {
+    while (ReadLine(peer, peer.fd, peer.buffer, line)) {
     }
 }
 
 void ScriptedFtpServer::Run() {
-    if (Wait(m_listenFd, POLLIN))
-        m_controlFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    NoDelay(m_controlFd);
-    bool going = m_controlFd >= 0;
+    if (Wait(m_session, m_listenFd, POLLIN))
+        m_session.fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    NoDelay(m_session.fd);
+    bool going = m_session.fd >= 0;
+    if (going) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_commands.emplace_back();
+        m_session.number = 1;
+    }
     for (std::size_t i = 0; going && i < m_steps.size(); ++i) going = RunStep(m_steps[i]);
-    if (going && m_upstreamPort > 0) RunProxy();
-    if (going && m_upstreamPort == 0) WaitUntilClientGoes();
+    if (going && m_upstreamPort > 0) RunProxy(m_session);
+    if (going && m_upstreamPort == 0) WaitUntilClientGoes(m_session);
     CloseFd(m_dataFd);
     CloseFd(m_passiveFd);
-    CloseFd(m_controlFd);
+    CloseFd(m_session.fd);
     m_done = true;
 }
 
-bool ScriptedFtpServer::ReadCommand(std::string& line) {
-    if (!ReadLine(m_controlFd, m_clientBuffer, line)) return false;
+// Each connection in a thread of its own; the loop ends at Finish (or a deadline
+// passed), then no connection is accepted any more and each thread ends soon.
+void ScriptedFtpServer::RunAll() {
+    std::vector<std::thread> threads;
+    const Peer listener{-1, {}, 0, Clock::time_point::max()};
+    while (Wait(listener, m_listenFd, POLLIN)) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        NoDelay(fd);
+        int number = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_commands.emplace_back();
+            number = static_cast<int>(m_commands.size());
+        }
+        ++m_open;
+        threads.emplace_back([this, fd, number] {
+            Peer peer{fd, {}, number, Clock::now() + kPatience};
+            RunProxy(peer);
+            CloseFd(peer.fd);
+            --m_open;
+        });
+    }
+    CloseFd(m_listenFd);
+    for (std::thread& thread : threads) thread.join();
+    m_done = true;
+}
+
+bool ScriptedFtpServer::ReadCommand(Peer& peer, std::string& line) {
+    if (!ReadLine(peer, peer.fd, peer.buffer, line)) return false;
     line.pop_back();
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
@@ -163,6 +230,8 @@ bool ScriptedFtpServer::ReadCommand(std::string& line) {
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_received.push_back(line);
+    if (peer.number >= 1 && peer.number <= static_cast<int>(m_commands.size()))
+        m_commands[static_cast<std::size_t>(peer.number - 1)].push_back(Masked(line));
     return true;
 }
 
@@ -170,9 +239,9 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
     std::string line;
     switch (step.kind) {
         case kSend:
-            return WriteAll(m_controlFd, step.text);
+            return WriteAll(m_session, m_session.fd, step.text);
         case kExpect: {
-            if (!ReadCommand(line)) {
+            if (!ReadCommand(m_session, line)) {
                 Error("the client went before sending: " + step.text);
                 return false;
             }
@@ -187,7 +256,7 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
         case kDrop:
             return false;
         case kStall:
-            WaitUntilClientGoes();
+            WaitUntilClientGoes(m_session);
             return false;
         case kConnect: {
             unsigned a, b, c, d, p1, p2;
@@ -213,12 +282,13 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
             int port = 0;
             CloseFd(m_passiveFd);
             m_passiveFd = ListenOnLoopback(port);
-            return WriteAll(m_controlFd, "227 Entering Passive Mode (" + step.text + "," +
-                                             std::to_string(port / 256) + "," +
-                                             std::to_string(port % 256) + ").\r\n");
+            return WriteAll(m_session, m_session.fd,
+                            "227 Entering Passive Mode (" + step.text + "," +
+                                std::to_string(port / 256) + "," + std::to_string(port % 256) +
+                                ").\r\n");
         }
         case kAccept:
-            if (m_passiveFd < 0 || !Wait(m_passiveFd, POLLIN)) {
+            if (m_passiveFd < 0 || !Wait(m_session, m_passiveFd, POLLIN)) {
                 Error("no data connection");
                 return false;
             }
@@ -227,7 +297,7 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
         case kReceive: {
             char chunk[65536];
             ssize_t got = 0;
-            while (m_dataFd >= 0 && Wait(m_dataFd, POLLIN) &&
+            while (m_dataFd >= 0 && Wait(m_session, m_dataFd, POLLIN) &&
                    (got = ::recv(m_dataFd, chunk, sizeof chunk, 0)) > 0) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_data.append(chunk, static_cast<std::size_t>(got));
@@ -236,68 +306,99 @@ bool ScriptedFtpServer::RunStep(const Step& step) {
             return true;
         }
         case kSendData:
-            WriteAll(m_dataFd, step.text);
+            WriteAll(m_session, m_dataFd, step.text);
             CloseFd(m_dataFd);
             return true;
     }
     return false;
 }
 
-void ScriptedFtpServer::RunProxy() {
-    int upstream = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    NoDelay(upstream);
-    const sockaddr_in to = Loopback(m_upstreamPort);
-    if (::connect(upstream, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
-        Error("cannot reach the real server");
+// The fault for this arrival of a command (n: of its word) on peer, if any; the last
+// of several that match.
+const ScriptedFtpServer::Fault* ScriptedFtpServer::FaultAt(const Peer& peer,
+                                                           const std::string& word,
+                                                           const std::string& line, int n,
+                                                           std::map<std::string, int>& seen) const {
+    const Fault* fault = nullptr;
+    for (const Fault& f : m_faults) {
+        const bool aimed = f.connection == 0 || peer.number == f.connection ||
+                           (f.laterToo && peer.number > f.connection);
+        if (!aimed) continue;
+        if (!f.armedBy.empty() && !word.empty() && line.rfind(f.armedBy, 0) == 0) {
+            seen["\narmed " + f.armedBy] = 1;
+            continue;
+        }
+        if (!f.armedBy.empty() && seen.count("\narmed " + f.armedBy) == 0) continue;
+        // A command with its argument's beginning ("STOR images/"), or one counted
+        // from its arming, counts on its own.
+        const bool own = f.command.find(' ') != std::string::npos || !f.armedBy.empty();
+        const bool matches =
+            own ? !word.empty() && line.rfind(f.command, 0) == 0 &&
+                      (f.command.find(' ') != std::string::npos || word == f.command)
+                : f.command == word;
+        if (!matches) continue;
+        const int count = own ? ++seen["\n" + f.command + "\n" + f.armedBy] : n;
+        if (count == f.occurrence || (f.every && count > f.occurrence)) fault = &f;
     }
+    return fault;
+}
+
+ScriptedFtpServer::ReplyEnd ScriptedFtpServer::PassReply(Peer& peer, int upstream,
+                                                         std::string& buffer, const Fault* fault,
+                                                         bool pass) {
+    std::string reply;
+    std::string code;  // of a multi-line reply, until its last line
+    while (ReadLine(peer, upstream, buffer, reply)) {
+        bool ends = reply.size() > 4 && reply[3] != '-';
+        if (!code.empty()) {
+            ends = ends && reply.compare(0, 3, code) == 0;
+        } else if (reply.size() > 4 && reply[3] == '-') {
+            code = reply.substr(0, 3);
+        }
+        if (ends) code.clear();
+        const bool final = ends && reply[0] != '1';
+        if (pass && !(final && fault)) WriteAll(peer, peer.fd, reply);
+        if (final) return ReplyEnd::kFinal;
+        if (ends && fault && fault->preliminary) return ReplyEnd::kPreliminary;
+    }
+    return ReplyEnd::kGone;
+}
+
+void ScriptedFtpServer::RunProxy(Peer& peer) {
+    int upstream = -1;
     std::string buffer;
     std::string line;
-    std::string reply;
     std::string word;  // "" : the greeting
     std::map<std::string, int> seen;
-    for (int n = 1; upstream >= 0; n = ++seen[word]) {
-        const Fault* fault = nullptr;
-        for (const Fault& f : m_faults) {
-            if (!f.armedBy.empty() && !word.empty() && line.rfind(f.armedBy, 0) == 0) {
-                seen["\narmed " + f.armedBy] = 1;
-                continue;
+    for (int n = 1;; n = ++seen[word]) {
+        const Fault* fault = FaultAt(peer, word, line, n, seen);
+        // A greeting is always read: another one (kReply) is sent instead of it.
+        const bool onCommand = fault && !fault->after && !fault->preliminary &&
+                               !(word.empty() && fault->kind == Fault::kReply);
+        ReplyEnd end = ReplyEnd::kFinal;
+        if (!onCommand) {
+            // The command goes on; its reply comes back (up to where the fault acts).
+            if (word.empty() && (upstream = ConnectToLoopback(m_upstreamPort)) < 0) {
+                Error("cannot reach the real server");
+                break;
             }
-            if (!f.armedBy.empty() && seen.count("\narmed " + f.armedBy) == 0) continue;
-            // A command with its argument's beginning ("STOR images/"), or one counted
-            // from its arming, counts on its own.
-            const bool own = f.command.find(' ') != std::string::npos || !f.armedBy.empty();
-            const bool matches = own ? !word.empty() && line.rfind(f.command, 0) == 0 &&
-                                           (f.command.find(' ') != std::string::npos ||
-                                            word == f.command)
-                                     : f.command == word;
-            if (!matches) continue;
-            const int count = own ? ++seen["\n" + f.command + "\n" + f.armedBy] : n;
-            if (count == f.occurrence || (f.every && count > f.occurrence)) fault = &f;
+            if (!word.empty() && !WriteAll(peer, upstream, line + "\r\n")) break;
+            end = PassReply(peer, upstream, buffer, fault, true);
+            if (end == ReplyEnd::kGone) break;
         }
-        if (!fault || fault->after) {
-            // The command goes on; its reply comes back, to its final line.
-            if (!word.empty() && !WriteAll(upstream, line + "\r\n")) break;
-            bool final = false;
-            std::string code;  // of a multi-line reply, until its last line
-            while (!final && ReadLine(upstream, buffer, reply)) {
-                bool ends = reply.size() > 4 && reply[3] != '-';
-                if (!code.empty()) {
-                    ends = ends && reply.compare(0, 3, code) == 0;
-                } else if (reply.size() > 4 && reply[3] == '-') {
-                    code = reply.substr(0, 3);
-                }
-                if (ends) code.clear();
-                final = ends && reply[0] != '1';
-                if (!(final && fault)) WriteAll(m_controlFd, reply);
-            }
-            if (!final) break;
-        }
-        if (fault && fault->kind == Fault::kStall) WaitUntilClientGoes();
-        if (fault && fault->kind != Fault::kReply) break;
-        if (fault) WriteAll(m_controlFd, fault->reply + "\r\n");
-        if (word == "QUIT" || !ReadCommand(line)) break;
+        if (fault && fault->kind == Fault::kStall) WaitUntilClientGoes(peer);
+        if (fault && (fault->kind == Fault::kStall || fault->kind == Fault::kDrop)) break;
+        if (fault) WriteAll(peer, peer.fd, fault->reply + "\r\n");
+        if (fault && fault->kind == Fault::kRefuse) break;
+        // A reply sent at a preliminary one stands for the real server's final one.
+        if (end == ReplyEnd::kPreliminary &&
+            PassReply(peer, upstream, buffer, nullptr, false) != ReplyEnd::kFinal)
+            break;
+        if (word == "QUIT" || !ReadCommand(peer, line)) break;
         word = line.substr(0, line.find(' '));
     }
+    // The client's connection first: it sees the break before the real server acts on it.
+    CloseFd(peer.fd);
     CloseFd(upstream);
 }
 
