@@ -39,6 +39,35 @@ std::map<std::string, std::string> SiteFiles(const std::string& root) {
     return files;
 }
 
+// Anonymous FTPS to the server, its certificate pinned (it is self-signed).
+FtpSettings SettingsFor(const VsftpdTestServer& server, bool passive) {
+    FtpSettings settings;
+    settings.strHostName = "127.0.0.1";
+    settings.nPort = server.Port();
+    settings.strUser = "anonymous";
+    settings.strPassword = "publisher@example.com";
+    settings.strStartDir = "www";
+    settings.bPassive = passive ? 1 : 0;
+    settings.nSecurity = FtpSettings::kSecurityTls;
+    settings.strTrustFingerprint = server.Fingerprint();
+    settings.nConnections = 1;
+    return settings;
+}
+
+// One publish run; log: what it showed.
+FtpPublishRun::Result Publish(FtpTestProject& project, const std::string& program,
+                              const FtpSettings& settings, std::string& log) {
+    EventLogSink events;
+    FtpPublishRun run(project.doc, events, program, settings, events.Pauses());
+    run.SetTimeout(foldcraft::test::kPatience);
+    const FtpPublishRun::Result result = run.RunFtpPublish();
+    log.clear();
+    for (const std::string& event : events.events) {
+        if (event.rfind("show:", 0) == 0) log += event.substr(5);
+    }
+    return result;
+}
+
 // A first publish and a changed-only re-publish after one document changed, with
 // each TLS version and data connection mode: the run succeeds and the server holds
 // what a local publish of the project holds.
@@ -68,30 +97,15 @@ TEST(FtpsVsftpd, PublishAndRepublishMatchALocalPublish) {
         const std::string program = dir / "program";
         fs::create_directories(program);
 
-        FtpSettings settings;
-        settings.strHostName = "127.0.0.1";
-        settings.nPort = server.Port();
-        settings.strUser = "anonymous";
-        settings.strPassword = "publisher@example.com";
-        settings.strStartDir = "www";
-        settings.bPassive = c.passive ? 1 : 0;
-        settings.nSecurity = FtpSettings::kSecurityTls;
-        settings.strTrustFingerprint = server.Fingerprint();  // self-signed
-        settings.nConnections = 1;
+        const FtpSettings settings = SettingsFor(server, c.passive);
 
         for (const char* run : {"first publish", "changed-only re-publish"}) {
             SCOPED_TRACE(run);
             if (run != std::string("first publish")) {
                 std::ofstream(project.notes, std::ios::binary) << "notes, second edition\r\n";
             }
-            EventLogSink events;
-            FtpPublishRun publish(project.doc, events, program, settings, events.Pauses());
-            publish.SetTimeout(foldcraft::test::kPatience);
-            const auto result = publish.RunFtpPublish();
             std::string log;
-            for (const std::string& event : events.events) {
-                if (event.rfind("show:", 0) == 0) log += event.substr(5);
-            }
+            const auto result = Publish(project, program, settings, log);
             ASSERT_EQ(result, FtpPublishRun::Result::kSuccess) << log << server.Log();
 
             project.doc.m_strPublishPath = dir / "local-site";
@@ -117,6 +131,29 @@ TEST(FtpsVsftpd, PublishAndRepublishMatchALocalPublish) {
         SCOPED_TRACE(c.name);
         publishTwice(c);
     }
+}
+
+// A pinned fingerprint that is not the server's: refused before the login, saying
+// which fingerprint was expected and which the server showed.
+TEST(FtpsVsftpd, AnotherPinnedCertificateIsRefusedNamingBoth) {
+    const std::string unavailable = VsftpdTestServer::Unavailable();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
+    VsftpdTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error();
+    foldcraft::ScopedClockPin pin{foldcraft::test::kPublishNow};
+    TempDir dir;
+    FtpTestProject project(dir);
+    FtpSettings settings = SettingsFor(server, true);
+    settings.strTrustFingerprint = std::string(64, 'a');  // as a user may type one
+    std::string log;
+    EXPECT_EQ(Publish(project, dir / "program", settings, log), FtpPublishRun::Result::kFailed);
+    std::string expected = "AA";
+    for (int i = 1; i < 32; ++i) expected += ":AA";
+    EXPECT_NE(log.find("The server's certificate does not match the trusted fingerprint: expected " +
+                       expected + ", the server showed " + server.Fingerprint()),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(server.Log().find("\"USER "), std::string::npos);
 }
 
 }  // namespace
