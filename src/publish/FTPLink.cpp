@@ -478,8 +478,13 @@ bool CFTPLink::StartTls(const std::string& host) {
     if (!tls->Verified() &&
         !TlsChannel::SameFingerprint(m_strPinnedFingerprint, m_strPeerFingerprint)) {
         m_bCertificateRefused = true;
-        m_strLastReply = "Server certificate not trusted (" + tls->VerifyError() +
-                         "). SHA-256 fingerprint: " + m_strPeerFingerprint;
+        m_strLastReply = m_strPinnedFingerprint.empty()
+                             ? "Server certificate not trusted (" + tls->VerifyError() +
+                                   "). SHA-256 fingerprint: " + m_strPeerFingerprint
+                             : "The server's certificate does not match the trusted "
+                               "fingerprint: expected " +
+                                   TlsChannel::Formatted(m_strPinnedFingerprint) +
+                                   ", the server showed " + m_strPeerFingerprint;
         tls.reset();
         AbandonControl();
         return false;
@@ -654,10 +659,7 @@ bool CFTPLink::CopyData(int dataFd, DataEnd& end, bool receive, TlsChannel* tls)
             m_strLastReply = kFileError;
             return false;
         }
-        if (got == 0) {
-            if (tls) tls->Shutdown();
-            return true;
-        }
+        if (got == 0) return true;  // Transfer ends the TLS of the data connection
         end.moved += static_cast<std::uint64_t>(got);
         std::size_t done = 0;
         while (done < static_cast<std::size_t>(got)) {
@@ -954,9 +956,14 @@ bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command,
     if (!SetNonBlocking(data.Get())) return failAfterPreliminary(kNetworkError);
 
     // 8. Protected data: TLS on the data connection, with the control connection's
-    // certificate.
+    // certificate, resuming its session (the newest ticket that connection or an
+    // earlier data connection received).
     std::unique_ptr<TlsChannel> dataTls;
     if (m_tls) {
+        // The handshake's and the close's small records go out at once rather than
+        // after the peer's delayed acknowledgement of the one before.
+        const int one = 1;
+        ::setsockopt(data.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         std::string error;
         dataTls = TlsChannel::Connect(m_tlsContext, data.Get(), m_strTlsHost, m_tls.get(),
                                       Clock::now() + m_timeout, error);
@@ -968,22 +975,25 @@ bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command,
 
     // 9. The data.
     if (!CopyData(data.Get(), end, receive, dataTls.get())) {
+        // A close_notify at least, without waiting: a server may drop the session
+        // of a connection that ended without one, and refuse the next data
+        // connection that offers it.
+        if (dataTls) dataTls->Shutdown();
         dataTls.reset();
         return failAfterPreliminary(m_strLastReply);
     }
 
-    // 10. Close the data connection, then the file. After an upload over TLS the
-    // server's last records (session tickets, its close_notify) are read first:
-    // closing a socket with unread bytes resets the connection, and a reset can
-    // cost the server the end of the file while it still answers 226.
-    if (dataTls && !receive) {
-        ::shutdown(data.Get(), SHUT_WR);
-        char sink[kBufferSize];
-        while (WaitForData(data.Get(), POLLIN)) {
-            const ssize_t got = ::recv(data.Get(), sink, sizeof sink, 0);
-            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
-        }
-        if (m_bTimedOut) return failAfterPreliminary(kNetworkError);
+    // 10. Close the data connection, then the file. Over TLS both sides' close_notify
+    // first, after an upload and after a download alike: a server may drop the
+    // session of a connection that ends without ours (and then refuse every later
+    // data connection, as it requires the session reused); the server's last records
+    // (session tickets, which the next data connection offers, and its close_notify)
+    // are read, as closing a socket with unread bytes resets the connection, and a
+    // reset can cost the server the end of an upload while it still answers 226.
+    if (dataTls && !dataTls->Close(Clock::now() + m_timeout)) {
+        m_bTimedOut = true;
+        dataTls.reset();
+        return failAfterPreliminary(kNetworkError);
     }
     dataTls.reset();
     data.Reset();

@@ -100,10 +100,16 @@ public:
     // password is sent; there is no fall-back to plain), the handshake, a check of
     // the server certificate against the system's CA store and the host connected
     // to, then "PBSZ 0" and "PROT P"; every data connection is TLS too, resuming the
-    // control connection's session, and must show the same certificate. A
+    // control connection's session (the newest ticket of the control connection or
+    // of an earlier data connection, as servers that require the session reused want),
+    // must show the same certificate and ends with both sides' close_notify. A
     // certificate that fails the check is refused (CertificateRefused(); the
     // connection is closed without a further word) unless its SHA-256 fingerprint
     // equals pinnedFingerprint (hexadecimal, ":" optional; empty pins nothing).
+    // m_strLastReply then says why: "Server certificate not trusted (self-signed
+    // certificate). SHA-256 fingerprint: AB:CD:..." when nothing is pinned, "The
+    // server's certificate does not match the trusted fingerprint: expected AB:CD:...,
+    // the server showed 12:34:..." when another certificate is.
     void RequireTls(std::string pinnedFingerprint = {});
     bool TlsRefused() const { return m_bTlsRefused; }
     bool CertificateRefused() const { return m_bCertificateRefused; }
