@@ -46,7 +46,8 @@ public:
     // The settings as the fields show them. An empty server port is nullopt (the
     // checks refuse it); an empty firewall port is the default port.
     FtpSettings FieldSettings() const;
-    // The Status pane's log as the run wrote it (UTF-8).
+    // The Status pane's log as the run wrote it (UTF-8), and after a failure the
+    // "Server: ..." line.
     const QByteArray& LogBytes() const;
 
     static constexpr const char* kCreateStartDirQuestion = "Create it and publish?";
