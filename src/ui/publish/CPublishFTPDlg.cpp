@@ -9,8 +9,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "app/AppServices.h"
@@ -18,6 +20,7 @@
 #include "publish/FtpPublishRun.h"
 #include "ui/publish/PublishLogView.h"
 #include "ui/publish/PublishRunThread.h"
+#include "ui/publish/TransferLabel.h"
 
 namespace foldcraft {
 namespace {
@@ -47,6 +50,12 @@ std::string Text(const QLineEdit* edit) {
 
 }  // namespace
 
+struct CPublishFTPDlg::Outcome {
+    FtpConnector::Failure kind = FtpConnector::Failure::kNone;
+    std::string message;  // FtpPublishRun::FailureMessage
+    std::string detail;   // FtpPublishRun::FailureDetail
+};
+
 CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent)
     : CRunWindow(parent), m_document(document), m_services(services) {
     setWindowTitle(QStringLiteral("Publish to FTP server"));
@@ -69,12 +78,22 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_changedOnly = new QCheckBox(QString::fromUtf8(FtpSettings::kChangedOnlyCaption), server);
     m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
     serverGrid->addWidget(m_changedOnly, 3, 2, 1, 2);
+    const QString connectionsCaption = QString::fromUtf8(FtpSettings::kConnectionsCaption);
+    auto* connectionsLabel = new QLabel(QLatin1Char('&') + connectionsCaption, server);
+    m_connections = new QSpinBox(server);
+    m_connections->setObjectName(QStringLiteral("connections"));
+    m_connections->setAccessibleName(connectionsCaption);
+    m_connections->setRange(1, FtpSettings::kMaxConnections);
+    m_connections->setToolTip(QStringLiteral("How many files are sent at once"));
+    connectionsLabel->setBuddy(m_connections);
+    serverGrid->addWidget(connectionsLabel, 4, 0);
+    serverGrid->addWidget(m_connections, 4, 1);
     m_tls = new QCheckBox(QString::fromUtf8(FtpSettings::kSecurityCaption), server);
     m_tls->setObjectName(QStringLiteral("tls"));
-    serverGrid->addWidget(m_tls, 4, 0, 1, 4);
+    serverGrid->addWidget(m_tls, 5, 0, 1, 4);
     m_trustFingerprint =
         AddField(serverGrid, server, QStringLiteral("trustFingerprint"),
-                 QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 5, 0, 3);
+                 QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 6, 0, 3);
 
     auto* firewall = new QGroupBox(QStringLiteral("Firewall"), this);
     auto* firewallGrid = new QGridLayout(firewall);
@@ -107,6 +126,16 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setAccessibleName(QStringLiteral("Status:"));
     statusLabel->setBuddy(m_status);
+    const QString transferCaption = QString::fromUtf8(kTransferCaption);
+    auto* transferLabel = new QLabel(transferCaption, this);
+    m_transferBar = new QProgressBar(this);
+    m_transferBar->setObjectName(QStringLiteral("transferBar"));
+    m_transferBar->setAccessibleName(transferCaption);
+    m_transferBar->setRange(0, 100);
+    m_transferBar->setValue(0);
+    m_transferBar->setFormat(QStringLiteral("%p%"));
+    m_transferLine = new TransferLabel(this);
+    m_transferLine->setObjectName(QStringLiteral("transferLine"));
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("result"));
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -137,6 +166,11 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     auto* right = new QVBoxLayout;
     right->addWidget(statusLabel);
     right->addWidget(m_status, 1);
+    auto* transfer = new QHBoxLayout;
+    transfer->addWidget(transferLabel);
+    transfer->addWidget(m_transferBar, 1);
+    right->addLayout(transfer);
+    right->addWidget(m_transferLine);
     right->addWidget(m_result);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
@@ -153,6 +187,7 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_password->setText(QString::fromStdString(stored.strPassword));
     m_startDir->setText(QString::fromStdString(stored.strStartDir));
     m_passive->setChecked(stored.bPassive != 0);
+    m_connections->setValue(stored.nConnections);
     m_changedOnly->setChecked(stored.bChangedOnly != 0);
     m_tls->setChecked(stored.nSecurity != FtpSettings::kSecurityPlain);
     m_trustFingerprint->setText(QString::fromStdString(stored.strTrustFingerprint));
@@ -203,6 +238,7 @@ FtpSettings CPublishFTPDlg::FieldSettings() const {
     settings.strPassword = Text(m_password);
     settings.strStartDir = Text(m_startDir);
     settings.bPassive = m_passive->isChecked() ? 1 : 0;
+    settings.nConnections = m_connections->value();
     settings.bChangedOnly = m_changedOnly->isChecked() ? 1 : 0;
     settings.nSecurity =
         m_tls->isChecked() ? FtpSettings::kSecurityTls : FtpSettings::kSecurityPlain;
@@ -237,17 +273,31 @@ void CPublishFTPDlg::OnPublish(bool dryRun) {
                                  QStringLiteral("Warning: the FTP settings could not be saved."));
     }
 
+    StartRun(settings, dryRun, false);
+}
+
+void CPublishFTPDlg::StartRun(const FtpSettings& settings, bool dryRun, bool createStartDir) {
     const std::string programFolder = m_services.programFolder;
     SyncOptions options;
     options.dryRun = dryRun;
-    PublishRunThread::Job job = [programFolder, settings, options](
-                                    CFoldcraftDoc& copy, ILogSink& sink,
-                                    const PublishPauseHook& pause,
-                                    const std::function<bool()>& stop) {
+    auto stopFlag = std::make_shared<std::atomic<bool>>(false);
+    auto outcome = std::make_shared<Outcome>();
+    PublishRunThread::Job job = [programFolder, settings, options, createStartDir, stopFlag,
+                                 outcome](CFoldcraftDoc& copy, ILogSink& sink,
+                                          const PublishPauseHook& pause,
+                                          const std::function<bool()>& stop) {
         FtpPublishRun run(copy, sink, programFolder, settings, pause);
         run.SetSyncOptions(options);
-        run.SetStopHook(stop);
-        return run.RunFtpPublish();
+        run.SetCreateStartDirectory(createStartDir);
+        // Asked by every connection, perhaps at once: an atomic, and the thread's
+        // interruption flag (also thread-safe) for a window closed under way.
+        run.SetStopHook([stopFlag, stop] { return stopFlag->load() || stop(); });
+        const PublishResult result = run.RunFtpPublish();
+        // Read on the window's thread once this thread has ended.
+        outcome->kind = run.FailureKind();
+        outcome->message = run.FailureMessage();
+        outcome->detail = run.FailureDetail();
+        return result;
     };
     std::string error;
     m_thread = PublishRunThread::Create(m_document.Doc(), std::move(job), &error);
@@ -256,12 +306,22 @@ void CPublishFTPDlg::OnPublish(bool dryRun) {
                                            .arg(QString::fromStdString(error)));
         return;
     }
+    m_stopFlag = std::move(stopFlag);
+    m_outcome = std::move(outcome);
+    m_runSettings = settings;
     m_status->Clear();
+    m_transferBar->setValue(0);
+    m_transferLine->Clear();
     m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
                              : QStringLiteral("Publishing..."));
     m_stopAsked = false;
     m_dryRun = dryRun;
-    connect(&m_thread->Sink(), &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
+    GuiLogSink& sink = m_thread->Sink();
+    connect(&sink, &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
+    connect(&sink, &GuiLogSink::transferChanged, this, [this](const TransferProgress& progress) {
+        m_transferBar->setValue(TransferLabel::Percent(progress));
+        m_transferLine->Show(progress);
+    });
     connect(m_thread.get(), &QThread::finished, this, &CPublishFTPDlg::OnRunFinished,
             Qt::QueuedConnection);
     m_projectReplaced = false;
@@ -271,10 +331,12 @@ void CPublishFTPDlg::OnPublish(bool dryRun) {
 
 void CPublishFTPDlg::OnStop() {
     if (!m_working || !m_thread) return;
+    m_stopFlag->store(true);
+    // Cuts short a pause between the steps.
     m_thread->requestInterruption();
     m_stopAsked = true;
     m_stop->setEnabled(false);
-    m_result->setText(QStringLiteral("Stopping after the file under way..."));
+    m_result->setText(QStringLiteral("Stopping after the files under way..."));
 }
 
 void CPublishFTPDlg::OnRunFinished() {
@@ -288,6 +350,26 @@ void CPublishFTPDlg::OnRunFinished() {
                           : QString::fromUtf8(PublishRunThread::ResultText(result, m_dryRun)));
     SetWorking(false);
     emit runFinished();
+    if (result == PublishResult::kFailed && !m_stopAsked) ReportFailure();
+}
+
+void CPublishFTPDlg::ReportFailure() {
+    const Outcome outcome = *m_outcome;
+    // The line the command-line tool prints after a failure.
+    if (!outcome.detail.empty()) {
+        m_status->Append(QByteArray("Server: ") + QByteArray::fromStdString(outcome.detail) + '\n');
+    }
+    if (outcome.kind == FtpConnector::Failure::kNone || outcome.message.empty()) return;
+    const QString message = QString::fromStdString(outcome.message);
+    if (outcome.kind != FtpConnector::Failure::kNoStartDirectory || m_dryRun) {
+        m_services.dialogs.Message(this, message, IUserDialogs::Buttons::kOk,
+                                   IUserDialogs::Icon::kWarning);
+        return;
+    }
+    const IUserDialogs::Answer answer = m_services.dialogs.Message(
+        this, message + QStringLiteral("\n\n") + QString::fromUtf8(kCreateStartDirQuestion),
+        IUserDialogs::Buttons::kYesNo, IUserDialogs::Icon::kWarning);
+    if (answer == IUserDialogs::Answer::kYes) StartRun(m_runSettings, false, true);
 }
 
 void CPublishFTPDlg::SetWorking(bool working) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "publish/FtpSettings.h"
@@ -9,12 +10,15 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QSpinBox;
 
 namespace foldcraft {
 class ProjectDocument;
 class PublishLogView;
 class PublishRunThread;
+class TransferLabel;
 struct AppServices;
 
 // The "Publish to FTP server" dialog: the server and firewall settings (read from
@@ -25,7 +29,14 @@ struct AppServices;
 // manifest, logs the plan and logs off, and the project gets nothing back from it.
 // While a run works, Publish, "Show what would change" and Close are disabled,
 // Escape and the window's close are ignored, and Stop ends the run after the file
-// under way.
+// under way on each connection. The bar and the line under the Status pane show how
+// far the upload has come, in bytes and files, and the file under way.
+//
+// A run that could not publish at all (server unreachable, login refused, starting
+// directory missing, TLS refused, certificate not trusted) says so in a warning
+// message box as well, and the Status pane ends with the server's last words
+// ("Server: ..."). For a missing starting directory the box asks whether to create it
+// and publish; Yes runs the publish again, making the directory first.
 class CPublishFTPDlg : public CRunWindow {
     Q_OBJECT
 public:
@@ -35,15 +46,27 @@ public:
     // The settings as the fields show them. An empty server port is nullopt (the
     // checks refuse it); an empty firewall port is the default port.
     FtpSettings FieldSettings() const;
-    // The Status pane's log as the run wrote it (UTF-8).
+    // The Status pane's log as the run wrote it (UTF-8), and after a failure the
+    // "Server: ..." line.
     const QByteArray& LogBytes() const;
 
+    static constexpr const char* kCreateStartDirQuestion = "Create it and publish?";
+    static constexpr const char* kTransferCaption = "Sent:";
+
 signals:
-    // A run has ended and its results are in the project (a dry run's are not).
+    // A run has ended and its results are in the project (a dry run's are not). After
+    // a missing starting directory that the user asks to create, a second run follows.
     void runFinished();
 
 private:
+    // What the run's thread tells about a failure, read once the thread has ended.
+    struct Outcome;
+
     void OnPublish(bool dryRun);
+    // Starts a run with settings (checked): a dry run, or a publish that may make a
+    // missing starting directory.
+    void StartRun(const FtpSettings& settings, bool dryRun, bool createStartDir);
+    void ReportFailure();
     void OnStop();
     void OnSelchangeFirewallType();
     void OnRunFinished();
@@ -57,6 +80,7 @@ private:
     QLineEdit* m_password;
     QLineEdit* m_startDir;
     QCheckBox* m_passive;
+    QSpinBox* m_connections;
     QCheckBox* m_changedOnly;
     QCheckBox* m_tls;
     QLineEdit* m_trustFingerprint;
@@ -66,12 +90,18 @@ private:
     QLineEdit* m_firewallUser;
     QLineEdit* m_firewallPassword;
     PublishLogView* m_status;
+    QProgressBar* m_transferBar;
+    TransferLabel* m_transferLine;
     QLabel* m_result;
     QPushButton* m_publish;
     QPushButton* m_showChanges;
     QPushButton* m_stop;
     QPushButton* m_close;
     std::unique_ptr<PublishRunThread> m_thread;
+    // Stop's answer to the run's connections, which may ask at once.
+    std::shared_ptr<std::atomic<bool>> m_stopFlag;
+    std::shared_ptr<Outcome> m_outcome;
+    FtpSettings m_runSettings;  // those of the run under way, or the last one
     bool m_projectReplaced = false;
     bool m_stopAsked = false;
     bool m_dryRun = false;  // the run under way, or the last one, is a dry run

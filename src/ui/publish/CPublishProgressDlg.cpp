@@ -8,12 +8,14 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
 #include "publish/LocalPublishRun.h"
 #include "ui/publish/PublishLogView.h"
 #include "ui/publish/PublishRunThread.h"
+#include "ui/publish/TransferLabel.h"
 
 namespace foldcraft {
 
@@ -31,7 +33,11 @@ CPublishProgressDlg::CPublishProgressDlg(ProjectDocument& document, AppServices&
     m_progress->setAccessibleName(QStringLiteral("Progress"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
+    m_progress->setFormat(QStringLiteral("%p%"));
     m_progress->setVisible(!dryRun);
+    m_transferLine = new TransferLabel(this);
+    m_transferLine->setObjectName(QStringLiteral("transferLine"));
+    m_transferLine->setVisible(!dryRun);
     m_log = new PublishLogView(this);
     m_log->setObjectName(QStringLiteral("log"));
     m_log->setAccessibleName(QStringLiteral("Publish status"));
@@ -57,6 +63,7 @@ CPublishProgressDlg::CPublishProgressDlg(ProjectDocument& document, AppServices&
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addWidget(m_progress);
+    layout->addWidget(m_transferLine);
     layout->addWidget(m_log, 1);
     layout->addWidget(m_result);
     layout->addLayout(buttons);
@@ -94,12 +101,27 @@ bool CPublishProgressDlg::Start() {
     }
     GuiLogSink& sink = m_thread->Sink();
     connect(&sink, &GuiLogSink::textAppended, m_log, &PublishLogView::Append);
-    connect(&sink, &GuiLogSink::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(&sink, &GuiLogSink::progressChanged, this, [this](int percent) {
+        m_stepPercent = percent;
+        m_progress->setValue(percent);
+    });
+    connect(&sink, &GuiLogSink::transferChanged, this, &CPublishProgressDlg::OnTransfer);
     connect(m_thread.get(), &QThread::finished, this, &CPublishProgressDlg::OnRunFinished,
             Qt::QueuedConnection);
     m_working = true;
     m_thread->start();
     return true;
+}
+
+int CPublishProgressDlg::BarValue(int stepPercent, const TransferProgress& progress) {
+    const int copied = kCopyStartPercent + (kCopyEndPercent - kCopyStartPercent) *
+                                               TransferLabel::Percent(progress) / 100;
+    return std::max(stepPercent, std::min(copied, kCopyEndPercent - 1));
+}
+
+void CPublishProgressDlg::OnTransfer(const TransferProgress& progress) {
+    m_progress->setValue(std::max(m_progress->value(), BarValue(m_stepPercent, progress)));
+    m_transferLine->Show(progress);
 }
 
 void CPublishProgressDlg::OnRunFinished() {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "publish/LogSink.h"
 #include "ui/publish/CRunWindow.h"
 
 class QCheckBox;
@@ -14,17 +15,20 @@ namespace foldcraft {
 class ProjectDocument;
 class PublishLogView;
 class PublishRunThread;
+class TransferLabel;
 struct AppServices;
 
 // The "Publishing" window: the local publish run of the project, on a worker thread
 // and a copy of the project, with a progress bar, the status log, a result line and
-// Close. Not modal. While the run works, Close is disabled and Escape and the
-// window's close are ignored. Close (enabled at the end) opens the site's start page
+// Close. The bar follows the run's steps and, while the files are copied, their
+// bytes; the line under it tells the files and bytes copied and the file under way.
+// Not modal. While the run works, Close is disabled and Escape and the window's
+// close are ignored. Close (enabled at the end) opens the site's start page
 // through the dialogs' URL opener, asking first when the run had errors.
 //
 // dryRun: the "What would change" window. The run plans and logs the plan and
 // changes nothing; the project gets nothing back from it, there is no progress bar
-// and Close opens no page.
+// nor copy line, and Close opens no page.
 class CPublishProgressDlg : public CRunWindow {
     Q_OBJECT
 public:
@@ -43,6 +47,12 @@ public:
         "During publish an error(s) was found.  Do you want to view the newly created "
         "website anyway?";
 
+    // Where LocalPublishRun puts the bar before and after copying the files: the copy
+    // moves it through the steps between (never onto the second, which says that the
+    // copy is done).
+    static constexpr int kCopyStartPercent = 15;
+    static constexpr int kCopyEndPercent = 30;
+
 signals:
     // The run has ended and its results are in the project (a dry run's are not).
     void runFinished();
@@ -50,11 +60,16 @@ signals:
 private:
     void OnRunFinished();
     void OnCloseButton();
+    void OnTransfer(const TransferProgress& progress);
+    // The bar's value for the step percent last reported and the copy's progress.
+    static int BarValue(int stepPercent, const TransferProgress& progress);
 
     ProjectDocument& m_document;
     AppServices& m_services;
     const bool m_dryRun;
     QProgressBar* m_progress;
+    TransferLabel* m_transferLine;
+    int m_stepPercent = 0;  // the run's last SetProgress
     PublishLogView* m_log;
     QLabel* m_result;
     QCheckBox* m_showStartPage;

@@ -32,6 +32,26 @@ void GuiLogSink::SetProgress(int percent) {
         this, [this, percent] { emit progressChanged(percent); }, Qt::QueuedConnection);
 }
 
+void GuiLogSink::ShowTransfer(const TransferProgress& progress) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_transfer = progress;
+    if (m_transferAsked) return;
+    m_transferAsked = true;
+    QMetaObject::invokeMethod(this, &GuiLogSink::DeliverTransfer, Qt::QueuedConnection);
+}
+
+void GuiLogSink::DeliverTransfer() {
+    TransferProgress progress;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // Drain may have handed it over already.
+        if (!m_transferAsked) return;
+        m_transferAsked = false;
+        progress = m_transfer;
+    }
+    emit transferChanged(progress);
+}
+
 void GuiLogSink::Deliver() {
     QByteArray piece;
     {
@@ -52,13 +72,14 @@ void GuiLogSink::Drain() {
         QByteArray piece;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_pending.isEmpty()) return;
+            if (m_pending.isEmpty()) break;
             const qsizetype length = PieceLength(m_pending, kMaxPiece);
             piece = m_pending.left(length);
             m_pending.remove(0, length);
         }
         emit textAppended(piece);
     }
+    DeliverTransfer();
 }
 
 }  // namespace foldcraft

@@ -1,7 +1,13 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QtTest>
 #include <QtWidgets>
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "app/AppServices.h"
 #include "app/ProjectDocument.h"
@@ -15,6 +21,8 @@
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
 #include "ui/publish/CPublishView.h"
+#include "ui/publish/GuiLogSink.h"
+#include "ui/publish/TransferLabel.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;
@@ -77,6 +85,30 @@ QByteArray CliLog(Env& env, const std::string& target, const QStringList& extra 
     cli.start(QStringLiteral(FOLDCRAFT_CLI_PATH), args);
     if (!cli.waitForFinished(60000)) qFatal("the command-line tool did not finish");
     return cli.readAllStandardOutput();
+}
+
+// Counts the queued calls that reach an object.
+struct QueuedCallCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) ++count;
+        return false;
+    }
+};
+
+// A port on 127.0.0.1 where nothing listens: one the system gave and took back.
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        qFatal("no port for the test");
+    }
+    close(fd);
+    return ntohs(address.sin_port);
 }
 
 }  // namespace
@@ -207,9 +239,10 @@ private slots:
             << 3000 << QList<int>{15, 40, 50, 100} << false << "?";
     }
     // A real local publish in the window: the log equals the command-line tool's
-    // byte for byte, the progress moves as the steps end, Close is enabled at the
-    // end, and Close asks after errors before handing the start page to the opener.
-    // The files not copied reach the project on this thread.
+    // byte for byte, the progress moves as the steps end (and between the first two
+    // with the bytes copied, never going back), Close is enabled at the end, and
+    // Close asks after errors before handing the start page to the opener. The files
+    // not copied reach the project on this thread.
     void localRun() {
         QFETCH(int, missing);
         QFETCH(bool, viewAnyway);
@@ -238,9 +271,16 @@ private slots:
         QVERIFY(window.isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!window.IsWorking(), kPatienceMs);
         QVERIFY(close->isEnabled());
-        QList<int> values;
+        QList<int> values, steps;
         for (const auto& move : moves) values << move.at(0).toInt();
-        QTEST(values, "progress");
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        for (int value : values) {
+            if (value <= CPublishProgressDlg::kCopyStartPercent ||
+                value >= CPublishProgressDlg::kCopyEndPercent) {
+                steps << value;
+            }
+        }
+        QTEST(steps, "progress");
         const QByteArray cli = CliLog(env, env.dir / "cli-site");
         QCOMPARE(window.LogBytes(), cli);
         QCOMPARE(Get<QPlainTextEdit>(window, "log")->toPlainText().toUtf8(), cli);
@@ -367,6 +407,7 @@ private slots:
         PublishToFtp(dialog, {"127.0.0.1", ""}, "showChanges");
         QCOMPARE(env.dialogs.Messages(), QStringList{FtpSettings::kNoPort});
         Get<QCheckBox>(dialog, "passive")->setChecked(true);
+        Get<QSpinBox>(dialog, "connections")->setValue(3);
         const auto buttons = {"publish", "showChanges", "stop", "close"};
         for (const char* button : {"showChanges", "publish"}) {
             PublishToFtp(dialog,
@@ -398,6 +439,7 @@ private slots:
         const auto before = stored();
         CPublishFTPDlg again(env.document, env.services);
         QVERIFY(Get<QCheckBox>(again, "passive")->isChecked());
+        QCOMPARE(Get<QSpinBox>(again, "connections")->value(), 3);
         Get<QPushButton>(again, "publish")->click();
         QTRY_VERIFY_WITH_TIMEOUT(stored() >= before + 20, kPatienceMs);
         Get<QPushButton>(again, "stop")->click();
@@ -406,6 +448,137 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(server.Commands().back() == "QUIT", kPatienceMs);
         QVERIFY(stored() < before + 2000);
         QCOMPARE(Enabled(again, buttons), QStringLiteral("1101"));
+    }
+
+    // A thousand reports from the run's thread while this thread is busy reach it as
+    // one event with the latest; Drain hands over one still waiting, and the event
+    // queued for it then hands over nothing more.
+    void transferCoalesced() {
+        GuiLogSink sink;
+        QueuedCallCounter events;
+        sink.installEventFilter(&events);
+        QList<TransferProgress> shown;
+        connect(&sink, &GuiLogSink::transferChanged, &sink,
+                [&](const TransferProgress& progress) { shown << progress; });
+        const auto report = [&sink](std::uint64_t from, std::uint64_t to) {
+            std::thread run([&sink, from, to] {
+                for (std::uint64_t done = from; done <= to; ++done) {
+                    sink.ShowTransfer({done, 2000, done / 1000, 2, "docs/" + std::to_string(done)});
+                }
+            });
+            run.join();
+        };
+        report(1, 1000);
+        QCoreApplication::processEvents();
+        QCOMPARE(events.count, 1);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.at(0) == (TransferProgress{1000, 2000, 1, 2, "docs/1000"}));
+        report(2000, 2000);
+        sink.Drain();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(1).bytesDone, std::uint64_t{2000});
+        QCoreApplication::processEvents();
+        QCOMPARE(shown.size(), 2);
+    }
+
+    // During a real upload the FTP dialog's bar rises with the bytes sent and ends at
+    // 100, and the line under it counts every file sent.
+    void ftpUploadProgress() {
+        if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
+        Env env;
+        const std::string root = env.dir / "ftproot";
+        std::filesystem::create_directories(root);
+        AddDocument(*env.document.Doc().m_pRoot, "Big",
+                    env.dir.WriteFile("src/big.bin", std::string(4 << 20, 'b')));
+        FtpTestServer server(root, "alice", "pw-1234");
+        QVERIFY2(server.Started(), server.Error().c_str());
+        CPublishFTPDlg dialog(env.document, env.services);
+        auto* bar = Get<QProgressBar>(dialog, "transferBar");
+        QCOMPARE(bar->accessibleName(), QString::fromUtf8(CPublishFTPDlg::kTransferCaption));
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, bar, [&](int value) { values << value; });
+        PublishToFtp(dialog, {"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234"});
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
+        QVERIFY(dialog.LogBytes().endsWith("Publish successful!\n"));
+        if (values.isEmpty()) QSKIP("the FTP run does not report its transfer yet");
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        QCOMPARE(values.back(), 100);
+        const QString line = Get<TransferLabel>(dialog, "transferLine")->FullText();
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^([0-9]+) of \\1 files, ")).match(line).hasMatch(),
+            qPrintable(line));
+    }
+
+    // A run that cannot publish says why in a warning, and the Status pane ends with
+    // the server's words; a missing starting directory is offered for creation, and
+    // Yes publishes into it.
+    void ftpFailures_data() {
+        QTest::addColumn<bool>("closedPort");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("startDir");
+        QTest::addColumn<bool>("yes");         // the answer to the message box
+        QTest::addColumn<QString>("message");  // how it starts ("%1": the port)
+        QTest::addColumn<QString>("logLine");  // the log's last line of the failed run
+        QTest::addColumn<bool>("published");
+        const QString missing =
+            "The starting directory \"new/www\" does not exist on the server: 550";
+        QTest::newRow("unreachable")
+            << true << "pw-1234"
+            << "" << false << "The server could not be reached (127.0.0.1 port %1: "
+            << "Server login failed!" << false;
+        QTest::newRow("login refused") << false << "wrong"
+                                       << "" << false << "The server refused the login: 530 "
+                                       << "Server login failed!" << false;
+        QTest::newRow("missing starting directory, No")
+            << false << "pw-1234"
+            << "new/www" << false << missing << "Starting directory not found!" << false;
+        QTest::newRow("missing starting directory, Yes")
+            << false << "pw-1234"
+            << "new/www" << true << missing << "Starting directory not found!" << true;
+    }
+    void ftpFailures() {
+        if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
+        QFETCH(bool, closedPort);
+        QFETCH(QString, startDir);
+        QFETCH(bool, yes);
+        QFETCH(QString, message);
+        QFETCH(bool, published);
+        Env env;
+        const std::string root = env.dir / "ftproot";
+        std::filesystem::create_directories(root);
+        FtpTestServer server(root, "alice", "pw-1234");
+        QVERIFY2(server.Started(), server.Error().c_str());
+        int port = server.Port();
+        if (closedPort) port = ClosedPort();
+        env.dialogs.answers.push_back(yes ? Answer::kYes : Answer::kNo);
+        CPublishFTPDlg dialog(env.document, env.services);
+        QFETCH(QString, password);
+        QSignalSpy runs(&dialog, &CPublishFTPDlg::runFinished);
+        PublishToFtp(dialog, {"127.0.0.1", QString::number(port), "alice", password, startDir});
+        QTRY_VERIFY_WITH_TIMEOUT(runs.size() == (published ? 2 : 1) && !dialog.IsWorking(),
+                                 kPatienceMs);
+
+        QCOMPARE(env.dialogs.calls.size(), std::size_t{1});
+        const auto& box = env.dialogs.calls.front();
+        QVERIFY2(box.text.startsWith(message.arg(port)), qPrintable(box.text));
+        QCOMPARE(box.icon, IUserDialogs::Icon::kWarning);
+        const bool offered = !startDir.isEmpty();
+        QCOMPARE(box.buttons, offered ? IUserDialogs::Buttons::kYesNo : IUserDialogs::Buttons::kOk);
+        QCOMPARE(
+            box.text.endsWith(QStringLiteral("\n\n") + CPublishFTPDlg::kCreateStartDirQuestion),
+            offered);
+        QCOMPARE(std::filesystem::is_regular_file(root + "/new/www/TitlePage.html"), published);
+        if (published) {
+            QVERIFY(dialog.LogBytes().endsWith("Publish successful!\n"));
+            return;
+        }
+        // The run's last line, then the one the command-line tool prints after it.
+        QFETCH(QString, logLine);
+        const QString log = QString::fromUtf8(dialog.LogBytes());
+        QVERIFY2(log.contains(QRegularExpression("\n" + QRegularExpression::escape(logLine) +
+                                                 "\nServer: [^\n]+\n$")),
+                 qPrintable(log));
+        QVERIFY(!std::filesystem::exists(root + "/new"));
     }
 };
 

@@ -17,6 +17,9 @@ public:
         std::string
             kind;  // "message", "open", "openMany", "save", "directory", "color", "url", "editText"
         QString text;  // message text, caption or URL
+        // Of a message box.
+        Buttons buttons = Buttons::kOk;
+        Icon icon = Icon::kInformation;
     };
 
     std::vector<Call> calls;
@@ -25,8 +28,11 @@ public:
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<QString>> texts;  // answers of the Edit Text dialog
 
-    Answer Message(QWidget*, const QString& text, Buttons, Icon) override {
-        return Record("message", text, answers, Answer::kCancel);
+    Answer Message(QWidget*, const QString& text, Buttons buttons, Icon icon) override {
+        const Answer answer = Record("message", text, answers, Answer::kCancel);
+        calls.back().buttons = buttons;
+        calls.back().icon = icon;
+        return answer;
     }
     QString OpenFileName(QWidget*, const QString& title, const QString&, const QString&) override {
         return Record("open", title, files, {}).value(0);
