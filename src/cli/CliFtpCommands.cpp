@@ -38,6 +38,8 @@ struct FtpPublishArgs {
     std::optional<std::string> firewallUser;
     std::optional<std::string> firewallPasswordEnv;
     std::optional<int> timeout;
+    std::optional<int> connections;
+    bool createStartDir = false;
     bool passive = false;
     bool active = false;
     bool all = false;
@@ -141,6 +143,7 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     if (args.passive) settings.bPassive = 1;
     if (args.active) settings.bPassive = 0;
     if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
+    if (args.connections) settings.nConnections = *args.connections;
     if (args.all) settings.bChangedOnly = 0;
     if (args.tls) settings.nSecurity = FtpSettings::kSecurityTls;
     if (args.trustFingerprint) settings.strTrustFingerprint = *args.trustFingerprint;
@@ -158,9 +161,13 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     StdoutLogSink sink(args.quiet);
     FtpPublishRun run(doc, sink, programFolder, settings);
     run.SetSyncOptions(syncOptions);
+    run.SetCreateStartDirectory(args.createStartDir);
     const PublishResult result = run.RunFtpPublish();
     int code = sink.ExitCodeFor(result);
     if (run.RemovalsHeldBack()) code = std::max(code, static_cast<int>(kExitProblems));
+    if (!run.FailureMessage().empty()) std::cerr << run.FailureMessage() << "\n";
+    if (run.FailureKind() == FtpConnector::Failure::kNoStartDirectory)
+        std::cerr << "To make it, publish again with --create-start-dir.\n";
     if (result == PublishResult::kFailed && !run.FailureDetail().empty()) {
         std::cerr << "Server: " << run.FailureDetail() << "\n";
     }
@@ -221,6 +228,12 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
                     "Seconds a network wait may go without progress (default 60)")
         ->option_text("SECONDS")
         ->check(CLI::Range(1, 86400));
+    cmd->add_option("--connections", args->connections,
+                    "Connections that upload at once (1 to 16; default 4)")
+        ->option_text("N")
+        ->check(CLI::Range(1, FtpSettings::kMaxConnections));
+    cmd->add_flag("--create-start-dir", args->createStartDir,
+                  "Make the starting directory (and its parents) when it is missing");
     cmd->add_flag("--tls", args->tls,
                   "Require an encrypted connection (explicit FTPS: AUTH TLS); never falls back "
                   "to plain FTP");
@@ -238,7 +251,7 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
     cmd->footer(
         "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
         "User, Password, StartDir, Passive, Timeout, ChangedOnly, Security,\n"
-        "TrustFingerprint; section FTPFirewall: "
+        "TrustFingerprint, Connections; section FTPFirewall: "
         "FirewallType,\n"
         "HostName, Port, User, Password); the options override them for this run. Passwords\n"
         "are never taken from the command line. A stored value that does not read (Security\n"

@@ -760,7 +760,9 @@ bool CFTPLink::ListNames(const std::string& path, std::vector<std::string>& name
     DataEnd end;
     end.received = &text;
     end.limit = limit;
-    const bool ok = Transfer("TYPE A", path.empty() ? "NLST" : "NLST " + path, end, passive, true);
+    // In binary, as the files go: a listing needs no conversion of its own (the CR of
+    // a CR LF is dropped below), and the connection stays in one type.
+    const bool ok = Transfer("TYPE I", path.empty() ? "NLST" : "NLST " + path, end, passive, true);
     tooLarge = end.tooLarge;
     if (!ok) return false;
     std::size_t start = 0;

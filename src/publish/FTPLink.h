@@ -157,7 +157,7 @@ public:
     // come: then the link is closed, as after any timeout). out then holds nothing.
     bool RetrieveTo(const std::string& remote, std::string& out, std::size_t limit, bool passive,
                     bool& tooLarge);
-    // "NLST" (path empty) or "NLST " + path, in ASCII: the names the server lists, one
+    // "NLST" (path empty) or "NLST " + path, in binary: the names the server lists, one
     // a line, empty lines dropped. Bounded by limit as RetrieveTo is. A server that
     // answers an empty directory with 450 or 550 fails here with that reply.
     bool ListNames(const std::string& path, std::vector<std::string>& names, std::size_t limit,

@@ -128,6 +128,7 @@ struct FtpSiteTarget::Shared {
     std::atomic<bool> renameRefused{false};
     std::atomic<bool> inPlaceAllowed{false};
     std::atomic<bool> dotless{false};
+    std::atomic<bool> dotWorked{false};  // a name with a dot was stored: never dotless
     std::function<void(const std::string&)> note;
 };
 
@@ -221,6 +222,8 @@ bool FtpSiteTarget::Reconnect(Status& status) {
     }
     m_owned = std::move(opened.link);
     m_link = m_owned.get();
+    for (const std::string& name : m_abandoned) m_link->DeleteFile(name);
+    m_abandoned.clear();
     Note("\nReconnected to the server (" + std::to_string(number) + " of " +
          std::to_string(m_options.maxReconnects) + ").\n");
     return true;
@@ -423,41 +426,38 @@ SiteTarget::ManifestText FtpSiteTarget::ReadManifest() {
         result.found = true;
         return result;
     }
-    const auto read = [&](const std::string& name) {
-        bool tooLarge = false;
-        result = ManifestText();
-        result.found = true;
-        if (m_link->RetrieveTo(name, result.text, m_options.maxManifestBytes, m_passive,
-                               tooLarge)) {
-            return;
-        }
-        result.text.clear();
-        if (tooLarge) {
-            result.status = Status::Failed("The manifest " + name + " is larger than " +
-                                           std::to_string(m_options.maxManifestBytes) +
-                                           " bytes.");
-            return;
-        }
-        result.status = Failed();
-        if (NotThereReply(*m_link)) {
-            bool known = false;
-            if (!Listed(name, known) && known) {
-                result.found = false;
-                result.status = Status::Ok();
-            }
-        }
-    };
-    read(ManifestName());
-    if (!result.found && !m_shared->dotless) {
-        // A server that refuses names beginning with a dot has its list under the
-        // other name.
-        read(kDotlessManifestName);
-        if (result.found) {
-            m_shared->dotless = true;
-        } else {
-            result = ManifestText();
-        }
+    bool tooLarge = false;
+    result.found = true;
+    if (m_link->RetrieveTo(ManifestName(), result.text, m_options.maxManifestBytes, m_passive,
+                           tooLarge)) {
+        return result;
     }
+    result.text.clear();
+    if (tooLarge) {
+        result.status = Status::Failed("The manifest " + ManifestName() + " is larger than " +
+                                       std::to_string(m_options.maxManifestBytes) + " bytes.");
+        return result;
+    }
+    result.status = Failed();
+    if (!NotThereReply(*m_link)) return result;
+    // Refused: not there, or not readable. The listing of the site's root tells
+    // which, and shows the list of a server that refuses names beginning with a dot.
+    std::vector<std::string> names;
+    if (!m_link->ListNames(std::string(), names, kMaxListingBytes, m_passive, tooLarge)) {
+        if (!NotThereReply(*m_link)) return result;
+        names.clear();  // an empty directory, to some servers
+    }
+    for (std::string& name : names) name = BaseName(name);
+    const auto listed = [&](const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    if (listed(ManifestName())) return result;
+    if (!m_shared->dotless && listed(kDotlessManifestName)) {
+        m_shared->dotless = true;
+        return ReadManifest();
+    }
+    result.found = false;
+    result.status = Status::Ok();
     return result;
 }
 
@@ -546,12 +546,14 @@ SiteTarget::Status FtpSiteTarget::MakeDirectory(const std::string& path, bool& m
 }
 
 bool FtpSiteTarget::MakeParents(const std::string& dir) {
+    bool madeAny = false;
     std::size_t slash = 0;
     while (slash != std::string::npos) {
         slash = dir.find('/', slash + 1);
         if (!m_link->MakeDirectory(dir.substr(0, slash))) return false;
+        if (StartsWith(m_link->m_strLastReply, "2")) madeAny = true;
     }
-    return true;
+    return madeAny;
 }
 
 SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
@@ -571,17 +573,20 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
     bool madeParents = false;
     while (!store(temporary)) {
         Status failed = Failed();
-        // A part of the file may have arrived: it must not stay on the server.
+        // A part of the file may have arrived: it must not stay on the server (nor
+        // after a lost connection: then once a new one is open).
         if (m_link->IsOpen() && m_link->LastCommandWord() == "STOR" &&
             !ReplyIs(*m_link, {"550", "553"})) {
             m_link->DeleteFile(temporary);
+        } else if (!m_link->IsOpen()) {
+            m_abandoned.push_back(temporary);
         }
         if (!m_link->IsOpen() || m_link->LastCommandWord() != "STOR" ||
             !StartsWith(failed.reason, "5")) {
             return failed;
         }
         const std::string refusal = failed.reason;
-        if (!m_shared->dotless && BaseName(temporary)[0] == '.') {
+        if (!m_shared->dotless && !m_shared->dotWorked && BaseName(temporary)[0] == '.') {
             // Perhaps the dot: try once without one.
             m_shared->dotless = true;
             const std::string other = TemporaryName(path);
@@ -600,6 +605,7 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
         madeParents = true;
         if (!MakeParents(dir.substr(0, dir.size() - 1))) return failed;
     }
+    if (BaseName(temporary)[0] == '.') m_shared->dotWorked = true;
     // The lock and the manifest go under the names of the mode now in force.
     std::string target = path;
     if (!file && m_shared->dotless && BaseName(path)[0] == '.')

@@ -209,6 +209,8 @@ private:
     std::string m_runId;
     unsigned long m_counter = 0;
     std::string m_lockText;  // what we stored, while we hold the lock
+    // Temporary files a lost connection left behind, deleted once one is open again.
+    std::vector<std::string> m_abandoned;
 };
 
 }  // namespace foldcraft

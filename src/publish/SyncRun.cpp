@@ -231,12 +231,11 @@ const std::string* SyncRun::RefusedDirectoryOf(const std::string& path) const {
 
 bool SyncRun::MakeDirectories() {
     if (m_options.dryRun) return true;
-    std::set<std::string> visited;
-    m_target.RemoveLeftovers(std::string());
+    std::set<std::string> made;
     for (const std::string& dir : m_plan.directories) {
         if (RefusedDirectoryOf(dir + "/") != nullptr) continue;
-        bool made = false;
-        const SiteTarget::Status status = m_target.MakeDirectory(dir, made);
+        bool madeNow = false;
+        const SiteTarget::Status status = m_target.MakeDirectory(dir, madeNow);
         if (!status.ok) {
             if (status.endsRun) {
                 m_failure = status.reason;
@@ -245,19 +244,29 @@ bool SyncRun::MakeDirectories() {
             m_refused[dir] = status.reason;
             continue;
         }
-        if (made) m_new.AddDirectory(dir);
-        m_target.RemoveLeftovers(dir);
-        visited.insert(dir);
+        if (madeNow) {
+            m_new.AddDirectory(dir);
+            made.insert(dir);
+        }
+    }
+    // Killed runs' leftovers are cleared where this one writes: a directory made now
+    // holds none.
+    std::set<std::string> visited = made;
+    const auto sweep = [&](const std::string& dir) {
+        if (RefusedDirectoryOf(dir + "/") == nullptr && visited.insert(dir).second)
+            m_target.RemoveLeftovers(dir);
+    };
+    sweep(std::string());
+    for (const auto* list : {&m_plan.uploads, &m_plan.pages}) {
+        for (const SurveyedFile& f : *list) {
+            const std::size_t slash = f.file.path.rfind('/');
+            sweep(slash == std::string::npos ? std::string() : f.file.path.substr(0, slash));
+        }
     }
     if (m_options.sweepAllDirectories) {
-        for (const std::string& dir : m_plan.siteDirectories) {
-            if (RefusedDirectoryOf(dir + "/") == nullptr && visited.insert(dir).second)
-                m_target.RemoveLeftovers(dir);
-        }
+        for (const std::string& dir : m_plan.siteDirectories) sweep(dir);
         if (m_old) {
-            for (const std::string& dir : m_old->Directories()) {
-                if (visited.insert(dir).second) m_target.RemoveLeftovers(dir);
-            }
+            for (const std::string& dir : m_old->Directories()) sweep(dir);
         }
     }
     return true;

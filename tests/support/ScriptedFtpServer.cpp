@@ -320,6 +320,7 @@ const ScriptedFtpServer::Fault* ScriptedFtpServer::FaultAt(const Peer& peer,
                                                            const std::string& line, int n,
                                                            std::map<std::string, int>& seen) const {
     const Fault* fault = nullptr;
+    std::map<std::string, int> counted;
     for (const Fault& f : m_faults) {
         const bool aimed = f.connection == 0 || peer.number == f.connection ||
                            (f.laterToo && peer.number > f.connection);
@@ -337,7 +338,14 @@ const ScriptedFtpServer::Fault* ScriptedFtpServer::FaultAt(const Peer& peer,
                       (f.command.find(' ') != std::string::npos || word == f.command)
                 : f.command == word;
         if (!matches) continue;
-        const int count = own ? ++seen["\n" + f.command + "\n" + f.armedBy] : n;
+        // Counted once a line, however many faults share the count.
+        int count = n;
+        if (own) {
+            const std::string key = "\n" + f.command + "\n" + f.armedBy;
+            const auto [it, first] = counted.emplace(key, 0);
+            if (first) it->second = ++seen[key];
+            count = it->second;
+        }
         if (count == f.occurrence || (f.every && count > f.occurrence)) fault = &f;
     }
     return fault;

@@ -82,6 +82,8 @@ protected:
         settings.strPassword = "pw-1234";
         settings.strStartDir = "www";
         settings.bPassive = GetParam() ? 1 : 0;
+        // One connection, so that the transcripts read in order; the proxy serves one.
+        settings.nConnections = 1;
         // Left by an earlier run: forgotten when a run starts.
         project->doc.m_arrPublishFiles = {"/from/an/earlier/run.doc"};
     }
@@ -89,7 +91,7 @@ protected:
     // One run through a proxy with these faults (or, with tls, to the server itself).
     Result Run(std::vector<Fault> faults = {}, bool tls = false) {
         ScriptedFtpServer proxy;
-        proxy.Proxy(server->Port(), std::move(faults));
+        proxy.ProxyAll(server->Port(), std::move(faults));
         if (!tls) proxy.Start();
         settings.nPort = tls ? server->Port() : proxy.Port();
         events = {};
@@ -97,6 +99,7 @@ protected:
         run.SetTimeout(timeout);
         run.SetStopHook(stop);
         run.SetSyncOptions(syncOptions);
+        run.SetRetryWaits({});
         const Result result = run.RunFtpPublish();
         errorFlag = run.ErrorFlag();
         detail = run.FailureDetail();
@@ -221,7 +224,7 @@ TEST_P(FtpPublish, Outcomes) {
          [&] { settings.strPassword = "wrong-pw"; },
          [&] {
              EXPECT_TRUE(Sent("QUIT").empty());
-             EXPECT_EQ(detail, "");  // the answer to PASS is never shown
+             EXPECT_EQ(detail, "530 Authentication failed.");
          }},
         {"password echoed",
          {{"CWD", 1, Fault::kReply, "550 www: No such directory (user pw-1234)."}},
@@ -292,8 +295,11 @@ TEST_P(FtpPublish, Outcomes) {
           {"PASV", 1, Fault::kReply, "550 Permission denied.", false, "STOR images/", true}},
          kSome,
          "\n\nServer: 550 Permission denied.\n" + (GetParam() ? "" : hint) + kPartial},
+        // Transient replies: the file is tried three times, then given up.
         {"server cannot connect back",
-         {{"STOR images/", 1, Fault::kReply, "425 Can't open data."}},
+         {{"STOR images/", 1, Fault::kReply, "425 Can't open data."},
+          {"STOR images/", 2, Fault::kReply, "425 Can't open data."},
+          {"STOR images/", 3, Fault::kReply, "425 Can't open data."}},
          kSome,
          kNotCopied + project->background + "\n\nServer: 425 Can't open data.\n" +
              (GetParam() ? "" : hint) + kPartial},
@@ -313,16 +319,65 @@ TEST_P(FtpPublish, Outcomes) {
              EXPECT_TRUE(Sent("STOR files/").empty());
          }},
         {"upload broken off: the old file stays, no part is left",
-         {{"STOR images/", 3, Fault::kReply, "426 Connection closed; transfer aborted.", true}},
+         {{"STOR images/", 3, Fault::kReply, "426 Connection closed; transfer aborted.", true},
+          {"STOR images/", 4, Fault::kReply, "426 Connection closed; transfer aborted.", true},
+          {"STOR images/", 5, Fault::kReply, "426 Connection closed; transfer aborted.", true}},
          kSome,
          kNotCopied + blue + "\n\nServer: 426 Connection closed; transfer aborted.\n" + kPartial,
          [&] { dir.WriteFile("ftproot/www/images/blue_btn.jpg", "OLD"); },
          [&] { EXPECT_EQ(ReadFile(www + "/images/blue_btn.jpg"), "OLD"); }},
         {"greeting dropped", {{"", 1, Fault::kDrop}}, kFail, kLoginFailed},
         {"CWD dropped", {{"CWD", 1, Fault::kDrop}}, kFail, kNoStartDir},
-        {"TYPE stalled", {{"TYPE", 1, Fault::kStall, "", false, "STOR images/"}}, kSome, kPartial},
-        {"STOR dropped", {{"STOR images/", 1, Fault::kDrop}}, kSome, kPartial},
-        {"final reply stalled", {{"STOR images/", 3, Fault::kStall, "", true}}, kSome, kPartial},
+        // A lost connection is opened again and the file sent again.
+        {"STOR stalled",
+         {{.command = "STOR images/", .occurrence = 2, .kind = Fault::kStall, .connection = 1}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess},
+        {"connection dropped in the middle of an upload",
+         {{.command = "STOR images/", .kind = Fault::kDrop, .connection = 1, .preliminary = true}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess,
+         [] {},
+         [&] {
+             EXPECT_NE(log.find("\nReconnected to the server (1 of 10).\n"), std::string::npos);
+             ExpectSameAsLocalPublish();
+         }},
+        {"final reply stalled",
+         {{"STOR images/", 3, Fault::kStall, "", true, {}, false, 1}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess},
+        {"every reconnect refused",
+         {{.command = "STOR images/", .kind = Fault::kDrop, .connection = 1, .preliminary = true},
+          {.command = "",
+           .kind = Fault::kRefuse,
+           .reply = "421 Too many connections.",
+           .connection = 2,
+           .laterToo = true}},
+         kSome,
+         kPartial,
+         [] {},
+         [&] {
+             EXPECT_NE(log.find(kNotCopied + project->background + "\n"), std::string::npos);
+             EXPECT_NE(log.find("Reconnecting to the server failed (421 Too many connections.)"),
+                       std::string::npos);
+         }},
+        {"a third connection refused",
+         {{.command = "",
+           .kind = Fault::kRefuse,
+           .reply = "421 Too many connections (2) from this IP",
+           .connection = 3}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess,
+         [&] {
+             settings.nConnections = 3;
+             settings.bPassive = 1;  // the proxy carries active mode for one connection only
+         },
+         [&] {
+             EXPECT_NE(log.find("\nThe server took 2 of 3 connections (421 Too many connections "
+                                "(2) from this IP); the files went over 2.\n"),
+                       std::string::npos);
+             ExpectSameAsLocalPublish();
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

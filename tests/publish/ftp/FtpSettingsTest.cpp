@@ -16,15 +16,16 @@ auto Fields(const FtpSettings& s) {
     return std::tie(s.strHostName, s.nPort, s.strUser, s.strPassword, s.strStartDir,
                     s.nFirewallType, s.strFirewallHost, s.nFirewallPort, s.strFirewallUser,
                     s.strFirewallPassword, s.bPassive, s.bChangedOnly, s.nSecurity,
-                    s.strTrustFingerprint);
+                    s.strTrustFingerprint, s.nConnections);
 }
 
-TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNoneActiveMode) {
+// Passive mode and four connections unless stored otherwise.
+TEST(FtpSettings, FirstUseGivesEmptyTextsPorts21TypeNonePassiveMode) {
     MemorySettingsStore store;
     const FtpSettings s = FtpSettings::Read(store).value;
     const std::string e;
     EXPECT_EQ(Fields(s),
-              std::make_tuple(e, std::optional<int>(21), e, e, e, 0, e, 21, e, e, 0, 1, 0, e));
+              std::make_tuple(e, std::optional<int>(21), e, e, e, 0, e, 21, e, e, 1, 1, 0, e, 4));
     EXPECT_EQ(s.nTimeoutSeconds, 60);
     EXPECT_TRUE(store.WriteLog().empty());  // reading writes nothing
 }
@@ -45,6 +46,7 @@ TEST(FtpSettings, ChecksThenWrites) {
                                 .strFirewallUser = "fw",
                                 .strFirewallPassword = "fwpw",
                                 .bPassive = 1,
+                                .nConnections = 7,
                                 .bChangedOnly = 0,
                                 .nSecurity = 1,
                                 .strTrustFingerprint = "AB:CD"};
@@ -54,7 +56,8 @@ TEST(FtpSettings, ChecksThenWrites) {
                                             "FTPFirewall/Password", "FTPFirewall/User",
                                             "FTPFirewall/Port",     "FTPFirewall/FirewallType",
                                             "FTPServer/Passive",    "FTPServer/ChangedOnly",
-                                            "FTPServer/Security",   "FTPServer/TrustFingerprint"};
+                                            "FTPServer/Security",   "FTPServer/TrustFingerprint",
+                                            "FTPServer/Connections"};
     for (int step = 0; step < 6; ++step) {
         FtpSettings s = filled;
         s.nFirewallType = step == 5 ? 0 : 3;
@@ -108,6 +111,10 @@ TEST(FtpSettings, StoredValuesReadOrAreErrors) {
          e + "FTPFirewall/FirewallType has the value \"9\", which is not a whole number from 0 to "
              "8."},
         {"FTPFirewall", "FirewallType", "8", "", &FtpSettings::nFirewallType, 8},
+        {"FTPServer", "Connections", "17",
+         e + "FTPServer/Connections has the value \"17\", which is not a whole number from 1 to "
+             "16."},
+        {"FTPServer", "Connections", "16", "", &FtpSettings::nConnections, 16},
         {"FTPServer", "Timeout", "\x1B[2J\"",
          e + "FTPServer/Timeout has the value \"\\x1B[2J\\\"\"" + notInt},
         {"FTPServer", "Timeout", "5", "", &FtpSettings::nTimeoutSeconds, 5},
