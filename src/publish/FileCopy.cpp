@@ -21,8 +21,10 @@ void SetError(std::string* error, const std::string& what, int err) {
 
 // Copies at most size bytes from in to out, fewer when in ends sooner, inside the
 // kernel, adding the bytes copied to done. False with errno set.
-bool KernelCopy(int in, int out, off_t size, std::uint64_t& done) {
-    constexpr size_t kChunk = size_t{1} << 30;
+bool KernelCopy(int in, int out, off_t size, std::uint64_t& done,
+                const std::function<void(std::uint64_t)>& onBytes) {
+    // Someone watching gets word every 8 MiB; otherwise the kernel takes large steps.
+    const size_t kChunk = onBytes ? size_t{8} << 20 : size_t{1} << 30;
     bool useCopyRange = true;
     std::uint64_t left = size > 0 ? static_cast<std::uint64_t>(size) : 0;
     while (left > 0) {
@@ -48,6 +50,7 @@ bool KernelCopy(int in, int out, off_t size, std::uint64_t& done) {
         if (n == 0) return true;
         left -= static_cast<std::uint64_t>(n);
         done += static_cast<std::uint64_t>(n);
+        if (onBytes) onBytes(static_cast<std::uint64_t>(n));
     }
     return true;
 }
@@ -55,7 +58,8 @@ bool KernelCopy(int in, int out, off_t size, std::uint64_t& done) {
 }  // namespace
 
 FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const std::string& name,
-                                     std::string* error, Copied* copied) {
+                                     std::string* error, Copied* copied,
+                                     const std::function<void(std::uint64_t)>& onBytes) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not
     // change how a regular file is read.
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -100,7 +104,7 @@ FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const
         return Outcome::kFailed;
     };
     std::uint64_t bytes = 0;
-    if (!KernelCopy(in.Get(), out.Get(), st.st_size, bytes)) return fail("cannot copy " + source);
+    if (!KernelCopy(in.Get(), out.Get(), st.st_size, bytes, onBytes)) return fail("cannot copy " + source);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + name);
     if (!out.Close()) return fail("cannot write " + name);

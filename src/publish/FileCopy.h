@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace foldcraft {
@@ -30,13 +32,15 @@ public:
     // device or pipe as source fails (without blocking). On kFailed, error (when
     // given) receives the reason.
     // copied (when given) receives the copy's size and modification time on kCopied.
+    // onBytes (when given) is told of the bytes as they are copied.
     struct Copied {
         std::uint64_t size = 0;
         std::int64_t mtimeSec = 0;
         std::int64_t mtimeNsec = 0;
     };
     static Outcome CopyInto(const std::string& source, int dirFd, const std::string& name,
-                            std::string* error = nullptr, Copied* copied = nullptr);
+                            std::string* error = nullptr, Copied* copied = nullptr,
+                            const std::function<void(std::uint64_t)>& onBytes = {});
 };
 
 }  // namespace foldcraft

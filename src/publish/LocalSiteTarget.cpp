@@ -347,7 +347,7 @@ SiteTarget::Status LocalSiteTarget::PutFile(const std::string& path, const FileS
     }
     std::string error;
     FileCopy::Copied copied;
-    switch (FileCopy::CopyInto(source.localPath, dirFd, name, &error, &copied)) {
+    switch (FileCopy::CopyInto(source.localPath, dirFd, name, &error, &copied, source.onBytes)) {
         case FileCopy::Outcome::kCopied: {
             ManifestEntry written = wanted;
             written.size = copied.size;
