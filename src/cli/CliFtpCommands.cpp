@@ -17,6 +17,7 @@
 #include "cli/CliSupport.h"
 #include "cli/StdoutLogSink.h"
 #include "model/FoldcraftDoc.h"
+#include "publish/FTPLink.h"
 #include "publish/FtpPublishRun.h"
 #include "publish/FtpSettings.h"
 #include "publish/PublishChecks.h"
@@ -168,7 +169,7 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     if (!run.FailureMessage().empty()) std::cerr << run.FailureMessage() << "\n";
     if (run.FailureKind() == FtpConnector::Failure::kNoStartDirectory)
         std::cerr << "To make it, publish again with --create-start-dir.\n";
-    if (result == PublishResult::kFailed && !run.FailureDetail().empty()) {
+    if (result == PublishResult::kFailed && CFTPLink::IsServerReply(run.FailureDetail())) {
         std::cerr << "Server: " << run.FailureDetail() << "\n";
     }
     if (syncOptions.dryRun) return code;  // nothing published: nothing to stamp
