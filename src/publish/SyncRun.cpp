@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <thread>
 #include <unordered_set>
 #include <utility>
@@ -154,8 +155,16 @@ void SyncRun::Plan(std::vector<SiteFile> files, std::vector<NotCopied> cannotCop
 
 void SyncRun::PlanFromInput() {
     m_notCopied = m_inputCannotCopy;
-    std::vector<SurveyedFile> surveyed(m_inputFiles.size());
-    for (std::size_t i = 0; i < m_inputFiles.size(); ++i) surveyed[i].file = m_inputFiles[i];
+    // A document listed twice in the tree is one file of the site.
+    std::vector<SurveyedFile> surveyed;
+    surveyed.reserve(m_inputFiles.size());
+    std::unordered_set<std::string_view> paths;
+    paths.reserve(m_inputFiles.size());
+    for (const SiteFile& file : m_inputFiles) {
+        if (!paths.insert(file.path).second) continue;
+        surveyed.emplace_back();
+        surveyed.back().file = file;
+    }
     // A large site is surveyed in two halves at once when the target can be asked
     // from two threads: most of the time goes into asking the file system.
     constexpr std::size_t kParallelFrom = 2000;

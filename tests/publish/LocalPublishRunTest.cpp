@@ -429,9 +429,12 @@ TEST_F(LocalPublishRunTest, ADryRunShowsThePlanAndWritesNothing) {
 // copy is written again (same inode, same time); a changed document is copied again
 // (its page shows neither size nor date here), and nothing else.
 TEST_F(LocalPublishRunTest, PublishingAgainWritesOnlyWhatChanged) {
-    AddDocument(*doc.m_pRoot, "Picture", dir.WriteFile("src/Pictures/p.jpg", "JPEG"));
+    const std::string picture = dir.WriteFile("src/Pictures/p.jpg", "JPEG");
+    AddDocument(*doc.m_pRoot, "Picture", picture);
+    AddDocument(*doc.m_pRoot, "The same picture again", picture);  // one file of the site
     AddSubFolder(*doc.m_pRoot, "Sub");
     ASSERT_EQ(Run(), Result::kSuccess);
+    EXPECT_EQ(Count("\nSkipped "), 0u) << Shown();
     struct Row {
         std::string report;  // the report's new contents; empty: unchanged
         std::set<std::string> written;

@@ -253,6 +253,35 @@ TEST_P(FtpPublish, Outcomes) {
              EXPECT_EQ(sent.back(), "QUIT");
              EXPECT_EQ(Sent("STOR ").size(), 5u);  // the lock, 3 files and the manifest
          }},
+        {"no renaming on the server, stopped: the files still to come are marked",
+         {{"RNFR", 1, Fault::kReply, "550 Permission denied.", false, {}, true}},
+         kFail,
+         stopped,
+         [&] {
+             stop = [asked = 0]() mutable { return ++asked > 3; };
+         },
+         [&] {
+             EXPECT_NE(log.find("\nThe server refused to rename an uploaded file (550 Permission "
+                                "denied.); files are uploaded in place from now on.\n"),
+                       std::string::npos);
+             const std::string manifest = ReadFile(www + "/.foldcraft-manifest");
+             EXPECT_NE(manifest.find("\nf "), std::string::npos) << manifest;  // sent
+             EXPECT_NE(manifest.find("\np "), std::string::npos) << manifest;  // not yet
+         }},
+        {"names beginning with a dot refused",
+         {{"STOR .", 1, Fault::kReply, "550 Prohibited file name.", false, {}, true},
+          {"RETR .", 1, Fault::kReply, "550 Prohibited file name.", false, {}, true}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess,
+         [] {},
+         [&] {
+             EXPECT_NE(log.find("\nThe server refused a name beginning with a dot (550 "
+                                "Prohibited file name.); names without one are used from now "
+                                "on.\n"),
+                       std::string::npos);
+             EXPECT_TRUE(fs::exists(www + "/foldcraft-manifest"));
+             EXPECT_FALSE(fs::exists(www + "/.foldcraft-manifest"));
+         }},
         {"empty starting directory, no renaming on the server",
          {{"RNFR", 1, Fault::kReply, "502 Not implemented."}},
          Result::kSuccess,
