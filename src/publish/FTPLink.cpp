@@ -434,9 +434,20 @@ bool CFTPLink::Rename(const std::string& from, const std::string& to) {
         m_strLastReply = kRemoteNameRefused;
         return false;
     }
-    if (!SendLine("RNFR " + from) || !ReadReply()) return false;
-    if (m_nReplyClass != 3) return false;
-    return Command("RNTO " + to);
+    // Both lines at once, so that a distant server is waited on once: a server
+    // answers each line in turn, so RNTO's answer follows RNFR's whatever that was.
+    if (!SendLine("RNFR " + from) || !SendLine("RNTO " + to) || !ReadReply()) return false;
+    if (m_nReplyClass != 3) {
+        const std::string refusal = m_strLastReply;
+        const int replyClass = m_nReplyClass;
+        // RNTO's answer ("503 Bad sequence of commands") says nothing more.
+        if (!ReadReply()) return false;
+        m_strLastReply = refusal;
+        m_nReplyClass = replyClass;
+        m_strLastCommandWord = "RNFR";
+        return false;
+    }
+    return Command("");
 }
 
 bool CFTPLink::DeleteFile(const std::string& name) {

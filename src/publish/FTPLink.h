@@ -132,8 +132,9 @@ public:
     // DirectoryRefused(). An empty name sends nothing and succeeds.
     bool MakeDirectory(const std::string& name);
     bool DirectoryRefused() const { return m_bDirectoryRefused; }
-    // "RNFR " + from (a 3xx reply), then "RNTO " + to (2xx). False on any other reply;
-    // LastCommandWord() then tells which of the two was refused.
+    // "RNFR " + from (a 3xx reply), then "RNTO " + to (2xx), sent together and
+    // answered in turn. False on any other reply; LastCommandWord() then tells which
+    // of the two was refused, and m_strLastReply holds its reply.
     bool Rename(const std::string& from, const std::string& to);
     // "DELE " + name; true for 2xx.
     bool DeleteFile(const std::string& name);

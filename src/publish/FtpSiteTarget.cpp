@@ -217,7 +217,7 @@ bool FtpSiteTarget::Reconnect(Status& status) {
         status = Status::Failed("The connection to the server was lost and could not be opened "
                                 "again: " +
                                 opened.detail);
-        Note("\nReconnecting to the server failed (" + opened.detail + ").\n");
+        Note("\nReconnecting to the server failed (" + SyncRun::Printable(opened.detail) + ").\n");
         return false;
     }
     m_owned = std::move(opened.link);
@@ -251,7 +251,8 @@ SiteTarget::Status FtpSiteTarget::Retrying(const std::string& what,
             return status;
         }
         Note("\nTrying " + what + " again (" + std::to_string(attempt + 1) + " of " +
-             std::to_string(m_options.maxTries) + "): " + status.reason + "\n");
+             std::to_string(m_options.maxTries) + "): " + SyncRun::Printable(status.reason) +
+             "\n");
         const std::size_t wait = static_cast<std::size_t>(attempt - 1);
         if (wait < m_options.retryWaits.size()) {
             const std::chrono::milliseconds pause = m_options.retryWaits[wait];
@@ -591,7 +592,8 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
             m_shared->dotless = true;
             const std::string other = TemporaryName(path);
             if (store(other)) {
-                Note("\nThe server refused a name beginning with a dot (" + refusal +
+                Note("\nThe server refused a name beginning with a dot (" +
+                     SyncRun::Printable(refusal) +
                      "); names without one are used from now on.\n");
                 temporary = other;
                 break;
@@ -630,7 +632,8 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
         // Refused before any rename worked: this server does not rename (or not
         // files of ours); plain uploads from here on.
         if (!m_shared->renameRefused.exchange(true)) {
-            Note("\nThe server refused to rename an uploaded file (" + failed.reason +
+            Note("\nThe server refused to rename an uploaded file (" +
+                 SyncRun::Printable(failed.reason) +
                  "); files are uploaded in place from now on.\n");
         }
         return Put(path, store, file);

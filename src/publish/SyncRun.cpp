@@ -241,21 +241,41 @@ const std::string* SyncRun::RefusedDirectoryOf(const std::string& path) const {
 bool SyncRun::MakeDirectories() {
     if (m_options.dryRun) return true;
     std::set<std::string> made;
-    for (const std::string& dir : m_plan.directories) {
-        if (RefusedDirectoryOf(dir + "/") != nullptr) continue;
-        bool madeNow = false;
-        const SiteTarget::Status status = m_target.MakeDirectory(dir, madeNow);
-        if (!status.ok) {
-            if (status.endsRun) {
-                m_failure = status.reason;
-                return false;
-            }
-            m_refused[dir] = status.reason;
-            continue;
+    // A target of several connections makes each level of directories over all of
+    // them, parents before children.
+    if (m_target.Connections() > 1)
+        OpenWorkers(std::min(m_target.Connections(), m_plan.uploads.size() + m_plan.pages.size()));
+    const auto depth = [](const std::string& dir) {
+        return std::count(dir.begin(), dir.end(), '/');
+    };
+    const std::vector<std::string>& dirs = m_plan.directories;  // parents first
+    for (std::size_t start = 0; start < dirs.size();) {
+        std::size_t end = start;
+        while (end < dirs.size() && depth(dirs[end]) == depth(dirs[start])) ++end;
+        std::vector<const std::string*> level;
+        for (std::size_t i = start; i < end; ++i) {
+            if (RefusedDirectoryOf(dirs[i] + "/") == nullptr) level.push_back(&dirs[i]);
         }
-        if (madeNow) {
-            m_new.AddDirectory(dir);
-            made.insert(dir);
+        start = end;
+        std::vector<SiteTarget::Status> statuses(level.size());
+        std::vector<char> madeNow(level.size(), 0);
+        OnEveryConnection(level.size(), [&](SiteTarget& target, std::size_t i) {
+            bool madeIt = false;
+            statuses[i] = target.MakeDirectory(*level[i], madeIt);
+            madeNow[i] = madeIt ? 1 : 0;
+        });
+        for (std::size_t i = 0; i < level.size(); ++i) {
+            const SiteTarget::Status& status = statuses[i];
+            if (!status.ok) {
+                if (status.endsRun) {
+                    m_failure = status.reason;
+                    return false;
+                }
+                m_refused[*level[i]] = status.reason;
+            } else if (madeNow[i]) {
+                m_new.AddDirectory(*level[i]);
+                made.insert(*level[i]);
+            }
         }
     }
     // Killed runs' leftovers are cleared where this one writes: a directory made now
@@ -366,6 +386,55 @@ void SyncRun::OpenWorkers(std::size_t want) {
     }
 }
 
+bool SyncRun::OnEveryConnection(std::size_t count,
+                                const std::function<void(SiteTarget&, std::size_t)>& work,
+                                const StopHook& stop) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stopped{false};
+    std::mutex stopMutex;
+    const auto loop = [&](SiteTarget& target) {
+        for (;;) {
+            if (stopped) return;
+            if (stop) {
+                const std::lock_guard<std::mutex> lock(stopMutex);
+                if (stop()) {
+                    stopped = true;
+                    return;
+                }
+            }
+            const std::size_t i = next++;
+            if (i >= count) return;
+            work(target, i);
+        }
+    };
+    std::vector<std::thread> threads;
+    const std::size_t helpers = count == 0 ? 0 : std::min(m_workers.size(), count - 1);
+    std::vector<std::exception_ptr> failures(helpers);
+    for (std::size_t w = 0; w < helpers; ++w) {
+        threads.emplace_back([&, w] {
+            try {
+                loop(*m_workers[w]);
+            } catch (...) {
+                failures[w] = std::current_exception();
+                stopped = true;
+            }
+        });
+    }
+    std::exception_ptr mine;
+    try {
+        loop(m_target);
+    } catch (...) {
+        mine = std::current_exception();
+        stopped = true;
+    }
+    for (std::thread& t : threads) t.join();
+    if (mine) std::rethrow_exception(mine);
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    return stopped;
+}
+
 bool SyncRun::PutMany(const std::vector<const SurveyedFile*>& files, const StopHook& stop) {
     bool all = true;
     std::size_t begin = 0;
@@ -395,49 +464,10 @@ bool SyncRun::PutMany(const std::vector<const SurveyedFile*>& files, const StopH
     OpenWorkers(std::min(want, count));
 
     std::vector<std::optional<PutResult>> results(count);
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> stopped{false};
-    std::mutex stopMutex;
-    const auto work = [&](SiteTarget& target) {
-        for (;;) {
-            if (stopped) return;
-            if (stop) {
-                const std::lock_guard<std::mutex> lock(stopMutex);
-                if (stop()) {
-                    stopped = true;
-                    return;
-                }
-            }
-            const std::size_t i = next++;
-            if (i >= count) return;
-            results[i] = TryPut(target, *files[begin + i]);
-        }
-    };
-    std::vector<std::thread> threads;
-    std::vector<std::exception_ptr> failures(m_workers.size());
-    const std::size_t helpers = std::min(m_workers.size(), count - 1);
-    for (std::size_t w = 0; w < helpers; ++w) {
-        threads.emplace_back([&, w] {
-            try {
-                work(*m_workers[w]);
-            } catch (...) {
-                failures[w] = std::current_exception();
-                stopped = true;
-            }
-        });
-    }
-    std::exception_ptr mine;
-    try {
-        work(m_target);
-    } catch (...) {
-        mine = std::current_exception();
-        stopped = true;
-    }
-    for (std::thread& t : threads) t.join();
-    if (mine) std::rethrow_exception(mine);
-    for (const std::exception_ptr& failure : failures) {
-        if (failure) std::rethrow_exception(failure);
-    }
+    OnEveryConnection(
+        count,
+        [&](SiteTarget& target, std::size_t i) { results[i] = TryPut(target, *files[begin + i]); },
+        stop);
     // Recorded in the plan's order, as one connection would have.
     for (std::size_t i = 0; i < count; ++i) {
         if (results[i] && !Record(*files[begin + i], *results[i])) all = false;

@@ -136,6 +136,11 @@ private:
     // run alone, first), and records what each came to, in order. Once stop answers
     // true no further file is begun. false when one of them was not put.
     bool PutMany(const std::vector<const SurveyedFile*>& files, const StopHook& stop);
+    // Calls work(target, i) for each i below count, over the target and its workers
+    // at once; once stop answers true no further i is begun. Whether it stopped.
+    bool OnEveryConnection(std::size_t count,
+                           const std::function<void(SiteTarget&, std::size_t)>& work,
+                           const StopHook& stop = {});
     // The twins that put files beside the target: made and connected once, up to want.
     void OpenWorkers(std::size_t want);
     // A target that must overwrite in place: every file still to put is marked in

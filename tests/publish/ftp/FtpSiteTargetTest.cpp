@@ -200,7 +200,7 @@ TEST_P(FtpSiteTargetModes, PutReplacesAFileThroughAShortTemporaryName) {
         // Any refusal of the first rename: plain uploads, once the caller allows them.
         for (const char* refusal : {"502 Not implemented.", "550 Permission denied."}) {
             cases.push_back({{{"RNFR", 1, Fault::kReply, refusal}},
-                             {"RNFR", "DELE", mode.passive ? "PASV" : "PORT", "STOR"}});
+                             {"RNFR", "RNTO", "DELE", mode.passive ? "PASV" : "PORT", "STOR"}});
         }
     }
     const std::string source = local.WriteFile("doc.txt", "new contents");
