@@ -32,6 +32,10 @@ constexpr const char* kDotlessPartPrefix = "foldcraft-part-";
 constexpr const char* kDotlessLockName = "foldcraft-lock";
 constexpr const char* kDotlessManifestName = "foldcraft-manifest";
 constexpr std::size_t kRunIdDigits = 8;
+// A path longer than this is reached one directory at a time without trying it
+// whole: some servers answer a long command line twice ("500 Command too long.",
+// then a reply to its rest), which would put the replies out of step.
+constexpr std::size_t kLongPath = 1000;
 // Listings are read whole; one larger than this is not read.
 constexpr std::size_t kMaxListingBytes = PublishManifest::kMaxBytes;
 
@@ -518,9 +522,10 @@ void FtpSiteTarget::Leave(std::size_t levels) {
 SiteTarget::Status FtpSiteTarget::MakeDirectory(const std::string& path, bool& made) {
     made = false;
     return Retrying(path, [&] {
-        bool ok = m_link->MakeDirectory(path);
-        if (!ok && m_link->IsOpen() && ReplyIs(*m_link, {"500", "501"}) &&
-            path.find('/') != std::string::npos) {
+        const bool nested = path.find('/') != std::string::npos;
+        const bool tooLong = nested && path.size() > kLongPath;
+        bool ok = !tooLong && m_link->MakeDirectory(path);
+        if (!ok && nested && (tooLong || (m_link->IsOpen() && ReplyIs(*m_link, {"500", "501"})))) {
             // Too long for one command: one level at a time.
             std::size_t levels = 0;
             ok = Enter(DirectoryOf(path), levels) && m_link->MakeDirectory(BaseName(path));
@@ -643,9 +648,12 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
 
 SiteTarget::Status FtpSiteTarget::PutAnyLength(
     const std::string& path, const std::function<bool(const std::string&)>& store, bool file) {
-    Status status = Put(path, store, file);
-    if (status.ok || !m_tooLong || path.find('/') == std::string::npos || !m_link->IsOpen())
-        return status;
+    const bool nested = path.find('/') != std::string::npos;
+    Status status;
+    if (!nested || path.size() <= kLongPath) {
+        status = Put(path, store, file);
+        if (status.ok || !m_tooLong || !nested || !m_link->IsOpen()) return status;
+    }
     std::size_t levels = 0;
     if (!Enter(DirectoryOf(path), levels)) {
         status = Failed();
