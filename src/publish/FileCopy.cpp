@@ -104,7 +104,8 @@ FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const
         return Outcome::kFailed;
     };
     std::uint64_t bytes = 0;
-    if (!KernelCopy(in.Get(), out.Get(), st.st_size, bytes, onBytes)) return fail("cannot copy " + source);
+    if (!KernelCopy(in.Get(), out.Get(), st.st_size, bytes, onBytes))
+        return fail("cannot copy " + source);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.Get(), times) != 0) return fail("cannot set the time of " + name);
     if (!out.Close()) return fail("cannot write " + name);

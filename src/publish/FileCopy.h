@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdint>
 #include <functional>
 #include <string>
 

@@ -93,7 +93,9 @@ public:
     void SetCreateStartDirectory(bool create) { m_createStartDir = create; }
 
     // The waits between the tries of a file (tests: none).
-    void SetRetryWaits(std::vector<std::chrono::milliseconds> waits) { m_retryWaits = std::move(waits); }
+    void SetRetryWaits(std::vector<std::chrono::milliseconds> waits) {
+        m_retryWaits = std::move(waits);
+    }
 
     // Dry run, removal limit; changed files only follows the settings.
     void SetSyncOptions(const SyncOptions& options) { m_options = options; }

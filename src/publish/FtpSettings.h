@@ -67,8 +67,8 @@ struct FtpSettings {
     // Reads every value, missing ones taking their defaults; a stored timeout below 1
     // second reads as the default. A value that does not read is an error, never a
     // default: a security, passive or changed-only value other than 0 or 1, a
-    // firewall type outside 0 to 8, a number of connections outside 1 to 16, a port or timeout that is not an integer, a text
-    // that is not one value. The error ("Error: setting
+    // firewall type outside 0 to 8, a number of connections outside 1 to 16, a port or timeout that
+    // is not an integer, a text that is not one value. The error ("Error: setting
     // FTPServer/Security has the value "true", which is not 0 or 1.") names the first
     // such key and its value (never a text's); value is then FtpSettings{}.
     static ISettingsStore::Checked<FtpSettings> Read(const ISettingsStore& store);

@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <ctime>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -209,18 +209,20 @@ bool FtpSiteTarget::Reconnect(Status& status) {
     {
         const std::lock_guard<std::mutex> lock(m_shared->mutex);
         if (m_shared->reconnects >= m_options.maxReconnects) {
-            status = Status::Failed("The connection to the server was lost, and the run has "
-                                    "reconnected " +
-                                    std::to_string(m_options.maxReconnects) + " times already.");
+            status = Status::Failed(
+                "The connection to the server was lost, and the run has "
+                "reconnected " +
+                std::to_string(m_options.maxReconnects) + " times already.");
             return false;
         }
         number = ++m_shared->reconnects;
     }
     FtpConnector::Opened opened = m_options.connector->Open();
     if (!opened.link) {
-        status = Status::Failed("The connection to the server was lost and could not be opened "
-                                "again: " +
-                                opened.detail);
+        status = Status::Failed(
+            "The connection to the server was lost and could not be opened "
+            "again: " +
+            opened.detail);
         Note("\nReconnecting to the server failed (" + SyncRun::Printable(opened.detail) + ").\n");
         return false;
     }
@@ -255,8 +257,7 @@ SiteTarget::Status FtpSiteTarget::Retrying(const std::string& what,
             return status;
         }
         Note("\nTrying " + what + " again (" + std::to_string(attempt + 1) + " of " +
-             std::to_string(m_options.maxTries) + "): " + SyncRun::Printable(status.reason) +
-             "\n");
+             std::to_string(m_options.maxTries) + "): " + SyncRun::Printable(status.reason) + "\n");
         const std::size_t wait = static_cast<std::size_t>(attempt - 1);
         if (wait < m_options.retryWaits.size()) {
             const std::chrono::milliseconds pause = m_options.retryWaits[wait];
@@ -280,8 +281,7 @@ std::string FtpSiteTarget::LockText(const std::string& host, long pid, std::int6
 bool FtpSiteTarget::IsLeftover(const std::string& name, const std::vector<std::string>& listed) {
     const bool dotless = StartsWith(name, kDotlessPartPrefix);
     if (!dotless && !StartsWith(name, kPartPrefix)) return false;
-    const std::string rest =
-        name.substr(std::strlen(dotless ? kDotlessPartPrefix : kPartPrefix));
+    const std::string rest = name.substr(std::strlen(dotless ? kDotlessPartPrefix : kPartPrefix));
     // Ours: ".part-" + run id + "-" + counter. Any run's: the lock keeps every other
     // run away while this one works.
     if (rest.size() > kRunIdDigits + 1 && rest[kRunIdDigits] == '-' &&
@@ -598,8 +598,7 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
             const std::string other = TemporaryName(path);
             if (store(other)) {
                 Note("\nThe server refused a name beginning with a dot (" +
-                     SyncRun::Printable(refusal) +
-                     "); names without one are used from now on.\n");
+                     SyncRun::Printable(refusal) + "); names without one are used from now on.\n");
                 temporary = other;
                 break;
             }
@@ -646,8 +645,9 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
     return failed;
 }
 
-SiteTarget::Status FtpSiteTarget::PutAnyLength(
-    const std::string& path, const std::function<bool(const std::string&)>& store, bool file) {
+SiteTarget::Status FtpSiteTarget::PutAnyLength(const std::string& path,
+                                               const std::function<bool(const std::string&)>& store,
+                                               bool file) {
     const bool nested = path.find('/') != std::string::npos;
     Status status;
     if (!nested || path.size() <= kLongPath) {
@@ -683,7 +683,8 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
         const std::string& bytes = *source.bytes;
         return counting([&] {
             return PutAnyLength(
-                path, [&](const std::string& name) { return m_link->StoreBytes(name, bytes, m_passive); },
+                path,
+                [&](const std::string& name) { return m_link->StoreBytes(name, bytes, m_passive); },
                 true);
         });
     }
@@ -729,8 +730,8 @@ SiteTarget::Removal FtpSiteTarget::RemoveFile(const std::string& path,
     std::uint64_t size = 0;
     if (!m_link->FileSize(path, size)) {
         const bool unknownCommand =
-            m_link->LastCommandWord() == "SIZE" &&
-            (StartsWith(m_link->m_strLastReply, "500") || StartsWith(m_link->m_strLastReply, "502"));
+            m_link->LastCommandWord() == "SIZE" && (StartsWith(m_link->m_strLastReply, "500") ||
+                                                    StartsWith(m_link->m_strLastReply, "502"));
         if (m_link->LastCommandWord() == "SIZE" && NotThereReply(*m_link)) return goneOrFailed();
         if (!unknownCommand) {
             reason = Reason();

@@ -40,9 +40,8 @@ struct FtpSiteTargetOptions {
     // retryWaits[n - 1] after the nth try; all the connections of a run reconnect
     // at most maxReconnects times in all.
     int maxTries = 3;
-    std::vector<std::chrono::milliseconds> retryWaits = {std::chrono::seconds(1),
-                                                         std::chrono::seconds(2),
-                                                         std::chrono::seconds(4)};
+    std::vector<std::chrono::milliseconds> retryWaits = {
+        std::chrono::seconds(1), std::chrono::seconds(2), std::chrono::seconds(4)};
     int maxReconnects = 10;
     // How a wait is waited (tests: not at all). Empty: the thread sleeps.
     std::function<void(std::chrono::milliseconds)> sleep;

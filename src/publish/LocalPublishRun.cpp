@@ -97,7 +97,8 @@ LocalPublishRun::Result LocalPublishRun::Run() {
         return FailureEnd("\nCreation of directory structure failed!\n");
     options.sweepAllDirectories = true;
     SyncRun sync(site, options);
-    sync.SetProgressReport([this](const TransferProgress& progress) { m_sink.ShowTransfer(progress); });
+    sync.SetProgressReport(
+        [this](const TransferProgress& progress) { m_sink.ShowTransfer(progress); });
     if (!sync.Start()) return FailureEnd(sync.StartFailureLine());
 
     // Everything the site will hold, pages included, is known before anything is

@@ -100,8 +100,8 @@ int LocalSiteTarget::Directory(const std::string& relative, std::string& reason,
     // files below it are not asked for one by one.
     if (fresh) {
         m_missingDir.clear();
-    } else if (!m_missingDir.empty() && (relative == m_missingDir ||
-                                         relative.rfind(m_missingDir + "/", 0) == 0)) {
+    } else if (!m_missingDir.empty() &&
+               (relative == m_missingDir || relative.rfind(m_missingDir + "/", 0) == 0)) {
         m_missing = true;
         reason = m_missingDir + ": " + ErrorText(ENOENT);
         return -1;

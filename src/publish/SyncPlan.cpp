@@ -14,7 +14,8 @@ namespace {
 // The directory a path lies in ("" for the root).
 std::string_view DirectoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string_view() : std::string_view(path).substr(0, slash);
+    return slash == std::string::npos ? std::string_view()
+                                      : std::string_view(path).substr(0, slash);
 }
 
 // Every directory of the given ones and of their parents.

@@ -67,9 +67,7 @@ public:
     bool LockForChanges();
 
     // Reports of the copying's progress (from the threads that copy, one at a time).
-    void SetProgressReport(TransferMeter::Report report) {
-        m_meter.SetReport(std::move(report));
-    }
+    void SetProgressReport(TransferMeter::Report report) { m_meter.SetReport(std::move(report)); }
     std::string StartFailureLine() const { return m_startFailure; }
 
     // Surveys the site's files (their sources, and whether the target holds them)
@@ -158,9 +156,9 @@ private:
     SiteTarget& m_target;
     SyncOptions m_options;
     TransferMeter m_meter;
-    std::vector<SiteFile> m_inputFiles;         // with lockOnlyForChanges, for LockForChanges
+    std::vector<SiteFile> m_inputFiles;  // with lockOnlyForChanges, for LockForChanges
     std::vector<NotCopied> m_inputCannotCopy;
-    std::string m_manifestText;                 // as read, to see whether it changed
+    std::string m_manifestText;  // as read, to see whether it changed
     bool m_manifestFound = false;
     bool m_firstPutDone = false;
     bool m_inPlace = false;

@@ -123,9 +123,10 @@ bool VsftpdTestServer::Prepare(const std::string& maxTlsVersion) {
 
     const std::string key = m_workDir + "/key.pem";
     const std::string cert = m_workDir + "/cert.pem";
-    const std::string made = std::string(kOpenssl) + " req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout " +
-                             Quoted(key) + " -out " + Quoted(cert) +
-                             " -days 2 -subj /CN=127.0.0.1 >/dev/null 2>&1";
+    const std::string made =
+        std::string(kOpenssl) +
+        " req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout " +
+        Quoted(key) + " -out " + Quoted(cert) + " -days 2 -subj /CN=127.0.0.1 >/dev/null 2>&1";
     if (std::system(made.c_str()) != 0) {
         m_error = "openssl could not make a certificate";
         return false;
@@ -243,6 +244,8 @@ void VsftpdTestServer::Stop() {
     m_pid = -1;
 }
 
-std::string VsftpdTestServer::Log() const { return ReadFile(m_workDir + "/vsftpd.log"); }
+std::string VsftpdTestServer::Log() const {
+    return ReadFile(m_workDir + "/vsftpd.log");
+}
 
 }  // namespace foldcraft::test

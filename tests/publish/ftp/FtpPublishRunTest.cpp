@@ -257,9 +257,7 @@ TEST_P(FtpPublish, Outcomes) {
          {{"RNFR", 1, Fault::kReply, "550 Permission denied.", false, {}, true}},
          kFail,
          stopped,
-         [&] {
-             stop = [asked = 0]() mutable { return ++asked > 3; };
-         },
+         [&] { stop = [asked = 0]() mutable { return ++asked > 3; }; },
          [&] {
              EXPECT_NE(log.find("\nThe server refused to rename an uploaded file (550 Permission "
                                 "denied.); files are uploaded in place from now on.\n"),

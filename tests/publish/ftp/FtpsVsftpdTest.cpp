@@ -149,9 +149,10 @@ TEST(FtpsVsftpd, AnotherPinnedCertificateIsRefusedNamingBoth) {
     EXPECT_EQ(Publish(project, dir / "program", settings, log), FtpPublishRun::Result::kFailed);
     std::string expected = "AA";
     for (int i = 1; i < 32; ++i) expected += ":AA";
-    EXPECT_NE(log.find("The server's certificate does not match the trusted fingerprint: expected " +
-                       expected + ", the server showed " + server.Fingerprint()),
-              std::string::npos)
+    EXPECT_NE(
+        log.find("The server's certificate does not match the trusted fingerprint: expected " +
+                 expected + ", the server showed " + server.Fingerprint()),
+        std::string::npos)
         << log;
     EXPECT_EQ(server.Log().find("\"USER "), std::string::npos);
 }
