@@ -133,8 +133,9 @@ public:
     // lock that another run took over once ours had expired stays).
     void ReleaseLock() override;
 
-    // Not found only when RETR is refused (550, 450) and a listing of the name shows
-    // nothing; larger than Options::maxManifestBytes: found, failed.
+    // Not found only when RETR is refused (550, 450) and the listing of the site's
+    // root does not show it; larger than Options::maxManifestBytes: found, failed.
+    // Found under "foldcraft-manifest" too (then names without a dot are used).
     ManifestText ReadManifest() override;
     Status WriteManifest(const std::string& text) override;
 
