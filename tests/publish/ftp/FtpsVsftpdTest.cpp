@@ -50,7 +50,7 @@ FtpSettings SettingsFor(const VsftpdTestServer& server, bool passive) {
     settings.bPassive = passive ? 1 : 0;
     settings.nSecurity = FtpSettings::kSecurityTls;
     settings.strTrustFingerprint = server.Fingerprint();
-    settings.nConnections = 1;
+    settings.nConnections = 3;  // each connection resumes its own session
     return settings;
 }
 
