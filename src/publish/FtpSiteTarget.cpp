@@ -565,6 +565,11 @@ bool FtpSiteTarget::MakeParents(const std::string& dir) {
 SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
                                       const std::function<bool(const std::string&)>& store,
                                       bool file) {
+    // The lock and the manifest go under the names of the mode in force.
+    const auto finalName = [&] {
+        if (file || !m_shared->dotless || BaseName(path)[0] != '.') return path;
+        return DirectoryOf(path) + BaseName(path).substr(1);
+    };
     if (m_shared->renameRefused) {
         // No renaming on this server: files are overwritten in place, once the sync
         // has marked them.
@@ -573,7 +578,7 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
             status.needsInPlace = true;
             return status;
         }
-        return store(path) ? Status::Ok() : Failed();
+        return store(finalName()) ? Status::Ok() : Failed();
     }
     std::string temporary = TemporaryName(path);
     bool madeParents = false;
@@ -612,10 +617,7 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
         if (!MakeParents(dir.substr(0, dir.size() - 1))) return failed;
     }
     if (BaseName(temporary)[0] == '.') m_shared->dotWorked = true;
-    // The lock and the manifest go under the names of the mode now in force.
-    std::string target = path;
-    if (!file && m_shared->dotless && BaseName(path)[0] == '.')
-        target = DirectoryOf(path) + BaseName(path).substr(1);
+    const std::string target = finalName();
     if (m_link->Rename(temporary, target)) {
         m_shared->renameWorked = true;
         return Status::Ok();

@@ -280,6 +280,17 @@ TEST_P(FtpPublish, Outcomes) {
              EXPECT_TRUE(fs::exists(www + "/foldcraft-manifest"));
              EXPECT_FALSE(fs::exists(www + "/.foldcraft-manifest"));
          }},
+        {"neither names beginning with a dot nor renames",
+         {{"STOR .", 1, Fault::kReply, "550 Prohibited file name.", false, {}, true},
+          {"RETR .", 1, Fault::kReply, "550 Prohibited file name.", false, {}, true},
+          {"RNFR", 1, Fault::kReply, "502 Not implemented.", false, {}, true}},
+         Result::kSuccess,
+         kLoggedOff + kSuccess,
+         [] {},
+         [&] {
+             EXPECT_TRUE(fs::exists(www + "/foldcraft-manifest"));
+             EXPECT_FALSE(fs::exists(www + "/foldcraft-lock"));  // released
+         }},
         {"empty starting directory, no renaming on the server",
          {{"RNFR", 1, Fault::kReply, "502 Not implemented."}},
          Result::kSuccess,
