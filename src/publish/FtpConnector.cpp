@@ -1,7 +1,5 @@
 #include "publish/FtpConnector.h"
 
-#include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "publish/FTPLink.h"
@@ -9,12 +7,6 @@
 
 namespace foldcraft {
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // Enters dir one level at a time, making each level that is missing.
 bool EnterMaking(CFTPLink& link, const std::string& dir) {
@@ -45,14 +37,6 @@ FtpConnector::~FtpConnector() = default;
 
 std::vector<std::string> FtpConnector::Secrets() const {
     return {m_settings.strPassword, m_settings.strFirewallPassword};
-}
-
-bool FtpConnector::SaysTooManyConnections(const std::string& reply) {
-    if (reply.compare(0, 3, "421") == 0) return true;
-    const std::string lower = Lower(reply);
-    return lower.find("too many") != std::string::npos ||
-           lower.find("connection limit") != std::string::npos ||
-           lower.find("maximum number") != std::string::npos;
 }
 
 FtpConnector::Opened FtpConnector::Open(bool createStartDirectory) const {

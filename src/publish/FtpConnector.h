@@ -48,9 +48,6 @@ public:
     const FtpSettings& Settings() const { return m_settings; }
     // The passwords, never to be shown.
     std::vector<std::string> Secrets() const;
-    // A reply of the kind a server gives when it will not take one more connection
-    // from this user ("421 Too many connections", "530 ... too many ...").
-    static bool SaysTooManyConnections(const std::string& reply);
 
 private:
     FtpSettings m_settings;

@@ -340,7 +340,6 @@ bool SyncRun::Record(const SurveyedFile& f, const PutResult& result) {
 }
 
 void SyncRun::MarkInPlace() {
-    m_inPlace = true;
     for (const auto* list : {&m_plan.uploads, &m_plan.pages}) {
         for (const SurveyedFile& f : *list) {
             if (RefusedDirectoryOf(f.file.path) != nullptr) continue;

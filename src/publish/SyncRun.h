@@ -161,7 +161,6 @@ private:
     std::string m_manifestText;  // as read, to see whether it changed
     bool m_manifestFound = false;
     bool m_firstPutDone = false;
-    bool m_inPlace = false;
     std::vector<std::unique_ptr<SiteTarget>> m_workers;
     bool m_workersOpened = false;
     std::string m_connectionsLine;

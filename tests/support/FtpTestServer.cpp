@@ -1,5 +1,8 @@
 #include "support/FtpTestServer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,7 +14,6 @@
 #include "support/Patience.h"
 
 namespace foldcraft::test {
-namespace {
 
 std::string Quoted(const std::string& text) {
     std::string quoted = "'";
@@ -19,12 +21,30 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
+namespace {
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace
+
+int UnusedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
 
 bool FtpTestServer::Available() {
     static const bool available =

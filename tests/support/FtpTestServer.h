@@ -39,4 +39,10 @@ private:
     std::string m_error;
 };
 
+// A port on 127.0.0.1 that nothing listens on just now (the system gave it and took
+// it back); 0 when none was found.
+int UnusedLoopbackPort();
+// text quoted for a POSIX shell.
+std::string Quoted(const std::string& text);
+
 }  // namespace foldcraft::test

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/FtpTestServer.h"
 #include "support/Patience.h"
 #include "support/TempDir.h"
 
@@ -30,29 +31,6 @@ namespace {
 
 constexpr const char* kVsftpd = "/usr/sbin/vsftpd";
 constexpr const char* kOpenssl = "/usr/bin/openssl";
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// A port on 127.0.0.1 that nothing listens on just now; 0 when none was found.
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
 
 bool Accepts(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -81,7 +59,7 @@ VsftpdTestServer::VsftpdTestServer(const std::string& maxTlsVersion) {
     if (!Prepare(maxTlsVersion)) return;
     // Another program may take the free port before vsftpd binds it: try again then.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const int port = FreePort();
+        const int port = UnusedLoopbackPort();
         if (port > 0 && Launch(port, !maxTlsVersion.empty())) {
             m_port = port;
             m_error.clear();

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "model/FoldcraftDoc.h"
+#include "publish/LocalPublishRun.h"
 #include "publish/PublishTestTree.h"
+#include "support/RecordingLogSink.h"
 #include "support/TempDir.h"
 
 namespace foldcraft::test {
@@ -56,6 +58,24 @@ inline std::map<std::string, std::string> ReadTree(const std::string& root) {
             files[std::filesystem::relative(it->path(), root).string()] = ReadFile(it->path());
         }
     }
+    return files;
+}
+
+// What a local publish of project into dir holds, Foldcraft's own ".foldcraft-"
+// files aside (empty when it did not succeed).
+inline std::map<std::string, std::string> LocalPublishFiles(FtpTestProject& project,
+                                                            const std::string& program,
+                                                            const std::string& dir) {
+    project.doc.m_strPublishPath = dir;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    RecordingLogSink sink;
+    LocalPublishRun local(project.doc, sink, program);
+    if (local.RunLocalPublish() != LocalPublishRun::Result::kSuccess) return {};
+    std::map<std::string, std::string> files = ReadTree(dir);
+    std::erase_if(files, [](const auto& file) {
+        return std::filesystem::path(file.first).filename().string().rfind(".foldcraft-", 0) == 0;
+    });
     return files;
 }
 

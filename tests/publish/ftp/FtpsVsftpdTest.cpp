@@ -6,16 +6,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 #include "model/Clock.h"
 #include "publish/EventLogSink.h"
 #include "publish/FtpPublishRun.h"
-#include "publish/LocalPublishRun.h"
 #include "publish/ftp/FtpTestProject.h"
 #include "support/Patience.h"
-#include "support/RecordingLogSink.h"
 #include "support/TempDir.h"
 #include "support/VsftpdTestServer.h"
 
@@ -24,20 +21,12 @@ using foldcraft::FtpPublishRun;
 using foldcraft::FtpSettings;
 using foldcraft::test::EventLogSink;
 using foldcraft::test::FtpTestProject;
+using foldcraft::test::LocalPublishFiles;
 using foldcraft::test::ReadTree;
 using foldcraft::test::TempDir;
 using foldcraft::test::VsftpdTestServer;
 
 namespace {
-
-// Every file below root but Foldcraft's own (".foldcraft-manifest", its lock).
-std::map<std::string, std::string> SiteFiles(const std::string& root) {
-    std::map<std::string, std::string> files = ReadTree(root);
-    std::erase_if(files, [](const auto& file) {
-        return fs::path(file.first).filename().string().rfind(".foldcraft-", 0) == 0;
-    });
-    return files;
-}
 
 // Anonymous FTPS to the server, its certificate pinned (it is self-signed).
 FtpSettings SettingsFor(const VsftpdTestServer& server, bool passive) {
@@ -108,15 +97,11 @@ TEST(FtpsVsftpd, PublishAndRepublishMatchALocalPublish) {
             const auto result = Publish(project, program, settings, log);
             ASSERT_EQ(result, FtpPublishRun::Result::kSuccess) << log << server.Log();
 
-            project.doc.m_strPublishPath = dir / "local-site";
-            fs::remove_all(project.doc.m_strPublishPath);
-            fs::create_directories(project.doc.m_strPublishPath);
-            foldcraft::test::RecordingLogSink localSink;
-            foldcraft::LocalPublishRun local(project.doc, localSink, program);
-            ASSERT_EQ(local.RunLocalPublish(), foldcraft::LocalPublishRun::Result::kSuccess);
-            const auto expected = SiteFiles(project.doc.m_strPublishPath);
+            const auto expected = LocalPublishFiles(project, program, dir / "local-site");
             ASSERT_GT(expected.size(), 10u);
-            EXPECT_TRUE(SiteFiles(server.UploadDir()) == expected);
+            auto actual = ReadTree(server.UploadDir());
+            EXPECT_EQ(actual.erase(".foldcraft-manifest"), 1u);
+            EXPECT_TRUE(actual == expected);
         }
         // The version asked for is the one every connection spoke.
         const std::string serverLog = server.Log();

@@ -96,21 +96,6 @@ struct QueuedCallCounter : QObject {
     }
 };
 
-// A port on 127.0.0.1 where nothing listens: one the system gave and took back.
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        qFatal("no port for the test");
-    }
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 }  // namespace
 
 class tst_PublishStep : public QObject {
@@ -549,7 +534,7 @@ private slots:
         FtpTestServer server(root, "alice", "pw-1234");
         QVERIFY2(server.Started(), server.Error().c_str());
         int port = server.Port();
-        if (closedPort) port = ClosedPort();
+        if (closedPort) port = foldcraft::test::UnusedLoopbackPort();
         env.dialogs.answers.push_back(yes ? Answer::kYes : Answer::kNo);
         CPublishFTPDlg dialog(env.document, env.services);
         QFETCH(QString, password);
