@@ -38,7 +38,7 @@ def M(path, old, new, what, tests=None):
 # The test programs by name: (build target, GoogleTest filter), or a ctest regex for
 # the script tests. The FTP tests start servers and take longest, so only faults in
 # the FTP code run them.
-FTP_SUITES = "FTPLink*:FtpPublish*:FtpIntegration*:FtpSettings*:FtpSiteTarget*"
+FTP_SUITES = "FTPLink*:FtpPublish*:FtpIntegration*:FtpSettings*:FtpSiteTarget*:FtpsVsftpd*"
 PROGRAMS = {
     "model": ("foldcraft_tests_model", "*"),
     "generator": ("foldcraft_tests_generator", "*"),
@@ -340,6 +340,22 @@ MUTANTS = [
     M("src/model/ProjectFile.cpp", "RemoveStaleTemporaryFiles(directory, BaseNameOf(target));",
       "(void)RemoveStaleTemporaryFiles;",
       "a killed save's temporary file stays beside the project for ever", ("model",)),
+    # many connections, retries, round trips
+    M("src/publish/FtpSiteTarget.cpp", "attempt >= m_options.maxTries) {", "attempt >= 1) {",
+      "a file is never tried again after a lost connection", ("ftp",)),
+    M("src/publish/SyncRun.cpp", "    return !m_old || !(m_new == *m_old);", "    return true;",
+      "a re-publish with nothing changed locks and lists", ("ftp",)),
+    M("src/publish/SyncRun.cpp", "            MarkInPlace();", "",
+      "plain uploads overwrite files the manifest does not mark", ("ftp",)),
+    M("src/publish/FtpSiteTarget.cpp", "const bool tooLong = nested && path.size() > kLongPath;",
+      "const bool tooLong = false;", "a long path is tried whole", ("ftp",)),
+    M("src/publish/FtpConnector.cpp", 'opened.utf8 = link->Command("OPTS UTF8 ON");',
+      "opened.utf8 = true;", "UTF8 is never switched on", ("ftp",)),
+    M("src/publish/TransferMeter.cpp",
+      "m_progress.filesDone = std::min(m_progress.filesTotal, m_progress.filesDone + 1);", "",
+      "files sent are never counted", ("gui:tst_PublishStep",)),
+    M("src/publish/SyncRun.cpp", "if (have < want) {", "if (have < 1) {",
+      "a refused connection is not told", ("ftp",)),
 ]
 
 
