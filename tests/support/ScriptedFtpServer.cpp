@@ -128,7 +128,9 @@ void ScriptedFtpServer::Error(const std::string& text) {
 bool ScriptedFtpServer::Wait(const Peer& peer, int fd, short events) {
     while (!m_stop) {
         if (Clock::now() >= peer.deadline) {
-            Error("the client was still there after kPatience");
+            Error("connection " + std::to_string(peer.number) + ": " +
+                  (fd == peer.fd ? "the client" : "the real server") +
+                  " was still there after kPatience (after \"" + Masked(peer.last) + "\")");
             m_stop = true;
             return false;
         }
@@ -196,7 +198,7 @@ void ScriptedFtpServer::Run() {
 // passed), then no connection is accepted any more and each thread ends soon.
 void ScriptedFtpServer::RunAll() {
     std::vector<std::thread> threads;
-    const Peer listener{-1, {}, 0, Clock::time_point::max()};
+    const Peer listener{-1, {}, 0, Clock::time_point::max(), {}};
     while (Wait(listener, m_listenFd, POLLIN)) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
@@ -209,7 +211,7 @@ void ScriptedFtpServer::RunAll() {
         }
         ++m_open;
         threads.emplace_back([this, fd, number] {
-            Peer peer{fd, {}, number, Clock::now() + kPatience};
+            Peer peer{fd, {}, number, Clock::now() + kPatience, {}};
             RunProxy(peer);
             CloseFd(peer.fd);
             --m_open;
@@ -228,6 +230,7 @@ bool ScriptedFtpServer::ReadCommand(Peer& peer, std::string& line) {
     } else {
         line += " (no CR)";
     }
+    peer.last = line;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_received.push_back(line);
     if (peer.number >= 1 && peer.number <= static_cast<int>(m_commands.size()))

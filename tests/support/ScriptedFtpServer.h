@@ -114,6 +114,7 @@ private:
         std::string buffer;  // read from the client, not yet taken
         int number = 0;      // 1-based, in order of arrival
         Clock::time_point deadline;
+        std::string last;  // the last line read from the client
     };
     enum class ReplyEnd { kGone, kPreliminary, kFinal };
 

@@ -13,7 +13,7 @@ import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import ThreadedFTPServer
 
 
 def main():
@@ -60,7 +60,11 @@ def main():
         Handler.tls_data_required = True
     Handler.banner = "Foldcraft test server ready."
 
-    server = FTPServer(("127.0.0.1", 0), Handler)
+    # A thread and an event loop per connection, as real servers keep sessions apart.
+    # (In one shared loop, a data channel closed late unregisters its old descriptor
+    # number, which a newer session may have been given meanwhile; that session then
+    # never hears its commands.)
+    server = ThreadedFTPServer(("127.0.0.1", 0), Handler)
     port = server.socket.getsockname()[1]
     tmp = args.port_file + ".tmp"
     with open(tmp, "w") as f:

@@ -400,10 +400,7 @@ TEST_P(FtpPublish, Outcomes) {
            .connection = 3}},
          Result::kSuccess,
          kLoggedOff + kSuccess,
-         [&] {
-             settings.nConnections = 3;
-             settings.bPassive = 1;  // the proxy carries active mode for one connection only
-         },
+         [&] { settings.nConnections = 3; },
          [&] {
              EXPECT_NE(log.find("\nThe server took 2 of 3 connections (421 Too many connections "
                                 "(2) from this IP); the files went over 2.\n"),

@@ -74,9 +74,7 @@ class FtpPublishCliTest(unittest.TestCase):
 
     def test_publish_and_republish(self):
         for extra, skipped in ((("--passive",), False), (("--passive",), True),
-                               # The test server stalls active data connections of
-                               # several sessions at once: active mode on one.
-                               (("--all", "--active", "--connections", "1"), False)):
+                               (("--all", "--active"), False)):
             r = self.publish(*extra)
             self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
             self.assertTrue(r.stdout.startswith("Publish status:\n" + "-" * 40 + "\n"))
