@@ -17,12 +17,12 @@
 #include <map>
 #include <memory>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/build/SiteTreeView.h"
+#include "ui/common/AppServices.h"
 
 namespace {
 

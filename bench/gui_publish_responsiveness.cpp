@@ -19,9 +19,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
+#include "ui/common/AppServices.h"
 #include "ui/publish/CPublishProgressDlg.h"
 
 using namespace foldcraft;

@@ -8,7 +8,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/UserDialogs.h"
+#include "ui/common/UserDialogs.h"
 
 namespace foldcraft {
 namespace {

@@ -5,8 +5,8 @@
 #include "app/CSplashWnd.h"
 #include "app/CTipDlg.h"
 #include "app/DocumentLifeCycle.h"
-#include "app/ProjectDocument.h"
-#include "app/TipOfTheDay.h"
+#include "document/ProjectDocument.h"
+#include "document/TipOfTheDay.h"
 #include "model/ProgramFolder.h"
 
 namespace foldcraft {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/AppServices.h"
+#include "ui/common/AppServices.h"
 
 namespace foldcraft {
 class CMainFrame;

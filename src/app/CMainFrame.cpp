@@ -22,12 +22,12 @@
 #include <QUndoStack>
 #include <algorithm>
 
-#include "app/AppServices.h"
 #include "app/DocumentLifeCycle.h"
 #include "app/LockKeyState.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
+#include "ui/common/AppServices.h"
 #include "ui/design/CDesignView.h"
 #include "ui/publish/CPublishView.h"
 
@@ -433,8 +433,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // A run works on its own copy in another thread; ending the program under it
     // would leave a half-written site behind.
     if (m_publishView && m_publishView->IsPublishing()) {
-        m_services.dialogs.Inform(this, QStringLiteral("A publish is still running. Close Foldcraft "
-                                                       "when it has finished."));
+        m_services.dialogs.Inform(this,
+                                  QStringLiteral("A publish is still running. Close Foldcraft "
+                                                 "when it has finished."));
         event->ignore();
         return;
     }

@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <map>
 
-#include "app/CommandRules.h"
+#include "document/CommandRules.h"
 
 class QAction;
 class QLabel;

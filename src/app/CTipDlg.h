@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "app/TipOfTheDay.h"
+#include "document/TipOfTheDay.h"
 
 class QCheckBox;
 class QLabel;

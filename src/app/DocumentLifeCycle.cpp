@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "model/ProjectFile.h"
+#include "ui/common/AppServices.h"
 
 namespace foldcraft {
 namespace {

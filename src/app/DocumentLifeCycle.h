@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/RecentFileList.h"
+#include "document/RecentFileList.h"
 #include "model/ProjectFile.h"
 
 class QWidget;

@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "app/CFoldcraftApp.h"
-#include "app/QtSettingsStore.h"
-#include "app/UserDialogs.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProgramFolder.h"
+#include "settings/QtSettingsStore.h"
+#include "ui/common/UserDialogs.h"
 
 namespace {
 

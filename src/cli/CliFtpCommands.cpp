@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 
-#include "app/QtSettingsStore.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
 #include "cli/StdoutLogSink.h"
@@ -21,6 +20,7 @@
 #include "publish/FtpPublishRun.h"
 #include "publish/FtpSettings.h"
 #include "publish/PublishChecks.h"
+#include "settings/QtSettingsStore.h"
 
 namespace foldcraft::cli {
 namespace {

@@ -3,18 +3,18 @@
 #include <QTest>
 #include <QUndoCommand>
 
-#include "app/AppServices.h"
 #include "app/CFoldcraftApp.h"
 #include "app/CMainFrame.h"
 #include "app/CTipDlg.h"
-#include "app/CommandRules.h"
 #include "app/DocumentLifeCycle.h"
-#include "app/ProjectDocument.h"
-#include "app/TipOfTheDay.h"
+#include "document/CommandRules.h"
+#include "document/ProjectDocument.h"
+#include "document/TipOfTheDay.h"
 #include "model/Clock.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProjectFile.h"
 #include "support/Patience.h"
+#include "ui/common/AppServices.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;

@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "ui/build/BuildTreeModel.h"
+#include "document/BuildTreeModel.h"
 
 namespace foldcraft {
 

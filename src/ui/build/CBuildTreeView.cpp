@@ -3,11 +3,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "generator/SitePaths.h"
 #include "model/BuildTreeDoc.h"
+#include "ui/build/BuildTreeIcons.h"
 #include "ui/build/SiteTreeView.h"
+#include "ui/common/AppServices.h"
 
 namespace foldcraft {
 
@@ -15,11 +16,12 @@ CBuildTreeView::CBuildTreeView(ProjectDocument& document, AppServices& services,
     : QWidget(parent),
       m_document(document),
       m_services(services),
-      m_model(BuildTreeModel::Of(document)),
+      m_model(document.Tree()),
       m_tree(new SiteTreeView(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tree);
+    m_model.SetIconImages(&TreeIconImage);
     m_tree->setModel(&m_model);
     setFocusProxy(m_tree);
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "ui/build/BuildTreeModel.h"
+#include "document/BuildTreeModel.h"
 
 class QMenu;
 

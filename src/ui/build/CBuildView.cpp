@@ -10,22 +10,22 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/AddItemsCommand.h"
+#include "document/FileItems.h"
+#include "document/FolderSettingsCommand.h"
+#include "document/ItemFieldsCommand.h"
+#include "document/ItemFormRules.h"
+#include "document/MoveItemCommand.h"
+#include "document/ProjectDocument.h"
+#include "document/RemoveItemCommand.h"
+#include "document/SortTreeCommand.h"
 #include "generator/SiteGenerator.h"
 #include "generator/SitePaths.h"
 #include "model/BuildTreeFolder.h"
-#include "ui/build/AddItemsCommand.h"
 #include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
-#include "ui/build/FileItems.h"
-#include "ui/build/FolderSettingsCommand.h"
-#include "ui/build/ItemFieldsCommand.h"
-#include "ui/build/ItemFormRules.h"
-#include "ui/build/MoveItemCommand.h"
-#include "ui/build/RemoveItemCommand.h"
-#include "ui/build/SortTreeCommand.h"
-#include "ui/design/FolderDialogs.h"
+#include "ui/build/FolderDialogs.h"
+#include "ui/common/AppServices.h"
 
 namespace foldcraft {
 

@@ -4,9 +4,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "ui/build/BuildCommand.h"
-#include "ui/build/BuildTreeModel.h"
-#include "ui/build/ItemFields.h"
+#include "document/BuildCommand.h"
+#include "document/BuildTreeModel.h"
+#include "document/ItemFields.h"
 
 class QCheckBox;
 class QDateEdit;

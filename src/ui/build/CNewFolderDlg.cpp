@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "ui/build/WebLinkRules.h"
+#include "document/WebLinkRules.h"
 
 namespace foldcraft {
 

@@ -4,8 +4,8 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-#include "app/UserDialogs.h"
-#include "ui/build/WebLinkRules.h"
+#include "document/WebLinkRules.h"
+#include "ui/common/UserDialogs.h"
 
 namespace foldcraft {
 

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ProjectDocument.h"
-#include "app/UserDialogs.h"
+#include "document/DesignEditCommand.h"
+#include "document/ProjectDocument.h"
 #include "generator/SiteGenerator.h"
+#include "ui/common/UserDialogs.h"
 #include "ui/design/CClrButton.h"
 #include "ui/design/CDesignColorView.h"
-#include "ui/design/DesignEditCommand.h"
 
 namespace foldcraft {
 

@@ -2,9 +2,9 @@
 
 #include <QPainter>
 
+#include "document/DesignSettings.h"
 #include "model/FoldcraftDoc.h"
-#include "ui/design/DesignFonts.h"
-#include "ui/design/DesignSettings.h"
+#include "ui/common/DesignFonts.h"
 
 namespace foldcraft {
 

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ProjectDocument.h"
-#include "app/UserDialogs.h"
-#include "ui/design/DesignEditCommand.h"
+#include "document/DesignEditCommand.h"
+#include "document/ProjectDocument.h"
+#include "ui/common/UserDialogs.h"
 
 namespace foldcraft {
 

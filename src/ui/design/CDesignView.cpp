@@ -4,8 +4,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
+#include "ui/common/AppServices.h"
 #include "ui/design/CDesignColorPage.h"
 #include "ui/design/CDesignGeneralPage.h"
 #include "ui/design/CDesignTextPage.h"

@@ -15,9 +15,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "publish/FtpPublishRun.h"
+#include "ui/common/AppServices.h"
 #include "ui/publish/PublishLogView.h"
 #include "ui/publish/PublishRunThread.h"
 #include "ui/publish/TransferLabel.h"

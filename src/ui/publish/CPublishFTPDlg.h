@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "publish/FtpSettings.h"
-#include "ui/publish/CRunWindow.h"
+#include "ui/common/CRunWindow.h"
 
 class QCheckBox;
 class QComboBox;

@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "publish/LocalPublishRun.h"
+#include "ui/common/AppServices.h"
 #include "ui/publish/PublishLogView.h"
 #include "ui/publish/PublishRunThread.h"
 #include "ui/publish/TransferLabel.h"

@@ -10,8 +10,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
+#include "ui/common/AppServices.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
 #include "ui/publish/PublishPress.h"

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "publish/PublishChecks.h"
+#include "ui/common/AppServices.h"
 
 namespace foldcraft {
 

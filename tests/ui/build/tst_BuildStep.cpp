@@ -7,8 +7,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/FolderSettingsCommand.h"
+#include "document/ItemFormRules.h"
+#include "document/ProjectDocument.h"
+#include "document/WebLinkRules.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProjectFile.h"
 #include "support/Patience.h"
@@ -17,11 +19,9 @@
 #include "ui/build/CBuildView.h"
 #include "ui/build/CNewFolderDlg.h"
 #include "ui/build/CNewWebLinkDlg.h"
-#include "ui/build/FolderSettingsCommand.h"
-#include "ui/build/ItemFormRules.h"
+#include "ui/build/FolderDialogs.h"
 #include "ui/build/SiteTreeView.h"
-#include "ui/build/WebLinkRules.h"
-#include "ui/design/FolderDialogs.h"
+#include "ui/common/AppServices.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;
@@ -72,6 +72,7 @@ struct BuildFixture {
             root.AddDoc(std::make_unique<CBuildTreeDoc>(name, std::string("/nowhere/") + name, ""));
         root.AddDoc(std::make_unique<CBuildTreeDoc>("web", "https://example.org/", ""));
         document.Doc().m_timeLastPublish = 0;
+        document.NotifyReset();  // the tree was filled behind the model's back
         tree = std::make_unique<CBuildTreeView>(document, services);
         form = std::make_unique<CBuildView>(document, services, *tree);
         form->SetDialogs(buildDialogs);

@@ -8,18 +8,18 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/DesignSettings.h"
+#include "document/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
 #include "support/Patience.h"
-#include "ui/design/CButtonStyleDlg.h"
+#include "ui/build/CButtonStyleDlg.h"
+#include "ui/build/CHotspotDisplayView.h"
+#include "ui/build/CHotspotsDlg.h"
+#include "ui/common/AppServices.h"
 #include "ui/design/CClrButton.h"
 #include "ui/design/CDesignColorView.h"
 #include "ui/design/CDesignGeneralPage.h"
 #include "ui/design/CDesignView.h"
-#include "ui/design/CHotspotDisplayView.h"
-#include "ui/design/CHotspotsDlg.h"
-#include "ui/design/DesignSettings.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;

@@ -9,8 +9,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/AppServices.h"
-#include "app/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProjectFile.h"
 #include "publish/FtpPublishRun.h"
@@ -18,6 +17,7 @@
 #include "publish/ftp/FtpTestProject.h"
 #include "support/FtpTestServer.h"
 #include "support/Patience.h"
+#include "ui/common/AppServices.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
 #include "ui/publish/CPublishView.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserDialogs.h"
+#include "ui/common/UserDialogs.h"
 
 namespace foldcraft::test {
 

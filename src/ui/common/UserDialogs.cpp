@@ -1,0 +1,103 @@
+#include "ui/common/UserDialogs.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "ui/common/CTextEditDlg.h"
+
+namespace foldcraft {
+
+IUserDialogs::Answer QtUserDialogs::Message(QWidget* parent, const QString& text, Buttons buttons,
+                                            Icon icon) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Foldcraft"));
+    box.setText(text);
+    switch (icon) {
+        case Icon::kInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::kWarning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::kError:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::kQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    switch (buttons) {
+        case Buttons::kOk:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case Buttons::kOkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case Buttons::kYesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        case Buttons::kYesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+        case Buttons::kSaveDiscardCancel:
+            box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return Answer::kOk;
+        case QMessageBox::Yes:
+            return Answer::kYes;
+        case QMessageBox::No:
+            return Answer::kNo;
+        case QMessageBox::Save:
+            return Answer::kSave;
+        case QMessageBox::Discard:
+            return Answer::kDiscard;
+        default:
+            return buttons == Buttons::kYesNo ? Answer::kNo : Answer::kCancel;
+    }
+}
+
+QString QtUserDialogs::OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                    const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QStringList QtUserDialogs::OpenFileNames(QWidget* parent, const QString& caption,
+                                         const QString& dir, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+}
+
+QString QtUserDialogs::SaveFileName(QWidget* parent, const QString& caption,
+                                    const QString& proposed, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, proposed, filter);
+}
+
+QString QtUserDialogs::ExistingDirectory(QWidget* parent, const QString& caption,
+                                         const QString& dir) {
+    return QFileDialog::getExistingDirectory(parent, caption, dir);
+}
+
+std::optional<QColor> QtUserDialogs::Color(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen;
+}
+
+bool QtUserDialogs::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+std::optional<QString> QtUserDialogs::EditText(QWidget* parent, const QString& caption,
+                                               const QString& text) {
+    CTextEditDlg dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.SetText(text);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Text();
+}
+
+}  // namespace foldcraft
