@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 tools/setup.sh >&2
 
 JOBS=${JOBS:-$(nproc)}
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+tools/configure.sh  # the same build as tools/run-tests.sh
 cmake --build build/release -j "$JOBS" --target foldcraft-cli foldcraft >&2
 
 out="${1:-build/example}"
