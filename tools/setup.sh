@@ -14,16 +14,33 @@ PACKAGES=(
     desktop-file-utils appstream shared-mime-info
 )
 
+# One query for all of them, so that a machine that has everything is done at once.
+declare -A installed=()
+while read -r status name; do
+    [ "$status" = installed ] && installed[$name]=1
+done < <(dpkg-query -W -f='${db:Status-Status} ${Package}\n' "${PACKAGES[@]}" 2>/dev/null || true)
 missing=()
 for p in "${PACKAGES[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
+    [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO="sudo"
-echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# apt and dpkg talk a lot ("Reading database ... 5%"): one line per step here, and
+# their output in a log that is shown only when a step fails.
+SUDO=()
+[ "$(id -u)" -ne 0 ] && SUDO=(sudo)
+log=$(mktemp "${TMPDIR:-/tmp}/foldcraft-setup-XXXXXX.log")
+step() {  # MESSAGE COMMAND...
+    echo "setup: $1"
+    shift
+    if ! "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive "$@" >>"$log" 2>&1 </dev/null; then
+        tail -n 40 "$log" >&2
+        echo "setup: failed; the whole output is in $log" >&2
+        exit 1
+    fi
+}
+step "updating the package lists" apt-get update -q
+step "installing ${missing[*]}" \
+    apt-get install -y -q --no-install-recommends -o Dpkg::Use-Pty=0 "${missing[@]}"
+rm -f "$log"
+echo "setup: done"
