@@ -3,22 +3,22 @@
 # 127.0.0.1), with Foldcraft's FTP client (bench_ftp_upload, active mode, one
 # control connection) against lftp ("mirror -R", active mode, one connection), in
 # alternating rounds on the same server. Prints the median of each and the ratio
-# (ours / lftp; the aim is 1.2 or less).
+# (ours / lftp; the aim is 1.2 or less) over $REPEAT rounds (default 3).
 #
-#   bench/ftp_upload.sh [BUILD_DIR] [ROUNDS]
+#   bench/ftp_upload.sh [CLI]   (default: $FOLDCRAFT_CLI, else build/release)
 #
-# BUILD_DIR defaults to build/release; ROUNDS to 3. Needs /usr/bin/python3 with
-# pyftpdlib and lftp.
+# The client is bench/bench_ftp_upload of the same build as CLI; CLI itself, when
+# built, adds the time of a whole ftp-publish of the same files. Needs
+# /usr/bin/python3 with pyftpdlib and lftp.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(dirname "$here")
-build_dir=${1:-$source_dir/build/release}
-rounds=${2:-3}
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
+cli="${1:-${FOLDCRAFT_CLI:-$source_dir/build/release/src/foldcraft-cli}}"
+rounds="${REPEAT:-3}"
 files=1000
-client="$build_dir/bench/bench_ftp_upload"
+client="$(dirname "$(dirname "$cli")")/bench/bench_ftp_upload"
 
-[ -x "$client" ] || { echo "missing $client (build the bench_ftp_upload target)" >&2; exit 2; }
+[ -x "$client" ] || { echo "Error: $client not found (build the bench_ftp_upload target)" >&2; exit 2; }
 command -v lftp >/dev/null || { echo "lftp is not installed" >&2; exit 2; }
 /usr/bin/python3 -c "import pyftpdlib" 2>/dev/null || { echo "pyftpdlib is missing" >&2; exit 2; }
 
@@ -78,7 +78,6 @@ done
 
 # For information: the whole ftp-publish of a project holding the same files (pages,
 # support images and directories included), when the command-line tool is built.
-cli="$build_dir/src/foldcraft-cli"
 publish_time=
 if [ -x "$cli" ]; then
     export FOLDCRAFT_HOME="$work/home"

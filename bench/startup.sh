@@ -5,13 +5,14 @@
 # both on one virtual display started beforehand. Prints the best of $REPEAT runs
 # (default 5) of each and their ratio. Aim: the window in under 0.5 s.
 #
-#   bench/startup.sh [BUILD_DIR]   (default: build/release)
+#   bench/startup.sh [CLI]   (default: $FOLDCRAFT_CLI, else build/release)
+#
+# The desktop program is $FOLDCRAFT_APP, else the foldcraft beside CLI.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$repo/build/release}"
-app="$build/src/foldcraft"
-cli="$build/src/foldcraft-cli"
+cli="${1:-${FOLDCRAFT_CLI:-$repo/build/release/src/foldcraft-cli}}"
+app="${FOLDCRAFT_APP:-$(dirname "$cli")/foldcraft}"
 for program in "$app" "$cli"; do
     [ -x "$program" ] || { echo "Error: $program not found: build first" >&2; exit 2; }
 done
