@@ -21,7 +21,7 @@ declare -A qt_allowed=(  # the Qt modules a layer may include (the others: any)
     [model]="" [generator]="" [publish]="" [settings]="QtCore" [cli]="QtCore"
     [document]="QtCore QtGui"
 )
-qt_headers=$(ls -d /usr/include/*/qt6 /usr/include/qt6 2>/dev/null | head -n 1 || true)
+for qt_headers in /usr/include/*/qt6 /usr/include/qt6 ""; do [ -d "$qt_headers" ] && break; done
 
 layer_of() {  # a path under src/ -> its layer in $layer, or nothing
     layer=${1%%/*}
@@ -29,13 +29,15 @@ layer_of() {  # a path under src/ -> its layer in $layer, or nothing
     [ -n "${below[$layer]+set}" ] || layer=
 }
 
-qt_module_of() {  # <QWidget>, <QtWidgets/QWidget>, <QtWidgets> -> QtWidgets
-    local header=$1 found
-    if [[ $header == */* ]]; then echo "${header%%/*}"; return; fi
-    if [[ $header == Qt* ]] && [ -d "$qt_headers/$header" ]; then echo "$header"; return; fi
-    found=$(ls -d "$qt_headers"/Qt*/"$header" 2>/dev/null | head -n 1 || true)
-    found=${found%/*}
-    echo "${found##*/}"
+qt_module_of() {  # <QWidget>, <QtWidgets/QWidget>, <QtWidgets> -> QtWidgets in $module
+    local found
+    module=
+    if [[ $1 == */* ]]; then module=${1%%/*}; return; fi
+    if [[ $1 == Qt* ]] && [ -d "$qt_headers/$1" ]; then module=$1; return; fi
+    for found in "$qt_headers"/Qt*/"$1"; do
+        [ -e "$found" ] && { found=${found%/*}; module=${found##*/}; }
+    done
+    return 0
 }
 
 failed=0
@@ -68,7 +70,7 @@ while IFS= read -r line; do
             continue
         fi
         [ -n "$qt_headers" ] || { fail "$where: <$header>: Qt 6 headers not found (tools/setup.sh)"; continue; }
-        module=$(qt_module_of "$header")
+        qt_module_of "$header"
         [[ " $allowed " == *" $module "* ]] ||
             fail "$where: <$header>: ${module:-an unknown Qt module}; $from may use only ${allowed// /, }"
     fi
