@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build ccache clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev qt6-base-dev libssl-dev
-    python3-pyftpdlib python3-openssl lftp vsftpd openssl
+    python3-pyftpdlib python3-openssl lftp vsftpd openssl libssh-dev openssh-server
     chromium chromium-driver python3-selenium
     imagemagick python3-pil fonts-dejavu-core
     qt6-svg-dev libx11-dev xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
