@@ -273,6 +273,30 @@ SiteTarget::Status FtpSiteTarget::Retrying(const std::string& what,
     }
 }
 
+std::string FtpSiteTarget::NewRunId() {
+    return RandomRunId();
+}
+
+std::string FtpSiteTarget::PartName(const std::string& runId, unsigned long counter) {
+    return kPartPrefix + runId + "-" + std::to_string(counter);
+}
+
+FtpSiteTarget::LockState FtpSiteTarget::JudgeLock(const std::string& text,
+                                                  const std::string& host, std::int64_t now) {
+    LockState state;
+    // A file of another form is never taken over: it is not ours to judge.
+    const std::optional<LockFields> fields = ParseLock(text);
+    if (!fields) {
+        state.holder = std::string("an unknown lock file ") + kLockFileName;
+        return state;
+    }
+    state.holder = "host " + fields->host + ", process " + std::to_string(fields->pid);
+    const bool processGone = fields->host == host &&
+                             ::kill(static_cast<pid_t>(fields->pid), 0) != 0 && errno == ESRCH;
+    state.stale = processGone || now - fields->time > kLockLifetimeSeconds;
+    return state;
+}
+
 std::string FtpSiteTarget::LockText(const std::string& host, long pid, std::int64_t time) {
     return "foldcraft-lock 1\nhost " + host + "\npid " + std::to_string(pid) + "\ntime " +
            std::to_string(time) + "\n";
@@ -360,27 +384,17 @@ SiteTarget::Lock FtpSiteTarget::TakeLock(std::string& holder) {
         holder = connected.reason;
         return Lock::kFailed;
     }
-    const auto describe = [](const std::string& text) -> std::string {
-        const std::optional<LockFields> fields = ParseLock(text);
-        if (!fields) return std::string("an unknown lock file ") + kLockFileName;
-        return "host " + fields->host + ", process " + std::to_string(fields->pid);
+    const auto describe = [this](const std::string& text) {
+        return JudgeLock(text, m_options.host, m_options.now()).holder;
     };
 
     std::string text;
     bool found = false;
     if (!ReadLock(text, found, holder)) return Lock::kFailed;
     if (found) {
-        // A file of another form is never taken over: it is not ours to judge.
-        const std::optional<LockFields> fields = ParseLock(text);
-        if (!fields) {
-            holder = describe(text);
-            return Lock::kHeld;
-        }
-        const bool processGone = fields->host == m_options.host &&
-                                 ::kill(static_cast<pid_t>(fields->pid), 0) != 0 && errno == ESRCH;
-        const bool expired = m_options.now() - fields->time > kLockLifetimeSeconds;
-        if (!processGone && !expired) {
-            holder = describe(text);
+        const LockState state = JudgeLock(text, m_options.host, m_options.now());
+        if (!state.stale) {
+            holder = state.holder;
             return Lock::kHeld;
         }
     }

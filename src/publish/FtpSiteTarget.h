@@ -122,6 +122,20 @@ public:
     // digits, or the older ".part-" + NAME while NAME is listed too.
     static bool IsLeftover(const std::string& name, const std::vector<std::string>& listed);
 
+    // A new random part of temporary names (8 hex digits), and the name of the
+    // counter-th temporary file of that run: ".part-RUNID-COUNTER" (other targets on
+    // servers use the same names, so that IsLeftover knows them).
+    static std::string NewRunId();
+    static std::string PartName(const std::string& runId, unsigned long counter);
+    // What a lock file's text says: its holder as kHeld tells it, and whether it may
+    // be taken over (TakeLock's rules; never a file of another form).
+    struct LockState {
+        std::string holder;
+        bool stale = false;
+    };
+    static LockState JudgeLock(const std::string& text, const std::string& host,
+                               std::int64_t now);
+
     // kHeld's holder: "host NAME, process PID", or for a lock file of another form
     // "an unknown lock file .foldcraft-lock" (which is never removed). A lock is taken
     // over when its process is gone from this host (kill(pid, 0) fails with ESRCH) or

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "publish/SiteTarget.h"
+#include "publish/SshSession.h"
+
+struct sftp_session_struct;
+
+namespace foldcraft {
+
+struct SftpSiteTargetOptions {
+    // How further connections (Twin) log on; the first is given to the constructor.
+    SshOptions ssh;
+    // The site's root on the server: relative to the log-on directory, or absolute
+    // ("" : the log-on directory itself).
+    std::string startDir;
+    // Files are put over at most this many SFTP sessions at once.
+    std::size_t connections = 1;
+    // Bytes per SSH_FXP_WRITE. libssh 0.10 has no asynchronous writes, so each block
+    // waits for the server's answer; a large block (OpenSSH takes up to 256 KiB
+    // messages) makes that wait rare.
+    std::size_t blockSize = 255 * 1024;
+    std::size_t maxManifestBytes = PublishManifest::kMaxBytes;
+    std::string host;  // written into the lock; empty: gethostname()
+    std::function<std::int64_t()> now;  // the lock's clock; empty: time()
+};
+
+// A site on an SFTP server (libssh), below the starting directory.
+//
+// A file is written as ".part-RRRRRRRR-N" beside its place (FtpSiteTarget's names, so
+// that either target clears the other's leftovers) and renamed over it: atomically
+// where the server offers posix-rename@openssh.com (libssh then uses it), else by
+// removing the old file first. A failed put removes its temporary file. A directory
+// listed in the manifest that has gone is made again when a file is put there.
+//
+// The lock is FtpSiteTarget::kLockFileName, made with an exclusive create (so two
+// runs cannot both win); a stale one (FtpSiteTarget::JudgeLock) is replaced.
+//
+// Reasons name the path and the kind of failure: "Permission denied: PATH", "No
+// such file or directory: PATH", "The server could not store PATH (disk full or over
+// quota?)" after a short write, "The connection to the server was lost: ..." (which
+// ends the run). No reason holds a password or passphrase. Not thread-safe; a twin
+// (Twin, then Connect) has a session of its own.
+class SftpSiteTarget : public SiteTarget {
+public:
+    using Options = SftpSiteTargetOptions;
+
+    // session: logged on (SshSession::Open); the target starts SFTP on it.
+    SftpSiteTarget(std::unique_ptr<SshSession> session, Options options);
+    ~SftpSiteTarget() override;
+    SftpSiteTarget(const SftpSiteTarget&) = delete;
+    SftpSiteTarget& operator=(const SftpSiteTarget&) = delete;
+
+    // Whether SFTP runs on the session and the starting directory is a directory
+    // (else Error() says why). made true when createStartDir made it.
+    bool Ready(bool createStartDir, bool& made);
+    const std::string& Error() const { return m_error; }
+    // Whether the server renames over an existing file atomically.
+    bool AtomicRename() const { return m_atomicRename; }
+
+    std::unique_ptr<SiteTarget> Twin() const override;
+    std::size_t Connections() const override;
+    Status Connect() override;
+
+    Lock TakeLock(std::string& holder) override;
+    void ReleaseLock() override;
+    ManifestText ReadManifest() override;
+    Status WriteManifest(const std::string& text) override;
+    bool NeedsDigests() const override { return true; }
+    bool Holds(const std::string& path, const FileSource& source, const ManifestEntry& wanted,
+               const ManifestEntry* recorded) override;
+    Status MakeDirectory(const std::string& path, bool& made) override;
+    Status PutFile(const std::string& path, const FileSource& source, const ManifestEntry& wanted,
+                   std::optional<ManifestEntry>& entry) override;
+    Removal RemoveFile(const std::string& path, const ManifestEntry& recorded,
+                       std::string& reason) override;
+    Status RemoveDirectory(const std::string& path) override;
+    void RemoveLeftovers(const std::string& directory) override;
+
+private:
+    SftpSiteTarget(Options options, bool twin);
+    bool StartSftp();
+    std::string Remote(const std::string& path) const;
+    // The failure of the last SFTP request on path, as a Status.
+    Status Failed(const std::string& path) const;
+    bool Lost() const;
+    // Writes bytes from next() (which fills a block and returns its length, 0 at the
+    // end, -1 on a read error) to the remote name, created or truncated.
+    Status Write(const std::string& remote, const std::string& shown,
+                 const std::function<long(char*, std::size_t)>& next,
+                 const std::function<void(std::uint64_t)>& onBytes);
+    // Writes through a temporary name, then renames into place.
+    Status Put(const std::string& path, const std::function<long(char*, std::size_t)>& next,
+               const std::function<void(std::uint64_t)>& onBytes, const std::function<void()>& rewind);
+    bool ReadSmall(const std::string& remote, std::size_t limit, std::string& text, bool& found,
+                   bool& tooLarge, Status& status);
+    bool MakeParents(const std::string& dir);
+
+    Options m_options;
+    bool m_twin = false;
+    std::unique_ptr<SshSession> m_session;
+    sftp_session_struct* m_sftp = nullptr;
+    bool m_atomicRename = false;
+    std::string m_error;
+    std::string m_runId;
+    unsigned long m_counter = 0;
+    std::string m_lockText;
+    std::string m_base;  // startDir with a trailing "/", or ""
+};
+
+}  // namespace foldcraft
