@@ -27,6 +27,7 @@ void RegisterModelCommands(CLI::App& app, CliContext& ctx);  // new, info, from-
 void RegisterGenerateCommands(CLI::App& app, CliContext& ctx);  // generate, preview
 void RegisterPublishCommands(CLI::App& app, CliContext& ctx);   // publish, check
 void RegisterFtpCommands(CLI::App& app, CliContext& ctx);       // ftp-publish
+void RegisterSftpCommands(CLI::App& app, CliContext& ctx);      // sftp-publish
 
 // Adds a sub-command whose own arguments may be followed by the shared options
 // (--program-folder). The command belongs to app.

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     RegisterGenerateCommands(app, ctx);
     RegisterPublishCommands(app, ctx);
     RegisterFtpCommands(app, ctx);
+    RegisterSftpCommands(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
