@@ -65,8 +65,7 @@ int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
     if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return kExitUsage;
     std::string password, passphrase;
     if (args.passwordEnv && !FromEnvironment(*args.passwordEnv, password)) return kExitUsage;
-    if (args.passphraseEnv && !FromEnvironment(*args.passphraseEnv, passphrase))
-        return kExitUsage;
+    if (args.passphraseEnv && !FromEnvironment(*args.passphraseEnv, passphrase)) return kExitUsage;
 
     std::string settingsFile = args.settingsFile;
     if (settingsFile.empty()) {
@@ -123,8 +122,7 @@ int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
         return finish(kExitFailure);
     }
     if (args.saveSettings && !settings.Write(*store)) {
-        std::cerr << "Error: the SFTP settings could not be saved in " << store->FileName()
-                  << "\n";
+        std::cerr << "Error: the SFTP settings could not be saved in " << store->FileName() << "\n";
         return finish(kExitFailure);
     }
 

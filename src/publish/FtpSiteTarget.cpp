@@ -281,8 +281,8 @@ std::string FtpSiteTarget::PartName(const std::string& runId, unsigned long coun
     return kPartPrefix + runId + "-" + std::to_string(counter);
 }
 
-FtpSiteTarget::LockState FtpSiteTarget::JudgeLock(const std::string& text,
-                                                  const std::string& host, std::int64_t now) {
+FtpSiteTarget::LockState FtpSiteTarget::JudgeLock(const std::string& text, const std::string& host,
+                                                  std::int64_t now) {
     LockState state;
     // A file of another form is never taken over: it is not ours to judge.
     const std::optional<LockFields> fields = ParseLock(text);
@@ -291,8 +291,8 @@ FtpSiteTarget::LockState FtpSiteTarget::JudgeLock(const std::string& text,
         return state;
     }
     state.holder = "host " + fields->host + ", process " + std::to_string(fields->pid);
-    const bool processGone = fields->host == host &&
-                             ::kill(static_cast<pid_t>(fields->pid), 0) != 0 && errno == ESRCH;
+    const bool processGone =
+        fields->host == host && ::kill(static_cast<pid_t>(fields->pid), 0) != 0 && errno == ESRCH;
     state.stale = processGone || now - fields->time > kLockLifetimeSeconds;
     return state;
 }

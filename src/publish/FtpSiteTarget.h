@@ -133,8 +133,7 @@ public:
         std::string holder;
         bool stale = false;
     };
-    static LockState JudgeLock(const std::string& text, const std::string& host,
-                               std::int64_t now);
+    static LockState JudgeLock(const std::string& text, const std::string& host, std::int64_t now);
 
     // kHeld's holder: "host NAME, process PID", or for a lock file of another form
     // "an unknown lock file .foldcraft-lock" (which is never removed). A lock is taken

@@ -251,8 +251,8 @@ SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
     const std::string temporary =
         (dir.empty() ? "" : dir + "/") + FtpSiteTarget::PartName(m_runId, ++m_counter);
     Status status = Write(Remote(temporary), path, next, onBytes);
-    if (!status.ok && !status.endsRun && !dir.empty() && sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE &&
-        MakeParents(dir)) {
+    if (!status.ok && !status.endsRun && !dir.empty() &&
+        sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE && MakeParents(dir)) {
         // The directory the manifest listed has gone: made again, once.
         if (rewind) rewind();
         status = Write(Remote(temporary), path, next, onBytes);
@@ -263,8 +263,9 @@ SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
     }
     const std::string target = Remote(path);
     if (sftp_rename(m_sftp, Remote(temporary).c_str(), target.c_str()) == 0) return Status::Ok();
-    if (!Lost() && !m_atomicRename) {
-        // The plain SFTP rename will not replace a file: the old one goes first.
+    if (!Lost()) {
+        // The plain SFTP rename will not replace a file (libssh 0.10 sends it even
+        // where the server offers posix-rename@openssh.com): the old one goes first.
         sftp_unlink(m_sftp, target.c_str());
         if (sftp_rename(m_sftp, Remote(temporary).c_str(), target.c_str()) == 0)
             return Status::Ok();
@@ -284,8 +285,8 @@ SiteTarget::Lock SftpSiteTarget::TakeLock(std::string& holder) {
         return Lock::kFailed;
     }
     const std::string name = Remote(FtpSiteTarget::kLockFileName);
-    const std::string ours = FtpSiteTarget::LockText(
-        m_options.host, static_cast<long>(::getpid()), m_options.now());
+    const std::string ours =
+        FtpSiteTarget::LockText(m_options.host, static_cast<long>(::getpid()), m_options.now());
     for (int attempt = 0; attempt < 2; ++attempt) {
         UniqueSftpFile file(sftp_open(m_sftp, name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
         if (file) {
@@ -314,15 +315,15 @@ SiteTarget::Lock SftpSiteTarget::TakeLock(std::string& holder) {
             return Lock::kFailed;
         }
         if (!found) continue;  // gone meanwhile: try again
-        const FtpSiteTarget::LockState state =
-            FtpSiteTarget::JudgeLock(tooLarge ? std::string() : text, m_options.host,
-                                     m_options.now());
+        const FtpSiteTarget::LockState state = FtpSiteTarget::JudgeLock(
+            tooLarge ? std::string() : text, m_options.host, m_options.now());
         if (!state.stale || attempt > 0) {
             holder = state.holder;
             return Lock::kHeld;
         }
         // A stale lock: removed, and the exclusive create decides again.
-        if (sftp_unlink(m_sftp, name.c_str()) != 0 && sftp_get_error(m_sftp) != SSH_FX_NO_SUCH_FILE) {
+        if (sftp_unlink(m_sftp, name.c_str()) != 0 &&
+            sftp_get_error(m_sftp) != SSH_FX_NO_SUCH_FILE) {
             holder = Failed(FtpSiteTarget::kLockFileName).reason;
             return Lock::kFailed;
         }
@@ -360,10 +361,9 @@ SiteTarget::ManifestText SftpSiteTarget::ReadManifest() {
         return result;
     }
     if (tooLarge) {
-        result.status =
-            Status::Failed(std::string("The manifest ") + PublishManifest::kFileName +
-                           " is larger than " + std::to_string(m_options.maxManifestBytes) +
-                           " bytes.");
+        result.status = Status::Failed(std::string("The manifest ") + PublishManifest::kFileName +
+                                       " is larger than " +
+                                       std::to_string(m_options.maxManifestBytes) + " bytes.");
     }
     return result;
 }

@@ -26,17 +26,19 @@ struct SftpSiteTargetOptions {
     // messages) makes that wait rare.
     std::size_t blockSize = 255 * 1024;
     std::size_t maxManifestBytes = PublishManifest::kMaxBytes;
-    std::string host;  // written into the lock; empty: gethostname()
+    std::string host;                   // written into the lock; empty: gethostname()
     std::function<std::int64_t()> now;  // the lock's clock; empty: time()
 };
 
 // A site on an SFTP server (libssh), below the starting directory.
 //
 // A file is written as ".part-RRRRRRRR-N" beside its place (FtpSiteTarget's names, so
-// that either target clears the other's leftovers) and renamed over it: atomically
-// where the server offers posix-rename@openssh.com (libssh then uses it), else by
-// removing the old file first. A failed put removes its temporary file. A directory
-// listed in the manifest that has gone is made again when a file is put there.
+// that either target clears the other's leftovers) and renamed into place; a rename
+// refused because a file stands there removes that file first (libssh 0.10's rename
+// is SFTP's plain one, which does not replace, even where the server offers
+// posix-rename@openssh.com), so the old file is gone for the moment between. A failed put removes
+// its temporary file. A directory listed in the manifest that has gone is made again when a file is
+// put there.
 //
 // The lock is FtpSiteTarget::kLockFileName, made with an exclusive create (so two
 // runs cannot both win); a stale one (FtpSiteTarget::JudgeLock) is replaced.
@@ -60,7 +62,8 @@ public:
     // (else Error() says why). made true when createStartDir made it.
     bool Ready(bool createStartDir, bool& made);
     const std::string& Error() const { return m_error; }
-    // Whether the server renames over an existing file atomically.
+    // Whether the server offers posix-rename@openssh.com (which a newer libssh would
+    // use to replace a file atomically).
     bool AtomicRename() const { return m_atomicRename; }
 
     std::unique_ptr<SiteTarget> Twin() const override;
@@ -96,7 +99,8 @@ private:
                  const std::function<void(std::uint64_t)>& onBytes);
     // Writes through a temporary name, then renames into place.
     Status Put(const std::string& path, const std::function<long(char*, std::size_t)>& next,
-               const std::function<void(std::uint64_t)>& onBytes, const std::function<void()>& rewind);
+               const std::function<void(std::uint64_t)>& onBytes,
+               const std::function<void()>& rewind);
     bool ReadSmall(const std::string& remote, std::size_t limit, std::string& text, bool& found,
                    bool& tooLarge, Status& status);
     bool MakeParents(const std::string& dir);

@@ -41,8 +41,8 @@ bool KeyboardInteractive(ssh_session session, const std::string& password) {
             char echo = 0;
             ssh_userauth_kbdint_getprompt(session, static_cast<unsigned>(i), &echo);
             if (echo) return false;
-            if (ssh_userauth_kbdint_setanswer(session, static_cast<unsigned>(i),
-                                              password.c_str()) < 0)
+            if (ssh_userauth_kbdint_setanswer(session, static_cast<unsigned>(i), password.c_str()) <
+                0)
                 return false;
         }
     }
@@ -157,8 +157,8 @@ SshSession::Opened SshSession::Open(const SshOptions& options) {
         case SSH_KNOWN_HOSTS_NOT_FOUND:
             if (opened.fingerprint.empty() || options.trustFingerprint != opened.fingerprint) {
                 opened.failure = Failure::kHostKeyUnknown;
-                opened.detail = "The host key of " + options.host + " is not known: " +
-                                opened.keyType + " " + opened.fingerprint + ".";
+                opened.detail = "The host key of " + options.host +
+                                " is not known: " + opened.keyType + " " + opened.fingerprint + ".";
                 return opened;
             }
             if (ssh_session_update_known_hosts(raw) != SSH_OK) {
@@ -186,10 +186,10 @@ SshSession::Opened SshSession::Open(const SshOptions& options) {
     std::vector<std::string> tried;
     if (!options.identityFile.empty()) {
         ssh_key rawPrivate = nullptr;
-        if (ssh_pki_import_privkey_file(options.identityFile.c_str(),
-                                        options.passphrase.empty() ? nullptr
-                                                                   : options.passphrase.c_str(),
-                                        nullptr, nullptr, &rawPrivate) != SSH_OK) {
+        if (ssh_pki_import_privkey_file(
+                options.identityFile.c_str(),
+                options.passphrase.empty() ? nullptr : options.passphrase.c_str(), nullptr, nullptr,
+                &rawPrivate) != SSH_OK) {
             opened.failure = Failure::kKeyFile;
             opened.detail = "The key file " + options.identityFile +
                             " cannot be read (missing, not a private key, or the passphrase "
@@ -218,8 +218,7 @@ SshSession::Opened SshSession::Open(const SshOptions& options) {
     if (!options.password.empty() && ssh_is_connected(raw)) {
         if (methods & SSH_AUTH_METHOD_PASSWORD) {
             tried.emplace_back("password");
-            if (ssh_userauth_password(raw, nullptr, options.password.c_str()) ==
-                SSH_AUTH_SUCCESS) {
+            if (ssh_userauth_password(raw, nullptr, options.password.c_str()) == SSH_AUTH_SUCCESS) {
                 opened.session = std::move(session);
                 return opened;
             }
@@ -232,8 +231,8 @@ SshSession::Opened SshSession::Open(const SshOptions& options) {
         }
     }
     opened.failure = Failure::kAuthRefused;
-    opened.detail = "the server offers " + Joined(opened.offeredMethods) + "; tried " +
-                    Joined(tried);
+    opened.detail =
+        "the server offers " + Joined(opened.offeredMethods) + "; tried " + Joined(tried);
     return opened;
 }
 

@@ -14,8 +14,8 @@ struct SshOptions {
     int port = 22;
     std::string user;
     // Secrets: never logged, never part of a detail text.
-    std::string password;    // empty: no password log-on
-    std::string passphrase;  // of identityFile
+    std::string password;      // empty: no password log-on
+    std::string passphrase;    // of identityFile
     std::string identityFile;  // empty: no key file
     bool useAgent = true;      // the agent at $SSH_AUTH_SOCK, when set
     // The known hosts Foldcraft keeps (accepted keys are added there) and the

@@ -48,7 +48,8 @@ std::string SshdTestServer::Unavailable() {
 
 bool SshdTestServer::MakeKey(const std::string& path, const std::string& passphrase) {
     const std::string command = std::string(kKeygen) + " -q -t ed25519 -N " + Quoted(passphrase) +
-                                " -C foldcraft-test -f " + Quoted(path) + " </dev/null >/dev/null 2>&1";
+                                " -C foldcraft-test -f " + Quoted(path) +
+                                " </dev/null >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
@@ -76,8 +77,9 @@ bool SshdTestServer::Prepare() {
     if (!m_error.empty()) return false;
     // The account, with a password of this server's own.
     if (!::getpwnam(kUser)) {
-        const std::string add = std::string("useradd --system --no-create-home --home-dir / "
-                                            "--shell /usr/sbin/nologin ") +
+        const std::string add = std::string(
+                                    "useradd --system --no-create-home --home-dir / "
+                                    "--shell /usr/sbin/nologin ") +
                                 kUser + " >/dev/null 2>&1";
         if (std::system(add.c_str()) != 0 || !::getpwnam(kUser)) {
             m_error = std::string("cannot make the account ") + kUser;
@@ -150,9 +152,14 @@ bool SshdTestServer::Launch(int port) {
     }
     std::string program = kSshd;
     std::string portText = std::to_string(port);
-    std::vector<char*> argv{program.data(), const_cast<char*>("-D"), const_cast<char*>("-e"),
-                            const_cast<char*>("-f"), const_cast<char*>(config.c_str()),
-                            const_cast<char*>("-p"), portText.data(), nullptr};
+    std::vector<char*> argv{program.data(),
+                            const_cast<char*>("-D"),
+                            const_cast<char*>("-e"),
+                            const_cast<char*>("-f"),
+                            const_cast<char*>(config.c_str()),
+                            const_cast<char*>("-p"),
+                            portText.data(),
+                            nullptr};
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
