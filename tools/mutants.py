@@ -46,6 +46,7 @@ PROGRAMS = {
     "ftp": ("foldcraft_tests_publish", FTP_SUITES),
     "ftpsettings": ("foldcraft_tests_publish", "FtpSettings*"),
     "cli": ("foldcraft_tests_cli", "*"),
+    "document": ("foldcraft_tests_document", "*"),
     "scripts": ("foldcraft-cli", None),
     "app": ("foldcraft_tests_app", "*"),
 }
@@ -305,9 +306,8 @@ MUTANTS = [
     M("src/ui/design/DesignSettings.cpp", "doc.m_clrLink = link;", "doc.m_clrLink = visitedLink;",
       "the link colour is written from the visited-link colour", ("gui:tst_DesignStep",)),
     # desktop program: application shell and publish step
-    M("src/app/CommandRules.cpp", "return selection.any && !selection.root;",
-      "return selection.any;", "Remove is offered for the root folder",
-      ("gui:tst_AppShell",)),
+    M("src/document/CommandRules.cpp", "return selection.any && !selection.root;",
+      "return selection.any;", "Remove is offered for the root folder", ("document",)),
     M("src/app/RecentFileList.cpp", "std::erase(m_files, path);", "",
       "a file opened again appears twice in the recent list", ("gui:tst_AppShell",)),
     M("src/app/DocumentLifeCycle.cpp",

@@ -66,32 +66,6 @@ struct Fixture {
 class tst_AppShell : public QObject {
     Q_OBJECT
 private slots:
-    // Every Build command (in enum order: Add Folder, Add Files, Add Web Link, Buttons,
-    // Hotspots, Preview, Sort Alphabetical, Reverse Alphabetical, Move Up, Move Down,
-    // Remove, Refresh) for each kind of selection; another tab in front disables all.
-    void commandRules() {
-        const std::pair<BuildSelection, const char*> rows[] = {
-            {{}, "000000110001"},                                     // nothing selected
-            {{true, true, true, false, false, 3}, "111111110001"},    // root
-            {{true, true, false, true, true, 5}, "111111111111"},     // folder between folders
-            {{true, true, false, true, false, 5}, "111111111011"},    // last folder
-            {{true, false, false, false, true, 5}, "000000110111"},   // first document
-            {{true, false, false, false, false, 2}, "000000110011"},  // only document
-        };
-        for (const auto& [selection, onBuildTab] : rows) {
-            for (StepTab tab : {StepTab::kBuild, StepTab::kDesign, StepTab::kPublish}) {
-                QString got;
-                for (const auto& info : CommandRules::Commands())
-                    got += CommandRules::IsEnabled(info.command, tab, selection) ? '1' : '0';
-                QCOMPARE(got, tab == StepTab::kBuild ? QString(onBuildTab) : QString(12, '0'));
-            }
-        }
-        for (int items : {1, 2}) {
-            const BuildSelection onlyRoot{true, true, true, false, false, items};
-            QCOMPARE(CommandRules::IsNewEnabled(onlyRoot), items == 2);
-        }
-    }
-
     // The window re-reads the rules when another tab comes to the front and after each
     // edit; the caption's modified mark follows the undo stack's clean state.
     void windowFollowsTabAndUndoStack() {
