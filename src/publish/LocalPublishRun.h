@@ -19,8 +19,8 @@ class SitePages;
 // (the Publishing window, the command-line tool's stdout, a test recorder).
 //
 // The caller has made the publish checks (PublishChecks) first; the target is the
-// one given, or doc.m_strPublishPath. The run empties doc.m_arrPublishFiles when it starts and
-// leaves there the source paths of the files that were not copied.
+// one given, or doc.m_strPublishPath. The run empties doc.m_arrPublishFiles when it
+// starts and leaves there the source paths of the files that were not copied.
 class LocalPublishRun {
 public:
     using Result = PublishResult;

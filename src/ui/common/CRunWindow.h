@@ -53,6 +53,8 @@ protected:
     void InterruptRun();
     // The copy of the project that the last run worked on; null before the first run.
     const CFoldcraftDoc* LastRunCopy() const;
+    // Whether the run under way, or the last one, is a dry run.
+    bool IsDryRun() const { return m_dryRun; }
 
     // The run's step progress (ILogSink::SetProgress), as it arrives.
     virtual void OnStepProgress(int percent);

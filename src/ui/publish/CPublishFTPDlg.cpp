@@ -305,7 +305,6 @@ void CPublishFTPDlg::StartFtpRun(const FtpSettings& settings, bool dryRun, bool 
     m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
                              : QStringLiteral("Publishing..."));
     m_stopAsked = false;
-    m_dryRun = dryRun;
     EnableButtons(true);
 }
 
@@ -325,9 +324,9 @@ void CPublishFTPDlg::OnStop() {
 
 void CPublishFTPDlg::RunEnded(PublishResult result) {
     m_result->setText(m_stopAsked && result == PublishResult::kFailed
-                          ? (m_dryRun ? QStringLiteral("Stopped by the user.")
-                                      : QStringLiteral("Publishing stopped by the user."))
-                          : QString::fromUtf8(PublishRunThread::ResultText(result, m_dryRun)));
+                          ? (IsDryRun() ? QStringLiteral("Stopped by the user.")
+                                        : QStringLiteral("Publishing stopped by the user."))
+                          : QString::fromUtf8(PublishRunThread::ResultText(result, IsDryRun())));
     EnableButtons(false);
 }
 
@@ -343,7 +342,7 @@ void CPublishFTPDlg::ReportFailure() {
     }
     if (outcome.kind == FtpConnector::Failure::kNone || outcome.message.empty()) return;
     const QString message = QString::fromStdString(outcome.message);
-    if (outcome.kind != FtpConnector::Failure::kNoStartDirectory || m_dryRun) {
+    if (outcome.kind != FtpConnector::Failure::kNoStartDirectory || IsDryRun()) {
         m_services.dialogs.Message(this, message, IUserDialogs::Buttons::kOk,
                                    IUserDialogs::Icon::kWarning);
         return;

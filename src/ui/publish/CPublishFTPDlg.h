@@ -100,7 +100,6 @@ private:
     std::shared_ptr<Outcome> m_outcome;
     FtpSettings m_runSettings;  // those of the run under way, or the last one
     bool m_stopAsked = false;
-    bool m_dryRun = false;  // the run under way, or the last one, is a dry run
 };
 
 }  // namespace foldcraft
