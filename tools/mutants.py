@@ -325,7 +325,7 @@ MUTANTS = [
       "if (answer != IUserDialogs::Answer::kYes) return Next::kNothing;",
       "if (answer == IUserDialogs::Answer::kCancel) return Next::kNothing;",
       "No to \"Create?\" still creates the directory and publishes", ("gui:tst_PublishStep",)),
-    M("src/ui/publish/PublishRunThread.cpp", "doc.m_arrPublishFiles = m_copy->m_arrPublishFiles;",
+    M("src/ui/common/PublishRunThread.cpp", "doc.m_arrPublishFiles = m_copy->m_arrPublishFiles;",
       "", "the files not copied never reach the project", ("gui:tst_PublishStep",)),
     M("src/app/QtSettingsStore.cpp", "(st.st_mode & 07777) != 0600", "(st.st_mode & 07777) == 0",
       "a settings file open to others stays so", ("app",)),
