@@ -8,7 +8,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "document/DesignSettings.h"
 #include "document/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
 #include "support/Patience.h"
@@ -213,11 +212,11 @@ private slots:
         f.Doc().m_strComments = "one\r\ntwo";
         f.Doc().m_strHeader = "head\r\n";
         f.Doc().m_clrBodyText = 0x010203;
-        const DesignSettings before = DesignSettings::Read(f.Doc());
+        const CDesignSettings before = f.document.Design();
         f.Show(kGeneral);
         f.view.Pages()->setCurrentIndex(kText);
         f.view.Pages()->setCurrentIndex(kColors);
-        QVERIFY(before == DesignSettings::Read(f.Doc()));
+        QVERIFY(before == f.document.Design());
         QVERIFY(!f.Doc().IsModified());
         QCOMPARE(f.document.UndoStack().count(), 0);
         QCOMPARE(f.Find<QLineEdit>("Body Text:", kColors)->text(), QString("#030201"));
