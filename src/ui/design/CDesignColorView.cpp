@@ -53,15 +53,18 @@ void CDesignColorView::Paint(QPainter& painter, const QRect& r, const CDesignSet
     painter.drawRect(r.adjusted(0, 0, -1, -1));
 
     const QRect band1 = Band(left, top + 2, right, top + 17);
-    BandText(painter, band1, QStringLiteral("Body Text"), s.m_clrBodyText, s.m_clrBodyBackground, false);
+    BandText(painter, band1, QStringLiteral("Body Text"), s.m_clrBodyText, s.m_clrBodyBackground,
+             false);
     const int bottom1 = top + 17;
     const QRect band2 = Band(left + 20, bottom1 + 10, right - 20, bottom1 + 30);
     painter.fillRect(band2, FromWord(s.m_clrFolderBackground));
-    BandText(painter, band2, QStringLiteral("Folder Text"), s.m_clrFolderText, s.m_clrFolderBackground);
+    BandText(painter, band2, QStringLiteral("Folder Text"), s.m_clrFolderText,
+             s.m_clrFolderBackground);
     const int bottom2 = bottom1 + 30;
     const QRect band3 = Band(left + 20, bottom2 + 10, right - 20, bottom2 + 30);
     painter.fillRect(band3, FromWord(s.m_clrDocumentBackground));
-    BandText(painter, band3, QStringLiteral("Link (Document) Text"), s.m_clrLink, s.m_clrDocumentBackground);
+    BandText(painter, band3, QStringLiteral("Link (Document) Text"), s.m_clrLink,
+             s.m_clrDocumentBackground);
     const int bottom3 = bottom2 + 30;
     const QRect band4 = Band(left + 20, bottom3 + 5, right - 20, bottom3 + 25);
     painter.fillRect(band4, FromWord(s.m_clrDocumentBackground));

@@ -147,8 +147,9 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
     layout->addLayout(bottom);
 
     connect(m_backgroundImage, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignBackgroundImage,
-                                [&](CDesignSettings& s) { s.m_strBackgroundImage = text.toStdString(); });
+        DesignEditCommand::Edit(
+            m_document, UndoMergeId::kDesignBackgroundImage,
+            [&](CDesignSettings& s) { s.m_strBackgroundImage = text.toStdString(); });
     });
     connect(browse, &QPushButton::clicked, this, &CDesignGeneralPage::Browse);
     connect(m_placement, &QButtonGroup::idToggled, this, [this](int id, bool on) {

@@ -136,8 +136,9 @@ void CDesignTextPage::EditHeaderOrFooter(bool header) {
         box->toPlainText());
     if (!text) return;
     const std::string value = text->toStdString();
-    DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
-                            [&](CDesignSettings& s) { (header ? s.m_strHeader : s.m_strFooter) = value; });
+    DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge, [&](CDesignSettings& s) {
+        (header ? s.m_strHeader : s.m_strFooter) = value;
+    });
     box->setPlainText(*text);
 }
 
