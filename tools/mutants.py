@@ -60,8 +60,8 @@ DEFAULT_TESTS = {
 }
 
 # (file, exact text that occurs once in the file, replacement, what the fault is[, tests])
-# tests: the test programs to run (model, generator, publish, cli, ftp, scripts, settings, document,
-# gui:tst_Name); by default the program of the fault's own area (src/model -> model, ...).
+# tests: the test programs to run (model, generator, publish, cli, ftp, scripts,
+# settings, document, gui:tst_Name); by default the program of the fault's own area (src/model -> model, ...).
 # Faults in the desktop program (src/app, src/ui) name their programs.
 MUTANTS = [
     # model
@@ -98,10 +98,11 @@ MUTANTS = [
       "if (false) {", "an impossible list length is not refused"),
     M("src/model/Archive.cpp", "if (++m_ar.m_depth > kMaxFolderDepth) {",
       "if (++m_ar.m_depth > kMaxFolderDepth + 1) {", "the folder depth limit is one too deep"),
-    M("src/model/FoldcraftDoc.cpp", "m_clrFolderBackground = 0x339933;",
+    M("src/model/DesignSettings.h", "m_clrFolderBackground = 0x339933;",
       "m_clrFolderBackground = 0x339934;", "wrong default folder colour"),
-    M("src/model/FoldcraftDoc.cpp", "m_bShowFileDate = other.m_bShowFileDate;", "",
-      "a loaded project's file-date switch is dropped"),
+    M("src/model/FoldcraftDoc.cpp",
+      "static_cast<CDesignSettings&>(*this) = std::move(static_cast<CDesignSettings&>(other));",
+      "", "a loaded project's design settings are dropped"),
     M("src/model/ProgramFolder.cpp", "fs::remove(folder + \"/temp.html\", ec);", "",
       "clean-up leaves the preview page"),
     M("src/model/ProgramFolder.cpp", "xdg && *xdg && xdg[0] == '/')", "xdg && *xdg)",
@@ -285,12 +286,12 @@ MUTANTS = [
     # desktop program: build step
     M("src/document/ItemFormRules.cpp", "fields.purge == 1 && t <= fields.publish",
       "fields.purge == 1 && t < fields.publish",
-      "a purge date in the same second as publishing is accepted", ("gui:tst_BuildStep",)),
+      "a purge date in the same second as publishing is accepted", ("document",)),
     M("src/document/ItemFormRules.cpp", "std::string(text.empty() ? kEmptyName : text)",
       "std::string(text)", "an emptied name stays empty", ("gui:tst_BuildStep",)),
     M("src/document/WebLinkRules.cpp", "return std::string(DropWww(link.substr(8)));",
       "return std::string(link.substr(8));", "the name of an https link keeps www.",
-      ("gui:tst_BuildStep",)),
+      ("document",)),
     M("src/document/RemoveItemCommand.cpp", "m_model.InsertDocs(m_parent, m_position,",
       "m_model.InsertDocs(m_parent, 0,", "undoing Remove puts the document first",
       ("gui:tst_BuildStep",)),
@@ -300,12 +301,12 @@ MUTANTS = [
     # desktop program: design step
     M("src/document/HotspotTool.cpp", "x = std::min(x, m_width);",
       "x = std::min(x, m_width - 1);", "a shape dragged off the picture stops short of its edge",
-      ("gui:tst_DesignStep",)),
+      ("document",)),
     M("src/document/HotspotTool.cpp", "area.m_arrCoords.size() < 6",
-      "area.m_arrCoords.size() < 4", "a polygon of two corners is kept",
-      ("gui:tst_DesignStep",)),
-    M("src/document/DesignSettings.cpp", "doc.m_clrLink = link;", "doc.m_clrLink = visitedLink;",
-      "the link colour is written from the visited-link colour", ("gui:tst_DesignStep",)),
+      "area.m_arrCoords.size() < 4", "a polygon of two corners is kept", ("document",)),
+    M("src/ui/design/CDesignColorPage.cpp", '{"Link:", &CDesignSettings::m_clrLink},',
+      '{"Link:", &CDesignSettings::m_clrVisitedLink},',
+      "the Link swatch writes the visited-link colour", ("gui:tst_DesignStep",)),
     # desktop program: application shell and publish step
     M("src/document/CommandRules.cpp", "return selection.any && !selection.root;",
       "return selection.any;", "Remove is offered for the root folder", ("document",)),
@@ -321,7 +322,7 @@ MUTANTS = [
       ("gui:tst_AppShell",)),
     M("src/document/TipOfTheDay.cpp", "return settings.GetInt(kSection, kStartUp, 0) <= 0;",
       "return settings.GetInt(kSection, kStartUp, 0) < 0;",
-      "no tip at the first start", ("gui:tst_AppShell",)),
+      "no tip at the first start", ("document",)),
     M("src/ui/publish/PublishPress.cpp",
       "if (answer != IUserDialogs::Answer::kYes) return Next::kNothing;",
       "if (answer == IUserDialogs::Answer::kCancel) return Next::kNothing;",

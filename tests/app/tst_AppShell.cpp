@@ -93,35 +93,9 @@ private slots:
         QVERIFY(frame.isWindowModified() && document.Doc().IsModified());
     }
 
-    // Over many start times and every recorded "FilePos": the first tip is never the
-    // recorded one, and no tip follows itself, also when two choices fall in the
-    // same second.
-    void neverTheSameTipTwiceInARow() {
-        for (int pos = 0; pos < TipOfTheDay::kCount; ++pos) {
-            for (Time start = 1'000'000'000; start < 1'000'000'000 + 200; ++start) {
-                MemorySettingsStore settings;
-                settings.WriteInt("Tip", "FilePos", pos);
-                TipOfTheDay tips(settings);
-                int previous = pos;
-                for (Time t : {start, start, start + 1, start + 1, start + 2}) {
-                    const int chosen = tips.Choose(t);
-                    QVERIFY(chosen >= 0 && chosen < TipOfTheDay::kCount);
-                    QVERIFY2(chosen != previous, qPrintable(QString::number(start)));
-                    previous = chosen;
-                }
-            }
-        }
-    }
-
-    // Tips show at start while "StartUp" is missing or 0 or less; the last tip shown
-    // goes to "FilePos" when the dialog goes, also after Escape, which writes nothing
-    // else.
+    // The last tip shown goes to "FilePos" when the dialog goes, also after Escape,
+    // which writes nothing else.
     void tipSettings() {
-        for (int startUp : {-2, -1, 0, 1}) {
-            MemorySettingsStore settings;
-            if (startUp > -2) settings.WriteInt("Tip", "StartUp", startUp);
-            QCOMPARE(TipOfTheDay::WantedAtStartUp(settings), startUp <= 0);
-        }
         MemorySettingsStore settings;
         int shown = -1;
         {

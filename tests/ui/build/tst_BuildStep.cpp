@@ -307,32 +307,6 @@ private slots:
                  QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
     }
 
-    // Publish June 10, purge June 20 (both at noon) unless the row picks otherwise:
-    // edit 0 picks the purge date, 1 the publish date, 2 ticks purging.
-    void dateRules() {
-        const struct {
-            int edit;
-            bool purging;
-            int picked, publish, purgeDate;
-            bool message;
-        } rows[] = {{0, true, 5, 10, 11, true},   {0, true, 10, 10, 11, true},  // same second
-                    {0, true, 15, 10, 15, false}, {1, true, 25, 19, 20, true},
-                    {0, false, 5, 10, 5, false},  {2, false, 5, 10, 11, true}};
-        for (const auto& r : rows) {
-            ItemFields fields;
-            fields.publish = June(10);
-            fields.purgeDate = June(r.edit == 2 ? r.picked : 20);
-            fields.purge = r.purging ? 1 : 0;
-            const auto outcome =
-                r.edit == 0   ? ItemFormRules::PurgeDatePicked(fields, June(r.picked))
-                : r.edit == 1 ? ItemFormRules::PublishDatePicked(fields, June(r.picked))
-                              : ItemFormRules::PurgeSwitched(fields, true);
-            QCOMPARE(outcome.fields.publish, June(r.publish));
-            QCOMPARE(outcome.fields.purgeDate, June(r.purgeDate));
-            QCOMPARE(outcome.message.empty(), !r.message);
-        }
-    }
-
     // A picked day keeps the time of day; a refused purge date shows corrected.
     void purgePickerCorrects() {
         BuildFixture f;
@@ -396,27 +370,6 @@ private slots:
                 Control<QCheckBox>(*f.form, "Show \"Contents for\" at start of page")->isEnabled(),
                 folder);
             QCOMPARE(Control<QLineEdit>(*f.form, "Link:")->isReadOnly(), !linkEditable);
-        }
-    }
-
-    // The name derived from a link, and the message for a link and name (empty: accepted).
-    void linkRules() {
-        const struct {
-            const char *link, *derived, *name, *message;
-        } rows[] = {
-            {"http://www.example.org/news", "example.org/news", "a", ""},
-            {"https://www.example.org", "example.org", "", "Please enter a name for the link."},
-            {"ftp://www.example.org", "www.example.org", "a", ""},
-            {"mailto:someone", "someone", "a", ""},
-            {"http://www.", "", "a", ""},
-            {"HTTP://example.org", "", "a", ""},
-            {"://", "", "a", ""},
-            {"www.example.org", "", "a", "Link is improperly formatted."},
-            {"a@example.org", "", "a", "Link is improperly formatted."},
-        };
-        for (const auto& r : rows) {
-            QCOMPARE(WebLinkRules::DerivedName(r.link), std::string(r.derived));
-            QCOMPARE(std::string(WebLinkRules::CheckLink(r.link, r.name)), std::string(r.message));
         }
     }
 
