@@ -80,6 +80,20 @@ QLineEdit* DigitsField(QWidget* parent, const QString& name) {
 CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& dialogs,
                                        QWidget* parent)
     : QWidget(parent), m_document(document), m_dialogs(dialogs) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeOptions());
+    layout->addWidget(MakeImages());
+    layout->addWidget(MakeNavigationBar());
+    layout->addStretch(1);
+    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);  // last in Tab order
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(defaults);
+    layout->addLayout(bottom);
+    connect(defaults, &QPushButton::clicked, this, &CDesignGeneralPage::SetDefaults);
+}
+
+QWidget* CDesignGeneralPage::MakeOptions() {
     auto* options = new QGroupBox(QStringLiteral("Options"), this);
     auto* optionsLayout = new QGridLayout(options);
     const QString optionCaptions[6] = {QStringLiteral("Show File && Folder Comments"),
@@ -99,6 +113,10 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
         });
     }
 
+    return options;
+}
+
+QWidget* CDesignGeneralPage::MakeImages() {
     auto* images = new QGroupBox(QStringLiteral("Images"), this);
     auto* imagesLayout = new QGridLayout(images);
     auto* backgroundLabel = new QLabel(QStringLiteral("Background Image:"), images);
@@ -127,25 +145,11 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
     imagesLayout->addWidget(heightLabel, 2, 3);
     imagesLayout->addWidget(m_height, 2, 4);
 
-    auto* navBar = new QGroupBox(QStringLiteral("Navigation Bar"), this);
-    auto* navLayout = new QHBoxLayout(navBar);
-    m_navBar = new QButtonGroup(this);
-    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Top"), 0));
-    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Bottom"), 1));
-    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Disabled"), 2));
-    navLayout->addStretch(1);
+    ConnectImages(browse);
+    return images;
+}
 
-    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(options);
-    layout->addWidget(images);
-    layout->addWidget(navBar);
-    layout->addStretch(1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch(1);
-    bottom->addWidget(defaults);
-    layout->addLayout(bottom);
-
+void CDesignGeneralPage::ConnectImages(QPushButton* browse) {
     connect(m_backgroundImage, &QLineEdit::textChanged, this, [this](const QString& text) {
         DesignEditCommand::Edit(
             m_document, UndoMergeId::kDesignBackgroundImage,
@@ -169,12 +173,23 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
         DesignEditCommand::Edit(m_document, UndoMergeId::kDesignThumbHeight,
                                 [&](CDesignSettings& s) { s.m_nThumbHeight = DigitsValue(text); });
     });
+}
+
+QWidget* CDesignGeneralPage::MakeNavigationBar() {
+    auto* navBar = new QGroupBox(QStringLiteral("Navigation Bar"), this);
+    auto* navLayout = new QHBoxLayout(navBar);
+    m_navBar = new QButtonGroup(this);
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Top"), 0));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Bottom"), 1));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Disabled"), 2));
+    navLayout->addStretch(1);
+
     connect(m_navBar, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (!on) return;
         DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
                                 [&](CDesignSettings& s) { s.m_nNavBarPosition = id; });
     });
-    connect(defaults, &QPushButton::clicked, this, &CDesignGeneralPage::SetDefaults);
+    return navBar;
 }
 
 void CDesignGeneralPage::Fill(bool full) {
