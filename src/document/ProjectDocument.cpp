@@ -23,6 +23,11 @@ void ProjectDocument::SetDesign(const CDesignSettings& design) {
     emit designChanged();
 }
 
+void ProjectDocument::SetPublishPath(const std::string& path) {
+    MarkModified();
+    m_doc.m_strPublishPath = path;
+}
+
 void ProjectDocument::MarkModified() {
     const bool was = m_doc.IsModified();
     m_doc.SetModifiedFlag(true);

@@ -33,6 +33,11 @@ public:
     // Writes every design setting and tells the views (designChanged). Does not mark
     // the project modified: the undo step that calls it does.
     void SetDesign(const CDesignSettings& design);
+    // Where the site is published: the path marks the project modified; the method
+    // (CFoldcraftDoc::kPublishLocal or kPublishFtp) is remembered with it but is no
+    // edit of its own.
+    void SetPublishPath(const std::string& path);
+    void SetPublishMethod(std::int32_t method) { m_doc.m_nPublishMethod = method; }
 
     // Sets the modified flag (and tells the window). The flag stays set until a save
     // or a New/Open, or until the undo stack returns to its clean state.

@@ -96,8 +96,7 @@ void CPublishView::OnInitialUpdate() {
 }
 
 void CPublishView::OnChangePath(const QString& text) {
-    m_document.MarkModified();
-    m_document.Doc().m_strPublishPath = text.toStdString();
+    m_document.SetPublishPath(text.toStdString());
 }
 
 void CPublishView::OnChoosePath() {
@@ -109,8 +108,8 @@ void CPublishView::OnChoosePath() {
 }
 
 void CPublishView::OnMethodChanged() {
-    m_document.Doc().m_nPublishMethod =
-        m_local->isChecked() ? CFoldcraftDoc::kPublishLocal : CFoldcraftDoc::kPublishFtp;
+    m_document.SetPublishMethod(m_local->isChecked() ? CFoldcraftDoc::kPublishLocal
+                                                     : CFoldcraftDoc::kPublishFtp);
     UpdateEnabled();
 }
 
