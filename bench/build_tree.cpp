@@ -19,6 +19,8 @@
 
 #include "document/ProjectDocument.h"
 #include "model/MemorySettingsStore.h"
+#include "ui/build/BuildActions.h"
+#include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/build/SiteTreeView.h"
@@ -54,12 +56,15 @@ struct BuildPanes {
     QtUserDialogs dialogs;
     MemorySettingsStore settings;
     AppServices services{dialogs, settings, "/tmp"};
+    QtBuildDialogs buildDialogs{dialogs};
     std::unique_ptr<CBuildTreeView> tree;
     std::unique_ptr<CBuildView> form;
+    std::unique_ptr<BuildActions> actions;
 
     void Create() {
         tree = std::make_unique<CBuildTreeView>(document, services);
         form = std::make_unique<CBuildView>(document, services, *tree);
+        actions = std::make_unique<BuildActions>(document, services, *tree, buildDialogs);
         tree->resize(400, 800);
         tree->show();
         Paint();
@@ -92,7 +97,7 @@ void BM_Refresh(benchmark::State& state) {
     Fill(*panes.document.Doc().m_pRoot, kFolders, kDocsPerFolder);
     panes.Create();
     for (auto _ : state) {
-        panes.form->Run(BuildCommand::kRefresh);
+        panes.actions->Run(BuildCommand::kRefresh);
         panes.Paint();
     }
 }
@@ -128,7 +133,7 @@ void BM_UndoRemoveFolder10k(benchmark::State& state) {
     panes.Create();
     panes.tree->Select(
         {panes.document.Doc().m_pRoot->m_arrFolders[0].get(), panes.document.Doc().m_pRoot.get()});
-    panes.form->Run(BuildCommand::kRemove);
+    panes.actions->Run(BuildCommand::kRemove);
     for (auto _ : state) {
         panes.document.UndoStack().undo();
         panes.Paint();

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
 
     const auto start = std::chrono::steady_clock::now();
     CFTPLink link;
-    if (!link.Logon(host, port, user, password, "", "", "", "", 21, 0)) {
+    if (!link.Logon({.host = host, .port = port, .user = user, .password = password})) {
         std::fprintf(stderr, "login failed: %s\n", link.m_strLastReply.c_str());
         return 2;
     }

@@ -46,8 +46,9 @@ PROGRAMS = {
     "ftp": ("foldcraft_tests_publish", FTP_SUITES),
     "ftpsettings": ("foldcraft_tests_publish", "FtpSettings*"),
     "cli": ("foldcraft_tests_cli", "*"),
+    "document": ("foldcraft_tests_document", "*"),
     "scripts": ("foldcraft-cli", None),
-    "app": ("foldcraft_tests_app", "*"),
+    "settings": ("foldcraft_tests_settings", "*"),
 }
 # A widget test program is named "gui:tst_Name": its target is tst_Name, run by ctest.
 GUI = "gui:"
@@ -59,8 +60,8 @@ DEFAULT_TESTS = {
 }
 
 # (file, exact text that occurs once in the file, replacement, what the fault is[, tests])
-# tests: the test programs to run (model, generator, publish, cli, ftp, scripts, app,
-# gui:tst_Name); by default the program of the fault's own area (src/model -> model, ...).
+# tests: the test programs to run (model, generator, publish, cli, ftp, scripts,
+# settings, document, gui:tst_Name); by default the program of the fault's own area (src/model -> model, ...).
 # Faults in the desktop program (src/app, src/ui) name their programs.
 MUTANTS = [
     # model
@@ -97,10 +98,11 @@ MUTANTS = [
       "if (false) {", "an impossible list length is not refused"),
     M("src/model/Archive.cpp", "if (++m_ar.m_depth > kMaxFolderDepth) {",
       "if (++m_ar.m_depth > kMaxFolderDepth + 1) {", "the folder depth limit is one too deep"),
-    M("src/model/FoldcraftDoc.cpp", "m_clrFolderBackground = 0x339933;",
+    M("src/model/DesignSettings.h", "m_clrFolderBackground = 0x339933;",
       "m_clrFolderBackground = 0x339934;", "wrong default folder colour"),
-    M("src/model/FoldcraftDoc.cpp", "m_bShowFileDate = other.m_bShowFileDate;", "",
-      "a loaded project's file-date switch is dropped"),
+    M("src/model/FoldcraftDoc.cpp",
+      "static_cast<CDesignSettings&>(*this) = std::move(static_cast<CDesignSettings&>(other));",
+      "", "a loaded project's design settings are dropped"),
     M("src/model/ProgramFolder.cpp", "fs::remove(folder + \"/temp.html\", ec);", "",
       "clean-up leaves the preview page"),
     M("src/model/ProgramFolder.cpp", "xdg && *xdg && xdg[0] == '/')", "xdg && *xdg)",
@@ -195,8 +197,8 @@ MUTANTS = [
       "a removal goes through a directory entered before a link replaced it"),
     M("src/publish/LocalSiteTarget.cpp", "if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {",
       "if (false) {", "a second publish writes into a locked site"),
-    M("src/publish/SyncRun.cpp", "} else if (!written || !m_notCopied.empty()) {",
-      "} else if (!written) {", "files are removed after an upload failed"),
+    M("src/publish/SyncRun.cpp", "} else if (due && (!written || !m_notCopied.empty())) {",
+      "} else if (due && !written) {", "files are removed after an upload failed"),
     M("src/publish/SyncRun.cpp", "if (m_plan.removals.size() > limit) {", "if (false) {",
       "removals beyond --max-delete are made"),
     M("src/publish/LocalPublishRun.cpp", "    if (options.dryRun) {\n        Append(", "    if (false) {\n        Append(",
@@ -237,15 +239,16 @@ MUTANTS = [
       "::poll(&pfd, 1, -1);", "a network wait ignores the timeout", ("ftp",)),
     M("src/publish/FTPLink.cpp", "if (!tls->Verified() &&", "if (false &&",
       "an untrusted server certificate is accepted", ("ftp",)),
-    M("src/publish/SyncRun.cpp", "const SiteTarget::Status status = m_target.MakeDirectory(dir, made);",
-      "const SiteTarget::Status status = SiteTarget::Status::Ok();",
+    M("src/publish/SyncRun.cpp", "statuses[i] = target.MakeDirectory(*level[i], madeIt);",
+      "statuses[i] = SiteTarget::Status::Ok();",
       "the documents' directories are not made", ("ftp",)),
     M("src/publish/FtpSiteTarget.cpp", "if (!S_ISREG(st.st_mode) || ::fcntl(file.Get(), F_SETFL, 0) != 0) {",
       "if (false) {", "a FIFO or device is sent to the server", ("ftp",)),
     M("src/publish/FtpPublishRun.cpp", "Append(\"\\nSuccessfully logged into server.\\n\");",
       "Append(\"\\nSuccessfully logged in to server.\\n\");", "changed log text after the login",
       ("ftp",)),
-    M("src/publish/SyncRun.cpp", "if (stop && stop()) return;", "",
+    M("src/publish/SyncRun.cpp", "if (stop()) {\n                    stopped = true;",
+      "if (false) {\n                    stopped = true;",
       "a stop request is ignored during the uploads", ("ftp",)),
     # command-line tool
     M("src/cli/CliModelCommands.cpp", "const Time publishTime = Clock::Stamp() - 1;",
@@ -281,34 +284,33 @@ MUTANTS = [
     M("src/cli/CliFtpCommands.cpp", "if (args.passwordOnCommandLine) {", "if (false) {",
       "a password on the command line is taken", ("scripts",)),
     # desktop program: build step
-    M("src/ui/build/ItemFormRules.cpp", "fields.purge == 1 && t <= fields.publish",
+    M("src/document/ItemFormRules.cpp", "fields.purge == 1 && t <= fields.publish",
       "fields.purge == 1 && t < fields.publish",
-      "a purge date in the same second as publishing is accepted", ("gui:tst_BuildStep",)),
-    M("src/ui/build/ItemFormRules.cpp", "std::string(text.empty() ? kEmptyName : text)",
+      "a purge date in the same second as publishing is accepted", ("document",)),
+    M("src/document/ItemFormRules.cpp", "std::string(text.empty() ? kEmptyName : text)",
       "std::string(text)", "an emptied name stays empty", ("gui:tst_BuildStep",)),
-    M("src/ui/build/WebLinkRules.cpp", "return std::string(DropWww(link.substr(8)));",
+    M("src/document/WebLinkRules.cpp", "return std::string(DropWww(link.substr(8)));",
       "return std::string(link.substr(8));", "the name of an https link keeps www.",
-      ("gui:tst_BuildStep",)),
-    M("src/ui/build/RemoveItemCommand.cpp", "m_model.InsertDocs(m_parent, m_position,",
+      ("document",)),
+    M("src/document/RemoveItemCommand.cpp", "m_model.InsertDocs(m_parent, m_position,",
       "m_model.InsertDocs(m_parent, 0,", "undoing Remove puts the document first",
       ("gui:tst_BuildStep",)),
-    M("src/ui/build/SortTreeCommand.cpp", "m_folder.SortChildren(m_ascending);",
+    M("src/document/SortTreeCommand.cpp", "m_folder.SortChildren(m_ascending);",
       "m_folder.SortChildren(true);", "Reverse Alphabetical sorts alphabetically",
       ("gui:tst_BuildStep",)),
     # desktop program: design step
-    M("src/ui/design/HotspotTool.cpp", "x = std::min(x, m_width);",
+    M("src/document/HotspotTool.cpp", "x = std::min(x, m_width);",
       "x = std::min(x, m_width - 1);", "a shape dragged off the picture stops short of its edge",
-      ("gui:tst_DesignStep",)),
-    M("src/ui/design/HotspotTool.cpp", "area.m_arrCoords.size() < 6",
-      "area.m_arrCoords.size() < 4", "a polygon of two corners is kept",
-      ("gui:tst_DesignStep",)),
-    M("src/ui/design/DesignSettings.cpp", "doc.m_clrLink = link;", "doc.m_clrLink = visitedLink;",
-      "the link colour is written from the visited-link colour", ("gui:tst_DesignStep",)),
+      ("document",)),
+    M("src/document/HotspotTool.cpp", "area.m_arrCoords.size() < 6",
+      "area.m_arrCoords.size() < 4", "a polygon of two corners is kept", ("document",)),
+    M("src/ui/design/CDesignColorPage.cpp", '{"Link:", &CDesignSettings::m_clrLink},',
+      '{"Link:", &CDesignSettings::m_clrVisitedLink},',
+      "the Link swatch writes the visited-link colour", ("gui:tst_DesignStep",)),
     # desktop program: application shell and publish step
-    M("src/app/CommandRules.cpp", "return selection.any && !selection.root;",
-      "return selection.any;", "Remove is offered for the root folder",
-      ("gui:tst_AppShell",)),
-    M("src/app/RecentFileList.cpp", "std::erase(m_files, path);", "",
+    M("src/document/CommandRules.cpp", "return selection.any && !selection.root;",
+      "return selection.any;", "Remove is offered for the root folder", ("document",)),
+    M("src/document/RecentFileList.cpp", "std::erase(m_files, path);", "",
       "a file opened again appears twice in the recent list", ("gui:tst_AppShell",)),
     M("src/app/DocumentLifeCycle.cpp",
       "const bool sameFile = m_versionRead && file == m_versionPath;",
@@ -318,19 +320,19 @@ MUTANTS = [
     M("src/app/DocumentLifeCycle.cpp", "if (!result.Ok()) m_document.Doc().m_bNeverSaved = 1;",
       "", "Save writes the empty tree over a file of another format",
       ("gui:tst_AppShell",)),
-    M("src/app/TipOfTheDay.cpp", "return settings.GetInt(kSection, kStartUp, 0) <= 0;",
+    M("src/document/TipOfTheDay.cpp", "return settings.GetInt(kSection, kStartUp, 0) <= 0;",
       "return settings.GetInt(kSection, kStartUp, 0) < 0;",
-      "no tip at the first start", ("gui:tst_AppShell",)),
+      "no tip at the first start", ("document",)),
     M("src/ui/publish/PublishPress.cpp",
       "if (answer != IUserDialogs::Answer::kYes) return Next::kNothing;",
       "if (answer == IUserDialogs::Answer::kCancel) return Next::kNothing;",
       "No to \"Create?\" still creates the directory and publishes", ("gui:tst_PublishStep",)),
-    M("src/ui/publish/PublishRunThread.cpp", "doc.m_arrPublishFiles = m_copy->m_arrPublishFiles;",
+    M("src/ui/common/PublishRunThread.cpp", "doc.m_arrPublishFiles = m_copy->m_arrPublishFiles;",
       "", "the files not copied never reach the project", ("gui:tst_PublishStep",)),
-    M("src/app/QtSettingsStore.cpp", "(st.st_mode & 07777) != 0600", "(st.st_mode & 07777) == 0",
-      "a settings file open to others stays so", ("app",)),
-    M("src/app/QtSettingsStore.cpp", "if (!SecureFile(m_fileName).empty()) return false;", "",
-      "a link put in place of the settings file is written through", ("app",)),
+    M("src/settings/QtSettingsStore.cpp", "(st.st_mode & 07777) != 0600", "(st.st_mode & 07777) == 0",
+      "a settings file open to others stays so", ("settings",)),
+    M("src/settings/QtSettingsStore.cpp", "if (!SecureFile(m_fileName).empty()) return false;", "",
+      "a link put in place of the settings file is written through", ("settings",)),
     M("src/model/SettingsStore.cpp",
       "if (ParseInt(stored.text, value) && value >= min && value <= max) return {value, {}};",
       "if (ParseInt(stored.text, value) ? value >= min && value <= max"
@@ -442,6 +444,9 @@ def main():
     parser.add_argument("--every-test", action="store_true",
                         help="run every test of a fault's programs, to name all the tests that "
                         "catch it (slower; by default a fault's run stops at its first failure)")
+    parser.add_argument("--check", action="store_true",
+                        help="only check that every fault still applies (no build); "
+                             "exit 1 when one does not")
     parser.add_argument("--report", help="write each fault's verdict and the tests that "
                         "caught it to this JSON file")
     args = parser.parse_args()
@@ -455,15 +460,20 @@ def main():
     # A fault whose text no longer stands once in its file (the code changed since it
     # was written) is named and left out, before any time is spent on builds.
     applying = []
+    stale = []
     for i, m in mutants:
         path, old, _new, what, _tests = m
         shown = subprocess.run(["git", "show", f"{args.rev}:{path}"], cwd=ROOT,
                                capture_output=True, text=True)
         if shown.returncode != 0 or shown.stdout.count(old) != 1:
             print(f"{i:3} does not apply: {path}: {what}", flush=True)
+            stale.append(i)
         else:
             applying.append((i, m))
     mutants = applying
+    if args.check:
+        print(f"{len(applying)} faults apply" + (f", {len(stale)} do not" if stale else ""))
+        return 1 if stale else 0
 
     if args.scratch:
         scratch = os.path.abspath(args.scratch)
@@ -541,7 +551,9 @@ def main():
         print(f"score: {killed}/{total} killed ({100.0 * killed / max(total, 1):.1f}%)")
         if survivors:
             print("survived: " + " ".join(str(i) for i in survivors))
-        return 0
+        if stale:
+            print("do not apply: " + " ".join(str(i) for i in stale))
+        return 1 if survivors or stale else 0
     finally:
         if not args.keep:
             subprocess.call(["git", "worktree", "remove", "--force", src], cwd=ROOT,

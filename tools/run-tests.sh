@@ -3,11 +3,13 @@
 # distribution packager's hardening flags (GCC), then the AddressSanitizer +
 # UndefinedBehaviorSanitizer build (clang), then a bounded fuzz run: every fuzz
 # target in turn, FUZZ_SECONDS (60) in all. Both builds treat warnings as errors.
-# First of all, tools/check-layers.sh checks that every include runs downwards.
+# First of all, tools/check-layers.sh checks that every include runs downwards, and
+# every planted fault of tools/mutants.py must still find its text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/check-layers.sh
+/usr/bin/python3 tools/mutants.py --check
 
 JOBS=${JOBS:-$(nproc)}
 export TZ=UTC

@@ -25,6 +25,8 @@
 #include "app/DocumentLifeCycle.h"
 #include "app/LockKeyState.h"
 #include "document/ProjectDocument.h"
+#include "ui/build/BuildActions.h"
+#include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/common/AppServices.h"
@@ -46,7 +48,11 @@ CMainFrame::CMainFrame(ProjectDocument& document, AppServices& services,
     : QMainWindow(parent), m_document(document), m_services(services), m_lifeCycle(lifeCycle) {
     setObjectName(QStringLiteral("mainFrame"));
     resize(680, 550);
-    CreateActions();
+    CreateFileActions();
+    CreateEditActions();
+    CreateViewActions();
+    CreateHelpActions();
+    CreateBuildActions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -55,7 +61,8 @@ CMainFrame::CMainFrame(ProjectDocument& document, AppServices& services,
     connect(&m_document, &ProjectDocument::titleChanged, this, &CMainFrame::UpdateCaption);
     connect(&m_document, &ProjectDocument::modifiedChanged, this, &CMainFrame::UpdateCaption);
     connect(&m_document, &ProjectDocument::documentReset, this, &CMainFrame::UpdateCommandUI);
-    connect(m_buildView, &CBuildView::selectionChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_buildCommands.get(), &BuildActions::selectionChanged, this,
+            &CMainFrame::UpdateCommandUI);
     connect(m_tabs, &QTabWidget::currentChanged, this, &CMainFrame::UpdateCommandUI);
     connect(&m_document.UndoStack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateCommandUI);
     UpdateCaption();
@@ -72,7 +79,7 @@ QAction* CMainFrame::AddAction(const char* objectName, const QString& text, cons
     return action;
 }
 
-void CMainFrame::CreateActions() {
+void CMainFrame::CreateFileActions() {
     m_new = AddAction("actionNew", QStringLiteral("&New"), QStringLiteral("Create a new project"),
                       "new");
     m_new->setShortcut(QKeySequence::New);
@@ -105,7 +112,9 @@ void CMainFrame::CreateActions() {
     m_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_exit->setMenuRole(QAction::QuitRole);
     connect(m_exit, &QAction::triggered, this, &QWidget::close);
+}
 
+void CMainFrame::CreateEditActions() {
     QUndoStack& undo = m_document.UndoStack();
     m_undo = undo.createUndoAction(this, QStringLiteral("&Undo"));
     m_undo->setObjectName(QStringLiteral("actionUndo"));
@@ -122,7 +131,9 @@ void CMainFrame::CreateActions() {
     // The toolbar buttons keep plain names; the menu shows what would be undone.
     m_undo->setIconText(QStringLiteral("Undo"));
     m_redo->setIconText(QStringLiteral("Redo"));
+}
 
+void CMainFrame::CreateViewActions() {
     m_viewToolBar = AddAction("actionViewToolbar", QStringLiteral("&Toolbar"),
                               QStringLiteral("Show or hide the toolbar"), nullptr);
     m_viewToolBar->setCheckable(true);
@@ -133,7 +144,9 @@ void CMainFrame::CreateActions() {
     m_viewStatusBar->setChecked(true);
     connect(m_viewStatusBar, &QAction::toggled, this,
             [this](bool on) { statusBar()->setVisible(on); });
+}
 
+void CMainFrame::CreateHelpActions() {
     m_tip = AddAction("actionTip", QStringLiteral("Tip of the day..."),
                       QStringLiteral("Display tip of the day"), nullptr);
     connect(m_tip, &QAction::triggered, this, &CMainFrame::tipRequested);
@@ -143,34 +156,19 @@ void CMainFrame::CreateActions() {
     m_about->setIconText(QStringLiteral("About"));
     m_about->setMenuRole(QAction::AboutRole);
     connect(m_about, &QAction::triggered, this, &CMainFrame::aboutRequested);
+}
 
-    static const char* const kObjectNames[] = {
-        "actionAddFolder", "actionAddFiles", "actionAddWebLink",       "actionButtons",
-        "actionHotspots",  "actionPreview",  "actionSortAlphabetical", "actionSortReverse",
-        "actionMoveUp",    "actionMoveDown", "actionRemove",           "actionRefresh"};
-    static const char* const kToolTexts[] = {"Add Folder",
-                                             "Add Files",
-                                             "Add Web Link",
-                                             "Buttons",
-                                             "Hotspots",
-                                             "Preview",
-                                             "Sort Alphabetical",
-                                             "Reverse Alphabetical",
-                                             "Move Up",
-                                             "Move Down",
-                                             "Remove",
-                                             "Refresh"};
+void CMainFrame::CreateBuildActions() {
     for (const CommandRules::Info& info : CommandRules::Commands()) {
-        const auto index = static_cast<size_t>(info.command);
-        QAction* action = AddAction(kObjectNames[index], QString::fromLatin1(info.menuText),
+        QAction* action = AddAction(info.objectName, QString::fromLatin1(info.menuText),
                                     QString::fromLatin1(info.prompt), info.iconName);
-        action->setIconText(QString::fromLatin1(kToolTexts[index]));
-        action->setToolTip(QString::fromLatin1(kToolTexts[index]));
+        action->setIconText(QString::fromLatin1(info.toolText));
+        action->setToolTip(QString::fromLatin1(info.toolText));
         const BuildCommand command = info.command;
         connect(action, &QAction::triggered, this, [this, command] {
             // The rules are checked again: a shortcut may fire before the menu updated.
-            if (CommandRules::IsEnabled(command, CurrentTab(), m_buildView->Selection()))
-                m_buildView->Run(command);
+            if (CommandRules::IsEnabled(command, CurrentTab(), m_buildCommands->Selection()))
+                m_buildCommands->Run(command);
         });
         m_buildActions[command] = action;
     }
@@ -312,6 +310,10 @@ void CMainFrame::CreateTabs() {
     m_splitter->setObjectName(QStringLiteral("buildSplitter"));
     m_tree = new CBuildTreeView(m_document, m_services, m_splitter);
     m_buildView = new CBuildView(m_document, m_services, *m_tree, m_splitter);
+    m_buildDialogs = std::make_unique<QtBuildDialogs>(m_services.dialogs);
+    m_buildCommands =
+        std::make_unique<BuildActions>(m_document, m_services, *m_tree, *m_buildDialogs);
+    connect(m_buildView, &CBuildView::commandRequested, m_buildCommands.get(), &BuildActions::Run);
     m_tree->setMinimumWidth(0);
     m_splitter->addWidget(m_tree);
     m_splitter->addWidget(m_buildView);
@@ -354,7 +356,7 @@ void CMainFrame::SetCurrentTab(StepTab tab) {
 }
 
 void CMainFrame::UpdateCommandUI() {
-    BuildSelection selection = m_buildView->Selection();
+    BuildSelection selection = m_buildCommands->Selection();
     // The tree shows what the project holds: New needs the root and one more item.
     const CBuildTreeFolder& root = *m_document.Doc().m_pRoot;
     if (!root.m_arrFolders.empty() || !root.m_arrDocs.empty())

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 
 #include "document/CommandRules.h"
 
@@ -17,14 +18,17 @@ class ProjectDocument;
 class DocumentLifeCycle;
 class CBuildTreeView;
 class CBuildView;
+class BuildActions;
+class IBuildDialogs;
 class CDesignView;
 class CPublishView;
 struct AppServices;
 
 // The main window: menus, toolbar, status bar and the three step tabs. It creates
 // the step views once, routes the File commands to the document life cycle and the
-// Build commands to the Build view, and enables each command by CommandRules.
-// Every action has an object name ("actionNew", "actionAddFolder", ...) for tests.
+// Build commands to BuildActions, and enables each command by CommandRules (whose
+// table also gives the Build actions their texts, icons and object names). Every
+// action has an object name ("actionNew", "actionAddFolder", ...) for tests.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -40,8 +44,9 @@ public:
     QSplitter* BuildSplitter() const { return m_splitter; }
     CBuildTreeView& BuildTree() const { return *m_tree; }
     CBuildView& BuildView() const { return *m_buildView; }
+    BuildActions& BuildCommands() const { return *m_buildCommands; }
 
-    // Re-reads the enable rules from the Build view's selection and the tab in front.
+    // Re-reads the enable rules from the Build tree's selection and the tab in front.
     void UpdateCommandUI();
     // Writes the window's size and position to the settings (section "Window").
     void SaveGeometry();
@@ -57,7 +62,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateActions();
+    void CreateFileActions();
+    void CreateEditActions();
+    void CreateViewActions();
+    void CreateHelpActions();
+    void CreateBuildActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -81,6 +90,8 @@ private:
     CBuildView* m_buildView = nullptr;
     CDesignView* m_designView = nullptr;
     CPublishView* m_publishView = nullptr;
+    std::unique_ptr<IBuildDialogs> m_buildDialogs;
+    std::unique_ptr<BuildActions> m_buildCommands;
 
     QAction* m_new = nullptr;
     QAction* m_open = nullptr;

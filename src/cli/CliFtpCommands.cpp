@@ -65,42 +65,85 @@ bool PasswordFromEnvironment(const std::string& variable, std::string& password)
     return true;
 }
 
-int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
-    // Everything that the command line can get wrong is refused before anything is
-    // read or written.
+// Everything that the command line can get wrong is refused before anything is read
+// or written: a password on it, the sync options, an unset password variable. False
+// (with a message) for a usage error; the passwords come from their variables.
+bool CheckCommandLine(const FtpPublishArgs& args, SyncOptions& syncOptions, std::string& password,
+                      std::string& firewallPassword) {
     if (args.passwordOnCommandLine) {
         // Said without the value: a password must not end up in a terminal's or a
         // job's log.
         std::cerr << "Error: passwords are not taken on the command line, where other users "
                      "can read them; use --password-env VAR or the settings store.\n";
-        return kExitUsage;
+        return false;
     }
-    SyncOptions syncOptions;
-    if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return kExitUsage;
-    std::string password, firewallPassword;
-    if (args.passwordEnv && !PasswordFromEnvironment(*args.passwordEnv, password)) {
-        return kExitUsage;
-    }
+    if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return false;
+    if (args.passwordEnv && !PasswordFromEnvironment(*args.passwordEnv, password)) return false;
     if (args.firewallPasswordEnv &&
         !PasswordFromEnvironment(*args.firewallPasswordEnv, firewallPassword)) {
-        return kExitUsage;
+        return false;
     }
+    return true;
+}
 
-    // The settings store, and every value in it, must read before anything else is
-    // done: a value misread could send the password in clear.
-    std::string settingsFile = args.settingsFile;
+// The settings store named by --settings, else by $FOLDCRAFT_SETTINGS, else the
+// user's. Null (with the message on standard error) when it cannot be opened.
+std::unique_ptr<QtSettingsStore> OpenSettingsStore(const std::string& settingsFileOption) {
+    std::string settingsFile = settingsFileOption;
     if (settingsFile.empty()) {
         const char* env = std::getenv("FOLDCRAFT_SETTINGS");
         if (env && *env) settingsFile = env;
     }
     std::string storeError;
-    const std::unique_ptr<QtSettingsStore> store =
-        settingsFile.empty() ? QtSettingsStore::OpenUserStore(storeError)
-                             : QtSettingsStore::Open(settingsFile, storeError);
-    if (!store) {
-        std::cerr << storeError << "\n";
-        return kExitFailure;
+    std::unique_ptr<QtSettingsStore> store = settingsFile.empty()
+                                                 ? QtSettingsStore::OpenUserStore(storeError)
+                                                 : QtSettingsStore::Open(settingsFile, storeError);
+    if (!store) std::cerr << storeError << "\n";
+    return store;
+}
+
+// Lays the options given on the command line over the stored settings.
+void ApplyCommandLine(const FtpPublishArgs& args, const std::string& password,
+                      const std::string& firewallPassword, FtpSettings& settings) {
+    if (args.host) settings.strHostName = *args.host;
+    if (args.port) settings.nPort = *args.port;
+    if (args.user) settings.strUser = *args.user;
+    if (args.passwordEnv) settings.strPassword = password;
+    if (args.startDir) settings.strStartDir = *args.startDir;
+    if (args.firewallType) settings.nFirewallType = *args.firewallType;
+    if (args.firewallHost) settings.strFirewallHost = *args.firewallHost;
+    if (args.firewallPort) settings.nFirewallPort = *args.firewallPort;
+    if (args.firewallUser) settings.strFirewallUser = *args.firewallUser;
+    if (args.firewallPasswordEnv) settings.strFirewallPassword = firewallPassword;
+    if (args.passive) settings.bPassive = 1;
+    if (args.active) settings.bPassive = 0;
+    if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
+    if (args.connections) settings.nConnections = *args.connections;
+    if (args.all) settings.bChangedOnly = 0;
+    if (args.tls) settings.nSecurity = FtpSettings::kSecurityTls;
+    if (args.trustFingerprint) settings.strTrustFingerprint = *args.trustFingerprint;
+}
+
+// Says on standard error why a run failed, with a hint and the server's reply where
+// they help.
+void ReportFailure(const FtpPublishRun& run, PublishResult result) {
+    if (!run.FailureMessage().empty()) std::cerr << run.FailureMessage() << "\n";
+    if (run.FailureKind() == FtpConnector::Failure::kNoStartDirectory)
+        std::cerr << "To make it, publish again with --create-start-dir.\n";
+    if (result == PublishResult::kFailed && CFTPLink::IsServerReply(run.FailureDetail())) {
+        std::cerr << "Server: " << run.FailureDetail() << "\n";
     }
+}
+
+int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
+    SyncOptions syncOptions;
+    std::string password, firewallPassword;
+    if (!CheckCommandLine(args, syncOptions, password, firewallPassword)) return kExitUsage;
+
+    // The settings store, and every value in it, must read before anything else is
+    // done: a value misread could send the password in clear.
+    const std::unique_ptr<QtSettingsStore> store = OpenSettingsStore(args.settingsFile);
+    if (!store) return kExitFailure;
     const auto stored = FtpSettings::Read(*store);
     if (!stored.Ok()) {
         std::cerr << stored.error << "\n";
@@ -131,23 +174,7 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
 
     // The stored settings (the dialog's fields as it opens), then the command line.
     FtpSettings settings = stored.value;
-    if (args.host) settings.strHostName = *args.host;
-    if (args.port) settings.nPort = *args.port;
-    if (args.user) settings.strUser = *args.user;
-    if (args.passwordEnv) settings.strPassword = password;
-    if (args.startDir) settings.strStartDir = *args.startDir;
-    if (args.firewallType) settings.nFirewallType = *args.firewallType;
-    if (args.firewallHost) settings.strFirewallHost = *args.firewallHost;
-    if (args.firewallPort) settings.nFirewallPort = *args.firewallPort;
-    if (args.firewallUser) settings.strFirewallUser = *args.firewallUser;
-    if (args.firewallPasswordEnv) settings.strFirewallPassword = firewallPassword;
-    if (args.passive) settings.bPassive = 1;
-    if (args.active) settings.bPassive = 0;
-    if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
-    if (args.connections) settings.nConnections = *args.connections;
-    if (args.all) settings.bChangedOnly = 0;
-    if (args.tls) settings.nSecurity = FtpSettings::kSecurityTls;
-    if (args.trustFingerprint) settings.strTrustFingerprint = *args.trustFingerprint;
+    ApplyCommandLine(args, password, firewallPassword, settings);
 
     const std::string message = settings.Check();
     if (!message.empty()) {
@@ -166,15 +193,88 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     const PublishResult result = run.RunFtpPublish();
     int code = sink.ExitCodeFor(result);
     if (run.RemovalsHeldBack()) code = std::max(code, static_cast<int>(kExitProblems));
-    if (!run.FailureMessage().empty()) std::cerr << run.FailureMessage() << "\n";
-    if (run.FailureKind() == FtpConnector::Failure::kNoStartDirectory)
-        std::cerr << "To make it, publish again with --create-start-dir.\n";
-    if (result == PublishResult::kFailed && CFTPLink::IsServerReply(run.FailureDetail())) {
-        std::cerr << "Server: " << run.FailureDetail() << "\n";
-    }
+    ReportFailure(run, result);
     if (syncOptions.dryRun) return code;  // nothing published: nothing to stamp
     return finish(code);
 }
+
+// The options that say where the server is and who logs on.
+void AddServerOptions(CLI::App& cmd, FtpPublishArgs& args) {
+    cmd.add_option("--settings", args.settingsFile,
+                   "Settings file (INI) to read and save instead of the user's settings "
+                   "(also $FOLDCRAFT_SETTINGS)")
+        ->option_text("FILE");
+    cmd.add_option("--host", args.host, "Server host name")->option_text("HOST");
+    cmd.add_option("--port", args.port, "Server port")
+        ->option_text("N")
+        ->check(CLI::Range(1, 65535));
+    cmd.add_option("--user", args.user, "User name")->option_text("USER");
+    cmd.add_option("--password-env", args.passwordEnv,
+                   "Take the password from the environment variable VAR")
+        ->option_text("VAR");
+    cmd.add_option("--start-dir", args.startDir,
+                   "Starting directory on the server (empty: the login directory)")
+        ->option_text("DIR");
+}
+
+// The options of the firewall between here and the server.
+void AddFirewallOptions(CLI::App& cmd, FtpPublishArgs& args) {
+    cmd.add_option("--firewall-type", args.firewallType,
+                   "Firewall type: 0 None, 1 SITE hostname, 2 USER after logon, 3 Proxy OPEN, "
+                   "4 Transparent, 5 USER with no logon, 6 USER FireID@Remotehost, 7 USER "
+                   "RemoteID@remoteHost fire ID, 8 USER remoteID@fireID@remoteHost")
+        ->option_text("N")
+        ->check(CLI::Range(0, 8));
+    cmd.add_option("--firewall-host", args.firewallHost, "Firewall host name")->option_text("HOST");
+    cmd.add_option("--firewall-port", args.firewallPort, "Firewall port")
+        ->option_text("N")
+        ->check(CLI::Range(1, 65535));
+    cmd.add_option("--firewall-user", args.firewallUser, "Firewall user name")->option_text("USER");
+    cmd.add_option("--firewall-password-env", args.firewallPasswordEnv,
+                   "Take the firewall password from the environment variable VAR")
+        ->option_text("VAR");
+}
+
+// The options of the connections: mode, waits, how many, encryption.
+void AddConnectionOptions(CLI::App& cmd, FtpPublishArgs& args) {
+    auto* passive =
+        cmd.add_flag("--passive", args.passive, "Passive mode (PASV) for the data connections");
+    auto* active =
+        cmd.add_flag("--active", args.active, "Active mode (PORT) for the data connections");
+    passive->excludes(active);
+    cmd.add_option("--timeout", args.timeout,
+                   "Seconds a network wait may go without progress (default 60)")
+        ->option_text("SECONDS")
+        ->check(CLI::Range(1, 86400));
+    cmd.add_option("--connections", args.connections,
+                   "Connections that upload at once (1 to 16; default 4)")
+        ->option_text("N")
+        ->check(CLI::Range(1, FtpSettings::kMaxConnections));
+    cmd.add_flag("--create-start-dir", args.createStartDir,
+                 "Make the starting directory (and its parents) when it is missing");
+    cmd.add_flag("--tls", args.tls,
+                 "Require an encrypted connection (explicit FTPS: AUTH TLS); never falls back "
+                 "to plain FTP");
+    cmd.add_option("--trust-fingerprint", args.trustFingerprint,
+                   "Trust the server certificate with this SHA-256 fingerprint even though it "
+                   "does not verify (a self-signed certificate)")
+        ->option_text("SHA256");
+}
+
+constexpr const char* kFtpPublishFooter =
+    "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
+    "User, Password, StartDir, Passive, Timeout, ChangedOnly, Security,\n"
+    "TrustFingerprint, Connections; section FTPFirewall: "
+    "FirewallType,\n"
+    "HostName, Port, User, Password); the options override them for this run. Passwords\n"
+    "are never taken from the command line. A stored value that does not read (Security\n"
+    "other than 0 or 1, a port that is not a number, ...) or a settings file that is not\n"
+    "a regular file stops the run before anything is sent (exit status 2).\n"
+    "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
+    "2 a check refused the publish, another publish is writing to the site, the run\n"
+    "failed, or the project cannot be read; 1 also when files no longer published were\n"
+    "not removed (a file not copied, or more than --max-delete);\n"
+    "64 usage error (also an unset --password-env variable).";
 
 }  // namespace
 
@@ -183,65 +283,15 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
     CLI::App* cmd = AddCommand(app, "ftp-publish",
                                "Publish a project to an FTP server, printing the status log.");
     cmd->add_option("FILE", args->file, "Project file (.fcd)")->required();
-    cmd->add_option("--settings", args->settingsFile,
-                    "Settings file (INI) to read and save instead of the user's settings "
-                    "(also $FOLDCRAFT_SETTINGS)")
-        ->option_text("FILE");
-    cmd->add_option("--host", args->host, "Server host name")->option_text("HOST");
-    cmd->add_option("--port", args->port, "Server port")
-        ->option_text("N")
-        ->check(CLI::Range(1, 65535));
-    cmd->add_option("--user", args->user, "User name")->option_text("USER");
-    cmd->add_option("--password-env", args->passwordEnv,
-                    "Take the password from the environment variable VAR")
-        ->option_text("VAR");
-    cmd->add_option("--start-dir", args->startDir,
-                    "Starting directory on the server (empty: the login directory)")
-        ->option_text("DIR");
-    cmd->add_option("--firewall-type", args->firewallType,
-                    "Firewall type: 0 None, 1 SITE hostname, 2 USER after logon, 3 Proxy OPEN, "
-                    "4 Transparent, 5 USER with no logon, 6 USER FireID@Remotehost, 7 USER "
-                    "RemoteID@remoteHost fire ID, 8 USER remoteID@fireID@remoteHost")
-        ->option_text("N")
-        ->check(CLI::Range(0, 8));
-    cmd->add_option("--firewall-host", args->firewallHost, "Firewall host name")
-        ->option_text("HOST");
-    cmd->add_option("--firewall-port", args->firewallPort, "Firewall port")
-        ->option_text("N")
-        ->check(CLI::Range(1, 65535));
-    cmd->add_option("--firewall-user", args->firewallUser, "Firewall user name")
-        ->option_text("USER");
-    cmd->add_option("--firewall-password-env", args->firewallPasswordEnv,
-                    "Take the firewall password from the environment variable VAR")
-        ->option_text("VAR");
+    AddServerOptions(*cmd, *args);
+    AddFirewallOptions(*cmd, *args);
     // Refused in RunFtpPublish; taken here only so that the parser's complaint about
     // an unknown option does not repeat the password.
     cmd->add_option_function<std::string>(
            "--password,--firewall-password",
            [args](const std::string&) { args->passwordOnCommandLine = true; })
         ->group("");
-    auto* passive =
-        cmd->add_flag("--passive", args->passive, "Passive mode (PASV) for the data connections");
-    auto* active =
-        cmd->add_flag("--active", args->active, "Active mode (PORT) for the data connections");
-    passive->excludes(active);
-    cmd->add_option("--timeout", args->timeout,
-                    "Seconds a network wait may go without progress (default 60)")
-        ->option_text("SECONDS")
-        ->check(CLI::Range(1, 86400));
-    cmd->add_option("--connections", args->connections,
-                    "Connections that upload at once (1 to 16; default 4)")
-        ->option_text("N")
-        ->check(CLI::Range(1, FtpSettings::kMaxConnections));
-    cmd->add_flag("--create-start-dir", args->createStartDir,
-                  "Make the starting directory (and its parents) when it is missing");
-    cmd->add_flag("--tls", args->tls,
-                  "Require an encrypted connection (explicit FTPS: AUTH TLS); never falls back "
-                  "to plain FTP");
-    cmd->add_option("--trust-fingerprint", args->trustFingerprint,
-                    "Trust the server certificate with this SHA-256 fingerprint even though it "
-                    "does not verify (a self-signed certificate)")
-        ->option_text("SHA256");
+    AddConnectionOptions(*cmd, *args);
     cmd->add_flag("--all", args->all,
                   "Upload every file, not only those that changed since the last publish");
     cmd->add_flag("--save-settings", args->saveSettings,
@@ -249,20 +299,7 @@ void RegisterFtpCommands(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
     AddSyncOptions(*cmd, args->sync);
-    cmd->footer(
-        "The settings are read from the settings store (section FTPServer: HostName, Port,\n"
-        "User, Password, StartDir, Passive, Timeout, ChangedOnly, Security,\n"
-        "TrustFingerprint, Connections; section FTPFirewall: "
-        "FirewallType,\n"
-        "HostName, Port, User, Password); the options override them for this run. Passwords\n"
-        "are never taken from the command line. A stored value that does not read (Security\n"
-        "other than 0 or 1, a port that is not a number, ...) or a settings file that is not\n"
-        "a regular file stops the run before anything is sent (exit status 2).\n"
-        "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"
-        "2 a check refused the publish, another publish is writing to the site, the run\n"
-        "failed, or the project cannot be read; 1 also when files no longer published were\n"
-        "not removed (a file not copied, or more than --max-delete);\n"
-        "64 usage error (also an unset --password-env variable).");
+    cmd->footer(kFtpPublishFooter);
     cmd->callback([args, &ctx] { ctx.exitCode = RunFtpPublish(*args, ctx); });
 }
 

@@ -59,6 +59,62 @@ struct PublishArgs {
     SyncArgs sync;
 };
 
+// --to overrides the project's publish path for this run only; a relative
+// directory is taken from the current directory, as on any command line.
+void ApplyPublishPathOption(const PublishArgs& args, CFoldcraftDoc& doc) {
+    if (!args.toGiven) return;
+    doc.m_strPublishPath = args.to;
+    if (!args.to.empty() && !PublishChecks::IsValidPublishPathForm(args.to)) {
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(args.to, ec);
+        if (!ec) doc.m_strPublishPath = absolute.lexically_normal().string();
+    }
+}
+
+// Checks the publish path and makes a missing directory, after --yes or a Yes on
+// the terminal (a dry run makes nothing). False when the publish cannot go on; the
+// message is on standard error, except after a No.
+bool PreparePublishDirectory(const PublishArgs& args, const CFoldcraftDoc& doc,
+                             const std::string& programFolder, bool dryRun) {
+    PublishCheckResult check = PublishChecks::CheckPublishPath(doc.m_strPublishPath, programFolder);
+    if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory && dryRun) {
+        check = PublishCheckResult{};  // a dry run makes nothing: everything would be copied
+    } else if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
+        bool create = args.yes;
+        if (!create) {
+            if (!OnTerminal()) {
+                std::cerr << check.message << "\n"
+                          << "Error: no terminal to answer; use --yes to create "
+                          << doc.m_strPublishPath << "\n";
+                return false;
+            }
+            // No ends the publish without a further message.
+            if (!AskYesNo(check.message)) return false;
+        }
+        check = PublishChecks::CreatePublishDirectory(doc.m_strPublishPath);
+    }
+    if (!check.Ok()) {
+        std::cerr << check.message << "\n";
+        return false;
+    }
+    return true;
+}
+
+// Opens the start page after the publish (--open); after errors only with --yes or a
+// Yes on the terminal.
+void ShowStartPage(const PublishArgs& args, bool errorFound, const std::string& page) {
+    bool show = true;
+    if (errorFound) {
+        const std::string question =
+            "During publish an error(s) was found.  Do you want to view the newly created "
+            "website anyway?";
+        show = args.yes || (OnTerminal() && AskYesNo(question));
+    }
+    if (show && !OpenInBrowser(page)) {
+        std::cerr << "Error: cannot run xdg-open to show " << page << "\n";
+    }
+}
+
 int RunPublish(const PublishArgs& args, const CliContext& ctx) {
     SyncOptions syncOptions;
     if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return kExitUsage;
@@ -68,17 +124,8 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
     ProjectFileVersion readVersion;
     if (!OpenProject(args.file, doc, std::cerr, readVersion)) return kExitFailure;
 
-    // --to overrides the project's publish path for this run only; a relative
-    // directory is taken from the current directory, as on any command line.
     const std::string savedPath = doc.m_strPublishPath;
-    if (args.toGiven) {
-        doc.m_strPublishPath = args.to;
-        if (!args.to.empty() && !PublishChecks::IsValidPublishPathForm(args.to)) {
-            std::error_code ec;
-            const auto absolute = std::filesystem::absolute(args.to, ec);
-            if (!ec) doc.m_strPublishPath = absolute.lexically_normal().string();
-        }
-    }
+    ApplyPublishPathOption(args, doc);
 
     int code = kExitOk;
     bool stamped = false;
@@ -93,33 +140,14 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
         return result;
     };
 
-    PublishCheckResult check = PublishChecks::BeginPublish(doc);
+    const PublishCheckResult check = PublishChecks::BeginPublish(doc);
     if (!check.Ok()) {
         std::cerr << check.message << "\n";
         return kExitFailure;
     }
     stamped = true;
-    check = PublishChecks::CheckPublishPath(doc.m_strPublishPath, programFolder);
-    if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory && syncOptions.dryRun) {
-        check = PublishCheckResult{};  // a dry run makes nothing: everything would be copied
-    } else if (check.outcome == PublishCheckResult::Outcome::kAskCreateDirectory) {
-        bool create = args.yes;
-        if (!create) {
-            if (!OnTerminal()) {
-                std::cerr << check.message << "\n"
-                          << "Error: no terminal to answer; use --yes to create "
-                          << doc.m_strPublishPath << "\n";
-                return finish(kExitFailure);
-            }
-            // No ends the publish without a further message.
-            if (!AskYesNo(check.message)) return finish(kExitFailure);
-        }
-        check = PublishChecks::CreatePublishDirectory(doc.m_strPublishPath);
-    }
-    if (!check.Ok()) {
-        std::cerr << check.message << "\n";
+    if (!PreparePublishDirectory(args, doc, programFolder, syncOptions.dryRun))
         return finish(kExitFailure);
-    }
 
     StdoutLogSink sink(args.quiet);
     LocalPublishRun run(doc, sink, programFolder);
@@ -128,19 +156,7 @@ int RunPublish(const PublishArgs& args, const CliContext& ctx) {
     if (run.RemovalsHeldBack()) code = std::max(code, static_cast<int>(kExitProblems));
     if (syncOptions.dryRun) return code;  // nothing published: nothing to stamp or open
 
-    if (args.open) {
-        bool show = true;
-        if (run.ErrorFlag()) {
-            const std::string question =
-                "During publish an error(s) was found.  Do you want to view the newly created "
-                "website anyway?";
-            show = args.yes || (OnTerminal() && AskYesNo(question));
-        }
-        const std::string page = LocalPublishRun::StartPagePath(doc);
-        if (show && !OpenInBrowser(page)) {
-            std::cerr << "Error: cannot run xdg-open to show " << page << "\n";
-        }
-    }
+    if (args.open) ShowStartPage(args, run.ErrorFlag(), LocalPublishRun::StartPagePath(doc));
     return finish(code);
 }
 

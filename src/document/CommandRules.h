@@ -10,15 +10,18 @@ namespace foldcraft {
 enum class StepTab { kBuild = 0, kDesign = 1, kPublish = 2 };
 
 // The Build commands of the main window as the menu, the toolbar and the status bar
-// show them, and the rules that decide which of them (and File New) are enabled.
-// Plain data: the window asks, draws the answer and forwards the command.
+// show them (the window makes its actions from this table), and the rules that
+// decide which of them (and File New) are enabled. Plain data: the window asks,
+// draws the answer and forwards the command.
 class CommandRules {
 public:
     struct Info {
         BuildCommand command;
-        const char* menuText;  // caption in the Build menu (and tooltip without "...")
-        const char* prompt;    // status-bar prompt
-        const char* iconName;  // picture in the resources, ":/icons/<name>.svg"
+        const char* objectName;  // the action's object name, for tests ("actionAddFolder")
+        const char* menuText;    // caption in the Build menu
+        const char* toolText;    // caption and tooltip of the toolbar button
+        const char* prompt;      // status-bar prompt
+        const char* iconName;    // picture in the resources, ":/icons/<name>.svg"
     };
 
     // Every Build command, in the order of the enum.

@@ -4,54 +4,47 @@
 
 namespace foldcraft {
 
-DesignEditCommand::DesignEditCommand(ProjectDocument& document, const DesignSettings& before,
-                                     const DesignSettings& after, Field field)
+DesignEditCommand::DesignEditCommand(ProjectDocument& document, const CDesignSettings& before,
+                                     const CDesignSettings& after, UndoMergeId merge)
     : QUndoCommand(QStringLiteral("Change Design")),
       m_document(document),
       m_before(before),
       m_after(after),
-      m_field(field) {}
+      m_merge(merge) {}
 
-void DesignEditCommand::Edit(ProjectDocument& document, Field field,
-                             const std::function<void(DesignSettings&)>& change) {
-    const DesignSettings before = DesignSettings::Read(document.Doc());
-    DesignSettings after = before;
+void DesignEditCommand::Edit(ProjectDocument& document, UndoMergeId merge,
+                             const std::function<void(CDesignSettings&)>& change) {
+    const CDesignSettings before = document.Design();
+    CDesignSettings after = before;
     change(after);
     if (after == before) return;
     // The push leaves the stack away from its clean state: the project is modified
     // (unless typing merged back to the saved text).
-    document.UndoStack().push(new DesignEditCommand(document, before, after, field));
+    document.UndoStack().push(new DesignEditCommand(document, before, after, merge));
 }
 
-void DesignEditCommand::SetDefaults(ProjectDocument& document, void (CFoldcraftDoc::*defaults)()) {
-    // The defaults operation runs on a scratch document, so that the change reaches
-    // the project as one undoable step.
-    const DesignSettings before = DesignSettings::Read(document.Doc());
-    CFoldcraftDoc scratch;
-    before.Apply(scratch);
-    (scratch.*defaults)();
-    const DesignSettings after = DesignSettings::Read(scratch);
-    if (after == before) {
-        document.MarkModified();  // the operation marks the project modified in any case
-        return;
-    }
-    document.UndoStack().push(new DesignEditCommand(document, before, after, kNoMerge));
-    document.MarkModified();
+void DesignEditCommand::SetDefaults(ProjectDocument& document, void (CDesignSettings::*reset)()) {
+    const CDesignSettings before = document.Design();
+    CDesignSettings after = before;
+    (after.*reset)();
+    if (after != before)
+        document.UndoStack().push(
+            new DesignEditCommand(document, before, after, UndoMergeId::kNoMerge));
+    document.MarkModified();  // the operation marks the project modified in any case
 }
 
 void DesignEditCommand::undo() {
-    m_before.Apply(m_document.Doc());
-    emit m_document.designChanged();
+    m_document.SetDesign(m_before);
 }
 
 void DesignEditCommand::redo() {
-    m_after.Apply(m_document.Doc());
-    emit m_document.designChanged();
+    m_document.SetDesign(m_after);
 }
 
 bool DesignEditCommand::mergeWith(const QUndoCommand* other) {
+    // Only a command of this kind has this identity (see UndoMergeIds.h).
     const auto* next = static_cast<const DesignEditCommand*>(other);
-    if (m_field == kNoMerge || next->m_field != m_field) return false;
+    if (m_merge == UndoMergeId::kNoMerge || next->m_merge != m_merge) return false;
     m_after = next->m_after;
     setObsolete(m_after == m_before);
     return true;

@@ -15,6 +15,7 @@ ItemFieldsCommand::ItemFieldsCommand(BuildTreeModel& model, const QString& text,
       m_session(session) {}
 
 bool ItemFieldsCommand::mergeWith(const QUndoCommand* other) {
+    // Only a command of this kind has this identity (see UndoMergeIds.h).
     const auto* edit = static_cast<const ItemFieldsCommand*>(other);
     if (m_session == 0 || edit->m_session != m_session || edit->m_field != m_field ||
         edit->m_ref != m_ref)

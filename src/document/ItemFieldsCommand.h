@@ -2,6 +2,7 @@
 
 #include "document/ItemFields.h"
 #include "document/TreeCommand.h"
+#include "document/UndoMergeIds.h"
 
 namespace foldcraft {
 
@@ -14,7 +15,7 @@ public:
                       const ItemFields& before, const ItemFields& after, int field, int session,
                       const TreeSelection& selection);
 
-    int id() const override { return 1; }
+    int id() const override { return static_cast<int>(UndoMergeId::kItemFields); }
     bool mergeWith(const QUndoCommand* other) override;
 
 private:

@@ -18,6 +18,16 @@ ProjectDocument::ProjectDocument(QObject* parent) : QObject(parent) {
 
 ProjectDocument::~ProjectDocument() = default;
 
+void ProjectDocument::SetDesign(const CDesignSettings& design) {
+    static_cast<CDesignSettings&>(m_doc) = design;
+    emit designChanged();
+}
+
+void ProjectDocument::SetPublishPath(const std::string& path) {
+    MarkModified();
+    m_doc.m_strPublishPath = path;
+}
+
 void ProjectDocument::MarkModified() {
     const bool was = m_doc.IsModified();
     m_doc.SetModifiedFlag(true);

@@ -14,8 +14,9 @@ class BuildTreeModel;
 // undo stack's clean state: undoing back to the saved state clears it. Edits that
 // are not undoable (or happen outside the stack) call MarkModified().
 //
-// Every change to the site tree goes through this object (or an undo command that
-// calls its About/Done notifications), never behind the tree model's back.
+// Every change to the project goes through this object: the site tree through its
+// tree model (Tree(), which the undo commands call), the design settings through
+// SetDesign, never behind a view's back.
 class ProjectDocument : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +28,16 @@ public:
     QUndoStack& UndoStack() { return m_undo; }
     // The site tree as an item model, for every view that shows it.
     BuildTreeModel& Tree() { return *m_tree; }
+    // The design settings (the document's own: they change with it).
+    const CDesignSettings& Design() const { return m_doc; }
+    // Writes every design setting and tells the views (designChanged). Does not mark
+    // the project modified: the undo step that calls it does.
+    void SetDesign(const CDesignSettings& design);
+    // Where the site is published: the path marks the project modified; the method
+    // (CFoldcraftDoc::kPublishLocal or kPublishFtp) is remembered with it but is no
+    // edit of its own.
+    void SetPublishPath(const std::string& path);
+    void SetPublishMethod(std::int32_t method) { m_doc.m_nPublishMethod = method; }
 
     // Sets the modified flag (and tells the window). The flag stays set until a save
     // or a New/Open, or until the undo stack returns to its clean state.
@@ -43,7 +54,7 @@ signals:
     void documentReset();
     void modifiedChanged(bool modified);
     void titleChanged();
-    // A design setting or a tree item's field changed through another view.
+    // The design settings changed (SetDesign).
     void designChanged();
 
 private:

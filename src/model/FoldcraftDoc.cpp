@@ -5,8 +5,23 @@
 #include "model/Archive.h"
 
 namespace {
-constexpr const char* kDefaultFont = "Arial, Helvetica, sans-serif";
-}
+
+// Writes or reads one design setting of the project file.
+struct SavedFieldWriter {
+    CArchive& ar;
+    void operator()(std::int32_t value) const { ar.WriteI32(value); }
+    void operator()(std::uint32_t value) const { ar.WriteU32(value); }
+    void operator()(const std::string& value) const { ar.WriteText(value); }
+};
+
+struct SavedFieldReader {
+    CArchive& ar;
+    void operator()(std::int32_t& value) const { value = ar.ReadI32(); }
+    void operator()(std::uint32_t& value) const { value = ar.ReadU32(); }
+    void operator()(std::string& value) const { value = ar.ReadText(); }
+};
+
+}  // namespace
 
 CFoldcraftDoc::CFoldcraftDoc() : m_pRoot(std::make_unique<CBuildTreeFolder>()) {}
 
@@ -26,11 +41,9 @@ bool CFoldcraftDoc::OnNewDocument() {
     // picture, dates) leaks into the new one.
     *m_pRoot = CBuildTreeFolder("Root", "(root)", "");
 
-    SetGeneralDefaults();
-    SetTextDefaults();
+    static_cast<CDesignSettings&>(*this) = CDesignSettings{};
     m_strHeader = "Customize header text here...";
     m_strFooter = "Customize footer text here...";
-    SetColorDefaults();
     m_nPublishMethod = kPublishLocal;
     m_strPublishPath.clear();
     m_bModified = false;
@@ -44,38 +57,17 @@ void CFoldcraftDoc::DeleteContents() {
 
 void CFoldcraftDoc::SetGeneralDefaults() {
     SetModifiedFlag();
-    m_bCreateTitlePage = 1;
-    m_bCreateSitemap = 1;
-    m_bShowRestartButton = 1;
-    m_nNavBarPosition = kNavTop;
-    m_bShowFileSize = 0;
-    m_bShowFileDate = 0;
-    m_bShowComments = 1;
-    m_bUseThumbnails = 1;
-    m_nThumbWidth = 48;
-    m_nThumbHeight = 48;
-    m_nBackgroundPlacement = 0;
-    m_strBackgroundImage.clear();
+    ResetGeneral();
 }
 
 void CFoldcraftDoc::SetTextDefaults() {
     SetModifiedFlag();
-    m_strFont = kDefaultFont;
-    m_strTitle = "My Title";
-    m_strComments = "My Comments";
-    m_strHeader.clear();
-    m_strFooter.clear();
+    ResetText();
 }
 
 void CFoldcraftDoc::SetColorDefaults() {
     SetModifiedFlag();
-    m_clrBodyBackground = 0xFFFFFF;
-    m_clrBodyText = 0x000000;
-    m_clrDocumentBackground = 0x00FF00;
-    m_clrFolderBackground = 0x339933;
-    m_clrFolderText = 0xFFFFFF;
-    m_clrLink = 0xFF0000;
-    m_clrVisitedLink = 0xFF00FF;
+    ResetColors();
 }
 
 void CFoldcraftDoc::SetPathName(std::string path) {
@@ -89,30 +81,7 @@ void CFoldcraftDoc::TakeSavedFields(CFoldcraftDoc& other) {
     m_bNeverSaved = other.m_bNeverSaved;
     m_timeLastPublish = other.m_timeLastPublish;
     *m_pRoot = std::move(*other.m_pRoot);
-    m_bCreateTitlePage = other.m_bCreateTitlePage;
-    m_bCreateSitemap = other.m_bCreateSitemap;
-    m_bShowRestartButton = other.m_bShowRestartButton;
-    m_nNavBarPosition = other.m_nNavBarPosition;
-    m_bShowFileSize = other.m_bShowFileSize;
-    m_bShowFileDate = other.m_bShowFileDate;
-    m_bShowComments = other.m_bShowComments;
-    m_bUseThumbnails = other.m_bUseThumbnails;
-    m_nThumbWidth = other.m_nThumbWidth;
-    m_nThumbHeight = other.m_nThumbHeight;
-    m_nBackgroundPlacement = other.m_nBackgroundPlacement;
-    m_strBackgroundImage = std::move(other.m_strBackgroundImage);
-    m_strFont = std::move(other.m_strFont);
-    m_strComments = std::move(other.m_strComments);
-    m_strFooter = std::move(other.m_strFooter);
-    m_strHeader = std::move(other.m_strHeader);
-    m_strTitle = std::move(other.m_strTitle);
-    m_clrBodyBackground = other.m_clrBodyBackground;
-    m_clrBodyText = other.m_clrBodyText;
-    m_clrDocumentBackground = other.m_clrDocumentBackground;
-    m_clrFolderBackground = other.m_clrFolderBackground;
-    m_clrFolderText = other.m_clrFolderText;
-    m_clrLink = other.m_clrLink;
-    m_clrVisitedLink = other.m_clrVisitedLink;
+    static_cast<CDesignSettings&>(*this) = std::move(static_cast<CDesignSettings&>(other));
     m_nPublishMethod = other.m_nPublishMethod;
     m_strPublishPath = std::move(other.m_strPublishPath);
 }
@@ -124,30 +93,7 @@ void CFoldcraftDoc::Serialize(CArchive& ar) {
         // A saved project has always been saved: files hold 0 here.
         ar.WriteU32(0);
         ar.WriteTime(m_timeLastPublish);
-        ar.WriteI32(m_bCreateTitlePage);
-        ar.WriteI32(m_bCreateSitemap);
-        ar.WriteI32(m_bShowRestartButton);
-        ar.WriteI32(m_nNavBarPosition);
-        ar.WriteI32(m_bShowFileSize);
-        ar.WriteI32(m_bShowFileDate);
-        ar.WriteI32(m_bShowComments);
-        ar.WriteI32(m_bUseThumbnails);
-        ar.WriteI32(m_nThumbWidth);
-        ar.WriteI32(m_nThumbHeight);
-        ar.WriteI32(m_nBackgroundPlacement);
-        ar.WriteText(m_strBackgroundImage);
-        ar.WriteText(m_strFont);
-        ar.WriteU32(m_clrBodyBackground);
-        ar.WriteU32(m_clrBodyText);
-        ar.WriteU32(m_clrDocumentBackground);
-        ar.WriteU32(m_clrFolderBackground);
-        ar.WriteU32(m_clrFolderText);
-        ar.WriteU32(m_clrLink);
-        ar.WriteU32(m_clrVisitedLink);
-        ar.WriteText(m_strComments);
-        ar.WriteText(m_strFooter);
-        ar.WriteText(m_strHeader);
-        ar.WriteText(m_strTitle);
+        ForEachSavedField(*this, SavedFieldWriter{ar});
         ar.WriteI32(m_nPublishMethod);
         ar.WriteText(m_strPublishPath);
         return;
@@ -159,30 +105,7 @@ void CFoldcraftDoc::Serialize(CArchive& ar) {
     m_pRoot->Serialize(ar);
     m_bNeverSaved = ar.ReadI32();
     m_timeLastPublish = ar.ReadTime();
-    m_bCreateTitlePage = ar.ReadI32();
-    m_bCreateSitemap = ar.ReadI32();
-    m_bShowRestartButton = ar.ReadI32();
-    m_nNavBarPosition = ar.ReadI32();
-    m_bShowFileSize = ar.ReadI32();
-    m_bShowFileDate = ar.ReadI32();
-    m_bShowComments = ar.ReadI32();
-    m_bUseThumbnails = ar.ReadI32();
-    m_nThumbWidth = ar.ReadI32();
-    m_nThumbHeight = ar.ReadI32();
-    m_nBackgroundPlacement = ar.ReadI32();
-    m_strBackgroundImage = ar.ReadText();
-    m_strFont = ar.ReadText();
-    m_clrBodyBackground = ar.ReadU32();
-    m_clrBodyText = ar.ReadU32();
-    m_clrDocumentBackground = ar.ReadU32();
-    m_clrFolderBackground = ar.ReadU32();
-    m_clrFolderText = ar.ReadU32();
-    m_clrLink = ar.ReadU32();
-    m_clrVisitedLink = ar.ReadU32();
-    m_strComments = ar.ReadText();
-    m_strFooter = ar.ReadText();
-    m_strHeader = ar.ReadText();
-    m_strTitle = ar.ReadText();
+    ForEachSavedField(*this, SavedFieldReader{ar});
     m_nPublishMethod = ar.ReadI32();
     m_strPublishPath = ar.ReadText();
 }

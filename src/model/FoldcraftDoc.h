@@ -7,20 +7,23 @@
 
 #include "model/BuildTreeFolder.h"
 #include "model/Clock.h"
+#include "model/DesignSettings.h"
 
 // The project document: the site tree, the design settings of the whole site,
 // the publish method and path, and the document bookkeeping (title, path,
-// modified flag) that a desktop application framework would otherwise keep.
-class CFoldcraftDoc {
+// modified flag) that a desktop application framework would otherwise keep. The
+// design settings are its CDesignSettings part (doc.m_strTitle, ...).
+class CFoldcraftDoc : public CDesignSettings {
 public:
-    enum NavBarPosition : std::int32_t { kNavTop = 0, kNavBottom = 1, kNavDisabled = 2 };
     enum PublishMethod : std::int32_t { kPublishLocal = 0, kPublishFtp = 1 };
 
-    // An empty root folder and empty texts; OnNewDocument gives the real values.
+    // An empty root folder and the design defaults; OnNewDocument gives the rest.
     CFoldcraftDoc();
     ~CFoldcraftDoc();
     CFoldcraftDoc(const CFoldcraftDoc&) = delete;
     CFoldcraftDoc& operator=(const CFoldcraftDoc&) = delete;
+    // Not the design settings' comparison: a document is not compared as a whole.
+    bool operator==(const CFoldcraftDoc&) const = delete;
 
     // Empties the project and gives every field its New value. Always succeeds.
     bool OnNewDocument();
@@ -29,8 +32,8 @@ public:
     // the design settings keep their values.
     void DeleteContents();
 
-    // The "Set Defaults" operations of the three design pages. Each marks the
-    // project modified first.
+    // The "Set Defaults" operations of the three design pages (see CDesignSettings).
+    // Each marks the project modified.
     void SetGeneralDefaults();
     void SetTextDefaults();
     void SetColorDefaults();
@@ -60,30 +63,6 @@ public:
     std::int32_t m_bNeverSaved = 1;
     foldcraft::Time m_timeLastPublish = 0;
     std::unique_ptr<CBuildTreeFolder> m_pRoot;
-    std::int32_t m_bCreateTitlePage = 1;
-    std::int32_t m_bCreateSitemap = 1;
-    std::int32_t m_bShowRestartButton = 1;
-    std::int32_t m_nNavBarPosition = kNavTop;
-    std::int32_t m_bShowFileSize = 0;
-    std::int32_t m_bShowFileDate = 0;
-    std::int32_t m_bShowComments = 1;
-    std::int32_t m_bUseThumbnails = 1;
-    std::int32_t m_nThumbWidth = 48;
-    std::int32_t m_nThumbHeight = 48;
-    std::int32_t m_nBackgroundPlacement = 0;
-    std::string m_strBackgroundImage;
-    std::string m_strFont;
-    std::string m_strComments;
-    std::string m_strFooter;
-    std::string m_strHeader;
-    std::string m_strTitle;
-    std::uint32_t m_clrBodyBackground = 0xFFFFFF;
-    std::uint32_t m_clrBodyText = 0x000000;
-    std::uint32_t m_clrDocumentBackground = 0x00FF00;
-    std::uint32_t m_clrFolderBackground = 0x339933;
-    std::uint32_t m_clrFolderText = 0xFFFFFF;
-    std::uint32_t m_clrLink = 0xFF0000;
-    std::uint32_t m_clrVisitedLink = 0xFF00FF;
     std::int32_t m_nPublishMethod = kPublishLocal;
     std::string m_strPublishPath;
 

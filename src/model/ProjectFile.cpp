@@ -241,6 +241,73 @@ void RemoveStaleTemporaryFiles(const std::string& directory, const std::string& 
     ::closedir(dir);  // closes fd
 }
 
+// A failed step of a save: what failed, and why when err is an errno value (0: no
+// reason given).
+ProjectFileResult SaveFailure(const std::string& what, int err, Status status = Status::kIoError) {
+    return Failure(status, what + (err ? ": " + ErrnoText(err) : std::string()));
+}
+
+// Creates a new empty file for a save to directory/base, with its name in temp.
+// -1 with errno set when none can be made.
+int CreateTemporaryFile(const std::string& directory, const std::string& base, std::string& temp) {
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = TemporaryName(directory, base);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    return fd;
+}
+
+// Writes doc into the new file fd, makes it durable and closes fd, whether this
+// succeeds or not. written gets the file's state as written.
+ProjectFileResult WriteAndCloseFile(CFoldcraftDoc& doc, int fd, struct stat& written) {
+    FdSink sink(fd);
+    ProjectFileResult result;
+    try {
+        CArchive ar(sink);
+        doc.Serialize(ar);
+        ar.Flush();
+    } catch (const std::bad_alloc&) {
+        result = NoMemory();
+    } catch (const CArchiveException& e) {
+        result = e.GetKind() == CArchiveException::Kind::kWriteFailed
+                     ? SaveFailure("cannot write the file", sink.Error())
+                     : SaveFailure("the project cannot be written: " + e.Message(), 0);
+    }
+    if (result.Ok() && ::fsync(fd) != 0)
+        result = SaveFailure("cannot write the file to disk", errno);
+    if (!result.Ok()) {
+        ::close(fd);
+        return result;
+    }
+    ::fstat(fd, &written);
+    if (::close(fd) != 0) return SaveFailure("cannot write the file to disk", errno);
+    return result;
+}
+
+// Puts the written file temp in place of target, unless target is no longer the
+// version unchangedSince (when given), and makes the rename durable.
+ProjectFileResult ReplaceFile(const std::string& temp, const std::string& target,
+                              const std::string& directory,
+                              const ProjectFileVersion* unchangedSince) {
+    if (unchangedSince) {
+        struct stat now {};
+        if (::stat(target.c_str(), &now) != 0 || VersionOf(now) != *unchangedSince)
+            return SaveFailure("the file has changed since it was read", 0, Status::kChangedOnDisk);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        return SaveFailure("cannot replace the file", errno);
+    // Make the rename itself durable. The new file is in place whatever this gives,
+    // so a directory that cannot be synced is not reported as a failed save.
+    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return {};
+}
+
 }  // namespace
 
 ProjectFileResult ReadProjectBytes(CFoldcraftDoc& doc, std::string_view bytes) {
@@ -325,82 +392,33 @@ ProjectFileResult SaveProject(CFoldcraftDoc& doc, const std::string& path,
     const std::string directory = DirectoryOf(target);
     RemoveStaleTemporaryFiles(directory, BaseNameOf(target));
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = TemporaryName(directory, BaseNameOf(target));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
+    const int fd = CreateTemporaryFile(directory, BaseNameOf(target), temp);
     if (fd < 0) {
         return Failure(Status::kIoError,
                        "cannot create a file in \"" + directory + "\": " + ErrnoText(errno));
     }
-
-    auto fail = [&](const std::string& what, int err, Status status = Status::kIoError) {
-        if (fd >= 0) ::close(fd);
+    if (existed && ::fchmod(fd, oldMode) != 0) {
+        const ProjectFileResult failure = SaveFailure("cannot set the file's permissions", errno);
+        ::close(fd);
         ::unlink(temp.c_str());
-        return Failure(status, what + (err ? ": " + ErrnoText(err) : std::string()));
-    };
-
-    if (existed && ::fchmod(fd, oldMode) != 0)
-        return fail("cannot set the file's permissions", errno);
+        return failure;
+    }
 
     // The file records that the project has been saved; a failed save leaves the
     // switch as it was.
     const std::int32_t neverSaved = doc.m_bNeverSaved;
     doc.m_bNeverSaved = 0;
-    FdSink sink(fd);
-    try {
-        CArchive ar(sink);
-        doc.Serialize(ar);
-        ar.Flush();
-    } catch (const std::bad_alloc&) {
-        doc.m_bNeverSaved = neverSaved;
-        return fail("not enough memory", 0, Status::kNoMemory);
-    } catch (const CArchiveException& e) {
-        doc.m_bNeverSaved = neverSaved;
-        if (e.GetKind() == CArchiveException::Kind::kWriteFailed) {
-            return fail("cannot write the file", sink.Error());
-        }
-        return fail("the project cannot be written: " + e.Message(), 0);
-    }
-    if (::fsync(fd) != 0) {
-        const int err = errno;
-        doc.m_bNeverSaved = neverSaved;
-        return fail("cannot write the file to disk", err);
-    }
     struct stat written {};
-    ::fstat(fd, &written);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) {
-        const int err = errno;
+    ProjectFileResult result = WriteAndCloseFile(doc, fd, written);
+    if (result.Ok()) result = ReplaceFile(temp, target, directory, unchangedSince);
+    if (!result.Ok()) {
         doc.m_bNeverSaved = neverSaved;
-        return fail("cannot write the file to disk", err);
-    }
-    if (unchangedSince) {
-        struct stat now {};
-        if (::stat(target.c_str(), &now) != 0 || VersionOf(now) != *unchangedSince) {
-            doc.m_bNeverSaved = neverSaved;
-            return fail("the file has changed since it was read", 0, Status::kChangedOnDisk);
-        }
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        doc.m_bNeverSaved = neverSaved;
-        return fail("cannot replace the file", err);
-    }
-    // Make the rename itself durable. The new file is in place whatever this gives,
-    // so a directory that cannot be synced is not reported as a failed save.
-    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+        ::unlink(temp.c_str());
+        return result;
     }
 
     doc.SetPathName(path);
     doc.SetModifiedFlag(false);
-    ProjectFileResult result;
     result.version = VersionOf(written);
     return result;
 }

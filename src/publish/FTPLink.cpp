@@ -143,16 +143,18 @@ CFTPLink::~CFTPLink() {
 }
 
 std::string CFTPLink::LogonCommandLine(int command, const std::string& host,
-                                       const std::string& user, const std::string& password,
-                                       const std::string& account, const std::string& firewallUser,
-                                       const std::string& firewallPassword) {
+                                       const LogonSettings& settings) {
+    const std::string& user = settings.user;
+    const std::string& password = settings.password;
+    const std::string& firewallUser = settings.firewallUser;
+    const std::string& firewallPassword = settings.firewallPassword;
     switch (command) {
         case kUser:
             return "USER " + user;
         case kPass:
             return "PASS " + password;
         case kAcct:
-            return "ACCT " + account;
+            return "ACCT " + settings.account;
         case kFireUser:
             return "USER " + firewallUser;
         case kFirePass:
@@ -514,17 +516,17 @@ void CFTPLink::Logoff() {
     CloseControlConnection();
 }
 
-bool CFTPLink::Logon(const std::string& host, int port, const std::string& user,
-                     const std::string& password, const std::string& account,
-                     const std::string& firewallHost, const std::string& firewallUser,
-                     const std::string& firewallPassword, int firewallPort, int firewallType) {
+bool CFTPLink::Logon(const LogonSettings& settings) {
     m_bLastSentPassword = false;
+    const int firewallType = settings.firewallType;
     if (firewallType < 0 || firewallType >= kFirewallTypeCount) {
         m_strLastReply = kLogonFailed;
         return false;
     }
-    const std::string& targetHost = firewallType == 0 ? host : firewallHost;
-    const int targetPort = firewallType == 0 ? port : firewallPort;
+    const std::string& host = settings.host;
+    const int port = settings.port;
+    const std::string& targetHost = firewallType == 0 ? host : settings.firewallHost;
+    const int targetPort = firewallType == 0 ? port : settings.firewallPort;
     const std::string hostText = port != 21 ? host + ":" + std::to_string(port) : host;
 
     m_bTlsRefused = false;
@@ -540,8 +542,7 @@ bool CFTPLink::Logon(const std::string& host, int port, const std::string& user,
     for (int taken = 0; taken < 2 * kMaxLogonSteps; ++taken) {
         if (step < 0 || step >= kMaxLogonSteps || row[step].command < 0) break;
         const int command = row[step].command;
-        const std::string line = LogonCommandLine(command, hostText, user, password, account,
-                                                  firewallUser, firewallPassword);
+        const std::string line = LogonCommandLine(command, hostText, settings);
         if (!SendLine(line)) return false;
         m_bLastSentPassword =
             command == kPass || command == kFirePass || command == kPassAtFirePass;
@@ -857,143 +858,173 @@ bool CFTPLink::SetType(const std::string& typeLine) {
     return true;
 }
 
+struct CFTPLink::DataChannel {
+    UniqueFd listener;                // active mode: where the server connects to
+    sockaddr_in address{};            // passive mode: where to connect to
+    bool connected = true;            // passive mode: whether the connect succeeded
+    UniqueFd fd;                      // the data connection
+    std::unique_ptr<TlsChannel> tls;  // its TLS, when the control connection has it
+};
+
+bool CFTPLink::PassiveDataAddress(DataChannel& channel) {
+    if (!Command("PASV")) return false;
+    const std::optional<FtpReply::PassiveAddress> reply = FtpReply::ParsePassive(m_strLastReply);
+    m_strLastReply = kNetworkError;
+    if (!reply) return false;
+    // The address in the reply is not trusted: a server behind NAT gives its
+    // private address, and a hostile one could point at a third party. The data
+    // connection goes to the host the control connection reached.
+    sockaddr_in& dataAddr = channel.address;
+    socklen_t len = sizeof dataAddr;
+    if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&dataAddr), &len) != 0 ||
+        dataAddr.sin_family != AF_INET) {
+        return false;
+    }
+    dataAddr.sin_port = htons(static_cast<uint16_t>(reply->port));
+    return true;
+}
+
+bool CFTPLink::ListenForData(DataChannel& channel) {
+    m_strLastReply = kNetworkError;
+    if (!IsOpen()) return false;
+    sockaddr_in localAddr{};
+    socklen_t len = sizeof localAddr;
+    if (::getsockname(m_socket, reinterpret_cast<sockaddr*>(&localAddr), &len) != 0 ||
+        localAddr.sin_family != AF_INET) {
+        return false;
+    }
+    UniqueFd& listener = channel.listener;
+    listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (listener.Get() < 0) return false;
+    // The local address of the control connection, not every address.
+    sockaddr_in own = localAddr;
+    own.sin_port = 0;
+    if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&own), sizeof own) != 0) {
+        return false;
+    }
+    if (::listen(listener.Get(), 5) != 0) return false;
+    sockaddr_in bound{};
+    len = sizeof bound;
+    if (::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&bound), &len) != 0) {
+        return false;
+    }
+    const unsigned port = ntohs(bound.sin_port);
+    const uint32_t ip = ntohl(localAddr.sin_addr.s_addr);
+    const std::string line = PortCommand(ip, port);
+    return Command(line);
+}
+
+bool CFTPLink::ConnectData(DataChannel& channel) {
+    channel.fd.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (channel.fd.Get() < 0) {
+        m_strLastReply = kNetworkError;
+        AbandonControl();
+        return false;
+    }
+    int error = 0;
+    channel.connected =
+        ConnectWithTimeout(channel.fd.Get(), &channel.address, sizeof channel.address, error);
+    return true;
+}
+
+bool CFTPLink::FailAfterPreliminary(DataChannel& channel, std::string text) {
+    channel.tls.reset();
+    channel.fd.Reset();
+    if (m_bTimedOut) {
+        AbandonControl();
+    } else if (IsOpen()) {
+        ReadReply();
+    }
+    m_strLastReply = std::move(text);
+    return false;
+}
+
+bool CFTPLink::AcceptData(DataChannel& channel) {
+    const int fd = AcceptWithTimeout(channel.listener.Get());
+    channel.listener.Reset();
+    if (fd < 0) {
+        if (m_bForeignDataPeer) {
+            // The server's own answer decides whether the control connection is
+            // still in step; the file failed either way.
+            m_bTimedOut = false;
+            return FailAfterPreliminary(channel, kFileError);
+        }
+        m_bTimedOut = true;
+        return FailAfterPreliminary(channel, kNetworkError);
+    }
+    channel.fd.Reset(fd);
+    return true;
+}
+
+bool CFTPLink::ProtectData(DataChannel& channel) {
+    // The handshake's and the close's small records go out at once rather than
+    // after the peer's delayed acknowledgement of the one before.
+    const int one = 1;
+    ::setsockopt(channel.fd.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    std::string error;
+    channel.tls = TlsChannel::Connect(m_tlsContext, channel.fd.Get(), m_strTlsHost, m_tls.get(),
+                                      Clock::now() + m_timeout, error);
+    if (!channel.tls || channel.tls->Fingerprint() != m_strPeerFingerprint) {
+        return FailAfterPreliminary(channel, kFileError);
+    }
+    return true;
+}
+
+bool CFTPLink::CloseData(DataChannel& channel, DataEnd& end, bool receive) {
+    if (channel.tls && !channel.tls->Close(Clock::now() + m_timeout)) {
+        m_bTimedOut = true;
+        return FailAfterPreliminary(channel, kNetworkError);
+    }
+    channel.tls.reset();
+    channel.fd.Reset();
+    if (receive && !end.owned.Close()) {
+        return FailAfterPreliminary(channel, kFileError);
+    }
+    end.owned.Reset();
+    return true;
+}
+
 bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command, DataEnd& end,
                         bool passive, bool receive) {
     // 2. Binary mode (ASCII for listings), said once per connection while it holds.
     if (!SetType(typeLine)) return false;
 
-    // 3. The data connection's address.
-    UniqueFd listener;
-    sockaddr_in dataAddr{};
-    if (passive) {
-        if (!Command("PASV")) return false;
-        const std::optional<FtpReply::PassiveAddress> reply =
-            FtpReply::ParsePassive(m_strLastReply);
-        m_strLastReply = kNetworkError;
-        if (!reply) return false;
-        // The address in the reply is not trusted: a server behind NAT gives its
-        // private address, and a hostile one could point at a third party. The data
-        // connection goes to the host the control connection reached.
-        socklen_t len = sizeof dataAddr;
-        if (::getpeername(m_socket, reinterpret_cast<sockaddr*>(&dataAddr), &len) != 0 ||
-            dataAddr.sin_family != AF_INET) {
-            return false;
-        }
-        dataAddr.sin_port = htons(static_cast<uint16_t>(reply->port));
-    } else {
-        m_strLastReply = kNetworkError;
-        if (!IsOpen()) return false;
-        sockaddr_in localAddr{};
-        socklen_t len = sizeof localAddr;
-        if (::getsockname(m_socket, reinterpret_cast<sockaddr*>(&localAddr), &len) != 0 ||
-            localAddr.sin_family != AF_INET) {
-            return false;
-        }
-        listener.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        if (listener.Get() < 0) return false;
-        // The local address of the control connection, not every address.
-        sockaddr_in own = localAddr;
-        own.sin_port = 0;
-        if (::bind(listener.Get(), reinterpret_cast<sockaddr*>(&own), sizeof own) != 0) {
-            return false;
-        }
-        if (::listen(listener.Get(), 5) != 0) return false;
-        sockaddr_in bound{};
-        len = sizeof bound;
-        if (::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&bound), &len) != 0) {
-            return false;
-        }
-        const unsigned port = ntohs(bound.sin_port);
-        const uint32_t ip = ntohl(localAddr.sin_addr.s_addr);
-        const std::string line = PortCommand(ip, port);
-        if (!Command(line)) return false;
-    }
+    // 3. The data connection's address: the server's (PASV) or ours (PORT).
+    DataChannel channel;
+    if (!(passive ? PassiveDataAddress(channel) : ListenForData(channel))) return false;
 
     // 4. The transfer command.
     if (!SendLine(command)) return false;
 
     // 5. Passive mode: connect to the server's data port.
-    UniqueFd data;
-    bool connected = true;
-    if (passive) {
-        data.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        if (data.Get() < 0) {
-            m_strLastReply = kNetworkError;
-            AbandonControl();
-            return false;
-        }
-        int error = 0;
-        connected = ConnectWithTimeout(data.Get(), &dataAddr, sizeof dataAddr, error);
-    }
+    if (passive && !ConnectData(channel)) return false;
 
-    // 6. The preliminary reply.
+    // 6. The preliminary reply. Once the server has said it will transfer, a failure
+    // leaves its final reply still to come: FailAfterPreliminary reads it (bounded) so
+    // the next command gets its own reply.
     if (!ReadReply()) return false;
     if (m_nReplyClass != 1) return false;
-
-    // Once the server has said it will transfer, a failure leaves its final reply
-    // still to come: read it (bounded) so the next command gets its own reply.
-    // text is taken by value: it may be m_strLastReply itself, which the final reply
-    // overwrites.
-    auto failAfterPreliminary = [&](std::string text) {
-        data.Reset();
-        if (m_bTimedOut) {
-            AbandonControl();
-        } else if (IsOpen()) {
-            ReadReply();
-        }
-        m_strLastReply = std::move(text);
-        return false;
-    };
-
-    if (!connected) {
+    if (!channel.connected) {
         m_bTimedOut = true;  // nothing will come: the server waits for us
-        return failAfterPreliminary(kNetworkError);
+        return FailAfterPreliminary(channel, kNetworkError);
     }
 
     // 7. Active mode: the server connects to us.
-    if (!passive) {
-        const int fd = AcceptWithTimeout(listener.Get());
-        listener.Reset();
-        if (fd < 0) {
-            if (m_bForeignDataPeer) {
-                // The server's own answer decides whether the control connection is
-                // still in step; the file failed either way.
-                m_bTimedOut = false;
-                return failAfterPreliminary(kFileError);
-            }
-            m_bTimedOut = true;
-            return failAfterPreliminary(kNetworkError);
-        }
-        data.Reset(fd);
-    }
-    if (!SetNonBlocking(data.Get())) return failAfterPreliminary(kNetworkError);
+    if (!passive && !AcceptData(channel)) return false;
+    if (!SetNonBlocking(channel.fd.Get())) return FailAfterPreliminary(channel, kNetworkError);
 
     // 8. Protected data: TLS on the data connection, with the control connection's
     // certificate, resuming its session (the newest ticket that connection or an
     // earlier data connection received).
-    std::unique_ptr<TlsChannel> dataTls;
-    if (m_tls) {
-        // The handshake's and the close's small records go out at once rather than
-        // after the peer's delayed acknowledgement of the one before.
-        const int one = 1;
-        ::setsockopt(data.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        std::string error;
-        dataTls = TlsChannel::Connect(m_tlsContext, data.Get(), m_strTlsHost, m_tls.get(),
-                                      Clock::now() + m_timeout, error);
-        if (!dataTls || dataTls->Fingerprint() != m_strPeerFingerprint) {
-            dataTls.reset();
-            return failAfterPreliminary(kFileError);
-        }
-    }
+    if (m_tls && !ProtectData(channel)) return false;
 
     // 9. The data.
-    if (!CopyData(data.Get(), end, receive, dataTls.get())) {
+    if (!CopyData(channel.fd.Get(), end, receive, channel.tls.get())) {
         // A close_notify at least, without waiting: a server may drop the session
         // of a connection that ended without one, and refuse the next data
         // connection that offers it.
-        if (dataTls) dataTls->Shutdown();
-        dataTls.reset();
-        return failAfterPreliminary(m_strLastReply);
+        if (channel.tls) channel.tls->Shutdown();
+        return FailAfterPreliminary(channel, m_strLastReply);
     }
 
     // 10. Close the data connection, then the file. Over TLS both sides' close_notify
@@ -1003,17 +1034,7 @@ bool CFTPLink::Transfer(const std::string& typeLine, const std::string& command,
     // (session tickets, which the next data connection offers, and its close_notify)
     // are read, as closing a socket with unread bytes resets the connection, and a
     // reset can cost the server the end of an upload while it still answers 226.
-    if (dataTls && !dataTls->Close(Clock::now() + m_timeout)) {
-        m_bTimedOut = true;
-        dataTls.reset();
-        return failAfterPreliminary(kNetworkError);
-    }
-    dataTls.reset();
-    data.Reset();
-    if (receive && !end.owned.Close()) {
-        return failAfterPreliminary(kFileError);
-    }
-    end.owned.Reset();
+    if (!CloseData(channel, end, receive)) return false;
 
     // 11. The final reply.
     return Command("");

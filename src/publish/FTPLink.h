@@ -88,13 +88,26 @@ public:
     CFTPLink(const CFTPLink&) = delete;
     CFTPLink& operator=(const CFTPLink&) = delete;
 
+    // Where and as whom Logon logs on. The firewall fields matter only for a
+    // firewallType other than 0 (no firewall). Every field has its default, so that
+    // a designated initializer names only those it needs.
+    struct LogonSettings {
+        std::string host{};
+        int port = 21;
+        std::string user{};
+        std::string password{};
+        std::string account{};
+        std::string firewallHost{};
+        std::string firewallUser{};
+        std::string firewallPassword{};
+        int firewallPort = 21;
+        int firewallType = 0;  // the row of kLogonTable
+    };
+
     // Connects (to the server for type 0, to the firewall otherwise), awaits a 2xx
     // greeting and walks the login sequence of the firewall type. False on any
     // failure; the connection may stay open, the caller destroys the link.
-    bool Logon(const std::string& host, int port, const std::string& user,
-               const std::string& password, const std::string& account,
-               const std::string& firewallHost, const std::string& firewallUser,
-               const std::string& firewallPassword, int firewallPort, int firewallType);
+    bool Logon(const LogonSettings& settings);
     // From the next Logon on, explicit TLS is required: after the greeting "AUTH TLS"
     // (a refusal fails with kNoTls and TlsRefused(), before any user name or
     // password is sent; there is no fall-back to plain), the handshake, a check of
@@ -214,11 +227,10 @@ public:
     // the address bytes, then the port divided by 256 and the port modulo 256.
     static std::string PortCommand(std::uint32_t address, unsigned port);
 
-    // The line that the logon step with this command code sends.
+    // The line that the logon step with this command code sends; host is the server
+    // as the steps name it ("name", or "name:port" for a port other than 21).
     static std::string LogonCommandLine(int command, const std::string& host,
-                                        const std::string& user, const std::string& password,
-                                        const std::string& account, const std::string& firewallUser,
-                                        const std::string& firewallPassword);
+                                        const LogonSettings& settings);
 
     std::string m_strLastReply;
     int m_nReplyClass = 0;
@@ -247,6 +259,26 @@ private:
     // ("RETR name", "STOR name", "NLST"), the data, the final reply.
     bool Transfer(const std::string& typeLine, const std::string& command, DataEnd& end,
                   bool passive, bool receive);
+    // The steps of Transfer, each false with m_strLastReply set (defined in FTPLink.cpp).
+    struct DataChannel;
+    // "PASV": the server's data port, at the control connection's peer.
+    bool PassiveDataAddress(DataChannel& channel);
+    // A listening socket on the control connection's local address, told with "PORT".
+    bool ListenForData(DataChannel& channel);
+    // Passive mode: connects to the server's data port. False (the control connection
+    // closed) only when no socket could be made; a failed connect sets
+    // channel.connected false and is told once the preliminary reply is read.
+    bool ConnectData(DataChannel& channel);
+    // After the preliminary reply: closes the data connection, reads the server's final
+    // reply unless the wait timed out (then the control connection is closed), and
+    // fails with text.
+    bool FailAfterPreliminary(DataChannel& channel, std::string text);
+    // Active mode: takes the server's data connection.
+    bool AcceptData(DataChannel& channel);
+    // TLS on the data connection, showing the control connection's certificate.
+    bool ProtectData(DataChannel& channel);
+    // Closes the data connection (TLS first) and then the file received into.
+    bool CloseData(DataChannel& channel, DataEnd& end, bool receive);
     // The name checks of every transfer: false with the reason in m_strLastReply.
     bool RemoteNameAllowed(const std::string& remote);
     // typeLine ("TYPE I", "TYPE A") unless the connection is in that type already.

@@ -28,6 +28,21 @@ bool EnterMaking(CFTPLink& link, const std::string& dir) {
     return true;
 }
 
+// The settings' server and firewall as the link logs on with them.
+CFTPLink::LogonSettings LogonSettingsOf(const FtpSettings& settings) {
+    CFTPLink::LogonSettings logon;
+    logon.host = settings.strHostName;
+    logon.port = settings.nPort.value_or(FtpSettings::kDefaultPort);
+    logon.user = settings.strUser;
+    logon.password = settings.strPassword;
+    logon.firewallHost = settings.strFirewallHost;
+    logon.firewallUser = settings.strFirewallUser;
+    logon.firewallPassword = settings.strFirewallPassword;
+    logon.firewallPort = settings.nFirewallPort;
+    logon.firewallType = settings.nFirewallType;
+    return logon;
+}
+
 }  // namespace
 
 FtpConnector::FtpConnector(FtpSettings settings, std::chrono::milliseconds timeout)
@@ -48,11 +63,7 @@ FtpConnector::Opened FtpConnector::Open(bool createStartDirectory) const {
     const auto masked = [&](const std::string& text) {
         return FtpSiteTarget::MaskSecrets(text, Secrets());
     };
-    if (!link->Logon(m_settings.strHostName, m_settings.nPort.value_or(FtpSettings::kDefaultPort),
-                     m_settings.strUser, m_settings.strPassword, std::string(),
-                     m_settings.strFirewallHost, m_settings.strFirewallUser,
-                     m_settings.strFirewallPassword, m_settings.nFirewallPort,
-                     m_settings.nFirewallType)) {
+    if (!link->Logon(LogonSettingsOf(m_settings))) {
         if (!link->ConnectError().empty()) {
             opened.failure = Failure::kUnreachable;
             opened.detail = link->ConnectError();

@@ -125,27 +125,8 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     const auto connector = std::make_shared<const FtpConnector>(m_settings, m_timeout);
     Append("\nLogging into FTP server...");
     FtpConnector::Opened opened = connector->Open(m_createStartDir);
-    if (!opened.link) {
-        m_failureKind = opened.failure;
-        m_strFailureDetail = opened.detail;
-        switch (opened.failure) {
-            case FtpConnector::Failure::kTlsRefused:
-                return FailureEnd("\nServer does not support encrypted connections.\n");
-            case FtpConnector::Failure::kCertificate:
-                Append("\n" + opened.detail + "\n");
-                break;
-            case FtpConnector::Failure::kNoStartDirectory:
-                // Logged on, then refused the directory; QUIT has gone out.
-                Append("\nSuccessfully logged into server.\n");
-                m_sink.Scroll(2);
-                return FailureEnd("\nStarting directory not found!\n");
-            default:
-                break;
-        }
-        return FailureEnd("\nServer login failed!\n");
-    }
-    Append("\nSuccessfully logged into server.\n");
-    m_sink.Scroll(2);
+    if (!opened.link) return LogonFailureEnd(opened);
+    LoggedOn();
 
     FtpSiteTarget::Options targetOptions;
     targetOptions.secrets = connector->Secrets();
@@ -155,18 +136,48 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     targetOptions.note = [this](const std::string& line) { Append(line); };
     if (m_retryWaits) targetOptions.retryWaits = *m_retryWaits;
     FtpSiteTarget site(std::move(opened.link), m_settings.bPassive != 0, targetOptions);
-    const auto logoff = [&site] {
-        if (site.Link() && site.Link()->IsOpen()) site.Link()->Logoff();
-    };
-    const auto failAfterLogon = [&](const std::string& text) {
-        if (site.Link()) KeepFailureDetail(*site.Link());
-        Append(text);
-        logoff();
-        m_bError = true;
-        m_sink.EnableClose(true);
-        return Result::kFailed;
-    };
+    return SyncSite(site, pages, time.now);
+}
 
+void FtpPublishRun::LoggedOn() {
+    Append("\nSuccessfully logged into server.\n");
+    m_sink.Scroll(2);
+}
+
+FtpPublishRun::Result FtpPublishRun::LogonFailureEnd(const FtpConnector::Opened& opened) {
+    m_failureKind = opened.failure;
+    m_strFailureDetail = opened.detail;
+    switch (opened.failure) {
+        case FtpConnector::Failure::kTlsRefused:
+            return FailureEnd("\nServer does not support encrypted connections.\n");
+        case FtpConnector::Failure::kCertificate:
+            Append("\n" + opened.detail + "\n");
+            break;
+        case FtpConnector::Failure::kNoStartDirectory:
+            // Logged on, then refused the directory; QUIT has gone out.
+            LoggedOn();
+            return FailureEnd("\nStarting directory not found!\n");
+        default:
+            break;
+    }
+    return FailureEnd("\nServer login failed!\n");
+}
+
+void FtpPublishRun::LogOff(FtpSiteTarget& site) {
+    if (site.Link() && site.Link()->IsOpen()) site.Link()->Logoff();
+}
+
+FtpPublishRun::Result FtpPublishRun::FailAfterLogon(FtpSiteTarget& site, const std::string& text) {
+    if (site.Link()) KeepFailureDetail(*site.Link());
+    Append(text);
+    LogOff(site);
+    m_bError = true;
+    m_sink.EnableClose(true);
+    return Result::kFailed;
+}
+
+FtpPublishRun::Result FtpPublishRun::SyncSite(FtpSiteTarget& site, const SitePages& pages,
+                                              Time now) {
     SyncOptions options = m_options;
     options.changedOnly = m_settings.bChangedOnly != 0;
     options.lockOnlyForChanges = true;
@@ -177,35 +188,39 @@ FtpPublishRun::Result FtpPublishRun::Run() {
         m_sink.ShowTransfer(progress);
     });
     Append("\nCreating directory structure...");
-    if (!sync.Start()) return failAfterLogon(sync.StartFailureLine());
-    SiteContents::PlanSync(sync, m_doc, m_programFolder, time.now, pages);
+    if (!sync.Start()) return FailAfterLogon(site, sync.StartFailureLine());
+    SiteContents::PlanSync(sync, m_doc, m_programFolder, now, pages);
     if (options.dryRun) {
         Append("\n" + sync.Describe());
-        logoff();
+        LogOff(site);
         m_sink.EnableClose(true);
         return Result::kSuccess;
     }
     const bool changes = sync.HasChanges();
-    if (changes && !sync.LockForChanges()) return failAfterLogon(sync.StartFailureLine());
+    if (changes && !sync.LockForChanges()) return FailAfterLogon(site, sync.StartFailureLine());
     if (StopRequested()) {
         sync.Abandon();
-        return failAfterLogon(kStoppedLine);
+        return FailAfterLogon(site, kStoppedLine);
     }
     if (changes && !sync.MakeDirectories()) {
         sync.Abandon();
-        return failAfterLogon("\nCreation of directory structure failed!\n");
+        return FailAfterLogon(site, "\nCreation of directory structure failed!\n");
     }
     Append(sync.RefusedDirectories() ? kDirectoriesRefused
                                      : "\nSuccessfully created directory structure.\n");
     m_sink.Scroll(2);
+    return Upload(site, sync, pages, changes);
+}
 
+FtpPublishRun::Result FtpPublishRun::Upload(FtpSiteTarget& site, SyncRun& sync,
+                                            const SitePages& pages, bool changes) {
     Append("\nCopying files to server...");
     sync.PutFiles([this] { return StopRequested(); });
     if (m_bStopped) {
         // What it did send is recorded; nothing is removed.
         sync.Abandon();
         Append(sync.ConnectionsLine());
-        return failAfterLogon(kStoppedLine);
+        return FailAfterLogon(site, kStoppedLine);
     }
     std::vector<std::string> pageNames;
     for (int step = 0; step < SitePages::kStepCount; ++step) {
@@ -221,26 +236,14 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     if (allCopied) {
         Append("\nSuccessfully copied files to server\n");
     } else {
-        Append("\nThe following files were not copied to the server:\n");
-        std::vector<std::string> replies;
-        for (const NotCopied& entry : sync.NotCopiedFiles()) {
-            m_doc.m_arrPublishFiles.push_back(entry.listedAs);
-            Append(SyncRun::Printable(entry.listedAs) + "\n");
-            const std::string reply = MaskPasswords(entry.reason);
-            if (!CFTPLink::IsServerReply(reply)) continue;
-            if (std::find(replies.begin(), replies.end(), reply) == replies.end())
-                replies.push_back(reply);
-        }
-        for (const std::string& reply : replies)
-            Append("\nServer: " + SyncRun::Printable(reply) + "\n");
-        if (m_settings.bPassive == 0 && site.DataConnectionRefused()) Append(kPortRefusedHint);
+        ListNotCopied(site, sync);
     }
     Append(sync.ConnectionsLine());
     Append(sync.SkippedLine());
     Append(sync.RemovalLines());
 
     m_sink.Scroll(2);
-    logoff();
+    LogOff(site);
     Append("\nLogged off of FTP server.\n");
     m_sink.Scroll(2);
     Pause(100);
@@ -254,6 +257,22 @@ FtpPublishRun::Result FtpPublishRun::Run() {
     m_sink.Scroll(4);
     m_sink.EnableClose(true);
     return allCopied ? Result::kSuccess : Result::kFilesNotCopied;
+}
+
+void FtpPublishRun::ListNotCopied(const FtpSiteTarget& site, const SyncRun& sync) {
+    Append("\nThe following files were not copied to the server:\n");
+    std::vector<std::string> replies;
+    for (const NotCopied& entry : sync.NotCopiedFiles()) {
+        m_doc.m_arrPublishFiles.push_back(entry.listedAs);
+        Append(SyncRun::Printable(entry.listedAs) + "\n");
+        const std::string reply = MaskPasswords(entry.reason);
+        if (!CFTPLink::IsServerReply(reply)) continue;
+        if (std::find(replies.begin(), replies.end(), reply) == replies.end())
+            replies.push_back(reply);
+    }
+    for (const std::string& reply : replies)
+        Append("\nServer: " + SyncRun::Printable(reply) + "\n");
+    if (m_settings.bPassive == 0 && site.DataConnectionRefused()) Append(kPortRefusedHint);
 }
 
 }  // namespace foldcraft

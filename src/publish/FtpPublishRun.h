@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/Clock.h"
 #include "publish/FtpConnector.h"
 #include "publish/FtpSettings.h"
 #include "publish/LogSink.h"
@@ -18,6 +19,8 @@ class CFoldcraftDoc;
 class CFTPLink;
 
 namespace foldcraft {
+class FtpSiteTarget;
+class SitePages;
 
 // The FTP publish run: renders the site's pages in memory, logs on to the server
 // (through the configured firewall), changes to the starting directory, and syncs
@@ -110,6 +113,15 @@ public:
 private:
     Result Run();
     Result FailureEnd(const std::string& text);
+    // The steps of Run, each ending the run (its result) unless it hands on.
+    void LoggedOn();
+    Result LogonFailureEnd(const FtpConnector::Opened& opened);
+    Result SyncSite(FtpSiteTarget& site, const SitePages& pages, Time now);
+    Result Upload(FtpSiteTarget& site, SyncRun& sync, const SitePages& pages, bool changes);
+    void ListNotCopied(const FtpSiteTarget& site, const SyncRun& sync);
+    // Keeps the link's last reply as the failure detail, logs text, logs off.
+    Result FailAfterLogon(FtpSiteTarget& site, const std::string& text);
+    static void LogOff(FtpSiteTarget& site);
     // Appends to the log; the connections' threads append too, one at a time.
     void Append(const std::string& text);
     void Pause(int milliseconds) {

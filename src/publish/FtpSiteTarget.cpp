@@ -631,7 +631,12 @@ SiteTarget::Status FtpSiteTarget::Put(const std::string& path,
         if (!MakeParents(dir.substr(0, dir.size() - 1))) return failed;
     }
     if (BaseName(temporary)[0] == '.') m_shared->dotWorked = true;
-    const std::string target = finalName();
+    return RenameIntoPlace(temporary, finalName(), path, store, file);
+}
+
+SiteTarget::Status FtpSiteTarget::RenameIntoPlace(
+    const std::string& temporary, const std::string& target, const std::string& path,
+    const std::function<bool(const std::string&)>& store, bool file) {
     if (m_link->Rename(temporary, target)) {
         m_shared->renameWorked = true;
         return Status::Ok();

@@ -180,6 +180,12 @@ private:
     // file of the site (not the lock nor the manifest).
     Status Put(const std::string& path, const std::function<bool(const std::string&)>& store,
                bool file);
+    // Put's second half: the stored temporary file renamed to target (over an old
+    // file if need be); a server that refuses renames switches the run to plain uploads
+    // and the put is made again that way.
+    Status RenameIntoPlace(const std::string& temporary, const std::string& target,
+                           const std::string& path,
+                           const std::function<bool(const std::string&)>& store, bool file);
     // Put, reaching a path that is too long one directory at a time.
     Status PutAnyLength(const std::string& path,
                         const std::function<bool(const std::string&)>& store, bool file);

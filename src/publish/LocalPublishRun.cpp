@@ -1,5 +1,6 @@
 #include "publish/LocalPublishRun.h"
 
+#include <functional>
 #include <new>
 #include <string>
 #include <utility>
@@ -67,11 +68,22 @@ LocalPublishRun::Result LocalPublishRun::FailureEnd(const std::string& text) {
 }
 
 LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
+    return Guarded([this] {
+        LocalSiteTarget site(TargetDirectory(m_doc.m_strPublishPath));
+        return Run(site);
+    });
+}
+
+LocalPublishRun::Result LocalPublishRun::RunLocalPublish(LocalSiteTarget& site) {
+    return Guarded([this, &site] { return Run(site); });
+}
+
+LocalPublishRun::Result LocalPublishRun::Guarded(const std::function<Result()>& run) {
     m_bError = false;
     m_bRemovalsHeldBack = false;
     m_sink.EnableClose(false);
     try {
-        return Run();
+        return run();
     } catch (const std::bad_alloc&) {
         return FailureEnd(kNoMemoryLine);
     } catch (...) {
@@ -79,8 +91,7 @@ LocalPublishRun::Result LocalPublishRun::RunLocalPublish() {
     }
 }
 
-LocalPublishRun::Result LocalPublishRun::Run() {
-    const std::string target = TargetDirectory(m_doc.m_strPublishPath);
+LocalPublishRun::Result LocalPublishRun::Run(LocalSiteTarget& site) {
     const RunTime time = Clock::ForRun();
     // Each "Creating..." text is added to the log, the run waits, and only then is
     // the log shown: the sink shows what it is given at once, so the text goes to it
@@ -90,7 +101,6 @@ LocalPublishRun::Result LocalPublishRun::Run() {
     Append("Publish status:\n----------------------------------------\n");
     Append("\nCreating directory structure...");
 
-    LocalSiteTarget site(target);
     SyncOptions options = m_options;
     // A dry run into a directory not made yet plans to copy everything.
     if (!site.Open() && !options.dryRun)
@@ -120,50 +130,30 @@ LocalPublishRun::Result LocalPublishRun::Run() {
     Append("\nSuccessfully created directory structure.\n");
     m_sink.Scroll(4);
     Pause(100);
+    return CopyFiles(sync, pages);
+}
 
+LocalPublishRun::Result LocalPublishRun::CopyFiles(SyncRun& sync, const SitePages& pages) {
     Pause(100);
     Append("\nCopying files...");
     sync.PutFiles();
     std::size_t listed = 0;
-    auto listNotCopied = [&] {
-        const auto& notCopied = sync.NotCopiedFiles();
-        if (listed == notCopied.size()) return;
-        if (listed == 0) Append("\nThe following files were not copied:\n");
-        // Each entry is appended on its own: the log grows with the list.
-        for (; listed < notCopied.size(); ++listed) {
-            m_doc.m_arrPublishFiles.push_back(notCopied[listed].listedAs);
-            Append(SyncRun::Printable(notCopied[listed].listedAs) + "\n");
-        }
-        m_bError = true;
-    };
     if (sync.NotCopiedFiles().empty()) {
         m_sink.SetProgress(30);
         Append("\nSuccessfully copied files\n");
     } else {
-        listNotCopied();
+        ListNotCopied(sync, listed);
     }
     Append(sync.SkippedLine());
 
-    // The pages, each writer's announced after its pause; a failure ends the run.
-    for (const PageStep& step : kPageSteps) {
-        // Before every step, whether or not it runs.
-        m_sink.Scroll(2);
-        Pause(100);
-        if (!pages.Enabled(step.step)) continue;
-        Pause(step.pause);
-        Append(step.creating);
-        const bool put = sync.PutPages(pages.Names(step.step));
-        if (!pages.Ok(step.step) || !put) {
-            sync.Abandon();
-            return FailureEnd(step.failed);
-        }
-        m_sink.SetProgress(step.progress);
-        Append(step.done);
+    if (const char* failed = PutPages(sync, pages)) {
+        sync.Abandon();
+        return FailureEnd(failed);
     }
 
     // Last, what the site no longer holds.
     sync.Finish();
-    listNotCopied();
+    ListNotCopied(sync, listed);
     Append(sync.RemovalLines());
     m_bRemovalsHeldBack = sync.RemovalsHeldBack();
 
@@ -176,6 +166,35 @@ LocalPublishRun::Result LocalPublishRun::Run() {
     m_sink.Scroll(7);
     m_sink.EnableClose(true);
     return allCopied ? Result::kSuccess : Result::kFilesNotCopied;
+}
+
+void LocalPublishRun::ListNotCopied(const SyncRun& sync, std::size_t& listed) {
+    const auto& notCopied = sync.NotCopiedFiles();
+    if (listed == notCopied.size()) return;
+    if (listed == 0) Append("\nThe following files were not copied:\n");
+    // Each entry is appended on its own: the log grows with the list.
+    for (; listed < notCopied.size(); ++listed) {
+        m_doc.m_arrPublishFiles.push_back(notCopied[listed].listedAs);
+        Append(SyncRun::Printable(notCopied[listed].listedAs) + "\n");
+    }
+    m_bError = true;
+}
+
+const char* LocalPublishRun::PutPages(SyncRun& sync, const SitePages& pages) {
+    // Each writer's pages are announced after its pause.
+    for (const PageStep& step : kPageSteps) {
+        // Before every step, whether or not it runs.
+        m_sink.Scroll(2);
+        Pause(100);
+        if (!pages.Enabled(step.step)) continue;
+        Pause(step.pause);
+        Append(step.creating);
+        const bool put = sync.PutPages(pages.Names(step.step));
+        if (!pages.Ok(step.step) || !put) return step.failed;
+        m_sink.SetProgress(step.progress);
+        Append(step.done);
+    }
+    return nullptr;
 }
 
 }  // namespace foldcraft

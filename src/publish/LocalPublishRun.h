@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "publish/LogSink.h"
@@ -8,15 +10,17 @@
 class CFoldcraftDoc;
 
 namespace foldcraft {
+class LocalSiteTarget;
+class SitePages;
 
 // The local publish run: renders the pages, then syncs the site into the target
 // directory (SyncRun on a LocalSiteTarget: only new and changed files are written,
 // what the site no longer holds is removed last), reporting every step to a log sink
 // (the Publishing window, the command-line tool's stdout, a test recorder).
 //
-// The caller has made the publish checks (PublishChecks) first; the target is
-// doc.m_strPublishPath. The run empties doc.m_arrPublishFiles when it starts and
-// leaves there the source paths of the files that were not copied.
+// The caller has made the publish checks (PublishChecks) first; the target is the
+// one given, or doc.m_strPublishPath. The run empties doc.m_arrPublishFiles when it
+// starts and leaves there the source paths of the files that were not copied.
 class LocalPublishRun {
 public:
     using Result = PublishResult;
@@ -30,9 +34,12 @@ public:
     // Dry run, removal limit, changed files only (the default).
     void SetSyncOptions(const SyncOptions& options) { m_options = options; }
 
-    // Runs the whole publish once. Never throws: no memory ends the run with
-    // kNoMemoryLine. The Close button is enabled at the end in every case. A dry
-    // run logs the plan (SyncRun::Describe) and changes nothing.
+    // Runs the whole publish once into site (the run opens it; a dry run into a
+    // directory that cannot be opened plans to copy everything). Never throws: no
+    // memory ends the run with kNoMemoryLine. The Close button is enabled at the end
+    // in every case. A dry run logs the plan (SyncRun::Describe) and changes nothing.
+    Result RunLocalPublish(LocalSiteTarget& site);
+    // The same into TargetDirectory(doc.m_strPublishPath).
     Result RunLocalPublish();
 
     // Set when the run failed or a file was not copied.
@@ -59,7 +66,15 @@ private:
         if (m_pause) m_pause(milliseconds);
     }
     Result FailureEnd(const std::string& text);
-    Result Run();
+    // Starts a run: clears the flags, then calls run, turning no memory into a failure.
+    Result Guarded(const std::function<Result()>& run);
+    Result Run(LocalSiteTarget& site);
+    // The steps of Run after the directories are made.
+    Result CopyFiles(SyncRun& sync, const SitePages& pages);
+    // Lists the files not copied from the listed-th on (and counts them into listed).
+    void ListNotCopied(const SyncRun& sync, std::size_t& listed);
+    // Puts the pages, step by step; the failure line of the step that failed, or nullptr.
+    const char* PutPages(SyncRun& sync, const SitePages& pages);
 
     CFoldcraftDoc& m_doc;
     ILogSink& m_sink;

@@ -66,32 +66,6 @@ struct Fixture {
 class tst_AppShell : public QObject {
     Q_OBJECT
 private slots:
-    // Every Build command (in enum order: Add Folder, Add Files, Add Web Link, Buttons,
-    // Hotspots, Preview, Sort Alphabetical, Reverse Alphabetical, Move Up, Move Down,
-    // Remove, Refresh) for each kind of selection; another tab in front disables all.
-    void commandRules() {
-        const std::pair<BuildSelection, const char*> rows[] = {
-            {{}, "000000110001"},                                     // nothing selected
-            {{true, true, true, false, false, 3}, "111111110001"},    // root
-            {{true, true, false, true, true, 5}, "111111111111"},     // folder between folders
-            {{true, true, false, true, false, 5}, "111111111011"},    // last folder
-            {{true, false, false, false, true, 5}, "000000110111"},   // first document
-            {{true, false, false, false, false, 2}, "000000110011"},  // only document
-        };
-        for (const auto& [selection, onBuildTab] : rows) {
-            for (StepTab tab : {StepTab::kBuild, StepTab::kDesign, StepTab::kPublish}) {
-                QString got;
-                for (const auto& info : CommandRules::Commands())
-                    got += CommandRules::IsEnabled(info.command, tab, selection) ? '1' : '0';
-                QCOMPARE(got, tab == StepTab::kBuild ? QString(onBuildTab) : QString(12, '0'));
-            }
-        }
-        for (int items : {1, 2}) {
-            const BuildSelection onlyRoot{true, true, true, false, false, items};
-            QCOMPARE(CommandRules::IsNewEnabled(onlyRoot), items == 2);
-        }
-    }
-
     // The window re-reads the rules when another tab comes to the front and after each
     // edit; the caption's modified mark follows the undo stack's clean state.
     void windowFollowsTabAndUndoStack() {
@@ -119,35 +93,9 @@ private slots:
         QVERIFY(frame.isWindowModified() && document.Doc().IsModified());
     }
 
-    // Over many start times and every recorded "FilePos": the first tip is never the
-    // recorded one, and no tip follows itself, also when two choices fall in the
-    // same second.
-    void neverTheSameTipTwiceInARow() {
-        for (int pos = 0; pos < TipOfTheDay::kCount; ++pos) {
-            for (Time start = 1'000'000'000; start < 1'000'000'000 + 200; ++start) {
-                MemorySettingsStore settings;
-                settings.WriteInt("Tip", "FilePos", pos);
-                TipOfTheDay tips(settings);
-                int previous = pos;
-                for (Time t : {start, start, start + 1, start + 1, start + 2}) {
-                    const int chosen = tips.Choose(t);
-                    QVERIFY(chosen >= 0 && chosen < TipOfTheDay::kCount);
-                    QVERIFY2(chosen != previous, qPrintable(QString::number(start)));
-                    previous = chosen;
-                }
-            }
-        }
-    }
-
-    // Tips show at start while "StartUp" is missing or 0 or less; the last tip shown
-    // goes to "FilePos" when the dialog goes, also after Escape, which writes nothing
-    // else.
+    // The last tip shown goes to "FilePos" when the dialog goes, also after Escape,
+    // which writes nothing else.
     void tipSettings() {
-        for (int startUp : {-2, -1, 0, 1}) {
-            MemorySettingsStore settings;
-            if (startUp > -2) settings.WriteInt("Tip", "StartUp", startUp);
-            QCOMPARE(TipOfTheDay::WantedAtStartUp(settings), startUp <= 0);
-        }
         MemorySettingsStore settings;
         int shown = -1;
         {

@@ -3,7 +3,10 @@
 #include <QString>
 #include <optional>
 
+#include "document/FolderSettings.h"
+
 class QWidget;
+class CBuildTreeFolder;
 
 namespace foldcraft {
 class IUserDialogs;
@@ -24,6 +27,13 @@ public:
     virtual std::optional<WebLink> AskWebLink(QWidget* parent) = 0;
     // The support-file notice; true when "Don't show me this again" was ticked.
     virtual bool SupportFileNotice(QWidget* parent) = 0;
+    // The Button Styles dialog on a copy of folder's styles: the edited values on OK,
+    // nullopt on Cancel. The folder is not touched: the caller applies the result.
+    virtual std::optional<ButtonStyleSettings> EditButtonStyles(QWidget* parent,
+                                                                const CBuildTreeFolder& folder) = 0;
+    // The Hotspot editor on a copy of folder's hotspot settings; as above.
+    virtual std::optional<HotspotSettings> EditHotspots(QWidget* parent,
+                                                        const CBuildTreeFolder& folder) = 0;
 };
 
 // The real dialogs; their message boxes go through dialogs.
@@ -33,6 +43,10 @@ public:
     std::optional<QString> AskFolderName(QWidget* parent) override;
     std::optional<WebLink> AskWebLink(QWidget* parent) override;
     bool SupportFileNotice(QWidget* parent) override;
+    std::optional<ButtonStyleSettings> EditButtonStyles(QWidget* parent,
+                                                        const CBuildTreeFolder& folder) override;
+    std::optional<HotspotSettings> EditHotspots(QWidget* parent,
+                                                const CBuildTreeFolder& folder) override;
 
 private:
     IUserDialogs& m_dialogs;

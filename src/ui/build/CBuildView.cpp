@@ -8,24 +8,15 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QUrl>
 
-#include "document/AddItemsCommand.h"
-#include "document/FileItems.h"
-#include "document/FolderSettingsCommand.h"
 #include "document/ItemFieldsCommand.h"
 #include "document/ItemFormRules.h"
-#include "document/MoveItemCommand.h"
 #include "document/ProjectDocument.h"
-#include "document/RemoveItemCommand.h"
-#include "document/SortTreeCommand.h"
-#include "generator/SiteGenerator.h"
 #include "generator/SitePaths.h"
 #include "model/BuildTreeFolder.h"
-#include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
-#include "ui/build/FolderDialogs.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/StepHeading.h"
 
 namespace foldcraft {
 
@@ -45,12 +36,6 @@ QPushButton* Button(const QString& caption, QWidget* parent) {
     return button;
 }
 
-using ButtonStylesCommand = FolderSettingsCommand<ButtonStyleSettings, &ApplyButtonStyles>;
-using HotspotsCommand = FolderSettingsCommand<HotspotSettings, &ApplyHotspots>;
-
-constexpr std::string_view kNoSubitems = "Folder has no subitems to link to.";
-constexpr std::string_view kNotAFile = "Cannot add entire folder, select files instead.";
-
 }  // namespace
 
 CBuildView::CBuildView(ProjectDocument& document, AppServices& services, CBuildTreeView& tree,
@@ -59,36 +44,27 @@ CBuildView::CBuildView(ProjectDocument& document, AppServices& services, CBuildT
       m_document(document),
       m_services(services),
       m_tree(tree),
-      m_model(tree.Model()),
-      m_ownDialogs(std::make_unique<QtBuildDialogs>(services.dialogs)),
-      m_dialogs(m_ownDialogs.get()) {
-    BuildForm();
-    connect(&m_tree, &CBuildTreeView::selectionChanged, this, [this] {
-        Load();
-        emit selectionChanged();
-    });
-    connect(&m_tree, &CBuildTreeView::removeRequested, this,
-            [this] { Run(BuildCommand::kRemove); });
+      m_model(tree.Model()) {
+    CreateControls();
+    SetUpDatePickers();
+    LayOutForm();
+    ConnectFields();
+    ConnectButtons();
+    connect(&m_tree, &CBuildTreeView::selectionChanged, this, &CBuildView::Load);
     connect(&m_tree, &CBuildTreeView::renameRequested, this, [this] {
         m_name->setFocus(Qt::ShortcutFocusReason);
         m_name->selectAll();
     });
-    connect(&m_tree, &CBuildTreeView::filesDropped, this, &CBuildView::DropFiles);
     connect(&m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& index) {
         if (!m_writing && m_model.ItemAt(index) == m_shown) Load();
     });
     connect(&m_document, &ProjectDocument::designChanged, this, &CBuildView::Load);
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &CBuildView::selectionChanged);
-    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &CBuildView::selectionChanged);
-    connect(&m_model, &QAbstractItemModel::rowsMoved, this, &CBuildView::selectionChanged);
-    connect(&m_model, &QAbstractItemModel::layoutChanged, this, &CBuildView::selectionChanged);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &CBuildView::selectionChanged);
     Load();
 }
 
 CBuildView::~CBuildView() = default;
 
-void CBuildView::BuildForm() {
+void CBuildView::CreateControls() {
     m_name = new QLineEdit(this);
     m_visible = new QCheckBox(QStringLiteral("Visible"), this);
     m_link = new QLineEdit(this);
@@ -106,16 +82,12 @@ void CBuildView::BuildForm() {
     m_hotspots = Button(QStringLiteral("Hotspot..."), this);
     m_buttons = Button(QStringLiteral("Buttons..."), this);
     m_refresh = Button(QStringLiteral("Refresh"), this);
-    auto* step = new QLabel(QStringLiteral("Step One:"), this);
-    QFont bold = step->font();
-    bold.setBold(true);
-    step->setFont(bold);
-    auto* explanation = new QLabel(
+    m_heading = new StepHeading(
+        QStringLiteral("Step One:"),
         QStringLiteral("Create a tree structure that will organize your existing documents and "
                        "web links into folders. Create folders. Add documents by using the Add "
                        "Files button or drag and drop them from Windows Explorer. "),
         this);
-    explanation->setWordWrap(true);
 
     m_name->setAccessibleName(QStringLiteral("Name:"));
     m_visible->setAccessibleName(m_visible->text());
@@ -129,6 +101,9 @@ void CBuildView::BuildForm() {
     m_label->setReadOnly(true);
     m_label->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_label->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void CBuildView::SetUpDatePickers() {
     for (QDateEdit* picker : {m_publish, m_purgeDate}) {
         picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
         picker->setCalendarPopup(true);
@@ -143,7 +118,9 @@ void CBuildView::BuildForm() {
             });
         }
     }
+}
 
+void CBuildView::LayOutForm() {
     auto* grid = new QGridLayout(this);
     auto caption = [this](const QString& text, QWidget* buddy) {
         auto* label = new QLabel(text, this);
@@ -174,12 +151,13 @@ void CBuildView::BuildForm() {
     auto* row9 = new QHBoxLayout;
     for (QPushButton* button : {m_hotspots, m_buttons, m_refresh}) row9->addWidget(button);
     grid->addLayout(row9, 8, 0, 1, 5);
-    grid->addWidget(step, 9, 0, 1, 5);
-    grid->addWidget(explanation, 10, 0, 1, 5);
+    grid->addWidget(m_heading, 9, 0, 1, 5);
     grid->setRowStretch(6, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+}
 
+void CBuildView::ConnectFields() {
     connect(m_name, &QLineEdit::textChanged, this, [this] { TextEdited(kName, m_name); });
     connect(m_link, &QLineEdit::textChanged, this, [this] { TextEdited(kLink, m_link); });
     connect(m_comment, &QLineEdit::textChanged, this, [this] { TextEdited(kComment, m_comment); });
@@ -213,12 +191,17 @@ void CBuildView::BuildForm() {
         Edit(kLabel, [&](ItemFields& f) { f.label = text->toStdString(); });
         Load();
     });
-    connect(m_addFolder, &QPushButton::clicked, this, [this] { Run(BuildCommand::kAddFolder); });
-    connect(m_addFiles, &QPushButton::clicked, this, [this] { Run(BuildCommand::kAddFiles); });
-    connect(m_addWebLink, &QPushButton::clicked, this, [this] { Run(BuildCommand::kAddWebLink); });
-    connect(m_hotspots, &QPushButton::clicked, this, [this] { Run(BuildCommand::kHotspots); });
-    connect(m_buttons, &QPushButton::clicked, this, [this] { Run(BuildCommand::kButtons); });
-    connect(m_refresh, &QPushButton::clicked, this, [this] { Run(BuildCommand::kRefresh); });
+}
+
+void CBuildView::ConnectButtons() {
+    const std::pair<QPushButton*, BuildCommand> buttons[] = {
+        {m_addFolder, BuildCommand::kAddFolder},   {m_addFiles, BuildCommand::kAddFiles},
+        {m_addWebLink, BuildCommand::kAddWebLink}, {m_hotspots, BuildCommand::kHotspots},
+        {m_buttons, BuildCommand::kButtons},       {m_refresh, BuildCommand::kRefresh}};
+    for (const auto& [button, command] : buttons) {
+        connect(button, &QPushButton::clicked, this,
+                [this, command = command] { emit commandRequested(command); });
+    }
 }
 
 void CBuildView::Load() {
@@ -317,211 +300,8 @@ void CBuildView::DateEdited(Field field) {
     ShowOutcome(message);
 }
 
-void CBuildView::Run(BuildCommand command) {
-    switch (command) {
-        case BuildCommand::kAddFolder:
-            AddFolder();
-            break;
-        case BuildCommand::kAddFiles:
-            AddFiles();
-            break;
-        case BuildCommand::kAddWebLink:
-            AddWebLink();
-            break;
-        case BuildCommand::kButtons:
-            EditButtons();
-            break;
-        case BuildCommand::kHotspots:
-            EditHotspots();
-            break;
-        case BuildCommand::kPreview:
-            WritePreviewPage();
-            break;
-        case BuildCommand::kSortAscending:
-            Sort(true);
-            break;
-        case BuildCommand::kSortDescending:
-            Sort(false);
-            break;
-        case BuildCommand::kMoveUp:
-            Move(true);
-            break;
-        case BuildCommand::kMoveDown:
-            Move(false);
-            break;
-        case BuildCommand::kRemove:
-            Remove();
-            break;
-        case BuildCommand::kRefresh:
-            Refresh();
-            break;
-    }
-}
-
-BuildSelection CBuildView::Selection() const {
-    BuildSelection selection;
-    selection.treeItemCount = m_model.ItemCount();
-    const ItemRef ref = m_tree.Selected();
-    if (!ref) return selection;
-    selection.any = true;
-    selection.folder = ref.item->IsFolder();
-    selection.root = ref.parent == nullptr;
-    if (ref.parent) {
-        const int row = m_model.IndexOf(ref).row();
-        const int folders = static_cast<int>(ref.parent->m_arrFolders.size());
-        const int docs = static_cast<int>(ref.parent->m_arrDocs.size());
-        const int position = selection.folder ? row : row - folders;
-        const int count = selection.folder ? folders : docs;
-        selection.previousSameKind = position > 0;
-        selection.nextSameKind = position + 1 < count;
-    }
-    return selection;
-}
-
-CBuildTreeFolder* CBuildView::SelectedFolder(bool orParent) const {
-    const ItemRef ref = m_tree.Selected();
-    if (!ref) return nullptr;
-    if (ref.item->IsFolder()) return static_cast<CBuildTreeFolder*>(ref.item);
-    return orParent ? ref.parent : nullptr;
-}
-
-ItemRef CBuildView::FolderRef(CBuildTreeFolder* folder) const {
-    return {folder, m_model.ParentOf(folder)};
-}
-
 void CBuildView::Push(QUndoCommand* command) {
     m_document.UndoStack().push(command);
-}
-
-void CBuildView::AddFolder() {
-    const auto name = m_dialogs->AskFolderName(this);
-    CBuildTreeFolder* parent = SelectedFolder(false);
-    if (!name || !parent) return;
-    std::vector<std::unique_ptr<CBuildTreeFolder>> folders;
-    folders.push_back(
-        std::make_unique<CBuildTreeFolder>(name->toStdString(), "(folder)", std::string()));
-    const ItemRef target = FolderRef(parent);
-    Push(new AddItemsCommand(m_model, QStringLiteral("Add Folder"), *parent, std::move(folders), {},
-                             {m_model.Pending(), m_tree.Selected()}, {target, target}));
-}
-
-void CBuildView::AddFiles() {
-    const QStringList chosen = m_services.dialogs.OpenFileNames(
-        this, QStringLiteral("Add Files"), QString::fromStdString(m_services.lastAddDir),
-        QStringLiteral("All Files (*)"));
-    CBuildTreeFolder* parent = SelectedFolder(false);
-    if (chosen.isEmpty() || !parent) return;
-    std::vector<std::string> paths;
-    for (const QString& path : chosen) paths.push_back(path.toStdString());
-    FileItems items = FileItems::FromPaths(paths, false);
-    if (!items.lastDirectory.empty()) m_services.lastAddDir = items.lastDirectory;
-    const ItemRef target = FolderRef(parent);
-    Push(new AddItemsCommand(m_model, QStringLiteral("Add Files"), *parent, {},
-                             std::move(items.docs), {m_model.Pending(), m_tree.Selected()},
-                             {target, target}));
-    if (items.supportFile) SupportFileNotice();
-}
-
-void CBuildView::AddWebLink() {
-    const auto link = m_dialogs->AskWebLink(this);
-    CBuildTreeFolder* parent = SelectedFolder(false);
-    if (!link || !parent) return;
-    std::vector<std::unique_ptr<CBuildTreeDoc>> docs;
-    docs.push_back(std::make_unique<CBuildTreeDoc>(link->name.toStdString(),
-                                                   link->link.toStdString(), std::string()));
-    const ItemRef target = FolderRef(parent);
-    Push(new AddItemsCommand(m_model, QStringLiteral("Add Web Link"), *parent, {}, std::move(docs),
-                             {m_model.Pending(), m_tree.Selected()}, {target, target}));
-}
-
-void CBuildView::DropFiles(const QStringList& dropped, const ItemRef& target) {
-    if (!target) return;
-    CBuildTreeFolder* parent =
-        target.item->IsFolder() ? static_cast<CBuildTreeFolder*>(target.item) : target.parent;
-    std::vector<std::string> paths;
-    for (const QString& path : dropped) paths.push_back(path.toStdString());
-    FileItems items = FileItems::FromPaths(paths, true);
-    for (int i = 0; i < items.refused; ++i) m_services.dialogs.Error(this, Text(kNotAFile));
-    if (!items.docs.empty()) {
-        Push(new AddItemsCommand(m_model, QStringLiteral("Drop Files"), *parent, {},
-                                 std::move(items.docs), {m_model.Pending(), m_tree.Selected()},
-                                 {m_model.Pending(), {}}));
-    }
-    if (items.supportFile) SupportFileNotice();
-}
-
-void CBuildView::SupportFileNotice() {
-    if (m_services.settings.GetInt("Message", "SupportFileMsg", 0) != 0) return;
-    if (m_dialogs->SupportFileNotice(this))
-        m_services.settings.WriteInt("Message", "SupportFileMsg", 1);
-}
-
-void CBuildView::EditButtons() {
-    CBuildTreeFolder* folder = SelectedFolder(false);
-    if (!folder) return;
-    auto styles = EditButtonStyles(this, m_services, *folder);
-    if (!styles) return;
-    const TreeSelection after{m_model.Pending(), m_model.Pending()};
-    Push(new ButtonStylesCommand(m_model, QStringLiteral("Buttons"), FolderRef(folder),
-                                 ReadButtonStyles(*folder), std::move(*styles),
-                                 {m_model.Pending(), m_tree.Selected()}, after));
-}
-
-void CBuildView::EditHotspots() {
-    CBuildTreeFolder* folder = SelectedFolder(false);
-    if (!folder) return;
-    if (folder->m_arrDocs.empty() && folder->m_arrFolders.empty()) {
-        m_services.dialogs.Error(this, Text(kNoSubitems));
-        return;
-    }
-    auto hotspots = foldcraft::EditHotspots(this, m_services, *folder);
-    if (!hotspots) return;
-    const TreeSelection after{m_model.Pending(), m_model.Pending()};
-    Push(new HotspotsCommand(m_model, QStringLiteral("Hotspots"), FolderRef(folder),
-                             ReadHotspots(*folder), std::move(*hotspots),
-                             {m_model.Pending(), m_tree.Selected()}, after));
-}
-
-void CBuildView::Sort(bool ascending) {
-    const ItemRef selected = m_tree.Selected();
-    CBuildTreeFolder* folder = SelectedFolder(true);
-    if (!folder) {
-        Refresh();
-        return;
-    }
-    Push(new SortTreeCommand(m_model, *folder, ascending, {m_model.Pending(), selected},
-                             {selected, selected}));
-}
-
-void CBuildView::Move(bool up) {
-    const ItemRef selected = m_tree.Selected();
-    const BuildSelection selection = Selection();
-    if (!selected.parent || !(up ? selection.previousSameKind : selection.nextSameKind)) return;
-    Push(new MoveItemCommand(m_model, selected, up, {m_model.Pending(), selected},
-                             {selected, selected}));
-}
-
-void CBuildView::Remove() {
-    const ItemRef selected = m_tree.Selected();
-    if (!selected) return;
-    if (!selected.parent) {
-        Refresh();
-        return;
-    }
-    const ItemRef parent = FolderRef(selected.parent);
-    Push(new RemoveItemCommand(m_model, selected, {m_model.Pending(), selected}, {parent, parent}));
-}
-
-void CBuildView::Refresh() {
-    m_model.RequestRebuild(m_model.Pending());
-}
-
-void CBuildView::WritePreviewPage() {
-    const CBuildTreeFolder* folder = SelectedFolder(true);
-    if (!folder) return;
-    if (!foldcraft::WritePreviewPage(m_document.Doc(), *folder, m_services.programFolder)) return;
-    m_services.dialogs.OpenUrl(
-        QUrl::fromLocalFile(QString::fromStdString(m_services.programFolder + "/temp.html")));
 }
 
 }  // namespace foldcraft

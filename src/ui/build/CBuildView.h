@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QStringList>
 #include <QWidget>
-#include <memory>
+#include <functional>
 
 #include "document/BuildCommand.h"
 #include "document/BuildTreeModel.h"
@@ -15,18 +14,16 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QUndoCommand;
-class CBuildTreeFolder;
 
 namespace foldcraft {
 class ProjectDocument;
 class CBuildTreeView;
-class IBuildDialogs;
 struct AppServices;
 
 // The item property form of the Build tab (right column of the splitter). It shows
-// the selected item's fields and writes each edit through as an undoable step; it
-// also carries out the Build commands. The main window forwards the Build commands
-// here and asks it for the selection.
+// the selected item's fields and writes each edit through as an undoable step. Its
+// command buttons (Add Folder, Hotspot..., Refresh, ...) only ask for the command:
+// BuildActions carries it out.
 class CBuildView : public QWidget {
     Q_OBJECT
 public:
@@ -34,24 +31,9 @@ public:
                QWidget* parent = nullptr);
     ~CBuildView() override;
 
-    // Carries out one Build command on the tree's selection. Commands that do not
-    // apply to the selection do nothing.
-    void Run(BuildCommand command);
-    // The selection as the enable rules see it.
-    BuildSelection Selection() const;
-
-    // Adds dropped files to the target's folder (the target's parent for a document);
-    // nothing without a target.
-    void DropFiles(const QStringList& paths, const ItemRef& target);
-    // Writes the selected folder's preview page and opens it.
-    void WritePreviewPage();
-
-    // Replaces the Add Folder, Add Web Link and notice dialogs (tests). Not owned.
-    void SetDialogs(IBuildDialogs& dialogs) { m_dialogs = &dialogs; }
-
 signals:
-    // The selection or the tree changed: the window re-reads the enable rules.
-    void selectionChanged();
+    // One of the form's command buttons was clicked.
+    void commandRequested(foldcraft::BuildCommand command);
 
 private:
     enum Field {
@@ -66,7 +48,11 @@ private:
         kLabel
     };
 
-    void BuildForm();
+    void CreateControls();
+    void SetUpDatePickers();
+    void LayOutForm();
+    void ConnectFields();
+    void ConnectButtons();
     void Load();
     void LoadDates(const ItemFields& fields);
     // Pushes the edit that change makes to the shown item's fields.
@@ -75,27 +61,12 @@ private:
     void TextEdited(Field field, QLineEdit* edit);
     void DateEdited(Field field);
 
-    void AddFolder();
-    void AddFiles();
-    void AddWebLink();
-    void EditButtons();
-    void EditHotspots();
-    void Sort(bool ascending);
-    void Move(bool up);
-    void Remove();
-    void Refresh();
-    void SupportFileNotice();
-    // The selected folder, or the folder of the selected item when orParent is set.
-    CBuildTreeFolder* SelectedFolder(bool orParent) const;
-    ItemRef FolderRef(CBuildTreeFolder* folder) const;
     void Push(QUndoCommand* command);
 
     ProjectDocument& m_document;
     AppServices& m_services;
     CBuildTreeView& m_tree;
     BuildTreeModel& m_model;
-    std::unique_ptr<IBuildDialogs> m_ownDialogs;
-    IBuildDialogs* m_dialogs;
 
     ItemRef m_shown;         // the item the form shows
     bool m_loading = false;  // filling the controls: no write-back
@@ -119,6 +90,7 @@ private:
     QPushButton* m_hotspots = nullptr;
     QPushButton* m_buttons = nullptr;
     QPushButton* m_refresh = nullptr;
+    QWidget* m_heading = nullptr;
 };
 
 }  // namespace foldcraft

@@ -72,7 +72,13 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     : QDialog(parent), m_dialogs(dialogs) {
     setWindowTitle(QStringLiteral("Hotspots"));
     setSizeGripEnabled(true);
+    CreateControls();
+    LayOutControls();
+    ConnectControls();
+    ShowFolder(folder);
+}
 
+void CHotspotsDlg::CreateControls() {
     m_hotspotFolder = new QCheckBox(QStringLiteral("Make this a hotspot folder"), this);
     m_imageLabel = new QLabel(QStringLiteral("Image:"), this);
     m_imagePath = new QLineEdit(this);
@@ -98,12 +104,14 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     m_delete = MakeToolButton(this, 3, QStringLiteral("Delete"),
                               QStringLiteral("Delete the selected hotspot"), false);
     m_status = new QLabel(this);
-    auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
-                               QStringLiteral("OK"), this);
-    auto* cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
-                                   QStringLiteral("Cancel"), this);
-    ok->setDefault(true);
+    m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
+                           this);
+    m_cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
+                               QStringLiteral("Cancel"), this);
+    m_ok->setDefault(true);
+}
 
+void CHotspotsDlg::LayOutControls() {
     auto* top = new QGridLayout;
     top->addWidget(m_hotspotFolder, 0, 0, 1, 3);
     top->addWidget(m_imageLabel, 1, 0);
@@ -116,15 +124,17 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     bottom->addStretch(1);
     bottom->addWidget(m_linkLabel);
     bottom->addWidget(m_links);
-    bottom->addWidget(ok);
-    bottom->addWidget(cancel);
+    bottom->addWidget(m_ok);
+    bottom->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_pane, 1);
     layout->addWidget(m_status);
     layout->addLayout(bottom);
     setMinimumSize(530, 300);
+}
 
+void CHotspotsDlg::ConnectControls() {
     // toggled rather than clicked: assistive technology toggles without a click.
     connect(m_hotspotFolder, &QCheckBox::toggled, this, &CHotspotsDlg::HotspotFlagToggled);
     connect(m_browse, &QPushButton::clicked, this, &CHotspotsDlg::Browse);
@@ -144,9 +154,11 @@ CHotspotsDlg::CHotspotsDlg(QWidget* parent, IUserDialogs& dialogs, const CBuildT
     });
     m_links->installEventFilter(this);
     connect(m_pane, &CHotspotDisplayView::toolChanged, this, &CHotspotsDlg::Sync);
-    connect(ok, &QPushButton::clicked, this, &CHotspotsDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CHotspotsDlg::reject);
+    connect(m_ok, &QPushButton::clicked, this, &CHotspotsDlg::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &CHotspotsDlg::reject);
+}
 
+void CHotspotsDlg::ShowFolder(const CBuildTreeFolder& folder) {
     // Opening: the link list, the flag and path, the picture, then the areas.
     const std::vector<std::string> links = LinkTexts(folder);
     for (const auto& link : links) m_links->addItem(QString::fromStdString(link));

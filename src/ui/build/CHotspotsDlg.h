@@ -50,6 +50,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Building the dialog: its controls, their places, their signals, then the folder's
+    // links, flag, picture and areas.
+    void CreateControls();
+    void LayOutControls();
+    void ConnectControls();
+    void ShowFolder(const CBuildTreeFolder& folder);
     void HotspotFlagToggled(bool checked);
     void Browse();
     void ToolToggled(HotspotTool::Tool tool, bool on);
@@ -68,6 +74,8 @@ private:
     QLabel* m_imageLabel = nullptr;
     QLineEdit* m_imagePath = nullptr;
     QPushButton* m_browse = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
     CHotspotDisplayView* m_pane = nullptr;
     QLabel* m_linkLabel = nullptr;
     QComboBox* m_links = nullptr;

@@ -20,17 +20,17 @@ namespace {
 
 struct Row {
     const char* caption;
-    std::uint32_t DesignSettings::*field;
+    std::uint32_t CDesignSettings::*field;
 };
 
 constexpr Row kColourRows[CDesignColorPage::kRows] = {
-    {"Body Background:", &DesignSettings::bodyBackground},
-    {"Folder Background:", &DesignSettings::folderBackground},
-    {"Document Background:", &DesignSettings::documentBackground},
-    {"Body Text:", &DesignSettings::bodyText},
-    {"Folder Text:", &DesignSettings::folderText},
-    {"Link:", &DesignSettings::link},
-    {"Visited Link:", &DesignSettings::visitedLink}};
+    {"Body Background:", &CDesignSettings::m_clrBodyBackground},
+    {"Folder Background:", &CDesignSettings::m_clrFolderBackground},
+    {"Document Background:", &CDesignSettings::m_clrDocumentBackground},
+    {"Body Text:", &CDesignSettings::m_clrBodyText},
+    {"Folder Text:", &CDesignSettings::m_clrFolderText},
+    {"Link:", &CDesignSettings::m_clrLink},
+    {"Visited Link:", &CDesignSettings::m_clrVisitedLink}};
 
 QColor FromWord(std::uint32_t colour) {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
@@ -83,7 +83,7 @@ CDesignColorPage::CDesignColorPage(ProjectDocument& document, IUserDialogs& dial
 }
 
 void CDesignColorPage::Fill() {
-    const DesignSettings s = DesignSettings::Read(m_document.Doc());
+    const CDesignSettings& s = m_document.Design();
     for (int row = 0; row < kRows; ++row) {
         const std::uint32_t colour = s.*kColourRows[row].field;
         m_swatches[row]->SetColours(Qt::black, FromWord(colour));
@@ -103,8 +103,8 @@ void CDesignColorPage::ChooseColour(int row) {
     if (!chosen || !chosen->isValid()) return;
     const std::uint32_t colour = ToWord(*chosen);
     const auto field = kColourRows[row].field;
-    DesignEditCommand::Edit(m_document, DesignEditCommand::kNoMerge,
-                            [&](DesignSettings& s) { s.*field = colour; });
+    DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
+                            [&](CDesignSettings& s) { s.*field = colour; });
     Fill();
 }
 
@@ -113,7 +113,7 @@ void CDesignColorPage::SetDefaults() {
                           IUserDialogs::Buttons::kOkCancel,
                           IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kOk)
         return;
-    DesignEditCommand::SetDefaults(m_document, &CFoldcraftDoc::SetColorDefaults);
+    DesignEditCommand::SetDefaults(m_document, &CDesignSettings::ResetColors);
     Fill();
 }
 

@@ -10,7 +10,6 @@ class CClrButton;
 class CDesignColorView;
 class IUserDialogs;
 class ProjectDocument;
-struct DesignSettings;
 
 // The Colors page of the Design step: seven colour swatches with their web form
 // and a live preview. A swatch opens the colour chooser; the chosen colour is

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 
-#include "document/DesignSettings.h"
 #include "model/FoldcraftDoc.h"
 #include "ui/common/DesignFonts.h"
 
@@ -43,37 +42,40 @@ CDesignColorView::CDesignColorView(const CFoldcraftDoc& doc, QWidget* parent)
     setMinimumSize(200, 106);
 }
 
-void CDesignColorView::Paint(QPainter& painter, const QRect& r, const DesignSettings& s) {
+void CDesignColorView::Paint(QPainter& painter, const QRect& r, const CDesignSettings& s) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(DesignFonts::Arial12(painter.device()));
     const int left = r.left(), top = r.top(), right = r.left() + r.width();
-    painter.fillRect(r, FromWord(s.bodyBackground));
+    painter.fillRect(r, FromWord(s.m_clrBodyBackground));
     painter.setPen(QPen(Qt::black, 0));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r.adjusted(0, 0, -1, -1));
 
     const QRect band1 = Band(left, top + 2, right, top + 17);
-    BandText(painter, band1, QStringLiteral("Body Text"), s.bodyText, s.bodyBackground, false);
+    BandText(painter, band1, QStringLiteral("Body Text"), s.m_clrBodyText, s.m_clrBodyBackground,
+             false);
     const int bottom1 = top + 17;
     const QRect band2 = Band(left + 20, bottom1 + 10, right - 20, bottom1 + 30);
-    painter.fillRect(band2, FromWord(s.folderBackground));
-    BandText(painter, band2, QStringLiteral("Folder Text"), s.folderText, s.folderBackground);
+    painter.fillRect(band2, FromWord(s.m_clrFolderBackground));
+    BandText(painter, band2, QStringLiteral("Folder Text"), s.m_clrFolderText,
+             s.m_clrFolderBackground);
     const int bottom2 = bottom1 + 30;
     const QRect band3 = Band(left + 20, bottom2 + 10, right - 20, bottom2 + 30);
-    painter.fillRect(band3, FromWord(s.documentBackground));
-    BandText(painter, band3, QStringLiteral("Link (Document) Text"), s.link, s.documentBackground);
+    painter.fillRect(band3, FromWord(s.m_clrDocumentBackground));
+    BandText(painter, band3, QStringLiteral("Link (Document) Text"), s.m_clrLink,
+             s.m_clrDocumentBackground);
     const int bottom3 = bottom2 + 30;
     const QRect band4 = Band(left + 20, bottom3 + 5, right - 20, bottom3 + 25);
-    painter.fillRect(band4, FromWord(s.documentBackground));
-    BandText(painter, band4, QStringLiteral("Visited Link Text"), s.visitedLink,
-             s.documentBackground);
+    painter.fillRect(band4, FromWord(s.m_clrDocumentBackground));
+    BandText(painter, band4, QStringLiteral("Visited Link Text"), s.m_clrVisitedLink,
+             s.m_clrDocumentBackground);
     painter.restore();
 }
 
 void CDesignColorView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    Paint(painter, rect(), DesignSettings::Read(m_doc));
+    Paint(painter, rect(), m_doc);
 }
 
 }  // namespace foldcraft

@@ -3,9 +3,9 @@
 #include <QWidget>
 
 class CFoldcraftDoc;
+struct CDesignSettings;
 
 namespace foldcraft {
-struct DesignSettings;
 
 // The live preview of the Colors page: the body, folder and document colours with
 // sample texts in the text and link colours. It reads the document when it paints;
@@ -16,7 +16,7 @@ public:
     explicit CDesignColorView(const CFoldcraftDoc& doc, QWidget* parent = nullptr);
 
     // Paints the preview of settings into rect.
-    static void Paint(QPainter& painter, const QRect& rect, const DesignSettings& settings);
+    static void Paint(QPainter& painter, const QRect& rect, const CDesignSettings& settings);
 
     QSize sizeHint() const override { return QSize(260, 110); }
 

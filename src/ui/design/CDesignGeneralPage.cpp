@@ -21,13 +21,11 @@ namespace foldcraft {
 
 namespace {
 
-using Field = DesignEditCommand::Field;
-
 // The switch fields of the six option check boxes, in dialog order.
-constexpr std::int32_t DesignSettings::*kOptionFields[6] = {
-    &DesignSettings::showComments,  &DesignSettings::showFileDate,
-    &DesignSettings::showFileSize,  &DesignSettings::createTitlePage,
-    &DesignSettings::createSitemap, &DesignSettings::showRestartButton};
+constexpr std::int32_t CDesignSettings::*kOptionFields[6] = {
+    &CDesignSettings::m_bShowComments,  &CDesignSettings::m_bShowFileDate,
+    &CDesignSettings::m_bShowFileSize,  &CDesignSettings::m_bCreateTitlePage,
+    &CDesignSettings::m_bCreateSitemap, &CDesignSettings::m_bShowRestartButton};
 
 // The value of a digits-only field: 0 when empty.
 std::int32_t DigitsValue(const QString& text) {
@@ -82,6 +80,20 @@ QLineEdit* DigitsField(QWidget* parent, const QString& name) {
 CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& dialogs,
                                        QWidget* parent)
     : QWidget(parent), m_document(document), m_dialogs(dialogs) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeOptions());
+    layout->addWidget(MakeImages());
+    layout->addWidget(MakeNavigationBar());
+    layout->addStretch(1);
+    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);  // last in Tab order
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(defaults);
+    layout->addLayout(bottom);
+    connect(defaults, &QPushButton::clicked, this, &CDesignGeneralPage::SetDefaults);
+}
+
+QWidget* CDesignGeneralPage::MakeOptions() {
     auto* options = new QGroupBox(QStringLiteral("Options"), this);
     auto* optionsLayout = new QGridLayout(options);
     const QString optionCaptions[6] = {QStringLiteral("Show File && Folder Comments"),
@@ -96,11 +108,15 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
         const auto field = kOptionFields[i];
         // toggled rather than clicked: assistive technology toggles without a click.
         connect(m_options[i], &QCheckBox::toggled, this, [this, field](bool on) {
-            DesignEditCommand::Edit(m_document, Field::kNoMerge,
-                                    [&](DesignSettings& s) { s.*field = on ? 1 : 0; });
+            DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
+                                    [&](CDesignSettings& s) { s.*field = on ? 1 : 0; });
         });
     }
 
+    return options;
+}
+
+QWidget* CDesignGeneralPage::MakeImages() {
     auto* images = new QGroupBox(QStringLiteral("Images"), this);
     auto* imagesLayout = new QGridLayout(images);
     auto* backgroundLabel = new QLabel(QStringLiteral("Background Image:"), images);
@@ -129,6 +145,37 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
     imagesLayout->addWidget(heightLabel, 2, 3);
     imagesLayout->addWidget(m_height, 2, 4);
 
+    ConnectImages(browse);
+    return images;
+}
+
+void CDesignGeneralPage::ConnectImages(QPushButton* browse) {
+    connect(m_backgroundImage, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(
+            m_document, UndoMergeId::kDesignBackgroundImage,
+            [&](CDesignSettings& s) { s.m_strBackgroundImage = text.toStdString(); });
+    });
+    connect(browse, &QPushButton::clicked, this, &CDesignGeneralPage::Browse);
+    connect(m_placement, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on) return;
+        DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
+                                [&](CDesignSettings& s) { s.m_nBackgroundPlacement = id; });
+    });
+    connect(m_useThumbnails, &QCheckBox::toggled, this, [this](bool on) {
+        DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
+                                [&](CDesignSettings& s) { s.m_bUseThumbnails = on ? 1 : 0; });
+    });
+    connect(m_width, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignThumbWidth,
+                                [&](CDesignSettings& s) { s.m_nThumbWidth = DigitsValue(text); });
+    });
+    connect(m_height, &QLineEdit::textChanged, this, [this](const QString& text) {
+        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignThumbHeight,
+                                [&](CDesignSettings& s) { s.m_nThumbHeight = DigitsValue(text); });
+    });
+}
+
+QWidget* CDesignGeneralPage::MakeNavigationBar() {
     auto* navBar = new QGroupBox(QStringLiteral("Navigation Bar"), this);
     auto* navLayout = new QHBoxLayout(navBar);
     m_navBar = new QButtonGroup(this);
@@ -137,56 +184,23 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
     navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Disabled"), 2));
     navLayout->addStretch(1);
 
-    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(options);
-    layout->addWidget(images);
-    layout->addWidget(navBar);
-    layout->addStretch(1);
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch(1);
-    bottom->addWidget(defaults);
-    layout->addLayout(bottom);
-
-    connect(m_backgroundImage, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, Field::kBackgroundImage,
-                                [&](DesignSettings& s) { s.backgroundImage = text.toStdString(); });
-    });
-    connect(browse, &QPushButton::clicked, this, &CDesignGeneralPage::Browse);
-    connect(m_placement, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on) return;
-        DesignEditCommand::Edit(m_document, Field::kNoMerge,
-                                [&](DesignSettings& s) { s.backgroundPlacement = id; });
-    });
-    connect(m_useThumbnails, &QCheckBox::toggled, this, [this](bool on) {
-        DesignEditCommand::Edit(m_document, Field::kNoMerge,
-                                [&](DesignSettings& s) { s.useThumbnails = on ? 1 : 0; });
-    });
-    connect(m_width, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, Field::kThumbWidth,
-                                [&](DesignSettings& s) { s.thumbWidth = DigitsValue(text); });
-    });
-    connect(m_height, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, Field::kThumbHeight,
-                                [&](DesignSettings& s) { s.thumbHeight = DigitsValue(text); });
-    });
     connect(m_navBar, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (!on) return;
-        DesignEditCommand::Edit(m_document, Field::kNoMerge,
-                                [&](DesignSettings& s) { s.navBarPosition = id; });
+        DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
+                                [&](CDesignSettings& s) { s.m_nNavBarPosition = id; });
     });
-    connect(defaults, &QPushButton::clicked, this, &CDesignGeneralPage::SetDefaults);
+    return navBar;
 }
 
 void CDesignGeneralPage::Fill(bool full) {
-    const DesignSettings s = DesignSettings::Read(m_document.Doc());
-    ShowText(m_backgroundImage, s.backgroundImage);
-    ShowChoice(m_placement, s.backgroundPlacement);
-    ShowChoice(m_navBar, s.navBarPosition);
+    const CDesignSettings& s = m_document.Design();
+    ShowText(m_backgroundImage, s.m_strBackgroundImage);
+    ShowChoice(m_placement, s.m_nBackgroundPlacement);
+    ShowChoice(m_navBar, s.m_nNavBarPosition);
     for (int i = 0; i < 6; ++i) ShowChecked(m_options[i], s.*kOptionFields[i] == 1);
-    ShowChecked(m_useThumbnails, s.useThumbnails == 1);
-    ShowNumber(m_width, s.thumbWidth, full);
-    ShowNumber(m_height, s.thumbHeight, full);
+    ShowChecked(m_useThumbnails, s.m_bUseThumbnails == 1);
+    ShowNumber(m_width, s.m_nThumbWidth, full);
+    ShowNumber(m_height, s.m_nThumbHeight, full);
 }
 
 void CDesignGeneralPage::Browse() {
@@ -204,7 +218,7 @@ void CDesignGeneralPage::SetDefaults() {
                           IUserDialogs::Buttons::kOkCancel,
                           IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kOk)
         return;
-    DesignEditCommand::SetDefaults(m_document, &CFoldcraftDoc::SetGeneralDefaults);
+    DesignEditCommand::SetDefaults(m_document, &CDesignSettings::ResetGeneral);
     Fill(true);
 }
 

@@ -5,6 +5,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 namespace foldcraft {
 class IUserDialogs;
@@ -24,6 +25,11 @@ public:
     void Fill(bool full);
 
 private:
+    // The page's three groups, each built with its fields wired to the document.
+    QWidget* MakeOptions();
+    QWidget* MakeImages();
+    void ConnectImages(QPushButton* browse);
+    QWidget* MakeNavigationBar();
     void Browse();
     void SetDefaults();
 

@@ -17,8 +17,6 @@ namespace foldcraft {
 
 namespace {
 
-using Field = DesignEditCommand::Field;
-
 QPlainTextEdit* TextBox(QWidget* parent, const QString& name, bool readOnly) {
     auto* box = new QPlainTextEdit(parent);
     box->setAccessibleName(name);
@@ -87,18 +85,18 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
     layout->addLayout(bottom);
 
     connect(m_title, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, Field::kTitle,
-                                [&](DesignSettings& s) { s.title = text.toStdString(); });
+        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignTitle,
+                                [&](CDesignSettings& s) { s.m_strTitle = text.toStdString(); });
     });
     // Typing and choosing an entry both change the edit text.
     connect(m_font, &QComboBox::editTextChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, Field::kFont,
-                                [&](DesignSettings& s) { s.font = text.toStdString(); });
+        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignFont,
+                                [&](CDesignSettings& s) { s.m_strFont = text.toStdString(); });
     });
     connect(m_comments, &QPlainTextEdit::textChanged, this, [this] {
         const std::string text = m_comments->toPlainText().toStdString();
-        DesignEditCommand::Edit(m_document, Field::kComments,
-                                [&](DesignSettings& s) { s.comments = text; });
+        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignComments,
+                                [&](CDesignSettings& s) { s.m_strComments = text; });
     });
     connect(editHeader, &QPushButton::clicked, this, [this] { EditHeaderOrFooter(true); });
     connect(editFooter, &QPushButton::clicked, this, [this] { EditHeaderOrFooter(false); });
@@ -106,13 +104,13 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
 }
 
 void CDesignTextPage::Fill() {
-    const DesignSettings s = DesignSettings::Read(m_document.Doc());
-    const QString title = QString::fromStdString(s.title);
+    const CDesignSettings& s = m_document.Design();
+    const QString title = QString::fromStdString(s.m_strTitle);
     if (m_title->text() != title) {
         const QSignalBlocker quiet(m_title);
         m_title->setText(title);
     }
-    const QString font = QString::fromStdString(s.font);
+    const QString font = QString::fromStdString(s.m_strFont);
     if (m_font->currentText() != font) {
         const QSignalBlocker quiet(m_font);
         m_font->setCurrentIndex(m_font->findText(font));
@@ -120,10 +118,10 @@ void CDesignTextPage::Fill() {
     }
     {
         const QSignalBlocker quiet(m_comments);
-        ShowText(m_comments, s.comments);
+        ShowText(m_comments, s.m_strComments);
     }
-    ShowText(m_header, s.header);
-    ShowText(m_footer, s.footer);
+    ShowText(m_header, s.m_strHeader);
+    ShowText(m_footer, s.m_strFooter);
 }
 
 void CDesignTextPage::showEvent(QShowEvent* event) {
@@ -138,8 +136,9 @@ void CDesignTextPage::EditHeaderOrFooter(bool header) {
         box->toPlainText());
     if (!text) return;
     const std::string value = text->toStdString();
-    DesignEditCommand::Edit(m_document, Field::kNoMerge,
-                            [&](DesignSettings& s) { (header ? s.header : s.footer) = value; });
+    DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge, [&](CDesignSettings& s) {
+        (header ? s.m_strHeader : s.m_strFooter) = value;
+    });
     box->setPlainText(*text);
 }
 
@@ -148,7 +147,7 @@ void CDesignTextPage::SetDefaults() {
                           IUserDialogs::Buttons::kOkCancel,
                           IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kOk)
         return;
-    DesignEditCommand::SetDefaults(m_document, &CFoldcraftDoc::SetTextDefaults);
+    DesignEditCommand::SetDefaults(m_document, &CDesignSettings::ResetText);
     Fill();
 }
 

@@ -1,11 +1,11 @@
 #include "ui/design/CDesignView.h"
 
-#include <QLabel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "document/ProjectDocument.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/StepHeading.h"
 #include "ui/design/CDesignColorPage.h"
 #include "ui/design/CDesignGeneralPage.h"
 #include "ui/design/CDesignTextPage.h"
@@ -14,15 +14,11 @@ namespace foldcraft {
 
 CDesignView::CDesignView(ProjectDocument& document, AppServices& services, QWidget* parent)
     : QWidget(parent), m_document(document), m_services(services) {
-    auto* step = new QLabel(QStringLiteral("Step Two:"), this);
-    QFont bold = step->font();
-    bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.3);
-    step->setFont(bold);
-    auto* intro = new QLabel(QStringLiteral("Define the overall preferences for your web site. It "
-                                            "has three parts - general, text, and colors."),
-                             this);
-    intro->setWordWrap(true);
+    auto* heading = new StepHeading(QStringLiteral("Step Two:"),
+                                    QStringLiteral("Define the overall preferences for your web "
+                                                   "site. It has three parts - general, text, "
+                                                   "and colors."),
+                                    this, 1.3);
     m_pages = new QTabWidget(this);
     m_general = new CDesignGeneralPage(document, services.dialogs, m_pages);
     m_text = new CDesignTextPage(document, services.dialogs, m_pages);
@@ -31,8 +27,7 @@ CDesignView::CDesignView(ProjectDocument& document, AppServices& services, QWidg
     m_pages->addTab(m_text, QStringLiteral("Text"));
     m_pages->addTab(m_colors, QStringLiteral("Colors"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(step);
-    layout->addWidget(intro);
+    layout->addWidget(heading);
     layout->addWidget(m_pages, 1);
 
     connect(&document, &ProjectDocument::documentReset, this, &CDesignView::InitialUpdate);

@@ -18,9 +18,8 @@
 #include "document/ProjectDocument.h"
 #include "publish/FtpPublishRun.h"
 #include "ui/common/AppServices.h"
-#include "ui/publish/PublishLogView.h"
-#include "ui/publish/PublishRunThread.h"
-#include "ui/publish/TransferLabel.h"
+#include "ui/common/PublishLogView.h"
+#include "ui/common/TransferLabel.h"
 
 namespace foldcraft {
 namespace {
@@ -57,27 +56,54 @@ struct CPublishFTPDlg::Outcome {
 };
 
 CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : CRunWindow(parent), m_document(document), m_services(services) {
+    : CRunWindow(document, services, parent) {
     setWindowTitle(QStringLiteral("Publish to FTP server"));
+    auto* left = new QVBoxLayout;
+    left->addWidget(MakeServerBox());
+    left->addWidget(MakeFirewallBox());
+    left->addStretch();
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(MakeStatusColumn(), 1);
+    // CRunWindow made the Status pane before the fields: it follows them when tabbing.
+    setTabOrder(m_firewallPassword, m_log);
+    resize(820, 420);
+    ShowStoredSettings();
 
+    // The fingerprint matters only with TLS.
+    m_trustFingerprint->setEnabled(m_tls->isChecked());
+    connect(m_tls, &QCheckBox::toggled, m_trustFingerprint, &QLineEdit::setEnabled);
+    OnSelchangeFirewallType();
+    connect(m_firewallType, &QComboBox::currentIndexChanged, this,
+            &CPublishFTPDlg::OnSelchangeFirewallType);
+    connect(m_publish, &QPushButton::clicked, this, [this] { OnPublish(false); });
+    connect(m_showChanges, &QPushButton::clicked, this, [this] { OnPublish(true); });
+    connect(m_stop, &QPushButton::clicked, this, &CPublishFTPDlg::OnStop);
+    connect(m_close, &QPushButton::clicked, this, &CPublishFTPDlg::close);
+}
+
+CPublishFTPDlg::~CPublishFTPDlg() = default;
+
+QGroupBox* CPublishFTPDlg::MakeServerBox() {
     auto* server = new QGroupBox(QStringLiteral("FTP Server"), this);
-    auto* serverGrid = new QGridLayout(server);
-    m_host = AddField(serverGrid, server, QStringLiteral("serverHost"), QStringLiteral("Hostname:"),
-                      0, 0);
-    m_port =
-        AddField(serverGrid, server, QStringLiteral("serverPort"), QStringLiteral("Port:"), 0, 2);
-    m_user = AddField(serverGrid, server, QStringLiteral("serverUser"), QStringLiteral("Username:"),
-                      1, 0);
-    m_password = AddField(serverGrid, server, QStringLiteral("serverPassword"),
-                          QStringLiteral("Password:"), 1, 2);
-    m_startDir = AddField(serverGrid, server, QStringLiteral("startDir"),
+    auto* grid = new QGridLayout(server);
+    m_host =
+        AddField(grid, server, QStringLiteral("serverHost"), QStringLiteral("Hostname:"), 0, 0);
+    m_port = AddField(grid, server, QStringLiteral("serverPort"), QStringLiteral("Port:"), 0, 2);
+    m_user =
+        AddField(grid, server, QStringLiteral("serverUser"), QStringLiteral("Username:"), 1, 0);
+    m_password =
+        AddField(grid, server, QStringLiteral("serverPassword"), QStringLiteral("Password:"), 1, 2);
+    m_startDir = AddField(grid, server, QStringLiteral("startDir"),
                           QStringLiteral("Starting directory:"), 2, 0, 3);
+    m_password->setEchoMode(QLineEdit::Password);
+    MakePortField(m_port);
     m_passive = new QCheckBox(QStringLiteral("Passive mode"), server);
     m_passive->setObjectName(QStringLiteral("passive"));
-    serverGrid->addWidget(m_passive, 3, 0, 1, 2);
+    grid->addWidget(m_passive, 3, 0, 1, 2);
     m_changedOnly = new QCheckBox(QString::fromUtf8(FtpSettings::kChangedOnlyCaption), server);
     m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
-    serverGrid->addWidget(m_changedOnly, 3, 2, 1, 2);
+    grid->addWidget(m_changedOnly, 3, 2, 1, 2);
     const QString connectionsCaption = QString::fromUtf8(FtpSettings::kConnectionsCaption);
     auto* connectionsLabel = new QLabel(QLatin1Char('&') + connectionsCaption, server);
     m_connections = new QSpinBox(server);
@@ -86,17 +112,20 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_connections->setRange(1, FtpSettings::kMaxConnections);
     m_connections->setToolTip(QStringLiteral("How many files are sent at once"));
     connectionsLabel->setBuddy(m_connections);
-    serverGrid->addWidget(connectionsLabel, 4, 0);
-    serverGrid->addWidget(m_connections, 4, 1);
+    grid->addWidget(connectionsLabel, 4, 0);
+    grid->addWidget(m_connections, 4, 1);
     m_tls = new QCheckBox(QString::fromUtf8(FtpSettings::kSecurityCaption), server);
     m_tls->setObjectName(QStringLiteral("tls"));
-    serverGrid->addWidget(m_tls, 5, 0, 1, 4);
+    grid->addWidget(m_tls, 5, 0, 1, 4);
     m_trustFingerprint =
-        AddField(serverGrid, server, QStringLiteral("trustFingerprint"),
+        AddField(grid, server, QStringLiteral("trustFingerprint"),
                  QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 6, 0, 3);
+    return server;
+}
 
+QGroupBox* CPublishFTPDlg::MakeFirewallBox() {
     auto* firewall = new QGroupBox(QStringLiteral("Firewall"), this);
-    auto* firewallGrid = new QGridLayout(firewall);
+    auto* grid = new QGridLayout(firewall);
     auto* typeLabel = new QLabel(QStringLiteral("Type:"), firewall);
     m_firewallType = new QComboBox(firewall);
     m_firewallType->setObjectName(QStringLiteral("firewallType"));
@@ -105,27 +134,26 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     for (int type = 0; type < kFirewallTypes; ++type) {
         m_firewallType->addItem(QString::fromUtf8(FtpSettings::FirewallTypeName(type)));
     }
-    firewallGrid->addWidget(typeLabel, 0, 0);
-    firewallGrid->addWidget(m_firewallType, 0, 1, 1, 3);
-    m_firewallHost = AddField(firewallGrid, firewall, QStringLiteral("firewallHost"),
-                              QStringLiteral("Hostname:"), 1, 0);
-    m_firewallPort = AddField(firewallGrid, firewall, QStringLiteral("firewallPort"),
-                              QStringLiteral("Port:"), 1, 2);
-    m_firewallUser = AddField(firewallGrid, firewall, QStringLiteral("firewallUser"),
-                              QStringLiteral("Username:"), 2, 0);
-    m_firewallPassword = AddField(firewallGrid, firewall, QStringLiteral("firewallPassword"),
+    grid->addWidget(typeLabel, 0, 0);
+    grid->addWidget(m_firewallType, 0, 1, 1, 3);
+    m_firewallHost =
+        AddField(grid, firewall, QStringLiteral("firewallHost"), QStringLiteral("Hostname:"), 1, 0);
+    m_firewallPort =
+        AddField(grid, firewall, QStringLiteral("firewallPort"), QStringLiteral("Port:"), 1, 2);
+    m_firewallUser =
+        AddField(grid, firewall, QStringLiteral("firewallUser"), QStringLiteral("Username:"), 2, 0);
+    m_firewallPassword = AddField(grid, firewall, QStringLiteral("firewallPassword"),
                                   QStringLiteral("Password:"), 2, 2);
-
-    m_password->setEchoMode(QLineEdit::Password);
     m_firewallPassword->setEchoMode(QLineEdit::Password);
-    MakePortField(m_port);
     MakePortField(m_firewallPort);
+    return firewall;
+}
 
+QVBoxLayout* CPublishFTPDlg::MakeStatusColumn() {
     auto* statusLabel = new QLabel(QStringLiteral("Status:"), this);
-    m_status = new PublishLogView(this);
-    m_status->setObjectName(QStringLiteral("status"));
-    m_status->setAccessibleName(QStringLiteral("Status:"));
-    statusLabel->setBuddy(m_status);
+    m_log->setObjectName(QStringLiteral("status"));
+    m_log->setAccessibleName(QStringLiteral("Status:"));
+    statusLabel->setBuddy(m_log);
     const QString transferCaption = QString::fromUtf8(kTransferCaption);
     auto* transferLabel = new QLabel(transferCaption, this);
     m_transferBar = new QProgressBar(this);
@@ -134,7 +162,6 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_transferBar->setRange(0, 100);
     m_transferBar->setValue(0);
     m_transferBar->setFormat(QStringLiteral("%p%"));
-    m_transferLine = new TransferLabel(this);
     m_transferLine->setObjectName(QStringLiteral("transferLine"));
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("result"));
@@ -149,37 +176,28 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_stop->setEnabled(false);
     m_close = new QPushButton(QStringLiteral("Close"), this);
     m_close->setObjectName(QStringLiteral("close"));
-    for (QPushButton* button : {m_publish, m_showChanges, m_stop, m_close}) {
-        button->setAutoDefault(false);
-    }
 
-    auto* left = new QVBoxLayout;
-    left->addWidget(server);
-    left->addWidget(firewall);
-    left->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(m_showChanges);
-    buttons->addWidget(m_publish);
-    buttons->addWidget(m_stop);
-    buttons->addWidget(m_close);
-    auto* right = new QVBoxLayout;
-    right->addWidget(statusLabel);
-    right->addWidget(m_status, 1);
+    for (QPushButton* button : {m_showChanges, m_publish, m_stop, m_close}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
     auto* transfer = new QHBoxLayout;
     transfer->addWidget(transferLabel);
     transfer->addWidget(m_transferBar, 1);
-    right->addLayout(transfer);
-    right->addWidget(m_transferLine);
-    right->addWidget(m_result);
-    right->addLayout(buttons);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(right, 1);
-    resize(820, 420);
+    auto* column = new QVBoxLayout;
+    column->addWidget(statusLabel);
+    column->addWidget(m_log, 1);
+    column->addLayout(transfer);
+    column->addWidget(m_transferLine);
+    column->addWidget(m_result);
+    column->addLayout(buttons);
+    return column;
+}
 
-    // The stored settings, defaults where none are stored; all defaults when a stored
-    // value does not read (a Publish press then says which).
+void CPublishFTPDlg::ShowStoredSettings() {
+    // All defaults when a stored value does not read (a Publish press then says which).
     const FtpSettings stored = FtpSettings::Read(m_services.settings).value;
     m_host->setText(QString::fromStdString(stored.strHostName));
     m_port->setText(QString::number(stored.nPort.value_or(FtpSettings::kDefaultPort)));
@@ -191,9 +209,6 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_changedOnly->setChecked(stored.bChangedOnly != 0);
     m_tls->setChecked(stored.nSecurity != FtpSettings::kSecurityPlain);
     m_trustFingerprint->setText(QString::fromStdString(stored.strTrustFingerprint));
-    // The fingerprint matters only with TLS.
-    m_trustFingerprint->setEnabled(m_tls->isChecked());
-    connect(m_tls, &QCheckBox::toggled, m_trustFingerprint, &QLineEdit::setEnabled);
     m_firewallHost->setText(QString::fromStdString(stored.strFirewallHost));
     m_firewallPort->setText(QString::number(stored.nFirewallPort));
     m_firewallUser->setText(QString::fromStdString(stored.strFirewallUser));
@@ -202,23 +217,6 @@ CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services,
     m_firewallType->setCurrentIndex(
         stored.nFirewallType >= 0 && stored.nFirewallType < kFirewallTypes ? stored.nFirewallType
                                                                            : 0);
-    OnSelchangeFirewallType();
-
-    connect(m_firewallType, &QComboBox::currentIndexChanged, this,
-            &CPublishFTPDlg::OnSelchangeFirewallType);
-    connect(m_publish, &QPushButton::clicked, this, [this] { OnPublish(false); });
-    connect(m_showChanges, &QPushButton::clicked, this, [this] { OnPublish(true); });
-    connect(m_stop, &QPushButton::clicked, this, &CPublishFTPDlg::OnStop);
-    connect(m_close, &QPushButton::clicked, this, &CPublishFTPDlg::close);
-    connect(&m_document, &ProjectDocument::documentReset, this, [this] {
-        if (m_working) m_projectReplaced = true;
-    });
-}
-
-CPublishFTPDlg::~CPublishFTPDlg() = default;
-
-const QByteArray& CPublishFTPDlg::LogBytes() const {
-    return m_status->Bytes();
 }
 
 void CPublishFTPDlg::OnSelchangeFirewallType() {
@@ -253,7 +251,7 @@ FtpSettings CPublishFTPDlg::FieldSettings() const {
 }
 
 void CPublishFTPDlg::OnPublish(bool dryRun) {
-    if (m_working) return;
+    if (IsWorking()) return;
     // A stored value that does not read stops the publish: it may be the one that
     // asks for TLS. The fields cannot mend it (the timeout has none), so the message
     // names the key and the value to correct in the settings file.
@@ -273,10 +271,10 @@ void CPublishFTPDlg::OnPublish(bool dryRun) {
                                  QStringLiteral("Warning: the FTP settings could not be saved."));
     }
 
-    StartRun(settings, dryRun, false);
+    StartFtpRun(settings, dryRun, false);
 }
 
-void CPublishFTPDlg::StartRun(const FtpSettings& settings, bool dryRun, bool createStartDir) {
+void CPublishFTPDlg::StartFtpRun(const FtpSettings& settings, bool dryRun, bool createStartDir) {
     const std::string programFolder = m_services.programFolder;
     SyncOptions options;
     options.dryRun = dryRun;
@@ -299,57 +297,40 @@ void CPublishFTPDlg::StartRun(const FtpSettings& settings, bool dryRun, bool cre
         outcome->detail = run.FailureDetail();
         return result;
     };
-    std::string error;
-    m_thread = PublishRunThread::Create(m_document.Doc(), std::move(job), &error);
-    if (!m_thread) {
-        m_services.dialogs.Error(this, QStringLiteral("Error: the project cannot be published: %1")
-                                           .arg(QString::fromStdString(error)));
-        return;
-    }
+    if (!StartRun(std::move(job), dryRun)) return;
     m_stopFlag = std::move(stopFlag);
     m_outcome = std::move(outcome);
     m_runSettings = settings;
-    m_status->Clear();
     m_transferBar->setValue(0);
-    m_transferLine->Clear();
     m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
                              : QStringLiteral("Publishing..."));
     m_stopAsked = false;
-    m_dryRun = dryRun;
-    GuiLogSink& sink = m_thread->Sink();
-    connect(&sink, &GuiLogSink::textAppended, m_status, &PublishLogView::Append);
-    connect(&sink, &GuiLogSink::transferChanged, this, [this](const TransferProgress& progress) {
-        m_transferBar->setValue(TransferLabel::Percent(progress));
-        m_transferLine->Show(progress);
-    });
-    connect(m_thread.get(), &QThread::finished, this, &CPublishFTPDlg::OnRunFinished,
-            Qt::QueuedConnection);
-    m_projectReplaced = false;
-    SetWorking(true);
-    m_thread->start();
+    EnableButtons(true);
+}
+
+void CPublishFTPDlg::OnTransfer(const TransferProgress& progress) {
+    m_transferBar->setValue(TransferLabel::Percent(progress));
 }
 
 void CPublishFTPDlg::OnStop() {
-    if (!m_working || !m_thread) return;
+    if (!IsWorking()) return;
     m_stopFlag->store(true);
     // Cuts short a pause between the steps.
-    m_thread->requestInterruption();
+    InterruptRun();
     m_stopAsked = true;
     m_stop->setEnabled(false);
     m_result->setText(QStringLiteral("Stopping after the files under way..."));
 }
 
-void CPublishFTPDlg::OnRunFinished() {
-    m_thread->wait();
-    m_thread->Sink().Drain();
-    if (!m_projectReplaced && !m_dryRun) m_thread->WriteBack(m_document.Doc());
-    const PublishResult result = m_thread->Result();
+void CPublishFTPDlg::RunEnded(PublishResult result) {
     m_result->setText(m_stopAsked && result == PublishResult::kFailed
-                          ? (m_dryRun ? QStringLiteral("Stopped by the user.")
-                                      : QStringLiteral("Publishing stopped by the user."))
-                          : QString::fromUtf8(PublishRunThread::ResultText(result, m_dryRun)));
-    SetWorking(false);
-    emit runFinished();
+                          ? (IsDryRun() ? QStringLiteral("Stopped by the user.")
+                                        : QStringLiteral("Publishing stopped by the user."))
+                          : QString::fromUtf8(PublishRunThread::ResultText(result, IsDryRun())));
+    EnableButtons(false);
+}
+
+void CPublishFTPDlg::AfterRunFinished(PublishResult result) {
     if (result == PublishResult::kFailed && !m_stopAsked) ReportFailure();
 }
 
@@ -357,11 +338,11 @@ void CPublishFTPDlg::ReportFailure() {
     const Outcome outcome = *m_outcome;
     // The line the command-line tool prints after a failure.
     if (!outcome.detail.empty()) {
-        m_status->Append(QByteArray("Server: ") + QByteArray::fromStdString(outcome.detail) + '\n');
+        m_log->Append(QByteArray("Server: ") + QByteArray::fromStdString(outcome.detail) + '\n');
     }
     if (outcome.kind == FtpConnector::Failure::kNone || outcome.message.empty()) return;
     const QString message = QString::fromStdString(outcome.message);
-    if (outcome.kind != FtpConnector::Failure::kNoStartDirectory || m_dryRun) {
+    if (outcome.kind != FtpConnector::Failure::kNoStartDirectory || IsDryRun()) {
         m_services.dialogs.Message(this, message, IUserDialogs::Buttons::kOk,
                                    IUserDialogs::Icon::kWarning);
         return;
@@ -369,11 +350,10 @@ void CPublishFTPDlg::ReportFailure() {
     const IUserDialogs::Answer answer = m_services.dialogs.Message(
         this, message + QStringLiteral("\n\n") + QString::fromUtf8(kCreateStartDirQuestion),
         IUserDialogs::Buttons::kYesNo, IUserDialogs::Icon::kWarning);
-    if (answer == IUserDialogs::Answer::kYes) StartRun(m_runSettings, false, true);
+    if (answer == IUserDialogs::Answer::kYes) StartFtpRun(m_runSettings, false, true);
 }
 
-void CPublishFTPDlg::SetWorking(bool working) {
-    m_working = working;
+void CPublishFTPDlg::EnableButtons(bool working) {
     m_publish->setEnabled(!working);
     m_showChanges->setEnabled(!working);
     m_close->setEnabled(!working);

@@ -8,17 +8,16 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace foldcraft {
 class ProjectDocument;
-class PublishLogView;
-class PublishRunThread;
-class TransferLabel;
 struct AppServices;
 
 // The "Publish to FTP server" dialog: the server and firewall settings (read from
@@ -36,7 +35,8 @@ struct AppServices;
 // directory missing, TLS refused, certificate not trusted) says so in a warning
 // message box as well, and the Status pane ends with the server's last words
 // ("Server: ..."). For a missing starting directory the box asks whether to create it
-// and publish; Yes runs the publish again, making the directory first.
+// and publish; Yes runs the publish again, making the directory first (runFinished
+// then comes once for each run).
 class CPublishFTPDlg : public CRunWindow {
     Q_OBJECT
 public:
@@ -46,34 +46,34 @@ public:
     // The settings as the fields show them. An empty server port is nullopt (the
     // checks refuse it); an empty firewall port is the default port.
     FtpSettings FieldSettings() const;
-    // The Status pane's log as the run wrote it (UTF-8), and after a failure the
-    // "Server: ..." line.
-    const QByteArray& LogBytes() const;
 
     static constexpr const char* kCreateStartDirQuestion = "Create it and publish?";
     static constexpr const char* kTransferCaption = "Sent:";
-
-signals:
-    // A run has ended and its results are in the project (a dry run's are not). After
-    // a missing starting directory that the user asks to create, a second run follows.
-    void runFinished();
 
 private:
     // What the run's thread tells about a failure, read once the thread has ended.
     struct Outcome;
 
+    // The parts of the window, made by the constructor.
+    QGroupBox* MakeServerBox();
+    QGroupBox* MakeFirewallBox();
+    QVBoxLayout* MakeStatusColumn();
+    // The stored settings, defaults where none are stored.
+    void ShowStoredSettings();
+
     void OnPublish(bool dryRun);
     // Starts a run with settings (checked): a dry run, or a publish that may make a
     // missing starting directory.
-    void StartRun(const FtpSettings& settings, bool dryRun, bool createStartDir);
+    void StartFtpRun(const FtpSettings& settings, bool dryRun, bool createStartDir);
+    void OnTransfer(const TransferProgress& progress) override;
+    void RunEnded(PublishResult result) override;
+    void AfterRunFinished(PublishResult result) override;
     void ReportFailure();
     void OnStop();
     void OnSelchangeFirewallType();
-    void OnRunFinished();
-    void SetWorking(bool working);
+    // Publish, "Show what would change" and Close while no run works; Stop while one does.
+    void EnableButtons(bool working);
 
-    ProjectDocument& m_document;
-    AppServices& m_services;
     QLineEdit* m_host;
     QLineEdit* m_port;
     QLineEdit* m_user;
@@ -89,22 +89,17 @@ private:
     QLineEdit* m_firewallPort;
     QLineEdit* m_firewallUser;
     QLineEdit* m_firewallPassword;
-    PublishLogView* m_status;
     QProgressBar* m_transferBar;
-    TransferLabel* m_transferLine;
     QLabel* m_result;
     QPushButton* m_publish;
     QPushButton* m_showChanges;
     QPushButton* m_stop;
     QPushButton* m_close;
-    std::unique_ptr<PublishRunThread> m_thread;
     // Stop's answer to the run's connections, which may ask at once.
     std::shared_ptr<std::atomic<bool>> m_stopFlag;
     std::shared_ptr<Outcome> m_outcome;
     FtpSettings m_runSettings;  // those of the run under way, or the last one
-    bool m_projectReplaced = false;
     bool m_stopAsked = false;
-    bool m_dryRun = false;  // the run under way, or the last one, is a dry run
 };
 
 }  // namespace foldcraft

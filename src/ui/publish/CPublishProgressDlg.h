@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QPointer>
-#include <memory>
-
 #include "publish/LogSink.h"
 #include "ui/common/CRunWindow.h"
 
@@ -13,9 +10,6 @@ class QPushButton;
 
 namespace foldcraft {
 class ProjectDocument;
-class PublishLogView;
-class PublishRunThread;
-class TransferLabel;
 struct AppServices;
 
 // The "Publishing" window: the local publish run of the project, on a worker thread
@@ -40,9 +34,6 @@ public:
     // (the user is told; nothing runs). Call once.
     bool Start();
 
-    // The log as the run wrote it (UTF-8).
-    const QByteArray& LogBytes() const;
-
     static constexpr const char* kErrorQuestion =
         "During publish an error(s) was found.  Do you want to view the newly created "
         "website anyway?";
@@ -53,30 +44,21 @@ public:
     static constexpr int kCopyStartPercent = 15;
     static constexpr int kCopyEndPercent = 30;
 
-signals:
-    // The run has ended and its results are in the project (a dry run's are not).
-    void runFinished();
-
 private:
-    void OnRunFinished();
+    void OnStepProgress(int percent) override;
+    void OnTransfer(const TransferProgress& progress) override;
+    void RunEnded(PublishResult result) override;
     void OnCloseButton();
-    void OnTransfer(const TransferProgress& progress);
     // The bar's value for the step percent last reported and the copy's progress.
     static int BarValue(int stepPercent, const TransferProgress& progress);
 
-    ProjectDocument& m_document;
-    AppServices& m_services;
     const bool m_dryRun;
     QProgressBar* m_progress;
-    TransferLabel* m_transferLine;
     int m_stepPercent = 0;  // the run's last SetProgress
-    PublishLogView* m_log;
     QLabel* m_result;
     QCheckBox* m_showStartPage;
     QPushButton* m_close;
-    std::unique_ptr<PublishRunThread> m_thread;
     bool m_errors = false;
-    bool m_projectReplaced = false;  // New or Open during the run: nothing is written back
 };
 
 }  // namespace foldcraft

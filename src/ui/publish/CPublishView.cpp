@@ -12,6 +12,7 @@
 
 #include "document/ProjectDocument.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/StepHeading.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
 #include "ui/publish/PublishPress.h"
@@ -20,16 +21,12 @@ namespace foldcraft {
 
 CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWidget* parent)
     : QWidget(parent), m_document(document), m_services(services) {
-    auto* step = new QLabel(QStringLiteral("Step Three:"), this);
-    QFont bold = step->font();
-    bold.setBold(true);
-    step->setFont(bold);
-    auto* intro = new QLabel(
+    auto* heading = new StepHeading(
+        QStringLiteral("Step Three:"),
         QStringLiteral("Publish is the final step in creating your web site. Publishing gives you "
                        "two choices. You can choose a local directory to publish into or you can "
                        "publish the site to an FTP server."),
         this);
-    intro->setWordWrap(true);
 
     auto* group = new QGroupBox(QStringLiteral("Publish Method and Path"), this);
     auto* methodQuestion =
@@ -68,8 +65,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     publishRow->addWidget(m_showChanges);
     publishRow->addWidget(m_publish);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(step);
-    layout->addWidget(intro);
+    layout->addWidget(heading);
     layout->addWidget(group);
     layout->addLayout(publishRow);
     layout->addStretch();
@@ -100,8 +96,7 @@ void CPublishView::OnInitialUpdate() {
 }
 
 void CPublishView::OnChangePath(const QString& text) {
-    m_document.MarkModified();
-    m_document.Doc().m_strPublishPath = text.toStdString();
+    m_document.SetPublishPath(text.toStdString());
 }
 
 void CPublishView::OnChoosePath() {
@@ -113,8 +108,8 @@ void CPublishView::OnChoosePath() {
 }
 
 void CPublishView::OnMethodChanged() {
-    m_document.Doc().m_nPublishMethod =
-        m_local->isChecked() ? CFoldcraftDoc::kPublishLocal : CFoldcraftDoc::kPublishFtp;
+    m_document.SetPublishMethod(m_local->isChecked() ? CFoldcraftDoc::kPublishLocal
+                                                     : CFoldcraftDoc::kPublishFtp);
     UpdateEnabled();
 }
 

@@ -41,7 +41,8 @@ struct Session {
     }
     bool Logon(const std::string& user, const std::string& password) {
         server.Start();
-        return link.Logon("127.0.0.1", server.Port(), user, password, "", "", "", "", 21, 0);
+        return link.Logon(
+            {.host = "127.0.0.1", .port = server.Port(), .user = user, .password = password});
     }
     // Closes the link; false when the server did not finish or the client strayed.
     bool Finish() {
@@ -59,7 +60,8 @@ protected:
         if (!FtpTestServer::Available()) GTEST_SKIP() << "/usr/bin/python3 has no pyftpdlib";
         ASSERT_TRUE(server.Started()) << server.Error();
         link.SetTimeout(kPatience);
-        ASSERT_TRUE(link.Logon("127.0.0.1", server.Port(), "alice", "pw-1", "", "", "", "", 21, 0))
+        ASSERT_TRUE(link.Logon(
+            {.host = "127.0.0.1", .port = server.Port(), .user = "alice", .password = "pw-1"}))
             << link.m_strLastReply;
     }
 
@@ -183,9 +185,15 @@ TEST(FTPLinkLogon, FollowsTheSequenceTable) {
         }
         s.server.Start();
         const bool direct = type == 0;
-        EXPECT_EQ(s.link.Logon(direct ? "127.0.0.1" : "ftp.example.com",
-                               direct ? s.server.Port() : port, "bob", "secret", "", "127.0.0.1",
-                               "fw", "fwpw", direct ? 21 : s.server.Port(), type),
+        EXPECT_EQ(s.link.Logon({.host = direct ? "127.0.0.1" : "ftp.example.com",
+                                .port = direct ? s.server.Port() : port,
+                                .user = "bob",
+                                .password = "secret",
+                                .firewallHost = "127.0.0.1",
+                                .firewallUser = "fw",
+                                .firewallPassword = "fwpw",
+                                .firewallPort = direct ? 21 : s.server.Port(),
+                                .firewallType = type}),
                   loggedOn == 1);
         EXPECT_EQ(s.link.m_strLastReply, last == "failed" ? CFTPLink::kLogonFailed : reply);
         EXPECT_TRUE(s.Finish());
@@ -203,10 +211,15 @@ TEST(FTPLinkLogon, FailuresBeforeTheLoginSequence) {
     }
     CFTPLink link;  // a firewall type out of range connects nowhere
     for (int type : {9, -1}) {
-        EXPECT_FALSE(link.Logon("127.0.0.1", closedPort, "u", "p", "", "", "", "", 21, type));
+        EXPECT_FALSE(link.Logon({.host = "127.0.0.1",
+                                 .port = closedPort,
+                                 .user = "u",
+                                 .password = "p",
+                                 .firewallType = type}));
         EXPECT_EQ(link.m_strLastReply, CFTPLink::kLogonFailed);
     }
-    EXPECT_FALSE(link.Logon("127.0.0.1", closedPort, "u", "p", "", "", "", "", 21, 0));
+    EXPECT_FALSE(
+        link.Logon({.host = "127.0.0.1", .port = closedPort, .user = "u", .password = "p"}));
     EXPECT_EQ(link.m_strLastReply, CFTPLink::kUnableToConnect);
 
     Session injected;  // a line break in the user name

@@ -97,8 +97,10 @@ protected:
             port = proxy->Port();
         }
         if (mode.tls) link->RequireTls();
-        EXPECT_TRUE(link->Logon(mode.tls ? "localhost" : "127.0.0.1", port, "alice", kPassword, "",
-                                "", "", "", 21, 0))
+        EXPECT_TRUE(link->Logon({.host = mode.tls ? "localhost" : "127.0.0.1",
+                                 .port = port,
+                                 .user = "alice",
+                                 .password = kPassword}))
             << link->m_strLastReply;
         target = std::make_unique<FtpSiteTarget>(*link, mode.passive, options);
         return *target;

@@ -10,6 +10,7 @@
 
 #include "model/FoldcraftDoc.h"
 #include "publish/LocalPublishRun.h"
+#include "publish/LocalSiteTarget.h"
 #include "publish/PublishTestTree.h"
 #include "support/RecordingLogSink.h"
 #include "support/TempDir.h"
@@ -66,12 +67,12 @@ inline std::map<std::string, std::string> ReadTree(const std::string& root) {
 inline std::map<std::string, std::string> LocalPublishFiles(FtpTestProject& project,
                                                             const std::string& program,
                                                             const std::string& dir) {
-    project.doc.m_strPublishPath = dir;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     RecordingLogSink sink;
+    LocalSiteTarget target(dir);
     LocalPublishRun local(project.doc, sink, program);
-    if (local.RunLocalPublish() != LocalPublishRun::Result::kSuccess) return {};
+    if (local.RunLocalPublish(target) != LocalPublishRun::Result::kSuccess) return {};
     std::map<std::string, std::string> files = ReadTree(dir);
     std::erase_if(files, [](const auto& file) {
         return std::filesystem::path(file.first).filename().string().rfind(".foldcraft-", 0) == 0;

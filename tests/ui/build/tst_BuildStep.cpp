@@ -7,19 +7,18 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "document/FolderSettingsCommand.h"
 #include "document/ItemFormRules.h"
 #include "document/ProjectDocument.h"
 #include "document/WebLinkRules.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProjectFile.h"
 #include "support/Patience.h"
+#include "ui/build/BuildActions.h"
 #include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/build/CNewFolderDlg.h"
 #include "ui/build/CNewWebLinkDlg.h"
-#include "ui/build/FolderDialogs.h"
 #include "ui/build/SiteTreeView.h"
 #include "ui/common/AppServices.h"
 #include "ui/support/RecordingUserDialogs.h"
@@ -33,6 +32,8 @@ namespace {
 struct FakeBuildDialogs : IBuildDialogs {
     std::optional<QString> folderName;
     std::optional<WebLink> webLink;
+    std::optional<ButtonStyleSettings> buttonStyles;
+    std::optional<HotspotSettings> hotspots;
     bool dontShowAgain = false;
     int notices = 0;
 
@@ -42,11 +43,19 @@ struct FakeBuildDialogs : IBuildDialogs {
         ++notices;
         return dontShowAgain;
     }
+    std::optional<ButtonStyleSettings> EditButtonStyles(QWidget*,
+                                                        const CBuildTreeFolder&) override {
+        return buttonStyles;
+    }
+    std::optional<HotspotSettings> EditHotspots(QWidget*, const CBuildTreeFolder&) override {
+        return hotspots;
+    }
 };
 
-// The Build tab's two panes, dialogs answered by doubles, the model checked by
-// QAbstractItemModelTester, the clock pinned. Root: folders A (folder A1 with document
-// deep; document a-doc) and B (empty), then documents b, A, a and the web link web.
+// The Build tab's two panes and its commands, dialogs answered by doubles, the model
+// checked by QAbstractItemModelTester, the clock pinned. Root: folders A (folder A1
+// with document deep; document a-doc) and B (empty), then documents b, A, a and the
+// web link web.
 struct BuildFixture {
     ScopedClockPin clock{1'000'000'000};
     QTemporaryDir dir;
@@ -57,6 +66,7 @@ struct BuildFixture {
     FakeBuildDialogs buildDialogs;
     std::unique_ptr<CBuildTreeView> tree;
     std::unique_ptr<CBuildView> form;
+    std::unique_ptr<BuildActions> actions;
     std::unique_ptr<QAbstractItemModelTester> tester;
 
     BuildFixture() {
@@ -75,7 +85,9 @@ struct BuildFixture {
         document.NotifyReset();  // the tree was filled behind the model's back
         tree = std::make_unique<CBuildTreeView>(document, services);
         form = std::make_unique<CBuildView>(document, services, *tree);
-        form->SetDialogs(buildDialogs);
+        actions = std::make_unique<BuildActions>(document, services, *tree, buildDialogs);
+        QObject::connect(form.get(), &CBuildView::commandRequested, actions.get(),
+                         &BuildActions::Run);
         tester = std::make_unique<QAbstractItemModelTester>(
             &tree->Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         document.NotifyReset();
@@ -125,7 +137,7 @@ T* Control(QWidget& form, const QString& name) {
     return nullptr;
 }
 
-enum Special { kDrop = 100, kButtonStyles, kRename };
+enum Special { kDrop = 100, kRename };
 
 }  // namespace
 
@@ -155,7 +167,8 @@ private slots:
             {"move down", "A", int(kMoveDown), "B A b A a web", "A"},
             {"remove folder", "A", int(kRemove), "B b A a web", "Root"},
             {"remove link", "web", int(kRemove), "A B b A a", "Root"},
-            {"button styles", "A", kButtonStyles, "A B b A a web", "A"},
+            {"button styles", "A", int(kButtons), "A B b A a web", "Root"},
+            {"hotspots", "A", int(kHotspots), "A B b A a web", "Root"},
             {"rename", "A/A1", kRename, "A B b A a web", "Renamed"},
         };
         for (const auto& r : rows)
@@ -170,21 +183,17 @@ private slots:
         f.buildDialogs.folderName = QStringLiteral("Reports");
         f.dialogs.files.push_back({one, two});
         f.buildDialogs.webLink = {"https://example.org/x", "x"};
+        f.buildDialogs.buttonStyles = ButtonStyleSettings{3, 2, 1, 4};
+        f.buildDialogs.hotspots = HotspotSettings{1, "map.png", {}};
         f.Select(select);
         const std::string before = f.Bytes();
         const QString selectedBefore = f.SelectedName();
         if (action == kDrop) {
-            f.form->DropFiles({one, two}, f.Find("b"));
-        } else if (action == kButtonStyles) {
-            const ItemRef a = f.Find("A");
-            f.document.UndoStack().push(
-                new FolderSettingsCommand<ButtonStyleSettings, &ApplyButtonStyles>(
-                    f.tree->Model(), "Buttons", a, ReadButtonStyles(*f.Root().m_arrFolders[0]),
-                    {3, 2, 1, 4}, {{}, a}, {{}, a}));
+            f.actions->DropFiles({one, two}, f.Find("b"));
         } else if (action == kRename) {
             f.form->findChild<QLineEdit*>()->setText(QStringLiteral("Renamed"));
         } else {
-            f.form->Run(BuildCommand(action));
+            f.actions->Run(BuildCommand(action));
         }
         QCOMPARE(f.document.UndoStack().count(), 1);
         const std::string after = f.Bytes();
@@ -201,7 +210,8 @@ private slots:
         QTEST(f.SelectedName(), "selected");
     }
 
-    // Pages and PDFs bring the notice once unless switched off ("don't show again").
+    // Pages and PDFs bring the notice once unless switched off ("don't show again"); the
+    // files come by the form's Add Files button.
     void supportFileNotice() {
         const std::tuple<QStringList, int, int> rows[] = {
             {{"index.html", "a.HTM", "b.pdf"}, 0, 1}, {{"x.txt"}, 0, 0}, {{"index.html"}, 1, 0}};
@@ -212,7 +222,7 @@ private slots:
             for (const QString& name : names) paths << f.WriteFile(name, "x");
             f.dialogs.files.push_back(paths);
             f.buildDialogs.dontShowAgain = true;
-            f.form->Run(BuildCommand::kAddFiles);
+            Control<QPushButton>(*f.form, "Add Files")->click();
             QCOMPARE(f.Children("").mid(6), names);
             QCOMPARE(f.buildDialogs.notices, notices);
             QCOMPARE(f.settings.GetInt("Message", "SupportFileMsg", 0), notices ? 1 : setting);
@@ -230,7 +240,7 @@ private slots:
         const QString longFile = f.WriteFile(deep + "/long.txt", "long");
         const QString small = f.WriteFile("small.txt", "s");
         f.Select("A");
-        f.form->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
+        f.actions->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
         QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc", "long.txt", "small.txt"}));
         QCOMPARE(f.Root().m_arrFolders[0]->m_arrDocs[1]->m_strLink, longFile.toStdString());
         QCOMPARE(f.dialogs.Messages(),
@@ -247,8 +257,8 @@ private slots:
         for (const auto& [select, up, down] : rows) {
             BuildFixture f;
             f.Select(select);
-            QCOMPARE(f.form->Selection().nextSameKind, down);
-            f.form->Run(BuildCommand::kMoveUp);
+            QCOMPARE(f.actions->Selection().nextSameKind, down);
+            f.actions->Run(BuildCommand::kMoveUp);
             QCOMPARE(f.document.UndoStack().count(), int(up));
         }
     }
@@ -257,12 +267,12 @@ private slots:
     // only rebuilds, selecting the folder of the last command.
     void deleteKey() {
         BuildFixture f;
-        QCOMPARE(f.form->Selection().treeItemCount, 10);
+        QCOMPARE(f.actions->Selection().treeItemCount, 10);
         f.Select("A/A1");
         QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
         QCOMPARE(f.Children("A"), QStringList{"a-doc"});
         QCOMPARE(f.SelectedName(), QStringLiteral("A"));
-        QCOMPARE(f.form->Selection().treeItemCount, 8);
+        QCOMPARE(f.actions->Selection().treeItemCount, 8);
         f.Select("");
         QTest::keyClick(&f.tree->Tree(), Qt::Key_Delete);
         QCOMPARE(f.document.UndoStack().count(), 1);
@@ -289,38 +299,12 @@ private slots:
     void hotspotsAndPreview() {
         BuildFixture f;
         f.Select("B");
-        f.form->Run(BuildCommand::kHotspots);
+        f.actions->Run(BuildCommand::kHotspots);
         QCOMPARE(f.dialogs.Messages(), QStringList{"Folder has no subitems to link to."});
-        f.form->Run(BuildCommand::kPreview);
+        f.actions->Run(BuildCommand::kPreview);
         QVERIFY(QFile::exists(f.dir.filePath("temp.html")));
         QCOMPARE(f.dialogs.calls.back().text,
                  QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
-    }
-
-    // Publish June 10, purge June 20 (both at noon) unless the row picks otherwise:
-    // edit 0 picks the purge date, 1 the publish date, 2 ticks purging.
-    void dateRules() {
-        const struct {
-            int edit;
-            bool purging;
-            int picked, publish, purgeDate;
-            bool message;
-        } rows[] = {{0, true, 5, 10, 11, true},   {0, true, 10, 10, 11, true},  // same second
-                    {0, true, 15, 10, 15, false}, {1, true, 25, 19, 20, true},
-                    {0, false, 5, 10, 5, false},  {2, false, 5, 10, 11, true}};
-        for (const auto& r : rows) {
-            ItemFields fields;
-            fields.publish = June(10);
-            fields.purgeDate = June(r.edit == 2 ? r.picked : 20);
-            fields.purge = r.purging ? 1 : 0;
-            const auto outcome =
-                r.edit == 0   ? ItemFormRules::PurgeDatePicked(fields, June(r.picked))
-                : r.edit == 1 ? ItemFormRules::PublishDatePicked(fields, June(r.picked))
-                              : ItemFormRules::PurgeSwitched(fields, true);
-            QCOMPARE(outcome.fields.publish, June(r.publish));
-            QCOMPARE(outcome.fields.purgeDate, June(r.purgeDate));
-            QCOMPARE(outcome.message.empty(), !r.message);
-        }
     }
 
     // A picked day keeps the time of day; a refused purge date shows corrected.
@@ -386,27 +370,6 @@ private slots:
                 Control<QCheckBox>(*f.form, "Show \"Contents for\" at start of page")->isEnabled(),
                 folder);
             QCOMPARE(Control<QLineEdit>(*f.form, "Link:")->isReadOnly(), !linkEditable);
-        }
-    }
-
-    // The name derived from a link, and the message for a link and name (empty: accepted).
-    void linkRules() {
-        const struct {
-            const char *link, *derived, *name, *message;
-        } rows[] = {
-            {"http://www.example.org/news", "example.org/news", "a", ""},
-            {"https://www.example.org", "example.org", "", "Please enter a name for the link."},
-            {"ftp://www.example.org", "www.example.org", "a", ""},
-            {"mailto:someone", "someone", "a", ""},
-            {"http://www.", "", "a", ""},
-            {"HTTP://example.org", "", "a", ""},
-            {"://", "", "a", ""},
-            {"www.example.org", "", "a", "Link is improperly formatted."},
-            {"a@example.org", "", "a", "Link is improperly formatted."},
-        };
-        for (const auto& r : rows) {
-            QCOMPARE(WebLinkRules::DerivedName(r.link), std::string(r.derived));
-            QCOMPARE(std::string(WebLinkRules::CheckLink(r.link, r.name)), std::string(r.message));
         }
     }
 

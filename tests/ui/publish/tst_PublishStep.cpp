@@ -18,11 +18,11 @@
 #include "support/FtpTestServer.h"
 #include "support/Patience.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/GuiLogSink.h"
+#include "ui/common/TransferLabel.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
 #include "ui/publish/CPublishView.h"
-#include "ui/publish/GuiLogSink.h"
-#include "ui/publish/TransferLabel.h"
 #include "ui/support/RecordingUserDialogs.h"
 
 using namespace foldcraft;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "publish/LogSink.h"
-#include "ui/publish/GuiLogSink.h"
+#include "ui/common/GuiLogSink.h"
 
 class CFoldcraftDoc;
 

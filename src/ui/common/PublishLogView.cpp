@@ -1,4 +1,4 @@
-#include "ui/publish/PublishLogView.h"
+#include "ui/common/PublishLogView.h"
 
 #include <QScrollBar>
 #include <QTextCursor>

@@ -1,4 +1,4 @@
-#include "ui/publish/GuiLogSink.h"
+#include "ui/common/GuiLogSink.h"
 
 #include <QMetaObject>
 

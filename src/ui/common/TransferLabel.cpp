@@ -1,4 +1,4 @@
-#include "ui/publish/TransferLabel.h"
+#include "ui/common/TransferLabel.h"
 
 #include <QFontMetrics>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "ui/publish/PublishRunThread.h"
+#include "ui/common/PublishRunThread.h"
 
 #include <algorithm>
 
