@@ -261,17 +261,28 @@ SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
         if (!Lost()) sftp_unlink(m_sftp, Remote(temporary).c_str());
         return status;
     }
-    const std::string target = Remote(path);
-    if (sftp_rename(m_sftp, Remote(temporary).c_str(), target.c_str()) == 0) return Status::Ok();
-    if (!Lost()) {
-        // The plain SFTP rename will not replace a file (libssh 0.10 sends it even
-        // where the server offers posix-rename@openssh.com): the old one goes first.
-        sftp_unlink(m_sftp, target.c_str());
-        if (sftp_rename(m_sftp, Remote(temporary).c_str(), target.c_str()) == 0)
+    return Replace(Remote(temporary), Remote(path), path, dir);
+}
+
+SiteTarget::Status SftpSiteTarget::Replace(const std::string& temporary, const std::string& target,
+                                           const std::string& path, const std::string& dir) {
+    if (sftp_rename(m_sftp, temporary.c_str(), target.c_str()) == 0) return Status::Ok();
+    // The plain SFTP rename will not replace a file (libssh 0.10 sends it even where
+    // the server offers posix-rename@openssh.com). The old file steps aside under a
+    // temporary name of its own, and comes back if the new one cannot take its place:
+    // a failure never leaves the site without the file.
+    const std::string aside =
+        Remote((dir.empty() ? "" : dir + "/") + FtpSiteTarget::PartName(m_runId, ++m_counter));
+    Status status = Failed(path);
+    if (!Lost() && sftp_rename(m_sftp, target.c_str(), aside.c_str()) == 0) {
+        if (sftp_rename(m_sftp, temporary.c_str(), target.c_str()) == 0) {
+            sftp_unlink(m_sftp, aside.c_str());
             return Status::Ok();
+        }
+        status = Failed(path);
+        if (!Lost()) sftp_rename(m_sftp, aside.c_str(), target.c_str());
     }
-    status = Failed(path);
-    if (!Lost()) sftp_unlink(m_sftp, Remote(temporary).c_str());
+    if (!Lost()) sftp_unlink(m_sftp, temporary.c_str());
     return status;
 }
 

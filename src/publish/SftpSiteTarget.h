@@ -98,6 +98,10 @@ private:
                  const std::function<long(char*, std::size_t)>& next,
                  const std::function<void(std::uint64_t)>& onBytes);
     // Writes through a temporary name, then renames into place.
+    // Renames the stored temporary file over target (remote paths; path and dir as the
+    // site names them); the old file is kept until the new one stands.
+    Status Replace(const std::string& temporary, const std::string& target, const std::string& path,
+                   const std::string& dir);
     Status Put(const std::string& path, const std::function<long(char*, std::size_t)>& next,
                const std::function<void(std::uint64_t)>& onBytes,
                const std::function<void()>& rewind);
