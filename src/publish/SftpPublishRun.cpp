@@ -84,6 +84,7 @@ SftpPublishRun::Result SftpPublishRun::Run() {
     if (StopRequested()) return FailureEnd(kStoppedLine);
 
     SftpSiteTarget::Options targetOptions;
+    targetOptions.note = [this](const std::string& line) { Append(line); };
     SshOptions& ssh = targetOptions.ssh;
     ssh.host = m_settings.strHostName;
     ssh.port = m_settings.nPort.value_or(SftpSettings::kDefaultPort);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -109,7 +110,9 @@ bool SftpSiteTarget::Ready(bool createStartDir, bool& made) {
 }
 
 std::unique_ptr<SiteTarget> SftpSiteTarget::Twin() const {
-    return std::unique_ptr<SiteTarget>(new SftpSiteTarget(m_options, true));
+    auto twin = std::unique_ptr<SftpSiteTarget>(new SftpSiteTarget(m_options, true));
+    twin->m_reconnects = m_reconnects;
+    return twin;
 }
 
 std::size_t SftpSiteTarget::Connections() const {
@@ -242,6 +245,50 @@ bool SftpSiteTarget::MakeParents(const std::string& dir) {
     return madeAny;
 }
 
+SiteTarget::Status SftpSiteTarget::PutRetrying(const std::string& path,
+                                               const std::function<long(char*, std::size_t)>& next,
+                                               const std::function<void(std::uint64_t)>& onBytes,
+                                               const std::function<void()>& rewind) {
+    Status status = Put(path, next, onBytes, rewind);
+    for (int attempt = 1; !status.ok && Lost() && attempt < m_options.maxTries; ++attempt) {
+        const std::size_t wait = static_cast<std::size_t>(attempt - 1);
+        if (wait < m_options.retryWaits.size()) {
+            if (m_options.sleep) {
+                m_options.sleep(m_options.retryWaits[wait]);
+            } else {
+                std::this_thread::sleep_for(m_options.retryWaits[wait]);
+            }
+        }
+        if (!Reconnect(status)) return status;
+        if (m_options.note) {
+            m_options.note("\nTrying " + path + " again (" + std::to_string(attempt + 1) + " of " +
+                           std::to_string(m_options.maxTries) + ").\n");
+        }
+        if (rewind) rewind();
+        status = Put(path, next, onBytes, rewind);
+    }
+    return status;
+}
+
+bool SftpSiteTarget::Reconnect(Status& status) {
+    if (++*m_reconnects > m_options.maxReconnects) return false;
+    if (m_sftp) sftp_free(m_sftp);
+    m_sftp = nullptr;
+    m_session.reset();
+    const Status opened = Connect();
+    if (!opened.ok) {
+        status = Status::Failed("Reconnecting to the server failed (" + opened.reason + ")", true);
+        return false;
+    }
+    if (m_options.note) {
+        m_options.note("\nReconnected to the server (" + std::to_string(m_reconnects->load()) +
+                       " of " + std::to_string(m_options.maxReconnects) + ").\n");
+    }
+    if (!m_abandoned.empty()) sftp_unlink(m_sftp, m_abandoned.c_str());
+    m_abandoned.clear();
+    return true;
+}
+
 SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
                                        const std::function<long(char*, std::size_t)>& next,
                                        const std::function<void(std::uint64_t)>& onBytes,
@@ -258,7 +305,11 @@ SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
         status = Write(Remote(temporary), path, next, onBytes);
     }
     if (!status.ok) {
-        if (!Lost()) sftp_unlink(m_sftp, Remote(temporary).c_str());
+        if (!Lost()) {
+            sftp_unlink(m_sftp, Remote(temporary).c_str());
+        } else {
+            m_abandoned = Remote(temporary);
+        }
         return status;
     }
     return Replace(Remote(temporary), Remote(path), path, dir);
@@ -425,7 +476,7 @@ SiteTarget::Status SftpSiteTarget::PutFile(const std::string& path, const FileSo
     if (source.bytes) {
         const std::string& bytes = *source.bytes;
         std::size_t offset = 0;
-        return Put(
+        return PutRetrying(
             path,
             [&](char* into, std::size_t room) {
                 const std::size_t n = std::min(room, bytes.size() - offset);
@@ -447,7 +498,7 @@ SiteTarget::Status SftpSiteTarget::PutFile(const std::string& path, const FileSo
     }
     std::uint64_t left = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t size = left;
-    return Put(
+    return PutRetrying(
         path,
         [&](char* into, std::size_t room) -> long {
             std::size_t filled = 0;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "publish/SiteTarget.h"
 #include "publish/SshSession.h"
@@ -26,6 +29,16 @@ struct SftpSiteTargetOptions {
     // messages) makes that wait rare.
     std::size_t blockSize = 255 * 1024;
     std::size_t maxManifestBytes = PublishManifest::kMaxBytes;
+    // A file whose put lost the connection is tried at most maxTries times, over a new
+    // session each time, waiting retryWaits[n - 1] after the nth try; a target and
+    // its twins open at most maxReconnects new sessions in all. note is told of each
+    // (a line for the log); sleep waits (empty: the thread sleeps).
+    int maxTries = 3;
+    std::vector<std::chrono::milliseconds> retryWaits = {std::chrono::seconds(1),
+                                                         std::chrono::seconds(2)};
+    int maxReconnects = 10;
+    std::function<void(const std::string&)> note;
+    std::function<void(std::chrono::milliseconds)> sleep;
     std::string host;                   // written into the lock; empty: gethostname()
     std::function<std::int64_t()> now;  // the lock's clock; empty: time()
 };
@@ -97,11 +110,18 @@ private:
     Status Write(const std::string& remote, const std::string& shown,
                  const std::function<long(char*, std::size_t)>& next,
                  const std::function<void(std::uint64_t)>& onBytes);
-    // Writes through a temporary name, then renames into place.
     // Renames the stored temporary file over target (remote paths; path and dir as the
     // site names them); the old file is kept until the new one stands.
     Status Replace(const std::string& temporary, const std::string& target, const std::string& path,
                    const std::string& dir);
+    // Put, tried again over a new session while the connection is lost (see Options).
+    Status PutRetrying(const std::string& path, const std::function<long(char*, std::size_t)>& next,
+                       const std::function<void(std::uint64_t)>& onBytes,
+                       const std::function<void()>& rewind);
+    // Opens a new session in place of a lost one, within the run's budget; then
+    // removes the temporary file the lost one left, if it can.
+    bool Reconnect(Status& status);
+    // Writes through a temporary name, then renames into place.
     Status Put(const std::string& path, const std::function<long(char*, std::size_t)>& next,
                const std::function<void(std::uint64_t)>& onBytes,
                const std::function<void()>& rewind);
@@ -118,7 +138,10 @@ private:
     std::string m_runId;
     unsigned long m_counter = 0;
     std::string m_lockText;
-    std::string m_base;  // startDir with a trailing "/", or ""
+    std::string m_base;       // startDir with a trailing "/", or ""
+    std::string m_abandoned;  // the temporary file of a put whose connection was lost
+    // New sessions opened so far by this target and its twins.
+    std::shared_ptr<std::atomic<int>> m_reconnects = std::make_shared<std::atomic<int>>(0);
 };
 
 }  // namespace foldcraft

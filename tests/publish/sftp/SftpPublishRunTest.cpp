@@ -18,6 +18,7 @@
 #include "model/Clock.h"
 #include "publish/EventLogSink.h"
 #include "publish/SftpPublishRun.h"
+#include "publish/SftpSiteTarget.h"
 #include "publish/ftp/FtpTestProject.h"
 #include "support/FtpTestServer.h"
 #include "support/Patience.h"
@@ -263,3 +264,49 @@ TEST_F(SftpPublish, ReadOnlyDirectoryIsReported) {
 }
 
 }  // namespace
+
+// A connection lost in the middle of an upload (the server's session process killed)
+// is opened again and the file sent again whole; the temporary file of the broken
+// upload does not stay.
+TEST_F(SftpPublish, LostConnectionIsOpenedAgain) {
+    foldcraft::SshOptions ssh;
+    ssh.host = "127.0.0.1";
+    ssh.port = server->Port();
+    ssh.user = SshdTestServer::kUser;
+    ssh.password = server->Password();
+    ssh.useAgent = false;
+    ssh.knownHostsFile = program + "/known_hosts";
+    ssh.trustFingerprint = server->Fingerprint();
+    SshSession::Opened opened = SshSession::Open(ssh);
+    ASSERT_TRUE(opened.session) << opened.detail;
+    foldcraft::SftpSiteTarget::Options options;
+    options.ssh = ssh;
+    options.startDir = server->SiteDir();
+    options.retryWaits = {};
+    options.blockSize = 4096;
+    std::string notes;
+    options.note = [&](const std::string& line) { notes += line; };
+    foldcraft::SftpSiteTarget target(std::move(opened.session), options);
+    bool made = false;
+    ASSERT_TRUE(target.Ready(false, made)) << target.Error();
+
+    const std::string bytes(512 * 1024, 'x');
+    foldcraft::FileSource source;
+    source.bytes = &bytes;
+    int calls = 0;
+    source.onBytes = [&](std::uint64_t) {
+        // Once, a few blocks in: every session of the test's user ends at once.
+        if (++calls != 3) return;
+        const std::string kill = "pkill -KILL -u " + std::string(SshdTestServer::kUser);
+        EXPECT_EQ(std::system(kill.c_str()), 0);
+    };
+    std::optional<foldcraft::ManifestEntry> entry;
+    const auto status = target.PutFile("big.txt", source, {}, entry);
+    EXPECT_TRUE(status.ok) << status.reason;
+    EXPECT_NE(notes.find("Reconnected to the server (1 of 10)."), std::string::npos) << notes;
+    EXPECT_NE(notes.find("Trying big.txt again (2 of 3)."), std::string::npos) << notes;
+    const auto tree = ReadTree(server->SiteDir());
+    ASSERT_EQ(tree.size(), 1u) << "a temporary file stayed";
+    EXPECT_EQ(tree.begin()->first, "big.txt");
+    EXPECT_TRUE(tree.begin()->second == bytes);
+}
