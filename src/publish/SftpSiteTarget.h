@@ -46,12 +46,13 @@ struct SftpSiteTargetOptions {
 // A site on an SFTP server (libssh), below the starting directory.
 //
 // A file is written as ".part-RRRRRRRR-N" beside its place (FtpSiteTarget's names, so
-// that either target clears the other's leftovers) and renamed into place; a rename
-// refused because a file stands there removes that file first (libssh 0.10's rename
-// is SFTP's plain one, which does not replace, even where the server offers
-// posix-rename@openssh.com), so the old file is gone for the moment between. A failed put removes
-// its temporary file. A directory listed in the manifest that has gone is made again when a file is
-// put there.
+// that either target clears the other's leftovers) and renamed into place. SFTP's
+// plain rename does not replace a file (libssh 0.10 sends only that one, even where
+// the server offers posix-rename@openssh.com), so an old file is first renamed aside,
+// and renamed back when the new one cannot take its place. A failed put removes its
+// temporary file; a directory listed in the manifest that has gone is made again
+// when a file is put there; a put whose connection was lost is tried again over a
+// new session (Options).
 //
 // The lock is FtpSiteTarget::kLockFileName, made with an exclusive create (so two
 // runs cannot both win); a stale one (FtpSiteTarget::JudgeLock) is replaced.
