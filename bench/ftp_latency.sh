@@ -53,25 +53,7 @@ slower() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 # --- the site ---------------------------------------------------------------------
 # Nine areas of twelve topics; documents of 300 B to 40 KiB (log-uniform) and seven of
 # 256 KiB to 2 MiB, one in seven a picture (which gets a page of its own).
-/usr/bin/python3 - "$work/documents" "$documents" <<'PY'
-import os, random, sys
-root, count = sys.argv[1], int(sys.argv[2])
-rng = random.Random(1131)
-folders = []
-for a in range(1, 10):
-    folders.append(os.path.join(root, "Area%02d" % a))
-    folders += [os.path.join(folders[-1], "Topic%02d" % t) for t in range(1, 13)]
-for d in folders:
-    os.makedirs(d)
-kinds = [".txt", ".html", ".pdf", ".jpg", ".png", ".doc", ".csv"]
-for i in range(count):
-    d = folders[i % len(folders)] if i < len(folders) else rng.choice(folders)
-    size = int(300 * (40000 / 300) ** rng.random())
-    if i % 125 == 7:
-        size = rng.randint(256 * 1024, 2 * 1024 * 1024)
-    with open(os.path.join(d, "doc%04d%s" % (i, kinds[i % len(kinds)])), "wb") as out:
-        out.write(rng.randbytes(size))
-PY
+/usr/bin/python3 "$repo/bench/make_site.py" "$work/documents" "$documents"
 "$cli" import "$work/documents" -o "$work/site.fcd" >"$work/import.log"
 grep -q "^Imported $folders folders and $documents documents " "$work/import.log" ||
     { echo "Error: unexpected import" >&2; cat "$work/import.log" >&2; exit 1; }
