@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# SFTP publishing against lftp, on loopback. The server is Debian's OpenSSH sshd,
+# SFTP publishing against lftp, on loopback and through bench/delay_relay.py, which
+# holds every chunk back $DELAY_MS (default 25) each way (a host some 50 ms away). The server is Debian's OpenSSH sshd,
 # started here on 127.0.0.1 with a host key and configuration of its own (internal
 # SFTP; the account foldcraft-sftp-test, made when missing, with a password set for
 # this run), so the script must run as root. The site is bench/make_site.py's 868
 # documents in 117 folders, which "foldcraft-cli sftp-publish" sends as 1,131 files;
 # lftp uploads the same site, published locally first ("mirror -R -P 8"). Full
 # uploads into an empty directory alternate between the two; the best of $REPEAT
-# (default 3) of each is kept. Aim: 1.0x or less.
+# (default 3) of each is kept. Aim: 1.0x or less, both ways.
 #
 #   bench/sftp_upload.sh [CLI]   (default: $FOLDCRAFT_CLI, else build/release)
 set -euo pipefail
@@ -14,6 +15,7 @@ set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 cli="${1:-${FOLDCRAFT_CLI:-$repo/build/release/src/foldcraft-cli}}"
 repeat="${REPEAT:-3}"
+delay_ms="${DELAY_MS:-25}"
 user=foldcraft-sftp-test
 [ -x "$cli" ] || { echo "Error: $cli not found: build first" >&2; exit 2; }
 [ "$(id -u)" -eq 0 ] || { echo "Error: sshd needs root here (a test account and its password)" >&2; exit 2; }
@@ -25,6 +27,7 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/foldcraft-sftpbench-XXXXXX")"
 sshd_pid=
 cleanup() {
     [ -n "$sshd_pid" ] && kill "$sshd_pid" 2>/dev/null && wait "$sshd_pid" 2>/dev/null
+    [ -n "${relay_fd:-}" ] && exec {relay_fd}>&-
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -88,24 +91,35 @@ check() {  # DIR: the server holds the published site
     listing "$work/root/$1" | cmp -s - "$work/local.list" ||
         { echo "Error: $1 on the server does not hold the published site" >&2; exit 1; }
 }
-ours=()
-theirs=()
-for i in $(seq 1 "$repeat"); do
-    mkdir -p "$work/root/fc$i" && chown "$user" "$work/root/fc$i"
-    timed "$work/fc.log" "$cli" sftp-publish "$work/site.fcd" --host 127.0.0.1 --port "$port" \
-        --user "$user" --password-env SFTP_BENCH_PW --no-agent --start-dir "$work/root/fc$i" \
-        --trust-fingerprint "$fingerprint" --connections 8
-    check "fc$i"
-    ours+=("$took")
-    timed "$work/lftp.log" lftp -e "set sftp:connect-program 'ssh -a -x -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null'; \
-        set cmd:fail-exit yes; open -u $user,$SFTP_BENCH_PW -p $port sftp://127.0.0.1; \
-        mirror -R -P 8 --no-perms $work/local $work/root/lftp$i; quit"
-    check "lftp$i"
-    theirs+=("$took")
-done
+series() {  # PORT LABEL: full uploads alternating, then the best of each and the ratio
+    local port=$1 ours=() theirs=() i
+    for i in $(seq 1 "$repeat"); do
+        rm -rf "$work/root/fc" "$work/root/lftp"
+        mkdir -p "$work/root/fc" && chown "$user" "$work/root/fc"
+        timed "$work/fc.log" "$cli" sftp-publish "$work/site.fcd" --host 127.0.0.1 --port "$port" \
+            --user "$user" --password-env SFTP_BENCH_PW --no-agent --start-dir "$work/root/fc" \
+            --trust-fingerprint "$fingerprint" --connections 8
+        check fc
+        ours+=("$took")
+        timed "$work/lftp.log" lftp -e "set sftp:connect-program 'ssh -a -x -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null'; \
+            set cmd:fail-exit yes; open -u $user,$SFTP_BENCH_PW -p $port sftp://127.0.0.1; \
+            mirror -R -P 8 --no-perms $work/local $work/root/lftp; quit"
+        check lftp
+        theirs+=("$took")
+    done
+    echo "SFTP, full upload of $(wc -l <"$work/local.list") files, $2:"
+    printf '   foldcraft-cli sftp-publish --connections 8: %.3f s (best of %d)\n' "$(best "${ours[@]}")" "$repeat"
+    printf '   lftp mirror -R -P 8:                        %.3f s (best of %d)\n' "$(best "${theirs[@]}")" "$repeat"
+    awk -v a="$(best "${ours[@]}")" -v b="$(best "${theirs[@]}")" \
+        'BEGIN { r = a / b; printf "   ratio foldcraft / lftp:                     %.2f (aim <= 1.00: %s)\n", r, r <= 1 ? "met" : "not met" }'
+}
 
-echo "SFTP, full upload of $(wc -l <"$work/local.list") files on loopback:"
-printf '   foldcraft-cli sftp-publish --connections 8: %.3f s (best of %d)\n' "$(best "${ours[@]}")" "$repeat"
-printf '   lftp mirror -R -P 8:                        %.3f s (best of %d)\n' "$(best "${theirs[@]}")" "$repeat"
-awk -v a="$(best "${ours[@]}")" -v b="$(best "${theirs[@]}")" \
-    'BEGIN { r = a / b; printf "   ratio foldcraft / lftp:                     %.2f (aim <= 1.00: %s)\n", r, r <= 1 ? "met" : "not met" }'
+exec {relay_fd}> >(exec /usr/bin/python3 "$repo/bench/delay_relay.py" --to "$port" \
+    --delay-ms "$delay_ms" --port-file "$work/relay-port" 2>"$work/relay.log")
+for _ in $(seq 1 500); do
+    [ -s "$work/relay-port" ] && break
+    sleep 0.02
+done
+[ -s "$work/relay-port" ] || { echo "Error: the relay did not start" >&2; cat "$work/relay.log" >&2; exit 2; }
+series "$port" "loopback"
+series "$(cat "$work/relay-port")" "each way ${delay_ms} ms late"
