@@ -197,6 +197,37 @@ private slots:
         QCOMPARE(Enabled(dialog, kButtons), QStringLiteral("1101"));
     }
 
+    // A known host that offers another key is a warning with no offer to trust it,
+    // and nothing is published.
+    void changedHostKey() {
+        const std::string why = SshdTestServer::Unavailable();
+        if (!why.empty()) QSKIP(qPrintable(QString::fromStdString("sshd cannot run: " + why)));
+        SshdTestServer server;
+        QVERIFY2(server.Started(), server.Error().c_str());
+        Env env;
+        const std::string other = env.dir / "other_key";
+        QVERIFY(SshdTestServer::MakeKey(other, ""));
+        QFile publicKey(QString::fromStdString(other + ".pub"));
+        QVERIFY(publicKey.open(QIODevice::ReadOnly));
+        const QList<QByteArray> parts = publicKey.readAll().split(' ');
+        QFile known(QString::fromStdString(env.services.programFolder + "/known_hosts"));
+        QVERIFY(known.open(QIODevice::WriteOnly));
+        known.write("[127.0.0.1]:" + QByteArray::number(server.Port()) + ' ' + parts[0] + ' ' +
+                    parts[1] + '\n');
+        known.close();
+        env.dialogs.answers.push_back(Answer::kYes);  // never asked for
+        CPublishSFTPDlg dialog(env.document, env.services);
+        PublishTo(dialog, server);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
+        QCOMPARE(env.dialogs.calls.size(), std::size_t{1});
+        QCOMPARE(env.dialogs.calls.front().buttons, IUserDialogs::Buttons::kOk);
+        QCOMPARE(env.dialogs.calls.front().icon, IUserDialogs::Icon::kWarning);
+        QVERIFY(env.dialogs.calls.front().text.startsWith(
+            "WARNING: the host key of 127.0.0.1 has changed"));
+        QVERIFY(!env.dialogs.calls.front().text.contains(CPublishSFTPDlg::kHostKeyQuestion));
+        QVERIFY(!std::filesystem::exists(server.SiteDir() + "/TitlePage.html"));
+    }
+
     // Stop in the middle of 2,000 uploads ends the run after the files under way,
     // with its log line, and gives the buttons back.
     void stop() {
