@@ -15,17 +15,26 @@
 #include "ui/common/StepHeading.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
+#include "ui/publish/CPublishSFTPDlg.h"
 #include "ui/publish/PublishPress.h"
 
 namespace foldcraft {
+namespace {
+
+// The project file keeps its two methods (local, FTP); which server the remote method
+// means is the user's setting.
+constexpr const char* kSftpChosenSection = "SFTPServer";
+constexpr const char* kSftpChosenName = "Chosen";
+
+}  // namespace
 
 CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWidget* parent)
     : QWidget(parent), m_document(document), m_services(services) {
     auto* heading = new StepHeading(
         QStringLiteral("Step Three:"),
         QStringLiteral("Publish is the final step in creating your web site. Publishing gives you "
-                       "two choices. You can choose a local directory to publish into or you can "
-                       "publish the site to an FTP server."),
+                       "three choices. You can choose a local directory to publish into or you "
+                       "can publish the site to an FTP server or an SFTP server."),
         this);
 
     auto* group = new QGroupBox(QStringLiteral("Publish Method and Path"), this);
@@ -35,9 +44,12 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     m_local->setObjectName(QStringLiteral("localFiles"));
     m_ftp = new QRadioButton(QStringLiteral("Export to FTP server"), group);
     m_ftp->setObjectName(QStringLiteral("exportFtp"));
+    m_sftp = new QRadioButton(QStringLiteral("SFTP server"), group);
+    m_sftp->setObjectName(QStringLiteral("exportSftp"));
     auto* methods = new QButtonGroup(this);
     methods->addButton(m_local, CFoldcraftDoc::kPublishLocal);
     methods->addButton(m_ftp, CFoldcraftDoc::kPublishFtp);
+    methods->addButton(m_sftp, kSftpButton);
     auto* pathQuestion = new QLabel(QStringLiteral("Where would you like to publish?"), group);
     m_path = new QLineEdit(group);
     m_path->setObjectName(QStringLiteral("publishPath"));
@@ -58,6 +70,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     groupLayout->addWidget(methodQuestion);
     groupLayout->addWidget(m_local);
     groupLayout->addWidget(m_ftp);
+    groupLayout->addWidget(m_sftp);
     groupLayout->addWidget(pathQuestion);
     groupLayout->addLayout(pathRow);
     auto* publishRow = new QHBoxLayout;
@@ -90,8 +103,13 @@ void CPublishView::OnInitialUpdate() {
     const QSignalBlocker pathBlocker(m_path);
     const QSignalBlocker localBlocker(m_local);
     const QSignalBlocker ftpBlocker(m_ftp);
+    const QSignalBlocker sftpBlocker(m_sftp);
     m_path->setText(QString::fromStdString(doc.m_strPublishPath));
-    (doc.m_nPublishMethod == CFoldcraftDoc::kPublishLocal ? m_local : m_ftp)->setChecked(true);
+    const bool sftp = m_services.settings.GetInt(kSftpChosenSection, kSftpChosenName, 0) != 0;
+    (doc.m_nPublishMethod == CFoldcraftDoc::kPublishLocal ? m_local
+     : sftp                                               ? m_sftp
+                                                          : m_ftp)
+        ->setChecked(true);
     UpdateEnabled();
 }
 
@@ -108,8 +126,13 @@ void CPublishView::OnChoosePath() {
 }
 
 void CPublishView::OnMethodChanged() {
+    // SFTP is the project's remote method; the settings say which server it means.
     m_document.SetPublishMethod(m_local->isChecked() ? CFoldcraftDoc::kPublishLocal
                                                      : CFoldcraftDoc::kPublishFtp);
+    if (!m_local->isChecked()) {
+        m_services.settings.WriteInt(kSftpChosenSection, kSftpChosenName,
+                                     m_sftp->isChecked() ? 1 : 0);
+    }
     UpdateEnabled();
 }
 
@@ -131,7 +154,10 @@ void CPublishView::OnPublish() {
             OpenRunWindow(false);
             return;
         case PublishPress::Next::kFtpDialog: {
-            auto* dialog = new CPublishFTPDlg(m_document, m_services, this->window());
+            QDialog* dialog =
+                m_sftp->isChecked()
+                    ? static_cast<QDialog*>(new CPublishSFTPDlg(m_document, m_services, window()))
+                    : new CPublishFTPDlg(m_document, m_services, window());
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->setWindowModality(Qt::ApplicationModal);
             m_runWindow = dialog;

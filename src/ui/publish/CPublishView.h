@@ -14,8 +14,10 @@ struct AppServices;
 // The view of the Publish tab ("Step Three"): the publish method, the local target
 // directory, Publish and "Show what would change". The path is written into the
 // project at every keystroke and marks it modified; switching the method does not.
-// Publish makes the checks (PublishPress) and opens the Publishing window or the FTP
-// dialog. "Show what would change" (local files only: the FTP dialog has its own)
+// Publish makes the checks (PublishPress) and opens the Publishing window, the FTP
+// dialog or the SFTP dialog. The project file knows two methods: "SFTP server" is
+// its FTP (remote) method, and the settings ("SFTPServer"/"Chosen") say that it
+// means SFTP. "Show what would change" (local files only: the FTP dialog has its own)
 // makes the checks of a dry run and opens the Publishing window on one. Only one
 // run works at a time: both buttons are disabled until it has ended.
 class CPublishView : public QWidget {
@@ -36,6 +38,8 @@ signals:
     void publishWindowOpened(QWidget* window);
 
 private:
+    static constexpr int kSftpButton = 2;  // its id in the group of methods (not the project's)
+
     void OnChangePath(const QString& text);
     void OnChoosePath();
     void OnMethodChanged();
@@ -48,6 +52,7 @@ private:
     AppServices& m_services;
     QRadioButton* m_local;
     QRadioButton* m_ftp;
+    QRadioButton* m_sftp;  // the project's FTP method, with the settings' SFTP choice
     QLineEdit* m_path;
     QPushButton* m_choosePath;
     QPushButton* m_publish;
