@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +55,11 @@ bool SshdTestServer::MakeKey(const std::string& path, const std::string& passphr
 }
 
 SshdTestServer::SshdTestServer() {
+    // The account and its password are shared by every test program that runs at the
+    // same time (ctest -j): one server at a time, so that none resets the password
+    // or ends the sessions of another's.
+    m_lockFd = ::open("/tmp/foldcraft-sshd-test.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd >= 0) ::flock(m_lockFd, LOCK_EX);
     if (!Prepare()) return;
     // Another program may take the free port before sshd binds it: try again then.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -70,6 +76,17 @@ SshdTestServer::~SshdTestServer() {
     Stop();
     std::error_code ec;
     if (!m_workDir.empty()) std::filesystem::remove_all(m_workDir, ec);
+    if (m_lockFd >= 0) ::close(m_lockFd);  // and with it the lock
+}
+
+bool SshdTestServer::DropSessions() const {
+    if (m_pid <= 0) return false;
+    // Each connection is served by a child of the listening sshd and that child's own
+    // child (the user's side, which holds the connection too): both go.
+    const std::string kill = "children=$(pgrep -P " + std::to_string(m_pid) +
+                             ") && for c in $children; do pkill -KILL -P $c; kill -KILL $c; "
+                             "done >/dev/null 2>&1";
+    return std::system(kill.c_str()) == 0;
 }
 
 bool SshdTestServer::Prepare() {

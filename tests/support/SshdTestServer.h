@@ -41,6 +41,9 @@ public:
     // empty); false when ssh-keygen fails.
     static bool MakeKey(const std::string& path, const std::string& passphrase);
     std::string Log() const;
+    // Ends every session this server serves at once (as a lost connection); false
+    // when there was none.
+    bool DropSessions() const;
 
 private:
     bool Prepare();
@@ -53,6 +56,7 @@ private:
     std::string m_error;
     pid_t m_pid = -1;
     int m_port = 0;
+    int m_lockFd = -1;  // held while the server lives
 };
 
 }  // namespace foldcraft::test
