@@ -60,6 +60,7 @@ SftpSiteTarget::SftpSiteTarget(std::unique_ptr<SshSession> session, Options opti
 }
 
 SftpSiteTarget::~SftpSiteTarget() {
+    m_upload.reset();
     if (m_sftp) sftp_free(m_sftp);
 }
 
@@ -76,7 +77,10 @@ bool SftpSiteTarget::StartSftp() {
         m_sftp = nullptr;
         return false;
     }
-    m_atomicRename = sftp_extension_supported(m_sftp, "posix-rename@openssh.com", "1") != 0;
+    std::string why;
+    if (m_options.pipelined)
+        m_upload = SftpUploadChannel::Open(m_session->Handle(), m_options.ssh.timeoutSeconds, why);
+    m_atomicRename = m_upload && m_upload->OffersPosixRename();
     return true;
 }
 
@@ -134,16 +138,20 @@ std::string SftpSiteTarget::Remote(const std::string& path) const {
 }
 
 bool SftpSiteTarget::Lost() const {
-    return !m_sftp || !m_session || !m_session->Connected();
+    return !m_sftp || !m_session || !m_session->Connected() || (m_upload && m_upload->Lost());
 }
 
 SiteTarget::Status SftpSiteTarget::Failed(const std::string& path) const {
+    return FailedWith(path, m_sftp ? sftp_get_error(m_sftp) : SSH_FX_CONNECTION_LOST);
+}
+
+SiteTarget::Status SftpSiteTarget::FailedWith(const std::string& path, int code) const {
     if (Lost()) {
         return Status::Failed("The connection to the server was lost" +
                                   (m_session ? ": " + m_session->Error() : std::string()),
                               true);
     }
-    switch (sftp_get_error(m_sftp)) {
+    switch (code) {
         case SSH_FX_PERMISSION_DENIED:
             return Status::Failed("Permission denied: " + path);
         case SSH_FX_NO_SUCH_FILE:
@@ -207,7 +215,20 @@ bool SftpSiteTarget::ReadSmall(const std::string& remote, std::size_t limit, std
 SiteTarget::Status SftpSiteTarget::Write(const std::string& remote, const std::string& shown,
                                          const std::function<long(char*, std::size_t)>& next,
                                          const std::function<void(std::uint64_t)>& onBytes) {
+    const auto diskFull = [&] {
+        return Status::Failed("The server could not store " + shown + " (disk full or over quota?)");
+    };
+    if (m_upload) {
+        const SftpUploadChannel::Result written = m_upload->Write(
+            remote, next, onBytes, m_options.blockSize, m_options.writesInFlight);
+        m_lastCode = static_cast<int>(written.code);
+        if (written.ok) return Status::Ok();
+        if (written.readFailed) return Status::Failed("Cannot read the source of " + shown);
+        if (!written.lost && written.opened && written.code == SSH_FX_FAILURE) return diskFull();
+        return FailedWith(shown, m_lastCode);
+    }
     UniqueSftpFile file(sftp_open(m_sftp, remote.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    m_lastCode = file ? 0 : sftp_get_error(m_sftp);
     if (!file) return Failed(shown);
     std::vector<char> block(m_options.blockSize);
     for (;;) {
@@ -216,19 +237,14 @@ SiteTarget::Status SftpSiteTarget::Write(const std::string& remote, const std::s
         if (length == 0) break;
         const ssize_t written = sftp_write(file.get(), block.data(), static_cast<size_t>(length));
         if (written != length) {
-            if (!Lost() && sftp_get_error(m_sftp) == SSH_FX_FAILURE) {
-                return Status::Failed("The server could not store " + shown +
-                                      " (disk full or over quota?)");
-            }
+            if (!Lost() && sftp_get_error(m_sftp) == SSH_FX_FAILURE) return diskFull();
             return Failed(shown);
         }
         if (onBytes) onBytes(static_cast<std::uint64_t>(length));
     }
     // The close reports a failure of the last writes on some servers.
     if (sftp_close(file.release()) != SSH_OK) {
-        if (!Lost() && sftp_get_error(m_sftp) == SSH_FX_FAILURE)
-            return Status::Failed("The server could not store " + shown +
-                                  " (disk full or over quota?)");
+        if (!Lost() && sftp_get_error(m_sftp) == SSH_FX_FAILURE) return diskFull();
         return Failed(shown);
     }
     return Status::Ok();
@@ -272,6 +288,7 @@ SiteTarget::Status SftpSiteTarget::PutRetrying(const std::string& path,
 
 bool SftpSiteTarget::Reconnect(Status& status) {
     if (++*m_reconnects > m_options.maxReconnects) return false;
+    m_upload.reset();
     if (m_sftp) sftp_free(m_sftp);
     m_sftp = nullptr;
     m_session.reset();
@@ -299,7 +316,7 @@ SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
         (dir.empty() ? "" : dir + "/") + FtpSiteTarget::PartName(m_runId, ++m_counter);
     Status status = Write(Remote(temporary), path, next, onBytes);
     if (!status.ok && !status.endsRun && !dir.empty() &&
-        sftp_get_error(m_sftp) == SSH_FX_NO_SUCH_FILE && MakeParents(dir)) {
+        m_lastCode == SSH_FX_NO_SUCH_FILE && MakeParents(dir)) {
         // The directory the manifest listed has gone: made again, once.
         if (rewind) rewind();
         status = Write(Remote(temporary), path, next, onBytes);
@@ -317,15 +334,26 @@ SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
 
 SiteTarget::Status SftpSiteTarget::Replace(const std::string& temporary, const std::string& target,
                                            const std::string& path, const std::string& dir) {
+    if (m_atomicRename) {
+        const SftpUploadChannel::Result renamed = m_upload->Rename(temporary, target);
+        if (renamed.ok) return Status::Ok();
+        const Status status = FailedWith(path, static_cast<int>(renamed.code));
+        if (!Lost()) sftp_unlink(m_sftp, temporary.c_str());
+        return status;
+    }
     if (sftp_rename(m_sftp, temporary.c_str(), target.c_str()) == 0) return Status::Ok();
-    // The plain SFTP rename will not replace a file (libssh 0.10 sends it even where
-    // the server offers posix-rename@openssh.com). The old file steps aside under a
+    // The plain SFTP rename will not replace a file. The old file steps aside under a
     // temporary name of its own, and comes back if the new one cannot take its place:
-    // a failure never leaves the site without the file.
+    // a failure never leaves the site without the file. Only a file steps aside: a
+    // directory or link standing there is not the publish's to move.
     const std::string aside =
         Remote((dir.empty() ? "" : dir + "/") + FtpSiteTarget::PartName(m_runId, ++m_counter));
     Status status = Failed(path);
-    if (!Lost() && sftp_rename(m_sftp, target.c_str(), aside.c_str()) == 0) {
+    UniqueAttributes there(Lost() ? nullptr : sftp_lstat(m_sftp, target.c_str()));
+    if (there && there->type != SSH_FILEXFER_TYPE_REGULAR)
+        status = Status::Failed(path + " is not a file on the server");
+    if (there && there->type == SSH_FILEXFER_TYPE_REGULAR &&
+        sftp_rename(m_sftp, target.c_str(), aside.c_str()) == 0) {
         if (sftp_rename(m_sftp, temporary.c_str(), target.c_str()) == 0) {
             sftp_unlink(m_sftp, aside.c_str());
             return Status::Ok();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "publish/SiteTarget.h"
+#include "publish/SftpUploadChannel.h"
 #include "publish/SshSession.h"
 
 struct sftp_session_struct;
@@ -24,10 +25,14 @@ struct SftpSiteTargetOptions {
     std::string startDir;
     // Files are put over at most this many SFTP sessions at once.
     std::size_t connections = 1;
-    // Bytes per SSH_FXP_WRITE. libssh 0.10 has no asynchronous writes, so each block
-    // waits for the server's answer; a large block (OpenSSH takes up to 256 KiB
-    // messages) makes that wait rare.
-    std::size_t blockSize = 255 * 1024;
+    // Bytes per SSH_FXP_WRITE, and how many writes may wait for their answers at once
+    // (SftpUploadChannel): a file of up to blockSize * writesInFlight bytes costs one
+    // round trip to write, however far away the server is.
+    std::size_t blockSize = 64 * 1024;
+    std::size_t writesInFlight = 16;
+    // false: everything goes through libssh's SFTP session, a block at a time and
+    // replacing by renames aside (what happens where the server takes no second channel).
+    bool pipelined = true;
     std::size_t maxManifestBytes = PublishManifest::kMaxBytes;
     // A file whose put lost the connection is tried at most maxTries times, over a new
     // session each time, waiting retryWaits[n - 1] after the nth try; a target and
@@ -46,10 +51,11 @@ struct SftpSiteTargetOptions {
 // A site on an SFTP server (libssh), below the starting directory.
 //
 // A file is written as ".part-RRRRRRRR-N" beside its place (FtpSiteTarget's names, so
-// that either target clears the other's leftovers) and renamed into place. SFTP's
-// plain rename does not replace a file (libssh 0.10 sends only that one, even where
-// the server offers posix-rename@openssh.com), so an old file is first renamed aside,
-// and renamed back when the new one cannot take its place. A failed put removes its
+// that either target clears the other's leftovers), its writes in flight together
+// (SftpUploadChannel), and renamed into place: in one step with
+// posix-rename@openssh.com where the server offers it. SFTP's plain rename does not
+// replace a file, so elsewhere an old file is first renamed aside, and renamed back
+// when the new one cannot take its place. A failed put removes its
 // temporary file; a directory listed in the manifest that has gone is made again
 // when a file is put there; a put whose connection was lost is tried again over a
 // new session (Options).
@@ -76,8 +82,8 @@ public:
     // (else Error() says why). made true when createStartDir made it.
     bool Ready(bool createStartDir, bool& made);
     const std::string& Error() const { return m_error; }
-    // Whether the server offers posix-rename@openssh.com (which a newer libssh would
-    // use to replace a file atomically).
+    // Whether a file is replaced in one step (the server offers
+    // posix-rename@openssh.com).
     bool AtomicRename() const { return m_atomicRename; }
 
     std::unique_ptr<SiteTarget> Twin() const override;
@@ -103,8 +109,10 @@ private:
     SftpSiteTarget(Options options, bool twin);
     bool StartSftp();
     std::string Remote(const std::string& path) const;
-    // The failure of the last SFTP request on path, as a Status.
+    // The failure of the last libssh SFTP request on path, as a Status.
     Status Failed(const std::string& path) const;
+    // The same for the server's status code.
+    Status FailedWith(const std::string& path, int code) const;
     bool Lost() const;
     // Writes bytes from next() (which fills a block and returns its length, 0 at the
     // end, -1 on a read error) to the remote name, created or truncated.
@@ -134,6 +142,10 @@ private:
     bool m_twin = false;
     std::unique_ptr<SshSession> m_session;
     sftp_session_struct* m_sftp = nullptr;
+    // The channel that puts files; null where the server takes only one (libssh's
+    // SFTP session then writes them, one block at a time).
+    std::unique_ptr<SftpUploadChannel> m_upload;
+    int m_lastCode = 0;  // the server's status code of the last failed write
     bool m_atomicRename = false;
     std::string m_error;
     std::string m_runId;

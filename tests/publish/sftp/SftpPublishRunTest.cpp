@@ -263,6 +263,69 @@ TEST_F(SftpPublish, ReadOnlyDirectoryIsReported) {
         << outcome.log;
 }
 
+// A target on a session of its own to the test's server (made ready, its starting
+// directory made); null after a test failure.
+std::unique_ptr<foldcraft::SftpSiteTarget> OpenTarget(const SshdTestServer& server,
+                                                      const std::string& program,
+                                                      foldcraft::SftpSiteTarget::Options options) {
+    foldcraft::SshOptions& ssh = options.ssh;
+    ssh.host = "127.0.0.1";
+    ssh.port = server.Port();
+    ssh.user = SshdTestServer::kUser;
+    ssh.password = server.Password();
+    ssh.useAgent = false;
+    ssh.knownHostsFile = program + "/known_hosts";
+    ssh.trustFingerprint = server.Fingerprint();
+    SshSession::Opened opened = SshSession::Open(ssh);
+    if (!opened.session) {
+        ADD_FAILURE() << opened.detail;
+        return nullptr;
+    }
+    auto target = std::make_unique<foldcraft::SftpSiteTarget>(std::move(opened.session), options);
+    bool made = false;
+    if (!target->Ready(true, made)) {
+        ADD_FAILURE() << target->Error();
+        return nullptr;
+    }
+    return target;
+}
+
+foldcraft::SiteTarget::Status Put(foldcraft::SiteTarget& target, const std::string& path,
+                                  const std::string& bytes) {
+    foldcraft::FileSource source;
+    source.bytes = &bytes;
+    std::optional<foldcraft::ManifestEntry> entry;
+    return target.PutFile(path, source, {}, entry);
+}
+
+// A file put over another replaces it whole, with the server's one-step rename and
+// writes in flight, and without them (through libssh alone); a put that cannot take
+// its place leaves what stands there, and no temporary file.
+TEST_F(SftpPublish, PutReplacesWholeOrNotAtAll) {
+    for (const bool pipelined : {true, false}) {
+        SCOPED_TRACE(pipelined ? "writes in flight" : "libssh alone");
+        const std::string root = server->SiteDir() + (pipelined ? "/a" : "/b");
+        foldcraft::SftpSiteTarget::Options options;
+        options.startDir = root;
+        options.pipelined = pipelined;
+        options.blockSize = 7;  // many blocks, more than are in flight at once
+        options.writesInFlight = 3;
+        auto target = OpenTarget(*server, program, options);
+        ASSERT_TRUE(target);
+        EXPECT_EQ(target->AtomicRename(), pipelined);
+        for (const std::string& bytes : {std::string("first edition"), std::string(100, 'b'),
+                                         std::string()}) {
+            const auto status = Put(*target, "page.html", bytes);
+            ASSERT_TRUE(status.ok) << status.reason;
+            EXPECT_EQ(foldcraft::test::ReadFile(root + "/page.html"), bytes);
+        }
+        fs::create_directories(root + "/taken/inside");
+        EXPECT_FALSE(Put(*target, "taken", "a file where a directory stands").ok);
+        EXPECT_TRUE(fs::is_directory(root + "/taken/inside"));
+        EXPECT_EQ(ReadTree(root).size(), 1u) << "a temporary file stayed";
+    }
+}
+
 }  // namespace
 
 // A connection lost in the middle of an upload (the server's session ended)
