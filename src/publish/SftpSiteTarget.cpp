@@ -261,12 +261,14 @@ bool SftpSiteTarget::MakeParents(const std::string& dir) {
     return madeAny;
 }
 
-SiteTarget::Status SftpSiteTarget::PutRetrying(const std::string& path,
-                                               const std::function<long(char*, std::size_t)>& next,
-                                               const std::function<void(std::uint64_t)>& onBytes,
-                                               const std::function<void()>& rewind) {
-    Status status = Put(path, next, onBytes, rewind);
+SiteTarget::Status SftpSiteTarget::Retrying(const std::string& what,
+                                            const std::function<Status()>& op) {
+    Status status = op();
     for (int attempt = 1; !status.ok && Lost() && attempt < m_options.maxTries; ++attempt) {
+        if (m_options.note) {
+            m_options.note("\nTrying " + what + " again (" + std::to_string(attempt + 1) + " of " +
+                           std::to_string(m_options.maxTries) + "): " + status.reason + "\n");
+        }
         const std::size_t wait = static_cast<std::size_t>(attempt - 1);
         if (wait < m_options.retryWaits.size()) {
             if (m_options.sleep) {
@@ -276,25 +278,30 @@ SiteTarget::Status SftpSiteTarget::PutRetrying(const std::string& path,
             }
         }
         if (!Reconnect(status)) return status;
-        if (m_options.note) {
-            m_options.note("\nTrying " + path + " again (" + std::to_string(attempt + 1) + " of " +
-                           std::to_string(m_options.maxTries) + ").\n");
-        }
-        if (rewind) rewind();
-        status = Put(path, next, onBytes, rewind);
+        status = op();
     }
     return status;
 }
 
 bool SftpSiteTarget::Reconnect(Status& status) {
-    if (++*m_reconnects > m_options.maxReconnects) return false;
+    if (++*m_reconnects > m_options.maxReconnects) {
+        status = Status::Failed("The connection to the server was lost, and the run has "
+                                "reconnected " +
+                                    std::to_string(m_options.maxReconnects) + " times already.",
+                                true);
+        return false;
+    }
     m_upload.reset();
     if (m_sftp) sftp_free(m_sftp);
     m_sftp = nullptr;
     m_session.reset();
     const Status opened = Connect();
     if (!opened.ok) {
-        status = Status::Failed("Reconnecting to the server failed (" + opened.reason + ")", true);
+        status = Status::Failed(
+            "The connection to the server was lost and could not be opened again: " + opened.reason,
+            true);
+        if (m_options.note)
+            m_options.note("\nReconnecting to the server failed (" + opened.reason + ").\n");
         return false;
     }
     if (m_options.note) {
@@ -304,6 +311,18 @@ bool SftpSiteTarget::Reconnect(Status& status) {
     if (!m_abandoned.empty()) sftp_unlink(m_sftp, m_abandoned.c_str());
     m_abandoned.clear();
     return true;
+}
+
+SiteTarget::Status SftpSiteTarget::PutRetrying(const std::string& path,
+                                               const std::function<long(char*, std::size_t)>& next,
+                                               const std::function<void(std::uint64_t)>& onBytes,
+                                               const std::function<void()>& rewind) {
+    bool first = true;
+    return Retrying(path, [&] {
+        if (!first && rewind) rewind();
+        first = false;
+        return Put(path, next, onBytes, rewind);
+    });
 }
 
 SiteTarget::Status SftpSiteTarget::Put(const std::string& path,
@@ -459,16 +478,9 @@ SiteTarget::ManifestText SftpSiteTarget::ReadManifest() {
 }
 
 SiteTarget::Status SftpSiteTarget::WriteManifest(const std::string& text) {
-    std::size_t offset = 0;
-    return Put(
-        PublishManifest::kFileName,
-        [&](char* into, std::size_t room) {
-            const std::size_t n = std::min(room, text.size() - offset);
-            std::memcpy(into, text.data() + offset, n);
-            offset += n;
-            return static_cast<long>(n);
-        },
-        {}, [&] { offset = 0; });
+    FileSource source;
+    source.bytes = &text;
+    return PutSource(PublishManifest::kFileName, source);
 }
 
 // ---------------------------------------------------------------------------
@@ -482,18 +494,20 @@ bool SftpSiteTarget::Holds(const std::string& /*path*/, const FileSource& /*sour
 
 SiteTarget::Status SftpSiteTarget::MakeDirectory(const std::string& path, bool& made) {
     made = false;
-    if (Lost()) return Failed(path);
-    const std::string remote = Remote(path);
-    if (sftp_mkdir(m_sftp, remote.c_str(), 0755) == 0) {
-        made = true;
-        return Status::Ok();
-    }
-    Status failed = Failed(path);
-    if (failed.endsRun) return failed;
-    UniqueAttributes attributes(sftp_lstat(m_sftp, remote.c_str()));
-    if (attributes && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY) return Status::Ok();
-    if (attributes) return Status::Failed(path + " is not a directory on the server");
-    return failed;
+    return Retrying(path, [&] {
+        if (Lost()) return Failed(path);
+        const std::string remote = Remote(path);
+        if (sftp_mkdir(m_sftp, remote.c_str(), 0755) == 0) {
+            made = true;
+            return Status::Ok();
+        }
+        Status failed = Failed(path);
+        if (failed.endsRun) return failed;
+        UniqueAttributes attributes(sftp_lstat(m_sftp, remote.c_str()));
+        if (attributes && attributes->type == SSH_FILEXFER_TYPE_DIRECTORY) return Status::Ok();
+        if (attributes) return Status::Failed(path + " is not a directory on the server");
+        return failed;
+    });
 }
 
 SiteTarget::Status SftpSiteTarget::PutFile(const std::string& path, const FileSource& source,
@@ -501,11 +515,14 @@ SiteTarget::Status SftpSiteTarget::PutFile(const std::string& path, const FileSo
                                            std::optional<ManifestEntry>& entry) {
     // What was read is recorded: a file changed meanwhile differs next time and goes again.
     entry = wanted;
+    return PutSource(path, source);
+}
+
+SiteTarget::Status SftpSiteTarget::PutSource(const std::string& path, const FileSource& source) {
     if (source.bytes) {
         const std::string& bytes = *source.bytes;
         std::size_t offset = 0;
-        return PutRetrying(
-            path,
+        return PutRetrying(path,
             [&](char* into, std::size_t room) {
                 const std::size_t n = std::min(room, bytes.size() - offset);
                 std::memcpy(into, bytes.data() + offset, n);
@@ -526,8 +543,7 @@ SiteTarget::Status SftpSiteTarget::PutFile(const std::string& path, const FileSo
     }
     std::uint64_t left = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t size = left;
-    return PutRetrying(
-        path,
+    return PutRetrying(path,
         [&](char* into, std::size_t room) -> long {
             std::size_t filled = 0;
             while (filled < room && left > 0) {

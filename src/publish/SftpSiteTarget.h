@@ -123,6 +123,11 @@ private:
     // site names them); the old file is kept until the new one stands.
     Status Replace(const std::string& temporary, const std::string& target, const std::string& path,
                    const std::string& dir);
+    // op, tried again over a new session while the connection is lost (see Options);
+    // what names it in the log.
+    Status Retrying(const std::string& what, const std::function<Status()>& op);
+    // A file's or page's bytes to path, through PutRetrying.
+    Status PutSource(const std::string& path, const FileSource& source);
     // Put, tried again over a new session while the connection is lost (see Options).
     Status PutRetrying(const std::string& path, const std::function<long(char*, std::size_t)>& next,
                        const std::function<void(std::uint64_t)>& onBytes,

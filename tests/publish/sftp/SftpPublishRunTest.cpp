@@ -367,7 +367,7 @@ TEST_F(SftpPublish, LostConnectionIsOpenedAgain) {
     const auto status = target.PutFile("big.txt", source, {}, entry);
     EXPECT_TRUE(status.ok) << status.reason;
     EXPECT_NE(notes.find("Reconnected to the server (1 of 10)."), std::string::npos) << notes;
-    EXPECT_NE(notes.find("Trying big.txt again (2 of 3)."), std::string::npos) << notes;
+    EXPECT_NE(notes.find("Trying big.txt again (2 of 3): The connection to the server was lost"), std::string::npos) << notes;
     const auto tree = ReadTree(server->SiteDir());
     ASSERT_EQ(tree.size(), 1u) << "a temporary file stayed";
     EXPECT_EQ(tree.begin()->first, "big.txt");
