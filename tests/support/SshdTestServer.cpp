@@ -54,7 +54,7 @@ bool SshdTestServer::MakeKey(const std::string& path, const std::string& passphr
     return std::system(command.c_str()) == 0;
 }
 
-SshdTestServer::SshdTestServer() {
+SshdTestServer::SshdTestServer(long fileSizeLimit) : m_fileSizeLimit(fileSizeLimit) {
     // The account and its password are shared by every test program that runs at the
     // same time (ctest -j): one server at a time, so that none resets the password
     // or ends the sessions of another's.
@@ -168,16 +168,15 @@ bool SshdTestServer::Launch(int port) {
             return false;
         }
     }
-    std::string program = kSshd;
-    std::string portText = std::to_string(port);
-    std::vector<char*> argv{program.data(),
-                            const_cast<char*>("-D"),
-                            const_cast<char*>("-e"),
-                            const_cast<char*>("-f"),
-                            const_cast<char*>(config.c_str()),
-                            const_cast<char*>("-p"),
-                            portText.data(),
-                            nullptr};
+    // Through a shell that limits the size of every file the server writes (a full
+    // disk, as far as the writer can tell: EFBIG instead of a signal).
+    std::string shell = "/bin/sh";
+    std::string script = "trap '' XFSZ; ulimit -f " +
+                         (m_fileSizeLimit > 0 ? std::to_string((m_fileSizeLimit + 511) / 512)
+                                              : std::string("unlimited")) +
+                         "; exec " + std::string(kSshd) + " -D -e -f " + Quoted(config) + " -p " +
+                         std::to_string(port);
+    std::vector<char*> argv{shell.data(), const_cast<char*>("-c"), script.data(), nullptr};
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -189,7 +188,7 @@ bool SshdTestServer::Launch(int port) {
     posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                      0600);
     posix_spawn_file_actions_adddup2(&files, 2, 1);
-    const int spawned = ::posix_spawn(&m_pid, kSshd, &files, &attributes, argv.data(), environ);
+    const int spawned = ::posix_spawn(&m_pid, shell.c_str(), &files, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {

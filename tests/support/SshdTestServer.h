@@ -18,7 +18,9 @@ class SshdTestServer {
 public:
     static constexpr const char* kUser = "foldcraft-sftp-test";
 
-    SshdTestServer();
+    // fileSizeLimit: the largest file the server can write (0: no limit), as a full
+    // disk would allow.
+    explicit SshdTestServer(long fileSizeLimit = 0);
     ~SshdTestServer();
     SshdTestServer(const SshdTestServer&) = delete;
     SshdTestServer& operator=(const SshdTestServer&) = delete;
@@ -57,6 +59,7 @@ private:
     pid_t m_pid = -1;
     int m_port = 0;
     int m_lockFd = -1;  // held while the server lives
+    long m_fileSizeLimit = 0;
 };
 
 }  // namespace foldcraft::test

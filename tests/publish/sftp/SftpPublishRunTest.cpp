@@ -326,6 +326,27 @@ TEST_F(SftpPublish, PutReplacesWholeOrNotAtAll) {
     }
 }
 
+// A server that cannot store a whole file (its disk full) says so, the file that
+// stood there stays, and the temporary file goes.
+TEST(SftpDiskFull, IsReportedAndLosesNothing) {
+    const std::string unavailable = SshdTestServer::Unavailable();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
+    SshdTestServer server(64 * 1024);
+    ASSERT_TRUE(server.Started()) << server.Error();
+    TempDir dir;
+    fs::create_directories(dir / "program");
+    foldcraft::SftpSiteTarget::Options options;
+    options.startDir = server.SiteDir();
+    auto target = OpenTarget(server, dir / "program", options);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(Put(*target, "big.pdf", "the first edition").ok);
+    const auto status = Put(*target, "big.pdf", std::string(256 * 1024, 'x'));
+    EXPECT_EQ(status.reason, "The server could not store big.pdf (disk full or over quota?)");
+    EXPECT_FALSE(status.endsRun);
+    EXPECT_EQ(ReadTree(server.SiteDir()),
+              (std::map<std::string, std::string>{{"big.pdf", "the first edition"}}));
+}
+
 }  // namespace
 
 // A connection lost in the middle of an upload (the server's session ended)
