@@ -1,14 +1,10 @@
 #pragma once
 
-#include <atomic>
-#include <functional>
-#include <mutex>
 #include <string>
 
-#include "publish/LogSink.h"
+#include "publish/ServerPublishRun.h"
 #include "publish/SftpSettings.h"
 #include "publish/SshSession.h"
-#include "publish/SyncRun.h"
 
 class CFoldcraftDoc;
 
@@ -29,24 +25,11 @@ namespace foldcraft {
 // The caller has made the publish checks first (PublishChecks::BeginPublish and
 // SftpSettings::Check). doc.m_arrPublishFiles receives the files not uploaded.
 // Neither password nor passphrase ever reaches the log.
-//
-// TODO(unify): Run() repeats FtpPublishRun::Run's sequence of steps and log lines
-// around the connection; once that one's refactoring lands, both should call one
-// shared sequence with the protocol's name and log-on as parameters.
-class SftpPublishRun {
+class SftpPublishRun : public ServerPublishRun {
 public:
-    using Result = PublishResult;
-    using PauseHook = PublishPauseHook;
-    using StopHook = std::function<bool()>;
-
-    static constexpr const char* kStoppedLine = "\nPublish stopped by the user.\n";
-
     SftpPublishRun(CFoldcraftDoc& doc, ILogSink& sink, std::string programFolder,
                    SftpSettings settings, PauseHook pause = {});
 
-    void SetStopHook(StopHook stop) { m_stop = std::move(stop); }
-    void SetSyncOptions(const SyncOptions& options) { m_options = options; }
-    void SetCreateStartDirectory(bool create) { m_createStartDir = create; }
     // The user's known hosts file (default: $HOME/.ssh/known_hosts; empty: none).
     void SetUserKnownHosts(std::string path) { m_userKnownHosts = std::move(path); }
     // Use $SSH_AUTH_SOCK's agent (default true).
@@ -54,8 +37,6 @@ public:
 
     Result RunSftpPublish();
 
-    bool ErrorFlag() const { return m_bError; }
-    bool RemovalsHeldBack() const { return m_bRemovalsHeldBack; }
     // What stopped the run at the log-on (kNone when it got past it).
     SshSession::Failure FailureKind() const { return m_failureKind; }
     // kNoStartDirectory is told by FailureMessage alone: the log-on worked.
@@ -69,27 +50,10 @@ public:
 
 private:
     Result Run();
-    Result FailureEnd(const std::string& text);
-    void Append(const std::string& text);
-    void Pause(int milliseconds) {
-        if (m_pause) m_pause(milliseconds);
-    }
-    bool StopRequested();
 
-    CFoldcraftDoc& m_doc;
-    ILogSink& m_sink;
-    std::string m_programFolder;
     SftpSettings m_settings;
-    PauseHook m_pause;
-    StopHook m_stop;
-    SyncOptions m_options;
     std::string m_userKnownHosts;
     bool m_useAgent = true;
-    bool m_createStartDir = false;
-    std::atomic<bool> m_bStopped{false};
-    std::mutex m_sinkMutex;
-    bool m_bError = false;
-    bool m_bRemovalsHeldBack = false;
     bool m_noStartDir = false;
     SshSession::Failure m_failureKind = SshSession::Failure::kNone;
     std::string m_failureMessage;
