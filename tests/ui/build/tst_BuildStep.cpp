@@ -295,6 +295,27 @@ private slots:
             QCOMPARE(int(f.tree->Model().IconOf(*f.Root().m_arrDocs[4 + i])), int(icons[i]));
     }
 
+    // The tree shows each row's state; a file gone from disk shows missing once Refresh
+    // looked again, not before.
+    void itemStatesInTree() {
+        BuildFixture f;
+        const QString file = f.WriteFile("here.txt", "h");
+        f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("here", file.toStdString(), ""));
+        f.Root().m_arrDocs[0]->m_bVisible = 0;
+        f.document.NotifyReset();
+        BuildTreeModel& m = f.tree->Model();
+        const QModelIndex here = m.IndexOf(f.Find("here"));
+        QVERIFY(!m.data(here, Qt::ForegroundRole).isValid());
+        QVERIFY(m.data(m.IndexOf(f.Find("b")), Qt::FontRole).value<QFont>().italic());
+        QVERIFY(m.data(m.IndexOf(f.Find("a")), Qt::ToolTipRole).toString().startsWith("Missing"));
+        QVERIFY(QFile::remove(file));
+        QVERIFY(!m.data(here, Qt::ToolTipRole).toString().startsWith("Missing"));
+        f.actions->Run(BuildCommand::kRefresh);
+        QCOMPARE(m.data(here, Qt::ForegroundRole).value<QColor>(), QColor(0xC0, 0x20, 0x20));
+        QVERIFY(m.data(here, Qt::ToolTipRole).toString().startsWith("Missing: " + file));
+        QVERIFY(!m.data(m.RootIndex(), Qt::ToolTipRole).isValid());
+    }
+
     // Hotspots needs sub-items; Preview writes temp.html in the program folder, opened.
     void hotspotsAndPreview() {
         BuildFixture f;
@@ -307,22 +328,37 @@ private slots:
                  QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
     }
 
-    // A picked day keeps the time of day; a refused purge date shows corrected.
-    void purgePickerCorrects() {
-        BuildFixture f;
-        CBuildTreeDoc& item = *f.Find("b").item;
-        item.m_timePublish = June(10);
-        item.m_timePurge = June(20);
-        item.m_bPurge = 1;
-        f.Select("b");
-        auto* picker = Control<QDateEdit>(*f.form, "Purge date");
-        picker->setDate(QDate(2026, 6, 5));
-        QCOMPARE(item.m_timePurge, June(11));
-        QCOMPARE(picker->date(), QDate(2026, 6, 11));
-        QCOMPARE(f.dialogs.Messages(),
-                 QStringList{"Cannot set purge date on or before active publish date."});
-        Control<QDateEdit>(*f.form, "Publish:")->setDate(QDate(2026, 6, 3));
-        QCOMPARE(item.m_timePublish, June(3));
+    // Dates show in the locale's short format with four-digit years; after a click in
+    // a date, typing replaces the section clicked, the time of day kept; a refused
+    // purge date is corrected and the message says to what.
+    void datesInLocale() {
+        const std::tuple<QLocale, QString, int, QString> rows[] = {
+            {QLocale(QLocale::English, QLocale::UnitedStates), "6/10/2026", 3, "6/4/2026"},
+            {QLocale(QLocale::German, QLocale::Germany), "10.06.2026", 1, "04.06.2026"}};
+        for (const auto& [locale, shown, dayAt, corrected] : rows) {
+            QLocale::setDefault(locale);
+            BuildFixture f;
+            CBuildTreeDoc& item = *f.Find("b").item;
+            item.m_timePublish = June(10);
+            item.m_timePurge = June(20);
+            item.m_bPurge = 1;
+            f.Select("b");
+            auto* publish = Control<QDateEdit>(*f.form, "Publish:");
+            auto* edit = publish->findChild<QLineEdit*>();
+            QCOMPARE(edit->text(), shown);
+            QPoint day(0, edit->height() / 2);
+            while (edit->cursorPositionAt(day) < dayAt) day.rx()++;
+            QTest::mouseClick(edit, Qt::LeftButton, {}, day);
+            QTest::keyClicks(edit, "03");
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(item.m_timePublish, June(3));
+            Control<QDateEdit>(*f.form, "Purge date")->setDate(QDate(2026, 6, 2));
+            QCOMPARE(item.m_timePurge, June(4));
+            QCOMPARE(f.dialogs.Messages(),
+                     QStringList{"Cannot set purge date on or before active publish date. "
+                                 "The purge date is now " + corrected + "."});
+        }
+        QLocale::setDefault(QLocale::c());
     }
 
     // Typing in a field is one step until it is left; "Edit..." edits the label in the
