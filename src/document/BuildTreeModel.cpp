@@ -80,8 +80,8 @@ QVariant BuildTreeModel::data(const QModelIndex& index, int role) const {
         default:
             break;
     }
-    if (!ref.parent || (role != Qt::FontRole && role != Qt::ForegroundRole &&
-                        role != Qt::ToolTipRole))
+    if (!ref.parent ||
+        (role != Qt::FontRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole))
         return {};
     const ItemState state = StateOf(ref);
     if (role == Qt::ToolTipRole) return state.ToolTip(QLocale());

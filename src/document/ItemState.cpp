@@ -45,8 +45,9 @@ QString ItemState::ToolTip(const QLocale& locale) const {
             lines << QStringLiteral("Purged on %1: no longer published.").arg(purge);
             break;
         case Window::kCurrent:
-            lines << (m_purging ? QStringLiteral("Published since %1, purged on %2.").arg(publish, purge)
-                                : QStringLiteral("Published since %1.").arg(publish));
+            lines << (m_purging
+                          ? QStringLiteral("Published since %1, purged on %2.").arg(publish, purge)
+                          : QStringLiteral("Published since %1.").arg(publish));
             break;
     }
     if (m_hidden) lines << QStringLiteral("Hidden: left out of its folder's page.");

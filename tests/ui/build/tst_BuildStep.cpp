@@ -356,7 +356,8 @@ private slots:
             QCOMPARE(item.m_timePurge, June(4));
             QCOMPARE(f.dialogs.Messages(),
                      QStringList{"Cannot set purge date on or before active publish date. "
-                                 "The purge date is now " + corrected + "."});
+                                 "The purge date is now " +
+                                 corrected + "."});
         }
         QLocale::setDefault(QLocale::c());
     }
