@@ -160,6 +160,7 @@ private slots:
             {"add folder", "", int(kAddFolder), "A B Reports b A a web", "Root"},
             {"add files", "A", int(kAddFiles), "A B b A a web", "A"},
             {"add web link", "", int(kAddWebLink), "A B b A a web x", "Root"},
+            {"add folder from disk", "A", int(kAddFolderFromDisk), "A B b A a web", "A"},
             {"drop", "b", kDrop, "A B b A a web one.txt two.txt", "Root"},
             {"sort", "b", int(kSortAscending), "A B A a b web", "b"},
             {"reverse sort", "", int(kSortDescending), "B A web b A a", "Root"},
@@ -182,6 +183,8 @@ private slots:
         const QString one = f.WriteFile("one.txt", "1"), two = f.WriteFile("two.txt", "22");
         f.buildDialogs.folderName = QStringLiteral("Reports");
         f.dialogs.files.push_back({one, two});
+        if (action == int(BuildCommand::kAddFolderFromDisk))
+            f.dialogs.files.front() = {f.dir.path()};
         f.buildDialogs.webLink = {"https://example.org/x", "x"};
         f.buildDialogs.buttonStyles = ButtonStyleSettings{3, 2, 1, 4};
         f.buildDialogs.hotspots = HotspotSettings{1, "map.png", {}};
@@ -230,23 +233,45 @@ private slots:
         }
     }
 
-    // Dropped with a directory, files are added (a path over 255 characters whole) as
-    // one step, the directory refused with a message, the root selected.
-    void dropDirectoryWithTwoFiles() {
+    // A drop adds files (a path over 255 characters whole) and folders with their trees
+    // read as the importer reads them (hidden and empty files left out) under the target's
+    // folder, as one step, the root selected; an empty file is refused with a message.
+    void dropFoldersAndFiles() {
         BuildFixture f;
-        const QString deep = QString(60, 'd') + '/' + QString(60, 'e') + '/' + QString(60, 'f') +
-                             '/' + QString(60, 'g');
-        QVERIFY(QDir(f.dir.path()).mkpath(deep));
-        const QString longFile = f.WriteFile(deep + "/long.txt", "long");
-        const QString small = f.WriteFile("small.txt", "s");
+        const QString d(60, 'd'), e(60, 'e'), g(60, 'g');
+        QVERIFY(QDir(f.dir.path()).mkpath(d + '/' + e + '/' + g));
+        const QString longFile = f.WriteFile(d + '/' + e + '/' + g + "/long.txt", "long");
+        f.WriteFile(d + "/.hidden", "h");
+        f.WriteFile(d + "/empty.txt", "");
+        const QString empty = f.WriteFile("empty.txt", ""), small = f.WriteFile("small.txt", "s");
         f.Select("A");
-        f.actions->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
-        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc", "long.txt", "small.txt"}));
+        f.actions->DropFiles({f.dir.filePath(d), longFile, small, empty}, f.Find("A/a-doc"));
+        QCOMPARE(f.Children("A"), QStringList({"A1", d, "a-doc", "long.txt", "small.txt"}));
+        QCOMPARE(f.Children("A/" + d), QStringList{e});
+        QCOMPARE(f.Children("A/" + d + '/' + e + '/' + g), QStringList{"long.txt"});
         QCOMPARE(f.Root().m_arrFolders[0]->m_arrDocs[1]->m_strLink, longFile.toStdString());
         QCOMPARE(f.dialogs.Messages(),
-                 QStringList{"Cannot add entire folder, select files instead."});
+                 QStringList{"Cannot add a file that is empty or cannot be read."});
         QCOMPARE(f.SelectedName(), QStringLiteral("Root"));
         QCOMPARE(f.document.UndoStack().count(), 1);
+        f.document.UndoStack().undo();
+        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc"}));
+    }
+
+    // A file already in the folder is asked about: No leaves it out, Yes adds it again.
+    void fileAlreadyInFolderAsks() {
+        const std::tuple<IUserDialogs::Answer, int> rows[] = {{IUserDialogs::Answer::kNo, 1},
+                                                              {IUserDialogs::Answer::kYes, 2}};
+        for (const auto& [answer, copies] : rows) {
+            BuildFixture f;
+            const QString small = f.WriteFile("small.txt", "s");
+            f.actions->DropFiles({small}, f.Find("B"));
+            f.dialogs.answers.push_back(answer);
+            f.actions->DropFiles({small}, f.Find("B"));
+            QCOMPARE(f.Children("B").count("small.txt"), copies);
+            QCOMPARE(f.dialogs.Messages(),
+                     QStringList{"small.txt is already in this folder. Add it again?"});
+        }
     }
 
     // Move Up and Move Down only within a run of items of the same kind.
