@@ -160,7 +160,7 @@ void CMainFrame::CreateHelpActions() {
 
 void CMainFrame::CreateBuildActions() {
     for (const CommandRules::Info& info : CommandRules::Commands()) {
-        QAction* action = AddAction(info.objectName, QString::fromLatin1(info.menuText),
+        QAction* action = AddAction(info.objectName, QString::fromUtf8(info.menuText),
                                     QString::fromLatin1(info.prompt), info.iconName);
         action->setIconText(QString::fromLatin1(info.toolText));
         action->setToolTip(QString::fromLatin1(info.toolText));
@@ -207,6 +207,7 @@ void CMainFrame::CreateMenus() {
     m_buildMenu->setObjectName(QStringLiteral("menuBuild"));
     QMenu* add = m_buildMenu->addMenu(QStringLiteral("Add"));
     add->addAction(m_buildActions[BuildCommand::kAddFolder]);
+    add->addAction(m_buildActions[BuildCommand::kAddFolderFromDisk]);
     add->addAction(m_buildActions[BuildCommand::kAddFiles]);
     add->addAction(m_buildActions[BuildCommand::kAddWebLink]);
     m_buildMenu->addAction(m_buildActions[BuildCommand::kButtons]);

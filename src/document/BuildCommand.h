@@ -16,6 +16,7 @@ enum class BuildCommand {
     kMoveDown,
     kRemove,
     kRefresh,
+    kAddFolderFromDisk,
 };
 
 // What the enable rules need to know of the tree's selection.

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <QFont>
+#include <QLocale>
 #include <algorithm>
 
 #include "generator/SitePaths.h"
@@ -76,8 +78,22 @@ QVariant BuildTreeModel::data(const QModelIndex& index, int role) const {
         case Qt::DecorationRole:
             return m_iconImages ? QVariant(m_iconImages(IconOf(*ref.item))) : QVariant();
         default:
-            return {};
+            break;
     }
+    if (!ref.parent ||
+        (role != Qt::FontRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole))
+        return {};
+    const ItemState state = StateOf(ref);
+    if (role == Qt::ToolTipRole) return state.ToolTip(QLocale());
+    if (role == Qt::ForegroundRole) {
+        const auto colour = state.Foreground();
+        return colour ? QVariant(*colour) : QVariant();
+    }
+    if (!state.Italic() && !state.StruckOut()) return {};
+    QFont font;  // only what is set here overrides the view's font
+    if (state.Italic()) font.setItalic(true);
+    if (state.StruckOut()) font.setStrikeOut(true);
+    return font;
 }
 
 Qt::ItemFlags BuildTreeModel::flags(const QModelIndex& index) const {
@@ -122,18 +138,29 @@ TreeIcon BuildTreeModel::IconOf(const CBuildTreeDoc& item) const {
         return static_cast<const CBuildTreeFolder&>(item).m_bHotspotFolder == 1
                    ? TreeIcon::kHotspotFolder
                    : TreeIcon::kFolder;
+    return LookOf(item).icon;
+}
+
+ItemState BuildTreeModel::StateOf(const ItemRef& ref) const {
+    if (!ref) return {};
+    const bool missing = !ref.item->IsFolder() && LookOf(*ref.item).missing;
+    return ItemState::Of(*ref.item, Clock::Now(), missing);
+}
+
+BuildTreeModel::FileLook BuildTreeModel::LookOf(const CBuildTreeDoc& item) const {
     const auto cached = m_icons.constFind(&item);
     if (cached != m_icons.cend()) return *cached;
-    TreeIcon icon = TreeIcon::kDocument;
+    FileLook look;
     if (SitePaths::IsExternalLink(item.m_strLink)) {
-        icon = TreeIcon::kWebLink;
+        look.icon = TreeIcon::kWebLink;
     } else {
         struct stat info {};
-        if (::stat(item.m_strLink.c_str(), &info) == 0 && info.st_mtime > m_doc.m_timeLastPublish)
-            icon = TreeIcon::kChangedDocument;
+        look.missing = ::stat(item.m_strLink.c_str(), &info) != 0;
+        if (!look.missing && info.st_mtime > m_doc.m_timeLastPublish)
+            look.icon = TreeIcon::kChangedDocument;
     }
-    m_icons.insert(&item, icon);
-    return icon;
+    m_icons.insert(&item, look);
+    return look;
 }
 
 void BuildTreeModel::InsertFolders(CBuildTreeFolder& parent, int position,

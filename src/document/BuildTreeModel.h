@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/ItemState.h"
 #include "model/Clock.h"
 
 class CBuildTreeDoc;
@@ -35,7 +36,9 @@ enum class TreeIcon { kFolder, kHotspotFolder, kDocument, kWebLink, kChangedDocu
 // model and copies nothing: an index's internal pointer is the folder that holds
 // the item, and its row is the position among that folder's sub-folders followed
 // by its documents. The only state of its own is a table of where each folder sits
-// (for parent()), the icons read since the last rebuild, and the pending selection.
+// (for parent()), what was read of the documents' files since the last rebuild
+// (icon, missing), and the pending selection. Each row's font, colour and tooltip
+// show its ItemState (the root's none).
 //
 // Every change to the shape of the tree goes through the operations below, which
 // tell the views before and after. The project document owns the model.
@@ -72,6 +75,9 @@ public:
 
     // The icon kind of an item. A document's file is looked at once per rebuild.
     TreeIcon IconOf(const CBuildTreeDoc& item) const;
+    // The state the row of ref shows, at the clock's time; whether a document's file
+    // is missing is looked at once per rebuild (so Refresh looks again).
+    ItemState StateOf(const ItemRef& ref) const;
     // The pictures of the icons (the decoration of each row), given by the view that
     // shows them; without them rows have none.
     void SetIconImages(std::function<QIcon(TreeIcon)> images) { m_iconImages = std::move(images); }
@@ -122,7 +128,14 @@ private:
 
     CFoldcraftDoc& m_doc;
     QHash<const CBuildTreeDoc*, Place> m_places;  // every folder but the root
-    mutable QHash<const CBuildTreeDoc*, TreeIcon> m_icons;
+    // What a rebuild read of a document's file.
+    struct FileLook {
+        TreeIcon icon = TreeIcon::kDocument;
+        bool missing = false;
+    };
+    FileLook LookOf(const CBuildTreeDoc& item) const;
+
+    mutable QHash<const CBuildTreeDoc*, FileLook> m_icons;
     Time m_lastPublishAtRead = 0;
     int m_itemCount = 1;
     ItemRef m_pending;

@@ -4,8 +4,8 @@
 
 namespace foldcraft {
 
-const std::array<CommandRules::Info, 12>& CommandRules::Commands() {
-    static const std::array<Info, 12> kCommands = {{
+const std::array<CommandRules::Info, 13>& CommandRules::Commands() {
+    static const std::array<Info, 13> kCommands = {{
         {BuildCommand::kAddFolder, "actionAddFolder", "Folder", "Add Folder", "Add Folder",
          "add-folder"},
         {BuildCommand::kAddFiles, "actionAddFiles", "Files", "Add Files", "Add Files to Folder",
@@ -31,6 +31,8 @@ const std::array<CommandRules::Info, 12>& CommandRules::Commands() {
          "remove"},
         {BuildCommand::kRefresh, "actionRefresh", "Refresh", "Refresh", "Refresh tree view",
          "refresh"},
+        {BuildCommand::kAddFolderFromDisk, "actionAddFolderFromDisk", "Folder from Disk…",
+         "Add Folder from Disk", "Add a folder from disk with everything in it", "add-folder"},
     }};
     return kCommands;
 }
@@ -43,6 +45,7 @@ bool CommandRules::IsEnabled(BuildCommand command, StepTab tab, const BuildSelec
     if (tab != StepTab::kBuild) return false;
     switch (command) {
         case BuildCommand::kAddFolder:
+        case BuildCommand::kAddFolderFromDisk:
         case BuildCommand::kAddFiles:
         case BuildCommand::kAddWebLink:
         case BuildCommand::kButtons:

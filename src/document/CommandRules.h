@@ -18,14 +18,14 @@ public:
     struct Info {
         BuildCommand command;
         const char* objectName;  // the action's object name, for tests ("actionAddFolder")
-        const char* menuText;    // caption in the Build menu
+        const char* menuText;    // caption in the Build menu (UTF-8)
         const char* toolText;    // caption and tooltip of the toolbar button
         const char* prompt;      // status-bar prompt
         const char* iconName;    // picture in the resources, ":/icons/<name>.svg"
     };
 
     // Every Build command, in the order of the enum.
-    static const std::array<Info, 12>& Commands();
+    static const std::array<Info, 13>& Commands();
     static const Info& InfoOf(BuildCommand command);
 
     // Whether command can run with tab in front and selection in the tree.

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <limits>
 
-#include "model/BuildTreeDoc.h"
+#include "model/BuildTreeFolder.h"
 
 namespace foldcraft {
 
@@ -20,6 +20,26 @@ bool FileItems::IsSupportFile(const std::string& path) {
     std::transform(tail.begin(), tail.end(), tail.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return tail == "html" || tail == ".htm" || tail == ".pdf";
+}
+
+namespace {
+
+bool Holds(const CBuildTreeFolder& folder, const CBuildTreeDoc& doc) {
+    return std::any_of(folder.m_arrDocs.begin(), folder.m_arrDocs.end(),
+                       [&](const auto& held) { return held->m_strLink == doc.m_strLink; });
+}
+
+}  // namespace
+
+std::vector<std::string> FileItems::AlreadyIn(const CBuildTreeFolder& folder) const {
+    std::vector<std::string> names;
+    for (const auto& doc : docs)
+        if (Holds(folder, *doc)) names.push_back(doc->m_strName);
+    return names;
+}
+
+void FileItems::LeaveOutAlreadyIn(const CBuildTreeFolder& folder) {
+    std::erase_if(docs, [&](const auto& doc) { return Holds(folder, *doc); });
 }
 
 FileItems FileItems::FromPaths(const std::vector<std::string>& paths, bool refuseEmpty) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 class CBuildTreeDoc;
+class CBuildTreeFolder;
 
 namespace foldcraft {
 
@@ -25,6 +26,11 @@ struct FileItems {
     // one byte (a directory, an empty or missing file) is counted in refused and
     // left out. A path is taken whole, however long.
     static FileItems FromPaths(const std::vector<std::string>& paths, bool refuseEmpty);
+
+    // The names of the documents whose file folder already holds (the same path),
+    // in order; LeaveOutAlreadyIn drops those documents.
+    std::vector<std::string> AlreadyIn(const CBuildTreeFolder& folder) const;
+    void LeaveOutAlreadyIn(const CBuildTreeFolder& folder);
 
     // Whether a path names a support file: its last four characters, in any case,
     // are "html", ".htm" or ".pdf".

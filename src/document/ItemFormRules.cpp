@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "document/LocalDates.h"
+
 namespace foldcraft {
 
 std::string ItemFormRules::NameFromField(std::string_view text) {
@@ -33,6 +35,18 @@ ItemFormRules::Outcome ItemFormRules::PurgeSwitched(ItemFields fields, bool on) 
         return {fields, std::string(kPurgeMessage)};
     }
     return {fields, {}};
+}
+
+QString ItemFormRules::Explained(const Outcome& outcome, const QLocale& locale) {
+    if (outcome.message.empty()) return {};
+    QString text = QString::fromStdString(outcome.message);
+    if (outcome.message == kPurgeMessage)
+        text += QStringLiteral(" The purge date is now %1.")
+                    .arg(LocalDates::Day(outcome.fields.purgeDate, locale));
+    else if (outcome.message == kPublishMessage)
+        text += QStringLiteral(" The publish date is now %1.")
+                    .arg(LocalDates::Day(outcome.fields.publish, locale));
+    return text;
 }
 
 Time ItemFormRules::OnDay(Time original, int year, int month, int day) {

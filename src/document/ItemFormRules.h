@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLocale>
+#include <QString>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,10 @@ public:
     static Outcome PublishDatePicked(ItemFields fields, Time t);
     // "Purge:" ticked or cleared. Ticking checks the purge date as above.
     static Outcome PurgeSwitched(ItemFields fields, bool on);
+    // The message of an outcome for the user, with the date the rule chose in its
+    // place written in the locale's short format (" The purge date is now 6/11/2026.");
+    // empty when the edit stood as made.
+    static QString Explained(const Outcome& outcome, const QLocale& locale);
 
     // The time on the given local calendar day with the time of day of original
     // (the date pickers show only the day).

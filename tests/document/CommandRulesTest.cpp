@@ -11,22 +11,23 @@ using foldcraft::StepTab;
 
 // Every Build command (in enum order: Add Folder, Add Files, Add Web Link, Buttons,
 // Hotspots, Preview, Sort Alphabetical, Reverse Alphabetical, Move Up, Move Down,
-// Remove, Refresh) for each kind of selection; another tab in front disables all.
+// Remove, Refresh, Add Folder from Disk) for each kind of selection; another tab in
+// front disables all.
 TEST(CommandRulesTest, EnabledBySelectionAndTab) {
     const std::pair<BuildSelection, const char*> rows[] = {
-        {{}, "000000110001"},                                     // nothing selected
-        {{true, true, true, false, false, 3}, "111111110001"},    // root
-        {{true, true, false, true, true, 5}, "111111111111"},     // folder between folders
-        {{true, true, false, true, false, 5}, "111111111011"},    // last folder
-        {{true, false, false, false, true, 5}, "000000110111"},   // first document
-        {{true, false, false, false, false, 2}, "000000110011"},  // only document
+        {{}, "0000001100010"},                                     // nothing selected
+        {{true, true, true, false, false, 3}, "1111111100011"},    // root
+        {{true, true, false, true, true, 5}, "1111111111111"},     // folder between folders
+        {{true, true, false, true, false, 5}, "1111111110111"},    // last folder
+        {{true, false, false, false, true, 5}, "0000001101110"},   // first document
+        {{true, false, false, false, false, 2}, "0000001100110"},  // only document
     };
     for (const auto& [selection, onBuildTab] : rows) {
         for (StepTab tab : {StepTab::kBuild, StepTab::kDesign, StepTab::kPublish}) {
             std::string got;
             for (const auto& info : CommandRules::Commands())
                 got += CommandRules::IsEnabled(info.command, tab, selection) ? '1' : '0';
-            EXPECT_EQ(got, tab == StepTab::kBuild ? onBuildTab : std::string(12, '0'))
+            EXPECT_EQ(got, tab == StepTab::kBuild ? onBuildTab : std::string(13, '0'))
                 << "tab " << static_cast<int>(tab);
         }
     }

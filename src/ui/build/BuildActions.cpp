@@ -1,9 +1,11 @@
 #include "ui/build/BuildActions.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 #include "document/AddItemsCommand.h"
 #include "document/FileItems.h"
+#include "document/FolderImport.h"
 #include "document/FolderSettingsCommand.h"
 #include "document/MoveItemCommand.h"
 #include "document/ProjectDocument.h"
@@ -27,7 +29,7 @@ using ButtonStylesCommand = FolderSettingsCommand<ButtonStyleSettings, &ApplyBut
 using HotspotsCommand = FolderSettingsCommand<HotspotSettings, &ApplyHotspots>;
 
 constexpr std::string_view kNoSubitems = "Folder has no subitems to link to.";
-constexpr std::string_view kNotAFile = "Cannot add entire folder, select files instead.";
+constexpr std::string_view kNotAFile = "Cannot add a file that is empty or cannot be read.";
 
 }  // namespace
 
@@ -87,6 +89,9 @@ void BuildActions::Run(BuildCommand command) {
             break;
         case BuildCommand::kRefresh:
             Refresh();
+            break;
+        case BuildCommand::kAddFolderFromDisk:
+            AddFolderFromDisk();
             break;
     }
 }
@@ -152,6 +157,8 @@ void BuildActions::AddFiles() {
     for (const QString& path : chosen) paths.push_back(path.toStdString());
     FileItems items = FileItems::FromPaths(paths, false);
     if (!items.lastDirectory.empty()) m_services.lastAddDir = items.lastDirectory;
+    AskAboutDuplicates(items, *parent);
+    if (items.docs.empty()) return;
     const ItemRef target = FolderRef(parent);
     Push(new AddItemsCommand(m_model, QStringLiteral("Add Files"), *parent, {},
                              std::move(items.docs), {m_model.Pending(), m_tree.Selected()},
@@ -171,17 +178,63 @@ void BuildActions::AddWebLink() {
                              {m_model.Pending(), m_tree.Selected()}, {target, target}));
 }
 
+void BuildActions::AddFolderFromDisk() {
+    const QString chosen =
+        m_services.dialogs.ExistingDirectory(DialogParent(), QStringLiteral("Folder from Disk"),
+                                             QString::fromStdString(m_services.lastAddDir));
+    CBuildTreeFolder* parent = SelectedFolder(false);
+    if (chosen.isEmpty() || !parent) return;
+    std::vector<std::unique_ptr<CBuildTreeFolder>> folders;
+    if (auto folder = ImportFolder(chosen)) folders.push_back(std::move(folder));
+    if (folders.empty()) return;
+    m_services.lastAddDir = QFileInfo(chosen).absolutePath().toStdString();
+    const ItemRef target = FolderRef(parent);
+    Push(new AddItemsCommand(m_model, QStringLiteral("Add Folder from Disk"), *parent,
+                             std::move(folders), {}, {m_model.Pending(), m_tree.Selected()},
+                             {target, target}));
+}
+
+std::unique_ptr<CBuildTreeFolder> BuildActions::ImportFolder(const QString& directory) {
+    FolderImport import = FolderImport::FromDirectory(directory.toStdString());
+    if (!import.message.isEmpty()) m_services.dialogs.Error(DialogParent(), import.message);
+    return std::move(import.folder);
+}
+
+void BuildActions::AskAboutDuplicates(FileItems& items, const CBuildTreeFolder& folder) {
+    const std::vector<std::string> names = items.AlreadyIn(folder);
+    if (names.empty()) return;
+    QStringList shown;
+    for (const std::string& name : names) shown << QString::fromStdString(name);
+    const QString question =
+        names.size() == 1
+            ? QStringLiteral("%1 is already in this folder. Add it again?").arg(shown.front())
+            : QStringLiteral("These files are already in this folder: %1. Add them again?")
+                  .arg(shown.join(QStringLiteral(", ")));
+    if (m_services.dialogs.Message(DialogParent(), question, IUserDialogs::Buttons::kYesNo,
+                                   IUserDialogs::Icon::kQuestion) != IUserDialogs::Answer::kYes)
+        items.LeaveOutAlreadyIn(folder);
+}
+
 void BuildActions::DropFiles(const QStringList& dropped, const ItemRef& target) {
     if (!target) return;
     CBuildTreeFolder* parent =
         target.item->IsFolder() ? static_cast<CBuildTreeFolder*>(target.item) : target.parent;
+    // Folders bring their trees; everything else is taken as a file.
+    std::vector<std::unique_ptr<CBuildTreeFolder>> folders;
     std::vector<std::string> paths;
-    for (const QString& path : dropped) paths.push_back(path.toStdString());
+    for (const QString& path : dropped) {
+        if (!QFileInfo(path).isDir()) {
+            paths.push_back(path.toStdString());
+        } else if (auto folder = ImportFolder(path)) {
+            folders.push_back(std::move(folder));
+        }
+    }
     FileItems items = FileItems::FromPaths(paths, true);
     for (int i = 0; i < items.refused; ++i)
         m_services.dialogs.Error(DialogParent(), Text(kNotAFile));
-    if (!items.docs.empty()) {
-        Push(new AddItemsCommand(m_model, QStringLiteral("Drop Files"), *parent, {},
+    AskAboutDuplicates(items, *parent);
+    if (!items.docs.empty() || !folders.empty()) {
+        Push(new AddItemsCommand(m_model, QStringLiteral("Drop Files"), *parent, std::move(folders),
                                  std::move(items.docs), {m_model.Pending(), m_tree.Selected()},
                                  {m_model.Pending(), {}}));
     }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <memory>
 
 #include "document/BuildCommand.h"
 #include "document/BuildTreeModel.h"
@@ -14,6 +15,7 @@ namespace foldcraft {
 class ProjectDocument;
 class CBuildTreeView;
 class IBuildDialogs;
+struct FileItems;
 struct AppServices;
 
 // Carries out the Build commands on the tree's selection: adding folders, files and
@@ -34,8 +36,8 @@ public:
     // The selection as the enable rules see it.
     BuildSelection Selection() const;
 
-    // Adds dropped files to the target's folder (the target's parent for a document);
-    // nothing without a target.
+    // Adds dropped files, and dropped folders with their trees, to the target's folder
+    // (the target's parent for a document) as one step; nothing without a target.
     void DropFiles(const QStringList& paths, const ItemRef& target);
     // Writes the selected folder's preview page and opens it.
     void WritePreviewPage();
@@ -48,6 +50,13 @@ private:
     void AddFolder();
     void AddFiles();
     void AddWebLink();
+    void AddFolderFromDisk();
+    // The directory as a new folder with its tree; null (the user told why) when it
+    // could not be read.
+    std::unique_ptr<CBuildTreeFolder> ImportFolder(const QString& directory);
+    // Asks whether the documents of items that folder already holds are to be added
+    // again; leaves them out unless the answer is Yes.
+    void AskAboutDuplicates(FileItems& items, const CBuildTreeFolder& folder);
     void EditButtons();
     void EditHotspots();
     void Sort(bool ascending);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,7 @@
 
 #include "document/ItemFieldsCommand.h"
 #include "document/ItemFormRules.h"
+#include "document/LocalDates.h"
 #include "document/ProjectDocument.h"
 #include "generator/SitePaths.h"
 #include "model/BuildTreeFolder.h"
@@ -86,11 +88,14 @@ void CBuildView::CreateControls() {
         QStringLiteral("Step One:"),
         QStringLiteral("Create a tree structure that will organize your existing documents and "
                        "web links into folders. Create folders. Add documents by using the Add "
-                       "Files button or drag and drop them from Windows Explorer. "),
+                       "Files button or drag and drop them from your file manager. "),
         this);
 
     m_name->setAccessibleName(QStringLiteral("Name:"));
     m_visible->setAccessibleName(m_visible->text());
+    m_visible->setToolTip(QStringLiteral(
+        "When cleared, the name is left out of its folder's page; the document is still "
+        "published."));
     m_link->setAccessibleName(QStringLiteral("Link:"));
     m_comment->setAccessibleName(QStringLiteral("Comment:"));
     m_publish->setAccessibleName(QStringLiteral("Publish:"));
@@ -105,7 +110,7 @@ void CBuildView::CreateControls() {
 
 void CBuildView::SetUpDatePickers() {
     for (QDateEdit* picker : {m_publish, m_purgeDate}) {
-        picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
+        picker->setDisplayFormat(LocalDates::ShortFormat(picker->locale()));
         picker->setCalendarPopup(true);
         picker->setKeyboardTracking(false);  // a typed date counts once it is complete
         // A date written into the picker from outside (an assistive tool), while the
@@ -116,8 +121,23 @@ void CBuildView::SetUpDatePickers() {
                     QMetaObject::invokeMethod(picker, &QAbstractSpinBox::interpretText,
                                               Qt::QueuedConnection);
             });
+            // A click puts the caret into a section of full width, where a typed digit
+            // would not fit: the section under the caret is selected instead, so that
+            // typing replaces it (as after Tab).
+            edit->installEventFilter(this);
         }
     }
+}
+
+bool CBuildView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (QDateEdit* picker : {m_publish, m_purgeDate}) {
+            auto* edit = picker->findChild<QLineEdit*>();
+            if (watched != edit || edit->hasSelectedText()) continue;
+            picker->setSelectedSection(picker->currentSection());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CBuildView::LayOutForm() {
@@ -177,8 +197,8 @@ void CBuildView::ConnectFields() {
         std::string message;
         Edit(kPurge, [&](ItemFields& f) {
             auto outcome = ItemFormRules::PurgeSwitched(f, on);
+            message = ItemFormRules::Explained(outcome, m_purgeDate->locale()).toStdString();
             f = outcome.fields;
-            message = outcome.message;
         });
         ShowOutcome(message);
     });
@@ -287,15 +307,16 @@ void CBuildView::TextEdited(Field field, QLineEdit* edit) {
 
 void CBuildView::DateEdited(Field field) {
     if (m_loading || !m_shown) return;
-    const QDate day = (field == kPublish ? m_publish : m_purgeDate)->date();
+    QDateEdit* picker = field == kPublish ? m_publish : m_purgeDate;
+    const QDate day = picker->date();
     std::string message;
     Edit(field, [&](ItemFields& f) {
         const Time original = field == kPublish ? f.publish : f.purgeDate;
         const Time t = ItemFormRules::OnDay(original, day.year(), day.month(), day.day());
         auto outcome = field == kPublish ? ItemFormRules::PublishDatePicked(f, t)
                                          : ItemFormRules::PurgeDatePicked(f, t);
+        message = ItemFormRules::Explained(outcome, picker->locale()).toStdString();
         f = outcome.fields;
-        message = outcome.message;
     });
     ShowOutcome(message);
 }

@@ -31,6 +31,9 @@ public:
                QWidget* parent = nullptr);
     ~CBuildView() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // One of the form's command buttons was clicked.
     void commandRequested(foldcraft::BuildCommand command);

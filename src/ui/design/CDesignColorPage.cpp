@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "document/ColourText.h"
 #include "document/DesignEditCommand.h"
 #include "document/ProjectDocument.h"
 #include "generator/SiteGenerator.h"
@@ -58,13 +59,14 @@ CDesignColorPage::CDesignColorPage(ProjectDocument& document, IUserDialogs& dial
         m_swatches[row]->SetColours(Qt::black, QColor(0xC0, 0xC0, 0xC0));
         label->setBuddy(m_swatches[row]);
         m_texts[row] = new QLineEdit(this);
-        m_texts[row]->setReadOnly(true);
         m_texts[row]->setAccessibleName(caption);
+        m_texts[row]->setToolTip(QStringLiteral("Type a colour as #RRGGBB"));
         m_texts[row]->setMaximumWidth(90);
         grid->addWidget(label, row, 0);
         grid->addWidget(m_swatches[row], row, 1);
         grid->addWidget(m_texts[row], row, 2);
         connect(m_swatches[row], &QPushButton::clicked, this, [this, row] { ChooseColour(row); });
+        connect(m_texts[row], &QLineEdit::editingFinished, this, [this, row] { ColourTyped(row); });
     }
     grid->setColumnStretch(3, 1);
     auto* previewLabel = new QLabel(QStringLiteral("Preview:"), this);
@@ -98,10 +100,21 @@ void CDesignColorPage::showEvent(QShowEvent* event) {
 }
 
 void CDesignColorPage::ChooseColour(int row) {
-    // The chooser opens without a preset colour.
-    const auto chosen = m_dialogs.Color(this, QColor());
+    const auto field = kColourRows[row].field;
+    const auto chosen = m_dialogs.Color(this, FromWord(m_document.Design().*field));
     if (!chosen || !chosen->isValid()) return;
-    const std::uint32_t colour = ToWord(*chosen);
+    SetColour(row, ToWord(*chosen));
+}
+
+void CDesignColorPage::ColourTyped(int row) {
+    const auto colour = ColourText::Parse(m_texts[row]->text());
+    if (colour)
+        SetColour(row, *colour);
+    else
+        Fill();  // refused: the field shows the colour again
+}
+
+void CDesignColorPage::SetColour(int row, std::uint32_t colour) {
     const auto field = kColourRows[row].field;
     DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
                             [&](CDesignSettings& s) { s.*field = colour; });

@@ -12,8 +12,9 @@ class IUserDialogs;
 class ProjectDocument;
 
 // The Colors page of the Design step: seven colour swatches with their web form
-// and a live preview. A swatch opens the colour chooser; the chosen colour is
-// written into the document at once. Re-read from the document each time the page
+// and a live preview. A swatch opens the colour chooser at its colour; the chosen
+// colour, or one typed into the web form (#RRGGBB, a bad one is put back), is
+// written into the document at once as one undo step. Re-read from the document each time the page
 // is shown. The document and the dialogs outlive the page.
 class CDesignColorPage : public QWidget {
     Q_OBJECT
@@ -35,6 +36,8 @@ protected:
 
 private:
     void ChooseColour(int row);
+    void ColourTyped(int row);
+    void SetColour(int row, std::uint32_t colour);
     void SetDefaults();
 
     ProjectDocument& m_document;

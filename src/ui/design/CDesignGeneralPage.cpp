@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "document/DesignEditCommand.h"
 #include "document/ProjectDocument.h"
@@ -65,11 +66,17 @@ QRadioButton* AddRadio(QButtonGroup* group, QWidget* parent, const QString& capt
     return radio;
 }
 
+// The thumbnail sizes the fields accept, in pixels. A larger size stored in a
+// project is shown as it is until the field is edited.
+constexpr std::int32_t kMinThumbSize = 1;
+constexpr std::int32_t kMaxThumbSize = 1024;
+
 QLineEdit* DigitsField(QWidget* parent, const QString& name) {
     auto* field = new QLineEdit(parent);
     field->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
-    field->setMaxLength(9);  // every value fits a 32-bit integer
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), field));
+    field->setMaxLength(9);  // a stored value fits a 32-bit integer
+    field->setToolTip(QStringLiteral("%1 to %2 pixels").arg(kMinThumbSize).arg(kMaxThumbSize));
     field->setAccessibleName(name);
     field->setMaximumWidth(80);
     return field;
@@ -165,13 +172,29 @@ void CDesignGeneralPage::ConnectImages(QPushButton* browse) {
         DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge,
                                 [&](CDesignSettings& s) { s.m_bUseThumbnails = on ? 1 : 0; });
     });
-    connect(m_width, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignThumbWidth,
-                                [&](CDesignSettings& s) { s.m_nThumbWidth = DigitsValue(text); });
+    ConnectThumbSize(m_width, &CDesignSettings::m_nThumbWidth, UndoMergeId::kDesignThumbWidth);
+    ConnectThumbSize(m_height, &CDesignSettings::m_nThumbHeight, UndoMergeId::kDesignThumbHeight);
+}
+
+void CDesignGeneralPage::ConnectThumbSize(QLineEdit* edit, std::int32_t CDesignSettings::*field,
+                                          UndoMergeId merge) {
+    // A size in range is written as it is typed; when the field is left, one out of
+    // range is brought into it (an emptied field shows the stored size again).
+    connect(edit, &QLineEdit::textChanged, this, [this, field, merge](const QString& text) {
+        const std::int32_t value = DigitsValue(text);
+        if (value < kMinThumbSize || value > kMaxThumbSize) return;
+        DesignEditCommand::Edit(m_document, merge, [&](CDesignSettings& s) { s.*field = value; });
     });
-    connect(m_height, &QLineEdit::textChanged, this, [this](const QString& text) {
-        DesignEditCommand::Edit(m_document, UndoMergeId::kDesignThumbHeight,
-                                [&](CDesignSettings& s) { s.m_nThumbHeight = DigitsValue(text); });
+    connect(edit, &QLineEdit::editingFinished, this, [this, edit, field, merge] {
+        const QString text = edit->text();
+        const std::int32_t stored = m_document.Design().*field;
+        if (text == QString::number(stored)) return;  // not edited: kept as stored
+        if (!text.isEmpty()) {
+            const std::int32_t value = std::clamp(DigitsValue(text), kMinThumbSize, kMaxThumbSize);
+            DesignEditCommand::Edit(m_document, merge,
+                                    [&](CDesignSettings& s) { s.*field = value; });
+        }
+        Fill(true);
     });
 }
 

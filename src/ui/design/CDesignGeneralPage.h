@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 
+#include "document/UndoMergeIds.h"
+
+struct CDesignSettings;
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
@@ -29,6 +33,7 @@ private:
     QWidget* MakeOptions();
     QWidget* MakeImages();
     void ConnectImages(QPushButton* browse);
+    void ConnectThumbSize(QLineEdit* edit, std::int32_t CDesignSettings::*field, UndoMergeId merge);
     QWidget* MakeNavigationBar();
     void Browse();
     void SetDefaults();

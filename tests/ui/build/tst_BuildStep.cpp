@@ -160,6 +160,7 @@ private slots:
             {"add folder", "", int(kAddFolder), "A B Reports b A a web", "Root"},
             {"add files", "A", int(kAddFiles), "A B b A a web", "A"},
             {"add web link", "", int(kAddWebLink), "A B b A a web x", "Root"},
+            {"add folder from disk", "A", int(kAddFolderFromDisk), "A B b A a web", "A"},
             {"drop", "b", kDrop, "A B b A a web one.txt two.txt", "Root"},
             {"sort", "b", int(kSortAscending), "A B A a b web", "b"},
             {"reverse sort", "", int(kSortDescending), "B A web b A a", "Root"},
@@ -182,6 +183,8 @@ private slots:
         const QString one = f.WriteFile("one.txt", "1"), two = f.WriteFile("two.txt", "22");
         f.buildDialogs.folderName = QStringLiteral("Reports");
         f.dialogs.files.push_back({one, two});
+        if (action == int(BuildCommand::kAddFolderFromDisk))
+            f.dialogs.files.front() = {f.dir.path()};
         f.buildDialogs.webLink = {"https://example.org/x", "x"};
         f.buildDialogs.buttonStyles = ButtonStyleSettings{3, 2, 1, 4};
         f.buildDialogs.hotspots = HotspotSettings{1, "map.png", {}};
@@ -230,23 +233,45 @@ private slots:
         }
     }
 
-    // Dropped with a directory, files are added (a path over 255 characters whole) as
-    // one step, the directory refused with a message, the root selected.
-    void dropDirectoryWithTwoFiles() {
+    // A drop adds files (a path over 255 characters whole) and folders with their trees
+    // read as the importer reads them (hidden and empty files left out) under the target's
+    // folder, as one step, the root selected; an empty file is refused with a message.
+    void dropFoldersAndFiles() {
         BuildFixture f;
-        const QString deep = QString(60, 'd') + '/' + QString(60, 'e') + '/' + QString(60, 'f') +
-                             '/' + QString(60, 'g');
-        QVERIFY(QDir(f.dir.path()).mkpath(deep));
-        const QString longFile = f.WriteFile(deep + "/long.txt", "long");
-        const QString small = f.WriteFile("small.txt", "s");
+        const QString d(60, 'd'), e(60, 'e'), g(60, 'g');
+        QVERIFY(QDir(f.dir.path()).mkpath(d + '/' + e + '/' + g));
+        const QString longFile = f.WriteFile(d + '/' + e + '/' + g + "/long.txt", "long");
+        f.WriteFile(d + "/.hidden", "h");
+        f.WriteFile(d + "/empty.txt", "");
+        const QString empty = f.WriteFile("empty.txt", ""), small = f.WriteFile("small.txt", "s");
         f.Select("A");
-        f.actions->DropFiles({f.dir.path() + "/" + deep, longFile, small}, f.Find("A/a-doc"));
-        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc", "long.txt", "small.txt"}));
+        f.actions->DropFiles({f.dir.filePath(d), longFile, small, empty}, f.Find("A/a-doc"));
+        QCOMPARE(f.Children("A"), QStringList({"A1", d, "a-doc", "long.txt", "small.txt"}));
+        QCOMPARE(f.Children("A/" + d), QStringList{e});
+        QCOMPARE(f.Children("A/" + d + '/' + e + '/' + g), QStringList{"long.txt"});
         QCOMPARE(f.Root().m_arrFolders[0]->m_arrDocs[1]->m_strLink, longFile.toStdString());
         QCOMPARE(f.dialogs.Messages(),
-                 QStringList{"Cannot add entire folder, select files instead."});
+                 QStringList{"Cannot add a file that is empty or cannot be read."});
         QCOMPARE(f.SelectedName(), QStringLiteral("Root"));
         QCOMPARE(f.document.UndoStack().count(), 1);
+        f.document.UndoStack().undo();
+        QCOMPARE(f.Children("A"), QStringList({"A1", "a-doc"}));
+    }
+
+    // A file already in the folder is asked about: No leaves it out, Yes adds it again.
+    void fileAlreadyInFolderAsks() {
+        const std::tuple<IUserDialogs::Answer, int> rows[] = {{IUserDialogs::Answer::kNo, 1},
+                                                              {IUserDialogs::Answer::kYes, 2}};
+        for (const auto& [answer, copies] : rows) {
+            BuildFixture f;
+            const QString small = f.WriteFile("small.txt", "s");
+            f.actions->DropFiles({small}, f.Find("B"));
+            f.dialogs.answers.push_back(answer);
+            f.actions->DropFiles({small}, f.Find("B"));
+            QCOMPARE(f.Children("B").count("small.txt"), copies);
+            QCOMPARE(f.dialogs.Messages(),
+                     QStringList{"small.txt is already in this folder. Add it again?"});
+        }
     }
 
     // Move Up and Move Down only within a run of items of the same kind.
@@ -295,6 +320,27 @@ private slots:
             QCOMPARE(int(f.tree->Model().IconOf(*f.Root().m_arrDocs[4 + i])), int(icons[i]));
     }
 
+    // The tree shows each row's state; a file gone from disk shows missing once Refresh
+    // looked again, not before.
+    void itemStatesInTree() {
+        BuildFixture f;
+        const QString file = f.WriteFile("here.txt", "h");
+        f.Root().AddDoc(std::make_unique<CBuildTreeDoc>("here", file.toStdString(), ""));
+        f.Root().m_arrDocs[0]->m_bVisible = 0;
+        f.document.NotifyReset();
+        BuildTreeModel& m = f.tree->Model();
+        const QModelIndex here = m.IndexOf(f.Find("here"));
+        QVERIFY(!m.data(here, Qt::ForegroundRole).isValid());
+        QVERIFY(m.data(m.IndexOf(f.Find("b")), Qt::FontRole).value<QFont>().italic());
+        QVERIFY(m.data(m.IndexOf(f.Find("a")), Qt::ToolTipRole).toString().startsWith("Missing"));
+        QVERIFY(QFile::remove(file));
+        QVERIFY(!m.data(here, Qt::ToolTipRole).toString().startsWith("Missing"));
+        f.actions->Run(BuildCommand::kRefresh);
+        QCOMPARE(m.data(here, Qt::ForegroundRole).value<QColor>(), QColor(0xC0, 0x20, 0x20));
+        QVERIFY(m.data(here, Qt::ToolTipRole).toString().startsWith("Missing: " + file));
+        QVERIFY(!m.data(m.RootIndex(), Qt::ToolTipRole).isValid());
+    }
+
     // Hotspots needs sub-items; Preview writes temp.html in the program folder, opened.
     void hotspotsAndPreview() {
         BuildFixture f;
@@ -307,22 +353,38 @@ private slots:
                  QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
     }
 
-    // A picked day keeps the time of day; a refused purge date shows corrected.
-    void purgePickerCorrects() {
-        BuildFixture f;
-        CBuildTreeDoc& item = *f.Find("b").item;
-        item.m_timePublish = June(10);
-        item.m_timePurge = June(20);
-        item.m_bPurge = 1;
-        f.Select("b");
-        auto* picker = Control<QDateEdit>(*f.form, "Purge date");
-        picker->setDate(QDate(2026, 6, 5));
-        QCOMPARE(item.m_timePurge, June(11));
-        QCOMPARE(picker->date(), QDate(2026, 6, 11));
-        QCOMPARE(f.dialogs.Messages(),
-                 QStringList{"Cannot set purge date on or before active publish date."});
-        Control<QDateEdit>(*f.form, "Publish:")->setDate(QDate(2026, 6, 3));
-        QCOMPARE(item.m_timePublish, June(3));
+    // Dates show in the locale's short format with four-digit years; after a click in
+    // a date, typing replaces the section clicked, the time of day kept; a refused
+    // purge date is corrected and the message says to what.
+    void datesInLocale() {
+        const std::tuple<QLocale, QString, int, QString> rows[] = {
+            {QLocale(QLocale::English, QLocale::UnitedStates), "6/10/2026", 3, "6/4/2026"},
+            {QLocale(QLocale::German, QLocale::Germany), "10.06.2026", 1, "04.06.2026"}};
+        for (const auto& [locale, shown, dayAt, corrected] : rows) {
+            QLocale::setDefault(locale);
+            BuildFixture f;
+            CBuildTreeDoc& item = *f.Find("b").item;
+            item.m_timePublish = June(10);
+            item.m_timePurge = June(20);
+            item.m_bPurge = 1;
+            f.Select("b");
+            auto* publish = Control<QDateEdit>(*f.form, "Publish:");
+            auto* edit = publish->findChild<QLineEdit*>();
+            QCOMPARE(edit->text(), shown);
+            QPoint day(0, edit->height() / 2);
+            while (edit->cursorPositionAt(day) < dayAt) day.rx()++;
+            QTest::mouseClick(edit, Qt::LeftButton, {}, day);
+            QTest::keyClicks(edit, "03");
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(item.m_timePublish, June(3));
+            Control<QDateEdit>(*f.form, "Purge date")->setDate(QDate(2026, 6, 2));
+            QCOMPARE(item.m_timePurge, June(4));
+            QCOMPARE(f.dialogs.Messages(),
+                     QStringList{"Cannot set purge date on or before active publish date. "
+                                 "The purge date is now " +
+                                 corrected + "."});
+        }
+        QLocale::setDefault(QLocale::c());
     }
 
     // Typing in a field is one step until it is left; "Edit..." edits the label in the

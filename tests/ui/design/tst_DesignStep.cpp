@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "document/ProjectDocument.h"
+#include "generator/SiteGenerator.h"
 #include "model/MemorySettingsStore.h"
 #include "ui/common/AppServices.h"
 #include "ui/design/CClrButton.h"
@@ -87,10 +88,6 @@ private slots:
         QTest::keyClicks(width, "0x048");
         QCOMPARE(width->text(), QString("0048"));
         QVERIFY(wrote(f.Doc().m_nThumbWidth == 48));
-        auto* height = f.Find<QLineEdit>("Height", kGeneral);
-        height->selectAll();
-        QTest::keyClick(height, Qt::Key_Backspace);
-        QVERIFY(wrote(f.Doc().m_nThumbHeight == 0));
         // As assistive technology sets a text.
         f.Find<QLineEdit>("Background Image:", kGeneral)->setText("/pics/sea.gif");
         QVERIFY(wrote(f.Doc().m_strBackgroundImage == "/pics/sea.gif"));
@@ -107,6 +104,54 @@ private slots:
         link->click();
         QCOMPARE(f.Find<QLineEdit>("Link:", kColors)->text(), QString("#050505"));
         QVERIFY(wrote(f.Doc().m_clrLink == 0x050505));
+    }
+
+    // A thumbnail size is 1 to 1024: typed in range it is written at once, out of range
+    // it is brought in when the field is left (Return); emptied, the field shows the
+    // stored size again; a larger stored size stays until the field is edited. "\b" is
+    // Backspace, typed at the end of the field.
+    void thumbnailSizeBounds() {
+        const std::tuple<int, QString, int, QString> rows[] = {
+            {48, "\b\b300", 300, "300"},    {48, "\b\b2000", 1024, "1024"},
+            {48, "\b\b0", 1, "1"},          {48, "\b\b", 4, "4"},
+            {5000, "", 5000, "5000"},       {99999, "\b", 1024, "1024"},
+            {48, "\b\b12345", 1024, "1024"}};
+        for (const auto& [stored, keys, after, shown] : rows) {
+            Fixture f;
+            f.Doc().m_nThumbWidth = stored;
+            f.Show(kGeneral);
+            f.view.GeneralPage()->Fill(true);
+            auto* width = f.Find<QLineEdit>("Width", kGeneral);
+            QCOMPARE(width->text(), QString::number(stored));
+            width->end(false);
+            for (const QChar key : keys)
+                key == '\b' ? QTest::keyClick(width, Qt::Key_Backspace)
+                            : QTest::keyClick(width, key.toLatin1());
+            QTest::keyClick(width, Qt::Key_Return);
+            QCOMPARE(f.Doc().m_nThumbWidth, after);
+            QCOMPARE(width->text(), shown);
+        }
+    }
+
+    // The chooser opens at the swatch's colour; a typed #RRGGBB is written as one undo
+    // step, anything else is refused and the field shows the colour again.
+    void colourChooserAndText() {
+        const std::tuple<QString, std::uint32_t, int> rows[] = {
+            {"#00FF80", 0x80FF00, 1}, {" 0a0b0c ", 0x0C0B0A, 1}, {"#0F8", 0x123456, 0},
+            {"red", 0x123456, 0},     {"#12345G", 0x123456, 0},  {"", 0x123456, 0}};
+        for (const auto& [typed, stored, steps] : rows) {
+            Fixture f;
+            f.Doc().m_clrLink = 0x123456;
+            f.Show(kColors);
+            f.Find<CClrButton>("Link:", kColors)->click();
+            QCOMPARE(f.dialogs.calls.at(0).text, QString("#563412"));
+            auto* text = f.Find<QLineEdit>("Link:", kColors);
+            text->setText(typed);
+            emit text->editingFinished();
+            QCOMPARE(f.Doc().m_clrLink, stored);
+            QCOMPARE(f.document.UndoStack().count(), steps);
+            QCOMPARE(text->text().toLower(), QString::fromStdString(ColorToHtml(stored)).toLower());
+        }
     }
 
     // Set Defaults asks (Cancel: nothing), then resets only its own page's fields.

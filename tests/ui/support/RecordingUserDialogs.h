@@ -47,8 +47,9 @@ public:
     QString ExistingDirectory(QWidget*, const QString& caption, const QString&) override {
         return Record("directory", caption, files, {}).value(0);
     }
-    std::optional<QColor> Color(QWidget*, const QColor&) override {
-        return Record("color", {}, colors, {});
+    // Records the colour the chooser opens at as the call's text ("#rrggbb").
+    std::optional<QColor> Color(QWidget*, const QColor& initial) override {
+        return Record("color", initial.name(), colors, {});
     }
     bool OpenUrl(const QUrl& url) override {
         calls.push_back({"url", url.toString()});
