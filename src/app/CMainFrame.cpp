@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -30,6 +29,7 @@
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/DesktopOpener.h"
 #include "ui/design/CDesignView.h"
 #include "ui/publish/CPublishView.h"
 
@@ -416,8 +416,7 @@ void CMainFrame::SendProject() {
     const QString path = QString::fromStdString(m_document.Doc().GetPathName());
     if (path.isEmpty()) return;
     if (m_document.Doc().IsModified() && !m_lifeCycle.FileSave()) return;
-    if (!QProcess::startDetached(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path}))
-        m_services.dialogs.Error(this, QStringLiteral("No mail program could be started."));
+    DesktopOpener(m_services.dialogs).Mail(this, path);
 }
 
 void CMainFrame::SaveGeometry() {
