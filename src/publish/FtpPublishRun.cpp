@@ -264,9 +264,12 @@ void FtpPublishRun::ListNotCopied(const FtpSiteTarget& site, const SyncRun& sync
     std::vector<std::string> replies;
     for (const NotCopied& entry : sync.NotCopiedFiles()) {
         m_doc.m_arrPublishFiles.push_back(entry.listedAs);
-        Append(SyncRun::Printable(entry.listedAs) + "\n");
+        // A server's reply usually stands for many files: it is shown once below.
         const std::string reply = MaskPasswords(entry.reason);
-        if (!CFTPLink::IsServerReply(reply)) continue;
+        const bool fromServer = CFTPLink::IsServerReply(reply);
+        Append(SyncRun::Printable(entry.listedAs) +
+               (fromServer ? std::string() : " (" + SyncRun::Printable(reply) + ")") + "\n");
+        if (!fromServer) continue;
         if (std::find(replies.begin(), replies.end(), reply) == replies.end())
             replies.push_back(reply);
     }
