@@ -30,6 +30,7 @@
 #include "ui/build/CBuildView.h"
 #include "ui/common/AppServices.h"
 #include "ui/common/DesktopOpener.h"
+#include "ui/common/UndoKeyRouter.h"
 #include "ui/design/CDesignView.h"
 #include "ui/publish/CPublishView.h"
 
@@ -131,6 +132,8 @@ void CMainFrame::CreateEditActions() {
     // The toolbar buttons keep plain names; the menu shows what would be undone.
     m_undo->setIconText(QStringLiteral("Undo"));
     m_redo->setIconText(QStringLiteral("Redo"));
+    // The keys reach the document from every field that has nothing of its own to undo.
+    new UndoKeyRouter(this, m_undo, m_redo);
 }
 
 void CMainFrame::CreateViewActions() {
