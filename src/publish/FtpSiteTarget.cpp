@@ -702,8 +702,9 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
     if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0)
         return Status::Failed(FileCopy::SourceTrouble(errno));
     if (S_ISDIR(st.st_mode)) return Status::Failed(FileCopy::SourceTrouble(EISDIR));
-    if (!S_ISREG(st.st_mode) || ::fcntl(file.Get(), F_SETFL, 0) != 0)
+    if (!S_ISREG(st.st_mode) || ::fcntl(file.Get(), F_SETFL, 0) != 0) {
         return Status::Failed("not a regular file");
+    }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (m_options.afterOpen) m_options.afterOpen(source.localPath);
     return counting([&] {
