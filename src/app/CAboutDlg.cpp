@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "ui/common/DesktopOpener.h"
 #include "ui/common/UserDialogs.h"
 
 namespace foldcraft {
@@ -21,8 +22,9 @@ QLabel* LinkLabel(IUserDialogs& dialogs, const QString& text, const QString& add
     label->setCursor(Qt::PointingHandCursor);
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setOpenExternalLinks(false);
-    QObject::connect(label, &QLabel::linkActivated, label,
-                     [&dialogs](const QString& link) { dialogs.OpenUrl(QUrl(link)); });
+    QObject::connect(label, &QLabel::linkActivated, label, [&dialogs, label](const QString& link) {
+        DesktopOpener(dialogs).Open(label->window(), QUrl(link));
+    });
     return label;
 }
 }  // namespace

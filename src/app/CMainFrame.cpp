@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -30,6 +29,8 @@
 #include "ui/build/CBuildTreeView.h"
 #include "ui/build/CBuildView.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/DesktopOpener.h"
+#include "ui/common/UndoKeyRouter.h"
 #include "ui/design/CDesignView.h"
 #include "ui/publish/CPublishView.h"
 
@@ -131,6 +132,8 @@ void CMainFrame::CreateEditActions() {
     // The toolbar buttons keep plain names; the menu shows what would be undone.
     m_undo->setIconText(QStringLiteral("Undo"));
     m_redo->setIconText(QStringLiteral("Redo"));
+    // The keys reach the document from every field that has nothing of its own to undo.
+    new UndoKeyRouter(this, m_undo, m_redo);
 }
 
 void CMainFrame::CreateViewActions() {
@@ -417,8 +420,7 @@ void CMainFrame::SendProject() {
     const QString path = QString::fromStdString(m_document.Doc().GetPathName());
     if (path.isEmpty()) return;
     if (m_document.Doc().IsModified() && !m_lifeCycle.FileSave()) return;
-    if (!QProcess::startDetached(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path}))
-        m_services.dialogs.Error(this, QStringLiteral("No mail program could be started."));
+    DesktopOpener(m_services.dialogs).Mail(this, path);
 }
 
 void CMainFrame::SaveGeometry() {

@@ -60,6 +60,7 @@ void HotspotTool::CancelTools() {
     m_polygonInProgress = false;
     m_dragging = false;
     m_moving = false;
+    m_skipRelease = false;
     // Polygons with fewer than three corners are dropped, keeping the selection on
     // the same area where it survives.
     std::vector<CHotspotArea> kept;
@@ -123,7 +124,7 @@ void HotspotTool::Move(int x, int y) {
         m_scratch.SetRect(std::min(x, ax), std::min(y, ay), std::max(x, ax), std::max(y, ay));
         return;
     }
-    const int r = std::min(std::abs(ax - x), std::abs(ay - y));
+    const int r = std::max(std::abs(ax - x), std::abs(ay - y));
     const int left = x >= ax ? ax : ax - r;
     const int top = y >= ay ? ay : ay - r;
     m_scratch.SetRect(left, top, left + r, top + r);
@@ -139,11 +140,18 @@ void HotspotTool::Release(int x, int y, bool insidePane) {
         // movement events in between still gives the box up to that point.
         Move(x, y);
         m_dragging = false;
-        if (x == m_anchorX || y == m_anchorY) {
+        const bool empty = m_scratch.m_nShape == CHotspotArea::kCircle
+                               ? x == m_anchorX && y == m_anchorY
+                               : x == m_anchorX || y == m_anchorY;
+        if (empty) {
             CancelTools();
             return;
         }
         AddShape(m_scratch);
+        return;
+    }
+    if (m_skipRelease) {
+        m_skipRelease = false;
         return;
     }
     if (m_tool != Tool::kPolygon || !insidePane || !IsOnPicture(x, y)) return;
@@ -159,8 +167,22 @@ void HotspotTool::Release(int x, int y, bool insidePane) {
         m_polygonInProgress = false;
         return;
     }
-    m_areas.back().AddPoint(x, y);
+    const std::vector<std::int32_t>& corners = m_areas.back().m_arrCoords;
+    const size_t n = corners.size();
+    if (n < 2 || corners[n - 2] != x || corners[n - 1] != y) m_areas.back().AddPoint(x, y);
     Select(static_cast<int>(m_areas.size()) - 1);
+}
+
+void HotspotTool::DoubleClick() {
+    if (!m_polygonInProgress) return;
+    FinishPolygon();
+    m_skipRelease = true;
+}
+
+void HotspotTool::FinishPolygon() {
+    if (!m_polygonInProgress) return;
+    CancelTools();  // drops a polygon that is too short
+    m_tool = Tool::kPolygon;
 }
 
 void HotspotTool::Hover(int x, int y) {
@@ -223,6 +245,20 @@ std::string HotspotTool::StatusText() const {
         text += (i == 0 ? " " : ", ") + std::to_string(area->m_arrCoords[i]);
     if (area != RubberBand()) text += " - " + area->m_strLink;
     return text;
+}
+
+std::string HotspotTool::HintText() const {
+    switch (m_tool) {
+        case Tool::kRectangle:
+            return "Drag on the picture to draw a rectangle.";
+        case Tool::kCircle:
+            return "Drag on the picture to draw a circle.";
+        case Tool::kPolygon:
+            return "Click to add corners; double-click or press Enter to finish the polygon.";
+        case Tool::kNone:
+            break;
+    }
+    return {};
 }
 
 void HotspotTool::AddShape(CHotspotArea shape) {

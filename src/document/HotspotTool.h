@@ -15,10 +15,14 @@ namespace foldcraft {
 //
 // Tools: with no tool on, a press selects the area under the pointer and dragging
 // moves it. The rectangle and circle tools add one shape per press-drag-release and
-// stay on; a release on the anchor's row or column adds nothing and ends the tool.
+// stay on; a rectangle released on the anchor's row or column, or a circle released
+// on the anchor itself, adds nothing and ends the tool. A circle's diameter is the
+// larger of the drag's width and height.
 // The polygon tool starts a polygon with its first release and adds a corner with
-// each further one, until the tool is cancelled (right-press or any other action),
-// which drops every polygon with fewer than three corners.
+// each further one (a release on the last corner adds none), until the polygon is
+// finished (double-click, Enter: the tool stays on for the next one) or the tool is
+// cancelled (right-press or any other action). Either drops every polygon with fewer
+// than three corners.
 class HotspotTool {
 public:
     enum class Tool { kNone, kRectangle, kCircle, kPolygon };
@@ -60,6 +64,11 @@ public:
     void Move(int x, int y);
     void Release(int x, int y, bool insidePane = true);
     void RightPress() { CancelTools(); }
+    // A double-click: finishes the polygon in progress; the release that follows
+    // adds no corner.
+    void DoubleClick();
+    // Enter: finishes the polygon in progress, keeping the polygon tool on.
+    void FinishPolygon();
     // Pointer movement without a button: remembers the area under (x, y).
     void Hover(int x, int y);
 
@@ -82,6 +91,8 @@ public:
     // "Rectangle 20, 60, 50, 100 - Harbour (Folder 1)": the dragged shape, else the
     // area under the pointer, else the selected one; empty when there is none.
     std::string StatusText() const;
+    // How to use the active tool, in a sentence; empty with no tool on.
+    std::string HintText() const;
 
 private:
     void AddShape(CHotspotArea shape);
@@ -97,8 +108,9 @@ private:
 
     Tool m_tool = Tool::kNone;
     bool m_polygonInProgress = false;
-    bool m_dragging = false;  // a rectangle or circle being dragged out
-    bool m_moving = false;    // the selected area being dragged with no tool on
+    bool m_dragging = false;     // a rectangle or circle being dragged out
+    bool m_moving = false;       // the selected area being dragged with no tool on
+    bool m_skipRelease = false;  // the release after a double-click adds no corner
     CHotspotArea m_scratch;
     int m_anchorX = 0;
     int m_anchorY = 0;

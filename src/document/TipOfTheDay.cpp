@@ -1,5 +1,8 @@
 #include "document/TipOfTheDay.h"
 
+#include <tuple>
+#include <utility>
+
 #include "model/SettingsStore.h"
 
 namespace foldcraft {
@@ -100,19 +103,30 @@ bool TipOfTheDay::WantedAtStartUp(const ISettingsStore& settings) {
 }
 
 int TipOfTheDay::Choose(Time now) {
+    // The tip shown last (the start-up one included) is never next; the others not
+    // shown yet in this round are the candidates, and a round starts again when
+    // none is left.
+    auto candidates = [this] {
+        std::array<int, kCount> list{};
+        int n = 0;
+        for (int i = 0; i < kCount; ++i)
+            if (i != m_lastShown && !m_shown[static_cast<size_t>(i)])
+                list[static_cast<size_t>(n++)] = i;
+        return std::pair(list, n);
+    };
+    auto [list, n] = candidates();
+    if (n == 0) {
+        m_shown.reset();
+        std::tie(list, n) = candidates();
+    }
+    // Seeded from the time and the number of choices made, so that presses within
+    // one second still draw differently.
     TipRandom random;
     const auto t = static_cast<std::uint32_t>(now);
     random.Seed(t);
-    random.Seed((t << 8) + static_cast<std::uint32_t>(random.Next() & 255));
-    // A draw of 26 (r = 32767) stands for entry 0; it is mapped before the
-    // comparison so that entry 0 can never follow itself either. The generator
-    // cannot repeat one value for long; the bound only guards the loop.
-    int value = m_lastShown;
-    for (int draws = 0; value == m_lastShown && draws < 1000; ++draws) {
-        value = random.Next() * kCount / 32767;
-        if (value >= kCount) value = 0;
-    }
-    if (value == m_lastShown) value = (m_lastShown + 1) % kCount;
+    random.Seed((t << 8) + static_cast<std::uint32_t>(random.Next() & 255) + m_choices++ * 7919u);
+    const int value = list[static_cast<size_t>(random.Next() % n)];
+    m_shown.set(static_cast<size_t>(value));
     m_lastShown = value;
     return value;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 
 #include "model/Clock.h"
@@ -27,7 +28,8 @@ public:
     // Whether tips are shown at start-up, as the settings had it.
     bool ShowAtStartUp() const { return m_showAtStartUp; }
     // Picks the next tip with a generator seeded from the time now: never the index
-    // shown last. Records and returns the index.
+    // shown last, and one not yet shown by this object while there is such a tip
+    // (then the round starts again). Records and returns the index.
     int Choose(Time now);
     int LastShown() const { return m_lastShown; }
     // The dialog's Close: writes "StartUp" = 0 when tips are to be shown, else 1.
@@ -40,6 +42,8 @@ private:
     ISettingsStore& m_settings;
     bool m_showAtStartUp = true;
     int m_lastShown = 0;
+    std::bitset<kCount> m_shown;  // chosen in this round
+    std::uint32_t m_choices = 0;  // how many Choose() calls so far
 };
 
 }  // namespace foldcraft

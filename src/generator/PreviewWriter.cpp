@@ -1,5 +1,8 @@
 #include "generator/PreviewWriter.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "generator/ButtonTableWriter.h"
 #include "generator/HotspotPageWriter.h"
 #include "generator/PageContext.h"
@@ -15,6 +18,7 @@ namespace foldcraft {
 bool PreviewWriter::Write(const CBuildTreeFolder& folder) const {
     const CFoldcraftDoc& doc = m_ctx.Doc();
     SupportImages::EnsureInstalled(m_ctx.TargetDir());
+    CopyBackgroundImage();
     const bool styleWritten = StyleSheetWriter(m_ctx).Write();
 
     PageFile file;
@@ -39,6 +43,16 @@ bool PreviewWriter::Write(const CBuildTreeFolder& folder) const {
     file.Format("<p>%s</p>\n", {doc.m_strFooter});
     PageContext::WriteMakerLineAndEnd(file);
     return file.Close() && styleWritten;
+}
+
+void PreviewWriter::CopyBackgroundImage() const {
+    const std::string& image = m_ctx.Doc().m_strBackgroundImage;
+    if (image.empty()) return;
+    // Where the style sheet looks for it, as on the published site.
+    std::error_code error;
+    std::filesystem::copy_file(
+        image, m_ctx.TargetDir() + "/images/" + SitePaths::BackgroundImageName(image),
+        std::filesystem::copy_options::overwrite_existing, error);
 }
 
 void PreviewWriter::WriteImageMap(PageFile& file, const CBuildTreeFolder& folder) const {

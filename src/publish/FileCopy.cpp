@@ -57,23 +57,50 @@ bool KernelCopy(int in, int out, off_t size, std::uint64_t& done,
 
 }  // namespace
 
+std::string FileCopy::SourceTrouble(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return "missing";
+        case EACCES:
+        case EPERM:
+            return "unreadable: permission denied";
+        case ENAMETOOLONG:
+            return "name too long";
+        case ELOOP:
+            return "a loop of symbolic links";
+        case EISDIR:
+            return "a directory, not a file";
+        default:
+            return std::string("unreadable: ") + std::strerror(err);
+    }
+}
+
+bool FileCopy::IsSourceTrouble(const std::string& reason) {
+    for (const int err : {ENOENT, EACCES, ENAMETOOLONG, ELOOP, EISDIR}) {
+        if (reason == SourceTrouble(err)) return true;
+    }
+    return reason == kNotRegular || reason.rfind("unreadable: ", 0) == 0;
+}
+
 FileCopy::Outcome FileCopy::CopyInto(const std::string& source, int dirFd, const std::string& name,
                                      std::string* error, Copied* copied,
                                      const std::function<void(std::uint64_t)>& onBytes) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it does not
     // change how a regular file is read.
     UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    // The list of files not copied names the source: the reason need not.
     if (in.Get() < 0) {
-        SetError(error, "cannot open " + source, errno);
+        if (error) *error = SourceTrouble(errno);
         return Outcome::kFailed;
     }
     struct stat st {};
     if (::fstat(in.Get(), &st) != 0) {
-        SetError(error, "cannot read the status of " + source, errno);
+        if (error) *error = SourceTrouble(errno);
         return Outcome::kFailed;
     }
     if (!S_ISREG(st.st_mode)) {
-        SetError(error, source + " is not a regular file", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        if (error) *error = S_ISDIR(st.st_mode) ? SourceTrouble(EISDIR) : kNotRegular;
         return Outcome::kFailed;
     }
     // The destination itself, not what a link there leads to.

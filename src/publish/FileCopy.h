@@ -37,6 +37,15 @@ public:
         std::int64_t mtimeSec = 0;
         std::int64_t mtimeNsec = 0;
     };
+
+    // Why a source file cannot be copied, in plain words for the list of files not
+    // copied, from the error of opening or reading it: "missing", "unreadable:
+    // permission denied", "name too long", ...
+    static std::string SourceTrouble(int err);
+    // Whether reason is one of SourceTrouble's, or kNotRegular.
+    static bool IsSourceTrouble(const std::string& reason);
+    static constexpr const char* kNotRegular = "not a regular file";
+
     static Outcome CopyInto(const std::string& source, int dirFd, const std::string& name,
                             std::string* error = nullptr, Copied* copied = nullptr,
                             const std::function<void(std::uint64_t)>& onBytes = {});

@@ -113,8 +113,11 @@ void FtpPublishRun::KeepFailureDetail() {
 }
 
 std::string FtpPublishRun::ShownReason(const std::string& reason) const {
-    std::string reply = MaskPasswords(reason);
-    return CFTPLink::IsServerReply(reply) ? reply : std::string();
+    return MaskPasswords(reason);
+}
+
+bool FtpPublishRun::FromServer(const std::string& shown) const {
+    return CFTPLink::IsServerReply(shown);
 }
 
 std::string FtpPublishRun::NotCopiedHint() const {

@@ -26,7 +26,8 @@ class FtpSiteTarget;
 // (SiteContents; the pages and styles.css at the top).
 //
 // A directory that the server refuses with 550 (and that is not there) does not end
-// the run: the files below it are listed as not copied. After the not-copied list,
+// the run: the files below it are listed as not copied. The list says why beside
+// each file ("PATH (missing)"), except where the server refused it: after the list,
 // each distinct server reply that made a file fail is logged once ("Server: ..."),
 // with a hint when active mode failed (PORT refused, or 425: the server could not
 // connect back).
@@ -84,6 +85,7 @@ private:
     void LogOff() override;
     void KeepFailureDetail() override;
     std::string ShownReason(const std::string& reason) const override;
+    bool FromServer(const std::string& shown) const override;
     std::string NotCopiedHint() const override;
     void KeepReplyOf(const CFTPLink& link);
     std::string MaskPasswords(std::string text) const;

@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "publish/FTPLink.h"
+#include "publish/FileCopy.h"
 #include "publish/FtpConnector.h"
 #include "publish/SyncRun.h"
 #include "publish/UniqueFd.h"
@@ -712,11 +713,11 @@ SiteTarget::Status FtpSiteTarget::PutFile(const std::string& path, const FileSou
     // A pipe or device must not block the open; only a regular file is sent.
     UniqueFd file(::open(source.localPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0) {
-        return Status::Failed("Cannot open " + source.localPath + ": " + std::strerror(errno));
-    }
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0)
+        return Status::Failed(FileCopy::SourceTrouble(errno));
+    if (S_ISDIR(st.st_mode)) return Status::Failed(FileCopy::SourceTrouble(EISDIR));
     if (!S_ISREG(st.st_mode) || ::fcntl(file.Get(), F_SETFL, 0) != 0) {
-        return Status::Failed("Not a regular file: " + source.localPath);
+        return Status::Failed(FileCopy::kNotRegular);
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (m_options.afterOpen) m_options.afterOpen(source.localPath);

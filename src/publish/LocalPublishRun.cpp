@@ -174,8 +174,10 @@ void LocalPublishRun::ListNotCopied(const SyncRun& sync, std::size_t& listed) {
     if (listed == 0) Append("\nThe following files were not copied:\n");
     // Each entry is appended on its own: the log grows with the list.
     for (; listed < notCopied.size(); ++listed) {
-        m_doc.m_arrPublishFiles.push_back(notCopied[listed].listedAs);
-        Append(SyncRun::Printable(notCopied[listed].listedAs) + "\n");
+        const NotCopied& entry = notCopied[listed];
+        m_doc.m_arrPublishFiles.push_back(entry.listedAs);
+        Append(SyncRun::Printable(entry.listedAs) + " (" + SyncRun::Printable(entry.reason) +
+               ")\n");
     }
     m_bError = true;
 }

@@ -20,7 +20,9 @@ class SitePages;
 //
 // The caller has made the publish checks (PublishChecks) first; the target is the
 // one given, or doc.m_strPublishPath. The run empties doc.m_arrPublishFiles when it
-// starts and leaves there the source paths of the files that were not copied.
+// starts and leaves there the source paths of the files that were not copied; the
+// log lists each as "PATH (why)": "missing", "unreadable: ...", a name the site
+// cannot hold, ...
 class LocalPublishRun {
 public:
     using Result = PublishResult;

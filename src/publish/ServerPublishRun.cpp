@@ -179,9 +179,13 @@ void ServerPublishRun::ListNotCopied(const SyncRun& sync) {
     std::vector<std::string> reasons;
     for (const NotCopied& entry : sync.NotCopiedFiles()) {
         m_doc.m_arrPublishFiles.push_back(entry.listedAs);
-        Append(SyncRun::Printable(entry.listedAs) + "\n");
         const std::string reason = ShownReason(entry.reason);
-        if (!reason.empty() && std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
+        const bool fromServer = FromServer(reason);
+        Append(SyncRun::Printable(entry.listedAs) +
+               (fromServer || reason.empty() ? std::string()
+                                             : " (" + SyncRun::Printable(reason) + ")") +
+               "\n");
+        if (fromServer && std::find(reasons.begin(), reasons.end(), reason) == reasons.end())
             reasons.push_back(reason);
     }
     for (const std::string& reason : reasons)

@@ -88,9 +88,12 @@ protected:
     // Keeps what the server last said, for FailureMessage, when the run fails after
     // the log-on.
     virtual void KeepFailureDetail() {}
-    // A file's failure reason as the "Server: ..." line after the not-copied list
-    // shows it (secrets masked), or empty to leave it out.
+    // A file's failure reason as the log may show it (secrets masked).
     virtual std::string ShownReason(const std::string& reason) const { return reason; }
+    // Whether a shown reason is the server's: said once after the not-copied list
+    // ("Server: ..."), since one refusal usually stands for many files; any other is
+    // said beside its file ("PATH (missing)").
+    virtual bool FromServer(const std::string& shown) const = 0;
     // A line after those reasons (a hint), or empty.
     virtual std::string NotCopiedHint() const { return {}; }
 

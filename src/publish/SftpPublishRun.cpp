@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "publish/FileCopy.h"
 #include "publish/SftpSiteTarget.h"
 #include "publish/SitePages.h"
 
@@ -92,6 +93,10 @@ SftpPublishRun::Result SftpPublishRun::Run() {
     }
     LoggedOn();
     return SyncSite(site, pages, time.now, m_settings.bChangedOnly != 0);
+}
+
+bool SftpPublishRun::FromServer(const std::string& shown) const {
+    return !FileCopy::IsSourceTrouble(shown);
 }
 
 }  // namespace foldcraft

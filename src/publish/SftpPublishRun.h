@@ -50,6 +50,8 @@ public:
 
 private:
     Result Run();
+    // Everything but a document that cannot be read.
+    bool FromServer(const std::string& shown) const override;
 
     SftpSettings m_settings;
     std::string m_userKnownHosts;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "publish/FileCopy.h"
 #include "publish/FtpSiteTarget.h"
 #include "publish/UniqueFd.h"
 
@@ -223,7 +224,7 @@ SiteTarget::Status SftpSiteTarget::Write(const std::string& remote, const std::s
             remote, next, onBytes, m_options.blockSize, m_options.writesInFlight);
         m_lastCode = static_cast<int>(written.code);
         if (written.ok) return Status::Ok();
-        if (written.readFailed) return Status::Failed("Cannot read the source of " + shown);
+        if (written.readFailed) return Status::Failed(FileCopy::SourceTrouble(EIO));
         if (!written.lost && written.opened && written.code == SSH_FX_FAILURE) return diskFull();
         return FailedWith(shown, m_lastCode);
     }
@@ -233,7 +234,7 @@ SiteTarget::Status SftpSiteTarget::Write(const std::string& remote, const std::s
     std::vector<char> block(m_options.blockSize);
     for (;;) {
         const long length = next(block.data(), block.size());
-        if (length < 0) return Status::Failed("Cannot read the source of " + shown);
+        if (length < 0) return Status::Failed(FileCopy::SourceTrouble(EIO));
         if (length == 0) break;
         const ssize_t written = sftp_write(file.get(), block.data(), static_cast<size_t>(length));
         if (written != length) {
@@ -535,12 +536,11 @@ SiteTarget::Status SftpSiteTarget::PutSource(const std::string& path, const File
     // most the size it had when it was opened.
     UniqueFd file(::open(source.localPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0) {
-        return Status::Failed("Cannot open " + source.localPath + ": " + std::strerror(errno));
-    }
-    if (!S_ISREG(st.st_mode) || ::fcntl(file.Get(), F_SETFL, 0) != 0) {
-        return Status::Failed("Not a regular file: " + source.localPath);
-    }
+    if (file.Get() < 0 || ::fstat(file.Get(), &st) != 0)
+        return Status::Failed(FileCopy::SourceTrouble(errno));
+    if (S_ISDIR(st.st_mode)) return Status::Failed(FileCopy::SourceTrouble(EISDIR));
+    if (!S_ISREG(st.st_mode) || ::fcntl(file.Get(), F_SETFL, 0) != 0)
+        return Status::Failed(FileCopy::kNotRegular);
     std::uint64_t left = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t size = left;
     return PutRetrying(path,

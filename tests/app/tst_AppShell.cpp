@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoCommand>
@@ -8,6 +9,7 @@
 #include "app/CTipDlg.h"
 #include "app/DocumentLifeCycle.h"
 #include "document/CommandRules.h"
+#include "document/DesignEditCommand.h"
 #include "document/ProjectDocument.h"
 #include "document/TipOfTheDay.h"
 #include "model/Clock.h"
@@ -91,6 +93,73 @@ private slots:
         QVERIFY(!frame.isWindowModified());
         undo.undo();  // away from the saved state
         QVERIFY(frame.isWindowModified() && document.Doc().IsModified());
+    }
+
+    // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y reach the document's undo stack wherever the
+    // focus is, except in a field with typing of its own to undo: that goes first.
+    void undoKeysReachTheDocument_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("font list") << int(StepTab::kDesign) << "Font:"
+                                   << "";
+        QTest::newRow("comments") << int(StepTab::kDesign) << "Comments:"
+                                  << "";
+        QTest::newRow("thumbnail width") << int(StepTab::kDesign) << "Width"
+                                         << "";
+        QTest::newRow("publish date") << int(StepTab::kBuild) << "Publish:"
+                                      << "";
+        QTest::newRow("comments, typed") << int(StepTab::kDesign) << "Comments:"
+                                         << "x";
+    }
+    void undoKeysReachTheDocument() {
+        QFETCH(int, tab);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        Fixture f;
+        CMainFrame frame(f.document, f.services, f.lifeCycle);
+        frame.show();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame, test::kPatienceMs));
+        frame.SetCurrentTab(StepTab(tab));
+        DesignEditCommand::Edit(f.document, UndoMergeId::kNoMerge,
+                                [](CDesignSettings& s) { s.m_strTitle = "Changed"; });
+        QWidget* widget = nullptr;
+        for (QWidget* w : frame.findChildren<QWidget*>())
+            if (!widget && w->accessibleName() == field) widget = w;
+        QVERIFY(widget);
+        for (QWidget* w = widget; w->parentWidget(); w = w->parentWidget()) {
+            if (auto* pages = qobject_cast<QStackedWidget*>(w->parentWidget()))
+                pages->setCurrentWidget(w);
+        }
+        widget->setFocus();
+        QWidget* focus = frame.focusWidget();
+        QVERIFY(focus);
+        QUndoStack& undo = f.document.UndoStack();
+        auto text = [&] { return focus->property("plainText").toString(); };
+        if (!typed.isEmpty()) {
+            const QString before = text();
+            QTest::keyClicks(focus, typed);
+            QCOMPARE_NE(text(), before);
+            QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);  // the field's own
+            QCOMPARE(text(), before);
+            // That typing exhausted, the next press undoes the document's last step.
+            // (A redo key would now redo the field's typing first.)
+            QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(f.document.Doc().m_strTitle, "My Title");
+            return;
+        }
+        const std::pair<QKeyCombination, int> keys[] = {
+            {Qt::CTRL | Qt::Key_Z, 0},
+            {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, 1},
+            {Qt::CTRL | Qt::Key_Z, 0},
+            {Qt::CTRL | Qt::Key_Y, 1},
+        };
+        for (const auto& [key, index] : keys) {
+            QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+            QCOMPARE(undo.index(), index);
+            QCOMPARE(f.document.Doc().m_strTitle == "Changed", index == 1);
+        }
     }
 
     // The last tip shown goes to "FilePos" when the dialog goes, also after Escape,

@@ -120,7 +120,7 @@ TEST(PublishCommandTest, ErrorsExitWithTheirMessages) {
         {{"generate", "@/none.fcd", "@/out"}, 2, "Error: @/none.fcd: "},
         {{"generate", "@/p.fcd", "@/plain"}, 2, "Error: @/plain: "},
         {{"generate", "@/p.fcd"}, 64},
-        {notCopied, 1, "", "\nThe following files were not copied:\n@/src/gone.doc\n"},
+        {notCopied, 1, "", "\nThe following files were not copied:\n@/src/gone.doc (missing)\n"},
         {notCopied, 1, "", "\nPublish finished.\nSome files were not copied.\n"},
         {{"publish", "@/empty.fcd"}, 2, "Nothing has been constructed in Step 1 Build.\n"},
         {{"publish", "@/relative.fcd"}, 2, "Invalid path.\n"},

@@ -11,7 +11,8 @@ using foldcraft::HotspotTool;
 namespace {
 
 // Runs a script of steps such as "Tr P50,60 M20,100 R20,100": T tool (r, c, p),
-// P press, M move, R release, X right-press, L choose link, N nudge, D delete.
+// P press, M move, R release, X right-press, L choose link, N nudge, D delete,
+// W double-click, E Enter.
 void RunScript(HotspotTool& tool, const std::string& script) {
     std::istringstream steps(script);
     std::string step;
@@ -28,6 +29,8 @@ void RunScript(HotspotTool& tool, const std::string& script) {
         if (op == 'L') tool.ChooseLink(a);
         if (op == 'N') tool.Nudge(a, b);
         if (op == 'D') tool.DeleteSelected();
+        if (op == 'W') tool.DoubleClick();
+        if (op == 'E') tool.FinishPolygon();
     }
 }
 
@@ -56,8 +59,10 @@ TEST(HotspotTool, Scripts) {
         const char *name, *script, *outcome;
     } rows[] = {
         {"rectangle up and left", "Tr P50,60 M20,100 R20,100", "R20,60,50,100 r 0 1"},
-        {"circle: a square", "Tc P50,60 M80,70 R80,70", "C50,60,60,70 c 0 1"},
-        {"circle up and left", "Tc P50,60 R20,50", "C40,50,50,60 c 0 1"},
+        {"circle: the larger extent", "Tc P50,60 M80,70 R80,70", "C50,60,80,90 c 0 1"},
+        {"circle up and left", "Tc P50,60 R20,50", "C20,30,50,60 c 0 1"},
+        {"circle: a flat drag", "Tc P50,60 R90,60", "C50,60,90,100 c 0 1"},
+        {"circle: click without moving", "Tc P50,60 R50,60", "- -1"},
         {"held right, bottom", "Tr P250,150 M400,300 R400,300", "R250,150,300,200 r 0 1"},
         {"free left, top", "Tr P50,50 M-20,-30 R-20,-30", "R-20,-30,50,50 r 0 1"},
         {"press beside the picture", "Tr P310,50 R100,100", "r -1"},
@@ -65,6 +70,11 @@ TEST(HotspotTool, Scripts) {
         {"release on the anchor's column", "Tr P50,60 M80,90 R50,90", "- -1"},
         {"the tool stays on", "Tr P1,1 R5,5 P10,10 R20,20", "R1,1,5,5 R10,10,20,20 r 1 11"},
         {"triangle", "Tp R10,10 R50,10 R30,40 X", "P10,10,50,10,30,40 - 0 1"},
+        {"double-click on the last corner", "Tp R10,10 R50,10 R30,40 W R30,40 R5,5",
+         "P10,10,50,10,30,40 P5,5 p 1 11"},
+        {"Enter finishes", "Tp R10,10 R50,10 R30,40 E R9,9 R8,8 E", "P10,10,50,10,30,40 p -1 1"},
+        {"a click on the last corner", "Tp R10,10 R50,10 R50,10 R30,40 X",
+         "P10,10,50,10,30,40 - 0 1"},
         {"two corners leave nothing", "Tp R10,10 R50,10 X", "- -1"},
         {"tool ends polygon", "Tp R10,10 R50,10 R30,40 R5,5 Tr", "P10,10,50,10,30,40,5,5 r 0 1"},
         {"corners off picture", "Tp R10,10 R300,10 R30,40 R40,60 X", "P10,10,30,40,40,60 - 0 1"},

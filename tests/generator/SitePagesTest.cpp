@@ -312,7 +312,8 @@ TEST(SitePages, NamesAtTheLimits) {
     }
 }
 
-// The preview shows every name, active items only, and rows without actions.
+// The preview shows every name, active items only, and rows without actions; the
+// background image is copied where the style sheet finds it.
 const struct {
     const char* name;  // fixtures/preview/<name>.html
     Build build;
@@ -336,12 +337,15 @@ TEST(SitePages, PreviewOfAFolder) {
         TempDir program;
         auto doc = NewProject();
         p.build(*doc, files);
+        // Named like a support image: copied beside it under its own name.
+        doc->m_strBackgroundImage = files.WriteFile("pics/logo.gif", "BACKGROUND");
         const CBuildTreeFolder& folder =
             p.folder < 0 ? *doc->m_pRoot : *doc->m_pRoot->m_arrFolders[p.folder];
         ScopedClockPin pin(kNow);
         ASSERT_TRUE(WritePreviewPage(*doc, folder, program.Path()));
         EXPECT_TRUE(FileExists(program / "styles.css"));
         EXPECT_TRUE(FileExists(program / "images/logo.gif"));
+        EXPECT_EQ(ReadFile(program / "images/background-logo.gif"), "BACKGROUND");
         std::filesystem::rename(program / "temp.html", shown / (std::string(p.name) + ".html"));
     }
     ExpectFixtureTree(shown.Path(), "preview", files.Path().substr(1));

@@ -113,7 +113,7 @@ TEST_F(LocalPublishRunTest, EachTextShowsAfterItsPause) {
 
 // Active documents and hotspot pictures go to their page addresses; a source whose
 // place cannot be written (SiteContents below) is listed first, then those that cannot
-// be copied, each in walk order; nothing outside the site changes.
+// be copied, each in walk order and with the reason; nothing outside the site changes.
 TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     enum Expect { kCopy, kRefuse, kFail, kLeave };
     struct Row {
@@ -121,20 +121,21 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         std::string link;      // below dir when it starts neither with '/' nor a scheme
         std::string contents;  // written there first when not empty
         Expect expect;
+        const char* why = "";  // of a file not copied
         bool active = true;
     };
     const std::vector<Row> rows = {
-        {0, "src/Later/soon.doc", "SOON", kLeave, false},
+        {0, "src/Later/soon.doc", "SOON", kLeave, "", false},
         {0, "http://example.com/x/y.html", "", kLeave},
-        {0, "src/gone.doc", "", kFail},
-        {0, "src/../src/payload.doc", "PAYLOAD", kRefuse},
-        {0, "src/adir", "", kFail},
+        {0, "src/gone.doc", "", kFail, "missing"},
+        {0, "src/../src/payload.doc", "PAYLOAD", kRefuse, "its name cannot be written on the site"},
+        {0, "src/adir", "", kFail, "a directory, not a file"},
         {1, "src/Docs/Home/report.doc", "OTHER", kCopy},
-        {1, "C:\\Old\\windows.doc", "", kFail},
+        {1, "C:\\Old\\windows.doc", "", kFail, "missing"},
         {2, "src/Hidden/hidden.doc", "HIDDEN", kLeave},
         {3, "maps/world.gif", "MAP", kCopy},
         {4, "maps/unused.gif", "UNUSED", kLeave},
-        {5, "src/x/../../victim.txt", "", kRefuse},
+        {5, "src/x/../../victim.txt", "", kRefuse, "its name cannot be written on the site"},
     };
     dir.WriteFile("victim.txt", "VICTIM");
     fs::create_directories(dir / "src/adir");
@@ -144,6 +145,7 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         folders.back()->m_bHotspotFolder = i == 3 || i == 5;
     }
     std::vector<std::string> sources, refused, failed;
+    std::string list;  // refused first, then failed
     for (const Row& row : rows) {
         const bool asIs = row.link[0] == '/' || row.link.find(':') != std::string::npos;
         sources.push_back(asIs ? row.link : dir / row.link);
@@ -153,6 +155,10 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
         if (row.expect == kRefuse) refused.push_back(sources.back());
         if (row.expect == kFail) failed.push_back(sources.back());
     }
+    for (const Expect kind : {kRefuse, kFail}) {
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].expect == kind) list += sources[i] + " (" + rows[i].why + ")\n";
+    }
     doc.m_strBackgroundImage = dir.WriteFile("pics/logo.gif", "MY OWN LOGO");
     doc.m_arrPublishFiles = {"/left/over/from/before.doc"};
     const auto outside = Outside(dir.Path());
@@ -161,8 +167,6 @@ TEST_F(LocalPublishRunTest, CopiesWhatThePagesLinkAndListsTheRest) {
     std::vector<std::string> listed = refused;
     listed.insert(listed.end(), failed.begin(), failed.end());
     EXPECT_EQ(doc.m_arrPublishFiles, listed);
-    std::string list;
-    for (const std::string& source : listed) list += source + "\n";
     const std::string shown = Shown();
     EXPECT_NE(shown.find("\nThe following files were not copied:\n" + list + "\nCreating styles"),
               std::string::npos)

@@ -16,6 +16,7 @@
 #include "ui/build/BuildDialogs.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/DesktopOpener.h"
 
 namespace foldcraft {
 
@@ -311,8 +312,9 @@ void BuildActions::WritePreviewPage() {
     const CBuildTreeFolder* folder = SelectedFolder(true);
     if (!folder) return;
     if (!foldcraft::WritePreviewPage(m_document.Doc(), *folder, m_services.programFolder)) return;
-    m_services.dialogs.OpenUrl(
-        QUrl::fromLocalFile(QString::fromStdString(m_services.programFolder + "/temp.html")));
+    DesktopOpener(m_services.dialogs)
+        .Open(m_tree.window(),
+              QUrl::fromLocalFile(QString::fromStdString(m_services.programFolder + "/temp.html")));
 }
 
 }  // namespace foldcraft

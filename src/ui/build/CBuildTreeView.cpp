@@ -9,6 +9,7 @@
 #include "ui/build/BuildTreeIcons.h"
 #include "ui/build/SiteTreeView.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/DesktopOpener.h"
 
 namespace foldcraft {
 
@@ -83,8 +84,8 @@ void CBuildTreeView::OpenItem(const QModelIndex& index) {
     if (!ref || ref.item->IsFolder()) return;
     const std::string& link = ref.item->m_strLink;
     const QString text = QString::fromStdString(link);
-    m_services.dialogs.OpenUrl(SitePaths::IsExternalLink(link) ? QUrl(text)
-                                                               : QUrl::fromLocalFile(text));
+    DesktopOpener(m_services.dialogs)
+        .Open(this, SitePaths::IsExternalLink(link) ? QUrl(text) : QUrl::fromLocalFile(text));
 }
 
 }  // namespace foldcraft

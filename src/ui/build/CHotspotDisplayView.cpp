@@ -183,6 +183,16 @@ void CHotspotDisplayView::mouseReleaseEvent(QMouseEvent* event) {
     Changed();
 }
 
+void CHotspotDisplayView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double-click finishes a polygon; otherwise it is a second press.
+    if (event->button() != Qt::LeftButton || !m_tool.PolygonInProgress()) {
+        mousePressEvent(event);
+        return;
+    }
+    m_tool.DoubleClick();
+    Changed();
+}
+
 void CHotspotDisplayView::leaveEvent(QEvent* event) {
     QAbstractScrollArea::leaveEvent(event);
     m_tool.Hover(-1, -1);
@@ -219,6 +229,15 @@ void CHotspotDisplayView::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Delete:
             m_tool.DeleteSelected();
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Enter finishes a polygon; otherwise it goes to the dialog (OK).
+            if (!m_tool.PolygonInProgress()) {
+                event->ignore();
+                return;
+            }
+            m_tool.FinishPolygon();
             break;
         case Qt::Key_Escape:
             // Escape ends a tool first; with none on it closes the dialog.

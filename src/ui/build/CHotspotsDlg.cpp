@@ -100,10 +100,13 @@ void CHotspotsDlg::CreateControls() {
                               QStringLiteral("Draw circles (drag on the picture)"), true);
     m_polygon = MakeToolButton(
         this, 2, QStringLiteral("Polygon"),
-        QStringLiteral("Draw polygons (click each corner, right-click to finish)"), true);
+        QStringLiteral("Draw polygons (click each corner; double-click or press Enter to finish)"),
+        true);
     m_delete = MakeToolButton(this, 3, QStringLiteral("Delete"),
                               QStringLiteral("Delete the selected hotspot"), false);
     m_status = new QLabel(this);
+    m_hint = new QLabel(this);
+    m_hint->setObjectName(QStringLiteral("toolHint"));
     m_ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"),
                            this);
     m_cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCancelButton),
@@ -129,7 +132,10 @@ void CHotspotsDlg::LayOutControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_pane, 1);
-    layout->addWidget(m_status);
+    auto* statusLine = new QHBoxLayout;
+    statusLine->addWidget(m_status, 1);
+    statusLine->addWidget(m_hint);
+    layout->addLayout(statusLine);
     layout->addLayout(bottom);
     setMinimumSize(530, 300);
 }
@@ -319,6 +325,7 @@ void CHotspotsDlg::Sync() {
     }
     m_links->setCurrentIndex(m_tool.CurrentLink());
     m_status->setText(QString::fromStdString(m_tool.StatusText()));
+    m_hint->setText(QString::fromStdString(m_tool.HintText()));
     m_pane->viewport()->update();
 }
 

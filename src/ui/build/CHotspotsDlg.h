@@ -84,6 +84,7 @@ private:
     QToolButton* m_polygon = nullptr;
     QToolButton* m_delete = nullptr;
     QLabel* m_status = nullptr;
+    QLabel* m_hint = nullptr;  // how to use the active tool
 };
 
 }  // namespace foldcraft

@@ -1,9 +1,12 @@
 #include "ui/common/UserDialogs.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
 
 #include "ui/common/CTextEditDlg.h"
 
@@ -87,8 +90,46 @@ std::optional<QColor> QtUserDialogs::Color(QWidget* parent, const QColor& initia
     return chosen;
 }
 
+namespace {
+
+// Runs one of the desktop's openers. They hand the file over and end at once with
+// their status; one that is still running after a few seconds (a browser started
+// in the foreground) is taken to work and left to end on its own.
+bool RunOpener(const QString& program, const QStringList& arguments) {
+    auto* process = new QProcess(qApp);
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->start(program, arguments);
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (!process->waitForFinished(3000)) return process->state() == QProcess::Running;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
+
+}  // namespace
+
 bool QtUserDialogs::OpenUrl(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+    return RunOpener(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+}
+
+bool QtUserDialogs::MailFile(const QString& path) {
+    return RunOpener(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path});
+}
+
+void QtUserDialogs::MessageWithCopy(QWidget* parent, const QString& text, const QString& copyButton,
+                                    const QString& copyText) {
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Foldcraft"));
+    box.setIcon(QMessageBox::Warning);
+    box.setText(text);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* copy = box.addButton(copyButton, QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(copyText);
 }
 
 std::optional<QString> QtUserDialogs::EditText(QWidget* parent, const QString& caption,

@@ -39,8 +39,17 @@ public:
     // The colour chooser; nullopt on Cancel.
     virtual std::optional<QColor> Color(QWidget* parent, const QColor& initial) = 0;
 
-    // Opens a file or address in its default program; false when nothing could open it.
+    // Opens a file or address in its default program; false when nothing could open
+    // it (no opener, or one that failed). Callers go through DesktopOpener, which
+    // says so when this fails.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // Starts the desktop's mail program with the file attached; false as OpenUrl.
+    virtual bool MailFile(const QString& path) = 0;
+
+    // A warning with OK and a copyButton that puts copyText on the clipboard (and
+    // closes the box, as OK does).
+    virtual void MessageWithCopy(QWidget* parent, const QString& text, const QString& copyButton,
+                                 const QString& copyText) = 0;
 
     // The Edit Text dialog (a label, a header or a footer); nullopt on Cancel.
     virtual std::optional<QString> EditText(QWidget* parent, const QString& caption,
@@ -55,7 +64,8 @@ public:
     }
 };
 
-// The real dialogs: QMessageBox, QFileDialog, QColorDialog and QDesktopServices.
+// The real dialogs: QMessageBox, QFileDialog, QColorDialog, and xdg-open and
+// xdg-email for the desktop's programs.
 class QtUserDialogs : public IUserDialogs {
 public:
     Answer Message(QWidget* parent, const QString& text, Buttons buttons, Icon icon) override;
@@ -68,6 +78,9 @@ public:
     QString ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
     std::optional<QColor> Color(QWidget* parent, const QColor& initial) override;
     bool OpenUrl(const QUrl& url) override;
+    bool MailFile(const QString& path) override;
+    void MessageWithCopy(QWidget* parent, const QString& text, const QString& copyButton,
+                         const QString& copyText) override;
     std::optional<QString> EditText(QWidget* parent, const QString& caption,
                                     const QString& text) override;
 };

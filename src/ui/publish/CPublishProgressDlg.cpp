@@ -13,6 +13,7 @@
 #include "document/ProjectDocument.h"
 #include "publish/LocalPublishRun.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/DesktopOpener.h"
 #include "ui/common/PublishLogView.h"
 #include "ui/common/TransferLabel.h"
 
@@ -119,7 +120,8 @@ void CPublishProgressDlg::OnCloseButton() {
         }
         if (show) {
             const std::string page = LocalPublishRun::StartPagePath(*copy);
-            m_services.dialogs.OpenUrl(QUrl::fromLocalFile(QString::fromStdString(page)));
+            DesktopOpener(m_services.dialogs)
+                .Open(this, QUrl::fromLocalFile(QString::fromStdString(page)));
         }
     }
     close();

@@ -46,6 +46,7 @@ const std::string kDirs =
     "\nCreating directory structure...\nSuccessfully created directory structure.\n";
 const std::string kCopying = "\nCopying files to server...";
 const std::string kNotCopied = "\nThe following files were not copied to the server:\n";
+const std::string kUnwritable = " (its name cannot be written on the site)\n";
 const std::string kLoggedOff = "\nLogged off of FTP server.\n";
 const std::string kSuccess = "\n--------------------\nPublish successful!\n";
 const std::string kFinished =
@@ -301,8 +302,8 @@ TEST_P(FtpPublish, Outcomes) {
          {},
          kSome,
          // A line break in a name is shown, not obeyed, in the list.
-         kNotCopied + dir / "src/x/bad\\x0D\\x0ADELE index.html" + "\n" + climbing + "\n" +
-             project->notes + "\n" + kPartial,
+         kNotCopied + dir / "src/x/bad\\x0D\\x0ADELE index.html" + kUnwritable + climbing +
+             kUnwritable + project->notes + " (missing)\n" + kPartial,
          [&] {
              fs::remove(project->notes);
              dir.WriteFile("src/x/bad\r\nDELE index.html", "X");
@@ -389,7 +390,7 @@ TEST_P(FtpPublish, Outcomes) {
          kPartial,
          [] {},
          [&] {
-             EXPECT_NE(log.find(kNotCopied + project->background + "\n"), std::string::npos);
+             EXPECT_NE(log.find(kNotCopied + project->background + " ("), std::string::npos);
              EXPECT_NE(log.find("Reconnecting to the server failed (421 Too many connections.)"),
                        std::string::npos);
          }},

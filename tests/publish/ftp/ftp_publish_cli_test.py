@@ -88,8 +88,8 @@ class FtpPublishCliTest(unittest.TestCase):
         os.remove(missing)
         r = self.publish()
         self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
-        self.assertIn("\nThe following files were not copied to the server:\n" + missing + "\n",
-                      r.stdout)
+        self.assertIn("\nThe following files were not copied to the server:\n" + missing
+                      + " (missing)\n", r.stdout)
         self.assertTrue(r.stdout.endswith("\nLogged off of FTP server.\n\n--------------------\n"
                                           "Publish finished.\nSome files were not copied.\n"))
 

@@ -342,15 +342,49 @@ private slots:
     }
 
     // Hotspots needs sub-items; Preview writes temp.html in the program folder, opened.
-    void hotspotsAndPreview() {
+    // Hotspots needs sub-items; Preview writes temp.html in the program folder.
+    void hotspotsNeedSubItems() {
         BuildFixture f;
         f.Select("B");
         f.actions->Run(BuildCommand::kHotspots);
         QCOMPARE(f.dialogs.Messages(), QStringList{"Folder has no subitems to link to."});
         f.actions->Run(BuildCommand::kPreview);
         QVERIFY(QFile::exists(f.dir.filePath("temp.html")));
-        QCOMPARE(f.dialogs.calls.back().text,
-                 QUrl::fromLocalFile(f.dir.filePath("temp.html")).toString());
+    }
+
+    // Preview and a double-click on a document open it in the desktop; when that
+    // fails, a message names the path (or address) and offers it for copying.
+    void openingSaysWhenItFails() {
+        const struct {
+            const char* item;  // "" for Preview of the selected folder B
+            bool opens;
+            QString target;  // "" for temp.html in the program folder
+        } rows[] = {
+            {"", true, ""},
+            {"", false, ""},
+            {"b", false, "/nowhere/b"},
+            {"web", false, "https://example.org/"},
+        };
+        for (const auto& row : rows) {
+            BuildFixture f;
+            f.dialogs.opens = row.opens;
+            const QString target = row.target.isEmpty() ? f.dir.filePath("temp.html") : row.target;
+            if (QLatin1String(row.item).isEmpty()) {
+                f.Select("B");
+                f.actions->Run(BuildCommand::kPreview);
+            } else {
+                emit f.tree->findChild<SiteTreeView*>()->itemDoubleClicked(
+                    f.tree->Model().IndexOf(f.Find(row.item)));
+            }
+            const auto& calls = f.dialogs.calls;
+            QCOMPARE(calls.size(), row.opens ? 1u : 2u);
+            QCOMPARE(QUrl(calls[0].text),
+                     target.startsWith("https:") ? QUrl(target) : QUrl::fromLocalFile(target));
+            if (row.opens) continue;
+            QVERIFY2(calls[1].kind == "message" && calls[1].text.contains(target),
+                     qPrintable(calls[1].text));
+            QCOMPARE(calls[1].copyText, target);
+        }
     }
 
     // Dates show in the locale's short format with four-digit years; after a click in

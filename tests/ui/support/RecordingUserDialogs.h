@@ -14,12 +14,13 @@ namespace foldcraft::test {
 class RecordingUserDialogs : public IUserDialogs {
 public:
     struct Call {
-        std::string
-            kind;  // "message", "open", "openMany", "save", "directory", "color", "url", "editText"
-        QString text;  // message text, caption or URL
+        std::string kind;  // "message", "open", "openMany", "save", "directory", "color", "url",
+                           // "mail", "editText"
+        QString text;      // message text, caption, URL or path
         // Of a message box.
         Buttons buttons = Buttons::kOk;
         Icon icon = Icon::kInformation;
+        QString copyText = {};  // of a message with a copy button
     };
 
     std::vector<Call> calls;
@@ -27,6 +28,7 @@ public:
     std::deque<QStringList> files;  // answers of the file and directory dialogs
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<QString>> texts;  // answers of the Edit Text dialog
+    bool opens = true;                         // whether the desktop's openers work
 
     Answer Message(QWidget*, const QString& text, Buttons buttons, Icon icon) override {
         const Answer answer = Record("message", text, answers, Answer::kCancel);
@@ -53,7 +55,15 @@ public:
     }
     bool OpenUrl(const QUrl& url) override {
         calls.push_back({"url", url.toString()});
-        return true;
+        return opens;
+    }
+    bool MailFile(const QString& path) override {
+        calls.push_back({"mail", path});
+        return opens;
+    }
+    void MessageWithCopy(QWidget*, const QString& text, const QString&,
+                         const QString& copyText) override {
+        calls.push_back({"message", text, Buttons::kOk, Icon::kWarning, copyText});
     }
     std::optional<QString> EditText(QWidget*, const QString& caption, const QString&) override {
         return Record("editText", caption, texts, {});
