@@ -55,7 +55,10 @@ public:
         calls.push_back({"url", url.toString()});
         return true;
     }
-    std::optional<QString> EditText(QWidget*, const QString& caption, const QString&) override {
+    QString offeredText;  // the text the Edit Text dialog last opened with
+    std::optional<QString> EditText(QWidget*, const QString& caption,
+                                    const QString& text) override {
+        offeredText = text;
         return Record("editText", caption, texts, {});
     }
 
