@@ -118,6 +118,8 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
 }
 
 void CDesignTextPage::Fill() {
+    // A hidden page is filled when it is shown: a long comment takes a while to lay out.
+    if (!isVisible()) return;
     const CDesignSettings& s = m_document.Design();
     const QString title = QString::fromStdString(s.m_strTitle);
     if (m_title->text() != title) {
