@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "document/LongText.h"
 #include "generator/SitePaths.h"
 #include "model/FoldcraftDoc.h"
 
@@ -73,6 +74,7 @@ QVariant BuildTreeModel::data(const QModelIndex& index, int role) const {
     if (!ref) return {};
     switch (role) {
         case Qt::DisplayRole:
+            return LongText::Line(QString::fromStdString(ref.item->m_strName));
         case Qt::EditRole:
             return QString::fromStdString(ref.item->m_strName);
         case Qt::DecorationRole:

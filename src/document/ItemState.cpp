@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "document/LocalDates.h"
+#include "document/LongText.h"
 #include "model/BuildTreeDoc.h"
 
 namespace foldcraft {
@@ -36,7 +37,7 @@ QString ItemState::ToolTip(const QLocale& locale) const {
     const QString purge = LocalDates::Day(m_purge, locale);
     QStringList lines;
     if (m_missing)
-        lines << QStringLiteral("Missing: %1 is not on disk.").arg(QString::fromStdString(m_link));
+        lines << QStringLiteral("Missing: %1 is not on disk.").arg(LongText::Line(QString::fromStdString(m_link)));
     switch (m_window) {
         case Window::kNotYetPublished:
             lines << QStringLiteral("Not yet published: publishes on %1.").arg(publish);

@@ -13,6 +13,7 @@
 #include "document/ItemFieldsCommand.h"
 #include "document/ItemFormRules.h"
 #include "document/LocalDates.h"
+#include "document/LongText.h"
 #include "document/ProjectDocument.h"
 #include "generator/SitePaths.h"
 #include "model/BuildTreeFolder.h"
@@ -205,8 +206,11 @@ void CBuildView::ConnectFields() {
     connect(m_publish, &QDateEdit::dateChanged, this, [this] { DateEdited(kPublish); });
     connect(m_purgeDate, &QDateEdit::dateChanged, this, [this] { DateEdited(kPurgeDate); });
     connect(m_editLabel, &QPushButton::clicked, this, [this] {
-        const auto text =
-            m_services.dialogs.EditText(this, QStringLiteral("Edit Label"), m_label->toPlainText());
+        if (!m_shown) return;
+        // The box may show the label cut short: the edit starts from the whole label.
+        const auto text = m_services.dialogs.EditText(
+            this, QStringLiteral("Edit Label"),
+            QString::fromStdString(ItemFields::Read(*m_shown.item).label));
         if (!text) return;
         Edit(kLabel, [&](ItemFields& f) { f.label = text->toStdString(); });
         Load();
@@ -249,7 +253,7 @@ void CBuildView::Load() {
                                                            m_label, m_contents, m_labelCaption})
         widget->setEnabled(folder);
     m_contents->setChecked(folder && fields.showContentsFor == 1);
-    const QString label = folder ? QString::fromStdString(fields.label) : QString();
+    const QString label = folder ? LongText::Box(QString::fromStdString(fields.label)) : QString();
     if (m_label->toPlainText() != label) m_label->setPlainText(label);
     m_loading = false;
 }

@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "document/LongText.h"
+
 namespace foldcraft {
 
 CTextEditDlg::CTextEditDlg(QWidget* parent) : QDialog(parent), m_text(new QPlainTextEdit(this)) {
@@ -23,6 +25,9 @@ CTextEditDlg::CTextEditDlg(QWidget* parent) : QDialog(parent), m_text(new QPlain
 }
 
 void CTextEditDlg::SetText(const QString& text) {
+    // A long word wraps at word boundaries in time that grows with its square.
+    m_text->setWordWrapMode(LongText::HasLongLine(text) ? QTextOption::WrapAnywhere
+                                                        : QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text->setPlainText(text);
 }
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "document/DesignEditCommand.h"
+#include "document/LongText.h"
 #include "document/ProjectDocument.h"
 #include "ui/common/UserDialogs.h"
 
@@ -26,11 +27,24 @@ QPlainTextEdit* TextBox(QWidget* parent, const QString& name, bool readOnly) {
     return box;
 }
 
-// Texts from other systems may end lines with CR LF; the box shows them as one
-// line break each (it would take the CR for a second one).
-void ShowText(QPlainTextEdit* box, const std::string& value) {
+// Texts from other systems may end lines with CR LF; the boxes show them as one
+// line break each (a box would take the CR for a second one).
+QString BoxText(const std::string& value) {
     QString text = QString::fromStdString(value);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+// A read-only box shows a long text cut short (LongText); the box that edits its
+// text whole wraps a long line anywhere, which takes time in step with its length.
+void ShowText(QPlainTextEdit* box, const std::string& value) {
+    QString text = BoxText(value);
+    if (box->isReadOnly()) {
+        text = LongText::Box(text);
+    } else {
+        box->setWordWrapMode(LongText::HasLongLine(text) ? QTextOption::WrapAnywhere
+                                                         : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    }
     if (box->toPlainText() != text) box->setPlainText(text);
 }
 
@@ -104,6 +118,8 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
 }
 
 void CDesignTextPage::Fill() {
+    // A hidden page is filled when it is shown: a long comment takes a while to lay out.
+    if (!isVisible()) return;
     const CDesignSettings& s = m_document.Design();
     const QString title = QString::fromStdString(s.m_strTitle);
     if (m_title->text() != title) {
@@ -130,16 +146,16 @@ void CDesignTextPage::showEvent(QShowEvent* event) {
 }
 
 void CDesignTextPage::EditHeaderOrFooter(bool header) {
-    QPlainTextEdit* box = header ? m_header : m_footer;
+    const CDesignSettings& design = m_document.Design();
     const auto text = m_dialogs.EditText(
         this, header ? QStringLiteral("Edit Header") : QStringLiteral("Edit Footer"),
-        box->toPlainText());
+        BoxText(header ? design.m_strHeader : design.m_strFooter));
     if (!text) return;
     const std::string value = text->toStdString();
     DesignEditCommand::Edit(m_document, UndoMergeId::kNoMerge, [&](CDesignSettings& s) {
         (header ? s.m_strHeader : s.m_strFooter) = value;
     });
-    box->setPlainText(*text);
+    ShowText(header ? m_header : m_footer, value);
 }
 
 void CDesignTextPage::SetDefaults() {

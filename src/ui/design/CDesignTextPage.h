@@ -20,7 +20,8 @@ public:
     CDesignTextPage(ProjectDocument& document, IUserDialogs& dialogs, QWidget* parent = nullptr);
 
     // Shows the document's values; a field that already shows its value is left
-    // alone (so typing is not disturbed). Never marks the project modified.
+    // alone (so typing is not disturbed). Does nothing while the page is hidden (it
+    // fills when shown). Never marks the project modified.
     void Fill();
 
 protected:

@@ -65,7 +65,10 @@ public:
                          const QString& copyText) override {
         calls.push_back({"message", text, Buttons::kOk, Icon::kWarning, copyText});
     }
-    std::optional<QString> EditText(QWidget*, const QString& caption, const QString&) override {
+    QString offeredText;  // the text the Edit Text dialog last opened with
+    std::optional<QString> EditText(QWidget*, const QString& caption,
+                                    const QString& text) override {
+        offeredText = text;
         return Record("editText", caption, texts, {});
     }
 
