@@ -8,6 +8,8 @@
 namespace foldcraft {
 namespace {
 const char kInstalledManual[] = "doc/foldcraft/manual";
+// The manual's anchor of each step, in StepTab's order.
+const char* const kSections[] = {"build", "design", "publish"};
 }  // namespace
 
 QString HelpManual::FindIndex(const QString& programDir, const QStringList& dataDirs) {
@@ -30,11 +32,7 @@ QString HelpManual::FindInstalledIndex() {
 QUrl HelpManual::Address(const QString& index, std::optional<StepTab> step) {
     QUrl url = QUrl::fromLocalFile(index);
     if (!step) return url;
-    switch (*step) {
-        case StepTab::kBuild: url.setFragment(QStringLiteral("build")); break;
-        case StepTab::kDesign: url.setFragment(QStringLiteral("design")); break;
-        case StepTab::kPublish: url.setFragment(QStringLiteral("publish")); break;
-    }
+    url.setFragment(QLatin1String(kSections[static_cast<int>(*step)]));
     return url;
 }
 

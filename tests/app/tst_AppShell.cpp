@@ -233,8 +233,9 @@ private slots:
         const auto& call = f.dialogs.calls.front();
         QCOMPARE(call.kind, installed ? "url" : "message");
         if (installed)
-            QCOMPARE(call.text, QUrl::fromLocalFile(data.filePath("doc/foldcraft/manual/"))
-                                        .toString() + opened);
+            QCOMPARE(
+                call.text,
+                QUrl::fromLocalFile(data.filePath("doc/foldcraft/manual/")).toString() + opened);
         else
             QVERIFY(call.text.contains("manual is not installed"));
     }
