@@ -8,7 +8,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev qt6-base-dev libssl-dev
     python3-pyftpdlib python3-openssl lftp vsftpd openssl libssh-dev openssh-server
-    chromium chromium-driver python3-selenium
+    chromium chromium-driver python3-selenium cmark
     imagemagick python3-pil fonts-dejavu-core
     qt6-svg-dev libx11-dev xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
     desktop-file-utils appstream shared-mime-info

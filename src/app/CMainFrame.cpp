@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "app/DocumentLifeCycle.h"
+#include "app/HelpManual.h"
 #include "app/LockKeyState.h"
 #include "document/ProjectDocument.h"
 #include "ui/build/BuildActions.h"
@@ -150,6 +151,15 @@ void CMainFrame::CreateViewActions() {
 }
 
 void CMainFrame::CreateHelpActions() {
+    // The menu entry opens the manual's start; F1 opens the shown step's section. The
+    // entry shows F1 but takes it only while its menu is open.
+    m_help = AddAction("actionHelp", QStringLiteral("Foldcraft &Help"),
+                       QStringLiteral("Open the user manual in the browser"), nullptr);
+    m_help->setShortcut(QKeySequence(Qt::Key_F1));
+    m_help->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_help, &QAction::triggered, this, [this] { ShowHelp(std::nullopt); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+            [this] { ShowHelp(CurrentTab()); });
     m_tip = AddAction("actionTip", QStringLiteral("Tip of the day..."),
                       QStringLiteral("Display tip of the day"), nullptr);
     connect(m_tip, &QAction::triggered, this, &CMainFrame::tipRequested);
@@ -227,6 +237,7 @@ void CMainFrame::CreateMenus() {
     m_buildMenu->addAction(m_buildActions[BuildCommand::kRefresh]);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(m_help);
     help->addAction(m_tip);
     help->addSeparator();
     help->addAction(m_about);
@@ -421,6 +432,18 @@ void CMainFrame::SendProject() {
     if (path.isEmpty()) return;
     if (m_document.Doc().IsModified() && !m_lifeCycle.FileSave()) return;
     DesktopOpener(m_services.dialogs).Mail(this, path);
+}
+
+void CMainFrame::ShowHelp(std::optional<StepTab> step) {
+    const QString index = HelpManual::FindInstalledIndex();
+    if (index.isEmpty()) {
+        m_services.dialogs.Error(this, QStringLiteral("The user manual is not installed: no "
+                                                      "doc/foldcraft/manual/index.html was "
+                                                      "found beside the program or in the "
+                                                      "data directories."));
+        return;
+    }
+    DesktopOpener(m_services.dialogs).Open(this, HelpManual::Address(index, step));
 }
 
 void CMainFrame::SaveGeometry() {

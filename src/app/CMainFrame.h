@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "document/CommandRules.h"
 
@@ -76,6 +77,9 @@ private:
     void UpdateRecentMenu();
     void SwitchPane();
     void SendProject();
+    // Opens the manual (at the step's section, if one is given) in the browser, or
+    // says that it is missing.
+    void ShowHelp(std::optional<StepTab> step);
     QAction* AddAction(const char* objectName, const QString& text, const QString& prompt,
                        const char* icon);
 
@@ -103,6 +107,7 @@ private:
     QAction* m_redo = nullptr;
     QAction* m_viewToolBar = nullptr;
     QAction* m_viewStatusBar = nullptr;
+    QAction* m_help = nullptr;
     QAction* m_tip = nullptr;
     QAction* m_about = nullptr;
     QMenu* m_recentMenu = nullptr;

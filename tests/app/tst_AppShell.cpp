@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -8,6 +10,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTipDlg.h"
 #include "app/DocumentLifeCycle.h"
+#include "app/HelpManual.h"
 #include "document/CommandRules.h"
 #include "document/DesignEditCommand.h"
 #include "document/ProjectDocument.h"
@@ -160,6 +163,81 @@ private slots:
             QCOMPARE(undo.index(), index);
             QCOMPARE(f.document.Doc().m_strTitle == "Changed", index == 1);
         }
+    }
+
+    // The manual is looked for beside the program, then where an installed program's
+    // share directory is, then in the data directories, in that order.
+    void manualIsFound_data() {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("found");
+        const QString built = "bin/manual", installed = "share/doc/foldcraft/manual",
+                      data1 = "data1/doc/foldcraft/manual", data2 = "data2/doc/foldcraft/manual";
+        QTest::newRow("none") << QStringList{} << "";
+        QTest::newRow("misplaced") << QStringList{"bin/doc/foldcraft/manual", "data1"} << "";
+        QTest::newRow("built") << QStringList{built, installed, data1} << built;
+        QTest::newRow("installed") << QStringList{installed, data1} << installed;
+        QTest::newRow("second data dir") << QStringList{data2} << data2;
+        QTest::newRow("first data dir") << QStringList{data2, data1} << data1;
+    }
+    void manualIsFound() {
+        QFETCH(QStringList, present);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        for (const QString& dir : present) {
+            QVERIFY(QDir(root.path()).mkpath(dir));
+            QFile index(root.filePath(dir + "/index.html"));
+            QVERIFY(index.open(QIODevice::WriteOnly));
+        }
+        const QString index = HelpManual::FindIndex(
+            root.filePath("bin"), {root.filePath("data1"), root.filePath("data2")});
+        QCOMPARE(index, found.isEmpty() ? "" : root.filePath(found + "/index.html"));
+    }
+
+    // F1 opens the shown step's section of the manual, Help > Foldcraft Help its start;
+    // without a manual a message says so and nothing is opened.
+    void helpOpensTheManual_data() {
+        QTest::addColumn<int>("tab");  // -1: the menu entry
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("menu") << -1 << true << "index.html";
+        QTest::newRow("F1 on Build") << int(StepTab::kBuild) << true << "index.html#build";
+        QTest::newRow("F1 on Design") << int(StepTab::kDesign) << true << "index.html#design";
+        QTest::newRow("F1 on Publish") << int(StepTab::kPublish) << true << "index.html#publish";
+        QTest::newRow("missing, menu") << -1 << false << "";
+        QTest::newRow("missing, F1") << int(StepTab::kDesign) << false << "";
+    }
+    void helpOpensTheManual() {
+        QFETCH(int, tab);
+        QFETCH(bool, installed);
+        QFETCH(QString, opened);
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.filePath("home").toUtf8());
+        qputenv("XDG_DATA_DIRS", data.path().toUtf8());
+        if (installed) {
+            QVERIFY(QDir(data.path()).mkpath("doc/foldcraft/manual"));
+            QFile index(data.filePath("doc/foldcraft/manual/index.html"));
+            QVERIFY(index.open(QIODevice::WriteOnly));
+        }
+        Fixture f;
+        CMainFrame frame(f.document, f.services, f.lifeCycle);
+        frame.show();
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame, test::kPatienceMs));
+        if (tab < 0) {
+            frame.findChild<QAction*>("actionHelp")->trigger();
+        } else {
+            frame.SetCurrentTab(StepTab(tab));
+            QTest::keyClick(&frame, Qt::Key_F1);
+        }
+        QCOMPARE(f.dialogs.calls.size(), 1u);
+        const auto& call = f.dialogs.calls.front();
+        QCOMPARE(call.kind, installed ? "url" : "message");
+        if (installed)
+            QCOMPARE(
+                call.text,
+                QUrl::fromLocalFile(data.filePath("doc/foldcraft/manual/")).toString() + opened);
+        else
+            QVERIFY(call.text.contains("manual is not installed"));
     }
 
     // The last tip shown goes to "FilePos" when the dialog goes, also after Escape,

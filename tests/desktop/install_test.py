@@ -1,6 +1,6 @@
 """`cmake --install` into a temporary prefix: both programs, the menu entry, the
-project file type, the AppStream description and the program icon, each accepted
-by its validator."""
+project file type, the AppStream description (with every screenshot), the program
+icon and the manual, each accepted by its validator."""
 
 import os
 import struct
@@ -25,7 +25,16 @@ def main(prefix):
     run("desktop-file-validate", desktop)
     entry = open(desktop).read().splitlines()
     assert {"Exec=foldcraft %f", "MimeType=application/x-foldcraft-project;"} <= set(entry), entry
-    run("appstreamcli", "validate", "--no-net", f"{share}/metainfo/{APP_ID}.metainfo.xml")
+    metainfo = f"{share}/metainfo/{APP_ID}.metainfo.xml"
+    run("appstreamcli", "validate", "--no-net", metainfo)
+    shots = sorted(os.listdir(os.path.join(os.environ["FOLDCRAFT_SOURCE_DIR"], "docs", "screenshots")))
+    listed = open(metainfo).read()
+    assert all(f"/screenshots/{shot}</image>" in listed for shot in shots), "screenshots"
+    # The manual, with the sections F1 opens and the pictures it shows.
+    manual = os.path.join(share, "doc", "foldcraft", "manual")
+    index = open(os.path.join(manual, "index.html")).read()
+    assert all(f'id="{step}"' in index for step in ("build", "design", "publish")), "anchors"
+    assert sorted(os.listdir(os.path.join(manual, "screenshots"))) == shots, "manual pictures"
     # The type's package compiles into a database that maps *.fcd to it.
     run("update-mime-database", os.path.join(share, "mime"))
     assert "application/x-foldcraft-project:*.fcd" in open(f"{share}/mime/globs").read()
