@@ -32,6 +32,23 @@ public:
     PublishPauseHook Pauses() {
         return [this](int ms) { events.push_back("pause:" + std::to_string(ms)); };
     }
+    // All the text shown, in one.
+    std::string Shown() const {
+        std::string text;
+        for (const std::string& e : events) {
+            if (e.rfind("show:", 0) == 0) text += e.substr(5);
+        }
+        return text;
+    }
+    // The events one a line, a line break in them written as \n (as the fixtures hold them).
+    std::string Transcript() const {
+        std::string lines;
+        for (const std::string& e : events) {
+            for (const char c : e) lines += c == '\n' ? std::string("\\n") : std::string(1, c);
+            lines += '\n';
+        }
+        return lines;
+    }
 
     std::vector<std::string> events;
 };

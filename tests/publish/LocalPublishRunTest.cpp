@@ -53,14 +53,7 @@ protected:
         EXPECT_EQ(sink.events.back(), "close:on");
         return result;
     }
-    // All the text the run showed.
-    std::string Shown() const {
-        std::string text;
-        for (const std::string& e : sink.events) {
-            if (e.rfind("show:", 0) == 0) text += e.substr(5);
-        }
-        return text;
-    }
+    std::string Shown() const { return sink.Shown(); }
     std::size_t Count(const std::string& text) const {
         const std::string shown = Shown();
         std::size_t n = 0;
@@ -96,12 +89,7 @@ TEST_F(LocalPublishRunTest, EachTextShowsAfterItsPause) {
             doc.m_bCreateSitemap = sitemap;
             doc.m_strPublishPath = site + (sitemap ? "//" : "");  // trailing slashes go
             EXPECT_EQ(Run(), Result::kSuccess);
-            std::string events;
-            for (const std::string& e : sink.events) {
-                for (char c : e) events += c == '\n' ? std::string("\\n") : std::string(1, c);
-                events += '\n';
-            }
-            EXPECT_EQ(events, ReadFile(FOLDCRAFT_TESTS_DIR "/publish/fixtures/" + name));
+            EXPECT_EQ(sink.Transcript(), ReadFile(FOLDCRAFT_TESTS_DIR "/publish/fixtures/" + name));
             EXPECT_FALSE(errorFlag);
             EXPECT_EQ(FileExists(site + "/TitlePage.html"), title == 1);
             EXPECT_EQ(FileExists(site + "/Sitemap.html"), sitemap == 1);

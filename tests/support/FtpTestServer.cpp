@@ -7,11 +7,11 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "support/Patience.h"
+#include "support/TempDir.h"
 
 namespace foldcraft::test {
 
@@ -20,15 +20,6 @@ std::string Quoted(const std::string& text) {
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
-
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace
 
 int UnusedLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -55,42 +46,33 @@ bool FtpTestServer::Available() {
 FtpTestServer::FtpTestServer(const std::string& root, const std::string& user,
                              const std::string& password,
                              const std::vector<std::string>& extraArgs) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/foldcraft-ftpd-XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        m_error = "cannot make a work directory";
-        return;
-    }
-    m_workDir = pattern;
     std::string command = "exec /usr/bin/python3 " +
                           Quoted(std::string(FOLDCRAFT_TESTS_DIR) + "/support/ftp_test_server.py");
     for (const std::string& arg : std::vector<std::string>{
              "--root", root, "--user", user, "--password", password, "--port-file",
-             m_workDir + "/port", "--command-log", m_workDir + "/commands.log"}) {
+             m_workDir / "port", "--command-log", m_workDir / "commands.log"}) {
         command += " " + Quoted(arg);
     }
     for (const std::string& arg : extraArgs) command += " " + Quoted(arg);
-    command += " >/dev/null 2>" + Quoted(m_workDir + "/stderr.log");
+    command += " >/dev/null 2>" + Quoted(m_workDir / "stderr.log");
     m_stdin = ::popen(command.c_str(), "we");
     const auto until = std::chrono::steady_clock::now() + kPatience;
     while (m_stdin && std::chrono::steady_clock::now() < until) {
-        std::ifstream in(m_workDir + "/port");
+        std::ifstream in(m_workDir / "port");
         if (in >> m_port && m_port > 0) return;
         m_port = 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    m_error = "the FTP server did not listen: " + ReadAll(m_workDir + "/stderr.log");
+    m_error = "the FTP server did not listen: " + ReadFile(m_workDir / "stderr.log");
 }
 
 FtpTestServer::~FtpTestServer() {
     if (m_stdin) ::pclose(m_stdin);  // the server ends when its input closes
-    std::error_code ec;
-    if (!m_workDir.empty()) std::filesystem::remove_all(m_workDir, ec);
 }
 
 std::vector<std::string> FtpTestServer::Commands() const {
     std::vector<std::string> lines;
-    std::ifstream in(m_workDir + "/commands.log");
+    std::ifstream in(m_workDir / "commands.log");
     std::string line;
     while (std::getline(in, line)) lines.push_back(line);
     return lines;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/TempDir.h"
+
 namespace foldcraft::test {
 
 // A real FTP server for tests: tests/support/ftp_test_server.py (Debian
@@ -35,7 +37,7 @@ public:
 private:
     FILE* m_stdin = nullptr;
     int m_port = 0;
-    std::string m_workDir;
+    TempDir m_workDir;
     std::string m_error;
 };
 

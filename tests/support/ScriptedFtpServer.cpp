@@ -80,25 +80,20 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     CloseFd(m_listenFd);
 }
 
-ScriptedFtpServer& ScriptedFtpServer::Proxy(int port, std::vector<Fault> faults) {
+ScriptedFtpServer& ScriptedFtpServer::ProxyAll(int port, std::vector<Fault> faults) {
     m_upstreamPort = port;
     m_faults = std::move(faults);
     return *this;
 }
 
-ScriptedFtpServer& ScriptedFtpServer::ProxyAll(int port, std::vector<Fault> faults) {
-    m_all = true;
-    return Proxy(port, std::move(faults));
-}
-
 void ScriptedFtpServer::Start() {
     m_session.deadline = Clock::now() + kPatience;
-    m_thread = std::thread([this] { m_all ? RunAll() : Run(); });
+    m_thread = std::thread([this] { m_upstreamPort > 0 ? RunAll() : Run(); });
 }
 
 bool ScriptedFtpServer::Finish(std::chrono::milliseconds limit) {
     const auto until = Clock::now() + limit;
-    const auto finished = [this] { return m_all ? m_open == 0 : m_done.load(); };
+    const auto finished = [this] { return m_upstreamPort > 0 ? m_open == 0 : m_done.load(); };
     while (!finished() && Clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -186,8 +181,7 @@ void ScriptedFtpServer::Run() {
         m_session.number = 1;
     }
     for (std::size_t i = 0; going && i < m_steps.size(); ++i) going = RunStep(m_steps[i]);
-    if (going && m_upstreamPort > 0) RunProxy(m_session);
-    if (going && m_upstreamPort == 0) WaitUntilClientGoes(m_session);
+    if (going) WaitUntilClientGoes(m_session);
     CloseFd(m_dataFd);
     CloseFd(m_passiveFd);
     CloseFd(m_session.fd);

@@ -13,15 +13,15 @@
 namespace foldcraft::test {
 
 // A server on 127.0.0.1, in a thread of the test, for what no real server says: it
-// serves one control connection by a script (send this, expect that, stall there),
-// then may pass the rest on to a real server (Proxy), breaking it at a chosen command;
-// data connections then go to the real server directly. kPatience after Start() it
-// gives up and notes an error (a client that ignored its timeout).
+// serves one control connection by a script (send this, expect that, stall there).
+// kPatience after Start() it gives up and notes an error (a client that ignored its
+// timeout).
 //
 // Or it passes every control connection that arrives on to a real server (ProxyAll),
-// each in a thread of its own, breaking chosen ones; a connection still there
-// kPatience after its arrival is noted as an error and the proxy stops. Nothing waits
-// for it longer than Finish's limit, and the destructor stops it.
+// each in a thread of its own, breaking chosen ones at a chosen command; data
+// connections go to the real server directly. A connection still there kPatience
+// after its arrival is noted as an error and the proxy stops. Nothing waits for it
+// longer than Finish's limit, and the destructor stops it.
 class ScriptedFtpServer {
 public:
     // What the proxy does at the nth arrival of a command word ("" : on connecting) on
@@ -41,9 +41,8 @@ public:
         bool after = false;        // act on the real server's final reply, not on the command
         std::string armedBy = {};  // count only once a line beginning so was sent
         bool every = false;        // act on every occurrence from `occurrence` on
-        // The control connections it is aimed at, numbered from 1 in order of arrival
-        // (the scripted session is the 1st): the nth (with laterToo: the nth and every
-        // later one), or every one when 0.
+        // The control connections it is aimed at, numbered from 1 in order of arrival:
+        // the nth (with laterToo: the nth and every later one), or every one when 0.
         int connection = 0;
         bool laterToo = false;
         // Act right after the real server's preliminary (1xx) reply, passed on first:
@@ -75,8 +74,6 @@ public:
     ScriptedFtpServer& ReceiveData() { return Add(kReceive); }
     // Writes the bytes to the data connection and closes it.
     ScriptedFtpServer& SendData(const std::string& bytes) { return Add(kSendData, bytes); }
-    // Passes the rest of the session on to the server on 127.0.0.1:port.
-    ScriptedFtpServer& Proxy(int port, std::vector<Fault> faults = {});
     // Instead of one scripted session: accepts every control connection from Start()
     // until Finish() and passes each on to the server on 127.0.0.1:port (a connection
     // of its own there, made when the client connects). Scripted steps are not run.
@@ -146,8 +143,7 @@ private:
     void Error(const std::string& text);
 
     std::vector<Step> m_steps;
-    int m_upstreamPort = 0;
-    bool m_all = false;
+    int m_upstreamPort = 0;  // ProxyAll's real server; 0 for a scripted session
     std::vector<Fault> m_faults;
     int m_listenFd = -1;
     int m_port = 0;

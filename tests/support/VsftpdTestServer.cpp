@@ -70,8 +70,6 @@ VsftpdTestServer::VsftpdTestServer(const std::string& maxTlsVersion) {
 
 VsftpdTestServer::~VsftpdTestServer() {
     Stop();
-    std::error_code ec;
-    if (!m_workDir.empty()) std::filesystem::remove_all(m_workDir, ec);
 }
 
 bool VsftpdTestServer::Prepare(const std::string& maxTlsVersion) {
@@ -80,27 +78,20 @@ bool VsftpdTestServer::Prepare(const std::string& maxTlsVersion) {
         m_error = unavailable;
         return false;
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/foldcraft-vsftpd-XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        m_error = "cannot make a work directory";
-        return false;
-    }
-    m_workDir = pattern;
     // The anonymous root must not be writable (vsftpd refuses to chroot into one);
     // only www below it belongs to the "ftp" account.
     const passwd* ftp = ::getpwnam("ftp");
-    const std::string root = m_workDir + "/root";
-    if (::chmod(m_workDir.c_str(), 0755) != 0 || ::mkdir(root.c_str(), 0755) != 0 ||
+    const std::string root = m_workDir / "root";
+    if (::chmod(m_workDir.Path().c_str(), 0755) != 0 || ::mkdir(root.c_str(), 0755) != 0 ||
         ::mkdir(UploadDir().c_str(), 0755) != 0 ||
         ::chown(UploadDir().c_str(), ftp->pw_uid, ftp->pw_gid) != 0 ||
-        ::mkdir((m_workDir + "/empty").c_str(), 0755) != 0) {
-        m_error = "cannot lay out " + m_workDir + ": " + std::strerror(errno);
+        ::mkdir((m_workDir / "empty").c_str(), 0755) != 0) {
+        m_error = "cannot lay out " + m_workDir.Path() + ": " + std::strerror(errno);
         return false;
     }
 
-    const std::string key = m_workDir + "/key.pem";
-    const std::string cert = m_workDir + "/cert.pem";
+    const std::string key = m_workDir / "key.pem";
+    const std::string cert = m_workDir / "cert.pem";
     const std::string made =
         std::string(kOpenssl) +
         " req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout " +
@@ -129,7 +120,7 @@ bool VsftpdTestServer::Prepare(const std::string& maxTlsVersion) {
     }
 
     if (!maxTlsVersion.empty()) {
-        std::ofstream(m_workDir + "/openssl.cnf") << "openssl_conf = foldcraft_test\n"
+        std::ofstream(m_workDir / "openssl.cnf") << "openssl_conf = foldcraft_test\n"
                                                      "[foldcraft_test]\n"
                                                      "ssl_conf = ssl_section\n"
                                                      "[ssl_section]\n"
@@ -142,22 +133,22 @@ bool VsftpdTestServer::Prepare(const std::string& maxTlsVersion) {
 }
 
 bool VsftpdTestServer::Launch(int port, bool capped) {
-    const std::string config = m_workDir + "/vsftpd.conf";
+    const std::string config = m_workDir / "vsftpd.conf";
     {
         std::ofstream out(config);
         out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
             << "listen_port=" << port << "\nbackground=NO\n"
             << "anonymous_enable=YES\nlocal_enable=NO\n"
-            << "anon_root=" << m_workDir << "/root\n"
+            << "anon_root=" << m_workDir / "root" << "\n"
             << "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\n"
             << "anon_other_write_enable=YES\nanon_world_readable_only=NO\nanon_umask=022\n"
-            << "secure_chroot_dir=" << m_workDir << "/empty\n"
+            << "secure_chroot_dir=" << m_workDir / "empty" << "\n"
             << "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
             << "force_anon_data_ssl=YES\nrequire_ssl_reuse=YES\nssl_ciphers=HIGH\n"
-            << "rsa_cert_file=" << m_workDir << "/cert.pem\n"
-            << "rsa_private_key_file=" << m_workDir << "/key.pem\n"
+            << "rsa_cert_file=" << m_workDir / "cert.pem" << "\n"
+            << "rsa_private_key_file=" << m_workDir / "key.pem" << "\n"
             << "pasv_enable=YES\nport_enable=YES\nseccomp_sandbox=NO\n"
-            << "xferlog_enable=YES\nvsftpd_log_file=" << m_workDir << "/vsftpd.log\n"
+            << "xferlog_enable=YES\nvsftpd_log_file=" << m_workDir / "vsftpd.log" << "\n"
             << "log_ftp_protocol=YES\ndebug_ssl=YES\n";
         if (!out) {
             m_error = "cannot write " + config;
@@ -169,7 +160,7 @@ bool VsftpdTestServer::Launch(int port, bool capped) {
     for (char** entry = environ; *entry; ++entry) {
         if (std::strncmp(*entry, "OPENSSL_CONF=", 13) != 0) environment.emplace_back(*entry);
     }
-    if (capped) environment.push_back("OPENSSL_CONF=" + m_workDir + "/openssl.cnf");
+    if (capped) environment.push_back("OPENSSL_CONF=" + m_workDir / "openssl.cnf");
     std::vector<char*> envp;
     for (std::string& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
@@ -183,7 +174,7 @@ bool VsftpdTestServer::Launch(int port, bool capped) {
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    const std::string errors = m_workDir + "/stderr.log";
+    const std::string errors = m_workDir / "stderr.log";
     posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, 1, errors.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                      0600);
@@ -223,7 +214,7 @@ void VsftpdTestServer::Stop() {
 }
 
 std::string VsftpdTestServer::Log() const {
-    return ReadFile(m_workDir + "/vsftpd.log");
+    return ReadFile(m_workDir / "vsftpd.log");
 }
 
 }  // namespace foldcraft::test

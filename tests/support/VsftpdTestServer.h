@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/TempDir.h"
+
 namespace foldcraft::test {
 
 // A real vsftpd for tests: Debian's /usr/sbin/vsftpd on 127.0.0.1, on a free port,
@@ -40,7 +42,7 @@ public:
     // against no CA).
     const std::string& Fingerprint() const { return m_fingerprint; }
     // The local path of the writable directory.
-    std::string UploadDir() const { return m_workDir + "/root/www"; }
+    std::string UploadDir() const { return m_workDir / "root/www"; }
     // vsftpd's log so far: every command and reply, and one "SSL version: ..." line
     // per handshake.
     std::string Log() const;
@@ -50,7 +52,7 @@ private:
     bool Launch(int port, bool capped);
     void Stop();
 
-    std::string m_workDir;
+    TempDir m_workDir;
     std::string m_fingerprint;
     std::string m_error;
     pid_t m_pid = -1;

@@ -104,10 +104,7 @@ protected:
         const Result result = run.RunFtpPublish();
         errorFlag = run.ErrorFlag();
         detail = run.FailureDetail();
-        log.clear();
-        for (const std::string& event : events.events) {
-            if (event.rfind("show:", 0) == 0) log += event.substr(5);
-        }
+        log = events.Shown();
         if (!tls) {
             // A run that never reached the login leaves the proxy waiting for a client.
             const bool connected = log.find(kLogin) != std::string::npos;
@@ -124,11 +121,7 @@ protected:
     }
     // The server's tree equals a local publish of the project, manifests aside.
     void ExpectSameAsLocalPublish() {
-        const auto expected = LocalPublishFiles(*project, program, dir / "local-site");
-        auto actual = ReadTree(www);
-        EXPECT_EQ(actual.erase(".foldcraft-manifest"), 1u);
-        ASSERT_GT(expected.size(), 10u);
-        EXPECT_TRUE(actual == expected);
+        foldcraft::test::ExpectSameAsLocalPublish(*project, program, dir / "local-site", www);
     }
 
     ScopedClockPin pin{kPublishNow};
@@ -156,11 +149,7 @@ TEST_P(FtpPublish, WholeRun) {
     ASSERT_EQ(Run(), Result::kSuccess) << log;
     EXPECT_FALSE(errorFlag);
     EXPECT_TRUE(project->doc.m_arrPublishFiles.empty());
-    std::string shown;
-    for (const std::string& event : events.events) {
-        for (const char c : event) shown += c == '\n' ? std::string("\\n") : std::string(1, c);
-        shown += '\n';
-    }
+    const std::string shown = events.Transcript();
     // The commands, with the source directory as {src} and PORT or PASV as {data}: the
     // directories once each, parents first; uploads under a temporary name, then renamed:
     // background, support images, pages in name order and styles.css last, documents and

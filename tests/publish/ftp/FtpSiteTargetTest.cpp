@@ -92,7 +92,7 @@ protected:
         int port = server->Port();
         if (!faults.empty()) {
             proxy = std::make_unique<ScriptedFtpServer>();
-            proxy->Proxy(server->Port(), std::move(faults));
+            proxy->ProxyAll(server->Port(), std::move(faults));
             proxy->Start();
             port = proxy->Port();
         }

@@ -4,6 +4,8 @@
 // directories, a web and a mail link, an inactive document, an inactive folder, a
 // sub-folder, a hotspot folder with its picture and a background image.
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -78,6 +80,17 @@ inline std::map<std::string, std::string> LocalPublishFiles(FtpTestProject& proj
         return std::filesystem::path(file.first).filename().string().rfind(".foldcraft-", 0) == 0;
     });
     return files;
+}
+
+// The server's tree below serverDir equals a local publish of project (made in
+// scratch), the manifest aside.
+inline void ExpectSameAsLocalPublish(FtpTestProject& project, const std::string& program,
+                                     const std::string& scratch, const std::string& serverDir) {
+    const auto expected = LocalPublishFiles(project, program, scratch);
+    auto actual = ReadTree(serverDir);
+    EXPECT_EQ(actual.erase(".foldcraft-manifest"), 1u);
+    ASSERT_GT(expected.size(), 10u);
+    EXPECT_TRUE(actual == expected);
 }
 
 }  // namespace foldcraft::test

@@ -21,8 +21,7 @@ using foldcraft::FtpPublishRun;
 using foldcraft::FtpSettings;
 using foldcraft::test::EventLogSink;
 using foldcraft::test::FtpTestProject;
-using foldcraft::test::LocalPublishFiles;
-using foldcraft::test::ReadTree;
+using foldcraft::test::ExpectSameAsLocalPublish;
 using foldcraft::test::TempDir;
 using foldcraft::test::VsftpdTestServer;
 
@@ -50,10 +49,7 @@ FtpPublishRun::Result Publish(FtpTestProject& project, const std::string& progra
     FtpPublishRun run(project.doc, events, program, settings, events.Pauses());
     run.SetTimeout(foldcraft::test::kPatience);
     const FtpPublishRun::Result result = run.RunFtpPublish();
-    log.clear();
-    for (const std::string& event : events.events) {
-        if (event.rfind("show:", 0) == 0) log += event.substr(5);
-    }
+    log = events.Shown();
     return result;
 }
 
@@ -96,12 +92,7 @@ TEST(FtpsVsftpd, PublishAndRepublishMatchALocalPublish) {
             std::string log;
             const auto result = Publish(project, program, settings, log);
             ASSERT_EQ(result, FtpPublishRun::Result::kSuccess) << log << server.Log();
-
-            const auto expected = LocalPublishFiles(project, program, dir / "local-site");
-            ASSERT_GT(expected.size(), 10u);
-            auto actual = ReadTree(server.UploadDir());
-            EXPECT_EQ(actual.erase(".foldcraft-manifest"), 1u);
-            EXPECT_TRUE(actual == expected);
+            ExpectSameAsLocalPublish(project, program, dir / "local-site", server.UploadDir());
         }
         // The version asked for is the one every connection spoke.
         const std::string serverLog = server.Log();

@@ -378,23 +378,31 @@ private slots:
     // on the server in the Status pane with the buttons locked meanwhile: the plan is
     // shown, no setting saved, nothing written. A Publish press that passes the checks
     // writes the settings, then publishes to a real server into the starting directory,
-    // likewise. The next dialog shows the settings and publishes with them; Stop in the
-    // middle of 2,000 uploads ends that run after the file under way, with its log line
-    // and QUIT, and the buttons back.
+    // likewise: during the upload the bar rises with the bytes sent and ends at 100, and
+    // the line under it counts every file sent. The next dialog shows the settings and
+    // publishes with them; Stop in the middle of 2,000 uploads ends that run after the
+    // file under way, with its log line and QUIT, and the buttons back.
     void ftpPublishThenStop() {
         if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
         Env env;
         const std::string root = env.dir / "ftproot";
         std::filesystem::create_directories(root + "/www");
+        AddDocument(*env.document.Doc().m_pRoot, "Big",
+                    env.dir.WriteFile("src/big.bin", std::string(4 << 20, 'b')));
         FtpTestServer server(root, "alice", "pw-1234");
         QVERIFY2(server.Started(), server.Error().c_str());
         CPublishFTPDlg dialog(env.document, env.services);
+        auto* bar = Get<QProgressBar>(dialog, "transferBar");
+        QCOMPARE(bar->accessibleName(), QString::fromUtf8(CPublishFTPDlg::kTransferCaption));
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, bar, [&](int value) { values << value; });
         PublishToFtp(dialog, {"127.0.0.1", ""}, "showChanges");
         QCOMPARE(env.dialogs.Messages(), QStringList{FtpSettings::kNoPort});
         Get<QCheckBox>(dialog, "passive")->setChecked(true);
         Get<QSpinBox>(dialog, "connections")->setValue(3);
         const auto buttons = {"publish", "showChanges", "stop", "close"};
         for (const char* button : {"showChanges", "publish"}) {
+            values.clear();
             PublishToFtp(dialog,
                          {"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234", "www"},
                          button);
@@ -411,6 +419,12 @@ private slots:
         }
         QVERIFY(dialog.LogBytes().endsWith("\n--------------------\nPublish successful!\n"));
         QVERIFY(std::filesystem::is_regular_file(root + "/www/TitlePage.html"));
+        QVERIFY(!values.isEmpty() && std::is_sorted(values.begin(), values.end()));
+        QCOMPARE(values.back(), 100);
+        const QString line = Get<TransferLabel>(dialog, "transferLine")->FullText();
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^([0-9]+) of \\1 files, ")).match(line).hasMatch(),
+            qPrintable(line));
 
         for (int i = 0; i < 2000; ++i) {
             const std::string name = "many/" + std::to_string(i) + ".txt";
@@ -464,34 +478,6 @@ private slots:
         QCOMPARE(shown.at(1).bytesDone, std::uint64_t{2000});
         QCoreApplication::processEvents();
         QCOMPARE(shown.size(), 2);
-    }
-
-    // During a real upload the FTP dialog's bar rises with the bytes sent and ends at
-    // 100, and the line under it counts every file sent.
-    void ftpUploadProgress() {
-        if (!FtpTestServer::Available()) QSKIP("/usr/bin/python3 has no pyftpdlib");
-        Env env;
-        const std::string root = env.dir / "ftproot";
-        std::filesystem::create_directories(root);
-        AddDocument(*env.document.Doc().m_pRoot, "Big",
-                    env.dir.WriteFile("src/big.bin", std::string(4 << 20, 'b')));
-        FtpTestServer server(root, "alice", "pw-1234");
-        QVERIFY2(server.Started(), server.Error().c_str());
-        CPublishFTPDlg dialog(env.document, env.services);
-        auto* bar = Get<QProgressBar>(dialog, "transferBar");
-        QCOMPARE(bar->accessibleName(), QString::fromUtf8(CPublishFTPDlg::kTransferCaption));
-        QList<int> values;
-        connect(bar, &QProgressBar::valueChanged, bar, [&](int value) { values << value; });
-        PublishToFtp(dialog, {"127.0.0.1", QString::number(server.Port()), "alice", "pw-1234"});
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.IsWorking(), kPatienceMs);
-        QVERIFY(dialog.LogBytes().endsWith("Publish successful!\n"));
-        QVERIFY(!values.isEmpty());
-        QVERIFY(std::is_sorted(values.begin(), values.end()));
-        QCOMPARE(values.back(), 100);
-        const QString line = Get<TransferLabel>(dialog, "transferLine")->FullText();
-        QVERIFY2(
-            QRegularExpression(QStringLiteral("^([0-9]+) of \\1 files, ")).match(line).hasMatch(),
-            qPrintable(line));
     }
 
     // A run that cannot publish says why in a warning, and the Status pane ends with
