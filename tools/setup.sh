@@ -8,11 +8,36 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev qt6-base-dev libssl-dev
     python3-pyftpdlib python3-openssl lftp vsftpd openssl libssh-dev openssh-server
+    libcurl4-openssl-dev
     chromium chromium-driver python3-selenium cmark
     imagemagick python3-pil fonts-dejavu-core
     qt6-svg-dev libx11-dev xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
     desktop-file-utils appstream shared-mime-info
 )
+
+# npm's s3rver (an S3-compatible server for the tests), at the version pinned in
+# tests/s3/package.json, into build/node; Node itself is expected on the machine.
+install_test_servers() {
+    local root dest
+    root="$(cd "$(dirname "$0")/.." && pwd)"
+    dest="$root/build/node"
+    cmp -s "$root/tests/s3/package.json" "$dest/package.json" &&
+        [ -x "$dest/node_modules/.bin/s3rver" ] && return 0
+    if ! command -v npm >/dev/null; then
+        echo "setup: npm is missing: the S3 tests will say they were skipped" >&2
+        return 0
+    fi
+    echo "setup: installing s3rver into build/node"
+    mkdir -p "$dest"
+    cp "$root/tests/s3/package.json" "$dest/package.json"
+    if ! (cd "$dest" && npm install --no-audit --no-fund --loglevel=error >"$dest/npm.log" 2>&1); then
+        tail -n 20 "$dest/npm.log" >&2
+        echo "setup: npm install failed; the whole output is in $dest/npm.log" >&2
+        rm -f "$dest/package.json"
+        exit 1
+    fi
+}
+install_test_servers
 
 # One query for all of them, so that a machine that has everything is done at once.
 declare -A installed=()

@@ -28,6 +28,7 @@ void RegisterGenerateCommands(CLI::App& app, CliContext& ctx);  // generate, pre
 void RegisterPublishCommands(CLI::App& app, CliContext& ctx);   // publish, check
 void RegisterFtpCommands(CLI::App& app, CliContext& ctx);       // ftp-publish
 void RegisterSftpCommands(CLI::App& app, CliContext& ctx);      // sftp-publish
+void RegisterS3Commands(CLI::App& app, CliContext& ctx);        // s3-publish
 
 // Adds a sub-command whose own arguments may be followed by the shared options
 // (--program-folder). The command belongs to app.

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     RegisterPublishCommands(app, ctx);
     RegisterFtpCommands(app, ctx);
     RegisterSftpCommands(app, ctx);
+    RegisterS3Commands(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

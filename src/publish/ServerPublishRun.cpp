@@ -86,6 +86,10 @@ std::optional<ServerPublishRun::Result> ServerPublishRun::RenderPages(SitePages&
     return std::nullopt;
 }
 
+std::string ServerPublishRun::LoggedOffLine() const {
+    return "\nLogged off of " + m_protocol + " server.\n";
+}
+
 void ServerPublishRun::LoggedOn() {
     Append("\nSuccessfully logged into server.\n");
     m_sink.Scroll(2);
@@ -159,7 +163,7 @@ ServerPublishRun::Result ServerPublishRun::Upload(SyncRun& sync, const SitePages
 
     m_sink.Scroll(2);
     LogOff();
-    Append("\nLogged off of " + m_protocol + " server.\n");
+    Append(LoggedOffLine());
     m_sink.Scroll(2);
     Pause(100);
 
@@ -169,6 +173,7 @@ ServerPublishRun::Result ServerPublishRun::Upload(SyncRun& sync, const SitePages
         m_bError = true;
         Append("\n--------------------\nPublish finished.\nSome files were not copied.\n");
     }
+    Append(ClosingLines());
     m_sink.Scroll(4);
     m_sink.EnableClose(true);
     return allCopied ? Result::kSuccess : Result::kFilesNotCopied;

@@ -96,6 +96,11 @@ protected:
     virtual bool FromServer(const std::string& shown) const = 0;
     // A line after those reasons (a hint), or empty.
     virtual std::string NotCopiedHint() const { return {}; }
+    // The line that says the connection has ended ("Logged off of FTP server."), or
+    // empty where there is none.
+    virtual std::string LoggedOffLine() const;
+    // The last lines of a run that got to its end (where to see the site), or empty.
+    virtual std::string ClosingLines() const { return {}; }
 
     CFoldcraftDoc& m_doc;
     ILogSink& m_sink;
