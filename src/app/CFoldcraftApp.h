@@ -35,8 +35,8 @@ public:
     };
 
     CFoldcraftApp(IUserDialogs& dialogs, ISettingsStore& settings, std::string programFolder);
-    // The shutdown: the window, the project and its recovery copy go, then the program folder's scratch
-    // items (_temp, temp.html, styles.css) are removed.
+    // The shutdown: the window, the project and its recovery copy go, then the program folder's
+    // scratch items (_temp, temp.html, styles.css) are removed.
     ~CFoldcraftApp() override;
 
     // Start-up: the project (new, or the named file opened), the main window shown,

@@ -35,9 +35,9 @@ void CrashRecovery::Offer(QWidget* window) {
             m_store.Release(entry.id);
             continue;
         }
-        const QString text = QStringLiteral("Recover unsaved changes to %1 from %2?")
-                                 .arg(entry.info.title,
-                                      locale.toString(entry.info.time.toLocalTime(), format));
+        const QString text =
+            QStringLiteral("Recover unsaved changes to %1 from %2?")
+                .arg(entry.info.title, locale.toString(entry.info.time.toLocalTime(), format));
         switch (m_dialogs.Message(window, text, IUserDialogs::Buttons::kRecoverDiscardLater,
                                   IUserDialogs::Icon::kQuestion)) {
             case IUserDialogs::Answer::kRecover:

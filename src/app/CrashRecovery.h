@@ -35,7 +35,9 @@ public:
     // Later leaves it for the next start.
     void Offer(QWidget* window);
 
-    static std::string DirOf(const std::string& programFolder) { return programFolder + "/recovery"; }
+    static std::string DirOf(const std::string& programFolder) {
+        return programFolder + "/recovery";
+    }
     RecoveryStore& Store() { return m_store; }
     Autosaver* Autosave() { return m_autosaver.get(); }
 

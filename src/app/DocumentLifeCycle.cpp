@@ -90,8 +90,9 @@ bool DocumentLifeCycle::OpenRecovered(const RecoveryEntry& entry) {
             doc.OnNewDocument();
             m_document.NotifyReset();
         }
-        m_services.dialogs.Error(m_window, QStringLiteral("Cannot recover %1: %2.")
-                                               .arg(entry.info.title, Q(result.message)));
+        m_services.dialogs.Error(
+            m_window,
+            QStringLiteral("Cannot recover %1: %2.").arg(entry.info.title, Q(result.message)));
         return false;
     }
     doc.SetPathName(entry.info.neverSaved ? std::string() : entry.info.originalPath.toStdString());

@@ -24,8 +24,8 @@ public:
 
     // document and store must outlive this object. An empty clock means the
     // system's steady clock.
-    Autosaver(ProjectDocument& document, RecoveryStore& store, AutosaveSchedule::Intervals intervals,
-              Clock clock = {}, QObject* parent = nullptr);
+    Autosaver(ProjectDocument& document, RecoveryStore& store,
+              AutosaveSchedule::Intervals intervals, Clock clock = {}, QObject* parent = nullptr);
 
     // Writes the copy when it is due by the clock, then sets the timer for the next.
     // The timer calls this by itself.

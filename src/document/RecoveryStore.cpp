@@ -94,7 +94,8 @@ void RecoveryStore::RemoveFilesOf(const QString& id) const {
     // The copy, its description and any temporary file of a write cut short
     // (ID.fcd.XXXXXX); the lock stays with its holder.
     const QDir dir(m_dir);
-    for (const QString& name : dir.entryList({id + QLatin1String(".*")}, QDir::Files | QDir::Hidden))
+    for (const QString& name :
+         dir.entryList({id + QLatin1String(".*")}, QDir::Files | QDir::Hidden))
         if (name != id + QLatin1String(".lock")) QFile::remove(dir.filePath(name));
 }
 
@@ -117,8 +118,9 @@ std::vector<RecoveryEntry> RecoveryStore::ClaimOrphans() {
         m_claimed[id] = std::move(lock);
         entries.push_back(std::move(entry));
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const RecoveryEntry& a, const RecoveryEntry& b) { return a.info.time > b.info.time; });
+    std::sort(entries.begin(), entries.end(), [](const RecoveryEntry& a, const RecoveryEntry& b) {
+        return a.info.time > b.info.time;
+    });
     return entries;
 }
 

@@ -48,9 +48,8 @@ int EditAndWait(const QString& programFolder, const QString& file) {
     ProjectDocument& document = app.Document();
     std::vector<std::unique_ptr<CBuildTreeFolder>> folders;
     folders.push_back(std::make_unique<CBuildTreeFolder>("Added", "", ""));
-    document.UndoStack().push(new AddItemsCommand(document.Tree(), "Add Folder",
-                                                  *document.Doc().m_pRoot, std::move(folders),
-                                                  {}, {}, {}));
+    document.UndoStack().push(new AddItemsCommand(
+        document.Tree(), "Add Folder", *document.Doc().m_pRoot, std::move(folders), {}, {}, {}));
     DesignEditCommand::Edit(document, UndoMergeId::kNoMerge,
                             [](CDesignSettings& s) { s.m_strTitle = "Recovered title"; });
     document.SetPublishPath("/srv/recovered");

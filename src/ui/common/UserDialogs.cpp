@@ -48,7 +48,8 @@ IUserDialogs::Answer QtUserDialogs::Message(QWidget* parent, const QString& text
             box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
             break;
         case Buttons::kRecoverDiscardLater: {
-            QPushButton* recover = box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);
+            QPushButton* recover =
+                box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);
             QPushButton* discard =
                 box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
             QPushButton* later =
