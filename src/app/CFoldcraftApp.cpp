@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "app/CSplashWnd.h"
 #include "app/CTipDlg.h"
+#include "app/CrashRecovery.h"
 #include "app/DocumentLifeCycle.h"
 #include "document/ProjectDocument.h"
 #include "document/TipOfTheDay.h"
@@ -20,6 +21,7 @@ CFoldcraftApp::CFoldcraftApp(IUserDialogs& dialogs, ISettingsStore& settings,
 CFoldcraftApp::~CFoldcraftApp() {
     m_splash.reset();
     m_mainFrame.reset();
+    m_recovery.reset();  // a clean end: no copy is left to offer
     m_lifeCycle.reset();
     m_document.reset();
     if (!m_services.programFolder.empty()) ProgramFolder::CleanUp(m_services.programFolder);
@@ -46,6 +48,15 @@ bool CFoldcraftApp::InitInstance(const StartOptions& options) {
     m_mainFrame->repaint();
     if (!options.settingsProblem.isEmpty())
         m_services.dialogs.Error(m_mainFrame.get(), options.settingsProblem);
+    if (!m_services.programFolder.empty()) {
+        m_recovery = std::make_unique<CrashRecovery>(*m_document, *m_lifeCycle, m_services.dialogs,
+                                                     m_services.programFolder, options.autosave,
+                                                     options.autosaveClock);
+        if (m_recovery->Start())
+            m_recovery->Offer(m_mainFrame.get());
+        else
+            m_recovery.reset();
+    }
 
     if (options.splash) {
         m_splash = std::make_unique<CSplashWnd>(m_mainFrame.get());

@@ -5,10 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "document/AutosaveSchedule.h"
+#include "document/Autosaver.h"
 #include "ui/common/AppServices.h"
 
 namespace foldcraft {
 class CMainFrame;
+class CrashRecovery;
 class CSplashWnd;
 class DocumentLifeCycle;
 class ProjectDocument;
@@ -25,15 +28,20 @@ public:
         // Why the settings file is not used, said once the window is shown (a
         // warning); empty: nothing to say.
         QString settingsProblem;
+        // How often the open project is copied for recovery after a crash, and on
+        // which clock (empty: the system's; tests bring their own).
+        AutosaveSchedule::Intervals autosave = {};
+        Autosaver::Clock autosaveClock = {};
     };
 
     CFoldcraftApp(IUserDialogs& dialogs, ISettingsStore& settings, std::string programFolder);
-    // The shutdown: the window and the project go, then the program folder's scratch
-    // items (_temp, temp.html, styles.css) are removed.
+    // The shutdown: the window, the project and its recovery copy go, then the program folder's
+    // scratch items (_temp, temp.html, styles.css) are removed.
     ~CFoldcraftApp() override;
 
     // Start-up: the project (new, or the named file opened), the main window shown,
-    // the settings problem if any, the splash. False when the named file cannot be
+    // the settings problem if any, the offer of recovery files left by programs that
+    // are gone (with a program folder), the splash. False when the named file cannot be
     // opened (the user has been told); the program should then end with a failure
     // status.
     bool InitInstance(const StartOptions& options);
@@ -42,6 +50,8 @@ public:
     ProjectDocument& Document() { return *m_document; }
     DocumentLifeCycle& LifeCycle() { return *m_lifeCycle; }
     CSplashWnd* Splash() const { return m_splash.get(); }
+    // Null without a program folder, or when its recovery folder cannot be used.
+    CrashRecovery* Recovery() const { return m_recovery.get(); }
     AppServices& Services() { return m_services; }
 
     // Help > Tip of the day...: the dialog in any case.
@@ -57,6 +67,7 @@ private:
     std::unique_ptr<ProjectDocument> m_document;
     std::unique_ptr<DocumentLifeCycle> m_lifeCycle;
     std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<CrashRecovery> m_recovery;
     std::unique_ptr<CSplashWnd> m_splash;
 };
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "document/ProjectDocument.h"
+#include "document/RecoveryStore.h"
 #include "model/ProjectFile.h"
 #include "ui/common/AppServices.h"
 
@@ -78,6 +79,31 @@ bool DocumentLifeCycle::OpenPath(const QString& path, bool askToSave) {
     m_services.dialogs.Error(m_window,
                              QStringLiteral("Cannot open %1: %2.").arg(path, Q(result.message)));
     return false;
+}
+
+bool DocumentLifeCycle::OpenRecovered(const RecoveryEntry& entry) {
+    CFoldcraftDoc& doc = m_document.Doc();
+    const ProjectFileResult result = LoadProject(doc, entry.file.toStdString());
+    if (!result.Ok()) {
+        if (result.status != ProjectFileResult::Status::kIoError &&
+            result.status != ProjectFileResult::Status::kNotRegularFile) {
+            doc.OnNewDocument();
+            m_document.NotifyReset();
+        }
+        m_services.dialogs.Error(
+            m_window,
+            QStringLiteral("Cannot recover %1: %2.").arg(entry.info.title, Q(result.message)));
+        return false;
+    }
+    doc.SetPathName(entry.info.neverSaved ? std::string() : entry.info.originalPath.toStdString());
+    doc.SetTitle(entry.info.title.toStdString());
+    doc.m_bNeverSaved = entry.info.neverSaved ? 1 : 0;
+    doc.SetModifiedFlag(true);
+    // Nothing was read from the project's own file: Save replaces it as it is now.
+    m_versionRead.reset();
+    m_versionPath.clear();
+    m_document.NotifyReset();
+    return true;
 }
 
 bool DocumentLifeCycle::FileSave() {

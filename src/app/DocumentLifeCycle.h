@@ -10,6 +10,7 @@
 class QWidget;
 
 namespace foldcraft {
+struct RecoveryEntry;
 class ProjectDocument;
 struct AppServices;
 
@@ -42,6 +43,11 @@ public:
     // be read is reported; false. Files that open join the recent list, files that
     // fail leave it.
     bool OpenPath(const QString& path, bool askToSave = true);
+    // Opens a recovery file as the project it is a copy of: that project's path and
+    // title (none, for a project never saved), modified, so that Save writes the
+    // project's own file (or asks for a name). A copy that cannot be read is
+    // reported; false.
+    bool OpenRecovered(const RecoveryEntry& entry);
     // File Save: in place, or as Save As when the project was never saved. A file
     // changed by someone else since it was read is replaced only after asking.
     bool FileSave();

@@ -14,6 +14,7 @@ ProjectDocument::ProjectDocument(QObject* parent) : QObject(parent) {
         m_doc.SetModifiedFlag(!clean);
         emit modifiedChanged(!clean);
     });
+    connect(&m_undo, &QUndoStack::indexChanged, this, &ProjectDocument::edited);
 }
 
 ProjectDocument::~ProjectDocument() = default;
@@ -32,6 +33,7 @@ void ProjectDocument::MarkModified() {
     const bool was = m_doc.IsModified();
     m_doc.SetModifiedFlag(true);
     if (!was) emit modifiedChanged(true);
+    emit edited();
 }
 
 void ProjectDocument::MarkSaved() {

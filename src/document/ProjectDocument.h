@@ -53,6 +53,8 @@ public:
 signals:
     void documentReset();
     void modifiedChanged(bool modified);
+    // Any change of the project: an undo step done, undone or redone, or MarkModified.
+    void edited();
     void titleChanged();
     // The design settings changed (SetDesign).
     void designChanged();

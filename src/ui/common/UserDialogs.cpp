@@ -47,6 +47,20 @@ IUserDialogs::Answer QtUserDialogs::Message(QWidget* parent, const QString& text
         case Buttons::kSaveDiscardCancel:
             box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
             break;
+        case Buttons::kRecoverDiscardLater: {
+            QPushButton* recover =
+                box.addButton(QStringLiteral("&Recover"), QMessageBox::AcceptRole);
+            QPushButton* discard =
+                box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+            QPushButton* later =
+                box.addButton(QStringLiteral("Decide &Later"), QMessageBox::RejectRole);
+            box.setDefaultButton(recover);
+            box.setEscapeButton(later);
+            box.exec();
+            if (box.clickedButton() == recover) return Answer::kRecover;
+            if (box.clickedButton() == discard) return Answer::kDiscard;
+            return Answer::kLater;
+        }
     }
     switch (box.exec()) {
         case QMessageBox::Ok:

@@ -15,9 +15,16 @@ namespace foldcraft {
 // nested event loop. QtUserDialogs is the real one; tests use a recording double.
 class IUserDialogs {
 public:
-    enum class Buttons { kOk, kOkCancel, kYesNo, kYesNoCancel, kSaveDiscardCancel };
+    enum class Buttons {
+        kOk,
+        kOkCancel,
+        kYesNo,
+        kYesNoCancel,
+        kSaveDiscardCancel,
+        kRecoverDiscardLater,  // Recover, Discard, Decide Later (kLater, also on Escape)
+    };
     enum class Icon { kInformation, kWarning, kError, kQuestion };
-    enum class Answer { kOk, kCancel, kYes, kNo, kSave, kDiscard };
+    enum class Answer { kOk, kCancel, kYes, kNo, kSave, kDiscard, kRecover, kLater };
 
     virtual ~IUserDialogs() = default;
 
