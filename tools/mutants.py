@@ -46,6 +46,7 @@ PROGRAMS = {
     "ftp": ("foldcraft_tests_publish", FTP_SUITES),
     "ftpsettings": ("foldcraft_tests_publish", "FtpSettings*"),
     "sftp": ("foldcraft_tests_publish", "Sftp*"),
+    "s3": ("foldcraft_tests_publish", "S3*"),
     "cli": ("foldcraft_tests_cli", "*"),
     "document": ("foldcraft_tests_document", "*"),
     "scripts": ("foldcraft-cli", None),
@@ -249,6 +250,11 @@ MUTANTS = [
       "if (there &&", "a directory where a file goes is moved aside", ("sftp",)),
     M("src/publish/SftpUploadChannel.cpp", "if (code != 0 && result.ok) {",
       "if (false) {", "a refused SFTP write is taken for a stored one", ("sftp",)),
+    M("src/publish/S3SiteTarget.cpp", "if (body.fd >= 0 && size >= m_options.multipartThreshold) {",
+      "if (false) {", "a large document goes up whole", ("s3",)),
+    M("src/publish/S3Client.cpp", "std::pair<std::string*, std::size_t> sink{&response.body, std::max(request.limit, kErrorLimit)};",
+      "std::pair<std::string*, std::size_t> sink{&response.body, request.limit};",
+      "an error document is cut to the body's limit", ("s3",)),
     M("src/publish/ServerPublishRun.cpp", "Append(\"\\nSuccessfully logged into server.\\n\");",
       "Append(\"\\nSuccessfully logged in to server.\\n\");", "changed log text after the login",
       ("ftp",)),
@@ -393,7 +399,9 @@ def with_exclusions(gtest_filter, excluded):
 def run_tests(tests, src, build, log, jobs, fail_fast, excluded=()):
     """The names of the tests that failed (empty when all passed); tests named in
     excluded are not run."""
-    env = dict(os.environ, TZ="UTC")
+    # The scratch tree has no build/node of its own: the S3 tests use this tree's s3rver.
+    env = dict(os.environ, TZ="UTC",
+               FOLDCRAFT_S3RVER=os.path.join(ROOT, "build/node/node_modules/.bin/s3rver"))
     failed = []
     for name in tests:
         if name.startswith(GUI):

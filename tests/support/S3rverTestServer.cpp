@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -24,7 +25,12 @@ extern char** environ;
 namespace foldcraft::test {
 namespace {
 
-const std::string kProgram = std::string(FOLDCRAFT_SOURCE_DIR) + "/build/node/node_modules/.bin/s3rver";
+// $FOLDCRAFT_S3RVER, else where tools/setup.sh installs it.
+const std::string kProgram = [] {
+    const char* named = std::getenv("FOLDCRAFT_S3RVER");
+    return named && *named ? std::string(named)
+                           : std::string(FOLDCRAFT_SOURCE_DIR) + "/build/node/node_modules/.bin/s3rver";
+}();
 
 bool Listening(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -59,7 +65,7 @@ S3rverTestServer::S3rverTestServer() {
                             data.data(), const_cast<char*>("-a"), const_cast<char*>("127.0.0.1"),
                             const_cast<char*>("-p"), portText.data(),
                             const_cast<char*>("--configure-bucket"), const_cast<char*>(kBucket),
-                            const_cast<char*>("--silent"), nullptr};
+                            nullptr};
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     const std::string log = m_workDir + "/s3rver.log";
@@ -106,6 +112,10 @@ void S3rverTestServer::Stop() {
     int status = 0;
     ::waitpid(m_pid, &status, 0);
     m_pid = -1;
+}
+
+std::string S3rverTestServer::Log() const {
+    return ReadFile(m_workDir + "/s3rver.log");
 }
 
 std::string S3rverTestServer::ObjectFile(const std::string& key) const {

@@ -6,8 +6,8 @@
 
 namespace foldcraft::test {
 
-// A real S3-compatible server for tests: npm's s3rver (installed into build/node by
-// tools/setup.sh) on 127.0.0.1, on a free port, keeping its objects below a
+// A real S3-compatible server for tests: npm's s3rver ($FOLDCRAFT_S3RVER, else as
+// installed into build/node by tools/setup.sh) on 127.0.0.1, on a free port, keeping its objects below a
 // temporary directory, with the bucket kBucket. It takes the access key kAccessKey
 // (any other is refused as unknown; it does not check version 4 signatures).
 //
@@ -35,6 +35,8 @@ public:
     std::string ObjectFile(const std::string& key) const;
     std::string ObjectsDir() const { return m_workDir + "/data/" + kBucket; }
     void Stop();
+    // What the server logged: a line a request ("info: KEY STATUS ...").
+    std::string Log() const;
 
 private:
     std::string m_workDir;

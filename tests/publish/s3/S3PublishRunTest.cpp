@@ -124,6 +124,15 @@ TEST_F(S3Publish, PublishAndRepublishMatchALocalPublish) {
         }
         const Outcome outcome = Publish(project, program, settings);
         ASSERT_EQ(outcome.result, S3PublishRun::Result::kSuccess) << outcome.log;
+        if (step == "first publish") {
+            // The 11 MiB document went up in three parts.
+            const std::string log = server->Log();
+            std::size_t parts = 0;
+            for (std::size_t at = 0; (at = log.find("big.pdf?partNumber=", at)) != std::string::npos;
+                 ++at)
+                ++parts;
+            EXPECT_EQ(parts, 3u) << log;
+        }
         const auto expected = LocalPublishFiles(project, program, dir / "local-site");
         ASSERT_GT(expected.size(), 10u);
         std::map<std::string, std::int64_t> times;
