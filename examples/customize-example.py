@@ -10,7 +10,8 @@ the changed project on standard output, for foldcraft-cli from-json:
     graphic buttons, the default icons with picture thumbnails);
   * a hotspot folder, "Harbour map", whose picture links a rectangle, a circle
     and a polygon to a document, a picture and a web link;
-  * a document with a future publish date, left out of the site until then.
+  * a document with a future publish date, left out of the site until then;
+  * a document left off its folder's page, and one purged a year ago.
 """
 import json
 import os
@@ -83,6 +84,13 @@ budget["m_timePurge"] = budget["m_timePublish"] + YEAR
 notes = folder(root, "Notes")
 notes["m_strComment"] = "Minutes and contacts"
 notes["m_nFileButtonStyle"] = 2                # text only
+# The contacts are copied with the site but left off the Notes page, and last
+# winter's minutes were purged a year after they went up: the Build step's tree
+# shows both states.
+document(notes, "Contacts.csv")["m_bVisible"] = 0
+minutes = document(notes, "Meeting notes 2026-03-14.txt")
+notes["m_arrDocs"].append(dict(copy(minutes, "Winter timetable"), m_strName="Winter timetable 2024",
+                               m_timePublish=publish - 2 * YEAR, m_timePurge=publish - YEAR))
 
 photos = folder(root, "Photos")
 photos["m_strComment"] = "Pictures, shown as thumbnails"
