@@ -172,7 +172,8 @@ TEST(KeyringTest, WithoutKeyringOnlyTheTickKeepsThePassword) {
 
 // ftp-publish without --password-env takes the keyring's password; --password-env
 // wins over it; with none anywhere and standard input not a terminal it stops with a
-// clear error. No password reaches the settings file or the output.
+// clear error, as sftp-publish does with no way at all to log on. No password reaches
+// the settings file or the output.
 TEST(KeyringTest, CommandLineReadsTheKeyring) {
     const bool keyringMode = Mode() == "secret-service";
     if (keyringMode) {
@@ -197,18 +198,26 @@ TEST(KeyringTest, CommandLineReadsTheKeyring) {
         int exitCode;
         std::string err;
         std::string keptAfter = {};  // the keyring's password after the run
+        bool sftp = false;           // sftp-publish with no key file or agent
     };
     const std::string noPassword = "Error: no password for " + key + ": ";
     const std::string noTerminal =
         ", and standard input is not a terminal to ask on; use --password-env VAR.\n";
+    const std::string noSftpPassword =
+        "Error: no password for sftp://carol@127.0.0.1:" + std::to_string(server.Port()) + ": ";
+    const std::string noSftpWay = ", there is no key file or agent" + noTerminal;
     std::vector<Row> rows;
     if (keyringMode) {
         rows.push_back({"right-pw-1", "", 0, "", "right-pw-1"});
         // --save-settings keeps the one given in the keyring.
         rows.push_back({"wrong-pw-2", "right-pw-1", 0, "", "right-pw-1"});
         rows.push_back({"", "", 2, noPassword + "the keyring holds none" + noTerminal, ""});
+        rows.push_back(
+            {"", "", 2, noSftpPassword + "the keyring holds none" + noSftpWay, "", true});
     } else {
         rows.push_back({"", "", 2, noPassword + "no keyring service answered" + noTerminal});
+        rows.push_back(
+            {"", "", 2, noSftpPassword + "no keyring service answered" + noSftpWay, "", true});
     }
     for (const Row& row : rows) {
         SCOPED_TRACE(row.inKeyring + "/" + row.fromEnv);
@@ -216,10 +225,12 @@ TEST(KeyringTest, CommandLineReadsTheKeyring) {
             if (row.inKeyring.empty()) keyring.Remove(key);
             else ASSERT_TRUE(keyring.Write(key, row.inKeyring).Ok());
         }
-        std::vector<std::string> args = {"ftp-publish", file, "--settings", ini,
+        std::vector<std::string> args = {row.sftp ? "sftp-publish" : "ftp-publish",
+                                         file, "--settings", ini,
                                          "--host", "127.0.0.1", "--port",
                                          std::to_string(server.Port()), "--user", "carol",
                                          "--start-dir", "/", "--save-settings"};
+        if (row.sftp) args.push_back("--no-agent");
         std::vector<std::string> env;
         if (!row.fromEnv.empty()) {
             args.insert(args.end(), {"--password-env", "FTP_PW"});
