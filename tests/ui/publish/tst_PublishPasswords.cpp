@@ -139,6 +139,8 @@ private slots:
         if (boxes.contains("-r")) remember->setChecked(false);
         if (boxes.contains("+f")) rememberInFile->setChecked(true);
         Publish(dialog);
+        for (const QString& secret : {inKeyring, inFile, typed})
+            QVERIFY(secret.isEmpty() || !dialog.LogBytes().contains(secret.toUtf8()));
         QTEST(env.keyring.Held(key), "keyringAfter");
         QTEST(QString::fromStdString(env.settings.GetString("FTPServer", "Password", "")),
               "fileAfter");
