@@ -13,6 +13,7 @@ PACKAGES=(
     imagemagick python3-pil fonts-dejavu-core
     qt6-svg-dev libx11-dev xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi xdotool
     desktop-file-utils appstream shared-mime-info
+    qtkeychain-qt6-dev gnome-keyring libsecret-tools
 )
 
 # npm's s3rver (an S3-compatible server for the tests), at the version pinned in

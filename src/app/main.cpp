@@ -11,6 +11,7 @@
 #include "app/CFoldcraftApp.h"
 #include "model/MemorySettingsStore.h"
 #include "model/ProgramFolder.h"
+#include "settings/KeychainPasswordStore.h"
 #include "settings/QtSettingsStore.h"
 #include "ui/common/UserDialogs.h"
 
@@ -104,10 +105,12 @@ int main(int argc, char** argv) {
     foldcraft::ISettingsStore& store =
         fileStore ? static_cast<foldcraft::ISettingsStore&>(*fileStore) : memoryStore;
     foldcraft::QtUserDialogs dialogs;
+    foldcraft::KeychainPasswordStore keyring;
 
     int status = 0;
     {
         foldcraft::CFoldcraftApp foldcraftApp(dialogs, store, folder);
+        foldcraftApp.Services().passwords = &keyring;
         foldcraft::CFoldcraftApp::StartOptions options;
         if (!fileStore) {
             options.settingsProblem =

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliPasswords.h"
 #include "cli/CliSupport.h"
 #include "cli/StdoutLogSink.h"
 #include "model/FoldcraftDoc.h"
@@ -20,6 +21,7 @@
 #include "publish/FtpPublishRun.h"
 #include "publish/FtpSettings.h"
 #include "publish/PublishChecks.h"
+#include "settings/PublishPasswords.h"
 #include "settings/QtSettingsStore.h"
 
 namespace foldcraft::cli {
@@ -124,6 +126,29 @@ void ApplyCommandLine(const FtpPublishArgs& args, const std::string& password,
     if (args.trustFingerprint) settings.strTrustFingerprint = *args.trustFingerprint;
 }
 
+// The password when no --password-env gave one: the keyring's (or the settings
+// file's, moved into the keyring when one answers), else asked on the terminal. False
+// (with a message) when none is found and standard input is not a terminal. Nothing
+// is looked up before the server, port and user are known (the checks then say which
+// is missing).
+bool FindPassword(ISettingsStore& store, bool quiet, FtpSettings& settings) {
+    if (settings.strHostName.empty() || !settings.nPort || settings.strUser.empty()) return true;
+    PublishPasswords passwords(store, CliKeyring());
+    const PublishPasswords::Found found = passwords.FtpPassword(settings);
+    if (!found.logLine.empty() && !quiet) std::cout << found.logLine << "\n";
+    if (found.found) {
+        settings.strPassword = found.secret;
+        return true;
+    }
+    const std::string key = PublishPasswords::FtpKey(settings);
+    if (AskSecret("Password for " + key + ": ", settings.strPassword)) return true;
+    std::cerr << "Error: no password for " << key << ": "
+              << (found.keyringAnswered ? "the keyring holds none"
+                                        : "no keyring service answered")
+              << ", and standard input is not a terminal to ask on; use --password-env VAR.\n";
+    return false;
+}
+
 // Says on standard error why a run failed, with a hint and the server's reply where
 // they help.
 void ReportFailure(const FtpPublishRun& run, PublishResult result) {
@@ -175,6 +200,8 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     // The stored settings (the dialog's fields as it opens), then the command line.
     FtpSettings settings = stored.value;
     ApplyCommandLine(args, password, firewallPassword, settings);
+    if (!args.passwordEnv && !FindPassword(*store, args.quiet, settings))
+        return finish(kExitFailure);
 
     const std::string message = settings.Check();
     if (!message.empty()) {
@@ -184,6 +211,16 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     if (args.saveSettings && !settings.Write(*store)) {
         std::cerr << "Error: the FTP settings could not be saved in " << store->FileName() << "\n";
         return finish(kExitFailure);
+    }
+    if (args.saveSettings && args.passwordEnv) {
+        // Asked for on the command line, so kept in the settings file where no
+        // keyring answers, as it always was.
+        PublishPasswords passwords(*store, CliKeyring());
+        const auto kept = passwords.KeepFtpPassword(settings, true, true);
+        if (kept.kept == PublishPasswords::Kept::kNowhere) {
+            std::cerr << "Error: the password could not be saved: " << kept.error << "\n";
+            return finish(kExitFailure);
+        }
     }
 
     StdoutLogSink sink(args.quiet);
@@ -267,7 +304,12 @@ constexpr const char* kFtpPublishFooter =
     "TrustFingerprint, Connections; section FTPFirewall: "
     "FirewallType,\n"
     "HostName, Port, User, Password); the options override them for this run. Passwords\n"
-    "are never taken from the command line. A stored value that does not read (Security\n"
+    "are never taken from the command line. Without --password-env the password comes\n"
+    "from the keyring (\"ftp://USER@HOST:PORT\", service Foldcraft), else from the\n"
+    "settings file (moved into the keyring when one answers), else it is asked for on\n"
+    "the terminal; with no terminal that is an error. --save-settings keeps a\n"
+    "--password-env password in the keyring (in the settings file where no keyring\n"
+    "answers). A stored value that does not read (Security\n"
     "other than 0 or 1, a port that is not a number, ...) or a settings file that is not\n"
     "a regular file stops the run before anything is sent (exit status 2).\n"
     "Exit status: 0 \"Publish successful!\"; 1 \"Publish finished.\" with files not copied;\n"

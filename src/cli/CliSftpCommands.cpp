@@ -9,12 +9,14 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliPasswords.h"
 #include "cli/CliSupport.h"
 #include "cli/StdoutLogSink.h"
 #include "model/FoldcraftDoc.h"
 #include "publish/PublishChecks.h"
 #include "publish/SftpPublishRun.h"
 #include "publish/SftpSettings.h"
+#include "settings/PublishPasswords.h"
 #include "settings/QtSettingsStore.h"
 
 namespace foldcraft::cli {
@@ -52,6 +54,51 @@ bool FromEnvironment(const std::string& variable, std::string& value) {
     }
     value = text;
     return true;
+}
+
+// The password and passphrase not given by --password-env and --passphrase-env, from
+// the keyring; with no way at all to log on (no key file, agent or password), the
+// password asked on the terminal. False (with a message) when it is needed and
+// standard input is not a terminal.
+bool FindSecrets(const SftpPublishArgs& args, SftpSettings& settings) {
+    if (settings.strHostName.empty() || !settings.nPort || settings.strUser.empty()) return true;
+    IPasswordStore& keyring = CliKeyring();
+    const std::string key = PublishPasswords::SftpKey(settings);
+    IPasswordStore::Result password;
+    if (!args.passwordEnv) {
+        password = keyring.Read(key);
+        if (password.Ok()) settings.strPassword = password.secret;
+    }
+    const std::string passphraseKey = PublishPasswords::PassphraseKey(settings);
+    if (!args.passphraseEnv && !passphraseKey.empty()) {
+        const IPasswordStore::Result passphrase = keyring.Read(passphraseKey);
+        if (passphrase.Ok()) settings.strPassphrase = passphrase.secret;
+    }
+    const char* agent = std::getenv("SSH_AUTH_SOCK");
+    const bool hasAgent = !args.noAgent && agent && *agent;
+    if (args.passwordEnv || password.Ok() || !settings.strKeyFile.empty() || hasAgent) return true;
+    if (AskSecret("Password for " + key + ": ", settings.strPassword)) return true;
+    std::cerr << "Error: no password for " << key << ": "
+              << (password.status == IPasswordStore::Status::kNotFound
+                      ? "the keyring holds none"
+                      : "no keyring service answered")
+              << ", there is no key file or agent, and standard input is not a terminal to "
+                 "ask on; use --password-env VAR.\n";
+    return false;
+}
+
+// Keeps the secrets given by --password-env and --passphrase-env in the keyring
+// (--save-settings); where no keyring answers they are not kept, and a line says so.
+void KeepSecrets(const SftpPublishArgs& args, ISettingsStore& store, const SftpSettings& settings) {
+    PublishPasswords passwords(store, CliKeyring());
+    PublishPasswords::KeepResult kept;
+    if (args.passwordEnv)
+        kept = passwords.Keep(PublishPasswords::SftpKey(settings), settings.strPassword, true);
+    const std::string passphraseKey = PublishPasswords::PassphraseKey(settings);
+    if (kept.error.empty() && args.passphraseEnv && !passphraseKey.empty())
+        kept = passwords.Keep(passphraseKey, settings.strPassphrase, true);
+    if (!kept.error.empty())
+        std::cerr << "Warning: the password was not kept: " << kept.error << "\n";
 }
 
 int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
@@ -116,6 +163,7 @@ int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
     if (args.trustFingerprint) settings.strTrustFingerprint = *args.trustFingerprint;
     settings.strPassword = password;
     settings.strPassphrase = passphrase;
+    if (!FindSecrets(args, settings)) return finish(kExitFailure);
     const std::string message = settings.Check();
     if (!message.empty()) {
         std::cerr << message << "\n";
@@ -125,6 +173,7 @@ int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
         std::cerr << "Error: the SFTP settings could not be saved in " << store->FileName() << "\n";
         return finish(kExitFailure);
     }
+    if (args.saveSettings) KeepSecrets(args, *store, settings);
 
     StdoutLogSink sink(args.quiet);
     SftpPublishRun run(doc, sink, programFolder, settings);
@@ -202,7 +251,8 @@ void RegisterSftpCommands(CLI::App& app, CliContext& ctx) {
     cmd->add_flag("--all", args->all,
                   "Upload every file, not only those that changed since the last publish");
     cmd->add_flag("--save-settings", args->saveSettings,
-                  "Store the settings (never a password or passphrase)");
+                  "Store the settings; a password or passphrase from --password-env or "
+                  "--passphrase-env goes into the keyring");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
     AddSyncOptions(*cmd, args->sync);
@@ -210,6 +260,10 @@ void RegisterSftpCommands(CLI::App& app, CliContext& ctx) {
         "The settings are read from the settings store (section SFTPServer: HostName, Port,\n"
         "User, StartDir, KeyFile, Connections, Timeout, ChangedOnly); the options override\n"
         "them for this run. Log-on: the key file, then the agent, then the password.\n"
+        "Without --password-env (--passphrase-env) the password (the key's passphrase)\n"
+        "comes from the keyring (\"sftp://USER@HOST:PORT\", \"sftp-key:PATH\"); with no\n"
+        "key file, agent or password it is asked for on the terminal, and with no\n"
+        "terminal that is an error.\n"
         "Exit status as for ftp-publish: 0 success; 1 files not copied or removals held\n"
         "back; 2 failure (also an unknown host key: the fingerprint and the\n"
         "--trust-fingerprint option that accepts it are printed; or a changed one);\n"

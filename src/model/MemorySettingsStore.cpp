@@ -20,6 +20,11 @@ bool MemorySettingsStore::WriteString(const std::string& section, const std::str
     return true;
 }
 
+bool MemorySettingsStore::Remove(const std::string& section, const std::string& name) {
+    m_values.erase({section, name});
+    return true;
+}
+
 bool MemorySettingsStore::Contains(const std::string& section, const std::string& name) const {
     return m_values.count({section, name}) != 0;
 }

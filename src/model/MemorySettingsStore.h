@@ -17,6 +17,7 @@ public:
     bool WriteInt(const std::string& section, const std::string& name, int value) override;
     bool WriteString(const std::string& section, const std::string& name,
                      const std::string& value) override;
+    bool Remove(const std::string& section, const std::string& name) override;
 
     bool Contains(const std::string& section, const std::string& name) const;
     // "Section/Name" of every write, oldest first.

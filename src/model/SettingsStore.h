@@ -35,6 +35,8 @@ public:
     virtual bool WriteInt(const std::string& section, const std::string& name, int value) = 0;
     virtual bool WriteString(const std::string& section, const std::string& name,
                              const std::string& value) = 0;
+    // Removes the value; true when it is gone (or was never there).
+    virtual bool Remove(const std::string& section, const std::string& name) = 0;
 
     // Lenient reads, for values whose misreading costs nothing (a window's place, the
     // tip of the day): a missing or unreadable value gives the default.

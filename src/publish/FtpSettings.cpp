@@ -53,7 +53,6 @@ bool FtpSettings::Write(ISettingsStore& store) const {
     if (!Check().empty()) return false;
     return store.WriteString(kServerSection, "HostName", strHostName) &&
            store.WriteString(kServerSection, "User", strUser) &&
-           store.WriteString(kServerSection, "Password", strPassword) &&
            store.WriteString(kServerSection, "StartDir", strStartDir) &&
            store.WriteInt(kServerSection, "Port", *nPort) &&
            store.WriteString(kFirewallSection, "HostName", strFirewallHost) &&

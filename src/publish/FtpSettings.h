@@ -20,8 +20,10 @@ namespace foldcraft {
 //                 "TrustFingerprint" (SHA-256 of a server certificate to trust even
 //                 though it does not verify; empty: none)
 //
-// Passwords are stored as typed, as the dialog stores them; the store's file is
-// private to the user.
+// The server password is read from "FTPServer" "Password" (where an older version
+// kept it, or the user asked for it where no keyring answers) but never written by
+// Write: PublishPasswords keeps it, in the keyring. The firewall password is stored
+// as typed; the store's file is private to the user.
 struct FtpSettings {
     static constexpr const char* kServerSection = "FTPServer";
     static constexpr const char* kFirewallSection = "FTPFirewall";
@@ -78,7 +80,7 @@ struct FtpSettings {
     std::string Check() const;
 
     // Writes the values as a Publish press does, in this order: "FTPServer"
-    // "HostName", "User", "Password", "StartDir", "Port"; "FTPFirewall" "HostName",
+    // "HostName", "User", "StartDir", "Port" (never the password); "FTPFirewall" "HostName",
     // "Password", "User", "Port", "FirewallType"; then "FTPServer" "Passive",
     // "ChangedOnly", "Security", "TrustFingerprint", "Connections". The
     // timeout is not written (it has no field in the dialog). Nothing is written when

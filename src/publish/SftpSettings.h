@@ -14,7 +14,8 @@ namespace foldcraft {
 //                 "Connections" (4: sessions that upload at once, 1 to 16),
 //                 "Timeout" (60 seconds), "ChangedOnly" (1)
 //
-// No password or passphrase is ever stored: they live in memory for one run.
+// No password or passphrase is ever stored here: PublishPasswords keeps them in the
+// keyring, or nowhere.
 struct SftpSettings {
     static constexpr const char* kSection = "SFTPServer";
     static constexpr int kDefaultPort = 22;
@@ -34,7 +35,7 @@ struct SftpSettings {
     int nConnections = kDefaultConnections;
     int nTimeoutSeconds = kDefaultTimeoutSeconds;
     int bChangedOnly = 1;
-    // For one run only, never stored.
+    // For one run only, never stored in the settings.
     std::string strPassword;
     std::string strPassphrase;
     std::string strTrustFingerprint;  // "SHA256:..." of a host key to accept

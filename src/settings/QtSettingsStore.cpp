@@ -102,6 +102,10 @@ bool QtSettingsStore::WriteString(const std::string& section, const std::string&
     return Write(Key(section, name), QString::fromUtf8(value.c_str()));
 }
 
+bool QtSettingsStore::Remove(const std::string& section, const std::string& name) {
+    return Write(Key(section, name), QVariant());
+}
+
 std::string QtSettingsStore::FileName() const {
     return QFile::encodeName(m_fileName).toStdString();
 }
@@ -111,7 +115,10 @@ bool QtSettingsStore::Write(const QString& key, const QVariant& value) {
     // the check fails QSettings is given nothing, so that it has nothing to write
     // back later either.
     if (!SecureFile(m_fileName).empty()) return false;
-    m_settings->setValue(key, value);
+    if (value.isValid())
+        m_settings->setValue(key, value);
+    else
+        m_settings->remove(key);
     m_settings->sync();
     const bool written = m_settings->status() == QSettings::NoError;
     // QSettings replaces the file when it writes; the new one is made private

@@ -13,7 +13,8 @@ namespace foldcraft {
 
 // The per-user settings store on an INI file read and written by QSettings, with the
 // sections and value names of the program ("FTPServer"/"HostName", ...). The file
-// holds FTP passwords, so it is kept at mode 0600.
+// may hold an FTP password (where no keyring answers and the user asked for it), so
+// it is kept at mode 0600.
 //
 // The file is never followed: before QSettings opens it, and again before and after
 // each write, it is opened without following a final symbolic link and without
@@ -42,12 +43,15 @@ public:
     bool WriteInt(const std::string& section, const std::string& name, int value) override;
     bool WriteString(const std::string& section, const std::string& name,
                      const std::string& value) override;
+    // Removes the value and flushes; false as the writes.
+    bool Remove(const std::string& section, const std::string& name) override;
 
     // Path of the file behind the store.
     std::string FileName() const;
 
 private:
     explicit QtSettingsStore(const QString& fileName);
+    // Sets the value (or removes it when value is invalid) and flushes.
     bool Write(const QString& key, const QVariant& value);
 
     QString m_fileName;  // absolute

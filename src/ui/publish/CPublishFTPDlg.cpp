@@ -17,6 +17,7 @@
 
 #include "document/ProjectDocument.h"
 #include "publish/FtpPublishRun.h"
+#include "settings/PublishPasswords.h"
 #include "ui/common/AppServices.h"
 #include "ui/common/PublishLogView.h"
 #include "ui/common/TransferLabel.h"
@@ -120,6 +121,12 @@ QGroupBox* CPublishFTPDlg::MakeServerBox() {
     m_trustFingerprint =
         AddField(grid, server, QStringLiteral("trustFingerprint"),
                  QString::fromUtf8(FtpSettings::kTrustFingerprintCaption), 6, 0, 3);
+    m_rememberPassword = new QCheckBox(QString::fromUtf8(kRememberCaption), server);
+    m_rememberPassword->setObjectName(QStringLiteral("rememberPassword"));
+    grid->addWidget(m_rememberPassword, 7, 0, 1, 4);
+    m_rememberInFile = new QCheckBox(QString::fromUtf8(kRememberInFileCaption), server);
+    m_rememberInFile->setObjectName(QStringLiteral("rememberInSettingsFile"));
+    grid->addWidget(m_rememberInFile, 8, 0, 1, 4);
     return server;
 }
 
@@ -202,7 +209,6 @@ void CPublishFTPDlg::ShowStoredSettings() {
     m_host->setText(QString::fromStdString(stored.strHostName));
     m_port->setText(QString::number(stored.nPort.value_or(FtpSettings::kDefaultPort)));
     m_user->setText(QString::fromStdString(stored.strUser));
-    m_password->setText(QString::fromStdString(stored.strPassword));
     m_startDir->setText(QString::fromStdString(stored.strStartDir));
     m_passive->setChecked(stored.bPassive != 0);
     m_connections->setValue(stored.nConnections);
@@ -217,6 +223,38 @@ void CPublishFTPDlg::ShowStoredSettings() {
     m_firewallType->setCurrentIndex(
         stored.nFirewallType >= 0 && stored.nFirewallType < kFirewallTypes ? stored.nFirewallType
                                                                            : 0);
+    ShowStoredPassword(stored);
+}
+
+void CPublishFTPDlg::ShowStoredPassword(const FtpSettings& stored) {
+    m_rememberPassword->setVisible(m_services.passwords != nullptr);
+    m_rememberInFile->setVisible(false);
+    if (!m_services.passwords) return;
+    PublishPasswords passwords(m_services.settings, *m_services.passwords);
+    const PublishPasswords::Found found = passwords.FtpPassword(stored);
+    if (found.found) m_password->setText(QString::fromStdString(found.secret));
+    if (!found.logLine.empty()) m_log->Append(QByteArray::fromStdString(found.logLine + "\n"));
+    m_rememberPassword->setEnabled(found.keyringAnswered);
+    m_rememberPassword->setChecked(found.keyringAnswered);
+    m_rememberInFile->setVisible(!found.keyringAnswered);
+    m_rememberInFile->setChecked(found.inSettingsFile);
+    if (found.keyringAnswered || m_services.noKeyringSaid) return;
+    m_services.noKeyringSaid = true;
+    m_services.dialogs.Inform(this, QString::fromUtf8(kNoKeyringMessage) + QStringLiteral("\n\n") +
+                                        QString::fromStdString(found.error));
+}
+
+void CPublishFTPDlg::KeepPassword(const FtpSettings& settings) {
+    if (!m_services.passwords) return;
+    PublishPasswords passwords(m_services.settings, *m_services.passwords);
+    const bool inFile = !m_rememberInFile->isHidden() && m_rememberInFile->isChecked();
+    const PublishPasswords::KeepResult kept = passwords.KeepFtpPassword(
+        settings, (m_rememberPassword->isEnabled() && m_rememberPassword->isChecked()) || inFile,
+        inFile);
+    // A keyring that has stopped answering since the window opened is worth a word;
+    // one that never answered has been spoken of.
+    if (!kept.error.empty() && (m_rememberPassword->isEnabled() || inFile))
+        m_services.dialogs.Error(this, QString::fromStdString(kept.error));
 }
 
 void CPublishFTPDlg::OnSelchangeFirewallType() {
@@ -270,6 +308,7 @@ void CPublishFTPDlg::OnPublish(bool dryRun) {
         m_services.dialogs.Error(this,
                                  QStringLiteral("Warning: the FTP settings could not be saved."));
     }
+    if (!dryRun) KeepPassword(settings);
 
     StartFtpRun(settings, dryRun, false);
 }

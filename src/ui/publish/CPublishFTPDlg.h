@@ -31,6 +31,14 @@ struct AppServices;
 // under way on each connection. The bar and the line under the Status pane show how
 // far the upload has come, in bytes and files, and the file under way.
 //
+// The password: "Remember password" (on by default) keeps it in the keyring at a
+// Publish press, and the field is filled from the keyring when the window opens; a
+// password an older version left in the settings file moves into the keyring then,
+// with a line in the Status pane (PublishPasswords). Where no keyring service
+// answers, the program says so once a run, and the password is kept only when the
+// user ticks "Remember password in the settings file (not encrypted)"; otherwise
+// the field starts empty and asks for it at each publish.
+//
 // A run that could not publish at all (server unreachable, login refused, starting
 // directory missing, TLS refused, certificate not trusted) says so in a warning
 // message box as well, and the Status pane ends with the server's last words
@@ -49,6 +57,14 @@ public:
 
     static constexpr const char* kCreateStartDirQuestion = "Create it and publish?";
     static constexpr const char* kTransferCaption = "Sent:";
+    static constexpr const char* kRememberCaption = "Remember password";
+    static constexpr const char* kRememberInFileCaption =
+        "Remember password in the settings file (not encrypted)";
+    // Said once a run where no keyring service answers (with the reason after it).
+    static constexpr const char* kNoKeyringMessage =
+        "No keyring service answered, so passwords cannot be kept in the keyring. "
+        "Tick \"Remember password in the settings file (not encrypted)\" to keep one in "
+        "the settings file; otherwise it is asked for at each publish.";
 
 private:
     // What the run's thread tells about a failure, read once the thread has ended.
@@ -60,6 +76,11 @@ private:
     QVBoxLayout* MakeStatusColumn();
     // The stored settings, defaults where none are stored.
     void ShowStoredSettings();
+    // The stored password (keyring, or settings file) into the field, and the
+    // remember boxes as the keyring allows.
+    void ShowStoredPassword(const FtpSettings& stored);
+    // After a Publish press: the password kept as the boxes say.
+    void KeepPassword(const FtpSettings& settings);
 
     void OnPublish(bool dryRun);
     // Starts a run with settings (checked): a dry run, or a publish that may make a
@@ -84,6 +105,8 @@ private:
     QCheckBox* m_changedOnly;
     QCheckBox* m_tls;
     QLineEdit* m_trustFingerprint;
+    QCheckBox* m_rememberPassword;
+    QCheckBox* m_rememberInFile;
     QComboBox* m_firewallType;
     QLineEdit* m_firewallHost;
     QLineEdit* m_firewallPort;

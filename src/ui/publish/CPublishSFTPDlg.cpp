@@ -15,6 +15,7 @@
 #include "document/ProjectDocument.h"
 #include "publish/FtpSettings.h"
 #include "publish/SftpPublishRun.h"
+#include "settings/PublishPasswords.h"
 #include "ui/common/AppServices.h"
 #include "ui/common/PublishLogView.h"
 #include "ui/common/TransferLabel.h"
@@ -111,6 +112,10 @@ QGroupBox* CPublishSFTPDlg::MakeServerBox() {
     m_changedOnly = new QCheckBox(QString::fromUtf8(FtpSettings::kChangedOnlyCaption), server);
     m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
     grid->addWidget(m_changedOnly, 6, 0, 1, 4);
+    m_rememberPassword = new QCheckBox(QString::fromUtf8(kRememberCaption), server);
+    m_rememberPassword->setObjectName(QStringLiteral("rememberPassword"));
+    m_rememberPassword->setToolTip(QStringLiteral("Keep the password and the key passphrase in the keyring"));
+    grid->addWidget(m_rememberPassword, 7, 0, 1, 4);
     return server;
 }
 
@@ -171,6 +176,38 @@ void CPublishSFTPDlg::ShowStoredSettings() {
     m_startDir->setText(QString::fromStdString(stored.strStartDir));
     m_connections->setValue(stored.nConnections);
     m_changedOnly->setChecked(stored.bChangedOnly != 0);
+    ShowStoredSecrets(stored);
+}
+
+void CPublishSFTPDlg::ShowStoredSecrets(const SftpSettings& stored) {
+    m_rememberPassword->setVisible(m_services.passwords != nullptr);
+    if (!m_services.passwords) return;
+    PublishPasswords passwords(m_services.settings, *m_services.passwords);
+    const PublishPasswords::Found password = passwords.Secret(PublishPasswords::SftpKey(stored));
+    if (password.found) m_password->setText(QString::fromStdString(password.secret));
+    const std::string passphraseKey = PublishPasswords::PassphraseKey(stored);
+    if (password.keyringAnswered && !passphraseKey.empty()) {
+        const PublishPasswords::Found passphrase = passwords.Secret(passphraseKey);
+        if (passphrase.found) m_passphrase->setText(QString::fromStdString(passphrase.secret));
+    }
+    m_rememberPassword->setEnabled(password.keyringAnswered);
+    m_rememberPassword->setChecked(password.keyringAnswered);
+    if (password.keyringAnswered || m_services.noKeyringSaid) return;
+    m_services.noKeyringSaid = true;
+    m_services.dialogs.Inform(this, QString::fromUtf8(kNoKeyringMessage) + QStringLiteral("\n\n") +
+                                        QString::fromStdString(password.error));
+}
+
+void CPublishSFTPDlg::KeepSecrets(const SftpSettings& settings) {
+    if (!m_services.passwords || !m_rememberPassword->isEnabled()) return;
+    PublishPasswords passwords(m_services.settings, *m_services.passwords);
+    const bool remember = m_rememberPassword->isChecked();
+    PublishPasswords::KeepResult kept =
+        passwords.Keep(PublishPasswords::SftpKey(settings), settings.strPassword, remember);
+    const std::string passphraseKey = PublishPasswords::PassphraseKey(settings);
+    if (kept.error.empty() && !passphraseKey.empty())
+        kept = passwords.Keep(passphraseKey, settings.strPassphrase, remember);
+    if (!kept.error.empty()) m_services.dialogs.Error(this, QString::fromStdString(kept.error));
 }
 
 SftpSettings CPublishSFTPDlg::FieldSettings() const {
@@ -212,6 +249,7 @@ void CPublishSFTPDlg::OnPublish(bool dryRun) {
         m_services.dialogs.Error(this,
                                  QStringLiteral("Warning: the SFTP settings could not be saved."));
     }
+    if (!dryRun) KeepSecrets(settings);
     StartSftpRun(settings, dryRun, false);
 }
 

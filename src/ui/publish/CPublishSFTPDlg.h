@@ -22,8 +22,11 @@ struct AppServices;
 // The "Publish to SFTP server" dialog, the FTP dialog's twin (CPublishFTPDlg): the
 // server, user, key file, starting directory and connections, read from the
 // settings store when it opens and written only by a Publish press whose checks pass
-// (SftpSettings: never the password or the passphrase, which live in the fields for
-// this window only). The run (SftpPublishRun) works on a worker thread and a copy of
+// (SftpSettings: never the password or the passphrase). "Remember password" (on by
+// default where a keyring answers) keeps the password and the key passphrase in the
+// keyring at a Publish press, and both fields are filled from it when the window
+// opens (PublishPasswords); where no keyring answers, the program says so once a run
+// and they live in the fields for this window only. The run (SftpPublishRun) works on a worker thread and a copy of
 // the project, with its log in the Status pane; Stop ends it after the file under
 // way on each connection.
 //
@@ -47,6 +50,10 @@ public:
         "The server's host key is not known yet. Trust it and publish?";
     static constexpr const char* kCreateStartDirQuestion = "Create it and publish?";
     static constexpr const char* kTransferCaption = "Sent:";
+    static constexpr const char* kRememberCaption = "Remember password";
+    static constexpr const char* kNoKeyringMessage =
+        "No keyring service answered, so the SFTP password and key passphrase are not "
+        "remembered: they are asked for at each publish.";
 
 private:
     // What the run's thread tells about a failure, read once the thread has ended.
@@ -55,6 +62,10 @@ private:
     QGroupBox* MakeServerBox();
     QVBoxLayout* MakeStatusColumn();
     void ShowStoredSettings();
+    // The remembered password and passphrase into their fields.
+    void ShowStoredSecrets(const SftpSettings& stored);
+    // After a Publish press: both kept as "Remember password" says.
+    void KeepSecrets(const SftpSettings& settings);
 
     void OnPublish(bool dryRun);
     void OnBrowseKeyFile();
@@ -77,6 +88,7 @@ private:
     QLineEdit* m_startDir;
     QSpinBox* m_connections;
     QCheckBox* m_changedOnly;
+    QCheckBox* m_rememberPassword;
     QProgressBar* m_transferBar;
     QLabel* m_result;
     QPushButton* m_publish;

@@ -58,8 +58,9 @@ class FtpPublishCliTest(unittest.TestCase):
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     def cli(self, *args, env=None):
+        # No session bus: passwords go to the settings file, never to the user's keyring.
         env = dict(os.environ, FOLDCRAFT_HOME=os.path.join(self.tmp, "home"), TZ="UTC",
-                   **(env or {}))
+                   DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus", **(env or {}))
         env.pop("FOLDCRAFT_SETTINGS", None)
         return subprocess.run([CLI] + list(args), capture_output=True, text=True, env=env,
                               timeout=120)

@@ -439,6 +439,8 @@ private slots:
         CPublishFTPDlg again(env.document, env.services);
         QVERIFY(Get<QCheckBox>(again, "passive")->isChecked());
         QCOMPARE(Get<QSpinBox>(again, "connections")->value(), 3);
+        // No keyring here: the password is typed again (tst_PublishPasswords has it kept).
+        Get(again, "serverPassword")->setText("pw-1234");
         Get<QPushButton>(again, "publish")->click();
         QTRY_VERIFY_WITH_TIMEOUT(stored() >= before + 20, kPatienceMs);
         Get<QPushButton>(again, "stop")->click();
