@@ -139,10 +139,10 @@ void CPublishView::OnInitialUpdate() {
 }
 
 void CPublishView::OnTitleChanged() {
-    // Saved under another name: the project's target goes with it.
+    // Saved: the record follows the file's name and the directory the file now holds
+    // (typing one records nothing until a Publish press or a save).
     const CFoldcraftDoc& doc = m_document.Doc();
-    if (ProjectTargets::CanonicalPath(doc.GetPathName()) == m_targets.Project()) return;
-    m_targets.SetProject(doc.GetPathName());
+    m_targets.SetProject(doc.m_bNeverSaved != 0 ? std::string() : doc.GetPathName());
     m_targets.Remember(ChosenMethod(), doc.m_strPublishPath);
 }
 

@@ -141,7 +141,8 @@ private slots:
     // a record beats the project file's method; a project without one gets the
     // file's method (its FTP read as SFTP once, while the retired flag says so) and
     // the user's own settings; a change of method is remembered for the project and
-    // is no edit of it; the file keeps only local or FTP.
+    // is no edit of it, and a save remembers the directory typed before it; the file
+    // keeps only local or FTP.
     void viewRemembersEachProjectsTarget() {
         Env env;
         const std::string a = env.dir / "a.fcd";
@@ -166,7 +167,7 @@ private slots:
         };
         struct Step {
             std::string file;
-            const char* click;  // a method chosen after opening, or nullptr
+            const char* click;  // a method chosen after opening, "save PATH", or nullptr
             const char* checked;
             const char* path;
             const char* bucket;  // shown by the S3 dialog, or nullptr: not opened
@@ -177,11 +178,18 @@ private slots:
             {b, "exportS3", "exportS3", "/from/file", "user-bucket"},
             {a, "localFiles", "localFiles", "/site/a", nullptr},
             {b, nullptr, "exportS3", "/from/file", nullptr},
-            {a, nullptr, "localFiles", "/site/a", nullptr},
+            {a, "save /typed", "localFiles", "/typed", nullptr},
+            {a, nullptr, "localFiles", "/typed", nullptr},
         };
         for (const Step& step : steps) {
             open(step.file);
-            if (step.click) Get<QRadioButton>(view, step.click)->click();
+            if (step.click && QString(step.click).startsWith("save ")) {
+                Get(view, "publishPath")->setText(QString(step.click).section(' ', 1));
+                env.document.Doc().SetModifiedFlag(false);  // as the save leaves it
+                env.document.NotifyTitleChanged();
+            } else if (step.click) {
+                Get<QRadioButton>(view, step.click)->click();
+            }
             const QString where = QString::fromStdString(step.file) + " " + step.checked;
             QVERIFY2(Get<QRadioButton>(view, step.checked)->isChecked(), qPrintable(where));
             QCOMPARE(Get(view, "publishPath")->text(), step.path);
