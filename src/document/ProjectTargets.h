@@ -64,8 +64,7 @@ public:
 
 private:
     bool KeepsPerProject(const std::string& section, const std::string& name) const;
-    bool WriteRecord(const std::string& section, const std::string& name,
-                     const std::string& value);
+    bool WriteRecord(const std::string& section, const std::string& name, const std::string& value);
 
     ISettingsStore& m_store;
     std::string m_file;     // canonical; empty for a new project

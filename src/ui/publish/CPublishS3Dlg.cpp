@@ -74,8 +74,8 @@ QGroupBox* CPublishS3Dlg::MakeStorageBox() {
     auto* grid = new QGridLayout(box);
     m_endpoint = AddField(grid, box, QStringLiteral("endpoint"), QStringLiteral("&Endpoint:"), 0);
     m_endpoint->setPlaceholderText(QStringLiteral("Amazon S3"));
-    m_endpoint->setToolTip(
-        QStringLiteral("The storage's address, such as http://127.0.0.1:9000; empty for Amazon S3"));
+    m_endpoint->setToolTip(QStringLiteral(
+        "The storage's address, such as http://127.0.0.1:9000; empty for Amazon S3"));
     m_region = AddField(grid, box, QStringLiteral("region"), QStringLiteral("&Region:"), 1);
     m_bucket = AddField(grid, box, QStringLiteral("bucket"), QStringLiteral("&Bucket:"), 2);
     m_prefix = AddField(grid, box, QStringLiteral("prefix"), QStringLiteral("Pre&fix:"), 3);
@@ -96,8 +96,8 @@ QGroupBox* CPublishS3Dlg::MakeStorageBox() {
     m_connections->setToolTip(QStringLiteral("How many files are sent at once"));
     AddRow(grid, box, m_connections, QStringLiteral("connections"),
            QLatin1Char('&') + QString::fromUtf8(FtpSettings::kConnectionsCaption), 7);
-    m_changedOnly = new QCheckBox(
-        QLatin1Char('&') + QString::fromUtf8(FtpSettings::kChangedOnlyCaption), box);
+    m_changedOnly =
+        new QCheckBox(QLatin1Char('&') + QString::fromUtf8(FtpSettings::kChangedOnlyCaption), box);
     m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
     grid->addWidget(m_changedOnly, 8, 0, 1, 2);
     return box;
@@ -188,9 +188,8 @@ void CPublishS3Dlg::OnPublish(bool dryRun) {
     const std::string message = settings.Check();
     if (!message.empty()) {
         // The command line's words name its environment variables; here the fields.
-        m_services.dialogs.Error(this, QString::fromUtf8(message == S3Settings::kNoKeys
-                                                             ? kNoKeys
-                                                             : message.c_str()));
+        m_services.dialogs.Error(
+            this, QString::fromUtf8(message == S3Settings::kNoKeys ? kNoKeys : message.c_str()));
         return;
     }
     if (!dryRun && !settings.Write(m_services.settings)) {
@@ -246,8 +245,8 @@ void CPublishS3Dlg::RunEnded(PublishResult result) {
 
 void CPublishS3Dlg::AfterRunFinished(PublishResult result) {
     if (result != PublishResult::kFailed || m_stopAsked || m_failure->empty()) return;
-    m_services.dialogs.Message(this, QString::fromStdString(*m_failure),
-                               IUserDialogs::Buttons::kOk, IUserDialogs::Icon::kWarning);
+    m_services.dialogs.Message(this, QString::fromStdString(*m_failure), IUserDialogs::Buttons::kOk,
+                               IUserDialogs::Icon::kWarning);
 }
 
 void CPublishS3Dlg::EnableButtons(bool working) {

@@ -101,7 +101,8 @@ private slots:
         QTest::addColumn<QString>("accessKey");
         QTest::addColumn<QString>("message");  // the start of the warning; empty: none
         QTest::addColumn<bool>("arrived");
-        QTest::newRow("unknown key") << "NOT-A-KEY" << "The storage refused the keys" << false;
+        QTest::newRow("unknown key") << "NOT-A-KEY"
+                                     << "The storage refused the keys" << false;
         QTest::newRow("good key") << S3rverTestServer::kAccessKey << "" << true;
     }
     void publish() {
@@ -194,9 +195,9 @@ private slots:
             QVERIFY2(Get<QRadioButton>(view, step.checked)->isChecked(), qPrintable(where));
             QCOMPARE(Get(view, "publishPath")->text(), step.path);
             QVERIFY(!env.document.Doc().IsModified());
-            QCOMPARE(env.document.Doc().m_nPublishMethod,
-                     QString(step.checked) == "localFiles" ? CFoldcraftDoc::kPublishLocal
-                                                           : CFoldcraftDoc::kPublishFtp);
+            QCOMPARE(env.document.Doc().m_nPublishMethod, QString(step.checked) == "localFiles"
+                                                              ? CFoldcraftDoc::kPublishLocal
+                                                              : CFoldcraftDoc::kPublishFtp);
             if (!step.bucket) continue;
             opened.clear();
             Get<QPushButton>(view, "publish")->click();
