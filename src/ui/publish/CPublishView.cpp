@@ -15,26 +15,27 @@
 #include "ui/common/StepHeading.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
+#include "ui/publish/CPublishS3Dlg.h"
 #include "ui/publish/CPublishSFTPDlg.h"
 #include "ui/publish/PublishPress.h"
 
 namespace foldcraft {
-namespace {
-
-// The project file keeps its two methods (local, FTP); which server the remote method
-// means is the user's setting.
-constexpr const char* kSftpChosenSection = "SFTPServer";
-constexpr const char* kSftpChosenName = "Chosen";
-
-}  // namespace
 
 CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : QWidget(parent), m_document(document), m_services(services) {
+    : QWidget(parent),
+      m_document(document),
+      m_services(services),
+      m_targets(services.settings),
+      m_dialogServices{.dialogs = services.dialogs,
+                       .settings = m_targets,
+                       .programFolder = services.programFolder,
+                       .passwords = services.passwords} {
     auto* heading = new StepHeading(
         QStringLiteral("Step Three:"),
         QStringLiteral("Publish is the final step in creating your web site. Publishing gives you "
-                       "three choices. You can choose a local directory to publish into or you "
-                       "can publish the site to an FTP server or an SFTP server."),
+                       "four choices. You can choose a local directory to publish into or you "
+                       "can publish the site to an FTP server, an SFTP server or a bucket of "
+                       "object storage (S3)."),
         this);
 
     auto* group = new QGroupBox(QStringLiteral("Publish Method and Path"), this);
@@ -46,10 +47,13 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     m_ftp->setObjectName(QStringLiteral("exportFtp"));
     m_sftp = new QRadioButton(QStringLiteral("SFTP server"), group);
     m_sftp->setObjectName(QStringLiteral("exportSftp"));
+    m_s3 = new QRadioButton(QStringLiteral("Object storage (S3)"), group);
+    m_s3->setObjectName(QStringLiteral("exportS3"));
     auto* methods = new QButtonGroup(this);
     methods->addButton(m_local, CFoldcraftDoc::kPublishLocal);
     methods->addButton(m_ftp, CFoldcraftDoc::kPublishFtp);
     methods->addButton(m_sftp, kSftpButton);
+    methods->addButton(m_s3, kS3Button);
     auto* pathQuestion = new QLabel(QStringLiteral("Where would you like to publish?"), group);
     m_path = new QLineEdit(group);
     m_path->setObjectName(QStringLiteral("publishPath"));
@@ -71,6 +75,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     groupLayout->addWidget(m_local);
     groupLayout->addWidget(m_ftp);
     groupLayout->addWidget(m_sftp);
+    groupLayout->addWidget(m_s3);
     groupLayout->addWidget(pathQuestion);
     groupLayout->addLayout(pathRow);
     auto* publishRow = new QHBoxLayout;
@@ -92,6 +97,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     connect(m_publish, &QPushButton::clicked, this, &CPublishView::OnPublish);
     connect(m_showChanges, &QPushButton::clicked, this, &CPublishView::OnShowChanges);
     connect(&m_document, &ProjectDocument::documentReset, this, &CPublishView::OnInitialUpdate);
+    connect(&m_document, &ProjectDocument::titleChanged, this, &CPublishView::OnTitleChanged);
 }
 
 bool CPublishView::IsPublishing() const {
@@ -99,18 +105,53 @@ bool CPublishView::IsPublishing() const {
 }
 
 void CPublishView::OnInitialUpdate() {
-    const CFoldcraftDoc& doc = m_document.Doc();
+    CFoldcraftDoc& doc = m_document.Doc();
     const QSignalBlocker pathBlocker(m_path);
     const QSignalBlocker localBlocker(m_local);
     const QSignalBlocker ftpBlocker(m_ftp);
     const QSignalBlocker sftpBlocker(m_sftp);
+    const QSignalBlocker s3Blocker(m_s3);
+    m_targets.SetProject(doc.m_bNeverSaved != 0 ? std::string() : doc.GetPathName());
+    // A recovered copy's own directory is newer than the one remembered.
+    const auto remembered = m_targets.LocalPath();
+    if (remembered && !doc.IsModified()) doc.m_strPublishPath = *remembered;
     m_path->setText(QString::fromStdString(doc.m_strPublishPath));
-    const bool sftp = m_services.settings.GetInt(kSftpChosenSection, kSftpChosenName, 0) != 0;
-    (doc.m_nPublishMethod == CFoldcraftDoc::kPublishLocal ? m_local
-     : sftp                                               ? m_sftp
-                                                          : m_ftp)
-        ->setChecked(true);
+    const ProjectTargets::Method method = m_targets.InitialMethod(doc.m_nPublishMethod);
+    switch (method) {
+        case ProjectTargets::Method::kLocal:
+            m_local->setChecked(true);
+            break;
+        case ProjectTargets::Method::kFtp:
+            m_ftp->setChecked(true);
+            break;
+        case ProjectTargets::Method::kSftp:
+            m_sftp->setChecked(true);
+            break;
+        case ProjectTargets::Method::kS3:
+            m_s3->setChecked(true);
+            break;
+    }
+    m_document.SetPublishMethod(method == ProjectTargets::Method::kLocal
+                                    ? CFoldcraftDoc::kPublishLocal
+                                    : CFoldcraftDoc::kPublishFtp);
+    // The first opening records the choice (the retired SFTP flag is read only then).
+    if (!m_targets.HasRecord()) m_targets.Remember(method, doc.m_strPublishPath);
     UpdateEnabled();
+}
+
+void CPublishView::OnTitleChanged() {
+    // Saved: the record follows the file's name and the directory the file now holds
+    // (typing one records nothing until a Publish press or a save).
+    const CFoldcraftDoc& doc = m_document.Doc();
+    m_targets.SetProject(doc.m_bNeverSaved != 0 ? std::string() : doc.GetPathName());
+    m_targets.Remember(ChosenMethod(), doc.m_strPublishPath);
+}
+
+ProjectTargets::Method CPublishView::ChosenMethod() const {
+    if (m_local->isChecked()) return ProjectTargets::Method::kLocal;
+    if (m_sftp->isChecked()) return ProjectTargets::Method::kSftp;
+    if (m_s3->isChecked()) return ProjectTargets::Method::kS3;
+    return ProjectTargets::Method::kFtp;
 }
 
 void CPublishView::OnChangePath(const QString& text) {
@@ -126,13 +167,10 @@ void CPublishView::OnChoosePath() {
 }
 
 void CPublishView::OnMethodChanged() {
-    // SFTP is the project's remote method; the settings say which server it means.
+    // SFTP and S3 are the project file's remote method; the project's record says which.
     m_document.SetPublishMethod(m_local->isChecked() ? CFoldcraftDoc::kPublishLocal
                                                      : CFoldcraftDoc::kPublishFtp);
-    if (!m_local->isChecked()) {
-        m_services.settings.WriteInt(kSftpChosenSection, kSftpChosenName,
-                                     m_sftp->isChecked() ? 1 : 0);
-    }
+    m_targets.Remember(ChosenMethod(), m_document.Doc().m_strPublishPath);
     UpdateEnabled();
 }
 
@@ -154,10 +192,14 @@ void CPublishView::OnPublish() {
             OpenRunWindow(false);
             return;
         case PublishPress::Next::kFtpDialog: {
-            QDialog* dialog =
-                m_sftp->isChecked()
-                    ? static_cast<QDialog*>(new CPublishSFTPDlg(m_document, m_services, window()))
-                    : new CPublishFTPDlg(m_document, m_services, window());
+            QDialog* dialog = nullptr;
+            if (m_sftp->isChecked()) {
+                dialog = new CPublishSFTPDlg(m_document, m_dialogServices, window());
+            } else if (m_s3->isChecked()) {
+                dialog = new CPublishS3Dlg(m_document, m_dialogServices, window());
+            } else {
+                dialog = new CPublishFTPDlg(m_document, m_dialogServices, window());
+            }
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->setWindowModality(Qt::ApplicationModal);
             m_runWindow = dialog;
