@@ -51,7 +51,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     methods->addButton(m_local, CFoldcraftDoc::kPublishLocal);
     methods->addButton(m_ftp, CFoldcraftDoc::kPublishFtp);
     methods->addButton(m_sftp, kSftpButton);
-    auto* pathQuestion = new QLabel(QStringLiteral("Where would you like to publish?"), group);
+    auto* pathQuestion = new QLabel(QStringLiteral("&Where would you like to publish?"), group);
     m_path = new QLineEdit(group);
     m_path->setObjectName(QStringLiteral("publishPath"));
     m_path->setAccessibleName(QStringLiteral("Where would you like to publish?"));
@@ -60,7 +60,7 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     m_choosePath->setObjectName(QStringLiteral("choosePath"));
     m_publish = new QPushButton(QStringLiteral("Publ&ish"), this);
     m_publish->setObjectName(QStringLiteral("publish"));
-    m_showChanges = new QPushButton(QStringLiteral("Show &what would change"), this);
+    m_showChanges = new QPushButton(QStringLiteral("Sh&ow what would change"), this);
     m_showChanges->setObjectName(QStringLiteral("showChanges"));
     m_showChanges->setAccessibleName(PlainCaption(m_showChanges->text()));
 
@@ -165,6 +165,7 @@ void CPublishView::OnPublish() {
             connect(dialog, &QObject::destroyed, this, &CPublishView::UpdateEnabled,
                     Qt::QueuedConnection);
             dialog->show();
+            dialog->activateWindow();  // the keys go to the new window
             UpdateEnabled();
             emit publishWindowOpened(dialog);
             return;
@@ -191,6 +192,7 @@ void CPublishView::OpenRunWindow(bool dryRun) {
     });
     connect(window, &QObject::destroyed, this, &CPublishView::UpdateEnabled, Qt::QueuedConnection);
     window->show();
+    window->activateWindow();
     UpdateEnabled();
     emit publishWindowOpened(window);
     if (!window->Start()) {
