@@ -365,6 +365,7 @@ void CMainFrame::CreateTabs() {
     SetCurrentTab(StepTab::kPublish);
     SetCurrentTab(StepTab::kDesign);
     SetCurrentTab(StepTab::kBuild);
+    m_tree->setFocus();  // the window opens with the keys in the site tree
 }
 
 StepTab CMainFrame::CurrentTab() const {

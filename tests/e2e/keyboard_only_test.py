@@ -1,8 +1,8 @@
 """A small site made with the keyboard alone (keys sent through AT-SPI, no action pressed
-on any node): a folder, a file through the Add Files dialog and a web link, from the
-Build menu's mnemonics; the tree's context menu from the Menu key; a local publish from
-the Publish step reached with Ctrl+PgDown; Save, New, and the project opened again from
-File > Recent Document."""
+on any node): the tree's context menu from the Menu key and Shift+F10; a folder, a file
+through the Add Files dialog and a web link, from the Build menu's mnemonics; a local
+publish from the Publish step, reached with Ctrl+PgDown; Save, New, and the project
+opened again from File > Recent Document."""
 
 import os
 import re
@@ -14,7 +14,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import atspi_app as ui  # noqa: E402
 
-KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Next": 0xff56, "Menu": 0xff67, "F6": 0xffc3}
+KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Next": 0xff56, "Menu": 0xff67, "F6": 0xffc3, "F10": 0xffc7}
 MODIFIERS = {"shift": 1, "ctrl": 4, "alt": 8}
 
 
@@ -71,9 +71,15 @@ def test(app):
     open(note, "w").write("note")
     main = active(app)
     tree = app.find("Site tree", root=main)
-    if not focused(tree):  # F6: the other Build pane
-        key("F6")
-    wait_focus(app, tree)
+    for combo in ("Menu", "shift+F10"):  # the tree's context menu, left with Escape
+        key(combo)
+        app.wait_for(lambda: any(n.getRole() == ui.ROLE_POPUP_MENU and n.name == "" and
+                                 n.getState().contains(ui.STATE_SHOWING) for n in ui._walk(main)),
+                     f"the context menu from {combo}")
+        key("Escape")
+        app.wait_for(lambda: not any(n.getRole() == ui.ROLE_POPUP_MENU and
+                                     n.getState().contains(ui.STATE_SHOWING)
+                                     for n in ui._walk(main)), "the menu closed")
 
     key("alt+b"), key("a"), key("f")  # Build > Add > Folder
     active(app, "Add Folder")
