@@ -353,7 +353,8 @@ void CMainFrame::CreateTabs() {
     connect(previous, &QShortcut::activated, this, &CMainFrame::SwitchPane);
     // Ctrl+PgUp and Ctrl+PgDown: the step before or after, from anywhere in the window
     // (Ctrl+Tab belongs to the Design step's own pages).
-    for (const auto& [key, step] : {std::pair{Qt::Key_PageUp, -1}, std::pair{Qt::Key_PageDown, 1}}) {
+    for (const auto& [key, step] :
+         {std::pair{Qt::Key_PageUp, -1}, std::pair{Qt::Key_PageDown, 1}}) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
         connect(shortcut, &QShortcut::activated, this, [this, step = step] {
             const int count = m_tabs->count();

@@ -12,8 +12,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QToolBar>
 #include <QTest>
+#include <QToolBar>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -65,7 +66,8 @@ struct Fixture {
 QString MnemonicFault(const QStringList& captions, bool everyOne) {
     QString seen;
     for (const QString& caption : captions) {
-        const qsizetype at = QString(caption).replace(QLatin1String("&&"), QLatin1String("__"))
+        const qsizetype at = QString(caption)
+                                 .replace(QLatin1String("&&"), QLatin1String("__"))
                                  .indexOf(QLatin1Char('&'));
         if (at < 0 || at + 1 >= caption.size()) {
             if (everyOne) return QStringLiteral("no mnemonic: ") + PlainCaption(caption);
@@ -129,17 +131,15 @@ private slots:
         QTest::newRow("Add Folder") << Make([](Fixture&) { return new CNewFolderDlg; });
         QTest::newRow("Add Web Link")
             << Make([](Fixture& f) { return new CNewWebLinkDlg(f.dialogs); });
-        QTest::newRow("Support file")
-            << Make([](Fixture&) { return new CSupportFileMessageDlg; });
-        QTest::newRow("Buttons")
-            << Make([](Fixture&) { return new CButtonStyleDlg(nullptr, {}); });
-        QTest::newRow("Hotspots")
-            << Make([](Fixture& f) { return new CHotspotsDlg(nullptr, f.dialogs, f.folder); });
+        QTest::newRow("Support file") << Make([](Fixture&) { return new CSupportFileMessageDlg; });
+        QTest::newRow("Buttons") << Make([](Fixture&) { return new CButtonStyleDlg(nullptr, {}); });
+        QTest::newRow("Hotspots") << Make(
+            [](Fixture& f) { return new CHotspotsDlg(nullptr, f.dialogs, f.folder); });
         QTest::newRow("Edit Text") << Make([](Fixture&) { return new CTextEditDlg; });
-        QTest::newRow("FTP")
-            << Make([](Fixture& f) { return new CPublishFTPDlg(f.document, f.services); });
-        QTest::newRow("SFTP")
-            << Make([](Fixture& f) { return new CPublishSFTPDlg(f.document, f.services); });
+        QTest::newRow("FTP") << Make(
+            [](Fixture& f) { return new CPublishFTPDlg(f.document, f.services); });
+        QTest::newRow("SFTP") << Make(
+            [](Fixture& f) { return new CPublishSFTPDlg(f.document, f.services); });
         QTest::newRow("Publishing")
             << Make([](Fixture& f) { return new CPublishProgressDlg(f.document, f.services); });
         QTest::newRow("Tip") << Make([](Fixture& f) { return new CTipDlg(f.settings); });
@@ -222,19 +222,19 @@ private slots:
         QTest::addColumn<QString>("focus");  // "tree", "name" (the form) or "design"
         QTest::addColumn<QKeyCombination>("key");
         QTest::addColumn<QString>("after");
-        QTest::newRow("next step") << "tree" << (Qt::CTRL | Qt::Key_PageDown)
-                                   << "Design; A B; no menu";
-        QTest::newRow("previous step wraps") << "tree" << (Qt::CTRL | Qt::Key_PageUp)
-                                             << "Publish; A B; no menu";
-        QTest::newRow("from the Design pages") << "design" << (Qt::CTRL | Qt::Key_PageDown)
-                                               << "Publish; A B; no menu";
+        QTest::newRow("next step")
+            << "tree" << (Qt::CTRL | Qt::Key_PageDown) << "Design; A B; no menu";
+        QTest::newRow("previous step wraps")
+            << "tree" << (Qt::CTRL | Qt::Key_PageUp) << "Publish; A B; no menu";
+        QTest::newRow("from the Design pages")
+            << "design" << (Qt::CTRL | Qt::Key_PageDown) << "Publish; A B; no menu";
         QTest::newRow("Menu key") << "tree" << QKeyCombination(Qt::Key_Menu)
                                   << "Build; A B; menu at A";
-        QTest::newRow("Shift+F10") << "tree" << (Qt::SHIFT | Qt::Key_F10)
-                                   << "Build; A B; menu at A";
+        QTest::newRow("Shift+F10")
+            << "tree" << (Qt::SHIFT | Qt::Key_F10) << "Build; A B; menu at A";
         QTest::newRow("Alt+Down") << "tree" << (Qt::ALT | Qt::Key_Down) << "Build; B A; no menu";
-        QTest::newRow("Alt+Down in a field") << "name" << (Qt::ALT | Qt::Key_Down)
-                                             << "Build; A B; no menu";
+        QTest::newRow("Alt+Down in a field")
+            << "name" << (Qt::ALT | Qt::Key_Down) << "Build; A B; no menu";
     }
 
     // The step tabs from anywhere, the tree's context menu from the keyboard at the
@@ -277,7 +277,7 @@ private slots:
         } else {
             const QPoint at = tree.viewport()->mapFromGlobal(menu->pos());
             state += at.y() >= itemA.top() && at.y() <= itemA.bottom() + 1 ? "; menu at A"
-                                                                            : "; menu elsewhere";
+                                                                           : "; menu elsewhere";
             menu->close();
         }
         QCOMPARE(state, after);

@@ -73,10 +73,9 @@ void SiteTreeView::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
     const QModelIndex current = currentIndex();
     const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
-    if (!current.isValid() ||
-        (!keyboard && (event->reason() != QContextMenuEvent::Mouse ||
-                       !viewport()->rect().contains(event->pos()))))
-        return;
+    const bool pointerInside =
+        event->reason() == QContextMenuEvent::Mouse && viewport()->rect().contains(event->pos());
+    if (!current.isValid() || !(keyboard || pointerInside)) return;
     QPoint global = event->globalPos();
     if (keyboard) {
         scrollTo(current);
