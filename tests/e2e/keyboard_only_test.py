@@ -4,8 +4,10 @@ through the Add Files dialog and a web link, from the Build menu's mnemonics; a 
 publish from the Publish step, reached with Ctrl+PgDown; Save, New, and the project
 opened again from File > Recent Document."""
 
+import atexit
 import os
 import re
+import shutil
 import stat
 import subprocess
 import sys
@@ -148,6 +150,7 @@ def test(app):
 
 # The desktop's opener, a stand-in that records what it is given.
 OPENED = os.path.join(tempfile.mkdtemp(prefix="foldcraft-e2e-bin-"), "opened.log")
+atexit.register(shutil.rmtree, os.path.dirname(OPENED), True)
 open(OPENED, "w").close()
 with open(os.path.join(os.path.dirname(OPENED), "xdg-open"), "w") as opener:
     opener.write(f'#!/bin/sh\nprintf "%s\\n" "$*" >> "{OPENED}"\n')
