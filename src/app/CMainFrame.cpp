@@ -20,6 +20,7 @@
 #include <QToolBar>
 #include <QUndoStack>
 #include <algorithm>
+#include <utility>
 
 #include "app/DocumentLifeCycle.h"
 #include "app/HelpManual.h"
@@ -160,7 +161,7 @@ void CMainFrame::CreateHelpActions() {
     connect(m_help, &QAction::triggered, this, [this] { ShowHelp(std::nullopt); });
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
             [this] { ShowHelp(CurrentTab()); });
-    m_tip = AddAction("actionTip", QStringLiteral("Tip of the day..."),
+    m_tip = AddAction("actionTip", QStringLiteral("&Tip of the day..."),
                       QStringLiteral("Display tip of the day"), nullptr);
     connect(m_tip, &QAction::triggered, this, &CMainFrame::tipRequested);
     m_about = AddAction("actionAbout", QStringLiteral("&About Foldcraft..."),
@@ -196,7 +197,7 @@ void CMainFrame::CreateMenus() {
     file->addSeparator();
     file->addAction(m_send);
     file->addSeparator();
-    m_recentMenu = file->addMenu(QStringLiteral("Recent Document"));
+    m_recentMenu = file->addMenu(QStringLiteral("&Recent Document"));
     m_recentMenu->setObjectName(QStringLiteral("menuRecent"));
     file->addSeparator();
     file->addAction(m_exit);
@@ -218,7 +219,7 @@ void CMainFrame::CreateMenus() {
 
     m_buildMenu = menuBar()->addMenu(QStringLiteral("&Build"));
     m_buildMenu->setObjectName(QStringLiteral("menuBuild"));
-    QMenu* add = m_buildMenu->addMenu(QStringLiteral("Add"));
+    QMenu* add = m_buildMenu->addMenu(QStringLiteral("&Add"));
     add->addAction(m_buildActions[BuildCommand::kAddFolder]);
     add->addAction(m_buildActions[BuildCommand::kAddFolderFromDisk]);
     add->addAction(m_buildActions[BuildCommand::kAddFiles]);
@@ -226,7 +227,7 @@ void CMainFrame::CreateMenus() {
     m_buildMenu->addAction(m_buildActions[BuildCommand::kButtons]);
     m_buildMenu->addAction(m_buildActions[BuildCommand::kHotspots]);
     m_buildMenu->addSeparator();
-    QMenu* sort = m_buildMenu->addMenu(QStringLiteral("Sort"));
+    QMenu* sort = m_buildMenu->addMenu(QStringLiteral("&Sort"));
     sort->addAction(m_buildActions[BuildCommand::kSortAscending]);
     sort->addAction(m_buildActions[BuildCommand::kSortDescending]);
     m_buildMenu->addAction(m_buildActions[BuildCommand::kMoveUp]);
@@ -335,31 +336,48 @@ void CMainFrame::CreateTabs() {
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({kTreeWidth, std::max(width() - kTreeWidth, kTreeWidth)});
-    m_tabs->addTab(m_splitter, Icon("tab-build"), QStringLiteral("Build"));
+    m_tabs->addTab(m_splitter, Icon("tab-build"), QStringLiteral("B&uild"));
 
     m_designView = new CDesignView(m_document, m_services, m_tabs);
-    m_tabs->addTab(m_designView, Icon("tab-design"), QStringLiteral("Design"));
+    m_tabs->addTab(m_designView, Icon("tab-design"), QStringLiteral("&Design"));
     m_publishView = new CPublishView(m_document, m_services, m_tabs);
-    m_tabs->addTab(m_publishView, Icon("tab-publish"), QStringLiteral("Publish"));
+    m_tabs->addTab(m_publishView, Icon("tab-publish"), QStringLiteral("&Publish"));
     m_tabs->setIconSize(QSize(16, 16));
 
-    // The Build menu is the tree's context menu too.
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        UpdateCommandUI();
-        m_buildMenu->popup(m_tree->mapToGlobal(pos));
-    });
+    // The Build menu is the tree's context menu too (right button, Menu key, Shift+F10).
+    m_tree->SetContextMenu(m_buildMenu);
+    connect(m_buildMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    // Alt+Up and Alt+Down move the tree's item while the tree has the focus; the form's
+    // fields keep those keys.
+    for (const auto& [command, key] : {std::pair{BuildCommand::kMoveUp, Qt::Key_Up},
+                                       std::pair{BuildCommand::kMoveDown, Qt::Key_Down}}) {
+        QAction* move = m_buildActions[command];
+        move->setShortcut(QKeySequence(Qt::ALT | key));
+        move->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_tree->addAction(move);
+    }
 
     // F6 and Shift+F6: the other pane of the Build splitter.
     auto* next = new QShortcut(QKeySequence(Qt::Key_F6), this);
     auto* previous = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6), this);
     connect(next, &QShortcut::activated, this, &CMainFrame::SwitchPane);
     connect(previous, &QShortcut::activated, this, &CMainFrame::SwitchPane);
+    // Ctrl+PgUp and Ctrl+PgDown: the step before or after, from anywhere in the window
+    // (Ctrl+Tab belongs to the Design step's own pages).
+    for (const auto& [key, step] :
+         {std::pair{Qt::Key_PageUp, -1}, std::pair{Qt::Key_PageDown, 1}}) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | key), this);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] {
+            const int count = m_tabs->count();
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + count) % count);
+        });
+    }
 
     // Every view is created and shown once; Build ends in front.
     SetCurrentTab(StepTab::kPublish);
     SetCurrentTab(StepTab::kDesign);
     SetCurrentTab(StepTab::kBuild);
+    m_tree->setFocus();  // the window opens with the keys in the site tree
 }
 
 StepTab CMainFrame::CurrentTab() const {

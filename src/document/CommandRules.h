@@ -18,7 +18,7 @@ public:
     struct Info {
         BuildCommand command;
         const char* objectName;  // the action's object name, for tests ("actionAddFolder")
-        const char* menuText;    // caption in the Build menu (UTF-8)
+        const char* menuText;    // caption in the Build menu (UTF-8, & before its mnemonic)
         const char* toolText;    // caption and tooltip of the toolbar button
         const char* prompt;      // status-bar prompt
         const char* iconName;    // picture in the resources, ":/icons/<name>.svg"

@@ -19,6 +19,7 @@
 #include "model/BuildTreeFolder.h"
 #include "ui/build/CBuildTreeView.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/PlainCaption.h"
 #include "ui/common/StepHeading.h"
 
 namespace foldcraft {
@@ -35,7 +36,7 @@ QDate DateOf(Time time) {
 
 QPushButton* Button(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
-    button->setAccessibleName(caption);
+    button->setAccessibleName(PlainCaption(caption));
     return button;
 }
 
@@ -69,22 +70,22 @@ CBuildView::~CBuildView() = default;
 
 void CBuildView::CreateControls() {
     m_name = new QLineEdit(this);
-    m_visible = new QCheckBox(QStringLiteral("Visible"), this);
+    m_visible = new QCheckBox(QStringLiteral("Vi&sible"), this);
     m_link = new QLineEdit(this);
     m_comment = new QLineEdit(this);
     m_publish = new QDateEdit(this);
-    m_purge = new QCheckBox(QStringLiteral("Purge:"), this);
+    m_purge = new QCheckBox(QStringLiteral("Pur&ge:"), this);
     m_purgeDate = new QDateEdit(this);
-    m_contents = new QCheckBox(QStringLiteral("Show \"Contents for\" at start of page"), this);
+    m_contents = new QCheckBox(QStringLiteral("Show \"&Contents for\" at start of page"), this);
     m_labelCaption = new QLabel(QStringLiteral("Label:"), this);
-    m_editLabel = Button(QStringLiteral("Edit..."), this);
+    m_editLabel = Button(QStringLiteral("Ed&it..."), this);
     m_label = new QPlainTextEdit(this);
-    m_addFolder = Button(QStringLiteral("Add Folder"), this);
-    m_addFiles = Button(QStringLiteral("Add Files"), this);
-    m_addWebLink = Button(QStringLiteral("Add Web Link"), this);
-    m_hotspots = Button(QStringLiteral("Hotspot..."), this);
-    m_buttons = Button(QStringLiteral("Buttons..."), this);
-    m_refresh = Button(QStringLiteral("Refresh"), this);
+    m_addFolder = Button(QStringLiteral("Add F&older"), this);
+    m_addFiles = Button(QStringLiteral("Add Fi&les"), this);
+    m_addWebLink = Button(QStringLiteral("Add &Web Link"), this);
+    m_hotspots = Button(QStringLiteral("Ho&tspot..."), this);
+    m_buttons = Button(QStringLiteral("Butto&ns..."), this);
+    m_refresh = Button(QStringLiteral("&Refresh"), this);
     m_heading = new StepHeading(
         QStringLiteral("Step One:"),
         QStringLiteral("Create a tree structure that will organize your existing documents and "
@@ -93,16 +94,16 @@ void CBuildView::CreateControls() {
         this);
 
     m_name->setAccessibleName(QStringLiteral("Name:"));
-    m_visible->setAccessibleName(m_visible->text());
+    m_visible->setAccessibleName(PlainCaption(m_visible->text()));
     m_visible->setToolTip(QStringLiteral(
         "When cleared, the name is left out of its folder's page; the document is still "
         "published."));
     m_link->setAccessibleName(QStringLiteral("Link:"));
     m_comment->setAccessibleName(QStringLiteral("Comment:"));
     m_publish->setAccessibleName(QStringLiteral("Publish:"));
-    m_purge->setAccessibleName(m_purge->text());
+    m_purge->setAccessibleName(PlainCaption(m_purge->text()));
     m_purgeDate->setAccessibleName(QStringLiteral("Purge date"));
-    m_contents->setAccessibleName(m_contents->text());
+    m_contents->setAccessibleName(PlainCaption(m_contents->text()));
     m_label->setAccessibleName(QStringLiteral("Label"));
     m_label->setReadOnly(true);
     m_label->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -56,17 +56,34 @@ void SiteTreeView::keyPressEvent(QKeyEvent* event) {
         emit renamePressed();
         return;
     }
+    // The Menu key (where the platform has not made it a context menu request) and
+    // Shift+F10 ask for the context menu as the keyboard does.
+    if ((event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        contextMenuEvent(&request);
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 
 void SiteTreeView::contextMenuEvent(QContextMenuEvent* event) {
-    // Only a pointer request inside the pane with an item selected shows the menu.
+    // A pointer request inside the pane, or a keyboard one, with an item selected shows
+    // the menu; the keyboard's at the current item.
     event->accept();
-    if (event->reason() != QContextMenuEvent::Mouse || !currentIndex().isValid() ||
-        !viewport()->rect().contains(event->pos()))
-        return;
+    const QModelIndex current = currentIndex();
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    const bool pointerInside =
+        event->reason() == QContextMenuEvent::Mouse && viewport()->rect().contains(event->pos());
+    if (!current.isValid() || !(keyboard || pointerInside)) return;
+    QPoint global = event->globalPos();
+    if (keyboard) {
+        scrollTo(current);
+        const QRect item = visualRect(current).intersected(viewport()->rect());
+        global = viewport()->mapToGlobal(QPoint(item.left(), item.bottom()));
+    }
     if (m_menu)
-        m_menu->exec(event->globalPos());
+        m_menu->popup(global);
     else
         event->ignore();  // the pane's owner shows its menu (customContextMenuRequested)
 }

@@ -10,9 +10,10 @@ namespace foldcraft {
 
 // The tree control of the Build step: a plain QTreeView that keeps the right
 // button from moving the selection, lets a context menu request through only when
-// it comes from the pointer inside the pane with an item selected (then shows the
-// menu given, or passes the request on to its parent widget), and reports the
-// Delete and F2 keys, double-clicks and dropped files instead of acting on them.
+// an item is selected and it comes from the pointer inside the pane or from the
+// keyboard (the Menu key, Shift+F10: the menu then shows at the current item), then
+// shows the menu given or passes the request on to its parent widget, and reports
+// the Delete and F2 keys, double-clicks and dropped files instead of acting on them.
 class SiteTreeView : public QTreeView {
     Q_OBJECT
 public:

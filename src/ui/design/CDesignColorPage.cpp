@@ -11,6 +11,7 @@
 #include "document/DesignEditCommand.h"
 #include "document/ProjectDocument.h"
 #include "generator/SiteGenerator.h"
+#include "ui/common/PlainCaption.h"
 #include "ui/common/UserDialogs.h"
 #include "ui/design/CClrButton.h"
 #include "ui/design/CDesignColorView.h"
@@ -71,7 +72,8 @@ CDesignColorPage::CDesignColorPage(ProjectDocument& document, IUserDialogs& dial
     grid->setColumnStretch(3, 1);
     auto* previewLabel = new QLabel(QStringLiteral("Preview:"), this);
     m_preview = new CDesignColorView(m_document.Doc(), this);
-    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
+    auto* defaults = new QPushButton(QStringLiteral("&Set Defaults"), this);
+    defaults->setAccessibleName(PlainCaption(defaults->text()));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(previewLabel);

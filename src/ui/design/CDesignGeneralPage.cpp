@@ -16,6 +16,7 @@
 
 #include "document/DesignEditCommand.h"
 #include "document/ProjectDocument.h"
+#include "ui/common/PlainCaption.h"
 #include "ui/common/UserDialogs.h"
 
 namespace foldcraft {
@@ -92,7 +93,8 @@ CDesignGeneralPage::CDesignGeneralPage(ProjectDocument& document, IUserDialogs& 
     layout->addWidget(MakeImages());
     layout->addWidget(MakeNavigationBar());
     layout->addStretch(1);
-    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);  // last in Tab order
+    auto* defaults = new QPushButton(QStringLiteral("&Set Defaults"), this);  // last in Tab order
+    defaults->setAccessibleName(PlainCaption(defaults->text()));
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(defaults);
@@ -105,8 +107,8 @@ QWidget* CDesignGeneralPage::MakeOptions() {
     auto* optionsLayout = new QGridLayout(options);
     const QString optionCaptions[6] = {QStringLiteral("Show File && Folder Comments"),
                                        QStringLiteral("Show File Date"),
-                                       QStringLiteral("Show File Size"),
-                                       QStringLiteral("Create Title Page"),
+                                       QStringLiteral("Show File Si&ze"),
+                                       QStringLiteral("C&reate Title Page"),
                                        QStringLiteral("Create Sitemap"),
                                        QStringLiteral("Show Restart Button")};
     for (int i = 0; i < 6; ++i) {
@@ -130,11 +132,11 @@ QWidget* CDesignGeneralPage::MakeImages() {
     m_backgroundImage = new QLineEdit(images);
     m_backgroundImage->setAccessibleName(QStringLiteral("Background Image:"));
     backgroundLabel->setBuddy(m_backgroundImage);
-    auto* browse = new QPushButton(QStringLiteral("Browse..."), images);
+    auto* browse = new QPushButton(QStringLiteral("Bro&wse..."), images);
     m_placement = new QButtonGroup(this);
-    auto* tile = AddRadio(m_placement, images, QStringLiteral("Tile"), 0);
-    auto* center = AddRadio(m_placement, images, QStringLiteral("Center"), 1);
-    m_useThumbnails = new QCheckBox(QStringLiteral("Use Thumbnails:"), images);
+    auto* tile = AddRadio(m_placement, images, QStringLiteral("T&ile"), 0);
+    auto* center = AddRadio(m_placement, images, QStringLiteral("Ce&nter"), 1);
+    m_useThumbnails = new QCheckBox(QStringLiteral("Use Thumbn&ails:"), images);
     auto* widthLabel = new QLabel(QStringLiteral("Width"), images);
     m_width = DigitsField(images, QStringLiteral("Width"));
     widthLabel->setBuddy(m_width);
@@ -202,9 +204,9 @@ QWidget* CDesignGeneralPage::MakeNavigationBar() {
     auto* navBar = new QGroupBox(QStringLiteral("Navigation Bar"), this);
     auto* navLayout = new QHBoxLayout(navBar);
     m_navBar = new QButtonGroup(this);
-    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Top"), 0));
-    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Bottom"), 1));
-    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Disabled"), 2));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("T&op"), 0));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Botto&m"), 1));
+    navLayout->addWidget(AddRadio(m_navBar, navBar, QStringLiteral("Disab&led"), 2));
     navLayout->addStretch(1);
 
     connect(m_navBar, &QButtonGroup::idToggled, this, [this](int id, bool on) {

@@ -12,6 +12,7 @@
 #include "document/DesignEditCommand.h"
 #include "document/LongText.h"
 #include "document/ProjectDocument.h"
+#include "ui/common/PlainCaption.h"
 #include "ui/common/UserDialogs.h"
 
 namespace foldcraft {
@@ -68,11 +69,12 @@ CDesignTextPage::CDesignTextPage(ProjectDocument& document, IUserDialogs& dialog
     m_comments = TextBox(this, QStringLiteral("Comments:"), false);
     m_header = TextBox(this, QStringLiteral("Header:"), true);
     m_footer = TextBox(this, QStringLiteral("Footer:"), true);
-    auto* editHeader = new QPushButton(QStringLiteral("Edit..."), this);
+    auto* editHeader = new QPushButton(QStringLiteral("Ed&it..."), this);
     editHeader->setAccessibleDescription(QStringLiteral("Edit Header"));
     auto* editFooter = new QPushButton(QStringLiteral("Edit..."), this);
     editFooter->setAccessibleDescription(QStringLiteral("Edit Footer"));
-    auto* defaults = new QPushButton(QStringLiteral("Set Defaults"), this);
+    auto* defaults = new QPushButton(QStringLiteral("&Set Defaults"), this);
+    defaults->setAccessibleName(PlainCaption(defaults->text()));
 
     auto* grid = new QGridLayout;
     const std::pair<const char*, QWidget*> rows[] = {{"Title:", m_title},

@@ -23,9 +23,9 @@ CDesignView::CDesignView(ProjectDocument& document, AppServices& services, QWidg
     m_general = new CDesignGeneralPage(document, services.dialogs, m_pages);
     m_text = new CDesignTextPage(document, services.dialogs, m_pages);
     m_colors = new CDesignColorPage(document, services.dialogs, m_pages);
-    m_pages->addTab(m_general, QStringLiteral("General"));
-    m_pages->addTab(m_text, QStringLiteral("Text"));
-    m_pages->addTab(m_colors, QStringLiteral("Colors"));
+    m_pages->addTab(m_general, QStringLiteral("&General"));
+    m_pages->addTab(m_text, QStringLiteral("&Text"));
+    m_pages->addTab(m_colors, QStringLiteral("&Colors"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addWidget(m_pages, 1);

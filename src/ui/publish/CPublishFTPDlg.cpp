@@ -19,6 +19,7 @@
 #include "publish/FtpPublishRun.h"
 #include "settings/PublishPasswords.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/PlainCaption.h"
 #include "ui/common/PublishLogView.h"
 #include "ui/common/TransferLabel.h"
 
@@ -173,15 +174,15 @@ QVBoxLayout* CPublishFTPDlg::MakeStatusColumn() {
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("result"));
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_publish = new QPushButton(QStringLiteral("Publish"), this);
+    m_publish = new QPushButton(QStringLiteral("&Publish"), this);
     m_publish->setObjectName(QStringLiteral("publish"));
-    m_showChanges = new QPushButton(QStringLiteral("Show what would change"), this);
+    m_showChanges = new QPushButton(QStringLiteral("Show what would chan&ge"), this);
     m_showChanges->setObjectName(QStringLiteral("showChanges"));
-    m_showChanges->setAccessibleName(m_showChanges->text());
-    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    m_showChanges->setAccessibleName(PlainCaption(m_showChanges->text()));
+    m_stop = new QPushButton(QStringLiteral("S&top"), this);
     m_stop->setObjectName(QStringLiteral("stop"));
     m_stop->setEnabled(false);
-    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("close"));
 
     auto* buttons = new QHBoxLayout;
@@ -190,6 +191,7 @@ QVBoxLayout* CPublishFTPDlg::MakeStatusColumn() {
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
+    m_publish->setDefault(true);  // Enter in a field publishes
     auto* transfer = new QHBoxLayout;
     transfer->addWidget(transferLabel);
     transfer->addWidget(m_transferBar, 1);

@@ -44,15 +44,16 @@ CPublishProgressDlg::CPublishProgressDlg(ProjectDocument& document, AppServices&
                           this);
     m_result->setObjectName(QStringLiteral("result"));
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_showStartPage = new QCheckBox(QStringLiteral("Show start page when window is closed"), this);
+    m_showStartPage = new QCheckBox(QStringLiteral("&Show start page when window is closed"), this);
     m_showStartPage->setObjectName(QStringLiteral("showStartPage"));
     m_showStartPage->setChecked(true);
     m_showStartPage->setEnabled(false);
     m_showStartPage->setVisible(!dryRun);
-    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close = new QPushButton(QStringLiteral("&Close"), this);
     m_close->setObjectName(QStringLiteral("close"));
     m_close->setEnabled(false);
     m_close->setAutoDefault(false);
+    m_close->setDefault(true);  // Enter closes the window once the run has ended
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_showStartPage);

@@ -12,6 +12,7 @@
 
 #include "document/ProjectDocument.h"
 #include "ui/common/AppServices.h"
+#include "ui/common/PlainCaption.h"
 #include "ui/common/StepHeading.h"
 #include "ui/publish/CPublishFTPDlg.h"
 #include "ui/publish/CPublishProgressDlg.h"
@@ -41,31 +42,31 @@ CPublishView::CPublishView(ProjectDocument& document, AppServices& services, QWi
     auto* group = new QGroupBox(QStringLiteral("Publish Method and Path"), this);
     auto* methodQuestion =
         new QLabel(QStringLiteral("What method would you like to use to publish?"), group);
-    m_local = new QRadioButton(QStringLiteral("Local files"), group);
+    m_local = new QRadioButton(QStringLiteral("&Local files"), group);
     m_local->setObjectName(QStringLiteral("localFiles"));
-    m_ftp = new QRadioButton(QStringLiteral("Export to FTP server"), group);
+    m_ftp = new QRadioButton(QStringLiteral("E&xport to FTP server"), group);
     m_ftp->setObjectName(QStringLiteral("exportFtp"));
-    m_sftp = new QRadioButton(QStringLiteral("SFTP server"), group);
+    m_sftp = new QRadioButton(QStringLiteral("SFTP &server"), group);
     m_sftp->setObjectName(QStringLiteral("exportSftp"));
-    m_s3 = new QRadioButton(QStringLiteral("Object storage (S3)"), group);
+    m_s3 = new QRadioButton(QStringLiteral("Object storage (S&3)"), group);
     m_s3->setObjectName(QStringLiteral("exportS3"));
     auto* methods = new QButtonGroup(this);
     methods->addButton(m_local, CFoldcraftDoc::kPublishLocal);
     methods->addButton(m_ftp, CFoldcraftDoc::kPublishFtp);
     methods->addButton(m_sftp, kSftpButton);
     methods->addButton(m_s3, kS3Button);
-    auto* pathQuestion = new QLabel(QStringLiteral("Where would you like to publish?"), group);
+    auto* pathQuestion = new QLabel(QStringLiteral("&Where would you like to publish?"), group);
     m_path = new QLineEdit(group);
     m_path->setObjectName(QStringLiteral("publishPath"));
     m_path->setAccessibleName(QStringLiteral("Where would you like to publish?"));
     pathQuestion->setBuddy(m_path);
-    m_choosePath = new QPushButton(QStringLiteral("Choose Path..."), group);
+    m_choosePath = new QPushButton(QStringLiteral("&Choose Path..."), group);
     m_choosePath->setObjectName(QStringLiteral("choosePath"));
-    m_publish = new QPushButton(QStringLiteral("Publish"), this);
+    m_publish = new QPushButton(QStringLiteral("Publ&ish"), this);
     m_publish->setObjectName(QStringLiteral("publish"));
-    m_showChanges = new QPushButton(QStringLiteral("Show what would change"), this);
+    m_showChanges = new QPushButton(QStringLiteral("Sh&ow what would change"), this);
     m_showChanges->setObjectName(QStringLiteral("showChanges"));
-    m_showChanges->setAccessibleName(m_showChanges->text());
+    m_showChanges->setAccessibleName(PlainCaption(m_showChanges->text()));
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(m_path, 1);
@@ -206,6 +207,7 @@ void CPublishView::OnPublish() {
             connect(dialog, &QObject::destroyed, this, &CPublishView::UpdateEnabled,
                     Qt::QueuedConnection);
             dialog->show();
+            dialog->activateWindow();  // the keys go to the new window
             UpdateEnabled();
             emit publishWindowOpened(dialog);
             return;
@@ -232,6 +234,7 @@ void CPublishView::OpenRunWindow(bool dryRun) {
     });
     connect(window, &QObject::destroyed, this, &CPublishView::UpdateEnabled, Qt::QueuedConnection);
     window->show();
+    window->activateWindow();
     UpdateEnabled();
     emit publishWindowOpened(window);
     if (!window->Start()) {
