@@ -128,4 +128,8 @@ bool ProjectTargets::WriteString(const std::string& section, const std::string& 
     return WriteRecord(m_section + "/" + section, name, value) && written;
 }
 
+bool ProjectTargets::Remove(const std::string& section, const std::string& name) {
+    return m_store.Remove(section, name);
+}
+
 }  // namespace foldcraft

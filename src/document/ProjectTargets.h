@@ -61,6 +61,8 @@ public:
     bool WriteInt(const std::string& section, const std::string& name, int value) override;
     bool WriteString(const std::string& section, const std::string& name,
                      const std::string& value) override;
+    // Removes the user's value (no project keeps a value that is ever removed: secrets).
+    bool Remove(const std::string& section, const std::string& name) override;
 
 private:
     bool KeepsPerProject(const std::string& section, const std::string& name) const;

@@ -30,6 +30,8 @@ void PublishFtp(ProjectTargets& targets, const std::string& host) {
     ftp.strPassword = "ftp-secret";
     ftp.strTrustFingerprint = host == "a.example" ? "AB:CD" : "";
     ASSERT_TRUE(ftp.Write(targets));
+    // Kept in the settings file where no keyring answers and the user asked for it.
+    ASSERT_TRUE(targets.WriteString("FTPServer", "Password", ftp.strPassword));
 }
 void PublishS3(ProjectTargets& targets, const std::string& bucket) {
     S3Settings s3;
