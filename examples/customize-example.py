@@ -90,7 +90,8 @@ notes["m_nFileButtonStyle"] = 2                # text only
 document(notes, "Contacts.csv")["m_bVisible"] = 0
 minutes = document(notes, "Meeting notes 2026-03-14.txt")
 notes["m_arrDocs"].append(dict(copy(minutes, "Winter timetable"), m_strName="Winter timetable 2024",
-                               m_timePublish=publish - 2 * YEAR, m_timePurge=publish - YEAR))
+                               m_timePublish=publish - 2 * YEAR, m_timePurge=publish - YEAR,
+                               m_bPurge=1))
 
 photos = folder(root, "Photos")
 photos["m_strComment"] = "Pictures, shown as thumbnails"
