@@ -15,12 +15,11 @@
 #include "cli/CliCommands.h"
 #include "cli/CliPasswords.h"
 #include "cli/CliSupport.h"
+#include "cli/ServerPublishCommand.h"
 #include "cli/StdoutLogSink.h"
-#include "model/FoldcraftDoc.h"
 #include "publish/FTPLink.h"
 #include "publish/FtpPublishRun.h"
 #include "publish/FtpSettings.h"
-#include "publish/PublishChecks.h"
 #include "settings/PublishPasswords.h"
 #include "settings/QtSettingsStore.h"
 
@@ -88,22 +87,6 @@ bool CheckCommandLine(const FtpPublishArgs& args, SyncOptions& syncOptions, std:
     return true;
 }
 
-// The settings store named by --settings, else by $FOLDCRAFT_SETTINGS, else the
-// user's. Null (with the message on standard error) when it cannot be opened.
-std::unique_ptr<QtSettingsStore> OpenSettingsStore(const std::string& settingsFileOption) {
-    std::string settingsFile = settingsFileOption;
-    if (settingsFile.empty()) {
-        const char* env = std::getenv("FOLDCRAFT_SETTINGS");
-        if (env && *env) settingsFile = env;
-    }
-    std::string storeError;
-    std::unique_ptr<QtSettingsStore> store = settingsFile.empty()
-                                                 ? QtSettingsStore::OpenUserStore(storeError)
-                                                 : QtSettingsStore::Open(settingsFile, storeError);
-    if (!store) std::cerr << storeError << "\n";
-    return store;
-}
-
 // Lays the options given on the command line over the stored settings.
 void ApplyCommandLine(const FtpPublishArgs& args, const std::string& password,
                       const std::string& firewallPassword, FtpSettings& settings) {
@@ -167,35 +150,16 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
 
     // The settings store, and every value in it, must read before anything else is
     // done: a value misread could send the password in clear.
-    const std::unique_ptr<QtSettingsStore> store = OpenSettingsStore(args.settingsFile);
+    ServerPublishCommand command(ctx, args.file, args.save);
+    QtSettingsStore* store = command.OpenStore(args.settingsFile);
     if (!store) return kExitFailure;
     const auto stored = FtpSettings::Read(*store);
     if (!stored.Ok()) {
         std::cerr << stored.error << "\n";
         return kExitFailure;
     }
-
-    std::string programFolder;
-    if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
-    CFoldcraftDoc doc;
-    ProjectFileVersion readVersion;
-    if (!OpenProject(args.file, doc, std::cerr, readVersion)) return kExitFailure;
-
-    bool stamped = false;
-    auto finish = [&](int result) -> int {
-        // The last-publish stamp is written back only when asked for, and only when the
-        // first check made it, and never over an edit made to the file during the run.
-        if (args.save && stamped)
-            return SavePublishStamp(doc, args.file, readVersion, result, std::cerr);
-        return result;
-    };
-
-    const PublishCheckResult check = PublishChecks::BeginPublish(doc);
-    if (!check.Ok()) {
-        std::cerr << check.message << "\n";
-        return kExitFailure;
-    }
-    stamped = true;
+    if (!command.OpenProject()) return kExitFailure;
+    const auto finish = [&](int code) { return command.Finish(code); };
 
     // The stored settings (the dialog's fields as it opens), then the command line.
     FtpSettings settings = stored.value;
@@ -224,7 +188,7 @@ int RunFtpPublish(const FtpPublishArgs& args, const CliContext& ctx) {
     }
 
     StdoutLogSink sink(args.quiet);
-    FtpPublishRun run(doc, sink, programFolder, settings);
+    FtpPublishRun run(command.Doc(), sink, command.ProgramFolder(), settings);
     run.SetSyncOptions(syncOptions);
     run.SetCreateStartDirectory(args.createStartDir);
     const PublishResult result = run.RunFtpPublish();

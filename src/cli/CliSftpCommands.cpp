@@ -11,9 +11,8 @@
 #include "cli/CliCommands.h"
 #include "cli/CliPasswords.h"
 #include "cli/CliSupport.h"
+#include "cli/ServerPublishCommand.h"
 #include "cli/StdoutLogSink.h"
-#include "model/FoldcraftDoc.h"
-#include "publish/PublishChecks.h"
 #include "publish/SftpPublishRun.h"
 #include "publish/SftpSettings.h"
 #include "settings/PublishPasswords.h"
@@ -114,42 +113,16 @@ int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
     if (args.passwordEnv && !FromEnvironment(*args.passwordEnv, password)) return kExitUsage;
     if (args.passphraseEnv && !FromEnvironment(*args.passphraseEnv, passphrase)) return kExitUsage;
 
-    std::string settingsFile = args.settingsFile;
-    if (settingsFile.empty()) {
-        const char* env = std::getenv("FOLDCRAFT_SETTINGS");
-        if (env && *env) settingsFile = env;
-    }
-    std::string storeError;
-    const std::unique_ptr<QtSettingsStore> store =
-        settingsFile.empty() ? QtSettingsStore::OpenUserStore(storeError)
-                             : QtSettingsStore::Open(settingsFile, storeError);
-    if (!store) {
-        std::cerr << storeError << "\n";
-        return kExitFailure;
-    }
+    ServerPublishCommand command(ctx, args.file, args.save);
+    QtSettingsStore* store = command.OpenStore(args.settingsFile);
+    if (!store) return kExitFailure;
     const auto stored = SftpSettings::Read(*store);
     if (!stored.Ok()) {
         std::cerr << stored.error << "\n";
         return kExitFailure;
     }
-
-    std::string programFolder;
-    if (!PrepareProgramFolder(ctx, programFolder, std::cerr)) return kExitFailure;
-    CFoldcraftDoc doc;
-    ProjectFileVersion readVersion;
-    if (!OpenProject(args.file, doc, std::cerr, readVersion)) return kExitFailure;
-    bool stamped = false;
-    auto finish = [&](int result) -> int {
-        if (args.save && stamped)
-            return SavePublishStamp(doc, args.file, readVersion, result, std::cerr);
-        return result;
-    };
-    const PublishCheckResult check = PublishChecks::BeginPublish(doc);
-    if (!check.Ok()) {
-        std::cerr << check.message << "\n";
-        return kExitFailure;
-    }
-    stamped = true;
+    if (!command.OpenProject()) return kExitFailure;
+    const auto finish = [&](int code) { return command.Finish(code); };
 
     SftpSettings settings = stored.value;
     if (args.host) settings.strHostName = *args.host;
@@ -176,7 +149,7 @@ int RunSftpPublish(const SftpPublishArgs& args, const CliContext& ctx) {
     if (args.saveSettings) KeepSecrets(args, *store, settings);
 
     StdoutLogSink sink(args.quiet);
-    SftpPublishRun run(doc, sink, programFolder, settings);
+    SftpPublishRun run(command.Doc(), sink, command.ProgramFolder(), settings);
     run.SetSyncOptions(syncOptions);
     run.SetCreateStartDirectory(args.createStartDir);
     run.SetUseAgent(!args.noAgent);
