@@ -149,8 +149,9 @@ TEST_F(S3Publish, PublishAndRepublishMatchALocalPublish) {
     for (const auto& [extension, type] : std::map<std::string, std::string>{
              {".html", "text/html"}, {".css", "text/css"}, {".gif", "image/gif"},
              {".pdf", "application/pdf"}}) {
+        const std::string& ending = extension;
         const auto it = std::find_if(objects.begin(), objects.end(), [&](const auto& object) {
-            return object.first.ends_with(extension);
+            return object.first.ends_with(ending);
         });
         ASSERT_NE(it, objects.end()) << extension;
         EXPECT_EQ(client.Head("www/" + it->first).contentType, type) << it->first;
