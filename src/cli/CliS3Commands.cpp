@@ -200,16 +200,17 @@ void RegisterS3Commands(CLI::App& app, CliContext& ctx) {
         ->check(CLI::Range(1, S3Settings::kMaxConnections));
     cmd->add_flag("--all", args->all,
                   "Upload every file, not only those that changed since the last publish");
-    cmd->add_flag("--save-settings", args->saveSettings, "Store the settings (the access key too) and the secret key in the keyring");
+    cmd->add_flag("--save-settings", args->saveSettings,
+                  "Store the settings (the access key too) and the secret key in the keyring");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
     AddSyncOptions(*cmd, args->sync);
     cmd->footer(
         "The settings are read from the settings store (section S3Storage: Endpoint, Region,\n"
-        "Bucket, Prefix, PathStyle, Connections, Timeout, ChangedOnly); the options override\n"
-        "them for this run. Exit status as for ftp-publish: 0 success; 1 files not copied or\n"
-        "removals held back; 2 failure (wrong keys, no such bucket, storage unreachable);\n"
-        "64 usage error.");
+        "Bucket, Prefix, PathStyle, AccessKey, Connections, Timeout, ChangedOnly; the secret\n"
+        "key in the keyring); the options override them for this run. Exit status as for\n"
+        "ftp-publish: 0 success; 1 files not copied or removals held back; 2 failure (wrong\n"
+        "keys, no such bucket, storage unreachable, no secret key); 64 usage error.");
     cmd->callback([args, &ctx] { ctx.exitCode = RunS3Publish(*args, ctx); });
 }
 

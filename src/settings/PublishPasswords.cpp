@@ -35,8 +35,8 @@ std::string PublishPasswords::PassphraseKey(const SftpSettings& settings) {
 }
 
 std::string PublishPasswords::S3Key(const S3Settings& settings) {
-    return settings.strAccessKey.empty() ? std::string()
-                                         : "s3://" + settings.strAccessKey + "@" + settings.Endpoint();
+    if (settings.strAccessKey.empty()) return {};
+    return "s3://" + settings.strAccessKey + "@" + settings.Endpoint();
 }
 
 PublishPasswords::Found PublishPasswords::Secret(const std::string& key) {

@@ -243,10 +243,10 @@ TEST(KeyringTest, S3SecretKeyInTheKeyring) {
     const std::string file = dir / "site.fcd";
     ASSERT_TRUE(SaveProject(project.doc, file).Ok());
     const std::string ini =
-        dir.WriteFile("Foldcraft.conf", "[S3Storage]\nAccessKey=" +
-                                            std::string(S3rverTestServer::kAccessKey) + "\n");
-    const std::string key = "s3://" + std::string(S3rverTestServer::kAccessKey) + "@" +
-                            server.Endpoint();
+        dir.WriteFile("Foldcraft.conf",
+                      "[S3Storage]\nAccessKey=" + std::string(S3rverTestServer::kAccessKey) + "\n");
+    const std::string key =
+        "s3://" + std::string(S3rverTestServer::kAccessKey) + "@" + server.Endpoint();
     const std::string secret = "s3-secret-1";
     struct Row {
         bool fromEnv;  // both keys in AWS_*, with --save-settings

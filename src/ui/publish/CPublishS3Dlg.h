@@ -28,10 +28,11 @@ struct AppServices;
 // secret in the keyring under "s3://ACCESSKEY@ENDPOINT" at a Publish press, and the
 // field is filled from there when the window opens with a remembered access key
 // (PublishPasswords); where no keyring answers, the program says so once a run and
-// the secret lives in the field for this window only. The run (S3PublishRun) works on a worker thread
-// and a copy of the project, with its log in the Status pane; Stop ends it after the
-// files under way. A run that fails before anything was sent (the storage cannot be
-// reached, the keys or the bucket are refused) is a warning box with its reason.
+// the secret lives in the field for this window only. The run (S3PublishRun) works on
+// a worker thread and a copy of the project, with its log in the Status pane; Stop
+// ends it after the files under way. A run that fails before anything was sent (the
+// storage cannot be reached, the keys or the bucket are refused) is a warning box with
+// its reason.
 class CPublishS3Dlg : public CRunWindow {
     Q_OBJECT
 public:
