@@ -10,11 +10,13 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliPasswords.h"
 #include "cli/CliSupport.h"
 #include "cli/ServerPublishCommand.h"
 #include "cli/StdoutLogSink.h"
 #include "publish/S3PublishRun.h"
 #include "publish/S3Settings.h"
+#include "settings/PublishPasswords.h"
 
 namespace foldcraft::cli {
 namespace {
@@ -28,8 +30,8 @@ struct S3PublishArgs {
     std::optional<std::string> prefix;
     bool pathStyle = false;
     bool hostStyle = false;
-    std::string accessKeyEnv = "AWS_ACCESS_KEY_ID";
-    std::string secretKeyEnv = "AWS_SECRET_ACCESS_KEY";
+    std::optional<std::string> accessKeyEnv;
+    std::optional<std::string> secretKeyEnv;
     std::optional<int> timeout;
     std::optional<int> connections;
     bool all = false;
@@ -40,9 +42,45 @@ struct S3PublishArgs {
     SyncArgs sync;
 };
 
+constexpr const char* kAccessKeyVariable = "AWS_ACCESS_KEY_ID";
+constexpr const char* kSecretKeyVariable = "AWS_SECRET_ACCESS_KEY";
+
 std::string FromEnvironment(const std::string& variable) {
     const char* text = std::getenv(variable.c_str());
     return text ? text : "";
+}
+
+// The key in the variable option names, which must be set, else in fallback (empty
+// when that is not set).
+bool KeyFromEnvironment(const std::optional<std::string>& option, const char* fallback,
+                        std::string& key) {
+    if (option && !std::getenv(option->c_str())) {
+        std::cerr << "Error: the environment variable " << *option << " is not set.\n";
+        return false;
+    }
+    key = FromEnvironment(option.value_or(fallback));
+    return true;
+}
+
+// The secret key that the environment did not give, from the keyring (under the
+// access key of the environment or the settings), else asked on the terminal. False
+// (with a message) when it is found nowhere and standard input is not a terminal.
+bool FindSecretKey(S3Settings& settings) {
+    if (!settings.strSecretKey.empty() || settings.strAccessKey.empty()) return true;
+    const std::string key = PublishPasswords::S3Key(settings);
+    const IPasswordStore::Result secret = CliKeyring().Read(key);
+    if (secret.Ok()) {
+        settings.strSecretKey = secret.secret;
+        return true;
+    }
+    if (AskSecret("Secret key for " + key + ": ", settings.strSecretKey)) return true;
+    std::cerr << "Error: no secret key for " << key << ": "
+              << (secret.status == IPasswordStore::Status::kNotFound
+                      ? "the keyring holds none"
+                      : "no keyring service answered")
+              << ", and standard input is not a terminal to ask on; use --secret-key-env "
+                 "VAR.\n";
+    return false;
 }
 
 void ApplyCommandLine(const S3PublishArgs& args, S3Settings& settings) {
@@ -55,8 +93,6 @@ void ApplyCommandLine(const S3PublishArgs& args, S3Settings& settings) {
     if (args.timeout) settings.nTimeoutSeconds = *args.timeout;
     if (args.connections) settings.nConnections = *args.connections;
     if (args.all) settings.bChangedOnly = 0;
-    settings.strAccessKey = FromEnvironment(args.accessKeyEnv);
-    settings.strSecretKey = FromEnvironment(args.secretKeyEnv);
 }
 
 int RunS3Publish(const S3PublishArgs& args, const CliContext& ctx) {
@@ -67,6 +103,11 @@ int RunS3Publish(const S3PublishArgs& args, const CliContext& ctx) {
     }
     SyncOptions syncOptions;
     if (!ToSyncOptions(args.sync, syncOptions, std::cerr)) return kExitUsage;
+    std::string accessKey, secretKey;
+    if (!KeyFromEnvironment(args.accessKeyEnv, kAccessKeyVariable, accessKey) ||
+        !KeyFromEnvironment(args.secretKeyEnv, kSecretKeyVariable, secretKey)) {
+        return kExitUsage;
+    }
     ServerPublishCommand command(ctx, args.file, args.save);
     QtSettingsStore* store = command.OpenStore(args.settingsFile);
     if (!store) return kExitFailure;
@@ -79,6 +120,10 @@ int RunS3Publish(const S3PublishArgs& args, const CliContext& ctx) {
 
     S3Settings settings = stored.value;
     ApplyCommandLine(args, settings);
+    if (!accessKey.empty()) settings.strAccessKey = accessKey;
+    settings.strSecretKey = secretKey;
+    if (settings.Check() == S3Settings::kNoKeys && !FindSecretKey(settings))
+        return command.Finish(kExitFailure);
     const std::string message = settings.Check();
     if (!message.empty()) {
         std::cerr << message << "\n";
@@ -87,6 +132,14 @@ int RunS3Publish(const S3PublishArgs& args, const CliContext& ctx) {
     if (args.saveSettings && !settings.Write(*store)) {
         std::cerr << "Error: the S3 settings could not be saved in " << store->FileName() << "\n";
         return command.Finish(kExitFailure);
+    }
+    if (args.saveSettings && !secretKey.empty()) {
+        // Where no keyring answers the secret is not kept, and a line says so.
+        PublishPasswords passwords(*store, CliKeyring());
+        const PublishPasswords::KeepResult kept =
+            passwords.Keep(PublishPasswords::S3Key(settings), settings.strSecretKey, true);
+        if (!kept.error.empty())
+            std::cerr << "Warning: the secret key was not kept: " << kept.error << "\n";
     }
 
     StdoutLogSink sink(args.quiet);
@@ -127,11 +180,11 @@ void RegisterS3Commands(CLI::App& app, CliContext& ctx) {
         ->excludes("--path-style");
     cmd->add_option("--access-key-env", args->accessKeyEnv,
                     "Take the access key from the environment variable VAR (default "
-                    "AWS_ACCESS_KEY_ID)")
+                    "AWS_ACCESS_KEY_ID, else the one in the settings)")
         ->option_text("VAR");
     cmd->add_option("--secret-key-env", args->secretKeyEnv,
                     "Take the secret key from the environment variable VAR (default "
-                    "AWS_SECRET_ACCESS_KEY)")
+                    "AWS_SECRET_ACCESS_KEY, else the keyring)")
         ->option_text("VAR");
     cmd->add_option_function<std::string>(
            "--access-key,--secret-key",
@@ -147,16 +200,17 @@ void RegisterS3Commands(CLI::App& app, CliContext& ctx) {
         ->check(CLI::Range(1, S3Settings::kMaxConnections));
     cmd->add_flag("--all", args->all,
                   "Upload every file, not only those that changed since the last publish");
-    cmd->add_flag("--save-settings", args->saveSettings, "Store the settings (never a key)");
+    cmd->add_flag("--save-settings", args->saveSettings,
+                  "Store the settings (the access key too) and the secret key in the keyring");
     cmd->add_flag("--save", args->save, "Save the last-publish time into the project file");
     cmd->add_flag("--quiet", args->quiet, "Do not print the status log");
     AddSyncOptions(*cmd, args->sync);
     cmd->footer(
         "The settings are read from the settings store (section S3Storage: Endpoint, Region,\n"
-        "Bucket, Prefix, PathStyle, Connections, Timeout, ChangedOnly); the options override\n"
-        "them for this run. Exit status as for ftp-publish: 0 success; 1 files not copied or\n"
-        "removals held back; 2 failure (wrong keys, no such bucket, storage unreachable);\n"
-        "64 usage error.");
+        "Bucket, Prefix, PathStyle, AccessKey, Connections, Timeout, ChangedOnly; the secret\n"
+        "key in the keyring); the options override them for this run. Exit status as for\n"
+        "ftp-publish: 0 success; 1 files not copied or removals held back; 2 failure (wrong\n"
+        "keys, no such bucket, storage unreachable, no secret key); 64 usage error.");
     cmd->callback([args, &ctx] { ctx.exitCode = RunS3Publish(*args, ctx); });
 }
 

@@ -48,6 +48,7 @@ ISettingsStore::Checked<S3Settings> S3Settings::Read(const ISettingsStore& store
     text("Region", s.strRegion, kDefaultRegion);
     text("Bucket", s.strBucket, "");
     text("Prefix", s.strPrefix, "");
+    text("AccessKey", s.strAccessKey, "");
     s.nPathStyle = number("PathStyle", -1, -1, 1);
     s.nConnections = number("Connections", kDefaultConnections, 1, kMaxConnections);
     s.nTimeoutSeconds = number("Timeout", kDefaultTimeoutSeconds, 1, 3600);
@@ -84,6 +85,7 @@ bool S3Settings::Write(ISettingsStore& store) const {
            store.WriteString(kSection, "Region", strRegion) &&
            store.WriteString(kSection, "Bucket", strBucket) &&
            store.WriteString(kSection, "Prefix", strPrefix) &&
+           store.WriteString(kSection, "AccessKey", strAccessKey) &&
            store.WriteInt(kSection, "PathStyle", nPathStyle) &&
            store.WriteInt(kSection, "Connections", nConnections) &&
            store.WriteInt(kSection, "ChangedOnly", bChangedOnly);

@@ -12,9 +12,11 @@ namespace foldcraft {
 //   "S3Storage"  "Endpoint" (empty: AWS's endpoint of the region), "Region"
 //                ("us-east-1"), "Bucket", "Prefix" (a folder of the bucket, "" or
 //                ending in "/"), "PathStyle" (-1: decided by the endpoint, 0, 1),
-//                "Connections" (4, 1 to 16), "Timeout" (60 s), "ChangedOnly" (1)
+//                "Connections" (4, 1 to 16), "Timeout" (60 s), "ChangedOnly" (1),
+//                "AccessKey" (the access key id, which is no secret)
 //
-// The keys are never stored: they come from the environment for one run.
+// The secret key is never stored here: it comes from the environment or the
+// keyring, for one run.
 struct S3Settings {
     static constexpr const char* kSection = "S3Storage";
     static constexpr const char* kDefaultRegion = "us-east-1";
@@ -39,8 +41,8 @@ struct S3Settings {
     int nConnections = kDefaultConnections;
     int nTimeoutSeconds = kDefaultTimeoutSeconds;
     int bChangedOnly = 1;
-    // For one run only, never stored.
     std::string strAccessKey;
+    // For one run only, never stored here.
     std::string strSecretKey;
 
     // Reads every value, missing ones taking their defaults; a value that does not
@@ -49,7 +51,7 @@ struct S3Settings {
     // The checks of a publish, in order: bucket, endpoint, prefix, keys. The message
     // of the first that fails, or empty.
     std::string Check() const;
-    // Writes everything but the keys. False when a check other than the keys' fails
+    // Writes everything but the secret key. False when a check other than the keys' fails
     // or a write did not reach the store.
     bool Write(ISettingsStore& store) const;
 

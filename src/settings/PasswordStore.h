@@ -6,8 +6,8 @@ namespace foldcraft {
 
 // Secrets kept between runs (publish passwords, key passphrases), each under a key
 // that names what it opens: "ftp://USER@HOST:PORT", "sftp://USER@HOST:PORT",
-// "sftp-key:/PATH/OF/THE/KEY". KeychainPasswordStore is the real one (the desktop's
-// keyring); tests may use a double.
+// "sftp-key:/PATH/OF/THE/KEY", "s3://ACCESSKEY@ENDPOINT". KeychainPasswordStore is the
+// real one (the desktop's keyring); tests may use a double.
 class IPasswordStore {
 public:
     enum class Status {

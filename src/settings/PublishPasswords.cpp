@@ -1,6 +1,7 @@
 #include "settings/PublishPasswords.h"
 
 #include "publish/FtpSettings.h"
+#include "publish/S3Settings.h"
 #include "publish/SftpSettings.h"
 
 namespace foldcraft {
@@ -31,6 +32,11 @@ std::string PublishPasswords::SftpKey(const SftpSettings& settings) {
 std::string PublishPasswords::PassphraseKey(const SftpSettings& settings) {
     return settings.strKeyFile.empty() ? std::string()
                                        : IPasswordStore::KeyFileKey(settings.strKeyFile);
+}
+
+std::string PublishPasswords::S3Key(const S3Settings& settings) {
+    if (settings.strAccessKey.empty()) return {};
+    return "s3://" + settings.strAccessKey + "@" + settings.Endpoint();
 }
 
 PublishPasswords::Found PublishPasswords::Secret(const std::string& key) {

@@ -7,14 +7,16 @@
 
 namespace foldcraft {
 struct FtpSettings;
+struct S3Settings;
 struct SftpSettings;
 
 // Where the publish passwords live between runs, for the dialogs and the command-line
 // tool alike: in the keyring (IPasswordStore) under the server's key
 // ("ftp://USER@HOST:PORT", "sftp://USER@HOST:PORT") or the key file's
-// ("sftp-key:PATH"). The settings file holds an FTP password (FTPServer/Password) only
-// where no keyring answers and the user asked for it; one found there while a keyring
-// answers is moved into the keyring and removed from the file. Neither store is owned.
+// ("sftp-key:PATH"), and an S3 secret key under "s3://ACCESSKEY@ENDPOINT". The
+// settings file holds an FTP password (FTPServer/Password) only where no keyring
+// answers and the user asked for it; one found there while a keyring answers is moved
+// into the keyring and removed from the file. Neither store is owned.
 class PublishPasswords {
 public:
     static constexpr const char* kMovedLine =
@@ -58,6 +60,9 @@ public:
     static std::string SftpKey(const SftpSettings& settings);
     // Empty when settings name no key file.
     static std::string PassphraseKey(const SftpSettings& settings);
+    // "s3://ACCESSKEY@ENDPOINT", the endpoint as S3Settings::Endpoint gives it; empty
+    // when settings hold no access key.
+    static std::string S3Key(const S3Settings& settings);
 
 private:
     ISettingsStore& m_settings;

@@ -20,6 +20,7 @@
 #include "settings/PublishPasswords.h"
 #include "settings/QtSettingsStore.h"
 #include "support/FtpTestServer.h"
+#include "support/S3rverTestServer.h"
 #include "support/TempDir.h"
 
 using namespace foldcraft;
@@ -218,6 +219,78 @@ TEST(KeyringTest, CommandLineReadsTheKeyring) {
         for (const std::string& text : texts) {
             EXPECT_EQ(text.find("right-pw-1"), std::string::npos) << text;
             EXPECT_EQ(text.find("wrong-pw-2"), std::string::npos) << text;
+        }
+    }
+}
+
+// s3-publish keeps the secret key of --save-settings in the keyring, and the access
+// key in the settings; a later run without either variable finds both there. With
+// neither a variable nor the keyring's secret, and no terminal, it stops. The secret
+// never reaches the settings file or the output.
+TEST(KeyringTest, S3SecretKeyInTheKeyring) {
+    const bool keyringMode = Mode() == "secret-service";
+    if (keyringMode) {
+        KEYRING_MODE("secret-service");
+    } else {
+        KEYRING_MODE("none");
+    }
+    const std::string unavailable = S3rverTestServer::Unavailable();
+    if (!unavailable.empty()) GTEST_SKIP() << unavailable;
+    S3rverTestServer server;
+    ASSERT_TRUE(server.Started()) << server.Error();
+    TempDir dir;
+    FtpTestProject project(dir);
+    const std::string file = dir / "site.fcd";
+    ASSERT_TRUE(SaveProject(project.doc, file).Ok());
+    const std::string ini =
+        dir.WriteFile("Foldcraft.conf",
+                      "[S3Storage]\nAccessKey=" + std::string(S3rverTestServer::kAccessKey) + "\n");
+    const std::string key =
+        "s3://" + std::string(S3rverTestServer::kAccessKey) + "@" + server.Endpoint();
+    const std::string secret = "s3-secret-1";
+    struct Row {
+        bool fromEnv;  // both keys in AWS_*, with --save-settings
+        int exitCode;
+        std::string err;
+    };
+    const std::string noSecret = "Error: no secret key for " + key + ": ";
+    const std::string noTerminal =
+        ", and standard input is not a terminal to ask on; use --secret-key-env VAR.\n";
+    std::vector<Row> rows;
+    if (keyringMode) {
+        rows = {{true, 0, ""}, {false, 0, ""}};
+        // The same, after the keyring has lost it.
+        rows.push_back({false, 2, noSecret + "the keyring holds none" + noTerminal});
+    } else {
+        rows = {{false, 2, noSecret + "no keyring service answered" + noTerminal}};
+    }
+    KeychainPasswordStore keyring;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(i);
+        if (keyringMode && i == 2) {
+            ASSERT_TRUE(keyring.Remove(key).Ok());
+        }
+        std::vector<std::string> args = {"--program-folder", dir / "program", "s3-publish", file,
+                                         "--settings", ini, "--endpoint", server.Endpoint(),
+                                         "--bucket", S3rverTestServer::kBucket};
+        std::vector<std::string> env;
+        if (row.fromEnv) {
+            args.push_back("--save-settings");
+            env = {"AWS_ACCESS_KEY_ID=" + std::string(S3rverTestServer::kAccessKey),
+                   "AWS_SECRET_ACCESS_KEY=" + secret};
+        }
+        const CliRun run = RunCli(args, {}, env);
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.out << run.err;
+        if (!row.err.empty()) {
+            EXPECT_EQ(run.err, row.err);
+        }
+        if (keyringMode && i == 0) {
+            EXPECT_EQ(keyring.Read(key).secret, secret);
+        }
+        const std::string texts[] = {run.out, run.err, ReadFile(ini)};
+        for (const std::string& text : texts) {
+            EXPECT_EQ(text.find(secret), std::string::npos) << text;
         }
     }
 }

@@ -15,6 +15,7 @@
 #include "document/ProjectDocument.h"
 #include "publish/FtpSettings.h"
 #include "publish/S3PublishRun.h"
+#include "settings/PublishPasswords.h"
 #include "ui/common/AppServices.h"
 #include "ui/common/PublishLogView.h"
 #include "ui/common/TransferLabel.h"
@@ -91,15 +92,19 @@ QGroupBox* CPublishS3Dlg::MakeStorageBox() {
     m_secretKey =
         AddField(grid, box, QStringLiteral("secretKey"), QStringLiteral("Secret ke&y:"), 6);
     m_secretKey->setEchoMode(QLineEdit::Password);
+    m_rememberSecret = new QCheckBox(QString::fromUtf8(kRememberCaption), box);
+    m_rememberSecret->setObjectName(QStringLiteral("rememberSecret"));
+    m_rememberSecret->setToolTip(QStringLiteral("Keep the secret key in the keyring"));
+    grid->addWidget(m_rememberSecret, 7, 0, 1, 2);
     m_connections = new QSpinBox(box);
     m_connections->setRange(1, S3Settings::kMaxConnections);
     m_connections->setToolTip(QStringLiteral("How many files are sent at once"));
     AddRow(grid, box, m_connections, QStringLiteral("connections"),
-           QLatin1Char('&') + QString::fromUtf8(FtpSettings::kConnectionsCaption), 7);
+           QLatin1Char('&') + QString::fromUtf8(FtpSettings::kConnectionsCaption), 8);
     m_changedOnly =
         new QCheckBox(QLatin1Char('&') + QString::fromUtf8(FtpSettings::kChangedOnlyCaption), box);
     m_changedOnly->setObjectName(QStringLiteral("changedOnly"));
-    grid->addWidget(m_changedOnly, 8, 0, 1, 2);
+    grid->addWidget(m_changedOnly, 9, 0, 1, 2);
     return box;
 }
 
@@ -159,6 +164,33 @@ void CPublishS3Dlg::ShowStoredSettings() {
     m_addressing->setCurrentIndex(m_addressing->findData(stored.nPathStyle));
     m_connections->setValue(stored.nConnections);
     m_changedOnly->setChecked(stored.bChangedOnly != 0);
+    m_accessKey->setText(QString::fromStdString(stored.strAccessKey));
+    ShowStoredSecret(stored);
+}
+
+void CPublishS3Dlg::ShowStoredSecret(const S3Settings& stored) {
+    m_rememberSecret->setVisible(m_services.passwords != nullptr);
+    if (!m_services.passwords) return;
+    PublishPasswords passwords(m_services.settings, *m_services.passwords);
+    // With no access key remembered there is nothing to look up, but the keyring is
+    // still asked whether it answers (any key will do).
+    const std::string key = PublishPasswords::S3Key(stored);
+    const PublishPasswords::Found secret = passwords.Secret(key.empty() ? "s3://" : key);
+    if (secret.found && !key.empty()) m_secretKey->setText(QString::fromStdString(secret.secret));
+    m_rememberSecret->setEnabled(secret.keyringAnswered);
+    m_rememberSecret->setChecked(secret.keyringAnswered);
+    if (secret.keyringAnswered || m_services.noKeyringSaid) return;
+    m_services.noKeyringSaid = true;
+    m_services.dialogs.Inform(this, QString::fromUtf8(kNoKeyringMessage) + QStringLiteral("\n\n") +
+                                        QString::fromStdString(secret.error));
+}
+
+void CPublishS3Dlg::KeepSecret(const S3Settings& settings) {
+    if (!m_services.passwords || !m_rememberSecret->isEnabled()) return;
+    PublishPasswords passwords(m_services.settings, *m_services.passwords);
+    const PublishPasswords::KeepResult kept = passwords.Keep(
+        PublishPasswords::S3Key(settings), settings.strSecretKey, m_rememberSecret->isChecked());
+    if (!kept.error.empty()) m_services.dialogs.Error(this, QString::fromStdString(kept.error));
 }
 
 S3Settings CPublishS3Dlg::FieldSettings() const {
@@ -196,6 +228,7 @@ void CPublishS3Dlg::OnPublish(bool dryRun) {
         m_services.dialogs.Error(this,
                                  QStringLiteral("Warning: the S3 settings could not be saved."));
     }
+    if (!dryRun) KeepSecret(settings);
     const std::string programFolder = m_services.programFolder;
     SyncOptions options;
     options.dryRun = dryRun;

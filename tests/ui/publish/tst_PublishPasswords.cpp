@@ -16,6 +16,7 @@
 #include "support/Patience.h"
 #include "ui/common/AppServices.h"
 #include "ui/publish/CPublishFTPDlg.h"
+#include "ui/publish/CPublishS3Dlg.h"
 #include "ui/publish/CPublishSFTPDlg.h"
 #include "ui/support/RecordingUserDialogs.h"
 
@@ -183,6 +184,31 @@ private slots:
         QCOMPARE(env.keyring.Held(keyFile), answers ? "new-phrase" : "old-phrase");
         for (const std::string& write : env.settings.WriteLog())
             QVERIFY2(write.find("Pass") == std::string::npos, write.c_str());
+    }
+
+    // The S3 window fills the secret key remembered under the stored access key and
+    // endpoint, and keeps a changed one there; it never reaches the settings.
+    void s3Dialog() {
+        Env env;
+        const std::string endpoint = "http://127.0.0.1:" + std::to_string(env.port);
+        const std::string key = "s3://AKID@" + endpoint;
+        env.keyring.items[key] = "old-secret";
+        env.settings.WriteString("S3Storage", "Endpoint", endpoint);
+        env.settings.WriteString("S3Storage", "Bucket", "site");
+        env.settings.WriteString("S3Storage", "AccessKey", "AKID");
+        CPublishS3Dlg dialog(env.document, env.services);
+        QCOMPARE(Get(dialog, "accessKey")->text(), "AKID");
+        QCOMPARE(Get(dialog, "secretKey")->text(), "old-secret");
+        QVERIFY(Get<QCheckBox>(dialog, "rememberSecret")->isChecked());
+        Get(dialog, "secretKey")->setText("new-secret");
+        Publish(dialog);
+        QCOMPARE(env.keyring.Held(key), "new-secret");
+        for (const std::string& write : env.settings.WriteLog()) {
+            const std::size_t slash = write.rfind('/');
+            const std::string value =
+                env.settings.GetString(write.substr(0, slash), write.substr(slash + 1), "");
+            QVERIFY2(value.find("secret") == std::string::npos, write.c_str());
+        }
     }
 };
 
