@@ -58,7 +58,7 @@ struct CPublishFTPDlg::Outcome {
 };
 
 CPublishFTPDlg::CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : CRunWindow(document, services, parent) {
+    : CServerRunWindow(document, services, parent) {
     setWindowTitle(QStringLiteral("Publish to FTP server"));
     auto* left = new QVBoxLayout;
     left->addWidget(MakeServerBox());
@@ -338,37 +338,9 @@ void CPublishFTPDlg::StartFtpRun(const FtpSettings& settings, bool dryRun, bool 
         outcome->detail = run.FailureDetail();
         return result;
     };
-    if (!StartRun(std::move(job), dryRun)) return;
-    m_stopFlag = std::move(stopFlag);
+    if (!Launch(std::move(job), std::move(stopFlag), dryRun)) return;
     m_outcome = std::move(outcome);
     m_runSettings = settings;
-    m_transferBar->setValue(0);
-    m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
-                             : QStringLiteral("Publishing..."));
-    m_stopAsked = false;
-    EnableButtons(true);
-}
-
-void CPublishFTPDlg::OnTransfer(const TransferProgress& progress) {
-    m_transferBar->setValue(TransferLabel::Percent(progress));
-}
-
-void CPublishFTPDlg::OnStop() {
-    if (!IsWorking()) return;
-    m_stopFlag->store(true);
-    // Cuts short a pause between the steps.
-    InterruptRun();
-    m_stopAsked = true;
-    m_stop->setEnabled(false);
-    m_result->setText(QStringLiteral("Stopping after the files under way..."));
-}
-
-void CPublishFTPDlg::RunEnded(PublishResult result) {
-    m_result->setText(m_stopAsked && result == PublishResult::kFailed
-                          ? (IsDryRun() ? QStringLiteral("Stopped by the user.")
-                                        : QStringLiteral("Publishing stopped by the user."))
-                          : QString::fromUtf8(PublishRunThread::ResultText(result, IsDryRun())));
-    EnableButtons(false);
 }
 
 void CPublishFTPDlg::AfterRunFinished(PublishResult result) {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "publish/FtpSettings.h"
-#include "ui/common/CRunWindow.h"
+#include "ui/publish/CServerRunWindow.h"
 
 class QCheckBox;
 class QComboBox;
@@ -45,7 +45,7 @@ struct AppServices;
 // ("Server: ..."). For a missing starting directory the box asks whether to create it
 // and publish; Yes runs the publish again, making the directory first (runFinished
 // then comes once for each run).
-class CPublishFTPDlg : public CRunWindow {
+class CPublishFTPDlg : public CServerRunWindow {
     Q_OBJECT
 public:
     CPublishFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr);
@@ -86,14 +86,11 @@ private:
     // Starts a run with settings (checked): a dry run, or a publish that may make a
     // missing starting directory.
     void StartFtpRun(const FtpSettings& settings, bool dryRun, bool createStartDir);
-    void OnTransfer(const TransferProgress& progress) override;
-    void RunEnded(PublishResult result) override;
     void AfterRunFinished(PublishResult result) override;
     void ReportFailure();
-    void OnStop();
     void OnSelchangeFirewallType();
     // Publish, "Show what would change" and Close while no run works; Stop while one does.
-    void EnableButtons(bool working);
+    void EnableButtons(bool working) override;
 
     QLineEdit* m_host;
     QLineEdit* m_port;
@@ -112,17 +109,12 @@ private:
     QLineEdit* m_firewallPort;
     QLineEdit* m_firewallUser;
     QLineEdit* m_firewallPassword;
-    QProgressBar* m_transferBar;
-    QLabel* m_result;
     QPushButton* m_publish;
     QPushButton* m_showChanges;
-    QPushButton* m_stop;
     QPushButton* m_close;
     // Stop's answer to the run's connections, which may ask at once.
-    std::shared_ptr<std::atomic<bool>> m_stopFlag;
     std::shared_ptr<Outcome> m_outcome;
     FtpSettings m_runSettings;  // those of the run under way, or the last one
-    bool m_stopAsked = false;
 };
 
 }  // namespace foldcraft

@@ -49,7 +49,7 @@ std::string Text(const QLineEdit* edit) {
 }  // namespace
 
 CPublishS3Dlg::CPublishS3Dlg(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : CRunWindow(document, services, parent), m_failure(std::make_shared<std::string>()) {
+    : CServerRunWindow(document, services, parent), m_failure(std::make_shared<std::string>()) {
     setWindowTitle(QStringLiteral("Publish to object storage"));
     auto* left = new QVBoxLayout;
     left->addWidget(MakeStorageBox());
@@ -245,35 +245,8 @@ void CPublishS3Dlg::OnPublish(bool dryRun) {
         *failure = run.FailureMessage();  // read on the window's thread once this one ended
         return result;
     };
-    if (!StartRun(std::move(job), dryRun)) return;
-    m_stopFlag = std::move(stopFlag);
+    if (!Launch(std::move(job), std::move(stopFlag), dryRun)) return;
     m_failure = std::move(failure);
-    m_transferBar->setValue(0);
-    m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
-                             : QStringLiteral("Publishing..."));
-    m_stopAsked = false;
-    EnableButtons(true);
-}
-
-void CPublishS3Dlg::OnTransfer(const TransferProgress& progress) {
-    m_transferBar->setValue(TransferLabel::Percent(progress));
-}
-
-void CPublishS3Dlg::OnStop() {
-    if (!IsWorking()) return;
-    m_stopFlag->store(true);
-    InterruptRun();
-    m_stopAsked = true;
-    m_stop->setEnabled(false);
-    m_result->setText(QStringLiteral("Stopping after the files under way..."));
-}
-
-void CPublishS3Dlg::RunEnded(PublishResult result) {
-    m_result->setText(m_stopAsked && result == PublishResult::kFailed
-                          ? (IsDryRun() ? QStringLiteral("Stopped by the user.")
-                                        : QStringLiteral("Publishing stopped by the user."))
-                          : QString::fromUtf8(PublishRunThread::ResultText(result, IsDryRun())));
-    EnableButtons(false);
 }
 
 void CPublishS3Dlg::AfterRunFinished(PublishResult result) {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "publish/S3Settings.h"
-#include "ui/common/CRunWindow.h"
+#include "ui/publish/CServerRunWindow.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,7 +33,7 @@ struct AppServices;
 // ends it after the files under way. A run that fails before anything was sent (the
 // storage cannot be reached, the keys or the bucket are refused) is a warning box with
 // its reason.
-class CPublishS3Dlg : public CRunWindow {
+class CPublishS3Dlg : public CServerRunWindow {
     Q_OBJECT
 public:
     CPublishS3Dlg(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr);
@@ -58,11 +58,8 @@ private:
     void KeepSecret(const S3Settings& settings);
 
     void OnPublish(bool dryRun);
-    void OnTransfer(const TransferProgress& progress) override;
-    void RunEnded(PublishResult result) override;
     void AfterRunFinished(PublishResult result) override;
-    void OnStop();
-    void EnableButtons(bool working);
+    void EnableButtons(bool working) override;
 
     QLineEdit* m_endpoint;
     QLineEdit* m_region;
@@ -74,15 +71,10 @@ private:
     QSpinBox* m_connections;
     QCheckBox* m_changedOnly;
     QCheckBox* m_rememberSecret;
-    QProgressBar* m_transferBar;
-    QLabel* m_result;
     QPushButton* m_publish;
     QPushButton* m_showChanges;
-    QPushButton* m_stop;
     QPushButton* m_close;
-    std::shared_ptr<std::atomic<bool>> m_stopFlag;
     std::shared_ptr<std::string> m_failure;  // the run's FailureMessage, once it has ended
-    bool m_stopAsked = false;
 };
 
 }  // namespace foldcraft

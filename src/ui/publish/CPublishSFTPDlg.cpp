@@ -53,7 +53,7 @@ struct CPublishSFTPDlg::Outcome {
 };
 
 CPublishSFTPDlg::CPublishSFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent)
-    : CRunWindow(document, services, parent) {
+    : CServerRunWindow(document, services, parent) {
     setWindowTitle(QStringLiteral("Publish to SFTP server"));
     auto* left = new QVBoxLayout;
     left->addWidget(MakeServerBox());
@@ -278,36 +278,9 @@ void CPublishSFTPDlg::StartSftpRun(const SftpSettings& settings, bool dryRun, bo
         outcome->fingerprint = run.HostKeyFingerprint();
         return result;
     };
-    if (!StartRun(std::move(job), dryRun)) return;
-    m_stopFlag = std::move(stopFlag);
+    if (!Launch(std::move(job), std::move(stopFlag), dryRun)) return;
     m_outcome = std::move(outcome);
     m_runSettings = settings;
-    m_transferBar->setValue(0);
-    m_result->setText(dryRun ? QStringLiteral("Working out what would change...")
-                             : QStringLiteral("Publishing..."));
-    m_stopAsked = false;
-    EnableButtons(true);
-}
-
-void CPublishSFTPDlg::OnTransfer(const TransferProgress& progress) {
-    m_transferBar->setValue(TransferLabel::Percent(progress));
-}
-
-void CPublishSFTPDlg::OnStop() {
-    if (!IsWorking()) return;
-    m_stopFlag->store(true);
-    InterruptRun();
-    m_stopAsked = true;
-    m_stop->setEnabled(false);
-    m_result->setText(QStringLiteral("Stopping after the files under way..."));
-}
-
-void CPublishSFTPDlg::RunEnded(PublishResult result) {
-    m_result->setText(m_stopAsked && result == PublishResult::kFailed
-                          ? (IsDryRun() ? QStringLiteral("Stopped by the user.")
-                                        : QStringLiteral("Publishing stopped by the user."))
-                          : QString::fromUtf8(PublishRunThread::ResultText(result, IsDryRun())));
-    EnableButtons(false);
 }
 
 void CPublishSFTPDlg::AfterRunFinished(PublishResult result) {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "publish/SftpSettings.h"
-#include "ui/common/CRunWindow.h"
+#include "ui/publish/CServerRunWindow.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -36,7 +36,7 @@ struct AppServices;
 // known_hosts by the run); No leaves it there. A changed key is a warning and is
 // never offered for trust. Other failures (unreachable, login refused, key file)
 // are a warning box; a missing starting directory asks whether to create it.
-class CPublishSFTPDlg : public CRunWindow {
+class CPublishSFTPDlg : public CServerRunWindow {
     Q_OBJECT
 public:
     CPublishSFTPDlg(ProjectDocument& document, AppServices& services, QWidget* parent = nullptr);
@@ -71,12 +71,9 @@ private:
     void OnBrowseKeyFile();
     // Starts a run with settings (checked).
     void StartSftpRun(const SftpSettings& settings, bool dryRun, bool createStartDir);
-    void OnTransfer(const TransferProgress& progress) override;
-    void RunEnded(PublishResult result) override;
     void AfterRunFinished(PublishResult result) override;
     void ReportFailure();
-    void OnStop();
-    void EnableButtons(bool working);
+    void EnableButtons(bool working) override;
 
     QLineEdit* m_host;
     QLineEdit* m_port;
@@ -89,16 +86,11 @@ private:
     QSpinBox* m_connections;
     QCheckBox* m_changedOnly;
     QCheckBox* m_rememberPassword;
-    QProgressBar* m_transferBar;
-    QLabel* m_result;
     QPushButton* m_publish;
     QPushButton* m_showChanges;
-    QPushButton* m_stop;
     QPushButton* m_close;
-    std::shared_ptr<std::atomic<bool>> m_stopFlag;
     std::shared_ptr<Outcome> m_outcome;
     SftpSettings m_runSettings;  // those of the run under way, or the last one
-    bool m_stopAsked = false;
 };
 
 }  // namespace foldcraft
